@@ -1,0 +1,26 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+
+namespace kvr {
+
+class Window;
+
+// Program-wide values of the application shell.
+struct AppState {
+    std::filesystem::path startDirectory;
+    Window* mainWindow = nullptr;
+    Window* statusWindow = nullptr;  // where status texts go; null until a command sets it
+    std::string statusText;
+    std::string portName;  // "COM1".."COM8" or "0278", "0378", "03BC"
+    int poleCount = 0;
+    float gearRatio = 0.0f;
+    // Raised while a governor that was in use or was just set up is switched
+    // off; the exit commands then remind the user.
+    bool rpmControlInactive = false;
+};
+
+inline constexpr int kProgramVersion = 0x25;
+
+}  // namespace kvr

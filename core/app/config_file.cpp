@@ -1,0 +1,235 @@
+#include "app/config_file.h"
+
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <system_error>
+
+#include "link/port_access.h"
+#include "platform/window.h"
+#include "res/app_texts.h"
+#include "res/ids.h"
+#include "res/link_texts.h"
+
+namespace kvr {
+
+namespace {
+
+struct FileCloser {
+    void operator()(std::FILE* f) const { std::fclose(f); }
+};
+using File = std::unique_ptr<std::FILE, FileCloser>;
+
+File OpenConfig(const char* mode) {
+    return File(std::fopen(kConfigFileName, mode));
+}
+
+// Every writer but the start-up changes into the start directory first: the
+// file dialog may have moved the current one.
+void EnterStartDirectory(Program& p) {
+    if (p.app.startDirectory.empty()) return;
+    std::error_code ec;
+    std::filesystem::current_path(p.app.startDirectory, ec);
+}
+
+void WriteAt(std::FILE* f, long offset, const std::string& bytes) {
+    if (std::fseek(f, offset, SEEK_SET) != 0) return;
+    std::fwrite(bytes.data(), 1, bytes.size(), f);
+}
+
+std::string PoleCountField(int poleCount) {
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "%2d", poleCount);
+    return std::string(buf) + std::string(2, '\0');
+}
+
+std::string GearRatioField(float ratio) {
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%1.2f", static_cast<double>(ratio));
+    return buf;
+}
+
+// The gear ratio is the last field and has no terminator: end the file right
+// after it so no digit of an older, longer value is read back.
+void EndFileAfterGearRatio(const std::string& ratioField) {
+    std::error_code ec;
+    std::filesystem::resize_file(kConfigFileName, kConfigGearRatioOffset + ratioField.size(), ec);
+}
+
+// "%8f" accepts what a user would not mean as a ratio; only a finite number
+// counts as parsed.
+bool ParseRatio(const char* text, float& ratio) {
+    float value = 0.0f;
+    if (std::sscanf(text, "%8f", &value) != 1 || !std::isfinite(value)) return false;
+    ratio = value;
+    return true;
+}
+
+void ConfigOpenError(Program& p) {
+    p.os.host.MessageBox(nullptr, std::string(p.T(texts::kConfigOpenError)),
+                         std::string(p.T(texts::kCaptionErrorBang)), MessageButtons::Ok);
+}
+
+}  // namespace
+
+void LoadPortSetting(Program& p, Window& mainWindow) {
+    LinkState& link = p.link.state;
+    const bool parallelUsable = link.directPortIo || link.driverAvailable;
+    std::string& name = p.app.portName;
+
+    File file = OpenConfig("r+");
+    if (!file) {
+        name = parallelUsable ? "0378" : "COM2";
+        // Create the file only when there is none: an existing file that
+        // cannot be opened keeps its other fields.
+        std::error_code ec;
+        if (!std::filesystem::exists(kConfigFileName, ec) && !ec) file = OpenConfig("w+");
+    }
+    if (file) {
+        char buf[5] = {};
+        if (std::fgets(buf, sizeof buf, file.get()) != nullptr) name = buf;
+    }
+    if (!parallelUsable && (name.empty() || name[0] != 'C')) name = "COM2";
+    if (file) {
+        WriteAt(file.get(), kConfigPortOffset, name);
+        file.reset();
+    }
+
+    if (name == "0278") {
+        link.lptBase = 0x278;
+        mainWindow.CheckMenuItem(1152, true);
+    } else if (name == "0378") {
+        link.lptBase = 0x378;
+        mainWindow.CheckMenuItem(1153, true);
+    } else if (name == "03BC") {
+        link.lptBase = 0x3BC;
+        mainWindow.CheckMenuItem(1154, true);
+    } else {
+        for (int n = 1; n <= 8; ++n) {
+            if (name != "COM" + std::to_string(n)) continue;
+            mainWindow.CheckMenuItem(id::kPortCom1 + n - 1, true);
+            link.medium = Medium::Serial;
+            link.comDeviceName = name;
+            break;
+        }
+    }
+}
+
+void SavePortSetting(Program& p) {
+    EnterStartDirectory(p);
+    File file = OpenConfig("r+");
+    if (!file) return;
+    WriteAt(file.get(), kConfigPortOffset, p.app.portName);
+}
+
+void SelectSerialPort(Program& p, Window& mainWindow, int n) {
+    const int chosen = id::kPortCom1 + n - 1;
+    for (int item = id::kPortLpt278; item <= id::kPortCom8; ++item) {
+        mainWindow.CheckMenuItem(item, item == chosen);
+    }
+    p.app.portName = "COM" + std::to_string(n);
+    p.link.state.comDeviceName = p.app.portName;
+    p.link.state.medium = Medium::Serial;
+    CloseSerialPort(p);
+    if (InitSerialLines(p) == 0) return;
+
+    mainWindow.Enable(id::kStatusLine, true);
+    mainWindow.Repaint();
+    mainWindow.SetText(id::kStatusLine, " ");
+    p.app.statusText = " ";
+    ShowStatusText(p);
+    p.os.host.MessageBox(&mainWindow, p.link.lastErrorText, std::string(p.T(texts::kCaptionError)),
+                         MessageButtons::Ok);
+    mainWindow.Enable(id::kStatusLine, false);
+    mainWindow.Repaint();
+}
+
+void LoadRpmSetup(Program& p) {
+    EnterStartDirectory(p);
+    File file = OpenConfig("r+");
+    if (!file) {
+        ConfigOpenError(p);
+        return;
+    }
+    std::FILE* f = file.get();
+
+    int poleCount = 0;
+    char buf[80] = {};
+    if (std::fseek(f, kConfigPoleCountOffset, SEEK_SET) == 0 && std::fgets(buf, 3, f) != nullptr) {
+        if (std::sscanf(buf, "%8d", &poleCount) != 1) poleCount = 0;
+    }
+    // A count that no motor has becomes the smallest one.
+    if (poleCount <= 0) poleCount = 2;
+    p.app.poleCount = poleCount;
+
+    std::fgetc(f);
+    std::fgetc(f);
+
+    float ratio = 1.0f;
+    buf[0] = '\0';
+    if (std::fgets(buf, sizeof buf, f) != nullptr) ParseRatio(buf, ratio);
+    file.reset();
+    if (ratio == 0.0f) ratio = 1.0f;
+    p.app.gearRatio = ratio;
+
+    file = OpenConfig("r+");
+    if (!file) {
+        ConfigOpenError(p);
+        return;
+    }
+    const std::string ratioField = GearRatioField(ratio);
+    WriteAt(file.get(), kConfigPoleCountOffset, PoleCountField(poleCount) + ratioField);
+    file.reset();
+    EndFileAfterGearRatio(ratioField);
+}
+
+void SaveRpmSetup(Program& p, Window& dialog) {
+    const std::string poleText = dialog.GetText(id::kPoleCount, 9);
+    int parsed = 0;
+    if (std::sscanf(poleText.c_str(), "%8d", &parsed) != 1) parsed = 0;
+
+    const Text* refusal = nullptr;
+    if (parsed <= 0) {
+        refusal = &texts::kPoleCountInvalid;
+    } else if (parsed % 2 != 0) {
+        refusal = &texts::kPoleCountOdd;
+    } else if (parsed > 98) {
+        refusal = &texts::kPoleCountTooBig;
+    }
+    if (refusal != nullptr) {
+        // The last accepted count stays in force, so the speed tools never
+        // compute with a count the user was just told is wrong.
+        p.os.host.MessageBox(nullptr, std::string(p.T(*refusal)),
+                             std::string(p.T(texts::kCaptionErrorBang)), MessageButtons::Ok);
+        return;
+    }
+    p.app.poleCount = parsed;
+
+    EnterStartDirectory(p);
+    File file = OpenConfig("r+");
+    if (!file) {
+        ConfigOpenError(p);
+        return;
+    }
+
+    std::string ratioText = dialog.GetText(id::kGearRatio, 9);
+    if (auto comma = ratioText.find(','); comma != std::string::npos) ratioText[comma] = '.';
+    float ratio = 0.0f;
+    ParseRatio(ratioText.c_str(), ratio);
+    if (ratio == 0.0f) {
+        ratio = 1.0f;
+        char one[8];
+        std::snprintf(one, sizeof one, "%4d", 1);
+        dialog.SetText(id::kGearRatio, one);
+        dialog.Repaint();
+    }
+    p.app.gearRatio = ratio;
+
+    const std::string ratioField = GearRatioField(ratio);
+    WriteAt(file.get(), kConfigPoleCountOffset, PoleCountField(parsed) + ratioField);
+    file.reset();
+    EndFileAfterGearRatio(ratioField);
+}
+
+}  // namespace kvr

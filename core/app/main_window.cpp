@@ -1,0 +1,128 @@
+#include "app/main_window.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <system_error>
+
+#include "app/config_file.h"
+#include "link/port_access.h"
+#include "platform/window.h"
+#include "res/app_texts.h"
+#include "res/ids.h"
+#include "res/link_texts.h"
+#include "res/templates.h"
+
+namespace kvr {
+
+namespace {
+
+void FillLists(Program& p, Window& w) {
+    for (std::string_view entry : texts::kTimingEntries) {
+        w.ComboAdd(id::kTimingList, std::string(entry));
+    }
+    for (const Text& entry : texts::kBrakeEntries) {
+        w.ComboAdd(id::kBrakeList, std::string(p.T(entry)));
+    }
+}
+
+int OnInit(Program& p, Window& w) {
+    p.app.mainWindow = &w;
+    w.Enable(id::kStatusLine, false);
+    std::error_code ec;
+    p.app.startDirectory = std::filesystem::current_path(ec);
+    if (ec) p.os.host.ErrorOutput("_getcwd error: " + ec.message());
+    LoadPortSetting(p, w);
+    ParkLines(p);
+    FillLists(p, w);
+    w.Show();
+    return 1;
+}
+
+void WarnIfRpmControlInactive(Program& p) {
+    if (!p.app.rpmControlInactive) return;
+    p.os.host.MessageBox(nullptr, std::string(p.T(texts::kRpmControlInactive)),
+                         std::string(p.T(texts::kCaptionWarningBang)), MessageButtons::Ok);
+}
+
+void ExitWithSaving(Program& p, Window& w) {
+    ParkLines(p);
+    SavePortSetting(p);
+    CloseSerialPort(p);
+    WarnIfRpmControlInactive(p);
+    w.EndDialog(1);
+}
+
+void ExitWithoutSaving(Program& p, Window& w) {
+    ParkLines(p);
+    WarnIfRpmControlInactive(p);
+    CloseSerialPort(p);
+    w.EndDialog(1);
+}
+
+void OpenHelpDocument(Program& p) {
+    const std::string name(p.T(texts::kHelpDocument));
+    if (std::FILE* f = std::fopen(name.c_str(), "r")) {
+        std::fclose(f);
+        (void)p.os.host.ShellOpen(name);
+        return;
+    }
+    p.os.host.MessageBox(nullptr, std::string(p.T(texts::kHelpDocumentMissing)),
+                         std::string(p.T(texts::kCaptionError)), MessageButtons::Ok);
+}
+
+void ShowAbout(Program& p) {
+    char version[16];
+    std::snprintf(version, sizeof version, "%4x", static_cast<unsigned>(kProgramVersion));
+    p.os.host.MessageBox(nullptr, std::string(p.T(texts::kAboutCredits)) + "Version: " + version,
+                         std::string(p.T(texts::kAboutCaption)), MessageButtons::Ok);
+}
+
+}  // namespace
+
+void ParkLines(Program& p) {
+    (void)InitSerialLines(p);
+    SetResetLow(p);
+    SetDataOutHigh(p);
+    SetClockHigh(p);
+}
+
+int MainWindowProc(Program& p, Window& w, DialogEvent event, int commandId) {
+    if (event == DialogEvent::Init) return OnInit(p, w);
+
+    if (commandId >= id::kPortCom1 && commandId <= id::kPortCom8) {
+        SelectSerialPort(p, w, commandId - id::kPortCom1 + 1);
+        return 0;
+    }
+    switch (commandId) {
+        case id::kOk:
+            ExitWithoutSaving(p, w);
+            return 1;
+        case id::kEnd:
+            ExitWithSaving(p, w);
+            return 1;
+        case id::kHelpFile:
+            OpenHelpDocument(p);
+            return 0;
+        case id::kAbout:
+            ShowAbout(p);
+            return 0;
+        case id::kServicePage:
+            (void)p.os.host.ShellOpen(std::string(texts::kServicePageAddress));
+            return 0;
+        default:
+            // Ids without a command of their own, such as an edit's
+            // notifications, do nothing.
+            return 0;
+    }
+}
+
+int RunProgram(Program& p) {
+    InitPortAccess(p);
+    p.os.host.RunDialog(res::MainWindowTemplateId(p.lang), nullptr,
+                        [&p](Window& w, DialogEvent event, int commandId) {
+                            return MainWindowProc(p, w, event, commandId);
+                        });
+    return 0;
+}
+
+}  // namespace kvr

@@ -1,0 +1,176 @@
+#include "link/connect.h"
+
+#include "link/exchange.h"
+#include "link/port_access.h"
+#include "platform/window.h"
+#include "res/connect_texts.h"
+#include "res/ids.h"
+#include "res/link_texts.h"
+
+namespace kvr {
+
+namespace {
+
+constexpr std::uint8_t kLeadIn = 0xD0;
+constexpr std::uint8_t kRequest = 0xD2;
+constexpr std::uint8_t kUartAnswer = 0xD3;
+constexpr int kProbe = 0xFE;
+constexpr int kProbeAnswer = 0xF8;
+constexpr int kStatusField = id::kStatusLine;
+
+bool IsOtherModel(int answer) {
+    return answer == 0xFE || answer == 0xFD || answer == 0xFB || answer == 0xFA;
+}
+
+// The bit-serial probe: 0xFE twice, the answer comes during the second
+// transfer. Each wait is skipped when 0.
+int Probe(Program& p, std::uint32_t before, std::uint32_t between, std::uint32_t after) {
+    p.link.exchange.out = kProbe;
+    WaitMs(p, before);
+    TransferByte(p);
+    WaitMs(p, between);
+    TransferByte(p);
+    WaitMs(p, after);
+    return p.link.exchange.in & 0xFF;
+}
+
+void LeadIn(Program& p) {
+    for (int i = 0; i < 3; ++i) {
+        WriteUartByte(p, kLeadIn);
+        WaitMs(p, 5);
+    }
+}
+
+// Reads the two bytes after a request; the answer is the second.
+bool ReadAnswer(Program& p) {
+    ClearRxBuffer(p);
+    ReadUartBytes(p, 2);
+    return p.link.rxBuffer[1] == kUartAnswer;
+}
+
+void Discard(Program& p, std::size_t count) {
+    if (count <= 3) ClearRxBuffer(p);
+    ReadUartBytes(p, count);
+}
+
+void StatusBlank(Program& p, bool disable) {
+    Window* w = p.app.statusWindow;
+    if (w == nullptr) return;
+    w->SetText(kStatusField, " ");
+    if (disable) w->Enable(kStatusField, false);
+    w->Repaint();
+}
+
+int NoLink(Program& p, const Text& text) {
+    p.os.host.MessageBox(nullptr, std::string(p.T(text)), std::string(p.T(texts::kCaptionErrorCaps)),
+                         MessageButtons::Ok);
+    p.link.state.uartLink = false;
+    p.link.state.bitBangLink = false;
+    return 1;
+}
+
+int UartFound(Program& p) {
+    p.link.state.uartLink = true;
+    p.link.state.bitBangLink = false;
+    WaitMs(p, 20);
+    Discard(p, 20);
+    return 0;
+}
+
+int BitSerialFound(Program& p) {
+    p.link.state.uartLink = false;
+    p.link.state.bitBangLink = true;
+    return 0;
+}
+
+}  // namespace
+
+SerialConfig UartLinkConfig() {
+    SerialConfig c;
+    c.baudRate = 19200;
+    c.byteSize = 8;
+    c.parity = 0;
+    c.stopBits = 0;
+    c.keepLines = false;
+    return c;
+}
+
+int ConnectLink(Program& p) {
+    LinkState& s = p.link.state;
+    SerialDevice& dev = p.os.serial;
+
+    // 1. A link found before: is the bit-serial probe still answered?
+    if (s.uartLink || s.bitBangLink) {
+        WaitMs(p, 5);
+        if (Probe(p, 0, 5, 5) == kProbeAnswer) return BitSerialFound(p);
+    }
+
+    // 2. Reopen the port.
+    CloseSerialPort(p);
+    if (OpenSerialPort(p) != 0) {
+        s.comOpen = false;
+        return 1;
+    }
+
+    // 3. UART settings.
+    const SerialConfig uart = UartLinkConfig();
+    (void)dev.SetState(uart);
+    DrainUartInput(p);
+    if (!dev.SetTimeouts(SerialTimeouts{3, 0, 400})) {
+        p.link.lastErrorText = std::string(p.T(texts::kCannotWriteTimeouts));
+        return 1;
+    }
+    (void)dev.SetState(uart);
+
+    // 4. First UART attempt.
+    LeadIn(p);
+    Discard(p, 20);
+    WriteUartByte(p, kRequest);
+    if (ReadAnswer(p)) return UartFound(p);
+
+    // 5. Second attempt, after a pause.
+    WaitMs(p, 200);
+    (void)dev.SetState(uart);
+    LeadIn(p);
+    Discard(p, 3);
+    WriteUartByte(p, kRequest);
+    if (ReadAnswer(p)) {
+        (void)dev.SetState(uart);
+        return UartFound(p);
+    }
+
+    // 6. Third attempt, with the request twice.
+    Discard(p, 20);
+    LeadIn(p);
+    WriteUartByte(p, kRequest);
+    WaitMs(p, 5);
+    Discard(p, 20);
+    WriteUartByte(p, kRequest);
+    WaitMs(p, 80);
+    if (ReadAnswer(p)) return UartFound(p);
+
+    // 7. Bit-serial detection, restarting the controller when it is silent.
+    WaitMs(p, 5);
+    const int first = Probe(p, 5, 5, 5);
+    StatusBlank(p, false);
+    if (first != kProbeAnswer) {
+        if (InitSerialLines(p) != 0) {
+            p.os.host.MessageBox(nullptr, p.link.lastErrorText,
+                                 std::string(p.T(texts::kCaptionError)), MessageButtons::Ok);
+            StatusBlank(p, true);
+            return 1;
+        }
+        SetResetLow(p);
+        SetDataOutHigh(p);
+        SetClockLow(p);
+        WaitMs(p, 100);
+        SetResetHigh(p);
+        WaitMs(p, 500);
+    }
+    const int answer = Probe(p, 0, 0, 0);
+    if (answer == kProbeAnswer) return BitSerialFound(p);
+    if (IsOtherModel(answer)) return NoLink(p, texts::kLinkOtherModel);
+    return NoLink(p, texts::kLinkNoConnection);
+}
+
+}  // namespace kvr

@@ -1,0 +1,17 @@
+#pragma once
+
+#include "program.h"
+
+// Finding the controller's byte link before a command talks to it.
+namespace kvr {
+
+// The UART configuration of the link, built from zero: 19200 baud, 8N1, no
+// flow control; applying it drops DTR and RTS.
+SerialConfig UartLinkConfig();
+
+// 0: a link was found (uartLink or bitBangLink is set), 1: none. Shows its
+// own boxes for a missing or unsupported controller; a port that cannot be
+// opened or set up leaves its text in lastErrorText and shows nothing.
+int ConnectLink(Program& p);
+
+}  // namespace kvr

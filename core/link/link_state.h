@@ -1,0 +1,45 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+namespace kvr {
+
+enum class Medium { Parallel = 0, Serial = 1 };
+
+// The program-wide link record.
+struct LinkState {
+    Medium medium = Medium::Parallel;
+    std::string comDeviceName;  // "COM1" to "COM8", empty until chosen
+    bool comOpen = false;       // the serial device is open and configured
+    std::uint16_t lptBase = 0x378;
+    std::uint32_t lptLatch = 0;  // last value written to the data register
+    std::uint32_t lptInput = 0;  // last 16 bits read at lptBase
+    bool directPortIo = false;
+    bool driverModule = false;  // the driver library was loaded
+    bool driverAvailable = false;
+    std::uint32_t loopsPerTick = 0;
+    bool linesInitialised = false;
+    bool uartLink = false;
+    bool bitBangLink = false;
+};
+
+// The bit-serial shift registers.
+struct ExchangeWord {
+    std::int32_t out = 0;
+    std::int32_t in = 0;
+};
+
+inline constexpr std::size_t kRxBufferSize = 80;
+
+// Everything the link keeps between calls.
+struct LinkData {
+    LinkState state;
+    ExchangeWord exchange;
+    std::array<std::uint8_t, kRxBufferSize> rxBuffer{};
+    std::string lastErrorText;      // left by a failing link operation, never cleared
+    std::uint32_t modemStatus = 0;  // last status word; kept when a read fails
+};
+
+}  // namespace kvr

@@ -1,0 +1,204 @@
+#include "link/port_access.h"
+
+#include "platform/window.h"
+#include "res/link_texts.h"
+
+namespace kvr {
+
+namespace {
+
+constexpr std::uint32_t kLatchDataOut = 0x01;
+constexpr std::uint32_t kLatchClock = 0x02;
+constexpr std::uint32_t kLatchReset = 0x08;
+constexpr std::uint32_t kCalibrationReads = 37000;
+constexpr std::uint32_t kCalibrationMs = 50;
+constexpr std::size_t kStatusPadding = 80;
+
+void Line(Program& p, LineFunction function) {
+    // Line changes are not verified: a failing one simply has no effect.
+    (void)p.os.serial.SetLine(function);
+}
+
+// A driver entry that cannot be found ends the dialog the command runs in.
+void DriverAccessFailed(Program& p) {
+    p.os.host.MessageBox(nullptr, std::string(p.T(texts::kDriverAccessError)),
+                         std::string(p.T(texts::kCaptionError)), MessageButtons::Ok);
+    if (p.app.statusWindow != nullptr) p.app.statusWindow->EndDialog(1);
+}
+
+// One read of the data-in signal as the delay loops do it.
+void ReadDataInForDelay(Program& p) {
+    if (p.link.state.medium == Medium::Serial) {
+        (void)ReadDataIn(p);
+    } else {
+        ReadParallelPort(p);
+    }
+}
+
+}  // namespace
+
+void InitPortAccess(Program& p) {
+    LinkState& s = p.link.state;
+    s.directPortIo = p.os.host.QueryPlatform() == PlatformFamily::Win9x;
+    s.driverModule = p.os.portIo.LoadDriver();
+    s.driverAvailable = !s.directPortIo && s.driverModule;
+}
+
+void SetClockHigh(Program& p) {
+    Line(p, LineFunction::SetRts);
+}
+void SetClockLow(Program& p) {
+    Line(p, LineFunction::ClrRts);
+}
+void SetDataOutHigh(Program& p) {
+    Line(p, LineFunction::SetDtr);
+}
+void SetDataOutLow(Program& p) {
+    Line(p, LineFunction::ClrDtr);
+}
+void SetResetHigh(Program& p) {
+    Line(p, LineFunction::SetBreak);
+}
+void SetResetLow(Program& p) {
+    Line(p, LineFunction::ClrBreak);
+}
+
+int ReadDataIn(Program& p) {
+    std::uint32_t status = 0;
+    // A failing status read yields the previous status word.
+    if (p.os.serial.GetModemStatus(status)) p.link.modemStatus = status;
+    return (p.link.modemStatus & kModemCtsOn) != 0 ? 1 : 0;
+}
+
+void WriteParallelData(Program& p) {
+    LinkState& s = p.link.state;
+    if (s.directPortIo) {
+        p.os.portIo.OutByte(s.lptBase, static_cast<std::uint8_t>(s.lptLatch & 0xFF));
+        return;
+    }
+    if (!s.driverModule ||
+        !p.os.portIo.DriverWritePortUshort(s.lptBase, static_cast<std::uint16_t>(s.lptLatch))) {
+        DriverAccessFailed(p);
+    }
+}
+
+void ReadParallelPort(Program& p) {
+    LinkState& s = p.link.state;
+    if (s.directPortIo) {
+        s.lptInput = p.os.portIo.InWord(s.lptBase);
+        return;
+    }
+    std::uint32_t value = 0;
+    if (!s.driverModule || !p.os.portIo.DriverReadPortUlong(s.lptBase, value)) {
+        DriverAccessFailed(p);
+        return;
+    }
+    s.lptInput = value & 0xFFFF;
+}
+
+void WaitMs(Program& p, std::uint32_t ms) {
+    if (ms == 0) return;
+    const std::uint32_t start = p.os.clock.TickCount();
+    while (static_cast<std::uint32_t>(p.os.clock.TickCount() - start) < ms) {
+    }
+}
+
+void DelayLoops(Program& p, std::uint32_t n) {
+    LinkState& s = p.link.state;
+    if (s.loopsPerTick == 0) s.loopsPerTick = 1;
+    if (n == 0) n = 1;
+    const std::uint64_t reads = std::uint64_t{n} * 5 * s.loopsPerTick;
+    for (std::uint64_t i = 0; i < reads; ++i) ReadDataInForDelay(p);
+}
+
+void CalibrateDelay(Program& p) {
+    LinkState& s = p.link.state;
+    s.loopsPerTick = 0;
+    const std::uint32_t start = p.os.clock.TickCount();
+    std::uint32_t count = 0;
+    while (static_cast<std::uint32_t>(p.os.clock.TickCount() - start) < kCalibrationMs) {
+        ReadDataInForDelay(p);
+        ++count;
+    }
+    s.loopsPerTick = count / kCalibrationReads + 1;
+}
+
+int OpenSerialPort(Program& p) {
+    LinkState& s = p.link.state;
+    if (s.comOpen) return 0;
+    SerialDevice& dev = p.os.serial;
+    auto fail = [&](const Text& text) {
+        p.link.lastErrorText = std::string(p.T(text));
+        // A handle whose set-up failed is never used again: close it so the
+        // next attempt starts clean and the device is not held.
+        dev.Close();
+        return 1;
+    };
+    if (s.comDeviceName.empty() || !dev.Open(s.comDeviceName)) {
+        p.link.lastErrorText = std::string(p.T(texts::kCannotOpenComport));
+        return 1;
+    }
+    SerialConfig config;
+    if (!dev.GetState(config)) return fail(texts::kCannotReadComState);
+    config.baudRate = 9600;
+    config.byteSize = 8;
+    config.parity = 0;
+    config.stopBits = 0;
+    config.keepLines = true;
+    if (!dev.SetState(config)) return fail(texts::kCannotWriteComState);
+    if (!dev.SetTimeouts(SerialTimeouts{3, 0, 5})) return fail(texts::kCannotWriteTimeouts);
+    s.comOpen = true;
+    return 0;
+}
+
+int InitSerialLines(Program& p) {
+    LinkState& s = p.link.state;
+    if (s.medium == Medium::Parallel) return 0;
+    if (OpenSerialPort(p) != 0) return 1;
+    s.linesInitialised = false;
+    SetDataOutHigh(p);
+    WaitMs(p, 150);
+    (void)ReadDataIn(p);
+    SetDataOutLow(p);
+    WaitMs(p, 150);
+    (void)ReadDataIn(p);
+    s.linesInitialised = true;
+    return 0;
+}
+
+void IdleLines(Program& p) {
+    LinkState& s = p.link.state;
+    if (s.medium == Medium::Serial) return;
+    const std::uint32_t lowLines = ~(kLatchDataOut | kLatchClock | kLatchReset);
+    if (s.directPortIo) {
+        const std::uint16_t control = static_cast<std::uint16_t>(s.lptBase + 2);
+        const std::uint8_t value = static_cast<std::uint8_t>(p.os.portIo.InWord(control) & 0xFF);
+        p.os.portIo.OutByte(control, static_cast<std::uint8_t>(value & ~0x20u));
+        WaitMs(p, 10);
+        s.lptLatch &= lowLines;
+        WriteParallelData(p);
+        WaitMs(p, 10);
+    } else if (s.driverAvailable) {
+        s.lptLatch &= lowLines;
+        WriteParallelData(p);
+    }
+}
+
+void CloseSerialPort(Program& p) {
+    if (!p.link.state.comOpen) return;
+    p.os.serial.Close();
+    p.link.state.comOpen = false;
+}
+
+void ShowStatusText(Program& p) {
+    std::string& text = p.app.statusText;
+    std::size_t end = 0;
+    while (end < text.size() && static_cast<unsigned char>(text[end]) >= 0x20) ++end;
+    text.resize(end);
+    text.append(kStatusPadding, ' ');
+    if (p.app.statusWindow == nullptr) return;
+    p.app.statusWindow->SetText(1044, text);
+    p.app.statusWindow->Repaint();
+}
+
+}  // namespace kvr

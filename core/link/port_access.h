@@ -1,0 +1,37 @@
+#pragma once
+
+#include <cstdint>
+
+#include "program.h"
+
+// The four link signals in both media, the two kinds of delay, the serial
+// port set-up and the status line.
+namespace kvr {
+
+void InitPortAccess(Program& p);
+
+void SetClockHigh(Program& p);
+void SetClockLow(Program& p);
+void SetDataOutHigh(Program& p);
+void SetDataOutLow(Program& p);
+void SetResetHigh(Program& p);
+void SetResetLow(Program& p);
+int ReadDataIn(Program& p);
+
+void WriteParallelData(Program& p);
+void ReadParallelPort(Program& p);
+
+void WaitMs(Program& p, std::uint32_t ms);
+void DelayLoops(Program& p, std::uint32_t n);
+void CalibrateDelay(Program& p);
+
+// 0 = success, 1 = failure with lastErrorText set.
+int OpenSerialPort(Program& p);
+int InitSerialLines(Program& p);
+void IdleLines(Program& p);
+// Closes the serial port if it is open.
+void CloseSerialPort(Program& p);
+
+void ShowStatusText(Program& p);
+
+}  // namespace kvr

@@ -1,0 +1,52 @@
+#pragma once
+
+#include <functional>
+#include <string>
+
+namespace kvr {
+
+class Window;
+
+enum class MessageButtons { Ok, OkCancel };
+inline constexpr int kIdOk = 1;
+inline constexpr int kIdCancel = 2;
+
+// Platform family as the program distinguishes it.
+enum class PlatformFamily { Unknown = 0, Win9x = 1, Nt = 2 };
+
+// What a modal dialog's procedure is told.
+enum class DialogEvent { Init, Command };
+using DialogProc = std::function<int(Window& dialog, DialogEvent event, int id)>;
+
+struct OpenFileRequest {
+    std::string filterDescription;
+    std::string filterPattern;
+    std::string title;
+};
+
+// The desktop around the program: message boxes, modal dialogs, the file
+// dialog, the shell, the message loop.
+class Host {
+  public:
+    virtual ~Host() = default;
+
+    // owner == nullptr: a box without owner window. Returns kIdOk or kIdCancel.
+    virtual int MessageBox(Window* owner, const std::string& text, const std::string& caption,
+                           MessageButtons buttons) = 0;
+    virtual void Beep() = 0;
+    virtual PlatformFamily QueryPlatform() = 0;
+    // Opens a document or address with the desktop's viewer; false when that
+    // fails.
+    virtual bool ShellOpen(const std::string& target) = 0;
+    // Empty result: cancelled.
+    virtual std::string ChooseOpenFile(const OpenFileRequest& request) = 0;
+    // Dispatches the window messages that are pending, without waiting.
+    virtual void PumpMessages() = 0;
+    // Runs the dialog built from a template until its procedure ends it;
+    // returns the value given to EndDialog.
+    virtual int RunDialog(int templateId, Window* owner, const DialogProc& procedure) = 0;
+    // One line on the error output.
+    virtual void ErrorOutput(const std::string& line) = 0;
+};
+
+}  // namespace kvr

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <cstdint>
+
+namespace kvr {
+
+// Parallel-port access: the processor's own port instructions where the
+// platform allows them, otherwise a driver library with two entries that is
+// looked up by name on every access.
+class PortIo {
+  public:
+    virtual ~PortIo() = default;
+
+    // Direct port instructions.
+    virtual void OutByte(std::uint16_t port, std::uint8_t value) = 0;
+    virtual std::uint16_t InWord(std::uint16_t port) = 0;
+
+    // The driver library: LoadDriver loads it once at start; the two entries
+    // return false when the library or the entry cannot be found.
+    virtual bool LoadDriver() = 0;
+    virtual bool DriverWritePortUshort(std::uint16_t port, std::uint16_t value) = 0;
+    virtual bool DriverReadPortUlong(std::uint16_t port, std::uint32_t& value) = 0;
+};
+
+}  // namespace kvr

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+namespace kvr {
+
+// The controls of one open dialog, addressed by id. Texts are UTF-8.
+class Window {
+  public:
+    virtual ~Window() = default;
+
+    virtual void SetText(int id, const std::string& text) = 0;
+    // At most maxChars characters of the control's text.
+    virtual std::string GetText(int id, std::size_t maxChars) = 0;
+    virtual void SetCheck(int id, bool checked) = 0;
+    virtual bool IsChecked(int id) = 0;
+    virtual void Enable(int id, bool enabled) = 0;
+    virtual bool IsEnabled(int id) = 0;
+
+    virtual void ComboAdd(int id, const std::string& text) = 0;
+    // An index outside the list leaves no selection.
+    virtual void ComboSetSel(int id, int index) = 0;
+    // -1 when nothing is selected.
+    virtual int ComboGetSel(int id) = 0;
+
+    virtual void CheckMenuItem(int id, bool checked) = 0;
+    virtual bool IsMenuItemChecked(int id) = 0;
+
+    // Paint pending changes now: commands run on the window's own thread.
+    virtual void Repaint() = 0;
+    virtual void Show() = 0;
+    // Closes a modal dialog with the given result once the current command
+    // has returned.
+    virtual void EndDialog(int result) = 0;
+};
+
+}  // namespace kvr

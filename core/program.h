@@ -1,0 +1,33 @@
+#pragma once
+
+#include "app/app_state.h"
+#include "link/link_state.h"
+#include "platform/clock.h"
+#include "platform/host.h"
+#include "platform/port_io.h"
+#include "platform/serial_device.h"
+#include "res/language.h"
+
+namespace kvr {
+
+// The platform objects the program runs on.
+struct Platform {
+    Clock& clock;
+    SerialDevice& serial;
+    PortIo& portIo;
+    Host& host;
+};
+
+// All state of one program run. Each subsystem owns its member.
+struct Program {
+    Program(const Platform& platform, Language language) : os(platform), lang(language) {}
+
+    Platform os;
+    Language lang;
+    AppState app;
+    LinkData link;
+
+    std::string_view T(const Text& text) const { return Pick(lang, text); }
+};
+
+}  // namespace kvr

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <string_view>
+
+#include "res/captions.h"
+#include "res/language.h"
+
+namespace kvr::texts {
+
+inline constexpr Text kHelpDocument{"pc-setup-english.pdf", "pc-setup-deutsch.pdf"};
+inline constexpr Text kHelpDocumentMissing{"pc-setup-english.pdf not found!",
+                                           "pc-setup-deutsch.pdf not found!"};
+inline constexpr Text kAboutCaption{"KVR Setup", "KVR Setup"};
+inline constexpr Text kAboutCredits{
+    "KVR-Duza2 Setup\n"
+    "Setup program for the KVR-Duza2 brushless speed controller\n"
+    "kvrsetup developers\n"
+    "\n",
+    "KVR-Duza2 Setup\n"
+    "Setup-Programm f\u00fcr den KVR-Duza2 Brushless-Regler\n"
+    "kvrsetup-Entwickler\n"
+    "\n"};
+inline constexpr Text kRpmControlInactive{"RPM control not active!",
+                                          "Hinweis: Drehzahlregelung derzeit inaktiv!"};
+inline constexpr std::string_view kServicePageAddress = "https://kvrsetup.example.org/service";
+
+// Configuration file texts; the pole-count texts are German in both builds.
+inline constexpr Text kConfigOpenError{"open error 'blsetup.cfg'", "open error 'blsetup.cfg'"};
+inline constexpr Text kPoleCountInvalid{"Polzahl: Wert nicht zul\u00e4ssig!",
+                                        "Polzahl: Wert nicht zul\u00e4ssig!"};
+inline constexpr Text kPoleCountOdd{"Polzahl: nur gerade Werte m\u00f6glich!",
+                                    "Polzahl: nur gerade Werte m\u00f6glich!"};
+inline constexpr Text kPoleCountTooBig{"Polzahl: max. 2-stellig!", "Polzahl: max. 2-stellig!"};
+
+// The two combo boxes of the main window, in list order.
+inline constexpr std::string_view kTimingEntries[] = {" 0\u00b0",   " 7,5\u00b0", "15,0\u00b0",
+                                                      "22,5\u00b0", "30,0\u00b0", "auto"};
+inline constexpr Text kBrakeEntries[] = {
+    {"off", "aus"}, {"hard", "hart"}, {"medium", "mittel"}, {"soft", "weich"}};
+
+}  // namespace kvr::texts

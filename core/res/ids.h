@@ -1,0 +1,67 @@
+#pragma once
+
+// Control and command ids of the main window.
+namespace kvr::id {
+
+inline constexpr int kOk = 1;
+inline constexpr int kEnd = 2;
+
+inline constexpr int kStatusLine = 1044;
+inline constexpr int kHelpFile = 1104;
+inline constexpr int kStopTime = 1134;
+inline constexpr int kFullSpeedTime = 1135;
+inline constexpr int kFreeWheeling = 1137;
+inline constexpr int kFreq78 = 1138;
+inline constexpr int kFreq156 = 1139;
+inline constexpr int kTimingList = 1140;
+inline constexpr int kAcceleration = 1142;
+inline constexpr int kVersionText = 1145;
+inline constexpr int kBrakeList = 1146;
+inline constexpr int kOpenUpdateFile = 1147;
+inline constexpr int kRead = 1149;
+inline constexpr int kWrite = 1150;
+inline constexpr int kAbout = 1151;
+inline constexpr int kPortLpt278 = 1152;
+inline constexpr int kPortLpt378 = 1153;
+inline constexpr int kPortLpt3BC = 1154;
+inline constexpr int kPortCom1 = 1155;
+inline constexpr int kPortCom8 = 1162;
+inline constexpr int kStartupPower = 1164;
+inline constexpr int kNeutralTime = 1166;
+inline constexpr int kLvIgnore = 1168;
+inline constexpr int kForwardReverse = 1169;
+inline constexpr int kLvSwitchOff = 1170;
+inline constexpr int kLvReducePower = 1171;
+inline constexpr int kRpmControl = 1175;
+inline constexpr int kLogTransmitter = 1177;
+inline constexpr int kLogOvertemp = 1178;
+inline constexpr int kLogUndervoltage = 1179;
+inline constexpr int kLogReset = 1183;
+inline constexpr int kRpmLimit = 1188;
+inline constexpr int kOvertempProtection = 1191;
+inline constexpr int kThresholdVolts = 1194;
+inline constexpr int kServicePage = 1197;
+inline constexpr int kLockFunctions = 1202;
+inline constexpr int kRpmSetUp = 1210;
+inline constexpr int kMaxFrequency = 1212;
+inline constexpr int kControllerInfo = 1225;
+inline constexpr int kBatteryNicd = 1232;
+inline constexpr int kBatteryLipo = 1233;
+inline constexpr int kBatteryFix = 1234;
+inline constexpr int kLipoCells = 1237;
+inline constexpr int kTurbo = 1243;
+inline constexpr int kRevCounter = 1244;
+
+// Controls of the speed-tool dialogs that the shell's configuration code
+// reads.
+inline constexpr int kPoleCount = 1176;
+inline constexpr int kGearRatio = 1220;
+inline constexpr int kSaveInput = 1221;
+
+// Template and menu ids.
+inline constexpr int kMainWindowEn = 1226;
+inline constexpr int kMainWindowDe = 1227;
+inline constexpr int kMenuEn = 157;
+inline constexpr int kMenuDe = 156;
+
+}  // namespace kvr::id

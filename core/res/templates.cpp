@@ -1,0 +1,41 @@
+#include "res/templates.h"
+
+#include "res/ids.h"
+
+namespace kvr::res {
+
+namespace {
+
+// Every window of the program. A new window's tables live in a source file
+// of their own next to this one; list them here.
+constexpr const DialogTemplate* kTemplates[] = {
+    &kMainWindowEnTemplate,
+    &kMainWindowDeTemplate,
+};
+
+constexpr const MenuDef* kMenus[] = {
+    &kMainMenuEn,
+    &kMainMenuDe,
+};
+
+}  // namespace
+
+const DialogTemplate* FindTemplate(int id) {
+    for (const DialogTemplate* t : kTemplates) {
+        if (t->id == id) return t;
+    }
+    return nullptr;
+}
+
+const MenuDef* FindMenu(int id) {
+    for (const MenuDef* m : kMenus) {
+        if (m->id == id) return m;
+    }
+    return nullptr;
+}
+
+int MainWindowTemplateId(Language lang) {
+    return lang == Language::German ? id::kMainWindowDe : id::kMainWindowEn;
+}
+
+}  // namespace kvr::res

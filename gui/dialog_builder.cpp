@@ -1,0 +1,429 @@
+#include "dialog_builder.h"
+
+#include <QBoxLayout>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFontDatabase>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QRegularExpressionValidator>
+#include <QScreen>
+#include <algorithm>
+#include <limits>
+#include <vector>
+
+namespace kvr::gui {
+namespace {
+
+using res::ControlDef;
+using res::ControlKind;
+
+QString ToQ(std::string_view s) {
+    return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
+}
+
+bool IsEmpty(const Text& t) {
+    return t.en.empty() && t.de.empty();
+}
+bool SameText(const Text& a, const Text& b) {
+    return a.en == b.en && a.de == b.de;
+}
+
+bool PresentIn(const ControlDef& c, Language lang) {
+    if ((c.flags & res::kGermanOnly) != 0 && lang != Language::German) return false;
+    if ((c.flags & res::kEnglishOnly) != 0 && lang != Language::English) return false;
+    return true;
+}
+
+// The radio buttons of one group, for the buttons that tick themselves.
+class RadioGroup : public QObject {
+  public:
+    using QObject::QObject;
+    std::vector<QAbstractButton*> members;
+};
+
+// A radio button with the classic behaviour: an automatic one ticks itself
+// and clears the others of its group when clicked; a manual one changes
+// only when the program sets it. Either way the program may set or clear
+// any of them on its own.
+class DialogRadio : public QRadioButton {
+  public:
+    DialogRadio(const QString& text, RadioGroup* group, bool manual)
+        : QRadioButton(text), group_(group), manual_(manual) {
+        setAutoExclusive(false);
+        group_->members.push_back(this);
+    }
+
+  protected:
+    void nextCheckState() override {
+        if (manual_) return;
+        setChecked(true);
+        for (QAbstractButton* other : group_->members) {
+            if (other != this) other->setChecked(false);
+        }
+    }
+
+  private:
+    RadioGroup* group_;
+    bool manual_;
+};
+
+class ManualCheckBox : public QCheckBox {
+  public:
+    using QCheckBox::QCheckBox;
+
+  protected:
+    void nextCheckState() override {}
+};
+
+// Controls that share a group box, or a run of controls outside any box.
+struct Section {
+    Text group;
+    bool boxed = false;
+    std::vector<const ControlDef*> controls;
+};
+
+class Builder {
+  public:
+    Builder(const res::DialogTemplate& t, const BuildOptions& options)
+        : t_(t), lang_(t.language), options_(options) {}
+
+    DialogParts Build(QWidget* parent) {
+        parts_.dialog = new TemplateDialog(parent);
+        TemplateDialog* dialog = parts_.dialog;
+        dialog->setWindowTitle(ToQ(t_.title) + QString::fromStdString(options_.titleSuffix));
+        // Caption and system menu, no minimise box, fixed size.
+        dialog->setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                               Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+        const QString family = ToQ(t_.font);
+        if (QFontDatabase::hasFamily(family)) dialog->setFont(QFont(family, t_.pointSize));
+
+        auto* top = new QVBoxLayout(dialog);
+        top->setSizeConstraint(QLayout::SetFixedSize);
+        if (t_.menuId != 0) {
+            if (const res::MenuDef* menu = res::FindMenu(t_.menuId)) {
+                top->setMenuBar(BuildMenu(*menu, dialog));
+            }
+        }
+
+        std::vector<const ControlDef*> bottomButtons;
+        std::vector<Section> sections = Sections(bottomButtons);
+        std::vector<QWidget*> widgets;
+        for (const Section& s : sections) widgets.push_back(BuildSection(s));
+        top->addLayout(Columns(widgets));
+
+        if (!bottomButtons.empty()) {
+            auto* row = new QHBoxLayout;
+            row->addStretch(1);
+            for (const ControlDef* c : bottomButtons) row->addWidget(MakeButton(*c));
+            top->addLayout(row);
+        }
+
+        dialog->adjustSize();
+        if (parent == nullptr) {
+            if (QScreen* screen = QGuiApplication::primaryScreen()) {
+                dialog->move(screen->availableGeometry().center() - dialog->rect().center());
+            }
+        }
+        return std::move(parts_);
+    }
+
+  private:
+    QString T(const Text& text) const { return ToQ(Pick(lang_, text)); }
+
+    QMenuBar* BuildMenu(const res::MenuDef& menu, QWidget* parent) {
+        auto* bar = new QMenuBar(parent);
+        for (const res::MenuItemDef& item : menu.bar) {
+            if (item.id == 0 || !item.items.empty()) {
+                QMenu* popup = bar->addMenu(ItemText(item, menu.language));
+                popup->setEnabled(!Greyed(item, menu.language));
+                for (const res::MenuItemDef& sub : item.items) {
+                    Register(popup->addAction(ItemText(sub, menu.language)), sub, menu.language);
+                }
+            } else {
+                Register(bar->addAction(ItemText(item, menu.language)), item, menu.language);
+            }
+        }
+        return bar;
+    }
+
+    static bool Greyed(const res::MenuItemDef& item, Language lang) {
+        return lang == Language::German ? item.greyedDe : item.greyedEn;
+    }
+
+    QString ItemText(const res::MenuItemDef& item, Language lang) const {
+        const std::string_view text = Pick(lang, item.text);
+        if (item.id != 0 && options_.menuText)
+            return QString::fromStdString(options_.menuText(item.id, text));
+        return ToQ(text);
+    }
+
+    void Register(QAction* action, const res::MenuItemDef& item, Language lang) {
+        action->setEnabled(!Greyed(item, lang));
+        if (item.id != 0) parts_.menuItems[item.id] = action;
+    }
+
+    std::vector<Section> Sections(std::vector<const ControlDef*>& bottomButtons) const {
+        std::vector<Section> sections;
+        bool previousUngrouped = false;
+        for (const ControlDef& c : t_.controls) {
+            if (!PresentIn(c, lang_)) continue;
+            if (IsEmpty(c.group)) {
+                if (c.kind == ControlKind::PushButton) {
+                    bottomButtons.push_back(&c);
+                    continue;
+                }
+                if (!previousUngrouped) sections.push_back(Section{{}, false, {}});
+                sections.back().controls.push_back(&c);
+                previousUngrouped = true;
+                continue;
+            }
+            previousUngrouped = false;
+            auto it = std::find_if(sections.begin(), sections.end(), [&](const Section& s) {
+                return s.boxed && SameText(s.group, c.group);
+            });
+            if (it == sections.end()) {
+                sections.push_back(Section{c.group, true, {}});
+                it = std::prev(sections.end());
+            }
+            it->controls.push_back(&c);
+        }
+        return sections;
+    }
+
+    QWidget* BuildSection(const Section& s) {
+        QWidget* box = s.boxed ? new QGroupBox(T(s.group)) : new QWidget;
+        auto* grid = new QGridLayout(box);
+        if (!s.boxed) grid->setContentsMargins(0, 0, 0, 0);
+        int row = 0;
+        bool seenRadio = false;
+        const std::size_t n = s.controls.size();
+        for (std::size_t i = 0; i < n; ++i) {
+            const ControlDef& c = *s.controls[i];
+            switch (c.kind) {
+                case ControlKind::PushButton: {
+                    auto* line = new QHBoxLayout;
+                    for (; i < n && s.controls[i]->kind == ControlKind::PushButton; ++i) {
+                        line->addWidget(MakeButton(*s.controls[i]));
+                    }
+                    --i;
+                    line->addStretch(1);
+                    grid->addLayout(line, row++, 0, 1, 4);
+                    break;
+                }
+                case ControlKind::Radio:
+                case ControlKind::CheckBox: {
+                    const bool radio = c.kind == ControlKind::Radio;
+                    if (radio && (c.flags & res::kFirstOfGroup) != 0 && seenRadio) {
+                        grid->setRowMinimumHeight(row++, 6);
+                    }
+                    seenRadio = seenRadio || radio;
+                    QWidget* button = radio ? MakeRadio(c) : MakeCheckBox(c);
+                    const ControlDef* next = i + 1 < n ? s.controls[i + 1] : nullptr;
+                    if (radio && next != nullptr && IsField(*next)) {
+                        // The field that belongs to this choice, on its line.
+                        grid->addWidget(button, row, 0);
+                        auto* line = new QHBoxLayout;
+                        QLabel* label = MakeLabel(*next);
+                        QWidget* field = MakeField(*next);
+                        if (label != nullptr) {
+                            label->setBuddy(field);
+                            line->addWidget(label);
+                        }
+                        line->addWidget(field);
+                        line->addStretch(1);
+                        grid->addLayout(line, row, 1);
+                        if (!IsEmpty(next->unit))
+                            grid->addWidget(new QLabel(T(next->unit)), row, 2);
+                        ++i;
+                    } else {
+                        grid->addWidget(button, row, 0, 1, 3);
+                    }
+                    ++row;
+                    break;
+                }
+                case ControlKind::Edit:
+                case ControlKind::ComboBox: {
+                    QLabel* label = MakeLabel(c);
+                    QWidget* field = MakeField(c);
+                    if (label == nullptr && IsEmpty(c.unit)) {
+                        // A field on its own (the status line) takes the whole width.
+                        grid->addWidget(field, row++, 0, 1, 4);
+                        break;
+                    }
+                    if (label != nullptr) {
+                        label->setBuddy(field);
+                        grid->addWidget(label, row, 0);
+                        grid->addWidget(field, row, 1);
+                    } else {
+                        grid->addWidget(field, row, 0, 1, 2);
+                    }
+                    if (!IsEmpty(c.unit)) grid->addWidget(new QLabel(T(c.unit)), row, 2);
+                    ++row;
+                    break;
+                }
+                case ControlKind::Static: {
+                    auto* label = new QLabel(T(c.label));
+                    if ((c.flags & res::kDisabled) != 0) label->setEnabled(false);
+                    if (c.id > 0) parts_.controls[c.id] = label;
+                    grid->addWidget(label, row++, 0, 1, 4);
+                    break;
+                }
+            }
+        }
+        grid->setColumnStretch(3, 1);
+        return box;
+    }
+
+    static bool IsField(const ControlDef& c) {
+        return c.kind == ControlKind::Edit || c.kind == ControlKind::ComboBox;
+    }
+
+    QLabel* MakeLabel(const ControlDef& c) {
+        if (IsEmpty(c.label)) return nullptr;
+        auto* label = new QLabel(T(c.label));
+        if (c.labelId != 0) parts_.labels[c.labelId] = label;
+        return label;
+    }
+
+    void Common(QWidget* w, const ControlDef& c) {
+        if ((c.flags & res::kDisabled) != 0) w->setEnabled(false);
+        parts_.controls[c.id] = w;
+    }
+
+    QWidget* MakeField(const ControlDef& c) {
+        const QFontMetrics metrics = parts_.dialog->fontMetrics();
+        if (c.kind == ControlKind::ComboBox) {
+            // An editable drop-down list in the order the items come.
+            auto* combo = new QComboBox;
+            combo->setEditable(true);
+            combo->setInsertPolicy(QComboBox::NoInsert);
+            combo->setMinimumContentsLength(7);
+            combo->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+            Common(combo, c);
+            return combo;
+        }
+        auto* edit = new QLineEdit;
+        if ((c.flags & res::kReadOnly) != 0) edit->setReadOnly(true);
+        if ((c.flags & res::kDigitsOnly) != 0) {
+            edit->setValidator(new QRegularExpressionValidator(
+                QRegularExpression(QStringLiteral("[0-9]*")), edit));
+        }
+        const int digit = metrics.horizontalAdvance(QLatin1Char('0'));
+        if (IsEmpty(c.label) && IsEmpty(c.unit)) {
+            edit->setMinimumWidth(digit * 28);
+        } else {
+            edit->setFixedWidth(digit * ((c.flags & res::kReadOnly) != 0 ? 12 : 8) + 12);
+        }
+        Common(edit, c);
+        return edit;
+    }
+
+    QPushButton* MakeButton(const ControlDef& c) {
+        auto* button = new QPushButton(T(c.label));
+        if ((c.flags & res::kDefaultButton) != 0) button->setDefault(true);
+        Common(button, c);
+        return button;
+    }
+
+    QWidget* MakeRadio(const ControlDef& c) {
+        // A group runs from one radio button marked first of group to the next.
+        if (currentGroup_ == nullptr || (c.flags & res::kFirstOfGroup) != 0) {
+            currentGroup_ = new RadioGroup(parts_.dialog);
+        }
+        auto* radio =
+            new DialogRadio(T(c.label), currentGroup_, (c.flags & res::kManualCheck) != 0);
+        Common(radio, c);
+        return radio;
+    }
+
+    QWidget* MakeCheckBox(const ControlDef& c) {
+        QCheckBox* box = (c.flags & res::kManualCheck) != 0 ? new ManualCheckBox(T(c.label))
+                                                            : new QCheckBox(T(c.label));
+        Common(box, c);
+        return box;
+    }
+
+    // Lays the sections out top to bottom in as many columns as the
+    // template's width suggests, keeping their order and evening out the
+    // columns' heights.
+    QLayout* Columns(const std::vector<QWidget*>& widgets) const {
+        const std::size_t n = widgets.size();
+        std::size_t columns = static_cast<std::size_t>(std::clamp(t_.width / 140, 1, 3));
+        columns = std::max<std::size_t>(1, std::min(columns, n));
+        std::vector<int> heights;
+        for (QWidget* w : widgets) heights.push_back(w->sizeHint().height());
+        const std::vector<std::size_t> starts = Partition(heights, columns);
+
+        auto* row = new QHBoxLayout;
+        for (std::size_t k = 0; k < starts.size(); ++k) {
+            const std::size_t end = k + 1 < starts.size() ? starts[k + 1] : n;
+            auto* column = new QVBoxLayout;
+            for (std::size_t i = starts[k]; i < end; ++i) column->addWidget(widgets[i]);
+            column->addStretch(1);
+            row->addLayout(column);
+        }
+        return row;
+    }
+
+    // The first section of each column such that the tallest column is as
+    // short as possible.
+    static std::vector<std::size_t> Partition(const std::vector<int>& heights, std::size_t k) {
+        const std::size_t n = heights.size();
+        if (n == 0) return {0};
+        std::vector<long> prefix(n + 1, 0);
+        for (std::size_t i = 0; i < n; ++i) prefix[i + 1] = prefix[i] + heights[i];
+        constexpr long kInf = std::numeric_limits<long>::max();
+        // best[j][i]: the tallest column when the first i sections fill j columns.
+        std::vector<std::vector<long>> best(k + 1, std::vector<long>(n + 1, kInf));
+        std::vector<std::vector<std::size_t>> cut(k + 1, std::vector<std::size_t>(n + 1, 0));
+        best[0][0] = 0;
+        for (std::size_t j = 1; j <= k; ++j) {
+            for (std::size_t i = j; i <= n; ++i) {
+                for (std::size_t m = j - 1; m < i; ++m) {
+                    if (best[j - 1][m] == kInf) continue;
+                    const long cost = std::max(best[j - 1][m], prefix[i] - prefix[m]);
+                    if (cost < best[j][i]) {
+                        best[j][i] = cost;
+                        cut[j][i] = m;
+                    }
+                }
+            }
+        }
+        std::vector<std::size_t> starts(k);
+        std::size_t i = n;
+        for (std::size_t j = k; j >= 1; --j) {
+            starts[j - 1] = cut[j][i];
+            i = cut[j][i];
+        }
+        return starts;
+    }
+
+    const res::DialogTemplate& t_;
+    Language lang_;
+    const BuildOptions& options_;
+    DialogParts parts_;
+    RadioGroup* currentGroup_ = nullptr;
+};
+
+}  // namespace
+
+DialogParts BuildDialog(const res::DialogTemplate& dialogTemplate, QWidget* parent,
+                        const BuildOptions& options) {
+    return Builder(dialogTemplate, options).Build(parent);
+}
+
+std::unique_ptr<QtWindow> BuildWindow(int templateId, QWidget* parent,
+                                      const BuildOptions& options) {
+    const res::DialogTemplate* t = res::FindTemplate(templateId);
+    if (t == nullptr) return nullptr;
+    return std::make_unique<QtWindow>(BuildDialog(*t, parent, options));
+}
+
+}  // namespace kvr::gui

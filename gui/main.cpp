@@ -1,0 +1,84 @@
+// kvrsetup: the English (KVR_GERMAN 0) or German (KVR_GERMAN 1) build.
+// With --simulate it runs on a simulated controller in real time.
+#include <QApplication>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "app/main_window.h"
+#include "qt_host.h"
+#include "qt_platform.h"
+#include "qt_serial_device.h"
+#include "res/ids.h"
+#include "serial_ports.h"
+#include "simulation.h"
+
+#ifndef KVR_GERMAN
+#define KVR_GERMAN 0
+#endif
+
+namespace {
+
+constexpr kvr::Language kLanguage = KVR_GERMAN ? kvr::Language::German : kvr::Language::English;
+
+// The Port menu names the device behind each COMn; the item keeps its name.
+std::string PortItemText(int id, std::string_view text, bool simulated) {
+    if (id < kvr::id::kPortCom1 || id > kvr::id::kPortCom8) return std::string(text);
+    std::string device;
+    if (simulated) {
+        device = kLanguage == kvr::Language::German ? "(simuliert)" : "(simulated)";
+    } else {
+        device = kvr::gui::DeviceForCom(id - kvr::id::kPortCom1 + 1);
+        if (device.empty()) {
+            device = kLanguage == kvr::Language::German ? "(nicht vorhanden)" : "(not present)";
+        }
+    }
+    return std::string(text) + "\t" + device;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("kvrsetup"));
+
+    // Qt's own buttons and dialogs in the build's language.
+    QTranslator qtTexts;
+    const QLocale locale(kLanguage == kvr::Language::German ? QLocale::German : QLocale::English);
+    if (qtTexts.load(locale, QStringLiteral("qtbase"), QStringLiteral("_"),
+                     QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        QApplication::installTranslator(&qtTexts);
+    }
+
+    const bool simulated = QApplication::arguments().contains(QStringLiteral("--simulate"));
+
+    kvr::gui::BuildOptions options;
+    options.menuText = [simulated](int id, std::string_view text) {
+        return PortItemText(id, text, simulated);
+    };
+    if (simulated) options.titleSuffix = " [simulated]";
+    kvr::gui::QtHost host(options);
+
+    std::unique_ptr<kvr::sim::Simulation> simulation;
+    std::optional<kvr::gui::QtClock> clock;
+    std::optional<kvr::gui::QtSerialDevice> serial;
+    std::optional<kvr::gui::NoPortIo> portIo;
+    if (simulated) {
+        simulation = std::make_unique<kvr::sim::Simulation>(kvr::sim::ClockKind::Real);
+    } else {
+        clock.emplace();
+        serial.emplace();
+        portIo.emplace();
+    }
+    const kvr::Platform platform{
+        simulated ? simulation->clock() : static_cast<kvr::Clock&>(*clock),
+        simulated ? simulation->serial() : static_cast<kvr::SerialDevice&>(*serial),
+        simulated ? simulation->portIo() : static_cast<kvr::PortIo&>(*portIo),
+        host,
+    };
+    kvr::Program program(platform, kLanguage);
+    return kvr::RunProgram(program);
+}

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <cstdint>
+
+#include "platform/clock.h"
+#include "platform/port_io.h"
+
+namespace kvr::gui {
+
+// Milliseconds of the steady clock, wrapping like a 32-bit tick counter.
+class QtClock : public Clock {
+  public:
+    std::uint32_t TickCount() override;
+};
+
+// This platform gives no access to the parallel port: no port instructions
+// and no driver library.
+class NoPortIo : public PortIo {
+  public:
+    void OutByte(std::uint16_t, std::uint8_t) override {}
+    std::uint16_t InWord(std::uint16_t) override { return 0xFFFF; }
+    bool LoadDriver() override { return false; }
+    bool DriverWritePortUshort(std::uint16_t, std::uint16_t) override { return false; }
+    bool DriverReadPortUlong(std::uint16_t, std::uint32_t& value) override {
+        value = 0;
+        return false;
+    }
+};
+
+}  // namespace kvr::gui

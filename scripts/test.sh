@@ -1,0 +1,17 @@
+#!/usr/bin/env bash
+# Builds everything and runs every test, then once more under
+# AddressSanitizer and UndefinedBehaviorSanitizer.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+scripts/deps.sh
+export QT_QPA_PLATFORM=offscreen
+
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build build -j"$(nproc)"
+ctest --test-dir build --output-on-failure -j"$(nproc)"
+
+cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=Debug -DKVR_SANITIZE=ON >/dev/null
+cmake --build build-sanitize -j"$(nproc)"
+ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+    ctest --test-dir build-sanitize --output-on-failure -j"$(nproc)"

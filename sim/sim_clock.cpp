@@ -1,0 +1,29 @@
+#include "sim_clock.h"
+
+#include <thread>
+
+namespace kvr::sim {
+
+std::uint32_t VirtualClock::TickCount() {
+    ++tickReads;
+    nowNs_ += tickReadNs;
+    return static_cast<std::uint32_t>(nowNs_ / 1000000);
+}
+
+RealClock::RealClock() : origin_(std::chrono::steady_clock::now()) {}
+
+std::uint64_t RealClock::NowNs() {
+    return static_cast<std::uint64_t>(std::chrono::duration_cast<std::chrono::nanoseconds>(
+                                          std::chrono::steady_clock::now() - origin_)
+                                          .count());
+}
+
+std::uint32_t RealClock::TickCount() {
+    return static_cast<std::uint32_t>(NowNs() / 1000000);
+}
+
+void RealClock::WaitUntil(std::uint64_t ns) {
+    std::this_thread::sleep_until(origin_ + std::chrono::nanoseconds(ns));
+}
+
+}  // namespace kvr::sim

@@ -1,0 +1,256 @@
+#include "app/config_file.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "res/ids.h"
+#include "test_program.h"
+
+namespace kvr {
+namespace {
+
+using testing::FakeProgram;
+using testing::FakeWindow;
+using testing::ReadFileBytes;
+using testing::TempDir;
+using testing::WriteFileBytes;
+
+const std::string kCfg = "blsetup.cfg";
+
+struct PortCase {
+    std::string name;
+    std::string fileBefore;  // "<none>" for no file
+    PlatformFamily platform;
+    bool driver;
+    std::string fileAfter;
+    Medium medium;
+    std::uint16_t lptBase;
+    int tickedItem;  // 0: none
+    std::string device;
+};
+
+TEST(ConfigFile, LoadPortSettingNormalisesAndSelects) {
+    const std::string tail = "\x01xyz" + std::string(300, 'q');
+    const PortCase cases[] = {
+        {"first start NT", "<none>", PlatformFamily::Nt, false, "COM2", Medium::Serial, 0x378, 1156,
+         "COM2"},
+        {"first start 9x", "<none>", PlatformFamily::Win9x, false, "0378", Medium::Parallel, 0x378,
+         0, ""},
+        {"first start driver", "<none>", PlatformFamily::Nt, true, "0378", Medium::Parallel, 0x378,
+         0, ""},
+        {"parallel without driver", "0278" + tail, PlatformFamily::Nt, false, "COM2" + tail,
+         Medium::Serial, 0x378, 1156, "COM2"},
+        {"parallel on 9x", "0278", PlatformFamily::Win9x, false, "0278", Medium::Parallel, 0x278, 0,
+         ""},
+        {"03BC with driver", "03BC", PlatformFamily::Nt, true, "03BC", Medium::Parallel, 0x3BC, 0,
+         ""},
+        {"COM9 kept", "COM9" + tail, PlatformFamily::Nt, false, "COM9" + tail, Medium::Parallel,
+         0x378, 0, ""},
+        {"COM5", "COM5", PlatformFamily::Nt, false, "COM5", Medium::Serial, 0x378, 1159, "COM5"},
+        {"empty file", "", PlatformFamily::Nt, false, "COM2", Medium::Serial, 0x378, 1156, "COM2"},
+        {"empty file on 9x", "", PlatformFamily::Win9x, false, "", Medium::Parallel, 0x378, 0, ""},
+        {"short", "CO", PlatformFamily::Nt, false, "CO", Medium::Parallel, 0x378, 0, ""},
+        {"garbage", std::string("\xff\xfe\0\x07", 4) + tail, PlatformFamily::Nt, false,
+         "COM2" + tail, Medium::Serial, 0x378, 1156, "COM2"},
+        {"lower case", "com1", PlatformFamily::Nt, false, "COM2", Medium::Serial, 0x378, 1156,
+         "COM2"},
+    };
+    for (const PortCase& c : cases) {
+        TempDir dir;
+        if (c.fileBefore != "<none>") WriteFileBytes(kCfg, c.fileBefore);
+        FakeProgram f;
+        f.host.platform = c.platform;
+        f.portIo.driverPresent = c.driver;
+        f.program.link.state.directPortIo = c.platform == PlatformFamily::Win9x;
+        f.program.link.state.driverModule = c.driver;
+        f.program.link.state.driverAvailable = c.platform != PlatformFamily::Win9x && c.driver;
+        FakeWindow main;
+        LoadPortSetting(f.program, main);
+        EXPECT_EQ(ReadFileBytes(kCfg), c.fileAfter) << c.name;
+        EXPECT_EQ(f.program.link.state.medium, c.medium) << c.name;
+        EXPECT_EQ(f.program.link.state.lptBase, c.lptBase) << c.name;
+        EXPECT_EQ(f.program.link.state.comDeviceName, c.device) << c.name;
+        // The menu has no items for the parallel ports: only COM items can carry a mark.
+        for (int item = 1155; item <= 1162; ++item) {
+            EXPECT_EQ(main.menuChecks[item], item == c.tickedItem) << c.name << " item " << item;
+        }
+        EXPECT_TRUE(f.host.boxes.empty());
+    }
+}
+
+TEST(ConfigFile, LoadPortSettingSurvivesAFileItCannotOpen) {
+    TempDir dir;
+    std::filesystem::create_directory(kCfg);  // exists, but is no file
+    FakeProgram f;
+    FakeWindow main;
+    LoadPortSetting(f.program, main);
+    EXPECT_EQ(f.program.app.portName, "COM2");
+    EXPECT_EQ(f.program.link.state.comDeviceName, "COM2");
+    EXPECT_TRUE(std::filesystem::is_directory(kCfg));
+}
+
+TEST(ConfigFile, LoadPortSettingReadsOnlyTheFirstFieldOfAHugeFile) {
+    TempDir dir;
+    std::string big = "COM4" + std::string(4 << 20, '\xAA');
+    WriteFileBytes(kCfg, big);
+    FakeProgram f;
+    FakeWindow main;
+    LoadPortSetting(f.program, main);
+    EXPECT_EQ(f.program.link.state.comDeviceName, "COM4");
+    EXPECT_EQ(ReadFileBytes(kCfg), big);
+}
+
+TEST(ConfigFile, LoadRpmSetupNormalisesTheMotorFields) {
+    struct Case {
+        std::string name;
+        std::string fileBefore;
+        int poles;
+        float ratio;
+        std::string fileAfter;
+    };
+    const std::string head = "COM2";
+    const std::string gap(252, '\0');
+    const std::string pad(256, 'x');
+    const Case cases[] = {
+        {"4-byte file", head, 2, 1.0f, head + gap + std::string(" 2\0\0", 4) + "1.00"},
+        {"stored values", pad + std::string("14\0\0", 4) + "12.50", 14, 12.5f,
+         pad + std::string("14\0\0", 4) + "12.50"},
+        {"blank pole count", pad + std::string(" 6\0\0", 4) + "3.75", 6, 3.75f,
+         pad + std::string(" 6\0\0", 4) + "3.75"},
+        {"garbage", pad + "zz??abc", 2, 1.0f, pad + std::string(" 2\0\0", 4) + "1.00"},
+        {"zero ratio", pad + std::string("10\0\0", 4) + "0.00", 10, 1.0f,
+         pad + std::string("10\0\0", 4) + "1.00"},
+        {"no finite ratio", pad + std::string("10\0\0", 4) + "inf", 10, 1.0f,
+         pad + std::string("10\0\0", 4) + "1.00"},
+        {"negative poles", pad + std::string("-4\0\0", 4) + "2.00", 2, 2.0f,
+         pad + std::string(" 2\0\0", 4) + "2.00"},
+        {"long ratio text", pad + std::string("12\0\0", 4) + "123456789.5", 12, 12345678.0f,
+         pad + std::string("12\0\0", 4) + "12345678.00"},
+    };
+    for (const Case& c : cases) {
+        TempDir dir;
+        WriteFileBytes(kCfg, c.fileBefore);
+        FakeProgram f;
+        f.program.app.startDirectory = dir.path();
+        LoadRpmSetup(f.program);
+        EXPECT_EQ(f.program.app.poleCount, c.poles) << c.name;
+        EXPECT_FLOAT_EQ(f.program.app.gearRatio, c.ratio) << c.name;
+        EXPECT_EQ(ReadFileBytes(kCfg), c.fileAfter) << c.name;
+        EXPECT_TRUE(f.host.boxes.empty()) << c.name;
+    }
+}
+
+TEST(ConfigFile, LoadRpmSetupWithoutFileShowsErrorAndKeepsValues) {
+    TempDir dir;
+    FakeProgram f;
+    f.program.app.startDirectory = dir.path();
+    f.program.app.poleCount = 12;
+    f.program.app.gearRatio = 4.0f;
+    LoadRpmSetup(f.program);
+    ASSERT_EQ(f.host.boxes.size(), 1u);
+    EXPECT_EQ(f.host.boxes[0].text, "open error 'blsetup.cfg'");
+    EXPECT_EQ(f.host.boxes[0].caption, "Error!");
+    EXPECT_EQ(f.host.boxes[0].owner, nullptr);
+    EXPECT_EQ(f.program.app.poleCount, 12);
+    EXPECT_FLOAT_EQ(f.program.app.gearRatio, 4.0f);
+    EXPECT_FALSE(std::filesystem::exists(kCfg));
+}
+
+TEST(ConfigFile, LoadRpmSetupChangesIntoTheStartDirectory) {
+    TempDir dir;
+    WriteFileBytes(kCfg, "COM1");
+    std::filesystem::create_directory("elsewhere");
+    std::filesystem::current_path("elsewhere");
+    FakeProgram f;
+    f.program.app.startDirectory = dir.path();
+    LoadRpmSetup(f.program);
+    EXPECT_EQ(std::filesystem::current_path(), dir.path());
+    EXPECT_EQ(ReadFileBytes(dir.path() / kCfg).size(), 264u);
+}
+
+TEST(ConfigFile, SaveRpmSetupStoresValidatedValues) {
+    struct Case {
+        std::string poles;
+        std::string ratio;
+        std::string stored;  // the bytes from offset 256 on
+        std::string fieldAfter;
+    };
+    const Case cases[] = {
+        {"14", "1,5", std::string("14\0\0", 4) + "1.50", "1,5"},
+        {"6", "0", std::string(" 6\0\0", 4) + "1.00", "   1"},
+        {"  8", "abc", std::string(" 8\0\0", 4) + "1.00", "   1"},
+        {"10", "2", std::string("10\0\0", 4) + "2.00", "2"},
+        {"98", "3.756", std::string("98\0\0", 4) + "3.76", "3.756"},
+        {"2", "nan", std::string(" 2\0\0", 4) + "1.00", "   1"},
+    };
+    for (const Case& c : cases) {
+        TempDir dir;
+        WriteFileBytes(kCfg, std::string(256, 'x') + std::string("14\0\0", 4) + "12.50");
+        FakeProgram f;
+        f.program.app.startDirectory = dir.path();
+        FakeWindow dialog;
+        dialog.controls[id::kPoleCount].text = c.poles;
+        dialog.controls[id::kGearRatio].text = c.ratio;
+        SaveRpmSetup(f.program, dialog);
+        EXPECT_EQ(ReadFileBytes(kCfg), std::string(256, 'x') + c.stored) << c.poles << c.ratio;
+        EXPECT_EQ(dialog.controls[id::kGearRatio].text, c.fieldAfter);
+        EXPECT_TRUE(f.host.boxes.empty());
+
+        // What was stored is what the next load reads.
+        FakeProgram next;
+        next.program.app.startDirectory = dir.path();
+        LoadRpmSetup(next.program);
+        EXPECT_NEAR(next.program.app.gearRatio, f.program.app.gearRatio, 0.005);
+        EXPECT_EQ(next.program.app.poleCount, f.program.app.poleCount);
+    }
+}
+
+TEST(ConfigFile, SaveRpmSetupRefusesPoleCountsAndLeavesTheFile) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"7", "Polzahl: nur gerade Werte m\u00f6glich!"},
+        {"0", "Polzahl: Wert nicht zul\u00e4ssig!"},
+        {"", "Polzahl: Wert nicht zul\u00e4ssig!"},
+        {"abc", "Polzahl: Wert nicht zul\u00e4ssig!"},
+        {"-4", "Polzahl: Wert nicht zul\u00e4ssig!"},
+        {"-12", "Polzahl: Wert nicht zul\u00e4ssig!"},
+        {"100", "Polzahl: max. 2-stellig!"},
+        {"99", "Polzahl: nur gerade Werte m\u00f6glich!"},
+    };
+    for (Language lang : {Language::English, Language::German}) {
+        for (const auto& [poles, text] : cases) {
+            TempDir dir;
+            const std::string before = std::string(256, 'x') + std::string("14\0\0", 4) + "12.50";
+            WriteFileBytes(kCfg, before);
+            FakeProgram f(lang);
+            f.program.app.startDirectory = dir.path();
+            f.program.app.poleCount = 14;
+            FakeWindow dialog;
+            dialog.controls[id::kPoleCount].text = poles;
+            dialog.controls[id::kGearRatio].text = "3";
+            SaveRpmSetup(f.program, dialog);
+            ASSERT_EQ(f.host.boxes.size(), 1u) << poles;
+            EXPECT_EQ(f.host.boxes[0].text, text) << poles;
+            EXPECT_EQ(f.host.boxes[0].caption, "Error!");
+            EXPECT_EQ(f.host.boxes[0].owner, nullptr);
+            EXPECT_EQ(ReadFileBytes(kCfg), before) << poles;
+            EXPECT_EQ(f.program.app.poleCount, 14) << poles;
+        }
+    }
+}
+
+TEST(ConfigFile, SaveRpmSetupWithoutFileShowsError) {
+    TempDir dir;
+    FakeProgram f;
+    f.program.app.startDirectory = dir.path();
+    FakeWindow dialog;
+    dialog.controls[id::kPoleCount].text = "12";
+    dialog.controls[id::kGearRatio].text = "3";
+    SaveRpmSetup(f.program, dialog);
+    ASSERT_EQ(f.host.boxes.size(), 1u);
+    EXPECT_EQ(f.host.boxes[0].text, "open error 'blsetup.cfg'");
+    EXPECT_FALSE(std::filesystem::exists(kCfg));
+}
+
+}  // namespace
+}  // namespace kvr

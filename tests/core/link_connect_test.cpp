@@ -1,0 +1,334 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "controller.h"
+#include "fake_host.h"
+#include "fake_window.h"
+#include "link/connect.h"
+#include "link/exchange.h"
+#include "link/port_access.h"
+#include "sim_devices.h"
+#include "simulation.h"
+
+namespace kvr {
+namespace {
+
+using testing::FakeHost;
+using testing::FakeWindow;
+
+// Passes every call to the simulated port and notes opens, line changes and
+// time-out settings; can refuse the link's 400 ms time-outs.
+class WatchedSerial : public SerialDevice {
+  public:
+    explicit WatchedSerial(SerialDevice& inner) : inner_(inner) {}
+    std::vector<std::string> calls;
+    bool refuseLinkTimeouts = false;
+
+    bool Open(const std::string& n) override {
+        calls.push_back("open " + n);
+        return inner_.Open(n);
+    }
+    void Close() override {
+        calls.push_back("close");
+        inner_.Close();
+    }
+    bool IsOpen() const override { return inner_.IsOpen(); }
+    bool GetState(SerialConfig& c) override { return inner_.GetState(c); }
+    bool SetState(const SerialConfig& c) override {
+        calls.push_back("state " + std::to_string(c.baudRate) + (c.keepLines ? "" : " drop"));
+        return inner_.SetState(c);
+    }
+    bool SetTimeouts(const SerialTimeouts& t) override {
+        calls.push_back("timeouts " + std::to_string(t.readTotalConstantMs));
+        if (refuseLinkTimeouts && t.readTotalConstantMs == 400) return false;
+        return inner_.SetTimeouts(t);
+    }
+    bool SetLine(LineFunction f) override {
+        calls.push_back("line");
+        return inner_.SetLine(f);
+    }
+    bool GetModemStatus(std::uint32_t& s) override { return inner_.GetModemStatus(s); }
+    bool Read(std::uint8_t* b, std::size_t n, std::size_t& got) override {
+        return inner_.Read(b, n, got);
+    }
+    bool Write(const std::uint8_t* b, std::size_t n, std::size_t& w) override {
+        return inner_.Write(b, n, w);
+    }
+
+    int Count(const std::string& what) const {
+        int n = 0;
+        for (const std::string& c : calls) n += c == what;
+        return n;
+    }
+
+  private:
+    SerialDevice& inner_;
+};
+
+struct Rig {
+    sim::Simulation sim{sim::ClockKind::Virtual};
+    WatchedSerial serial{sim.serial()};
+    FakeHost host;
+    FakeWindow window;
+    Program p{{sim.clock(), serial, sim.portIo(), host}, Language::English};
+    Rig() {
+        p.link.state.medium = Medium::Serial;
+        p.link.state.comDeviceName = "COM2";
+        p.app.statusWindow = &window;
+    }
+    sim::Controller& ctl() { return sim.controller(); }
+    int Requests() { return static_cast<int>(sim.controller().TraceOf('R').size()); }
+};
+
+void ExpectFlags(const Program& p, bool uart, bool bit) {
+    EXPECT_EQ(p.link.state.uartLink, uart);
+    EXPECT_EQ(p.link.state.bitBangLink, bit);
+}
+
+TEST(ConnectLinkTest, UartLinkFoundAtEachAttempt) {
+    struct Case {
+        int ignored;
+        int requests;  // requests sent until the answer was read
+    };
+    for (const Case& c : {Case{0, 1}, Case{1, 2}, Case{2, 4}}) {
+        SCOPED_TRACE(c.ignored);
+        Rig r;
+        r.ctl().profile.link = sim::LinkKind::Uart;
+        r.ctl().profile.uartRequestsIgnored = c.ignored;
+        EXPECT_EQ(ConnectLink(r.p), 0);
+        ExpectFlags(r.p, true, false);
+        EXPECT_EQ(r.Requests(), c.requests);
+        EXPECT_TRUE(r.host.boxes.empty());
+        EXPECT_EQ(r.ctl().restarts, 0);
+        // The port stays at 19200 baud with the link's time-outs.
+        EXPECT_EQ(r.sim.simSerial().config().baudRate, 19200u);
+        EXPECT_FALSE(r.sim.simSerial().config().keepLines);
+        EXPECT_EQ(r.sim.simSerial().timeouts().readTotalConstantMs, 400u);
+        // A byte command now goes over the UART.
+        EXPECT_EQ(ReadControllerByte(r.p, 12), 102);
+        EXPECT_EQ(r.ctl().TraceOf('U').at(0).via, sim::Via::Uart);
+    }
+}
+
+TEST(ConnectLinkTest, UartAttemptsFollowTheirOrder) {
+    Rig r;
+    r.ctl().profile.link = sim::LinkKind::Uart;
+    r.ctl().profile.uartRequestsIgnored = 1;
+    ASSERT_EQ(ConnectLink(r.p), 0);
+    const std::vector<std::string> expected = {
+        "open COM2",        "state 9600", "timeouts 5",  // OpenSerialPort
+        "state 19200 drop", "timeouts 5", "timeouts 100", "timeouts 400", "state 19200 drop",
+        "state 19200 drop",  // second attempt
+        "state 19200 drop",  // found at the second attempt
+    };
+    EXPECT_EQ(r.serial.calls, expected);
+}
+
+TEST(ConnectLinkTest, BitSerialLinkWithoutRestart) {
+    Rig r;
+    EXPECT_EQ(ConnectLink(r.p), 0);
+    ExpectFlags(r.p, false, true);
+    EXPECT_EQ(r.ctl().restarts, 0);
+    // Three UART attempts found nothing, then two probes of two bytes.
+    EXPECT_EQ(r.ctl().uartBytes, 0);
+    EXPECT_EQ(r.ctl().TraceOf('P').size(), 4u);
+    // Three line changes per bit and no reset sequence.
+    EXPECT_EQ(r.serial.Count("line"), 2 * 2 * 8 * 3);
+    EXPECT_TRUE(r.host.boxes.empty());
+    EXPECT_EQ(r.window.controls[1044].text, " ");
+    EXPECT_GT(r.window.repaints, 0);
+    EXPECT_EQ(ReadControllerByte(r.p, 33), 0x23);
+}
+
+TEST(ConnectLinkTest, BitSerialLinkAfterRestart) {
+    Rig r;
+    r.ctl().profile.runningAtStart = false;
+    EXPECT_EQ(ConnectLink(r.p), 0);
+    ExpectFlags(r.p, false, true);
+    EXPECT_EQ(r.ctl().restarts, 1);
+    EXPECT_TRUE(r.host.boxes.empty());
+    // Reset low held, then released: the controller sees it that way.
+    EXPECT_TRUE(r.ctl().PinLevel(sim::Pin::Reset));
+}
+
+TEST(ConnectLinkTest, SlowStartStillFitsTheRestartWait) {
+    Rig r;
+    r.ctl().profile.runningAtStart = false;
+    r.ctl().profile.startupMs = 450;
+    EXPECT_EQ(ConnectLink(r.p), 0);
+    ExpectFlags(r.p, false, true);
+}
+
+TEST(ConnectLinkTest, QuickRecheckKeepsABitSerialLink) {
+    Rig r;
+    ASSERT_EQ(ConnectLink(r.p), 0);
+    r.serial.calls.clear();
+    const auto probes = r.ctl().TraceOf('P').size();
+    EXPECT_EQ(ConnectLink(r.p), 0);
+    ExpectFlags(r.p, false, true);
+    EXPECT_EQ(r.serial.Count("open COM2"), 0) << "port not reopened";
+    EXPECT_EQ(r.ctl().TraceOf('P').size(), probes + 2);
+}
+
+TEST(ConnectLinkTest, RecheckAfterUartLinkProbesLinesThenDetectsAnew) {
+    Rig r;
+    r.ctl().profile.link = sim::LinkKind::Uart;
+    ASSERT_EQ(ConnectLink(r.p), 0);
+    r.serial.calls.clear();
+    EXPECT_EQ(ConnectLink(r.p), 0);
+    ExpectFlags(r.p, true, false);
+    // First the bit-serial probe on the lines, then the port is reopened.
+    const int probeLines = 2 * 8 * 3;
+    ASSERT_GE(r.serial.calls.size(), probeLines + 2u);
+    for (int i = 0; i < probeLines; ++i) EXPECT_EQ(r.serial.calls[i], "line") << i;
+    EXPECT_EQ(r.serial.calls[probeLines], "close");
+    EXPECT_EQ(r.serial.calls[probeLines + 1], "open COM2");
+}
+
+TEST(ConnectLinkTest, RecheckAfterUartLinkFindsABitSerialController) {
+    Rig r;
+    r.p.link.state.uartLink = true;  // left by an earlier command
+    ASSERT_EQ(OpenSerialPort(r.p), 0);
+    r.serial.calls.clear();
+    EXPECT_EQ(ConnectLink(r.p), 0);
+    ExpectFlags(r.p, false, true);
+    EXPECT_EQ(r.serial.Count("open COM2"), 0);
+    EXPECT_EQ(r.ctl().TraceOf('P').size(), 2u);
+}
+
+TEST(ConnectLinkTest, ProbeFailuresShowTheirMessage) {
+    struct Case {
+        Language lang;
+        int answer;  // probe answer; -1 = no controller
+        bool rest;
+        const char* text;
+    };
+    const Case cases[] = {
+        {Language::English, 0xFB, false, "no KVR-Mega detected, this device is not supported!"},
+        {Language::English, 0xFE, false, "no KVR-Mega detected, this device is not supported!"},
+        {Language::English, 0xFD, false, "no KVR-Mega detected, this device is not supported!"},
+        {Language::English, 0xFA, false, "no KVR-Mega detected, this device is not supported!"},
+        {Language::German, 0xFB, false, "angeschlossenes Gerät ist kein KVR-Mega!"},
+        {Language::English, 0xF9, false, "no connection!"},
+        {Language::English, -1, false, "no connection!"},
+        {Language::English, -1, true, "no connection!"},
+        {Language::German, -1, false, "Keine Verbindung!"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text + std::string(" ") + std::to_string(c.answer));
+        Rig r;
+        r.p.lang = c.lang;
+        r.p.link.state.uartLink = true;  // a link found before is dropped
+        ASSERT_EQ(OpenSerialPort(r.p), 0);
+        if (c.answer < 0) {
+            r.ctl().profile.silent = true;
+            r.ctl().profile.restLevel = c.rest;
+        } else {
+            r.ctl().profile.probeAnswer = static_cast<std::uint8_t>(c.answer);
+        }
+        EXPECT_EQ(ConnectLink(r.p), 1);
+        ExpectFlags(r.p, false, false);
+        ASSERT_EQ(r.host.boxes.size(), 1u);
+        EXPECT_EQ(r.host.boxes[0].text, c.text);
+        EXPECT_EQ(r.host.boxes[0].caption, "ERROR!");
+        EXPECT_EQ(r.host.boxes[0].owner, nullptr);
+        // A silent controller got its restart.
+        EXPECT_EQ(r.ctl().restarts, 1);
+    }
+}
+
+TEST(ConnectLinkTest, PortFailuresKeepTheFlagsAndShowNoBox) {
+    struct Case {
+        const char* name;
+        std::string port;
+        bool refuseTimeouts;
+        const char* error;
+    };
+    const Case cases[] = {
+        {"empty name", "", false, "Cannot open comport!"},
+        {"no such port", "COM9", false, "Cannot open comport!"},
+        {"time-outs", "COM2", true, "Kann TIMEOUTS nicht schreiben."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Rig r;
+        r.p.link.state.comDeviceName = c.port;
+        r.p.link.state.uartLink = true;
+        r.ctl().profile.silent = true;
+        r.serial.refuseLinkTimeouts = c.refuseTimeouts;
+        EXPECT_EQ(ConnectLink(r.p), 1);
+        ExpectFlags(r.p, true, false);
+        EXPECT_TRUE(r.host.boxes.empty());
+        EXPECT_EQ(r.p.link.lastErrorText, c.error);
+        if (c.port != "COM2") {
+            EXPECT_FALSE(r.p.link.state.comOpen);
+        }
+    }
+}
+
+TEST(ConnectLinkTest, WithoutStatusWindowNothingIsWritten) {
+    Rig r;
+    r.p.app.statusWindow = nullptr;
+    r.ctl().profile.silent = true;
+    EXPECT_EQ(ConnectLink(r.p), 1);
+    EXPECT_EQ(r.window.repaints, 0);
+}
+
+TEST(ConnectLinkTest, ParallelMediumProbesTheParallelPort) {
+    for (bool direct : {true, false}) {
+        SCOPED_TRACE(direct);
+        Rig r;
+        r.p.link.state.medium = Medium::Parallel;
+        r.p.link.state.directPortIo = direct;
+        r.p.link.state.driverModule = true;
+        r.p.link.state.driverAvailable = !direct;
+        r.ctl().profile.runningAtStart = false;
+        EXPECT_EQ(ConnectLink(r.p), 0);
+        ExpectFlags(r.p, false, true);
+        // The restart went over the serial port's lines.
+        EXPECT_EQ(r.ctl().restarts, 1);
+        EXPECT_EQ(ReadControllerByte(r.p, 12), 102);
+    }
+}
+
+TEST(ConnectLinkTest, VanishingDeviceEndsWithoutLink) {
+    for (long after : {0L, 10L, 25L, 200L, 600L}) {
+        SCOPED_TRACE(after);
+        Rig r;
+        r.ctl().faults.serialVanishesAfterCalls = after;
+        const int result = ConnectLink(r.p);
+        EXPECT_EQ(result, 1);
+        ExpectFlags(r.p, false, false);
+    }
+}
+
+TEST(ConnectLinkTest, NoisyLineNeverOverrunsTheBuffer) {
+    Rig r;
+    r.ctl().faults.uartNoise = true;
+    r.p.link.rxBuffer.fill(0x77);
+    ConnectLink(r.p);
+    for (std::size_t i = 20; i < kRxBufferSize; ++i) EXPECT_EQ(r.p.link.rxBuffer[i], 0x77) << i;
+}
+
+TEST(ConnectLinkTest, UartBytesAtAnotherRateAreNotUnderstood) {
+    Rig r;
+    r.ctl().profile.link = sim::LinkKind::Uart;
+    r.ctl().profile.uartBaud = 9600;
+    EXPECT_EQ(ConnectLink(r.p), 1);
+    EXPECT_EQ(r.ctl().uartBytes, 0);
+    ExpectFlags(r.p, false, false);
+}
+
+TEST(ConnectLinkTest, UartConfigIsBuiltFromZero) {
+    const SerialConfig c = UartLinkConfig();
+    EXPECT_EQ(c.baudRate, 19200u);
+    EXPECT_EQ(c.byteSize, 8);
+    EXPECT_EQ(c.parity, 0);
+    EXPECT_EQ(c.stopBits, 0);
+    EXPECT_FALSE(c.keepLines);
+}
+
+}  // namespace
+}  // namespace kvr

@@ -1,0 +1,537 @@
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "controller.h"
+#include "fake_clock.h"
+#include "fake_host.h"
+#include "fake_port_io.h"
+#include "fake_serial.h"
+#include "link/exchange.h"
+#include "link/port_access.h"
+#include "sim_clock.h"
+#include "simulation.h"
+
+namespace kvr {
+namespace {
+
+using testing::FakeClock;
+using testing::FakeHost;
+using testing::FakePortIo;
+using testing::FakeSerial;
+
+// A program on recording fakes, its serial port open.
+struct FakeRig {
+    FakeClock clock;
+    FakeSerial serial;
+    FakePortIo portIo;
+    FakeHost host;
+    Program p{{clock, serial, portIo, host}, Language::English};
+    FakeRig() {
+        p.link.state.medium = Medium::Serial;
+        p.link.state.comDeviceName = "COM2";
+        serial.Open("COM2");
+        serial.calls.clear();
+    }
+};
+
+// The bits the fake serial port put on the wire: data out at each rising
+// clock edge.
+std::vector<int> BitsOnWire(const std::vector<std::string>& calls) {
+    std::vector<int> bits;
+    int dtr = 0;
+    for (const std::string& c : calls) {
+        if (c == "SETDTR") dtr = 1;
+        if (c == "CLRDTR") dtr = 0;
+        if (c == "SETRTS") bits.push_back(dtr);
+    }
+    return bits;
+}
+
+std::vector<int> Bits(unsigned value, int count) {
+    std::vector<int> bits;
+    for (int i = count - 1; i >= 0; --i) bits.push_back((value >> i) & 1);
+    return bits;
+}
+
+TEST(ShiftBitTest, TransferByteSendsLowByteMsbFirst) {
+    FakeRig r;
+    r.p.link.exchange.out = 0x1A5;
+    TransferByte(r.p);
+    EXPECT_EQ(BitsOnWire(r.serial.calls), Bits(0xA5, 8));
+}
+
+TEST(ShiftBitTest, TransferByteReadsDataInWhileClockHighAndMasks) {
+    FakeRig r;
+    r.serial.modemStatus = kModemCtsOn;  // data in stays 1
+    r.p.link.exchange.in = 0x7FFFFF00;
+    r.p.link.exchange.out = 0;
+    TransferByte(r.p);
+    EXPECT_EQ(r.p.link.exchange.in, 0xFF);
+    // Each bit: data, clock high, sample, clock low.
+    std::vector<std::string> firstBit;
+    for (const std::string& c : r.serial.calls) {
+        if (c != "status") firstBit.push_back(c);
+        if (c == "CLRRTS") break;
+    }
+    EXPECT_EQ(firstBit, (std::vector<std::string>{"CLRDTR", "SETRTS", "CLRRTS"}));
+}
+
+TEST(ShiftBitTest, InitialisedLinesReturnDataOutHighBeforeSampling) {
+    FakeRig r;
+    r.p.link.state.linesInitialised = true;
+    r.p.link.exchange.out = 0x00;
+    ShiftBit(r.p, 0);
+    std::vector<std::string> lines;
+    for (const std::string& c : r.serial.calls) {
+        if (c != "status") lines.push_back(c);
+    }
+    EXPECT_EQ(lines, (std::vector<std::string>{"CLRDTR", "SETRTS", "SETDTR", "CLRRTS"}));
+    EXPECT_EQ(BitsOnWire(r.serial.calls), (std::vector<int>{0}));
+}
+
+TEST(ShiftBitTest, ParallelMediumDrivesLatchBitsAndReadsStatusBit6) {
+    FakeRig r;
+    r.p.link.state.medium = Medium::Parallel;
+    r.p.link.state.directPortIo = true;
+    r.portIo.inValue = 0x4000;  // status bit 6: data in 1
+    r.p.link.exchange.out = 0x1A5;
+    TransferByte(r.p);
+    std::vector<int> bits;
+    int last = 0;
+    for (const std::string& c : r.portIo.calls) {
+        if (c.rfind("out 888 ", 0) != 0) continue;
+        const int v = std::stoi(c.substr(8));
+        if ((v & 2) && !(last & 2)) bits.push_back(v & 1);
+        last = v;
+    }
+    EXPECT_EQ(bits, Bits(0xA5, 8));
+    EXPECT_EQ(r.p.link.exchange.in, 0xFF);
+    EXPECT_EQ(r.p.link.state.lptLatch & 0x0B, 0x01u);  // clock low, data out = last bit
+}
+
+// The chip's programming mode answers the second byte during the third.
+TEST(ShiftBitTest, TwoTransferWordsKeepTheEchoInBits8To15) {
+    sim::Simulation sim(sim::ClockKind::Virtual);
+    FakeHost host;
+    Program p({sim.clock(), sim.serial(), sim.portIo(), host}, Language::English);
+    p.link.state.medium = Medium::Serial;
+    p.link.state.comDeviceName = "COM2";
+    ASSERT_EQ(OpenSerialPort(p), 0);
+    SetClockLow(p);
+    SetResetLow(p);
+    WaitMs(p, 30);
+    p.link.exchange.in = 0;
+    p.link.exchange.out = 0xAC53;
+    TransferWord(p);
+    p.link.exchange.out = 0x0000;
+    TransferWord(p);
+    EXPECT_EQ((p.link.exchange.in >> 8) & 0xFF, 0x53);
+}
+
+// ---- UART form on the recording fake --------------------------------------
+
+struct UartCase {
+    const char* name;
+    std::function<int(Program&)> run;
+    std::vector<std::uint8_t> sent;
+    std::vector<std::string> reads;  // the read calls, in order
+    int replyIndex;                  // -1: no reply judged
+    int resultWithReply;             // result when the line answers 0xA0, 0xA1, ...
+    int resultSilent;
+};
+
+std::vector<UartCase> UartCases() {
+    return {
+        {"read",
+         [](Program& p) { return ReadControllerByte(p, 12); },
+         {'U', 12},
+         {"read 3"},
+         2,
+         0xA2,
+         0x20},
+        {"write",
+         [](Program& p) { return WriteControllerByte(p, 14, 0xA3); },
+         {'V', 14, 0xA3},
+         {"read 20", "read 4"},
+         3,
+         0,
+         1},
+        {"write space",
+         [](Program& p) { return WriteControllerByte(p, 14, 0x20); },
+         {'V', 14, 0x20},
+         {"read 20", "read 4"},
+         3,
+         1,
+         0},
+        {"load",
+         [](Program& p) { return LoadPageByte(p, 63, 0x5A); },
+         {'Y', 63, 0x5A},
+         {"read 3"},
+         -1,
+         0,
+         0},
+        {"commit",
+         [](Program& p) { return CommitPage(p, 0xA3); },
+         {'X', 'U', '3'},
+         {"read 4"},
+         3,
+         0,
+         1},
+        {"commit space",
+         [](Program& p) { return CommitPage(p, 0x20); },
+         {'X', 'U', '3'},
+         {"read 4"},
+         3,
+         1,
+         0},
+        {"select",
+         [](Program& p) {
+             SelectPage(p, 7);
+             return 0;
+         },
+         {'W', 7},
+         {"read 2"},
+         -1,
+         0,
+         0},
+    };
+}
+
+std::vector<std::string> ReadCalls(const std::vector<std::string>& calls) {
+    std::vector<std::string> reads;
+    for (const std::string& c : calls) {
+        if (c.rfind("read", 0) == 0) reads.push_back(c);
+    }
+    return reads;
+}
+
+TEST(UartFormTest, BytesReadsAndReplyPosition) {
+    for (const UartCase& c : UartCases()) {
+        SCOPED_TRACE(c.name);
+        FakeRig r;
+        r.p.link.state.uartLink = true;
+        // The write form first drains what has come: 20 bytes of junk.
+        if (std::string(c.name).rfind("write", 0) == 0) {
+            for (int i = 0; i < 20; ++i) r.serial.input.push_back(0x11);
+        }
+        for (std::uint8_t b = 0xA0; b < 0xA8; ++b) r.serial.input.push_back(b);
+        const int result = c.run(r.p);
+        EXPECT_EQ(r.serial.output, c.sent);
+        EXPECT_EQ(ReadCalls(r.serial.calls), c.reads);
+        int writes = 0;
+        for (const std::string& call : r.serial.calls) writes += call == "write 1";
+        EXPECT_EQ(writes, static_cast<int>(c.sent.size())) << "one write call per byte";
+        EXPECT_EQ(result, c.resultWithReply);
+        if (c.replyIndex >= 0 && c.name != std::string("write space") &&
+            c.name != std::string("commit space")) {
+            EXPECT_EQ(r.p.link.exchange.in & 0xFF, 0xA0 + c.replyIndex);
+        }
+    }
+}
+
+TEST(UartFormTest, SilentLineReadsSpaces) {
+    for (const UartCase& c : UartCases()) {
+        SCOPED_TRACE(c.name);
+        FakeRig r;
+        r.p.link.state.uartLink = true;
+        EXPECT_EQ(c.run(r.p), c.resultSilent);
+        if (c.replyIndex >= 0) {
+            EXPECT_EQ(r.p.link.exchange.in, 0x20);
+        }
+    }
+}
+
+TEST(UartFormTest, WriteDrainsAndShortensTheReadTimeOut) {
+    FakeRig r;
+    r.p.link.state.uartLink = true;
+    WriteControllerByte(r.p, 14, 10);
+    const std::vector<std::string> head(r.serial.calls.begin(), r.serial.calls.begin() + 4);
+    EXPECT_EQ(head, (std::vector<std::string>{"timeouts 3/0/5", "read 20", "timeouts 3/0/100",
+                                              "write 1"}));
+}
+
+TEST(UartFormTest, GarbageNeverOverrunsTheReceiveBuffer) {
+    FakeRig r;
+    r.p.link.state.uartLink = true;
+    for (int i = 0; i < 500; ++i) r.serial.input.push_back(0xEE);
+    r.p.link.rxBuffer.fill(0x77);
+    DrainUartInput(r.p);
+    ReadControllerByte(r.p, 1);
+    WriteControllerByte(r.p, 1, 2);
+    for (std::size_t i = 20; i < kRxBufferSize; ++i) EXPECT_EQ(r.p.link.rxBuffer[i], 0x77) << i;
+}
+
+TEST(UartFormTest, ValuesThatDoNotFitAByteAreNotSent) {
+    FakeRig r;
+    r.p.link.state.uartLink = true;
+    EXPECT_EQ(WriteControllerByte(r.p, 14, 300), 1);
+    EXPECT_EQ(WriteControllerByte(r.p, 256, 1), 1);
+    EXPECT_EQ(CommitPage(r.p, 256), 1);
+    SelectPage(r.p, 300);
+    EXPECT_EQ(ReadControllerByte(r.p, -1), 0x20);
+    EXPECT_TRUE(r.serial.output.empty());
+}
+
+TEST(WriteCheckedTest, MismatchShowsWritingErrorInEachLanguage) {
+    struct Case {
+        Language lang;
+        const char* text;
+    };
+    for (const Case& c :
+         {Case{Language::English, "writing error!"}, Case{Language::German, "Schreibfehler!"}}) {
+        FakeRig r;
+        r.p.lang = c.lang;
+        r.p.link.state.uartLink = true;
+        EXPECT_EQ(WriteControllerByteChecked(r.p, 14, 10), 1);
+        ASSERT_EQ(r.host.boxes.size(), 1u);
+        EXPECT_EQ(r.host.boxes[0].text, c.text);
+        EXPECT_EQ(r.host.boxes[0].caption, "Error!");
+        EXPECT_EQ(r.host.boxes[0].owner, nullptr);
+    }
+}
+
+TEST(WriteCheckedTest, MatchingEchoShowsNothing) {
+    FakeRig r;
+    r.p.link.state.uartLink = true;
+    for (int i = 0; i < 20; ++i) r.serial.input.push_back(0x11);
+    for (std::uint8_t b : {std::uint8_t{'V'}, std::uint8_t{14}, std::uint8_t{10}, std::uint8_t{10}})
+        r.serial.input.push_back(b);
+    EXPECT_EQ(WriteControllerByteChecked(r.p, 14, 10), 0);
+    EXPECT_TRUE(r.host.boxes.empty());
+}
+
+// ---- Bit-serial form against the simulated controller ----------------------
+
+// Wraps the simulated port and notes every call with the virtual time.
+class TimedSerial : public SerialDevice {
+  public:
+    TimedSerial(SerialDevice& inner, sim::SimClock& clock) : inner_(inner), clock_(clock) {}
+    struct Call {
+        std::string what;
+        std::uint64_t ns;
+    };
+    std::vector<Call> calls;
+
+    bool Open(const std::string& n) override { return inner_.Open(n); }
+    void Close() override { inner_.Close(); }
+    bool IsOpen() const override { return inner_.IsOpen(); }
+    bool GetState(SerialConfig& c) override { return inner_.GetState(c); }
+    bool SetState(const SerialConfig& c) override { return inner_.SetState(c); }
+    bool SetTimeouts(const SerialTimeouts& t) override { return inner_.SetTimeouts(t); }
+    bool SetLine(LineFunction f) override {
+        static const char* names[] = {"SETRTS", "CLRRTS",   "SETDTR",
+                                      "CLRDTR", "SETBREAK", "CLRBREAK"};
+        Note(names[static_cast<int>(f)]);
+        return inner_.SetLine(f);
+    }
+    bool GetModemStatus(std::uint32_t& s) override {
+        Note("status");
+        return inner_.GetModemStatus(s);
+    }
+    bool Read(std::uint8_t* b, std::size_t n, std::size_t& got) override {
+        return inner_.Read(b, n, got);
+    }
+    bool Write(const std::uint8_t* b, std::size_t n, std::size_t& w) override {
+        return inner_.Write(b, n, w);
+    }
+
+  private:
+    void Note(const char* what) { calls.push_back({what, clock_.NowNs()}); }
+    SerialDevice& inner_;
+    sim::SimClock& clock_;
+};
+
+struct ByteOnWire {
+    int value = 0;
+    std::uint64_t firstNs = 0;  // first data-out change of the byte
+    std::uint64_t lastNs = 0;   // its last clock fall
+    int readsBefore = 0;        // status reads since the byte before ended
+};
+
+// Splits the line calls into bytes of eight clock cycles.
+std::vector<ByteOnWire> BytesOnWire(const std::vector<TimedSerial::Call>& calls) {
+    std::vector<ByteOnWire> bytes;
+    int dtr = 0, bits = 0, reads = 0;
+    ByteOnWire cur;
+    bool started = false;
+    for (const auto& c : calls) {
+        if (c.what == "status") {
+            if (!started) ++reads;
+            continue;
+        }
+        if (!started && (c.what == "SETDTR" || c.what == "CLRDTR")) {
+            started = true;
+            cur = ByteOnWire{};
+            cur.firstNs = c.ns;
+            cur.readsBefore = reads;
+        }
+        if (c.what == "SETDTR") dtr = 1;
+        if (c.what == "CLRDTR") dtr = 0;
+        if (c.what == "SETRTS" && started) {
+            cur.value = (cur.value << 1) | dtr;
+            ++bits;
+        }
+        if (c.what == "CLRRTS" && started && bits == 8) {
+            cur.lastNs = c.ns;
+            bytes.push_back(cur);
+            bits = 0;
+            reads = 0;
+            started = false;
+        }
+    }
+    return bytes;
+}
+
+struct SimRig {
+    sim::Simulation sim{sim::ClockKind::Virtual};
+    TimedSerial serial{sim.serial(), sim.simClock()};
+    FakeHost host;
+    Program p{{sim.clock(), serial, sim.portIo(), host}, Language::English};
+    SimRig() {
+        p.link.state.medium = Medium::Serial;
+        p.link.state.comDeviceName = "COM2";
+        EXPECT_EQ(OpenSerialPort(p), 0);
+        SetResetHigh(p);
+        SetClockLow(p);
+        WaitMs(p, 100);
+        serial.calls.clear();
+        sim.controller().trace.clear();
+    }
+};
+
+constexpr std::uint64_t kMsNs = 1000000;
+
+struct BitCase {
+    const char* name;
+    std::function<int(Program&)> run;
+    std::vector<int> sent;
+    std::vector<int> readsBefore;      // status reads before each byte: 20 + 5 per DelayLoops unit
+    std::vector<std::uint64_t> gapMs;  // least pause before each byte after the first
+    int result;
+    int in;  // exchange.in afterwards
+};
+
+TEST(BitSerialFormTest, BytesPausesAndReplies) {
+    const std::vector<BitCase> cases = {
+        {"read",
+         [](Program& p) { return ReadControllerByte(p, 12); },
+         {'U', 12, 0},
+         {10, 20, 20},
+         {10, 5},
+         102,
+         102},
+        {"write",
+         [](Program& p) { return WriteControllerByte(p, 14, 33); },
+         {'V', 14, 33, 0},
+         {10, 20, 20, 20},
+         {5, 5, 25},
+         0,
+         33},
+        {"load",
+         [](Program& p) { return LoadPageByte(p, 5, 0xA1); },
+         {'Y', 5, 0xA1},
+         {10, 40, 40},
+         {0, 0},
+         0,
+         -1},
+        {"select",
+         [](Program& p) {
+             SelectPage(p, 3);
+             return 0;
+         },
+         {'W', 3},
+         {10, 40},
+         {0},
+         0,
+         -1},
+        {"commit",
+         [](Program& p) {
+             SelectPage(p, 3);
+             return CommitPage(p, 3);
+         },
+         {'W', 3, 'X', 'U', '3', '3'},
+         {10, 40, 60, 40, 40, 20},
+         {0, 0, 0, 0, 40},
+         0,
+         3},
+    };
+    for (const BitCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        SimRig r;
+        const std::uint64_t startNs = r.sim.simClock().NowNs();
+        EXPECT_EQ(c.run(r.p), c.result);
+        const auto bytes = BytesOnWire(r.serial.calls);
+        std::vector<int> sent, reads;
+        for (const auto& b : bytes) {
+            sent.push_back(b.value);
+            reads.push_back(b.readsBefore);
+        }
+        EXPECT_EQ(sent, c.sent);
+        EXPECT_EQ(reads, c.readsBefore);
+        for (std::size_t i = 1; i < bytes.size() && i - 1 < c.gapMs.size(); ++i) {
+            // At least the pause, to the resolution of the tick counter.
+            EXPECT_GT(bytes[i].firstNs - bytes[i - 1].lastNs + kMsNs, c.gapMs[i - 1] * kMsNs) << i;
+        }
+        if (c.in >= 0) {
+            EXPECT_EQ(r.p.link.exchange.in, c.in);
+        }
+        if (std::string(c.name) == "write") {
+            EXPECT_GT(bytes[0].firstNs - startNs + kMsNs, 5 * kMsNs);
+        }
+    }
+}
+
+TEST(BitSerialFormTest, CommandsReachTheControllerAsDecoded) {
+    SimRig r;
+    EXPECT_EQ(ReadControllerByte(r.p, 32), 0x61);
+    EXPECT_EQ(WriteControllerByte(r.p, 14, 25), 0);
+    EXPECT_EQ(r.sim.controller().memory[14], 25);
+    SelectPage(r.p, 2);
+    LoadPageByte(r.p, 0, 0x12);
+    LoadPageByte(r.p, 63, 0x34);
+    EXPECT_EQ(CommitPage(r.p, 2), 0);
+    EXPECT_EQ(r.sim.controller().TraceText(),
+              "bit read 20 -> 61\n"
+              "bit write 0E=19 -> 19\n"
+              "bit select 02\n"
+              "bit load 00=12\n"
+              "bit load 3F=34\n"
+              "bit commit 02 -> 02\n");
+    EXPECT_EQ(r.sim.controller().flash[128], 0x12);
+    EXPECT_EQ(r.sim.controller().flash[191], 0x34);
+}
+
+TEST(BitSerialFormTest, WrongEchoFailsTheWrite) {
+    SimRig r;
+    r.sim.controller().faults.wrongEchoOnWrite = true;
+    EXPECT_EQ(WriteControllerByteChecked(r.p, 14, 25), 1);
+    ASSERT_EQ(r.host.boxes.size(), 1u);
+    EXPECT_EQ(r.host.boxes[0].text, "writing error!");
+}
+
+TEST(BitSerialFormTest, CommitOfAnotherPageFails) {
+    SimRig r;
+    SelectPage(r.p, 4);
+    EXPECT_EQ(CommitPage(r.p, 5), 1);
+    EXPECT_EQ(r.p.link.exchange.in, 4);
+}
+
+TEST(BitSerialFormTest, MissingControllerReadsTheRestLevel) {
+    struct Case {
+        bool rest;
+        int value;
+    };
+    for (const Case& c : {Case{false, 0x00}, Case{true, 0xFF}}) {
+        SimRig r;
+        r.sim.controller().profile.silent = true;
+        r.sim.controller().profile.restLevel = c.rest;
+        EXPECT_EQ(ReadControllerByte(r.p, 12), c.value);
+        EXPECT_EQ(WriteControllerByte(r.p, 12, 5), 1);
+    }
+}
+
+}  // namespace
+}  // namespace kvr

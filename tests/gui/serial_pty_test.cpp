@@ -1,0 +1,205 @@
+// The real serial path: QSerialPort on a pseudo-terminal, with the simulated
+// controller's UART side on the master end.
+#include <fcntl.h>
+#include <poll.h>
+#include <stdlib.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <QtTest>
+#include <atomic>
+#include <thread>
+
+#include "controller.h"
+#include "fake_host.h"
+#include "fake_port_io.h"
+#include "link/connect.h"
+#include "link/exchange.h"
+#include "link/port_access.h"
+#include "qt_serial_device.h"
+#include "serial_ports.h"
+#include "sim_clock.h"
+
+namespace {
+
+// Runs the controller's UART on the master side of a pseudo-terminal.
+class PtyController {
+  public:
+    explicit PtyController(kvr::sim::Profile profile) : controller_(profile) {
+        master_ = posix_openpt(O_RDWR | O_NOCTTY);
+        if (master_ < 0 || grantpt(master_) != 0 || unlockpt(master_) != 0) return;
+        const char* name = ptsname(master_);
+        if (name != nullptr) slavePath_ = name;
+        thread_ = std::thread([this] { Run(); });
+    }
+    ~PtyController() {
+        Stop();
+        CloseMaster();
+    }
+    void Stop() {
+        stop_ = true;
+        if (thread_.joinable()) thread_.join();
+    }
+    // The far end goes away, as an unplugged adapter does.
+    void CloseMaster() {
+        if (master_ >= 0) close(master_);
+        master_ = -1;
+    }
+    const std::string& slavePath() const { return slavePath_; }
+    kvr::sim::Controller& controller() { return controller_; }
+
+  private:
+    std::uint32_t Baud() const {
+        termios t{};
+        if (tcgetattr(master_, &t) != 0) return 0;
+        switch (cfgetospeed(&t)) {
+            case B9600:
+                return 9600;
+            case B19200:
+                return 19200;
+            default:
+                return 1;
+        }
+    }
+
+    void Run() {
+        kvr::sim::RealClock clock;
+        while (!stop_) {
+            pollfd pfd{master_, POLLIN, 0};
+            if (poll(&pfd, 1, 5) <= 0) continue;
+            std::uint8_t in[64];
+            const ssize_t n = read(master_, in, sizeof in);
+            if (n <= 0) continue;
+            for (ssize_t i = 0; i < n; ++i) controller_.UartReceive(in[i], Baud(), clock.NowNs());
+            kvr::sim::TimedByte next;
+            std::string out;
+            while (controller_.PeekUart(UINT64_MAX, next)) {
+                out.push_back(static_cast<char>(next.byte));
+                controller_.PopUart();
+            }
+            if (!out.empty()) (void)!write(master_, out.data(), out.size());
+        }
+    }
+
+    kvr::sim::Controller controller_;
+    int master_ = -1;
+    std::string slavePath_;
+    std::thread thread_;
+    std::atomic<bool> stop_{false};
+};
+
+kvr::sim::Profile UartProfile() {
+    kvr::sim::Profile profile;
+    profile.link = kvr::sim::LinkKind::Uart;
+    return profile;
+}
+
+}  // namespace
+
+class SerialPtyTest : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void findsTheUartLinkAndReadsAByte() {
+        PtyController pty(UartProfile());
+        QVERIFY(!pty.slavePath().empty());
+        kvr::sim::RealClock clock;
+        kvr::gui::QtSerialDevice serial;
+        kvr::testing::FakePortIo portIo;
+        kvr::testing::FakeHost host;
+        kvr::Program p({clock, serial, portIo, host}, kvr::Language::English);
+        p.link.state.medium = kvr::Medium::Serial;
+        p.link.state.comDeviceName = pty.slavePath();
+
+        QCOMPARE(kvr::ConnectLink(p), 0);
+        QVERIFY(p.link.state.uartLink);
+        QVERIFY(!p.link.state.bitBangLink);
+        QVERIFY(host.boxes.empty());
+        QCOMPARE(kvr::ReadControllerByte(p, 12), 102);
+        QCOMPARE(kvr::ReadControllerByte(p, 32), 0x61);
+        QCOMPARE(kvr::WriteControllerByte(p, 14, 20), 0);
+        pty.Stop();
+        QCOMPARE(int(pty.controller().memory[14]), 20);
+    }
+
+    void silentLineReadsSpacesWithinTheTimeOut() {
+        PtyController pty(UartProfile());
+        pty.controller().profile.silent = true;
+        kvr::gui::QtSerialDevice serial;
+        QVERIFY(serial.Open(pty.slavePath()));
+        QVERIFY(serial.SetState(kvr::UartLinkConfig()));
+        QVERIFY(serial.SetTimeouts(kvr::SerialTimeouts{3, 0, 50}));
+        std::uint8_t buf[4] = {' ', ' ', ' ', ' '};
+        std::size_t got = 99;
+        QElapsedTimer t;
+        t.start();
+        QVERIFY(serial.Read(buf, 3, got));
+        QCOMPARE(got, std::size_t{0});
+        QVERIFY(t.elapsed() < 2000);  // it ends; how fast is not judged
+    }
+
+    void vanishedDeviceFailsWithoutHanging() {
+        PtyController pty(UartProfile());
+        kvr::sim::RealClock clock;
+        kvr::gui::QtSerialDevice serial;
+        kvr::testing::FakePortIo portIo;
+        kvr::testing::FakeHost host;
+        kvr::Program p({clock, serial, portIo, host}, kvr::Language::English);
+        p.link.state.medium = kvr::Medium::Serial;
+        p.link.state.comDeviceName = pty.slavePath();
+        QCOMPARE(kvr::ConnectLink(p), 0);
+        pty.Stop();
+        pty.CloseMaster();
+
+        std::uint8_t buf[20];
+        std::size_t got = 7;
+        std::size_t written = 7;
+        const std::uint8_t b = 0x55;
+        QVERIFY(!serial.Read(buf, 20, got));
+        QCOMPARE(got, std::size_t{0});
+        QVERIFY(!serial.Write(&b, 1, written));
+        QCOMPARE(written, std::size_t{0});
+        std::uint32_t status = 0;
+        QVERIFY(!serial.GetModemStatus(status));
+        // A command on the lost device takes the no-answer path.
+        QCOMPARE(kvr::ReadControllerByte(p, 12), 0x20);
+        QCOMPARE(kvr::WriteControllerByte(p, 12, 5), 1);
+    }
+
+    void unknownNamesDoNotOpen() {
+        kvr::gui::QtSerialDevice serial;
+        QVERIFY(!serial.Open(""));
+        QVERIFY(!serial.Open("COM9"));
+        QVERIFY(!serial.Open("/dev/does-not-exist"));
+        QVERIFY(!serial.IsOpen());
+        std::uint32_t status = 0;
+        QVERIFY(!serial.GetModemStatus(status));
+        QVERIFY(!serial.SetLine(kvr::LineFunction::SetRts));
+        QCOMPARE(kvr::gui::DeviceForCom(0), std::string());
+        QCOMPARE(kvr::gui::DeviceForCom(9), std::string());
+    }
+
+    void comNamesMapOntoPresentDevicesInOrder() {
+        const char* const groups[] = {"/dev/ttyUSB", "/dev/ttyACM", "/dev/ttyS"};
+        int lastGroup = 0;
+        bool ended = false;
+        for (int n = 1; n <= 8; ++n) {
+            const std::string path = kvr::gui::DeviceForCom(n);
+            if (path.empty()) {
+                ended = true;
+                continue;
+            }
+            QVERIFY2(!ended, "no gaps between the COM numbers");
+            QVERIFY(QFile::exists(QString::fromStdString(path)));
+            int group = -1;
+            for (int g = 0; g < 3; ++g) {
+                if (path.rfind(groups[g], 0) == 0) group = g;
+            }
+            QVERIFY(group >= lastGroup);
+            lastGroup = group;
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(SerialPtyTest)
+#include "serial_pty_test.moc"

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "platform/host.h"
+
+namespace kvr::testing {
+
+struct ShownBox {
+    std::string text;
+    std::string caption;
+    Window* owner = nullptr;
+    MessageButtons buttons = MessageButtons::Ok;
+};
+
+// Records every box and answers questions from a script (OK when the
+// script is empty).
+class FakeHost : public Host {
+  public:
+    int MessageBox(Window* owner, const std::string& text, const std::string& caption,
+                   MessageButtons buttons) override;
+    void Beep() override { ++beeps; }
+    PlatformFamily QueryPlatform() override { return platform; }
+    bool ShellOpen(const std::string& target) override;
+    std::string ChooseOpenFile(const OpenFileRequest& request) override;
+    void PumpMessages() override { ++pumps; }
+    int RunDialog(int templateId, Window* owner, const DialogProc& procedure) override;
+    void ErrorOutput(const std::string& line) override { errorLines.push_back(line); }
+
+    PlatformFamily platform = PlatformFamily::Nt;
+    std::vector<ShownBox> boxes;
+    std::deque<int> answers;
+    int beeps = 0;
+    int pumps = 0;
+    std::vector<std::string> opened;
+    bool shellSucceeds = true;
+    std::deque<std::string> chosenFiles;
+    std::vector<OpenFileRequest> fileRequests;
+    std::vector<int> dialogsRun;
+    std::vector<std::string> errorLines;
+    // Runs inside RunDialog with the dialog's window, to play the user.
+    std::function<int(int templateId, Window& dialog, const DialogProc& procedure)> dialogScript;
+};
+
+}  // namespace kvr::testing

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+
+#include "fake_clock.h"
+#include "fake_host.h"
+#include "fake_port_io.h"
+#include "fake_serial.h"
+#include "fake_window.h"
+#include "program.h"
+
+namespace kvr::testing {
+
+// A program on recording fakes.
+struct FakeProgram {
+    explicit FakeProgram(Language lang = Language::English)
+        : program({clock, serial, portIo, host}, lang) {}
+    FakeClock clock;
+    FakeSerial serial;
+    FakePortIo portIo;
+    FakeHost host;
+    Program program;
+};
+
+// A fresh empty folder that is the current directory for the lifetime of
+// the object.
+class TempDir {
+  public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    const std::filesystem::path& path() const { return path_; }
+
+  private:
+    std::filesystem::path previous_;
+    std::filesystem::path path_;
+};
+
+std::string ReadFileBytes(const std::filesystem::path& file);
+void WriteFileBytes(const std::filesystem::path& file, const std::string& bytes);
+
+}  // namespace kvr::testing

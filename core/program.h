@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/app_state.h"
+#include "isp/isp_state.h"
 #include "link/link_state.h"
 #include "platform/clock.h"
 #include "platform/host.h"
@@ -26,6 +27,7 @@ struct Program {
     Language lang;
     AppState app;
     LinkData link;
+    IspState isp;
 
     std::string_view T(const Text& text) const { return Pick(lang, text); }
 };

@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "app/config_file.h"
+#include "isp/controller_info.h"
 #include "link/port_access.h"
 #include "platform/window.h"
 #include "res/app_texts.h"
@@ -108,6 +109,9 @@ int MainWindowProc(Program& p, Window& w, DialogEvent event, int commandId) {
             return 0;
         case id::kServicePage:
             (void)p.os.host.ShellOpen(std::string(texts::kServicePageAddress));
+            return 0;
+        case id::kControllerInfo:
+            ControllerInfoCommand(p, w);
             return 0;
         default:
             // Ids without a command of their own, such as an edit's

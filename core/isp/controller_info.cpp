@@ -1,0 +1,66 @@
+#include "isp/controller_info.h"
+
+#include <cstdio>
+
+#include "isp/isp_connect.h"
+#include "link/port_access.h"
+#include "platform/window.h"
+#include "res/connect_texts.h"
+#include "res/ids.h"
+#include "res/isp_texts.h"
+#include "res/link_texts.h"
+
+namespace kvr {
+
+namespace {
+
+// Where the signature block's echo line begins; the box shows the fuse and
+// lock lines in its place.
+constexpr std::size_t kEchoLineStart = 48;
+
+void ClearStatus(Window& w) {
+    w.SetText(id::kStatusLine, " ");
+    w.Enable(id::kStatusLine, false);
+    w.Repaint();
+}
+
+std::string Hex2(int value) {
+    char buf[8];
+    std::snprintf(buf, sizeof buf, "%02X", value & 0xFF);
+    return buf;
+}
+
+}  // namespace
+
+void ControllerInfoCommand(Program& p, Window& w) {
+    p.app.statusWindow = &w;
+    w.Enable(id::kStatusLine, true);
+    if (InitSerialLines(p) != 0) {
+        p.os.host.MessageBox(&w, p.link.lastErrorText, std::string(p.T(texts::kCaptionError)),
+                             MessageButtons::Ok);
+        ClearStatus(w);
+        return;
+    }
+    ClearStatus(w);
+    w.SetText(id::kStatusLine, std::string(p.T(texts::kConnecting)));
+
+    if (ConnectIsp(p) != kIspConnected) {
+        p.os.host.MessageBox(nullptr, std::string(p.T(texts::kLinkNoConnection)),
+                             std::string(p.T(texts::kCaptionErrorCaps)), MessageButtons::Ok);
+        ClearStatus(w);
+        return;
+    }
+    p.isp.fuseHigh = static_cast<std::uint8_t>(IspInstruction(p, 0x5808, 0x0000));
+    p.isp.fuseLow = static_cast<std::uint8_t>(IspInstruction(p, 0x5000, 0x0000));
+    p.isp.lockBits = static_cast<std::uint8_t>(IspInstruction(p, 0x5800, 0x0000));
+
+    std::string& text = p.isp.ispStatusText;
+    text.resize(kEchoLineStart, ' ');
+    text += "\nLockbits: " + Hex2(p.isp.lockBits) + "\nFuse HB: " + Hex2(p.isp.fuseHigh) +
+            "\nFuse LB: " + Hex2(p.isp.fuseLow) + "\n";
+
+    ClearStatus(w);
+    p.os.host.MessageBox(nullptr, text, std::string(p.T(texts::kCaptionInfo)), MessageButtons::Ok);
+}
+
+}  // namespace kvr

@@ -1,0 +1,250 @@
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "controller.h"
+#include "fake_host.h"
+#include "fake_window.h"
+#include "isp/controller_info.h"
+#include "isp/isp_connect.h"
+#include "res/ids.h"
+#include "simulation.h"
+
+namespace kvr {
+namespace {
+
+using testing::FakeHost;
+using testing::FakeWindow;
+
+// Passes every call to the simulated port and lets a test act between calls.
+class WatchedSerial : public SerialDevice {
+  public:
+    explicit WatchedSerial(SerialDevice& inner) : inner_(inner) {}
+    bool Open(const std::string& name) override { return Tap(), inner_.Open(name); }
+    void Close() override { inner_.Close(); }
+    bool IsOpen() const override { return inner_.IsOpen(); }
+    bool GetState(SerialConfig& c) override { return Tap(), inner_.GetState(c); }
+    bool SetState(const SerialConfig& c) override { return Tap(), inner_.SetState(c); }
+    bool SetTimeouts(const SerialTimeouts& t) override { return Tap(), inner_.SetTimeouts(t); }
+    bool SetLine(LineFunction f) override {
+        clockRises += f == LineFunction::SetRts;
+        return Tap(), inner_.SetLine(f);
+    }
+    bool GetModemStatus(std::uint32_t& s) override { return Tap(), inner_.GetModemStatus(s); }
+    bool Read(std::uint8_t* b, std::size_t n, std::size_t& got) override {
+        return Tap(), inner_.Read(b, n, got);
+    }
+    bool Write(const std::uint8_t* b, std::size_t n, std::size_t& w) override {
+        return Tap(), inner_.Write(b, n, w);
+    }
+    std::function<void()> onCall;
+    long clockRises = 0;
+
+  private:
+    void Tap() {
+        if (onCall) onCall();
+    }
+    SerialDevice& inner_;
+};
+
+struct IspBench {
+    explicit IspBench(Language lang = Language::English)
+        : sim(sim::ClockKind::Virtual),
+          watched(sim.serial()),
+          program({sim.clock(), watched, sim.portIo(), host}, lang) {
+        program.link.state.medium = Medium::Serial;
+        program.link.state.comDeviceName = "COM2";
+        program.app.statusWindow = &main;
+    }
+    sim::Controller& chip() { return sim.controller(); }
+    long Instructions(int word1) {
+        long n = 0;
+        for (const auto& e : chip().TraceOf('I')) n += e.address == word1;
+        return n;
+    }
+
+    sim::Simulation sim;
+    WatchedSerial watched;
+    FakeHost host;
+    FakeWindow main;
+    Program program;
+};
+
+std::string Block(const std::string& vendor, const std::string& family, const std::string& part) {
+    return "Vendor Code: " + vendor + "\nPart Family: " + family + "\nPart Number: " + part +
+           "\nEcho 53 received";
+}
+
+TEST(Isp, ControllerInfoShowsSignatureLockAndFuses) {
+    for (Language lang : {Language::English, Language::German}) {
+        IspBench b(lang);
+        ControllerInfoCommand(b.program, b.main);
+        ASSERT_EQ(b.host.boxes.size(), 1u);
+        const std::string expected =
+            "Vendor Code: 1E\nPart Family: 93\nPart Number: 07\n\nLockbits: FF\nFuse HB: D9\n"
+            "Fuse LB: E1\n";
+        EXPECT_EQ(b.host.boxes[0].text, expected);
+        EXPECT_EQ(b.host.boxes[0].text.size(), 86u);
+        EXPECT_EQ(b.host.boxes[0].caption, "Info:");
+        EXPECT_EQ(b.host.boxes[0].owner, nullptr);
+        EXPECT_EQ(b.main.controls[id::kStatusLine].text, " ");
+        EXPECT_FALSE(b.main.controls[id::kStatusLine].enabled);
+
+        // Read in the order fuse high, fuse low, lock, after one signature read.
+        std::vector<int> tail;
+        for (const auto& e : b.chip().TraceOf('I')) tail.push_back(e.address);
+        ASSERT_GE(tail.size(), 7u);
+        EXPECT_EQ(std::vector<int>(tail.end() - 3, tail.end()),
+                  (std::vector<int>{0x5808, 0x5000, 0x5800}));
+        EXPECT_EQ(b.Instructions(0x3000), 3);
+        EXPECT_EQ(b.Instructions(0xAC53), 1);
+    }
+}
+
+TEST(Isp, OtherBytesReachTheBoxUnjudged) {
+    IspBench b;
+    b.chip().profile.signature = {0x1E, 0x94, 0x03};
+    b.chip().profile.fuseHigh = 0x00;
+    b.chip().profile.fuseLow = 0x3F;
+    b.chip().profile.lockBits = 0xFC;
+    ControllerInfoCommand(b.program, b.main);
+    ASSERT_EQ(b.host.boxes.size(), 1u);
+    EXPECT_EQ(b.host.boxes[0].text,
+              "Vendor Code: 1E\nPart Family: 94\nPart Number: 03\n\nLockbits: FC\nFuse HB: 00\n"
+              "Fuse LB: 3F\n");
+}
+
+TEST(Isp, FamilyJudgement) {
+    struct Case {
+        std::uint8_t family;
+        int result;
+        std::string error;  // the text before the signature block
+    };
+    const Case cases[] = {
+        {0x8F, 1, "Unknown Device Code!\n\n"},
+        {0x90, 0, ""},
+        {0x93, 0, ""},
+        {0x94, 0, ""},
+        {0x95, 1, "Unknown Device Code!\n\n"},
+        {0x00, 1, "Unknown Device Code!\n\n"},
+    };
+    for (const Case& c : cases) {
+        IspBench b;
+        b.chip().profile.signature = {0x1E, c.family, 0x07};
+        b.program.link.lastErrorText = "untouched";
+        EXPECT_EQ(ConnectIsp(b.program), c.result) << int(c.family);
+        char family[3];
+        std::snprintf(family, sizeof family, "%02X", c.family);
+        const std::string block = Block("1E", family, "07");
+        EXPECT_EQ(b.program.isp.ispStatusText, block);
+        EXPECT_EQ(b.program.isp.ispStatusText.size(), 64u);
+        EXPECT_EQ(b.program.link.lastErrorText, c.result == 0 ? "untouched" : c.error + block);
+        EXPECT_EQ(b.program.isp.ispAnswered, c.result == 0);
+        EXPECT_TRUE(b.host.boxes.empty());
+        if (c.result == 0) {
+            EXPECT_EQ(b.Instructions(0x3000), 3) << "accepted at the first stage";
+        }
+    }
+}
+
+TEST(Isp, LockedChip) {
+    IspBench b;
+    b.chip().profile.signature = {0x00, 0x01, 0x02};
+    EXPECT_EQ(ConnectIsp(b.program), kIspLocked);
+    EXPECT_EQ(b.program.link.lastErrorText, "Device locked!\n\n" + Block("00", "01", "02"));
+    EXPECT_TRUE(b.program.isp.ispAnswered);
+
+    IspBench info;
+    info.chip().profile.signature = {0x00, 0x01, 0x02};
+    ControllerInfoCommand(info.program, info.main);
+    ASSERT_EQ(info.host.boxes.size(), 1u);
+    EXPECT_EQ(info.host.boxes[0].text, "no connection!");
+    EXPECT_EQ(info.host.boxes[0].caption, "ERROR!");
+    EXPECT_EQ(info.Instructions(0x5808), 0);
+}
+
+TEST(Isp, ErasedChipWarnsAndConnects) {
+    IspBench b(Language::German);
+    b.chip().profile.signature = {0xFF, 0xFF, 0xFF};
+    ControllerInfoCommand(b.program, b.main);
+    ASSERT_EQ(b.host.boxes.size(), 2u);
+    EXPECT_EQ(b.host.boxes[0].text, "Device Code erased!\n\n");
+    EXPECT_EQ(b.host.boxes[0].caption, "Warning:");
+    EXPECT_EQ(b.host.boxes[1].caption, "Info:");
+    EXPECT_EQ(b.host.boxes[1].text.substr(0, 48),
+              "Vendor Code: FF\nPart Family: FF\nPart Number: FF\n");
+    EXPECT_TRUE(b.program.isp.ispAnswered);
+}
+
+TEST(Isp, LockedReadingThenAnotherFamilyIsUnknown) {
+    IspBench b;
+    b.chip().profile.signature = {0x00, 0x01, 0x02};
+    b.watched.onCall = [&b] {
+        if (b.Instructions(0x3000) >= 6) b.chip().profile.signature = {0x1E, 0x93, 0x07};
+    };
+    EXPECT_EQ(ConnectIsp(b.program), kIspFailed);
+    EXPECT_EQ(b.program.link.lastErrorText, "Unknown Device Code!\n\n" + Block("1E", "93", "07"));
+    EXPECT_FALSE(b.program.isp.ispAnswered);
+}
+
+TEST(Isp, NoAnswerAtAllGivesUpAfterAllStages) {
+    IspBench b;
+    b.chip().profile.silent = true;
+    b.program.isp.ispAnswered = true;
+    EXPECT_EQ(ConnectIsp(b.program), kIspFailed);
+    EXPECT_EQ(b.program.link.lastErrorText, "No Connection!\n\n");
+    EXPECT_FALSE(b.program.isp.ispAnswered);
+    // A Programming Enable is 32 clock cycles, a retry adds one pulse. Only
+    // the third stage retried: 1 + 1 + (1 + 35) instructions, 35 pulses.
+    EXPECT_EQ(b.watched.clockRises, 38 * 32 + 35);
+
+    IspBench fresh;
+    fresh.chip().profile.silent = true;
+    EXPECT_EQ(ConnectIsp(fresh.program), kIspFailed);
+    // Both stages retried: 73 instructions, 70 pulses.
+    EXPECT_EQ(fresh.watched.clockRises, 73 * 32 + 70);
+
+    IspBench info(Language::German);
+    info.chip().profile.silent = true;
+    ControllerInfoCommand(info.program, info.main);
+    ASSERT_EQ(info.host.boxes.size(), 1u);
+    EXPECT_EQ(info.host.boxes[0].text, "Keine Verbindung!");
+    EXPECT_EQ(info.host.boxes[0].caption, "ERROR!");
+}
+
+TEST(Isp, ChipOutOfStepComesIntoStepByTheRetryClockPulses) {
+    for (bool answeredBefore : {false, true}) {
+        IspBench b;
+        b.chip().faults.ispSkewBits = 3;
+        b.program.isp.ispAnswered = answeredBefore;
+        EXPECT_EQ(ConnectIsp(b.program), kIspConnected) << answeredBefore;
+        EXPECT_EQ(b.program.isp.ispStatusText, Block("1E", "93", "07"));
+        EXPECT_TRUE(b.program.isp.ispAnswered);
+        const long rises = b.watched.clockRises;
+        EXPECT_GT(rises, 3 * 32 + 32) << "needed the retry loop";
+        if (!answeredBefore) {
+            IspBench again;
+            again.chip().faults.ispSkewBits = 3;
+            again.program.isp.ispAnswered = true;
+            ASSERT_EQ(ConnectIsp(again.program), kIspConnected);
+            // A chip seen before gets its retries only in the third stage:
+            // one Programming Enable more.
+            EXPECT_EQ(again.watched.clockRises, rises + 32);
+        }
+    }
+}
+
+TEST(Isp, PortThatCannotBeOpened) {
+    IspBench b;
+    b.program.link.state.comDeviceName = "";
+    ControllerInfoCommand(b.program, b.main);
+    ASSERT_EQ(b.host.boxes.size(), 1u);
+    EXPECT_EQ(b.host.boxes[0].text, "Cannot open comport!");
+    EXPECT_EQ(b.host.boxes[0].caption, "Error");
+    EXPECT_EQ(b.host.boxes[0].owner, &b.main);
+    EXPECT_FALSE(b.main.controls[id::kStatusLine].enabled);
+    EXPECT_EQ(b.main.controls[id::kStatusLine].text, " ");
+}
+
+}  // namespace
+}  // namespace kvr

@@ -8,6 +8,7 @@
 #include "platform/port_io.h"
 #include "platform/serial_device.h"
 #include "res/language.h"
+#include "settings/settings_image.h"
 
 namespace kvr {
 
@@ -28,6 +29,7 @@ struct Program {
     AppState app;
     LinkData link;
     IspState isp;
+    SettingsImage settings;
 
     std::string_view T(const Text& text) const { return Pick(lang, text); }
 };

@@ -12,6 +12,7 @@
 #include "res/ids.h"
 #include "res/link_texts.h"
 #include "res/templates.h"
+#include "settings/settings_commands.h"
 
 namespace kvr {
 
@@ -110,10 +111,17 @@ int MainWindowProc(Program& p, Window& w, DialogEvent event, int commandId) {
         case id::kServicePage:
             (void)p.os.host.ShellOpen(std::string(texts::kServicePageAddress));
             return 0;
+        case id::kRead:
+            ReadSettings(p, w);
+            return 0;
+        case id::kWrite:
+            WriteSettings(p, w);
+            return 0;
         case id::kControllerInfo:
             ControllerInfoCommand(p, w);
             return 0;
         default:
+            if (HandleSettingsControl(p, w, commandId)) return 0;
             // Ids without a command of their own, such as an edit's
             // notifications, do nothing.
             return 0;

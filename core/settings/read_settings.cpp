@@ -1,0 +1,230 @@
+#include <string>
+
+#include "link/connect.h"
+#include "link/exchange.h"
+#include "link/port_access.h"
+#include "res/ids.h"
+#include "res/link_texts.h"
+#include "res/settings_texts.h"
+#include "settings/conversions.h"
+#include "settings/settings_commands.h"
+
+namespace kvr {
+namespace {
+
+int ReadByte(Program& p, int address) {
+    return ReadControllerByte(p, address) & 0xFF;
+}
+
+int ReadTime(Program& p, int highAddress, int lowAddress) {
+    const int high = ReadByte(p, highAddress);
+    const int low = ReadByte(p, lowAddress);
+    return high * 256 + low;
+}
+
+void SetStatus(Window& w, std::string_view text) {
+    w.SetText(id::kStatusLine, std::string(text));
+}
+
+// Ends a Read that refused the controller: the message also stays as the
+// link's last error text.
+void FailRead(Program& p, Window& w, const Text& message) {
+    p.link.lastErrorText = std::string(p.T(message));
+    w.Enable(id::kStatusLine, true);
+    w.Repaint();
+    SetStatus(w, "");
+    p.app.statusText.assign(1, ' ');
+    ShowStatusText(p);
+    p.os.host.MessageBox(&w, p.link.lastErrorText, std::string(p.T(texts::kCaptionError)),
+                         MessageButtons::Ok);
+    w.Enable(id::kStatusLine, false);
+    w.Repaint();
+}
+
+void ShowLowVoltageMode(Window& w, int mode) {
+    w.SetCheck(id::kLvIgnore, false);
+    w.SetCheck(id::kLvSwitchOff, false);
+    w.SetCheck(id::kLvReducePower, false);
+    if (mode == kLowVoltageIgnore) {
+        w.SetCheck(id::kLvIgnore, true);
+        for (const int radio : {id::kBatteryNicd, id::kBatteryLipo, id::kBatteryFix}) {
+            w.Enable(radio, false);
+            w.SetCheck(radio, false);
+        }
+        w.SetText(id::kThresholdVolts, "");
+        w.SetText(id::kLipoCells, "");
+        w.Enable(id::kThresholdVolts, false);
+        w.Enable(id::kLipoCells, false);
+    } else if (mode == kLowVoltageReduce || mode == kLowVoltageSwitchOff) {
+        for (const int control :
+             {id::kBatteryNicd, id::kBatteryLipo, id::kLipoCells, id::kBatteryFix}) {
+            w.Enable(control, true);
+        }
+        w.SetCheck(mode == kLowVoltageReduce ? id::kLvReducePower : id::kLvSwitchOff, true);
+    }
+    w.SetCheck(id::kBatteryNicd, false);
+    w.SetCheck(id::kBatteryLipo, false);
+    w.SetCheck(id::kBatteryFix, false);
+}
+
+// One battery radio is checked whatever the low-voltage mode, so that a
+// later change of mode shows what the controller holds.
+void ShowBattery(Program& p, Window& w) {
+    const int code = p.settings.batteryCode;
+    if (code == kBatteryNicd) {
+        w.SetCheck(id::kBatteryNicd, true);
+        w.SetCheck(id::kBatteryLipo, false);
+        w.Enable(id::kLipoCells, false);
+        w.Enable(id::kThresholdVolts, false);
+        w.SetText(id::kLipoCells, "");
+        w.SetText(id::kThresholdVolts, "");
+    } else if (code == kBatteryLipo) {
+        w.SetCheck(id::kBatteryLipo, true);
+        w.SetCheck(id::kBatteryNicd, false);
+        w.SetCheck(id::kBatteryFix, false);
+        w.Enable(id::kThresholdVolts, false);
+        w.Enable(id::kLipoCells, true);
+        w.SetText(id::kLipoCells, SmallNumberText(ReadByte(p, LipoCells), 2));
+    } else {
+        w.SetCheck(id::kBatteryFix, true);
+        w.SetCheck(id::kBatteryNicd, false);
+        w.SetCheck(id::kBatteryLipo, false);
+        w.Enable(id::kLipoCells, false);
+        w.Enable(id::kThresholdVolts, true);
+        w.SetText(id::kThresholdVolts, ThresholdToText(code));
+    }
+}
+
+}  // namespace
+
+void ReadSettings(Program& p, Window& w) {
+    SettingsImage& s = p.settings;
+    w.SetText(id::kFullSpeedTime, "");
+    // Settings are read only through a serial port.
+    if (p.link.state.medium != Medium::Serial) {
+        p.os.host.MessageBox(nullptr, std::string(p.T(texts::kNoSerialPort)),
+                             std::string(p.T(texts::kCaptionErrorCaps)), MessageButtons::Ok);
+        return;
+    }
+    if (InitSerialLines(p) != 0) {
+        p.os.host.MessageBox(&w, p.link.lastErrorText, std::string(p.T(texts::kCaptionError)),
+                             MessageButtons::Ok);
+        SetStatus(w, "");
+        w.Enable(id::kStatusLine, false);
+        return;
+    }
+
+    w.Enable(id::kStatusLine, true);
+    SetStatus(w, p.T(texts::kReading));
+    for (const int control : {id::kRpmControl, id::kAcceleration, id::kForwardReverse,
+                              id::kLogTransmitter, id::kLogOvertemp, id::kLogUndervoltage}) {
+        w.Enable(control, true);
+    }
+    for (const int field : {id::kFullSpeedTime, id::kNeutralTime, id::kStopTime,
+                            id::kLogTransmitter, id::kLogOvertemp, id::kLogUndervoltage,
+                            id::kMaxFrequency, id::kAcceleration, id::kStartupPower}) {
+        w.SetText(field, "");
+    }
+    w.Repaint();
+    p.app.statusWindow = &w;
+
+    if (ConnectLink(p) != 0) {
+        SetStatus(w, "");
+        w.Enable(id::kStatusLine, false);
+        w.Repaint();
+        return;
+    }
+
+    if (ReadByte(p, SetupMarker) != kSetupMarkerDone) {
+        FailRead(p, w, texts::kNotSetUp);
+        return;
+    }
+    w.Repaint();
+    SetStatus(w, p.T(texts::kReading));
+    w.Enable(id::kStatusLine, true);
+    w.Repaint();
+
+    (void)ReadByte(p, OscCalibration);
+    const int versionHigh = ReadByte(p, VersionHigh);
+    s.versionText = VersionText(versionHigh, 0, -1).substr(0, 5);
+    s.versionWord = versionHigh * 256;
+    const int versionLow = ReadByte(p, VersionLow);
+    s.versionText = VersionText(versionHigh, versionLow, -1);
+    s.versionWord += versionLow;
+    // Both bytes erased: the controller has never been set up.
+    if (s.versionWord == kVersionRefused) {
+        FailRead(p, w, texts::kNotSetUp);
+        return;
+    }
+    if ((s.versionWord & kVersionFamilyMask) != kVersionFamily) {
+        s.versionWord = kVersionRefused;
+        FailRead(p, w, texts::kNotSuitable);
+        return;
+    }
+    s.features = ReadByte(p, FeatureFlags);
+    s.versionText = VersionText(versionHigh, versionLow, s.features);
+    w.SetText(id::kVersionText, s.versionText);
+    if (ReadByte(p, RequiredLevel) > kProgramVersion) {
+        s.versionWord = kVersionRefused;
+        FailRead(p, w, texts::kNeedLatestVersion);
+        return;
+    }
+    SetStatus(w, "");
+
+    s.clockMhz = ReadByte(p, ClockMhz);
+    w.SetText(id::kFullSpeedTime, TimeToText(ReadTime(p, FullSpeedTimeHigh, FullSpeedTimeLow)));
+    w.SetText(id::kNeutralTime, TimeToText(ReadTime(p, NeutralTimeHigh, NeutralTimeLow)));
+    w.SetText(id::kStopTime, TimeToText(ReadTime(p, StopTimeHigh, StopTimeLow)));
+    s.options = ReadByte(p, OptionFlags);
+    w.ComboSetSel(id::kTimingList, TimingCodeToIndex(ReadByte(p, TimingCode)));
+
+    w.Enable(id::kFreq156, (s.features & kFeatFreq156) != 0);
+    s.pwmCode = ReadByte(p, PwmCode);
+    w.SetCheck(id::kFreq78, false);
+    w.SetCheck(id::kFreq156, false);
+    if (PwmCodeFor(false, true, s.clockMhz) == s.pwmCode) w.SetCheck(id::kFreq156, true);
+    if (PwmCodeFor(true, false, s.clockMhz) == s.pwmCode) w.SetCheck(id::kFreq78, true);
+
+    w.Enable(id::kFreeWheeling, (s.features & kFeatFreeWheeling) != 0);
+    w.SetCheck(id::kFreeWheeling, (s.options & kOptFreeWheeling) != 0);
+    w.Enable(id::kForwardReverse, (s.features & kFeatForwardReverse) != 0);
+    w.SetCheck(id::kForwardReverse, (s.options & kOptForwardReverse) != 0);
+    w.SetCheck(id::kRpmLimit, (s.options & kOptRpmLimit) != 0);
+
+    w.ComboSetSel(id::kBrakeList, BrakeLevelToIndex(ReadByte(p, BrakeLevel)));
+    w.SetCheck(id::kTurbo, (s.options & kOptTurbo) != 0);
+    w.Enable(id::kRpmControl, (s.features & kFeatRpmControl) != 0);
+
+    if ((s.options & kOptRpmControl) != 0) {
+        w.SetCheck(id::kRpmControl, true);
+        const int high = ReadByte(p, RpmPeriodHigh);
+        const int low = ReadByte(p, RpmPeriodLow);
+        w.SetText(id::kMaxFrequency, PeriodToText(high * 256 + low, s.clockMhz));
+        (void)ReadByte(p, RpmReserved);
+        w.Repaint();
+    } else {
+        w.SetCheck(id::kRpmControl, false);
+        w.SetText(id::kMaxFrequency, texts::kNoFrequency);
+        w.Enable(id::kMaxFrequency, false);
+    }
+
+    ShowLowVoltageMode(w, ReadByte(p, LowVoltageMode));
+    s.batteryCode = ReadByte(p, BatteryCode);
+    ShowBattery(p, w);
+    w.SetCheck(id::kOvertempProtection, ReadByte(p, OvertempMode) == kOvertempOn);
+    w.SetText(id::kAcceleration, SmallNumberText(ReadByte(p, Acceleration), 3));
+    w.SetText(id::kStartupPower, SmallNumberText(ReadByte(p, StartupPower), 3));
+    w.SetText(id::kLogTransmitter, SmallNumberText(ReadByte(p, LogTransmitterFailure), 2));
+    w.SetText(id::kLogOvertemp, SmallNumberText(ReadByte(p, LogOvertemperature), 2));
+    w.SetText(id::kLogUndervoltage, SmallNumberText(ReadByte(p, LogUndervoltage), 2));
+    // The counter fields show the controller's values again.
+    s.logExtraCleared = false;
+
+    SetStatus(w, p.T(texts::kStatusOk));
+    w.Repaint();
+    w.Enable(id::kWrite, true);
+    p.os.host.Beep();
+    w.Enable(id::kStatusLine, false);
+}
+
+}  // namespace kvr

@@ -1,0 +1,267 @@
+#include <array>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "link/connect.h"
+#include "link/exchange.h"
+#include "res/app_texts.h"
+#include "res/ids.h"
+#include "res/settings_texts.h"
+#include "settings/conversions.h"
+#include "settings/settings_commands.h"
+
+namespace kvr {
+namespace {
+
+// Pulse-time limits in ms. The lower margins (0.069 for 0.07) let a typed
+// limit pass although its single-precision value lies just below it.
+constexpr long double kFullSpeedMin = 1.6L;
+constexpr long double kFullSpeedMax = 2.3L;
+constexpr long double kStopMin = 0.8L;
+constexpr long double kStopMax = 1.43L;
+constexpr long double kNeutralToFullMin = 0.25L;
+constexpr long double kStopToNeutralMin = 0.069L;
+
+constexpr int kSmallNumberMin = 1;
+constexpr int kSmallNumberMax = 50;
+constexpr int kLipoMin = 2;
+constexpr int kLipoMax = 4;
+constexpr int kGovernorParamLimit = 10;
+constexpr int kGovernorParamDefault = 3;
+constexpr int kPeriodDefaultHigh = 2;
+constexpr int kPeriodDefaultLow = 25;
+constexpr int kAutoTimingIndex = 5;
+// Counter fields are read with at most 3 characters.
+constexpr std::size_t kCounterChars = 3;
+
+void SetStatus(Window& w, std::string_view text) {
+    w.SetText(id::kStatusLine, std::string(text));
+}
+
+void ResetStatus(Window& w) {
+    SetStatus(w, "");
+    w.Enable(id::kStatusLine, false);
+}
+
+void Refuse(Program& p, Window& w, const Text& message) {
+    p.os.host.MessageBox(&w, std::string(p.T(message)), std::string(p.T(texts::kCaptionErrorBang)),
+                         MessageButtons::Ok);
+}
+
+float FieldNumber(Window& w, int control) {
+    return ParseFieldNumber(w.GetText(control, kFieldChars));
+}
+
+// Text that does not parse counts as 0.
+int FieldSmallNumber(Window& w, int control, std::size_t maxChars = kFieldChars) {
+    int value = 0;
+    if (!ParseSmallNumber(w.GetText(control, maxChars), value)) return 0;
+    return value;
+}
+
+int ReadByte(Program& p, int address) {
+    return ReadControllerByte(p, address) & 0xFF;
+}
+
+// Gives the governor sane parameters where the controller holds erased
+// ones; 0 on success, 1 after a failed write.
+int WriteGovernorDefaults(Program& p) {
+    const auto writeGains = [&p] {
+        if (WriteControllerByteChecked(p, RpmProportional, kGovernorParamDefault) != 0) return 1;
+        return WriteControllerByteChecked(p, RpmIntegralCode, kGovernorParamDefault);
+    };
+    const auto writePeriod = [&p] {
+        if (WriteControllerByteChecked(p, RpmPeriodHigh, kPeriodDefaultHigh) != 0) return 1;
+        return WriteControllerByteChecked(p, RpmPeriodLow, kPeriodDefaultLow);
+    };
+    if (ReadByte(p, RpmProportional) > kGovernorParamLimit && writeGains() != 0) return 1;
+    if (ReadByte(p, RpmIntegralCode) > kGovernorParamLimit && writeGains() != 0) return 1;
+    if (ReadByte(p, RpmPeriodHigh) == 0xFF && writePeriod() != 0) return 1;
+    if (ReadByte(p, RpmPeriodLow) == 0xFF && writePeriod() != 0) return 1;
+    return 0;
+}
+
+}  // namespace
+
+void WriteSettings(Program& p, Window& w) {
+    SettingsImage& s = p.settings;
+    p.app.statusWindow = &w;
+    if (SettingsReadGate(p) != 0) return;
+
+    // Differences are formed from the single-precision values as typed.
+    const long double fullSpeed = FieldNumber(w, id::kFullSpeedTime);
+    if (!(fullSpeed >= kFullSpeedMin && fullSpeed <= kFullSpeedMax)) {
+        return Refuse(p, w, texts::kFullSpeedRange);
+    }
+    const long double stop = FieldNumber(w, id::kStopTime);
+    if (!(stop >= kStopMin && stop <= kStopMax)) return Refuse(p, w, texts::kStopRange);
+    const long double neutral = FieldNumber(w, id::kNeutralTime);
+    if (!(fullSpeed - neutral >= kNeutralToFullMin)) {
+        return Refuse(p, w, texts::kNeutralFullSpeed);
+    }
+    if (!(neutral - stop >= kStopToNeutralMin)) return Refuse(p, w, texts::kNeutralStop);
+
+    int lowVoltageMode = 0;
+    if (w.IsChecked(id::kLvIgnore)) lowVoltageMode = kLowVoltageIgnore;
+    if (w.IsChecked(id::kLvReducePower)) lowVoltageMode = kLowVoltageReduce;
+    if (w.IsChecked(id::kLvSwitchOff)) lowVoltageMode = kLowVoltageSwitchOff;
+    if (lowVoltageMode == 0) {
+        Refuse(p, w, texts::kLowVoltageMissing);
+        return ResetStatus(w);
+    }
+
+    const bool rpmControl = w.IsChecked(id::kRpmControl);
+    if (rpmControl) {
+        // These defaults stay in the controller even when a later check
+        // refuses.
+        if (WriteGovernorDefaults(p) != 0) return ResetStatus(w);
+        if (w.IsChecked(id::kLvSwitchOff)) return Refuse(p, w, texts::kRpmNoUndervoltageCutOff);
+        if (w.IsChecked(id::kOvertempProtection)) {
+            return Refuse(p, w, texts::kRpmNoOvertempCutOff);
+        }
+        if (w.IsChecked(id::kForwardReverse)) return Refuse(p, w, texts::kRpmNoForwardReverse);
+        if (w.IsChecked(id::kTurbo)) return Refuse(p, w, texts::kRpmNoTurbo);
+        if (w.ComboGetSel(id::kBrakeList) != 0) return Refuse(p, w, texts::kRpmNoBrake);
+    }
+
+    if (lowVoltageMode != kLowVoltageIgnore) {
+        const bool nicd = w.IsChecked(id::kBatteryNicd);
+        const bool lipo = w.IsChecked(id::kBatteryLipo);
+        const bool fix = w.IsChecked(id::kBatteryFix);
+        if (!nicd && !lipo && !fix) {
+            Refuse(p, w, texts::kThresholdMissing);
+            w.Enable(id::kStatusLine, false);
+            return;
+        }
+        if (nicd) s.batteryCode = kBatteryNicd;
+        if (lipo) {
+            const int cells = FieldSmallNumber(w, id::kLipoCells);
+            if (cells < kLipoMin || cells > kLipoMax) {
+                Refuse(p, w, texts::kLipoCountRange);
+                w.Enable(id::kStatusLine, false);
+                return;
+            }
+            // Only an accepted count is kept: it is written to the
+            // controller with every later Write.
+            s.lipoCount = cells;
+            s.batteryCode = kBatteryLipo;
+        }
+        if (fix) {
+            const float volts = FieldNumber(w, id::kThresholdVolts);
+            if (!ThresholdVoltsAccepted(volts)) {
+                Refuse(p, w, texts::kThresholdRange);
+                return ResetStatus(w);
+            }
+            s.batteryCode = VoltsToThreshold(volts);
+        }
+    }
+
+    if (w.IsChecked(id::kFreq156) && s.clockMhz == 8) {
+        Refuse(p, w, texts::kFrequencyAt8Mhz);
+        return ResetStatus(w);
+    }
+    const int acceleration = FieldSmallNumber(w, id::kAcceleration);
+    if (acceleration < kSmallNumberMin || acceleration > kSmallNumberMax) {
+        Refuse(p, w, texts::kAccelerationRange);
+        return ResetStatus(w);
+    }
+    const int timingIndex = w.ComboGetSel(id::kTimingList);
+    const int timingCode = TimingIndexToCode(timingIndex);
+    if (timingCode < 0) {
+        Refuse(p, w, texts::kTimingMissing);
+        return ResetStatus(w);
+    }
+    const int brakeIndex = w.ComboGetSel(id::kBrakeList);
+    if (brakeIndex < 0 || brakeIndex > 3) {
+        Refuse(p, w, texts::kBrakeMissing);
+        return ResetStatus(w);
+    }
+    const int startupPower = FieldSmallNumber(w, id::kStartupPower);
+    if (startupPower < kSmallNumberMin || startupPower > kSmallNumberMax) {
+        Refuse(p, w, texts::kStartupPowerRange);
+        return ResetStatus(w);
+    }
+    std::array<int, 3> counters{};
+    const std::array<int, 3> counterFields{id::kLogTransmitter, id::kLogOvertemp,
+                                           id::kLogUndervoltage};
+    for (std::size_t i = 0; i < counters.size(); ++i) {
+        int value = -1;
+        if (!ParseSmallNumber(w.GetText(counterFields[i], kCounterChars), value) || value < 0 ||
+            value > 255) {
+            Refuse(p, w, texts::kLogCounterRange);
+            return ResetStatus(w);
+        }
+        counters[i] = value;
+    }
+    // Neither radio names a code for this clock: keep the code read.
+    int pwmCode = PwmCodeFor(w.IsChecked(id::kFreq78), w.IsChecked(id::kFreq156), s.clockMhz);
+    if (pwmCode < 0) pwmCode = s.pwmCode & 0xFF;
+
+    if (ConnectLink(p) != 0) return;
+    w.Repaint();
+    SetStatus(w, p.T(texts::kWriting));
+    w.Enable(id::kStatusLine, true);
+    w.Repaint();
+
+    const bool governorWasOn = (s.options & kOptRpmControl) != 0;
+    int options = s.options & kOptQuickStart;
+    if (timingIndex != kAutoTimingIndex) options |= kOptFixedTiming;
+    if (w.IsChecked(id::kForwardReverse)) options |= kOptForwardReverse;
+    if (w.IsChecked(id::kRpmLimit)) options |= kOptRpmLimit;
+    if (w.IsChecked(id::kFreeWheeling)) options |= kOptFreeWheeling;
+    if (rpmControl) options |= kOptRpmControl;
+    if (brakeIndex != 0) options |= kOptBrake;
+    if (w.IsChecked(id::kTurbo)) options |= kOptTurbo;
+    s.options = options;
+
+    const int fullSpeedTime = MsToTime(static_cast<float>(fullSpeed));
+    const int stopTime = MsToTime(static_cast<float>(stop));
+    const int neutralTime = MsToTime(static_cast<float>(neutral));
+    std::vector<std::pair<int, int>> writes = {
+        {FullSpeedTimeHigh, HighByte(fullSpeedTime)},
+        {FullSpeedTimeLow, LowByte(fullSpeedTime)},
+        {StopTimeHigh, HighByte(stopTime)},
+        {StopTimeLow, LowByte(stopTime)},
+        {NeutralTimeHigh, HighByte(neutralTime)},
+        {NeutralTimeLow, LowByte(neutralTime)},
+        {TimingCode, timingCode},
+        {OptionFlags, options},
+        {BrakeLevel, brakeIndex},
+        {Acceleration, acceleration},
+        {PwmCode, pwmCode},
+        {LowVoltageMode, lowVoltageMode},
+        {BatteryCode, s.batteryCode & 0xFF},
+        {LipoCells, s.lipoCount & 0xFF},
+        {OvertempMode, w.IsChecked(id::kOvertempProtection) ? kOvertempOn : kOvertempOff},
+        {StartupPower, startupPower},
+        {RpmControlMode, rpmControl ? kRpmModeOn : kRpmModeOff},
+        {LogTransmitterFailure, counters[0]},
+        {LogOvertemperature, counters[1]},
+        {LogUndervoltage, counters[2]},
+    };
+    // The fourth counter has no field; it is cleared only after Reset and
+    // otherwise keeps the controller's count.
+    if ((s.features & kFeatLogExtra) != 0 && s.logExtraCleared) writes.emplace_back(LogExtra, 0);
+
+    for (const auto& [address, value] : writes) {
+        if (WriteControllerByteChecked(p, address, value) != 0) {
+            ResetStatus(w);
+            w.Repaint();
+            return;
+        }
+        if (address == RpmControlMode) {
+            // The exit commands remind the user of a governor that was in use
+            // (running, or just set up in the RPM-control dialog) and is now
+            // off; a user who never uses it is not bothered.
+            p.app.rpmControlInactive = !rpmControl && (governorWasOn || p.app.rpmControlInactive);
+        }
+    }
+
+    SetStatus(w, p.T(texts::kStatusOk));
+    w.Enable(id::kStatusLine, false);
+    w.Repaint();
+    p.os.host.Beep();
+}
+
+}  // namespace kvr

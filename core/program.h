@@ -9,6 +9,7 @@
 #include "platform/serial_device.h"
 #include "res/language.h"
 #include "settings/settings_image.h"
+#include "update/update_session.h"
 
 namespace kvr {
 
@@ -30,6 +31,7 @@ struct Program {
     LinkData link;
     IspState isp;
     SettingsImage settings;
+    UpdateSession update;
 
     std::string_view T(const Text& text) const { return Pick(lang, text); }
 };

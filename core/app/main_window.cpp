@@ -13,6 +13,7 @@
 #include "res/link_texts.h"
 #include "res/templates.h"
 #include "settings/settings_commands.h"
+#include "update/update_procedure.h"
 
 namespace kvr {
 
@@ -90,6 +91,9 @@ void ParkLines(Program& p) {
 
 int MainWindowProc(Program& p, Window& w, DialogEvent event, int commandId) {
     if (event == DialogEvent::Init) return OnInit(p, w);
+    // The firmware transfer keeps the window alive; nothing else may reach
+    // the controller, or end the program, until it is done.
+    if (p.update.transferRunning) return 0;
 
     if (commandId >= id::kPortCom1 && commandId <= id::kPortCom8) {
         SelectSerialPort(p, w, commandId - id::kPortCom1 + 1);
@@ -110,6 +114,9 @@ int MainWindowProc(Program& p, Window& w, DialogEvent event, int commandId) {
             return 0;
         case id::kServicePage:
             (void)p.os.host.ShellOpen(std::string(texts::kServicePageAddress));
+            return 0;
+        case id::kOpenUpdateFile:
+            RunFirmwareUpdate(p, w);
             return 0;
         case id::kRead:
             ReadSettings(p, w);

@@ -1,0 +1,255 @@
+#include "update/update_file.h"
+
+#include <cctype>
+#include <filesystem>
+#include <system_error>
+#include <vector>
+
+#include "res/update_texts.h"
+#include "update/update_scramble.h"
+
+namespace kvr {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr std::string_view kExtension = ".upd";
+// The extension is looked for at positions 1 to 250 of the path.
+constexpr std::size_t kExtensionFirst = 1;
+constexpr std::size_t kExtensionLast = 250;
+constexpr long kConfigLineEndOffset = 30;
+constexpr long kConfigPathOffset = 64;
+constexpr long kConfigMotorOffset = 256;
+constexpr std::size_t kConfigPathBlanks = 20;
+// The path, its NUL and the blanks must end before the motor values.
+constexpr std::size_t kConfigPathMax =
+    static_cast<std::size_t>(kConfigMotorOffset - kConfigPathOffset) - 1 - kConfigPathBlanks;
+constexpr std::size_t kKindByte = 4;
+constexpr std::size_t kRecordBytes = 10;
+constexpr char kScratchName[] = "temp.tmp";
+
+void ShowBox(Program& p, const Text& text, const Text& caption) {
+    p.os.host.MessageBox(nullptr, std::string(p.T(text)), std::string(p.T(caption)),
+                         MessageButtons::Ok);
+}
+
+bool IsSeparator(char c) {
+    return c == '/' || c == '\\';
+}
+
+fs::path InStartDirectory(const Program& p, const char* name) {
+    return p.app.startDirectory.empty() ? fs::path(name) : p.app.startDirectory / name;
+}
+
+bool ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& bytes) {
+    UpdateFilePtr file(std::fopen(path.c_str(), "rb"));
+    if (!file) return false;
+    bytes.clear();
+    std::uint8_t chunk[4096];
+    std::size_t got = 0;
+    while ((got = std::fread(chunk, 1, sizeof chunk, file.get())) > 0) {
+        bytes.insert(bytes.end(), chunk, chunk + got);
+    }
+    return true;
+}
+
+// One character as a text-mode stream delivers it: CR LF reads as LF.
+int GetTextChar(std::FILE* file) {
+    const int c = std::getc(file);
+    if (c != '\r') return c;
+    const int next = std::getc(file);
+    if (next == '\n') return '\n';
+    if (next != EOF) std::ungetc(next, file);
+    return c;
+}
+
+bool EndsTextFile(int c) {
+    return c == EOF || c == 0xFF;
+}
+
+void StoreLineChar(std::string& line, int c) {
+    // Characters beyond the line's room are dropped; only the first nine
+    // are ever used.
+    if (line.size() < kUpdateLineSize - 1) line.push_back(static_cast<char>(c));
+}
+
+int ReadTextRecord(UpdateSession& s) {
+    std::FILE* file = s.input.get();
+    int c = GetTextChar(file);
+    if (EndsTextFile(c) || c == 0) return -1;
+    if (c == '\r') return 0;
+    while (!EndsTextFile(c) && c != '\n' && c != '\r') {
+        StoreLineChar(s.line, c);
+        c = GetTextChar(file);
+    }
+    return 0;
+}
+
+int ReadScrambledRecord(UpdateSession& s) {
+    std::uint8_t words[8];
+    if (std::fread(words, 1, sizeof words, s.input.get()) != sizeof words) return -1;
+    const std::uint32_t w1 = WordAt(words, 0);
+    const std::uint32_t w2 = WordAt(words, 4);
+    if (w2 == kEndWord) return -1;
+    const std::uint32_t p1 = w1 ^ s.recordKey;
+    const std::uint32_t p2 = w2 ^ (s.recordKey + KeyStep);
+    s.recordKey += 2 * KeyStep;
+
+    std::uint8_t record[kRecordBytes];
+    for (std::size_t i = 0; i < 4; ++i) {
+        record[i] = static_cast<std::uint8_t>(p1 >> (8 * i));
+        record[5 + i] = static_cast<std::uint8_t>(p2 >> (8 * i));
+    }
+    record[4] = ':';
+    record[9] = '\n';
+    // The record passes through the scratch file so that a decoded LF or NUL
+    // cuts it exactly as it cuts a text line.
+    std::FILE* scratch = s.scratch.get();
+    if (scratch == nullptr || std::fseek(scratch, 0, SEEK_SET) != 0) return -1;
+    std::fwrite(record, 1, sizeof record, scratch);
+    char text[kUpdateLineSize] = {};
+    if (std::fseek(scratch, 0, SEEK_SET) != 0 ||
+        std::fgets(text, static_cast<int>(sizeof text), scratch) == nullptr) {
+        return 0;  // an empty record, which the transfer rejects
+    }
+    s.line = text;
+    return 0;
+}
+
+}  // namespace
+
+int ChooseUpdateFile(Program& p) {
+    OpenFileRequest request;
+    request.filterDescription = std::string(p.T(texts::kUpdateFilter));
+    request.filterPattern = std::string(p.T(texts::kUpdateFilter));
+    request.title = std::string(p.T(texts::kUpdateDialogTitle));
+    std::string chosen = p.os.host.ChooseOpenFile(request);
+    if (chosen.empty()) return 0;
+    p.update.path = std::move(chosen);
+    return 1;
+}
+
+int CheckUpdateFileName(Program& p) {
+    UpdateSession& s = p.update;
+    if (s.path.empty()) return 1;
+    {
+        std::error_code ec;
+        if (fs::is_directory(s.path, ec)) return 1;
+        UpdateFilePtr probe(std::fopen(s.path.c_str(), "rb"));
+        if (!probe) return 1;
+    }
+
+    std::size_t match = std::string::npos;
+    for (std::size_t i = kExtensionFirst;
+         i <= kExtensionLast && i + kExtension.size() <= s.path.size(); ++i) {
+        bool same = true;
+        for (std::size_t k = 0; k < kExtension.size() && same; ++k) {
+            same = std::tolower(static_cast<unsigned char>(s.path[i + k])) == kExtension[k];
+        }
+        if (same) {
+            match = i;
+            break;
+        }
+    }
+    if (match == std::string::npos) {
+        p.link.lastErrorText = std::string(p.T(texts::kUpdateNameError));
+        return 1;
+    }
+    s.path.resize(match + kExtension.size());
+    std::size_t nameStart = 0;
+    for (std::size_t i = match; i > 0; --i) {
+        if (IsSeparator(s.path[i - 1])) {
+            nameStart = i;
+            break;
+        }
+    }
+    s.baseName = s.path.substr(nameStart, kUpdateBaseNameSize - 1);
+
+    // The file dialog may have changed the current directory.
+    if (!p.app.startDirectory.empty()) {
+        std::error_code ec;
+        fs::current_path(p.app.startDirectory, ec);
+    }
+    UpdateFilePtr config(std::fopen(InStartDirectory(p, "blsetup.cfg").c_str(), "r+b"));
+    if (!config) {
+        p.link.lastErrorText = std::string(p.T(texts::kUpdateConfigError));
+        return 1;
+    }
+    std::fseek(config.get(), kConfigLineEndOffset, SEEK_SET);
+    std::fwrite("\r\n", 1, 2, config.get());
+    // A longer path is cut so that the field never reaches the motor values.
+    const std::string field = s.path.substr(0, kConfigPathMax);
+    std::fseek(config.get(), kConfigPathOffset, SEEK_SET);
+    std::fwrite(field.data(), 1, field.size(), config.get());
+    std::fputc('\0', config.get());
+    const std::string blanks(kConfigPathBlanks, ' ');
+    std::fwrite(blanks.data(), 1, blanks.size(), config.get());
+    return 0;
+}
+
+int CheckUpdateHeader(Program& p) {
+    UpdateSession& s = p.update;
+    if (s.path.size() >= 3) {
+        std::string lowered = s.path;
+        lowered.replace(lowered.size() - 3, 3, "upd");
+        // On a file system that tells the cases apart the lower-case name may
+        // not exist; then the name as chosen is kept so the file still opens.
+        std::error_code ec;
+        if (fs::exists(lowered, ec) || !fs::exists(s.path, ec)) s.path = std::move(lowered);
+    }
+    std::vector<std::uint8_t> file;
+    if (!ReadWholeFile(s.path, file)) {
+        ShowBox(p, texts::kCannotOpenInputFile, texts::kCaptionErrorCaps);
+        CloseUpdateFiles(p);
+        return 1;
+    }
+    const std::span<const std::uint8_t> bytes(file);
+    const std::uint32_t seed =
+        kSeedWordOffset + 4 <= file.size() ? WordAt(bytes, kSeedWordOffset) : kEndWord;
+    s.recordKey = InitialRecordKey(seed);
+    const std::uint32_t check =
+        kCheckWordOffset + 4 <= file.size() ? WordAt(bytes, kCheckWordOffset) : kEndWord;
+    s.expectedSum = check ^ s.recordKey;
+    if (UpdateFileChecksum(bytes) == s.expectedSum) return 0;
+    ShowBox(p, texts::kWrongFile, texts::kCaptionErrorColon);
+    return 1;
+}
+
+int ReadUpdateRecord(Program& p) {
+    UpdateSession& s = p.update;
+    s.line.clear();
+    if (!s.input) return -1;
+    return s.kind == UpdateFileKind::Text ? ReadTextRecord(s) : ReadScrambledRecord(s);
+}
+
+int DetermineUpdateFileKind(Program& p, UpdateFileKind& kind) {
+    UpdateFilePtr file(std::fopen(p.update.path.c_str(), "rb"));
+    if (!file) return 1;
+    std::uint8_t words[8];
+    const std::size_t got = std::fread(words, 1, sizeof words, file.get());
+    kind = got < sizeof words || words[kKindByte] == ':' ? UpdateFileKind::Text
+                                                         : UpdateFileKind::Scrambled;
+    return 0;
+}
+
+int OpenUpdateInput(Program& p) {
+    p.update.input.reset(std::fopen(p.update.path.c_str(), "rb"));
+    return p.update.input ? 0 : 1;
+}
+
+int OpenUpdateScratch(Program& p) {
+    p.update.scratch.reset(std::fopen(InStartDirectory(p, kScratchName).c_str(), "w+b"));
+    return p.update.scratch ? 0 : 1;
+}
+
+bool RemoveUpdateScratch(Program& p) {
+    return std::remove(InStartDirectory(p, kScratchName).c_str()) == 0;
+}
+
+void CloseUpdateFiles(Program& p) {
+    p.update.input.reset();
+    p.update.scratch.reset();
+}
+
+}  // namespace kvr

@@ -1,0 +1,326 @@
+#include "update/update_procedure.h"
+
+#include "link/connect.h"
+#include "link/exchange.h"
+#include "link/port_access.h"
+#include "res/ids.h"
+#include "res/update_texts.h"
+#include "settings/settings_image.h"
+#include "update/update_file.h"
+#include "update/update_scramble.h"
+
+namespace kvr {
+
+namespace {
+
+constexpr int kPageSize = 64;
+constexpr int kLastPage = 255;  // the page commands carry one byte
+constexpr std::size_t kRecordColon = 4;
+constexpr std::size_t kRecordChecked = 9;
+constexpr std::size_t kDataPos = 7;
+constexpr std::uint32_t kProgressDelayMs = 1000;
+constexpr int kFamilyMask = 0xF000;
+constexpr int kFamily = 0x6000;
+
+class UpdateCommand {
+  public:
+    UpdateCommand(Program& p, Window& w) : p_(p), w_(w), s_(p.update) {}
+
+    void Run();
+
+  private:
+    void Status(std::string_view text) {
+        w_.SetText(id::kStatusLine, std::string(text));
+        w_.Repaint();
+    }
+    void EnableStatus() { w_.Enable(id::kStatusLine, true); }
+    int Box(const Text& text, const Text& caption, MessageButtons buttons = MessageButtons::Ok) {
+        return p_.os.host.MessageBox(nullptr, std::string(p_.T(text)), std::string(p_.T(caption)),
+                                     buttons);
+    }
+    void Finish() {
+        Status(" ");
+        w_.Enable(id::kStatusLine, false);
+        w_.Repaint();
+        CloseUpdateFiles(p_);
+    }
+    void FinishWith(const Text& text) {
+        Box(text, texts::kCaptionNone);
+        Finish();
+    }
+
+    bool FileFitsController() const;
+    bool OpenForTransfer();
+    void Transfer();
+    void BadCharacter();
+    void ShowProgress();
+
+    Program& p_;
+    Window& w_;
+    UpdateSession& s_;
+};
+
+// Unsets the running flag however the transfer ends.
+class TransferScope {
+  public:
+    explicit TransferScope(UpdateSession& s) : s_(s) { s_.transferRunning = true; }
+    ~TransferScope() { s_.transferRunning = false; }
+    TransferScope(const TransferScope&) = delete;
+    TransferScope& operator=(const TransferScope&) = delete;
+
+  private:
+    UpdateSession& s_;
+};
+
+char LineChar(const std::string& line, std::size_t pos) {
+    return pos < line.size() ? line[pos] : '\0';
+}
+
+int HexDigit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    return -1;
+}
+
+void UpdateCommand::Run() {
+    s_.recordTotal = 0;
+    s_.recordsSent = 0;
+    if (p_.link.state.medium == Medium::Parallel) {
+        Box(texts::kNoSerialPort, texts::kCaptionErrorCaps);
+        return;
+    }
+    p_.app.statusWindow = &w_;
+    Status(" ");
+    if (ChooseUpdateFile(p_) == 0) return;
+    if (UpdateFilePtr probe(std::fopen(s_.path.c_str(), "rb")); !probe) {
+        Box(texts::kUpdateOpenError, texts::kCaptionNone);
+        return;
+    }
+    if (CheckUpdateFileName(p_) != 0) {
+        p_.os.host.MessageBox(&w_, p_.link.lastErrorText,
+                              std::string(p_.T(texts::kCaptionError)), MessageButtons::Ok);
+        Finish();
+        return;
+    }
+    EnableStatus();
+    Status(s_.baseName);
+    if (ConnectLink(p_) != 0) return;
+    EnableStatus();
+    Status(p_.T(texts::kUpdateConnecting));
+
+    // Restart the controller into its boot loader.
+    SetResetLow(p_);
+    SetClockLow(p_);
+    WaitMs(p_, 100);
+    SetResetHigh(p_);
+    WaitMs(p_, 1000);
+    if (ConnectLink(p_) != 0) return;
+    Status(p_.T(texts::kUpdateConnected));
+
+    int& version = p_.settings.versionWord;
+    version = ReadControllerByte(p_, VersionHigh) * 256 + ReadControllerByte(p_, VersionLow);
+
+    const Text* question = &texts::kUpdateStart;
+    if (version == kVersionRefused) {
+        // A controller without RC set-up cannot be checked; the user decides.
+        question = &texts::kUpdateNoSetup;
+    } else if ((version & kFamilyMask) != kFamily) {
+        Box(texts::kNotSuitable, texts::kCaptionErrorCaps);
+        version = kVersionRefused;
+        return;
+    } else if (!FileFitsController()) {
+        FinishWith(texts::kUpdateNotCompatible);
+        return;
+    }
+
+    // The kind is taken from the file on both ways, so a scrambled file is
+    // never sent as text.
+    UpdateFileKind kind = UpdateFileKind::Text;
+    if (DetermineUpdateFileKind(p_, kind) != 0) {
+        FinishWith(texts::kUpdateFileError1);
+        return;
+    }
+    s_.kind = kind;
+    if (kind == UpdateFileKind::Scrambled && CheckUpdateHeader(p_) != 0) {
+        Finish();
+        return;
+    }
+    if (Box(*question, texts::kCaptionWarningBang, MessageButtons::OkCancel) != kIdOk) {
+        Finish();
+        return;
+    }
+
+    TransferScope running(s_);
+    Transfer();
+}
+
+bool UpdateCommand::FileFitsController() const {
+    const int version = p_.settings.versionWord;
+    int first = 0;
+    int second = 0;
+    return (ParseHexField(s_.baseName, 1, 4, first) && first == version) ||
+           (ParseHexField(s_.baseName, 6, 4, second) && second == version);
+}
+
+bool UpdateCommand::OpenForTransfer() {
+    if (s_.kind == UpdateFileKind::Text) {
+        if (OpenUpdateInput(p_) != 0) {
+            FinishWith(texts::kUpdateFileError2);
+            return false;
+        }
+        while (ReadUpdateRecord(p_) == 0) ++s_.recordTotal;
+        std::rewind(s_.input.get());
+        return true;
+    }
+
+    if (OpenUpdateInput(p_) != 0) {
+        FinishWith(texts::kUpdateFileError3);
+        return false;
+    }
+    // The header's 160 bytes count as 20 records here.
+    std::uint8_t pair[8];
+    while (std::fread(pair, 1, sizeof pair, s_.input.get()) == sizeof pair &&
+           WordAt(pair, 4) != kEndWord) {
+        ++s_.recordTotal;
+    }
+    s_.input.reset();
+    // Seeds the key afresh for the reading below.
+    if (CheckUpdateHeader(p_) != 0) {
+        Finish();
+        return false;
+    }
+    if (OpenUpdateInput(p_) != 0) {
+        FinishWith(texts::kUpdateFileError3);
+        return false;
+    }
+    if (OpenUpdateScratch(p_) != 0) {
+        Box(texts::kCannotOpenTempFile, texts::kCaptionErrorCaps);
+        CloseUpdateFiles(p_);
+        return false;
+    }
+    std::fseek(s_.input.get(), static_cast<long>(kScrambledHeaderSize), SEEK_SET);
+    return true;
+}
+
+void UpdateCommand::Transfer() {
+    EnableStatus();
+    w_.Repaint();
+    s_.startTick = p_.os.clock.TickCount();
+    // From here on the controller's flash may change: settings must be read
+    // again before they can be written, however the transfer ends.
+    p_.settings.versionWord = kVersionRefused;
+    if (!OpenForTransfer()) return;
+    s_.currentPage = -1;
+    s_.pageOpen = false;
+    EnableStatus();
+    Status(p_.T(texts::kUpdateRunning));
+
+    while (ReadUpdateRecord(p_) == 0) {
+        ++s_.recordsSent;
+        const std::string& line = s_.line;
+        if (LineChar(line, kRecordColon) != ':') {
+            FinishWith(texts::kUpdateFileError5);
+            return;
+        }
+        for (std::size_t i = 0; i < kRecordChecked; ++i) {
+            const char c = LineChar(line, i);
+            if (c < 0x30 || c > 0x46) {
+                BadCharacter();
+                return;
+            }
+        }
+        int address = 0;
+        int data = 0;
+        // Characters such as ':' or '@' pass the test above but carry no
+        // value; such a record is refused like a bad character.
+        if (!ParseHexField(line, 0, 4, address) || !ParseHexField(line, kDataPos, 2, data)) {
+            BadCharacter();
+            return;
+        }
+        const int page = address / kPageSize;
+        const int offset = address % kPageSize;
+        if (page != s_.currentPage) {
+            if (s_.pageOpen && CommitPage(p_, s_.currentPage) != 0) {
+                FinishWith(texts::kUpdateCommitErrorCode1);
+                return;
+            }
+            // A page number that does not fit the command's byte would fill
+            // another page; it can never be confirmed either.
+            if (page > kLastPage) {
+                FinishWith(texts::kUpdateCommitErrorCode1);
+                return;
+            }
+            s_.currentPage = page;
+            SelectPage(p_, page);
+        }
+        LoadPageByte(p_, offset, data);
+        s_.pageOpen = true;
+        if (p_.os.clock.TickCount() - s_.startTick > kProgressDelayMs) ShowProgress();
+    }
+
+    CloseUpdateFiles(p_);
+    if (!RemoveUpdateScratch(p_)) RemoveUpdateScratch(p_);
+    if (s_.currentPage == -1) {
+        FinishWith(texts::kUpdateFileError4);
+        return;
+    }
+    if (CommitPage(p_, s_.currentPage) != 0) {
+        FinishWith(texts::kUpdateCommitError);
+        return;
+    }
+    p_.os.host.Beep();
+    Status(p_.T(texts::kStatusOk));
+    WaitMs(p_, 1000);
+    w_.Enable(id::kStatusLine, false);
+    w_.Repaint();
+    CloseUpdateFiles(p_);
+
+    // Bit 0 set frees the controller's RC set-up again.
+    const int lockByte = ReadControllerByte(p_, LockFlags);
+    (void)WriteControllerByte(p_, LockFlags, (lockByte | 1) & 0xFF);
+    p_.settings.versionWord = kVersionRefused;
+}
+
+void UpdateCommand::BadCharacter() {
+    p_.link.lastErrorText = std::string(p_.T(texts::kUpdateFileError6));
+    Status(" ");
+    p_.app.statusText.assign(1, ' ');
+    ShowStatusText(p_);
+    p_.os.host.MessageBox(&w_, p_.link.lastErrorText, std::string(p_.T(texts::kCaptionError)),
+                          MessageButtons::Ok);
+    w_.Enable(id::kStatusLine, false);
+    w_.Repaint();
+    CloseUpdateFiles(p_);
+}
+
+void UpdateCommand::ShowProgress() {
+    p_.os.host.PumpMessages();
+    long long percent = 0;
+    if (s_.recordTotal > 0) percent = static_cast<long long>(s_.recordsSent) * 100 / s_.recordTotal;
+    Status(std::to_string(percent) + "%");
+}
+
+}  // namespace
+
+bool ParseHexField(std::string_view text, std::size_t pos, std::size_t maxDigits, int& value) {
+    std::size_t digits = 0;
+    int result = 0;
+    while (digits < maxDigits && pos + digits < text.size()) {
+        const int d = HexDigit(text[pos + digits]);
+        if (d < 0) break;
+        result = result * 16 + d;
+        ++digits;
+    }
+    if (digits == 0) return false;
+    value = result;
+    return true;
+}
+
+void RunFirmwareUpdate(Program& p, Window& mainWindow) {
+    // Reached again through the message pump of a running transfer.
+    if (p.update.transferRunning) return;
+    UpdateCommand(p, mainWindow).Run();
+}
+
+}  // namespace kvr

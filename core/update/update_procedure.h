@@ -1,0 +1,19 @@
+#pragma once
+
+#include "platform/window.h"
+#include "program.h"
+
+namespace kvr {
+
+// The main window's command "Open Update File": chooses an update file,
+// restarts the controller into its boot mode and sends the firmware page by
+// page. Commands that arrive while the transfer pumps window messages must
+// be dropped by the caller while p.update.transferRunning is set; a nested
+// call of this command returns at once.
+void RunFirmwareUpdate(Program& p, Window& mainWindow);
+
+// Reads up to maxDigits hexadecimal digits (either case) from position pos
+// of text. False when the text has no hexadecimal digit there.
+bool ParseHexField(std::string_view text, std::size_t pos, std::size_t maxDigits, int& value);
+
+}  // namespace kvr

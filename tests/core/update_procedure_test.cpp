@@ -1,0 +1,495 @@
+#include "update/update_procedure.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "controller.h"
+#include "fake_host.h"
+#include "fake_window.h"
+#include "program.h"
+#include "res/ids.h"
+#include "simulation.h"
+#include "update/update_scramble.h"
+
+namespace kvr {
+namespace {
+
+namespace fs = std::filesystem;
+using Bytes = std::vector<std::uint8_t>;
+
+// A host whose message pump can play the user during a transfer.
+class PumpingHost : public testing::FakeHost {
+  public:
+    void PumpMessages() override {
+        FakeHost::PumpMessages();
+        if (onPump) onPump();
+    }
+    std::function<void()> onPump;
+};
+
+// Keeps every text of the status line.
+class StatusWindow : public testing::FakeWindow {
+  public:
+    void SetText(int id, const std::string& text) override {
+        FakeWindow::SetText(id, text);
+        if (id != id::kStatusLine) return;
+        history.push_back(text);
+        if (onStatus) onStatus(text);
+    }
+    std::vector<std::string> history;
+    std::function<void(const std::string&)> onStatus;
+};
+
+struct Record {
+    int address;
+    int data;
+};
+
+std::string TextFile(const std::vector<Record>& records) {
+    std::string text;
+    char line[16];
+    for (const Record& r : records) {
+        std::snprintf(line, sizeof line, "%04X:00%02X\r\n", r.address, r.data);
+        text += line;
+    }
+    return text;
+}
+
+std::vector<int> Addresses(const std::vector<sim::WireEvent>& events) {
+    std::vector<int> out;
+    for (const sim::WireEvent& e : events) out.push_back(e.address);
+    return out;
+}
+
+std::string LinkName(const ::testing::TestParamInfo<sim::LinkKind>& info) {
+    return info.param == sim::LinkKind::Uart ? "Uart" : "BitSerial";
+}
+
+class UpdateProcedureTest : public ::testing::TestWithParam<sim::LinkKind> {
+  protected:
+    void SetUp() override {
+        previous_ = fs::current_path();
+        std::random_device random;
+        dir_ = fs::temp_directory_path() / ("kvr-update-run-" + std::to_string(random()));
+        fs::create_directories(dir_);
+        fs::current_path(dir_);
+        p.app.startDirectory = dir_;
+        p.link.state.medium = Medium::Serial;
+        p.link.state.comDeviceName = "COM2";
+        sim.controller().profile.link = GetParam();
+        Put("blsetup.cfg", "COM2");
+    }
+    void TearDown() override {
+        fs::current_path(previous_);
+        fs::remove_all(dir_);
+    }
+
+    std::string Put(const std::string& name, std::string_view text) {
+        std::ofstream out(dir_ / name, std::ios::binary);
+        out << text;
+        return (dir_ / name).string();
+    }
+    std::string Scrambled(const std::string& text) {
+        Bytes out;
+        std::string error;
+        EXPECT_EQ(ScrambleUpdateText(text, 0x600D, out, error), ScrambleResult::Ok) << error;
+        return std::string(out.begin(), out.end());
+    }
+    // Chooses the file and runs the command.
+    void Update(const std::string& name, std::string_view content) {
+        host.chosenFiles.push_back(Put(name, content));
+        RunFirmwareUpdate(p, window);
+    }
+    sim::Controller& ctl() { return sim.controller(); }
+    void SetVersion(int word) {
+        ctl().memory[32] = static_cast<std::uint8_t>(word >> 8);
+        ctl().memory[33] = static_cast<std::uint8_t>(word & 0xFF);
+    }
+    Bytes Flash(const std::vector<Record>& records) const {
+        Bytes flash(sim::Controller::kPages * sim::Controller::kPageSize, 0xFF);
+        for (const Record& r : records)
+            flash[static_cast<std::size_t>(r.address)] = static_cast<std::uint8_t>(r.data);
+        return flash;
+    }
+    std::vector<std::string> BoxTexts() const {
+        std::vector<std::string> texts;
+        for (const testing::ShownBox& b : host.boxes) texts.push_back(b.text);
+        return texts;
+    }
+    // The command ended as "finish" says: blank, disabled status line.
+    void ExpectFinished() {
+        EXPECT_EQ(window.controls[id::kStatusLine].text, " ");
+        EXPECT_FALSE(window.controls[id::kStatusLine].enabled);
+        EXPECT_FALSE(p.update.input);
+        EXPECT_FALSE(p.update.scratch);
+        EXPECT_FALSE(p.update.transferRunning);
+    }
+
+    sim::Simulation sim{sim::ClockKind::Virtual};
+    PumpingHost host;
+    StatusWindow window;
+    Program p{{sim.clock(), sim.serial(), sim.portIo(), host}, Language::English};
+    fs::path dir_;
+
+  private:
+    fs::path previous_;
+};
+
+const std::vector<Record> kOnePage = {{0x0000, 0x0C}, {0x0001, 0x94}, {0x003F, 0xAB}};
+const std::vector<Record> kPages010 = {
+    {0x0000, 0x11}, {0x0001, 0x22}, {0x0040, 0x33}, {0x007F, 0x44}, {0x0002, 0x55}};
+
+TEST_P(UpdateProcedureTest, OnePageBothKinds) {
+    for (bool scrambled : {false, true}) {
+        SCOPED_TRACE(scrambled ? "scrambled" : "text");
+        ctl().trace.clear();
+        ctl().memory[13] = 0xFE;  // RC set-up locked
+        host.boxes.clear();
+        const std::string text = TextFile(kOnePage);
+        Update("K6123_6124.upd", scrambled ? Scrambled(text) : text);
+
+        ASSERT_EQ(BoxTexts(), std::vector<std::string>{"Update starten?"});
+        EXPECT_EQ(host.boxes[0].caption, "Warning!");
+        EXPECT_EQ(host.boxes[0].buttons, MessageButtons::OkCancel);
+        EXPECT_EQ(p.update.kind, scrambled ? UpdateFileKind::Scrambled : UpdateFileKind::Text);
+        EXPECT_EQ(Addresses(ctl().TraceOf('W')), std::vector<int>{0});
+        EXPECT_EQ(ctl().TraceOf('Y').size(), kOnePage.size());
+        EXPECT_EQ(Addresses(ctl().TraceOf('X')), std::vector<int>{0});
+        EXPECT_EQ(ctl().flash, Flash(kOnePage));
+        // The RC set-up is freed and settings must be read anew.
+        EXPECT_EQ(ctl().memory[13], 0xFF);
+        EXPECT_EQ(p.settings.versionWord, kVersionRefused);
+        EXPECT_EQ(window.controls[id::kStatusLine].text, "OK");
+        EXPECT_FALSE(window.controls[id::kStatusLine].enabled);
+        EXPECT_FALSE(fs::exists(dir_ / "temp.tmp"));
+        EXPECT_FALSE(p.update.transferRunning);
+    }
+    EXPECT_EQ(host.beeps, 2);
+    // Seen on the way: the file's name, the restart and the start of sending.
+    const std::vector<std::string>& h = window.history;
+    for (const char* text : {"K6123_6124.upd", "connecting....", "connected", "Update laeuft"}) {
+        EXPECT_NE(std::find(h.begin(), h.end(), text), h.end()) << text;
+    }
+}
+
+TEST_P(UpdateProcedureTest, PagesZeroOneZero) {
+    Update("K6123_6124.upd", TextFile(kPages010));
+    EXPECT_EQ(BoxTexts(), std::vector<std::string>{"Update starten?"});
+    EXPECT_EQ(Addresses(ctl().TraceOf('W')), (std::vector<int>{0, 1, 0}));
+    EXPECT_EQ(Addresses(ctl().TraceOf('X')), (std::vector<int>{0, 1, 0}));
+    // Selecting page 0 again starts it afresh: only its last visit remains.
+    Bytes expected = Flash({{0x0040, 0x33}, {0x007F, 0x44}, {0x0002, 0x55}});
+    EXPECT_EQ(ctl().flash, expected);
+}
+
+TEST_P(UpdateProcedureTest, ScrambledFileAsSentImage) {
+    std::vector<Record> records;
+    for (int a = 0; a < 3 * 64; a += 3) records.push_back({a, (a * 7) & 0xFF});
+    Update("K6000_6123.upd", Scrambled(TextFile(records)));
+    EXPECT_EQ(BoxTexts(), std::vector<std::string>{"Update starten?"});
+    EXPECT_EQ(Addresses(ctl().TraceOf('X')), (std::vector<int>{0, 1, 2}));
+    EXPECT_EQ(ctl().flash, Flash(records));
+}
+
+INSTANTIATE_TEST_SUITE_P(Links, UpdateProcedureTest,
+                         ::testing::Values(sim::LinkKind::Uart, sim::LinkKind::BitSerial),
+                         LinkName);
+
+class UpdateFailureTest : public UpdateProcedureTest {};
+
+TEST_P(UpdateFailureTest, EndingsTable) {
+    struct Case {
+        const char* what;
+        std::string name;
+        std::string content;
+        int version;
+        std::vector<std::string> boxes;
+        std::vector<int> committed;  // pages confirmed by the controller
+    };
+    const std::string one = TextFile({{0x0000, 0x01}});
+    const Case cases[] = {
+        {"empty file", "K6123_6124.upd", "", 0x6123, {"Update starten?", "file error 4!"}, {}},
+        {"header only",
+         "K6123_6124.upd",
+         Scrambled(""),
+         0x6123,
+         {"Update starten?", "file error 4!"},
+         {}},
+        {"not in the name", "K6000_6001.upd", one, 0x6123, {"Datei nicht kompatibel!"}, {}},
+        {"second field", "K6000_6123.upd", one, 0x6123, {"Update starten?"}, {0}},
+        {"no digit in field", "KXYZW_6124.upd", one, 0x6123, {"Datei nicht kompatibel!"}, {}},
+        {"page 256",
+         "K6123_6124.upd",
+         TextFile({{0x4000, 0x01}}),
+         0x6123,
+         {"Update starten?", "Read/write error - code1!"},
+         {}},
+        {"page 0 then 256",
+         "K6123_6124.upd",
+         TextFile({{0x0000, 0x01}, {0x4001, 0x02}}),
+         0x6123,
+         {"Update starten?", "Read/write error - code1!"},
+         {0}},
+        {"lower case",
+         "K6123_6124.upd",
+         "0000:0001\n0123:00ab\n",
+         0x6123,
+         {"Update starten?", "file error 6!"},
+         {}},
+        {"value-less digits",
+         "K6123_6124.upd",
+         "@@@@:0001\n",
+         0x6123,
+         {"Update starten?", "file error 6!"},
+         {}},
+        {"no colon",
+         "K6123_6124.upd",
+         "0000:0001\n0123-00AB\n",
+         0x6123,
+         {"Update starten?", "file error 5!"},
+         {}},
+        {"empty line",
+         "K6123_6124.upd",
+         "0000:0001\n\n",
+         0x6123,
+         {"Update starten?", "file error 5!"},
+         {}},
+        {"corrupt header",
+         "K6123_6124.upd",
+         Scrambled(one).replace(165, 1, "\x01"),
+         0x6123,
+         {"wrong file!"},
+         {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        host.boxes.clear();
+        ctl().trace.clear();
+        SetVersion(c.version);
+        Update(c.name, c.content);
+        EXPECT_EQ(BoxTexts(), c.boxes);
+        EXPECT_EQ(Addresses(ctl().TraceOf('X')), c.committed);
+        EXPECT_FALSE(p.update.transferRunning);
+        if (c.boxes.size() > 1) {
+            // Nothing for a page above 255 ever reaches the controller.
+            for (const sim::WireEvent& e : ctl().TraceOf('W')) EXPECT_LE(e.address, 255);
+        }
+    }
+}
+
+TEST_P(UpdateFailureTest, CaptionsOwnersAndStatus) {
+    // A bad character: the box belongs to the main window.
+    Update("K6123_6124.upd", "0123:00ab\n");
+    ASSERT_EQ(host.boxes.size(), 2u);
+    EXPECT_EQ(host.boxes[1].caption, "Error");
+    EXPECT_EQ(host.boxes[1].owner, &window);
+    EXPECT_EQ(p.link.lastErrorText, "file error 6!");
+    EXPECT_FALSE(window.controls[id::kStatusLine].enabled);
+    EXPECT_FALSE(p.update.input);
+
+    host.boxes.clear();
+    Update("K6000_6001.upd", "0123:00AB\n");
+    ASSERT_EQ(host.boxes.size(), 1u);
+    EXPECT_EQ(host.boxes[0].caption, "");
+    EXPECT_EQ(host.boxes[0].owner, nullptr);
+    ExpectFinished();
+
+    host.boxes.clear();
+    Update("K6123_6124.upd", Scrambled("0123:00AB\n").replace(161, 1, "\x40"));
+    ASSERT_EQ(host.boxes.size(), 1u);
+    EXPECT_EQ(host.boxes[0].caption, "ERROR:");
+    ExpectFinished();
+}
+
+TEST_P(UpdateFailureTest, WrongFamily) {
+    SetVersion(0x5123);
+    Update("K5123_5124.upd", "0000:0001\n");
+    ASSERT_EQ(BoxTexts(),
+              std::vector<std::string>{
+                  "PC-Program not suitable,\nPlease download the compatible software !"});
+    EXPECT_EQ(host.boxes[0].caption, "ERROR!");
+    EXPECT_EQ(p.settings.versionWord, kVersionRefused);
+    EXPECT_EQ(window.controls[id::kStatusLine].text, "connected");
+    EXPECT_TRUE(ctl().TraceOf('W').empty());
+}
+
+TEST_P(UpdateFailureTest, WithoutSetupTheFileDecidesTheKind) {
+    SetVersion(0xFFFF);
+    const std::vector<Record> records = {{0x0005, 0x5A}, {0x0041, 0xA5}};
+    // An earlier text update must not make the scrambled file go as text.
+    p.update.kind = UpdateFileKind::Text;
+    Update("K0000_0000.upd", Scrambled(TextFile(records)));
+    ASSERT_EQ(host.boxes.size(), 1u);
+    EXPECT_EQ(host.boxes[0].text,
+              "Kompatibilität nicht überprüfbar, da kein RC-Setup gemacht wurde.\n"
+              "Es wird dringend empfohlen ein Setup zu machen.\n"
+              "Update trotzdem ohne Setup starten?");
+    EXPECT_EQ(host.boxes[0].caption, "Warning!");
+    EXPECT_EQ(p.update.kind, UpdateFileKind::Scrambled);
+    EXPECT_EQ(ctl().flash, Flash(records));
+
+    // And a scrambled file that fails its header is not sent at all.
+    host.boxes.clear();
+    ctl().trace.clear();
+    SetVersion(0xFFFF);
+    p.update.kind = UpdateFileKind::Text;
+    Update("K0000_0000.upd", Scrambled(TextFile(records)).replace(0, 1, "O"));
+    EXPECT_EQ(BoxTexts(), std::vector<std::string>{"wrong file!"});
+    EXPECT_TRUE(ctl().TraceOf('Y').empty());
+
+    // A text file takes the same way.
+    host.boxes.clear();
+    SetVersion(0xFFFF);
+    p.update.kind = UpdateFileKind::Scrambled;
+    Update("K0000_0000.upd", TextFile({{0x0010, 0x77}}));
+    EXPECT_EQ(p.update.kind, UpdateFileKind::Text);
+    EXPECT_EQ(ctl().flash[0x10], 0x77);
+}
+
+TEST_P(UpdateFailureTest, LostCommitsAndARetry) {
+    // The controller stops answering once the transfer has begun.
+    window.onStatus = [&](const std::string& text) {
+        if (text == "Update laeuft") ctl().profile.silent = true;
+    };
+    Update("K6123_6124.upd", TextFile({{0x0040, 0x01}}));
+    EXPECT_EQ(BoxTexts(), (std::vector<std::string>{"Update starten?", "Read/write error!"}));
+    EXPECT_EQ(p.settings.versionWord, kVersionRefused);
+    ExpectFinished();
+
+    host.boxes.clear();
+    ctl().profile.silent = false;
+    Update("K6123_6124.upd", TextFile({{0x0040, 0x01}, {0x0080, 0x02}}));
+    EXPECT_EQ(BoxTexts(),
+              (std::vector<std::string>{"Update starten?", "Read/write error - code1!"}));
+    ExpectFinished();
+
+    // The controller was left mid-way; the next update still goes through.
+    window.onStatus = nullptr;
+    ctl().profile.silent = false;
+    host.boxes.clear();
+    const std::vector<Record> records = {{0x0040, 0x01}, {0x0080, 0x02}};
+    Update("K6123_6124.upd", Scrambled(TextFile(records)));
+    EXPECT_EQ(BoxTexts(), std::vector<std::string>{"Update starten?"});
+    EXPECT_EQ(ctl().flash, Flash(records));
+    EXPECT_EQ(window.controls[id::kStatusLine].text, "OK");
+}
+
+TEST_P(UpdateFailureTest, ScratchFileStaysAfterAFailure) {
+    Update("K6123_6124.upd", Scrambled("0000:0001\n"));
+    EXPECT_FALSE(fs::exists(dir_ / "temp.tmp"));
+    // A decoded record with a lower-case digit, scrambled by hand.
+    const std::string lower = Scrambled("0000:00AB\n");
+    std::string tampered = lower;
+    const std::uint32_t key = InitialRecordKey(0x600D);
+    const std::uint32_t w2 = 0x62613030u ^ (key + KeyStep);  // "00ab"
+    for (int i = 0; i < 4; ++i) tampered[164 + i] = static_cast<char>(w2 >> (8 * i));
+    // Keep the checksum right so that only the record is wrong.
+    Bytes bytes(tampered.begin(), tampered.end());
+    const std::uint32_t check = UpdateFileChecksum(bytes) ^ key;
+    for (int i = 0; i < 4; ++i) tampered[80 + i] = static_cast<char>(check >> (8 * i));
+    host.boxes.clear();
+    Update("K6123_6124.upd", tampered);
+    EXPECT_EQ(BoxTexts(), (std::vector<std::string>{"Update starten?", "file error 6!"}));
+    EXPECT_TRUE(fs::exists(dir_ / "temp.tmp"));
+}
+
+TEST_P(UpdateFailureTest, EarlyEndings) {
+    // A parallel port cannot carry the update.
+    p.link.state.medium = Medium::Parallel;
+    Update("K6123_6124.upd", "0000:0001\n");
+    ASSERT_EQ(BoxTexts(), std::vector<std::string>{"  PORT ?"});
+    EXPECT_EQ(host.boxes[0].caption, "ERROR!");
+    EXPECT_TRUE(host.fileRequests.empty());
+    host.chosenFiles.clear();
+
+    // The user cancels the file dialog.
+    p.link.state.medium = Medium::Serial;
+    host.boxes.clear();
+    RunFirmwareUpdate(p, window);
+    EXPECT_TRUE(host.boxes.empty());
+    EXPECT_EQ(host.fileRequests.size(), 1u);
+
+    // No blsetup.cfg: the box belongs to the main window.
+    fs::remove(dir_ / "blsetup.cfg");
+    Update("K6123_6124.upd", "0000:0001\n");
+    ASSERT_EQ(BoxTexts(), std::vector<std::string>{"Open Error 'blsetup.cfg'!"});
+    EXPECT_EQ(host.boxes[0].caption, "Error");
+    EXPECT_EQ(host.boxes[0].owner, &window);
+    ExpectFinished();
+    EXPECT_TRUE(ctl().trace.empty());
+
+    // The user declines the question.
+    Put("blsetup.cfg", "COM2");
+    host.boxes.clear();
+    host.answers.push_back(kIdCancel);
+    Update("K6123_6124.upd", "0000:0001\n");
+    EXPECT_EQ(BoxTexts(), std::vector<std::string>{"Update starten?"});
+    EXPECT_TRUE(ctl().TraceOf('W').empty());
+    ExpectFinished();
+}
+
+TEST_P(UpdateFailureTest, ProgressAndNoSecondUpdateMeanwhile) {
+    std::vector<Record> records;
+    for (int a = 0; a < 1024; ++a) records.push_back({a, a & 0xFF});
+    int nested = 0;
+    host.onPump = [&] {
+        ++nested;
+        host.chosenFiles.push_back((dir_ / "other.upd").string());
+        RunFirmwareUpdate(p, window);  // the menu command chosen meanwhile
+    };
+    Update("K6123_6124.upd", TextFile(records));
+    EXPECT_GT(host.pumps, 0);
+    EXPECT_EQ(nested, host.pumps);
+    EXPECT_EQ(host.fileRequests.size(), 1u);
+    EXPECT_EQ(BoxTexts(), std::vector<std::string>{"Update starten?"});
+    EXPECT_EQ(ctl().flash, Flash(records));
+    // Percentages appear once the first second has passed.
+    std::vector<std::string> percents;
+    for (const std::string& t : window.history) {
+        if (!t.empty() && t.back() == '%') percents.push_back(t);
+    }
+    ASSERT_FALSE(percents.empty());
+    EXPECT_NE(percents.front(), "0%");
+    EXPECT_EQ(percents.back(), "100%");
+}
+
+INSTANTIATE_TEST_SUITE_P(Links, UpdateFailureTest,
+                         ::testing::Values(sim::LinkKind::Uart, sim::LinkKind::BitSerial),
+                         LinkName);
+
+TEST(UpdateHexFieldTest, Fields) {
+    struct Case {
+        std::string_view text;
+        std::size_t pos;
+        std::size_t digits;
+        bool ok;
+        int value;
+    };
+    const Case cases[] = {
+        {"K6123_6124.upd", 1, 4, true, 0x6123},
+        {"K6123_6124.upd", 6, 4, true, 0x6124},
+        {"Kab12_x.upd", 1, 4, true, 0xAB12},
+        {"K61_9.upd", 1, 4, true, 0x61},
+        {"K_123", 1, 4, false, 0},
+        {"K6", 6, 4, false, 0},
+        {"0123:00AB", 7, 2, true, 0xAB},
+        {"0123:00AB", 0, 4, true, 0x123},
+        {"01:3:00AB", 0, 4, true, 0x01},
+    };
+    for (const Case& c : cases) {
+        int value = -1;
+        EXPECT_EQ(ParseHexField(c.text, c.pos, c.digits, value), c.ok) << c.text;
+        if (c.ok) {
+            EXPECT_EQ(value, c.value) << c.text;
+        }
+    }
+}
+
+}  // namespace
+}  // namespace kvr

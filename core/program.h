@@ -3,6 +3,7 @@
 #include "app/app_state.h"
 #include "isp/isp_state.h"
 #include "link/link_state.h"
+#include "locks/lock_state.h"
 #include "platform/clock.h"
 #include "platform/host.h"
 #include "platform/port_io.h"
@@ -32,6 +33,7 @@ struct Program {
     IspState isp;
     SettingsImage settings;
     UpdateSession update;
+    LockState locks;
 
     std::string_view T(const Text& text) const { return Pick(lang, text); }
 };

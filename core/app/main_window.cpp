@@ -7,12 +7,15 @@
 #include "app/config_file.h"
 #include "isp/controller_info.h"
 #include "link/port_access.h"
+#include "locks/lock_functions.h"
 #include "platform/window.h"
 #include "res/app_texts.h"
 #include "res/ids.h"
 #include "res/link_texts.h"
 #include "res/templates.h"
 #include "settings/settings_commands.h"
+#include "speed/rev_counter.h"
+#include "speed/rpm_control.h"
 #include "update/update_procedure.h"
 
 namespace kvr {
@@ -124,8 +127,17 @@ int MainWindowProc(Program& p, Window& w, DialogEvent event, int commandId) {
         case id::kWrite:
             WriteSettings(p, w);
             return 0;
+        case id::kLockFunctions:
+            LockFunctionsCommand(p, w);
+            return 0;
+        case id::kRpmSetUp:
+            RpmControlCommand(p, w);
+            return 0;
         case id::kControllerInfo:
             ControllerInfoCommand(p, w);
+            return 0;
+        case id::kRevCounter:
+            RevCounterCommand(p, w);
             return 0;
         default:
             if (HandleSettingsControl(p, w, commandId)) return 0;

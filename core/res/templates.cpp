@@ -4,6 +4,15 @@
 
 namespace kvr::res {
 
+// The lock functions' and the speed tools' windows (lock_dialogs.cpp,
+// speed_dialogs.cpp).
+extern const DialogTemplate kLockFunctionsEnTemplate;
+extern const DialogTemplate kLockFunctionsDeTemplate;
+extern const DialogTemplate kRpmControlEnTemplate;
+extern const DialogTemplate kRpmControlDeTemplate;
+extern const DialogTemplate kRevCounterEnTemplate;
+extern const DialogTemplate kRevCounterDeTemplate;
+
 namespace {
 
 // Every window of the program. A new window's tables live in a source file
@@ -11,6 +20,12 @@ namespace {
 constexpr const DialogTemplate* kTemplates[] = {
     &kMainWindowEnTemplate,
     &kMainWindowDeTemplate,
+    &kLockFunctionsEnTemplate,
+    &kLockFunctionsDeTemplate,
+    &kRpmControlEnTemplate,
+    &kRpmControlDeTemplate,
+    &kRevCounterEnTemplate,
+    &kRevCounterDeTemplate,
 };
 
 constexpr const MenuDef* kMenus[] = {

@@ -1,0 +1,142 @@
+#include "locks/lock_functions.h"
+
+#include <string>
+
+#include "link/connect.h"
+#include "link/exchange.h"
+#include "link/port_access.h"
+#include "res/connect_texts.h"
+#include "res/ids.h"
+#include "res/locks_texts.h"
+#include "res/settings_texts.h"
+#include "settings/conversions.h"
+#include "settings/settings_image.h"
+
+namespace kvr {
+
+namespace {
+
+void Box(Program& p, Window* owner, const std::string& text, const Text& caption) {
+    p.os.host.MessageBox(owner, text, std::string(p.T(caption)), MessageButtons::Ok);
+}
+
+void Box(Program& p, const Text& text, const Text& caption) {
+    Box(p, nullptr, std::string(p.T(text)), caption);
+}
+
+// The status line lives in the main window; the dialog has none.
+void FinishStatus(Program& p, std::string_view text) {
+    Window* w = p.app.statusWindow;
+    if (w == nullptr) return;
+    w->SetText(id::kStatusLine, std::string(text));
+    w->Enable(id::kStatusLine, false);
+    w->Repaint();
+}
+
+void Close(Program& p, Window& dialog) {
+    if (Window* w = p.app.statusWindow) {
+        w->SetText(id::kStatusLine, " ");
+        w->Repaint();
+    }
+    dialog.EndDialog(1);
+}
+
+void Read(Program& p, Window& dialog) {
+    if (ConnectLink(p) != 0) return;
+    SettingsImage& s = p.settings;
+    const int high = ReadControllerByte(p, VersionHigh) & 0xFF;
+    const int low = ReadControllerByte(p, VersionLow) & 0xFF;
+    s.versionWord = high * 256 + low;
+    s.versionText = VersionText(high, low, -1);
+    if (s.versionWord == kVersionRefused) {
+        Box(p, texts::kNotSetUp, texts::kCaptionErrorCaps);
+        return;
+    }
+    if ((s.versionWord & kVersionFamilyMask) != kVersionFamily) {
+        Box(p, texts::kNotSuitable, texts::kCaptionErrorCaps);
+        s.versionWord = kVersionRefused;
+        return;
+    }
+    s.features = ReadControllerByte(p, FeatureFlags) & 0xFF;
+    s.versionText = VersionText(high, low, s.features);
+    if (Window* w = p.app.statusWindow) w->SetText(id::kVersionText, s.versionText);
+    if (ReadControllerByte(p, RequiredLevel) > kProgramVersion) {
+        Box(p, texts::kNeedLatestVersion, texts::kCaptionNone);
+        return;
+    }
+    if ((s.versionWord & 0x0FFF) < 3) {
+        Box(p, texts::kLockNotAvailable, texts::kCaptionErrorCaps);
+        return;
+    }
+    p.locks.lockByte = ReadControllerByte(p, LockFlags) & 0xFF;
+    dialog.Enable(id::kLockRcSetup, true);
+    dialog.Enable(id::kLockTestProgram, true);
+    dialog.Enable(id::kLockWrite, true);
+    dialog.SetCheck(id::kLockRcSetup, (p.locks.lockByte & kLockRcSetupFree) == 0);
+    dialog.SetCheck(id::kLockTestProgram, (p.locks.lockByte & kLockTestProgramFree) == 0);
+    p.os.host.Beep();
+    FinishStatus(p, p.T(texts::kLockStatusOk));
+}
+
+void Write(Program& p, Window& dialog) {
+    if (ConnectLink(p) != 0) return;
+    p.locks.lockByte = ApplyLockChoices(p.locks.lockByte, dialog.IsChecked(id::kLockRcSetup),
+                                        dialog.IsChecked(id::kLockTestProgram));
+    if (WriteControllerByteChecked(p, LockFlags, p.locks.lockByte) != 0) {
+        Box(p, texts::kWritingError, texts::kCaptionErrorBang);
+        return;
+    }
+    FinishStatus(p, p.T(texts::kLockStatusOk));
+    p.os.host.Beep();
+}
+
+}  // namespace
+
+int ApplyLockChoices(int lockByte, bool lockRcSetup, bool lockTestProgram) {
+    int value = lockByte & 0xFF & ~(kLockRcSetupFree | kLockTestProgramFree);
+    if (!lockRcSetup) value |= kLockRcSetupFree;
+    if (!lockTestProgram) value |= kLockTestProgramFree;
+    return value;
+}
+
+int LockFunctionsDialog(Program& p, Window& dialog, DialogEvent event, int id) {
+    if (event == DialogEvent::Init) return 1;
+    switch (id) {
+        case id::kOk:
+        case id::kEnd:
+            Close(p, dialog);
+            return 1;
+        case id::kLockRead:
+            Read(p, dialog);
+            return 1;
+        case id::kLockWrite:
+            Write(p, dialog);
+            return 1;
+        default:
+            return 0;
+    }
+}
+
+void LockFunctionsCommand(Program& p, Window& mainWindow) {
+    if (SettingsReadGate(p) != 0) return;
+    p.app.statusWindow = &mainWindow;
+    mainWindow.Enable(id::kStatusLine, true);
+    mainWindow.SetText(id::kStatusLine, std::string(p.T(texts::kConnecting)));
+    mainWindow.Repaint();
+    if (InitSerialLines(p) != 0) {
+        Box(p, &mainWindow, p.link.lastErrorText, texts::kCaptionError);
+        mainWindow.SetText(id::kStatusLine, " ");
+        mainWindow.Enable(id::kStatusLine, false);
+        mainWindow.Repaint();
+        return;
+    }
+    mainWindow.SetText(id::kStatusLine, " ");
+    mainWindow.Enable(id::kStatusLine, false);
+    mainWindow.Repaint();
+    const int templateId = p.lang == Language::German ? id::kLockTemplateDe : id::kLockTemplateEn;
+    p.os.host.RunDialog(templateId, &mainWindow, [&p](Window& dialog, DialogEvent event, int id) {
+        return LockFunctionsDialog(p, dialog, event, id);
+    });
+}
+
+}  // namespace kvr

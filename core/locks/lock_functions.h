@@ -1,0 +1,21 @@
+#pragma once
+
+#include "platform/host.h"
+#include "platform/window.h"
+#include "program.h"
+
+// The lock functions dialog: reads and writes the controller's RC-setup and
+// test-program locks.
+namespace kvr {
+
+// "Lock Funktions" (1202): gate, port set-up, then the dialog.
+void LockFunctionsCommand(Program& p, Window& mainWindow);
+
+// The dialog's procedure: 1 and 2 close it, 1204 reads, 1205 writes.
+int LockFunctionsDialog(Program& p, Window& dialog, DialogEvent event, int id);
+
+// lockByte with bits 0 and 1 set from the two check boxes (ticked = locked
+// = bit clear); bits 2 to 7 stay as they are.
+int ApplyLockChoices(int lockByte, bool lockRcSetup, bool lockTestProgram);
+
+}  // namespace kvr

@@ -1,0 +1,241 @@
+#include "speed/rev_counter.h"
+
+#include <string>
+
+#include "app/config_file.h"
+#include "link/connect.h"
+#include "link/exchange.h"
+#include "link/port_access.h"
+#include "locks/lock_state.h"
+#include "res/ids.h"
+#include "res/speed_texts.h"
+#include "settings/settings_image.h"
+#include "speed/speed_dialog.h"
+#include "speed/speed_math.h"
+
+namespace kvr {
+
+namespace {
+
+constexpr int kButtons[] = {id::kRevReleaseMotor, id::kOk, id::kSaveInput};
+constexpr int kSpeedFields[] = {id::kSpeedElectricalRpm, id::kSpeedHz, id::kSpeedMotorRpm,
+                                id::kSpeedRotorRpm};
+
+void Refuse(Program& p, const Text& text) {
+    ShowError(p, text, texts::kCaptionErrorBang);
+    if (Window* w = p.app.statusWindow) {
+        w->SetText(id::kStatusLine, " ");
+        w->Enable(id::kStatusLine, false);
+        w->Repaint();
+    }
+}
+
+}  // namespace
+
+void RevCounterCommand(Program& p, Window& mainWindow) {
+    p.app.statusWindow = &mainWindow;
+    if (ConnectLink(p) != 0) return;
+    // The pulses come on a modem-status line, which the UART link does not
+    // use.
+    if (p.link.state.uartLink) {
+        Refuse(p, texts::kRevOnlyPortix2);
+        return;
+    }
+    p.locks.lockByte = ReadControllerByte(p, LockFlags) & 0xFF;
+    if ((p.locks.lockByte & kLockTestProgramFree) != 0) {
+        Refuse(p, texts::kRevTestProgramNotLocked);
+        return;
+    }
+    RevCounter counter(p);
+    const int templateId = p.lang == Language::German ? id::kRevTemplateDe : id::kRevTemplateEn;
+    p.os.host.RunDialog(templateId, &mainWindow,
+                        [&counter](Window& dialog, DialogEvent event, int id) {
+                            return counter.Procedure(dialog, event, id);
+                        });
+}
+
+int RevCounter::Procedure(Window& dialog, DialogEvent event, int id) {
+    if (event == DialogEvent::Init) {
+        LoadRpmSetup(p_);
+        ShowMotorValues(p_, dialog);
+        dialog.Repaint();
+        return 1;
+    }
+    if (measuring_) {
+        // Only closing the window can reach the dialog while it measures:
+        // its buttons are disabled. It stops the measurement first.
+        if (id == id::kOk || id == id::kEnd) stopRequested_ = true;
+        return 0;
+    }
+    switch (id) {
+        case id::kOk:
+        case id::kEnd:
+            dialog.EndDialog(1);
+            return 1;
+        case id::kSaveInput:
+            SaveRpmSetup(p_, dialog);
+            return 0;
+        case id::kRevReleaseMotor:
+            ReleaseMotor(dialog);
+            return 0;
+        default:
+            return 0;
+    }
+}
+
+void RevCounter::ReleaseMotor(Window& dialog) {
+    // The speeds are divided by both; do not release the motor for a
+    // measurement that cannot be shown.
+    if (!MotorValuesUsable(p_)) return;
+    if (InitSerialLines(p_) != 0) {
+        ShowError(p_, texts::kRevAdapter, texts::kCaptionErrorBang);
+        dialog.EndDialog(1);
+        return;
+    }
+    IdleLines(p_);
+    WaitMs(p_, 100);
+    SetResetLow(p_);
+    WaitMs(p_, 100);
+    SetClockHigh(p_);
+    SetDataOutHigh(p_);
+    WaitMs(p_, 50);
+    SetResetHigh(p_);
+    SetDataOutHigh(p_);
+    DelayLoops(p_, 1);
+
+    EnableButtons(dialog, false);
+    dialog.SetText(id::kRevRotorLabel, std::string(p_.T(texts::kRevSecondsLeft)));
+    secondsLeft = kRevCountdownSeconds;
+    pulses = 0;
+    emptyWindows = 0;
+    dialog.Repaint();
+
+    measuring_ = true;
+    stopRequested_ = false;
+    if (Countdown(dialog)) Measure(dialog);
+    measuring_ = false;
+    if (stopRequested_) dialog.EndDialog(1);
+}
+
+bool RevCounter::Countdown(Window& dialog) {
+    for (;;) {
+        if (WaitForFallingEdge(kRevCountdownWindowMs) == Edge::Seen) return true;
+        --secondsLeft;
+        dialog.SetText(id::kSpeedRotorRpm, FormatNumber("%01d", secondsLeft));
+        dialog.Repaint();
+        if (secondsLeft == 0) {
+            EndCountdown(dialog);
+            return false;
+        }
+        if (StopWanted()) {
+            EndStopped(dialog);
+            return false;
+        }
+    }
+}
+
+void RevCounter::Measure(Window& dialog) {
+    dialog.SetText(id::kRevRotorLabel, std::string(p_.T(texts::kRevPropRevs)));
+    dialog.Repaint();
+    pulses = 0;
+    emptyWindows = 0;
+    // Start the first window on a tick boundary.
+    const std::uint32_t before = p_.os.clock.TickCount();
+    std::uint32_t start = before;
+    while (start == before) start = p_.os.clock.TickCount();
+
+    for (;;) {
+        pulses = CountPulses(start, kRevMeasureWindowMs);
+        if (pulses == 0) {
+            ++emptyWindows;
+            EndEmptyWindow(dialog);
+            return;
+        }
+        const SpeedFigures s = PulseFigures(pulses, p_.app.poleCount, p_.app.gearRatio);
+        dialog.SetText(id::kSpeedHz, FormatNumber("%01d", s.hz));
+        dialog.SetText(id::kSpeedElectricalRpm, FormatNumber("%01d", s.electricalRpm));
+        dialog.SetText(id::kSpeedMotorRpm, FormatNumber("%01d", s.motorRpm));
+        dialog.SetText(id::kSpeedRotorRpm, FormatNumber("%4d", s.rotorRpm));
+        dialog.Repaint();
+        pulses = 0;
+        emptyWindows = 0;
+        // Between two windows, outside any count: the pulses of the next
+        // window are all seen, and the window stays responsive.
+        if (StopWanted()) {
+            EndStopped(dialog);
+            return;
+        }
+        start = p_.os.clock.TickCount();
+    }
+}
+
+RevCounter::Edge RevCounter::WaitForFallingEdge(std::uint32_t windowMs) {
+    windowStart = p_.os.clock.TickCount();
+    bool high = false;
+    for (;;) {
+        now = p_.os.clock.TickCount();
+        elapsed = now - windowStart;
+        if (elapsed >= windowMs) return Edge::WindowOver;
+        const int level = ReadDataIn(p_);
+        if (!high) {
+            high = level == 1;
+        } else if (level == 0) {
+            return Edge::Seen;
+        }
+    }
+}
+
+int RevCounter::CountPulses(std::uint32_t start, std::uint32_t windowMs) {
+    windowStart = start;
+    int count = 0;
+    bool high = false;
+    for (;;) {
+        now = p_.os.clock.TickCount();
+        elapsed = now - windowStart;
+        if (elapsed >= windowMs) return count;
+        if (ReadDataIn(p_) == 1) {
+            high = true;
+        } else if (high) {
+            ++count;
+            high = false;
+        }
+    }
+}
+
+bool RevCounter::StopWanted() {
+    p_.os.host.PumpMessages();
+    return stopRequested_;
+}
+
+void RevCounter::EnableButtons(Window& dialog, bool enabled) {
+    for (int button : kButtons) dialog.Enable(button, enabled);
+}
+
+void RevCounter::EndEmptyWindow(Window& dialog) {
+    EnableButtons(dialog, true);
+    for (int field : kSpeedFields) dialog.SetText(field, " ");
+    SetResetLow(p_);
+    p_.os.host.Beep();
+    dialog.Repaint();
+}
+
+void RevCounter::EndCountdown(Window& dialog) {
+    dialog.SetText(id::kRevRotorLabel, std::string(p_.T(texts::kRevPropRevs)));
+    EnableButtons(dialog, true);
+    dialog.SetText(id::kSpeedRotorRpm, " ");
+    p_.os.host.Beep();
+    dialog.Repaint();
+    SetResetLow(p_);
+}
+
+// Stopped by the user: the motor is no longer released, nothing measured
+// stays on show.
+void RevCounter::EndStopped(Window& dialog) {
+    SetResetLow(p_);
+    dialog.SetText(id::kRevRotorLabel, std::string(p_.T(texts::kRevPropRevs)));
+    EnableButtons(dialog, true);
+    for (int field : kSpeedFields) dialog.SetText(field, " ");
+    dialog.Repaint();
+}
+
+}  // namespace kvr

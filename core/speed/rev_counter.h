@@ -1,0 +1,56 @@
+#pragma once
+
+#include <cstdint>
+
+#include "platform/host.h"
+#include "platform/window.h"
+#include "program.h"
+
+// The rev counter: releases the motor and measures its speed from the
+// pulses the controller sends on the data-in line.
+namespace kvr {
+
+// "Rev Counter" (1244) of the main window.
+void RevCounterCommand(Program& p, Window& mainWindow);
+
+inline constexpr int kRevCountdownSeconds = 10;
+inline constexpr std::uint32_t kRevCountdownWindowMs = 1000;
+inline constexpr std::uint32_t kRevMeasureWindowMs = 2000;
+
+// The dialog and its measurement. Lives while the dialog is open.
+class RevCounter {
+  public:
+    explicit RevCounter(Program& p) : p_(p) {}
+
+    // The dialog's procedure: 1 and 2 close it (during a measurement they
+    // stop it first), 1221 Save Input, 1246 Release Motor.
+    int Procedure(Window& dialog, DialogEvent event, int id);
+
+    // Measurement state, reset at every start.
+    int secondsLeft = 0;
+    int pulses = 0;
+    int emptyWindows = 0;
+    std::uint32_t windowStart = 0;
+    std::uint32_t now = 0;
+    std::uint32_t elapsed = 0;
+
+  private:
+    enum class Edge { Seen, WindowOver };
+
+    void ReleaseMotor(Window& dialog);
+    bool Countdown(Window& dialog);
+    void Measure(Window& dialog);
+    Edge WaitForFallingEdge(std::uint32_t windowMs);
+    int CountPulses(std::uint32_t start, std::uint32_t windowMs);
+    bool StopWanted();
+    void EnableButtons(Window& dialog, bool enabled);
+    void EndEmptyWindow(Window& dialog);
+    void EndCountdown(Window& dialog);
+    void EndStopped(Window& dialog);
+
+    Program& p_;
+    bool measuring_ = false;
+    bool stopRequested_ = false;
+};
+
+}  // namespace kvr

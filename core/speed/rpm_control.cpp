@@ -1,0 +1,241 @@
+#include "speed/rpm_control.h"
+
+#include <string>
+
+#include "app/config_file.h"
+#include "link/connect.h"
+#include "link/exchange.h"
+#include "link/port_access.h"
+#include "res/connect_texts.h"
+#include "res/ids.h"
+#include "res/speed_texts.h"
+#include "settings/conversions.h"
+#include "settings/number_text.h"
+#include "settings/settings_image.h"
+#include "speed/speed_dialog.h"
+#include "speed/speed_math.h"
+
+namespace kvr {
+
+namespace {
+
+constexpr int kNoPeriod = 0xFFFF;
+constexpr int kDefaultGovernorValue = 3;
+// The integral value is stored inverted: code = 6 - I.
+constexpr int kIntegralBase = 6;
+
+constexpr int kSpeedFields[] = {id::kSpeedHz, id::kSpeedElectricalRpm, id::kSpeedMotorRpm,
+                                id::kSpeedRotorRpm};
+
+void SetSpeedFields(Window& dialog, const char* text) {
+    for (int field : kSpeedFields) dialog.SetText(field, text);
+}
+
+void ShowPeriod(Program& p, Window& dialog, int period) {
+    const SpeedFigures s =
+        PeriodFigures(period, p.settings.clockMhz, p.app.poleCount, p.app.gearRatio);
+    dialog.SetText(id::kSpeedHz, FormatNumber("%4d", s.hz));
+    dialog.SetText(id::kSpeedElectricalRpm, FormatNumber("%4d", s.electricalRpm));
+    dialog.SetText(id::kSpeedMotorRpm, FormatNumber("%4d", s.motorRpm));
+    dialog.SetText(id::kSpeedRotorRpm, FormatNumber("%4d", s.rotorRpm));
+}
+
+int ReadPeriod(Program& p) {
+    const int high = ReadControllerByte(p, RpmPeriodHigh) & 0xFF;
+    const int low = ReadControllerByte(p, RpmPeriodLow) & 0xFF;
+    return high * 256 + low;
+}
+
+// A field's number with the given scanf width; false when it has none.
+bool FieldNumber(Window& dialog, int field, int width, int& value) {
+    return ScanInt(dialog.GetText(field, kFieldChars), width, value);
+}
+
+// Every step reloads the motor values from the file, so typed values count
+// only after Save Input.
+bool ReloadMotorValues(Program& p, Window& dialog) {
+    LoadRpmSetup(p);
+    ShowMotorValues(p, dialog);
+    return MotorValuesUsable(p);
+}
+
+// A write the controller did not confirm: WriteControllerByteChecked has
+// shown its box already, the dialog shows its own.
+bool WriteByte(Program& p, int address, int value) {
+    if (WriteControllerByteChecked(p, address, value & 0xFF) == 0) return true;
+    ShowError(p, texts::kWritingError, texts::kCaptionErrorBang);
+    return false;
+}
+
+void Read(Program& p, Window& dialog) {
+    const bool usable = ReloadMotorValues(p, dialog);
+    dialog.Repaint();
+    if (!usable) return;
+    SetSpeedFields(dialog, "  ");
+    dialog.Repaint();
+    WaitMs(p, 100);
+
+    const int connected = ConnectLink(p);
+    if (Window* w = p.app.statusWindow) {
+        w->Enable(id::kStatusLine, false);
+        w->Repaint();
+    }
+    if (connected != 0) return;
+
+    const int period = ReadPeriod(p);
+    if (period == kNoPeriod) {
+        dialog.Enable(id::kRpmCalculate, true);
+        dialog.Enable(id::kRpmProportional, true);
+        dialog.Enable(id::kRpmIntegral, true);
+        dialog.SetText(id::kRpmIntegral, FormatNumber("%2d", kDefaultGovernorValue));
+        dialog.SetText(id::kRpmProportional, FormatNumber("%2d", kDefaultGovernorValue));
+        dialog.Enable(id::kSpeedRotorRpm, true);
+        dialog.SetText(id::kSpeedRotorRpm, texts::kRpmNoPeriod);
+        return;
+    }
+    ShowPeriod(p, dialog, period);
+    dialog.SetText(id::kRpmProportional,
+                   FormatNumber("%2d", ReadControllerByte(p, RpmProportional)));
+    dialog.SetText(id::kRpmIntegral,
+                   FormatNumber("%2d", kIntegralBase - ReadControllerByte(p, RpmIntegralCode)));
+    for (int control : {id::kRpmCalculate, id::kRpmWrite, id::kSpeedRotorRpm, id::kRpmProportional,
+                        id::kRpmIntegral}) {
+        dialog.Enable(control, true);
+    }
+    p.settings.options = ReadControllerByte(p, OptionFlags) & 0xFF;
+    dialog.SetCheck(id::kRpmQuickStart, (p.settings.options & kOptQuickStart) != 0);
+    dialog.Repaint();
+    p.os.host.Beep();
+}
+
+void Calculate(Program& p, Window& dialog) {
+    if (!ReloadMotorValues(p, dialog)) return;
+    for (int field : {id::kSpeedHz, id::kSpeedElectricalRpm, id::kSpeedMotorRpm}) {
+        dialog.SetText(field, " ");
+    }
+    dialog.Repaint();
+    WaitMs(p, 200);
+    p.app.statusWindow = &dialog;
+
+    int rotorRpm = 0;
+    // A rotor field without a number ("???" before the first calculation)
+    // has no speed to work with.
+    if (!FieldNumber(dialog, id::kSpeedRotorRpm, 8, rotorRpm)) {
+        ShowError(p, texts::kRpmMinFrequency, texts::kCaptionErrorBang);
+        return;
+    }
+    const SpeedFigures s = RotorSpeedFigures(rotorRpm, p.app.gearRatio, p.app.poleCount);
+    dialog.SetText(id::kSpeedMotorRpm, FormatNumber("%4d", s.motorRpm));
+    dialog.SetText(id::kSpeedElectricalRpm, FormatNumber("%4d", s.electricalRpm));
+    dialog.SetText(id::kSpeedHz, FormatNumber("%4d", s.hz));
+    if (s.hz < kRpmMinCalculatedHz) {
+        ShowError(p, texts::kRpmMinFrequency, texts::kCaptionErrorBang);
+        return;
+    }
+    dialog.Enable(id::kRpmWrite, true);
+    dialog.Repaint();
+    WaitMs(p, 200);
+    p.os.host.Beep();
+}
+
+void Write(Program& p, Window& dialog) {
+    const bool usable = ReloadMotorValues(p, dialog);
+    dialog.Repaint();
+    if (!usable) return;
+    p.app.statusWindow = &dialog;
+
+    int hz = 0;
+    const bool hasNumber = FieldNumber(dialog, id::kSpeedHz, 8, hz);
+    if (hasNumber && hz > kRpmMaxWriteHz) {
+        ShowError(p, texts::kRpmMaxFrequency, texts::kCaptionErrorBang);
+        return;
+    }
+    // No frequency, or one so low that its period does not fit the two
+    // bytes (or would read back as "not set"): nothing sensible to store.
+    const int period =
+        hasNumber && hz >= 1 ? FrequencyToPeriod(hz, p.settings.clockMhz) : kNoPeriod;
+    if (period >= kNoPeriod) {
+        ShowError(p, texts::kRpmMinFrequency, texts::kCaptionErrorBang);
+        return;
+    }
+    if (!WriteByte(p, RpmPeriodHigh, period >> 8)) return;
+    if (!WriteByte(p, RpmPeriodLow, period & 0xFF)) return;
+
+    SetSpeedFields(dialog, "  ");
+    dialog.Repaint();
+    ShowPeriod(p, dialog, ReadPeriod(p));
+
+    int proportional = 0;
+    if (!FieldNumber(dialog, id::kRpmProportional, 2, proportional) || proportional < 1 ||
+        proportional > 5) {
+        ShowError(p, texts::kRpmPRange, texts::kCaptionErrorBang);
+        return;
+    }
+    if (!WriteByte(p, RpmProportional, proportional)) return;
+
+    int integral = 0;
+    if (!FieldNumber(dialog, id::kRpmIntegral, 2, integral) || integral < 1 || integral > 5) {
+        ShowError(p, texts::kRpmIRange, texts::kCaptionErrorBang);
+        return;
+    }
+    if (!WriteByte(p, RpmIntegralCode, kIntegralBase - integral)) return;
+
+    // The English template has no quick-start box: the option is cleared.
+    const bool quickStart = p.lang == Language::German && dialog.IsChecked(id::kRpmQuickStart);
+    if (quickStart) {
+        p.settings.options = (p.settings.options | kOptQuickStart) & 0xFF;
+    } else {
+        p.settings.options = p.settings.options & ~kOptQuickStart & 0xFF;
+    }
+    if (!WriteByte(p, OptionFlags, p.settings.options)) return;
+    // A governor set up but not switched on: the exit commands remind the
+    // user until a Write of the main window switches it on.
+    if ((p.settings.options & kOptRpmControl) == 0) p.app.rpmControlInactive = true;
+    dialog.Repaint();
+    p.os.host.Beep();
+}
+
+}  // namespace
+
+int RpmControlDialog(Program& p, Window& dialog, DialogEvent event, int id) {
+    if (event == DialogEvent::Init) {
+        LoadRpmSetup(p);
+        ShowMotorValues(p, dialog);
+        dialog.Repaint();
+        return 1;
+    }
+    switch (id) {
+        case id::kOk:
+        case id::kEnd:
+            dialog.EndDialog(1);
+            return 1;
+        case id::kRpmRead:
+            Read(p, dialog);
+            return 0;
+        case id::kRpmWrite:
+            Write(p, dialog);
+            return 0;
+        case id::kRpmCalculate:
+            Calculate(p, dialog);
+            return 0;
+        case id::kSaveInput:
+            SaveRpmSetup(p, dialog);
+            return 0;
+        default:
+            return 0;
+    }
+}
+
+void RpmControlCommand(Program& p, Window& mainWindow) {
+    p.app.statusWindow = &mainWindow;
+    if (SettingsReadGate(p) != 0) return;
+    mainWindow.SetText(id::kMaxFrequency, "   ");
+    const int templateId = p.lang == Language::German ? id::kRpmTemplateDe : id::kRpmTemplateEn;
+    p.os.host.RunDialog(templateId, &mainWindow, [&p](Window& dialog, DialogEvent event, int id) {
+        return RpmControlDialog(p, dialog, event, id);
+    });
+    // Calculate and Write made the dialog the status window; it is gone now.
+    p.app.statusWindow = &mainWindow;
+}
+
+}  // namespace kvr

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <string>
+
+#include "platform/window.h"
+#include "program.h"
+#include "speed/speed_math.h"
+
+// What the two speed dialogs share.
+namespace kvr {
+
+// Pole count "%2d" into 1176, gear ratio "%1.2f" into 1220.
+void ShowMotorValues(Program& p, Window& dialog);
+
+// False, after telling the user, when the pole count or the gear ratio in
+// memory cannot be divided by (a file that could never be read).
+bool MotorValuesUsable(Program& p);
+
+// A number in the given printf format.
+std::string FormatNumber(const char* format, int value);
+
+// A message box without owner, OK button.
+void ShowError(Program& p, const Text& text, const Text& caption);
+
+}  // namespace kvr

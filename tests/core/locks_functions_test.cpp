@@ -1,0 +1,253 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "controller.h"
+#include "fake_host.h"
+#include "fake_window.h"
+#include "locks/lock_functions.h"
+#include "program.h"
+#include "res/ids.h"
+#include "res/locks_texts.h"
+#include "res/templates.h"
+#include "simulation.h"
+
+namespace kvr {
+namespace {
+
+using testing::FakeHost;
+using testing::FakeWindow;
+
+// The program on a simulated controller wired to COM2, with settings read.
+struct Rig {
+    explicit Rig(Language lang = Language::English)
+        : p({sim.clock(), sim.serial(), sim.portIo(), host}, lang) {
+        p.link.state.medium = Medium::Serial;
+        p.link.state.comDeviceName = "COM2";
+        p.settings.versionWord = 0x6123;
+        p.settings.clockMhz = 16;
+    }
+    sim::Controller& ctl() { return sim.controller(); }
+
+    // Runs the command; inside the dialog, plays the given commands in order.
+    void Run(const std::vector<int>& commands,
+             const std::function<void(FakeWindow&, int)>& beforeCommand = {}) {
+        host.dialogScript = [&](int, Window& dialog, const DialogProc& proc) {
+            FakeWindow& w = static_cast<FakeWindow&>(dialog);
+            // The template's initial states.
+            w.controls[id::kLockRcSetup].enabled = false;
+            w.controls[id::kLockTestProgram].enabled = false;
+            w.controls[id::kLockWrite].enabled = false;
+            EXPECT_EQ(proc(dialog, DialogEvent::Init, 0), 1);
+            for (int c : commands) {
+                // A disabled button cannot be clicked.
+                if (!w.controls[c].enabled) continue;
+                if (beforeCommand) beforeCommand(w, c);
+                proc(dialog, DialogEvent::Command, c);
+                if (w.endResult) break;
+            }
+            dialogState = w;
+            return w.endResult.value_or(0);
+        };
+        LockFunctionsCommand(p, mainWindow);
+    }
+
+    std::vector<std::pair<int, int>> Writes() {
+        std::vector<std::pair<int, int>> out;
+        for (const sim::WireEvent& e : sim.controller().TraceOf('V')) {
+            out.emplace_back(e.address, e.value);
+        }
+        return out;
+    }
+
+    std::vector<std::string> BoxTexts() const {
+        std::vector<std::string> out;
+        for (const auto& b : host.boxes) out.push_back(b.text);
+        return out;
+    }
+
+    sim::Simulation sim{sim::ClockKind::Virtual};
+    FakeHost host;
+    FakeWindow mainWindow;
+    FakeWindow dialogState;
+    Program p;
+};
+
+TEST(LockChoices, OnlyBitsZeroAndOneChange) {
+    struct Case {
+        int lockByte;
+        bool rc;
+        bool test;
+        int expected;
+    };
+    const Case cases[] = {
+        {0xFF, false, false, 0xFF}, {0xFC, true, false, 0xFE}, {0x81, true, true, 0x80},
+        {0x00, false, false, 0x03}, {0x7F, true, true, 0x7C},  {0x1FF, false, false, 0xFF},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.lockByte);
+        EXPECT_EQ(ApplyLockChoices(c.lockByte, c.rc, c.test), c.expected);
+    }
+}
+
+TEST(LockFunctions, ReadShowsTheLocksAndWriteSendsTheByte) {
+    struct Case {
+        int stored;
+        bool rcTicked;    // after Read
+        bool testTicked;  // after Read
+        bool rcChoice;    // what the user leaves ticked before Write
+        bool testChoice;
+        int written;
+    };
+    const Case cases[] = {
+        {0xFF, false, false, false, false, 0xFF},
+        {0xFC, true, true, true, false, 0xFE},
+        {0x81, false, true, true, true, 0x80},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.stored);
+        Rig r;
+        r.ctl().memory[13] = static_cast<std::uint8_t>(c.stored);
+        bool checkedAfterRead = false;
+        r.Run({id::kLockRead, id::kLockWrite}, [&](FakeWindow& w, int command) {
+            if (command != id::kLockWrite) return;
+            EXPECT_EQ(w.controls[id::kLockRcSetup].checked, c.rcTicked);
+            EXPECT_EQ(w.controls[id::kLockTestProgram].checked, c.testTicked);
+            EXPECT_TRUE(w.controls[id::kLockRcSetup].enabled);
+            EXPECT_TRUE(w.controls[id::kLockTestProgram].enabled);
+            EXPECT_TRUE(w.controls[id::kLockWrite].enabled);
+            w.controls[id::kLockRcSetup].checked = c.rcChoice;
+            w.controls[id::kLockTestProgram].checked = c.testChoice;
+            checkedAfterRead = true;
+        });
+        EXPECT_TRUE(checkedAfterRead);
+        EXPECT_TRUE(r.host.boxes.empty()) << r.BoxTexts()[0];
+        EXPECT_EQ(r.Writes(), (std::vector<std::pair<int, int>>{{13, c.written}}));
+        EXPECT_EQ(r.ctl().memory[13], c.written);
+        EXPECT_EQ(r.p.locks.lockByte, c.written);
+        EXPECT_EQ(r.host.beeps, 2);
+        EXPECT_EQ(r.mainWindow.controls[id::kStatusLine].text, "ok");
+        EXPECT_FALSE(r.mainWindow.controls[id::kStatusLine].enabled);
+        EXPECT_EQ(r.mainWindow.controls[id::kVersionText].text, "V 61.23-1F");
+        EXPECT_EQ(r.host.dialogsRun, (std::vector<int>{1229}));
+    }
+}
+
+TEST(LockFunctions, ReadRefusesControllersItCannotServe) {
+    struct Case {
+        int high;
+        int low;
+        int requiredLevel;
+        const char* text;
+        const char* caption;
+        int versionWord;  // afterwards
+        const char* versionText;
+    };
+    const Case cases[] = {
+        {0x60, 0x02, 0x25, "Funktion bei dieser Controllerversion nicht verf\u00fcgbar!", "ERROR!",
+         0x6002, "V 60.02-1F"},
+        {0x61, 0x23, 0x26, "Please download the latest version of this software!", "", 0x6123,
+         "V 61.23-1F"},
+        {0xFF, 0xFF, 0x25, "Available after setup with RC!", "ERROR!", 65535, ""},
+        {0x51, 0x23, 0x25, "PC-Program not suitable,\nPlease download the compatible software !",
+         "ERROR!", 65535, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        Rig r;
+        r.ctl().memory[32] = static_cast<std::uint8_t>(c.high);
+        r.ctl().memory[33] = static_cast<std::uint8_t>(c.low);
+        r.ctl().memory[35] = static_cast<std::uint8_t>(c.requiredLevel);
+        r.mainWindow.controls[id::kVersionText].text = "";
+        r.Run({id::kLockRead, id::kLockWrite});
+        ASSERT_EQ(r.host.boxes.size(), 1u);
+        EXPECT_EQ(r.host.boxes[0].text, c.text);
+        EXPECT_EQ(r.host.boxes[0].caption, c.caption);
+        EXPECT_EQ(r.host.boxes[0].owner, nullptr);
+        EXPECT_EQ(r.p.settings.versionWord, c.versionWord);
+        EXPECT_EQ(r.mainWindow.controls[id::kVersionText].text, c.versionText);
+        // Write stays disabled: the user cannot reach it, and the lock byte
+        // was never read.
+        EXPECT_FALSE(r.dialogState.controls[id::kLockWrite].enabled);
+        EXPECT_TRUE(r.ctl().TraceOf('V').empty());
+        for (const sim::WireEvent& e : r.ctl().TraceOf('U')) EXPECT_NE(e.address, 13);
+        EXPECT_EQ(r.host.beeps, 0);
+    }
+}
+
+TEST(LockFunctions, RequiredLevel37IsAccepted) {
+    Rig r;
+    r.ctl().memory[35] = 37;
+    r.Run({id::kLockRead});
+    EXPECT_TRUE(r.host.boxes.empty());
+    EXPECT_TRUE(r.dialogState.controls[id::kLockWrite].enabled);
+}
+
+TEST(LockFunctions, FailedWriteShowsTheErrorTwice) {
+    for (Language lang : {Language::English, Language::German}) {
+        Rig r(lang);
+        r.ctl().faults.wrongEchoOnWrite = true;
+        r.Run({id::kLockRead, id::kLockWrite});
+        const std::string text = lang == Language::German ? "Schreibfehler!" : "writing error!";
+        ASSERT_EQ(r.host.boxes.size(), 2u);
+        for (const auto& box : r.host.boxes) {
+            EXPECT_EQ(box.text, text);
+            EXPECT_EQ(box.caption, "Error!");
+        }
+        EXPECT_EQ(r.host.beeps, 1);  // Read only
+    }
+}
+
+TEST(LockFunctions, GateAndPortFailureKeepTheDialogClosed) {
+    {
+        Rig r(Language::German);
+        r.p.settings.versionWord = 50000;
+        r.Run({});
+        EXPECT_TRUE(r.host.dialogsRun.empty());
+        ASSERT_EQ(r.host.boxes.size(), 1u);
+        EXPECT_EQ(r.host.boxes[0].text, "Zuerst Werte einlesen!");
+        EXPECT_EQ(r.host.boxes[0].caption, "Error!");
+    }
+    {
+        Rig r;
+        r.p.link.state.comDeviceName.clear();
+        r.Run({});
+        EXPECT_TRUE(r.host.dialogsRun.empty());
+        ASSERT_EQ(r.host.boxes.size(), 1u);
+        EXPECT_EQ(r.host.boxes[0].text, "Cannot open comport!");
+        EXPECT_EQ(r.host.boxes[0].caption, "Error");
+        EXPECT_EQ(r.host.boxes[0].owner, &r.mainWindow);
+        EXPECT_EQ(r.mainWindow.controls[id::kStatusLine].text, " ");
+        EXPECT_FALSE(r.mainWindow.controls[id::kStatusLine].enabled);
+    }
+}
+
+TEST(LockFunctions, CloseBlanksTheStatusLineAndEndsTheDialog) {
+    for (int command : {id::kOk, id::kEnd}) {
+        Rig r(Language::German);
+        r.Run({command, id::kLockRead});
+        EXPECT_EQ(r.host.dialogsRun, (std::vector<int>{1230}));
+        EXPECT_EQ(r.dialogState.endResult, 1);
+        EXPECT_EQ(r.mainWindow.controls[id::kStatusLine].text, " ");
+        EXPECT_TRUE(r.ctl().TraceOf('U').empty());
+    }
+}
+
+TEST(LockFunctions, TemplatesCarryTheControls) {
+    for (int templateId : {1229, 1230}) {
+        const res::DialogTemplate* t = res::FindTemplate(templateId);
+        ASSERT_NE(t, nullptr);
+        std::vector<int> ids;
+        for (const res::ControlDef& c : t->controls) ids.push_back(c.id);
+        EXPECT_EQ(ids, (std::vector<int>{1206, 1207, 1204, 1205, 2}));
+        EXPECT_NE(t->controls[0].flags & res::kDisabled, 0u);
+        EXPECT_NE(t->controls[3].flags & res::kDisabled, 0u);
+        EXPECT_NE(t->controls[2].flags & res::kDefaultButton, 0u);
+    }
+    EXPECT_EQ(res::FindTemplate(1229)->title, "Lock Functions");
+    EXPECT_EQ(res::FindTemplate(1230)->language, Language::German);
+}
+
+}  // namespace
+}  // namespace kvr

@@ -1,0 +1,333 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "controller.h"
+#include "fake_host.h"
+#include "fake_window.h"
+#include "program.h"
+#include "res/ids.h"
+#include "res/speed_texts.h"
+#include "res/templates.h"
+#include "sim_devices.h"
+#include "simulation.h"
+#include "speed/rev_counter.h"
+#include "test_program.h"
+
+namespace kvr {
+namespace {
+
+using testing::FakeHost;
+using testing::FakeWindow;
+using testing::TempDir;
+using testing::WriteFileBytes;
+
+// A host whose message pump lets a test act between two windows of the
+// measurement, as a user would.
+class PumpingHost : public FakeHost {
+  public:
+    void PumpMessages() override {
+        FakeHost::PumpMessages();
+        if (onPump) onPump();
+    }
+    std::function<void()> onPump;
+};
+
+// The simulated port, noting the line changes while `recording` is set.
+class LineLog : public SerialDevice {
+  public:
+    explicit LineLog(SerialDevice& inner) : inner_(inner) {}
+    bool recording = false;
+    std::vector<LineFunction> lines;
+
+    bool Open(const std::string& n) override { return inner_.Open(n); }
+    void Close() override { inner_.Close(); }
+    bool IsOpen() const override { return inner_.IsOpen(); }
+    bool GetState(SerialConfig& c) override { return inner_.GetState(c); }
+    bool SetState(const SerialConfig& c) override { return inner_.SetState(c); }
+    bool SetTimeouts(const SerialTimeouts& t) override { return inner_.SetTimeouts(t); }
+    bool SetLine(LineFunction f) override {
+        if (recording) lines.push_back(f);
+        return inner_.SetLine(f);
+    }
+    bool GetModemStatus(std::uint32_t& s) override { return inner_.GetModemStatus(s); }
+    bool Read(std::uint8_t* b, std::size_t n, std::size_t& got) override {
+        return inner_.Read(b, n, got);
+    }
+    bool Write(const std::uint8_t* b, std::size_t n, std::size_t& w) override {
+        return inner_.Write(b, n, w);
+    }
+
+  private:
+    SerialDevice& inner_;
+};
+
+// The program on a simulated controller at COM2 whose test program is
+// locked, with 14 poles and ratio 10.00 in blsetup.cfg.
+struct Rig {
+    explicit Rig(Language lang = Language::English)
+        : p({sim.clock(), serial, sim.portIo(), host}, lang) {
+        p.link.state.medium = Medium::Serial;
+        p.link.state.comDeviceName = "COM2";
+        p.app.startDirectory = dir.path();
+        ctl().memory[13] = 0xFD;
+        std::string config = "COM2";
+        config.resize(256, '\0');
+        WriteFileBytes(dir.path() / "blsetup.cfg", config + "14" + std::string(2, '\0') + "10.00");
+    }
+    sim::Controller& ctl() { return sim.controller(); }
+
+    // Runs the command; inside the dialog, clicks the given buttons.
+    void Run(const std::vector<int>& clicks) {
+        host.dialogScript = [&](int, Window& dialog, const DialogProc& proc) {
+            FakeWindow& w = static_cast<FakeWindow&>(dialog);
+            window = &w;
+            procedure = &proc;
+            EXPECT_EQ(proc(dialog, DialogEvent::Init, 0), 1);
+            for (int c : clicks) {
+                if (!w.controls[c].enabled) {
+                    ADD_FAILURE() << "button " << c << " is disabled";
+                    continue;
+                }
+                // The polling costs of the line reads stay far below the
+                // pulse rates used here; cheaper reads keep the test fast.
+                sim.simSerial().costs.lineNs = 20000;
+                proc(dialog, DialogEvent::Command, c);
+                if (w.endResult) break;
+            }
+            result = w;
+            window = nullptr;
+            return w.endResult.value_or(0);
+        };
+        RevCounterCommand(p, mainWindow);
+    }
+
+    std::string Text(int id) { return window != nullptr ? window->controls[id].text : ""; }
+
+    std::vector<std::string> BoxTexts() const {
+        std::vector<std::string> out;
+        for (const auto& b : host.boxes) out.push_back(b.text);
+        return out;
+    }
+
+    TempDir dir;
+    sim::Simulation sim{sim::ClockKind::Virtual};
+    LineLog serial{sim.serial()};
+    PumpingHost host;
+    FakeWindow mainWindow;
+    FakeWindow result;
+    FakeWindow* window = nullptr;
+    const DialogProc* procedure = nullptr;
+    Program p;
+};
+
+struct Shown {
+    std::string hz, erpm, motor, rotor, label;
+    bool releaseEnabled;
+};
+
+TEST(RevCounter, MeasuresUntilAWindowWithoutPulses) {
+    Rig r;
+    r.ctl().profile.motorPulseHz = 200;
+    std::vector<Shown> shown;
+    int countdownPumps = 0;
+    r.host.onPump = [&] {
+        // The motor spins up during the first seconds of the countdown.
+        if (r.Text(1248) == "sec. time left") {
+            ++countdownPumps;
+            return;
+        }
+        shown.push_back({r.Text(1212), r.Text(1215), r.Text(1219), r.Text(1218), r.Text(1248),
+                         r.window->controls[1246].enabled});
+        // The motor stops after two windows.
+        if (shown.size() == 2) r.ctl().profile.motorPulseHz = 0;
+    };
+    r.Run({id::kRevReleaseMotor});
+    EXPECT_EQ(r.host.dialogsRun, (std::vector<int>{1247}));
+    EXPECT_TRUE(r.host.boxes.empty());
+    EXPECT_EQ(countdownPumps, 1);
+    ASSERT_EQ(shown.size(), 2u);
+    for (const Shown& s : shown) {
+        EXPECT_EQ(s.hz, "200");
+        EXPECT_EQ(s.erpm, "12000");
+        EXPECT_EQ(s.motor, "1714");
+        EXPECT_EQ(s.rotor, " 171");
+        EXPECT_EQ(s.label, "Prop revs, rpm");
+        EXPECT_FALSE(s.releaseEnabled);
+    }
+    // The empty window ended it: fields blank, buttons back, motor stopped.
+    for (int id : {1212, 1215, 1219, 1218}) EXPECT_EQ(r.result.controls[id].text, " ") << id;
+    for (int id : {1246, 1, 1221}) EXPECT_TRUE(r.result.controls[id].enabled) << id;
+    EXPECT_FALSE(r.ctl().PinLevel(sim::Pin::Reset));
+    EXPECT_EQ(r.host.beeps, 1);
+    EXPECT_FALSE(r.result.endResult.has_value());
+}
+
+TEST(RevCounter, CountdownRunsOutWithoutPulses) {
+    Rig r(Language::German);
+    std::vector<std::string> seconds;
+    std::vector<std::string> labels;
+    r.host.onPump = [&] {
+        seconds.push_back(r.Text(1218));
+        labels.push_back(r.Text(1248));
+        // The motor is released while the countdown runs.
+        EXPECT_TRUE(r.ctl().PinLevel(sim::Pin::Reset));
+    };
+    r.Run({id::kRevReleaseMotor});
+    EXPECT_EQ(r.host.dialogsRun, (std::vector<int>{1245}));
+    EXPECT_EQ(seconds, (std::vector<std::string>{"9", "8", "7", "6", "5", "4", "3", "2", "1"}));
+    for (const std::string& l : labels) EXPECT_EQ(l, "Sek. Restzeit");
+    EXPECT_EQ(r.result.controls[1218].text, " ");
+    EXPECT_EQ(r.result.controls[1248].text, "Prop-Drehzahl,  U/min");
+    for (int id : {1246, 1, 1221}) EXPECT_TRUE(r.result.controls[id].enabled) << id;
+    EXPECT_FALSE(r.ctl().PinLevel(sim::Pin::Reset));
+    EXPECT_EQ(r.host.beeps, 1);
+}
+
+TEST(RevCounter, ReleaseSequenceOnTheLines) {
+    using L = LineFunction;
+    Rig r;
+    const int restarts = r.ctl().restarts;
+    r.host.dialogScript = [&](int, Window& dialog, const DialogProc& proc) {
+        proc(dialog, DialogEvent::Init, 0);
+        r.serial.recording = true;
+        proc(dialog, DialogEvent::Command, id::kRevReleaseMotor);
+        return 0;
+    };
+    RevCounterCommand(r.p, r.mainWindow);
+    // Port set-up pulse; reset low, clock and data out high, reset high with
+    // them: the firmware restarts with the motor released; after the
+    // countdown, reset low again.
+    EXPECT_EQ(r.serial.lines, (std::vector<L>{L::SetDtr, L::ClrDtr, L::ClrBreak, L::SetRts,
+                                              L::SetDtr, L::SetBreak, L::SetDtr, L::ClrBreak}));
+    EXPECT_EQ(r.ctl().restarts, restarts + 1);
+}
+
+TEST(RevCounter, ClosingTheWindowStopsTheMeasurement) {
+    for (int stopAt : {1, 3}) {  // during the countdown, during the measurement
+        SCOPED_TRACE(stopAt);
+        Rig r;
+        r.ctl().profile.motorPulseHz = 200;
+        r.ctl().profile.motorSpinUpMs = 2500;
+        int pumps = 0;
+        r.host.onPump = [&] {
+            if (++pumps == stopAt) (*r.procedure)(*r.window, DialogEvent::Command, id::kEnd);
+        };
+        r.Run({id::kRevReleaseMotor});
+        EXPECT_EQ(pumps, stopAt);
+        EXPECT_EQ(r.result.endResult, 1);
+        EXPECT_FALSE(r.ctl().PinLevel(sim::Pin::Reset));
+        for (int id : {1212, 1215, 1219, 1218}) EXPECT_EQ(r.result.controls[id].text, " ") << id;
+        EXPECT_EQ(r.result.controls[1248].text, "Prop revs, rpm");
+        EXPECT_EQ(r.host.beeps, 0);
+    }
+}
+
+TEST(RevCounter, RefusedWhereItCannotMeasure) {
+    struct Case {
+        const char* name;
+        std::function<void(Rig&)> setUp;
+        std::vector<std::string> boxes;
+    };
+    const Case cases[] = {
+        {"uart",
+         [](Rig& r) { r.ctl().profile.link = sim::LinkKind::Uart; },
+         {"Available only via Portix2"}},
+        {"test program free",
+         [](Rig& r) { r.ctl().memory[13] = 0xFF; },
+         {"only available, when test-pgm locked"}},
+        {"test program free, other bits clear",
+         [](Rig& r) { r.ctl().memory[13] = 0x02; },
+         {"only available, when test-pgm locked"}},
+        {"parallel port",
+         [](Rig& r) {
+             r.p.link.state.medium = Medium::Parallel;
+             r.p.link.state.directPortIo = true;
+             r.p.link.state.comDeviceName.clear();
+         },
+         {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Rig r;
+        c.setUp(r);
+        r.mainWindow.controls[id::kStatusLine].enabled = true;
+        r.Run({});
+        EXPECT_TRUE(r.host.dialogsRun.empty());
+        EXPECT_EQ(r.BoxTexts(), c.boxes);
+        for (const auto& b : r.host.boxes) {
+            EXPECT_EQ(b.caption, "Error!");
+            EXPECT_EQ(b.owner, nullptr);
+        }
+        if (!c.boxes.empty()) {
+            EXPECT_EQ(r.mainWindow.controls[id::kStatusLine].text, " ");
+            EXPECT_FALSE(r.mainWindow.controls[id::kStatusLine].enabled);
+        }
+    }
+}
+
+TEST(RevCounter, GermanRefusalTexts) {
+    Rig r(Language::German);
+    r.ctl().profile.link = sim::LinkKind::Uart;
+    r.Run({});
+    EXPECT_EQ(r.BoxTexts(), (std::vector<std::string>{"Nur \u00fcber Portix2 m\u00f6glich"}));
+}
+
+TEST(RevCounter, PortLostBeforeReleaseClosesTheDialog) {
+    Rig r;
+    r.host.dialogScript = [&](int, Window& dialog, const DialogProc& proc) {
+        proc(dialog, DialogEvent::Init, 0);
+        r.p.link.state.comOpen = false;
+        r.p.link.state.comDeviceName.clear();
+        proc(dialog, DialogEvent::Command, id::kRevReleaseMotor);
+        r.result = static_cast<FakeWindow&>(dialog);
+        return 1;
+    };
+    RevCounterCommand(r.p, r.mainWindow);
+    EXPECT_EQ(r.BoxTexts(), (std::vector<std::string>{"adapter?"}));
+    EXPECT_EQ(r.result.endResult, 1);
+    EXPECT_EQ(r.host.pumps, 0);
+}
+
+TEST(RevCounter, RefusedPoleCountNeverReleasesTheMotor) {
+    Rig r;
+    // No file: the motor values were never loaded and are 0.
+    std::filesystem::remove(r.dir.path() / "blsetup.cfg");
+    std::filesystem::create_directory(r.dir.path() / "blsetup.cfg");
+    const int restarts = r.ctl().restarts;
+    r.Run({id::kRevReleaseMotor});
+    EXPECT_EQ(r.BoxTexts(), (std::vector<std::string>{"open error 'blsetup.cfg'",
+                                                      "Polzahl: Wert nicht zul\u00e4ssig!"}));
+    EXPECT_EQ(r.ctl().restarts, restarts);
+    EXPECT_EQ(r.host.pumps, 0);
+    EXPECT_TRUE(r.result.controls[1246].enabled);
+}
+
+TEST(RevCounter, OpeningShowsTheMotorValues) {
+    Rig r;
+    r.Run({id::kOk});
+    EXPECT_EQ(r.result.controls[id::kPoleCount].text, "14");
+    EXPECT_EQ(r.result.controls[id::kGearRatio].text, "10.00");
+    EXPECT_EQ(r.result.endResult, 1);
+    EXPECT_EQ(r.p.locks.lockByte, 0xFD);
+}
+
+TEST(RevCounter, TemplatesCarryTheControls) {
+    for (int templateId : {1247, 1245}) {
+        const res::DialogTemplate* t = res::FindTemplate(templateId);
+        ASSERT_NE(t, nullptr);
+        std::vector<int> ids;
+        for (const res::ControlDef& c : t->controls) ids.push_back(c.id);
+        EXPECT_EQ(ids, (std::vector<int>{1212, 1215, 1219, 1218, 1176, 1220, 1221, 1246, 1}));
+        EXPECT_EQ(t->controls[3].labelId, 1248);
+        EXPECT_EQ(t->width, 342);
+    }
+    EXPECT_EQ(res::FindTemplate(1247)->title, "Number of Revolutions");
+    EXPECT_EQ(res::FindTemplate(1245)->title, "Drehzahl-Messung");
+}
+
+}  // namespace
+}  // namespace kvr

@@ -1,0 +1,369 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "controller.h"
+#include "fake_host.h"
+#include "fake_window.h"
+#include "program.h"
+#include "res/ids.h"
+#include "res/speed_texts.h"
+#include "res/templates.h"
+#include "simulation.h"
+#include "speed/rpm_control.h"
+#include "test_program.h"
+
+namespace kvr {
+namespace {
+
+using testing::FakeHost;
+using testing::FakeWindow;
+using testing::TempDir;
+using testing::WriteFileBytes;
+
+using Writes = std::vector<std::pair<int, int>>;
+
+// blsetup.cfg with a port name and the two motor values.
+std::string ConfigWith(const std::string& poles, const std::string& ratio) {
+    std::string bytes = "COM2";
+    bytes.resize(256, '\0');
+    return bytes + poles + std::string(2, '\0') + ratio;
+}
+
+// One step the user takes inside the dialog.
+struct Step {
+    int command;
+    std::function<void(FakeWindow&)> before;  // typing into fields
+};
+
+// The program on a simulated controller at COM2, settings read.
+struct Rig {
+    explicit Rig(Language lang = Language::English, int clockMhz = 8)
+        : p({sim.clock(), sim.serial(), sim.portIo(), host}, lang) {
+        p.link.state.medium = Medium::Serial;
+        p.link.state.comDeviceName = "COM2";
+        p.app.startDirectory = dir.path();
+        p.app.statusWindow = &mainWindow;
+        p.settings.versionWord = 0x6123;
+        p.settings.clockMhz = clockMhz;
+        ctl().memory = sim::Controller::DefaultMemory(clockMhz);
+        WriteFileBytes(dir.path() / "blsetup.cfg", ConfigWith("14", "10.00"));
+    }
+    sim::Controller& ctl() { return sim.controller(); }
+
+    void Run(const std::vector<Step>& steps) {
+        host.dialogScript = [&](int, Window& dialog, const DialogProc& proc) {
+            FakeWindow& w = static_cast<FakeWindow&>(dialog);
+            for (int disabled : {1212, 1215, 1219, 1218, 1216, 1214, 1239, 1240}) {
+                w.controls[disabled].enabled = false;
+            }
+            EXPECT_EQ(proc(dialog, DialogEvent::Init, 0), 1);
+            for (const Step& s : steps) {
+                if (!w.controls[s.command].enabled) {
+                    ADD_FAILURE() << "button " << s.command << " is disabled";
+                    continue;
+                }
+                if (s.before) s.before(w);
+                proc(dialog, DialogEvent::Command, s.command);
+                if (w.endResult) break;
+            }
+            dialog_ = w;
+            return w.endResult.value_or(0);
+        };
+        RpmControlCommand(p, mainWindow);
+    }
+
+    std::string Field(int id) { return dialog_.controls[id].text; }
+    bool Enabled(int id) { return dialog_.controls[id].enabled; }
+
+    Writes WritesDone() {
+        Writes out;
+        for (const sim::WireEvent& e : ctl().TraceOf('V')) out.emplace_back(e.address, e.value);
+        return out;
+    }
+
+    std::vector<std::string> BoxTexts() const {
+        std::vector<std::string> out;
+        for (const auto& b : host.boxes) out.push_back(b.text);
+        return out;
+    }
+
+    TempDir dir;
+    sim::Simulation sim{sim::ClockKind::Virtual};
+    FakeHost host;
+    FakeWindow mainWindow;
+    FakeWindow dialog_;
+    Program p;
+};
+
+Step Click(int command) {
+    return Step{command, {}};
+}
+
+Step Type(int command, int field, std::string text) {
+    return Step{command, [field, text](FakeWindow& w) { w.controls[field].text = text; }};
+}
+
+TEST(RpmControl, ReadShowsTheStoredTopSpeed) {
+    Rig r;
+    r.ctl().memory[37] = 4;
+    r.ctl().memory[38] = 1;  // I = 5
+    r.ctl().memory[10] = 0x12;
+    r.Run({Click(id::kRpmRead)});
+    EXPECT_EQ(r.host.dialogsRun, (std::vector<int>{1228}));
+    EXPECT_TRUE(r.host.boxes.empty());
+    EXPECT_EQ(r.Field(1212), " 314");
+    EXPECT_EQ(r.Field(1215), "18840");
+    EXPECT_EQ(r.Field(1219), "2691");
+    EXPECT_EQ(r.Field(1218), " 269");
+    EXPECT_EQ(r.Field(1239), " 4");
+    EXPECT_EQ(r.Field(1240), " 5");
+    EXPECT_EQ(r.Field(id::kPoleCount), "14");
+    EXPECT_EQ(r.Field(id::kGearRatio), "10.00");
+    for (int id : {1216, 1214, 1218, 1239, 1240}) EXPECT_TRUE(r.Enabled(id)) << id;
+    EXPECT_TRUE(r.dialog_.controls[id::kRpmQuickStart].checked);
+    EXPECT_EQ(r.p.settings.options, 0x12);
+    EXPECT_EQ(r.host.beeps, 1);
+    EXPECT_TRUE(r.WritesDone().empty());
+    // The main window's frequency field was blanked for the dialog.
+    EXPECT_EQ(r.mainWindow.controls[id::kMaxFrequency].text, "   ");
+    EXPECT_FALSE(r.mainWindow.controls[id::kStatusLine].enabled);
+}
+
+TEST(RpmControl, ControllerWithoutTopSpeedAsksForARotorSpeed) {
+    Rig r;
+    r.ctl().memory[27] = 0xFF;
+    r.ctl().memory[28] = 0xFF;
+    r.Run({Click(id::kRpmRead)});
+    EXPECT_EQ(r.Field(1218), "???");
+    EXPECT_EQ(r.Field(1239), " 3");
+    EXPECT_EQ(r.Field(1240), " 3");
+    EXPECT_EQ(r.Field(1212), "  ");
+    for (int id : {1216, 1218, 1239, 1240}) EXPECT_TRUE(r.Enabled(id)) << id;
+    EXPECT_FALSE(r.Enabled(1214));
+    EXPECT_EQ(r.host.beeps, 0);
+}
+
+TEST(RpmControl, CalculateAndWriteStoreThePeriod) {
+    Rig r(Language::English, 16);
+    WriteFileBytes(r.dir.path() / "blsetup.cfg", ConfigWith("10", "8.00"));
+    r.ctl().memory[10] = 0x32;
+    r.Run({Click(id::kRpmRead), Type(id::kRpmCalculate, 1218, "1500"),
+           Type(id::kRpmWrite, 1240, " 2")});
+    EXPECT_TRUE(r.host.boxes.empty()) << r.BoxTexts()[0];
+    // Options: the English build clears the quick-start bit.
+    EXPECT_EQ(r.WritesDone(), (Writes{{27, 1}, {28, 51}, {37, 3}, {38, 4}, {10, 0x30}}));
+    EXPECT_EQ(r.p.settings.options, 0x30);
+    // The fields show what the controller holds now: 333900 / 333.
+    EXPECT_EQ(r.Field(1212), "1002");
+    EXPECT_EQ(r.Field(1215), "60162");
+    EXPECT_EQ(r.host.beeps, 3);
+    EXPECT_FALSE(r.p.app.rpmControlInactive);  // the governor is switched on
+}
+
+TEST(RpmControl, GovernorSetUpButSwitchedOffRaisesTheExitReminder) {
+    Rig r(Language::English, 16);
+    WriteFileBytes(r.dir.path() / "blsetup.cfg", ConfigWith("10", "8.00"));
+    r.ctl().memory[10] = 0x12;
+    r.Run({Click(id::kRpmRead), Type(id::kRpmCalculate, 1218, "1500"),
+           Type(id::kRpmWrite, 1240, " 2")});
+    EXPECT_TRUE(r.host.boxes.empty()) << r.BoxTexts()[0];
+    EXPECT_EQ(r.ctl().memory[10], 0x10);
+    EXPECT_TRUE(r.p.app.rpmControlInactive);
+}
+
+TEST(RpmControl, CalculateShowsMotorSpeedAndFrequency) {
+    struct Case {
+        const char* poles;
+        const char* ratio;
+        const char* rotor;
+        const char* motor;
+        const char* erpm;
+        const char* hz;
+        bool accepted;
+    };
+    const Case cases[] = {
+        {"10", "8.00", "1500", "12000", "60000", "1000", true},
+        {" 2", "1.00", " 100", " 100", " 100", "   1", false},
+        {"14", "10.00", "119", "1190", "8330", " 138", false},
+        {"14", "10.00", "143", "1430", "10010", " 166", true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.rotor);
+        Rig r;
+        r.ctl().memory[27] = 0xFF;
+        r.ctl().memory[28] = 0xFF;
+        WriteFileBytes(r.dir.path() / "blsetup.cfg", ConfigWith(c.poles, c.ratio));
+        r.Run({Click(id::kRpmRead), Type(id::kRpmCalculate, 1218, c.rotor)});
+        EXPECT_EQ(r.Field(1219), c.motor);
+        EXPECT_EQ(r.Field(1215), c.erpm);
+        EXPECT_EQ(r.Field(1212), c.hz);
+        EXPECT_EQ(r.Enabled(1214), c.accepted);
+        if (c.accepted) {
+            EXPECT_TRUE(r.host.boxes.empty());
+        } else {
+            ASSERT_EQ(r.host.boxes.size(), 1u);
+            EXPECT_EQ(r.host.boxes[0].text, "min. 166 Hz");
+            EXPECT_EQ(r.host.boxes[0].caption, "Error!");
+            EXPECT_EQ(r.host.boxes[0].owner, nullptr);
+        }
+    }
+}
+
+TEST(RpmControl, WriteChecksFrequencyAndGovernorValues) {
+    struct Case {
+        const char* hz;
+        const char* p;
+        const char* i;
+        const char* message;  // nullptr: all written
+        Writes writes;
+    };
+    // 8 MHz: T = 174666 / F - 19.
+    const Case cases[] = {
+        {"2600", " 3", " 3", nullptr, {{27, 0}, {28, 48}, {37, 3}, {38, 3}, {10, 0x10}}},
+        {"2666", " 5", " 1", nullptr, {{27, 0}, {28, 46}, {37, 5}, {38, 5}, {10, 0x10}}},
+        {"2667", " 3", " 3", "max. 2500 Hz", {}},
+        {" 200", " 0", " 3", "P: 1 - 5 !", {{27, 3}, {28, 86}}},
+        {" 200", " 6", " 3", "P: 1 - 5 !", {{27, 3}, {28, 86}}},
+        {" 200", "  ", " 3", "P: 1 - 5 !", {{27, 3}, {28, 86}}},
+        {" 200", " 1", " 0", "I: 1 - 5 !", {{27, 3}, {28, 86}, {37, 1}}},
+        {" 200", " 1", "x", "I: 1 - 5 !", {{27, 3}, {28, 86}, {37, 1}}},
+        // No frequency at all, or one whose period would not fit two bytes:
+        // nothing is written.
+        {"   0", " 3", " 3", "min. 166 Hz", {}},
+        {"  -5", " 3", " 3", "min. 166 Hz", {}},
+        {"   2", " 3", " 3", "min. 166 Hz", {}},
+        {"", " 3", " 3", "min. 166 Hz", {}},
+        // The smallest frequency whose period fits: 174666 / 3 - 19 = 58203.
+        {"   3", " 3", " 3", nullptr, {{27, 227}, {28, 91}, {37, 3}, {38, 3}, {10, 0x10}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.hz) + "/" + c.p + "/" + c.i);
+        Rig r;
+        const std::string hz = c.hz, pv = c.p, iv = c.i;
+        r.Run({Click(id::kRpmRead), Step{id::kRpmWrite, [&](FakeWindow& w) {
+                                             w.controls[1212].text = hz;
+                                             w.controls[1239].text = pv;
+                                             w.controls[1240].text = iv;
+                                         }}});
+        EXPECT_EQ(r.WritesDone(), c.writes);
+        if (c.message == nullptr) {
+            EXPECT_TRUE(r.host.boxes.empty()) << r.BoxTexts()[0];
+        } else {
+            ASSERT_EQ(r.host.boxes.size(), 1u);
+            EXPECT_EQ(r.host.boxes[0].text, c.message);
+            EXPECT_EQ(r.host.boxes[0].caption, "Error!");
+        }
+    }
+}
+
+TEST(RpmControl, QuickStartOptionFollowsTheGermanCheckBox) {
+    struct Case {
+        Language lang;
+        bool ticked;
+        int stored;
+        int written;
+    };
+    const Case cases[] = {
+        {Language::German, true, 0x10, 0x12},
+        {Language::German, false, 0x12, 0x10},
+        {Language::English, true, 0x12, 0x10},
+        {Language::English, false, 0x10, 0x10},
+    };
+    for (const Case& c : cases) {
+        Rig r(c.lang);
+        r.ctl().memory[10] = static_cast<std::uint8_t>(c.stored);
+        r.Run({Click(id::kRpmRead), Step{id::kRpmWrite, [&](FakeWindow& w) {
+                                             w.controls[id::kRpmQuickStart].checked = c.ticked;
+                                         }}});
+        ASSERT_FALSE(r.WritesDone().empty());
+        EXPECT_EQ(r.WritesDone().back(), std::make_pair(10, c.written));
+        EXPECT_EQ(r.ctl().memory[10], c.written);
+        EXPECT_EQ(r.host.dialogsRun.at(0), c.lang == Language::German ? 1231 : 1228);
+    }
+}
+
+TEST(RpmControl, UnconfirmedWriteStopsWithTheErrorTwice) {
+    Rig r(Language::German);
+    r.ctl().faults.wrongEchoOnWrite = true;
+    r.ctl().faults.wrongEchoAddress = 28;
+    r.Run({Click(id::kRpmRead), Click(id::kRpmWrite)});
+    EXPECT_EQ(r.BoxTexts(), (std::vector<std::string>{"Schreibfehler!", "Schreibfehler!"}));
+    const Writes writes = r.WritesDone();
+    ASSERT_EQ(writes.size(), 2u);
+    EXPECT_EQ(writes[1].first, 28);
+}
+
+TEST(RpmControl, RotorFieldWithoutNumberIsRefused) {
+    Rig r;
+    r.ctl().memory[27] = 0xFF;
+    r.ctl().memory[28] = 0xFF;
+    r.Run({Click(id::kRpmRead), Click(id::kRpmCalculate)});
+    EXPECT_EQ(r.BoxTexts(), (std::vector<std::string>{"min. 166 Hz"}));
+    EXPECT_FALSE(r.Enabled(1214));
+    EXPECT_EQ(r.Field(1212), " ");
+}
+
+TEST(RpmControl, MotorValuesThatCannotBeReadStopEveryStep) {
+    Rig r;
+    // A folder where the file should be: it cannot be opened.
+    std::filesystem::remove(r.dir.path() / "blsetup.cfg");
+    std::filesystem::create_directory(r.dir.path() / "blsetup.cfg");
+    r.Run({Click(id::kRpmRead)});
+    EXPECT_EQ(r.BoxTexts(),
+              (std::vector<std::string>{"open error 'blsetup.cfg'", "open error 'blsetup.cfg'",
+                                        "Polzahl: Wert nicht zul\u00e4ssig!"}));
+    EXPECT_TRUE(r.ctl().TraceOf('U').empty());
+}
+
+TEST(RpmControl, GateAndStatusWindow) {
+    {
+        Rig r;
+        r.p.settings.versionWord = 65535;
+        r.Run({});
+        EXPECT_TRUE(r.host.dialogsRun.empty());
+        EXPECT_EQ(r.BoxTexts(), (std::vector<std::string>{"Read values first!"}));
+    }
+    {
+        Rig r;
+        r.Run({Click(id::kRpmRead), Type(id::kRpmCalculate, 1218, "300"), Click(id::kOk)});
+        EXPECT_EQ(r.dialog_.endResult, 1);
+        // The dialog was the status window while it was open; it is gone.
+        EXPECT_EQ(r.p.app.statusWindow, &r.mainWindow);
+    }
+}
+
+TEST(RpmControl, TemplatesCarryTheControls) {
+    const res::DialogTemplate* en = res::FindTemplate(1228);
+    const res::DialogTemplate* de = res::FindTemplate(1231);
+    ASSERT_NE(en, nullptr);
+    ASSERT_NE(de, nullptr);
+    EXPECT_EQ(en->title, "RPM-Control");
+    EXPECT_EQ(de->title, "Drehzahlregelung");
+    for (int id :
+         {1212, 1215, 1219, 1218, 1216, 1176, 1220, 1221, 1213, 1214, 1239, 1240, 1241, 1}) {
+        bool found = false;
+        for (const res::ControlDef& c : en->controls) {
+            if (c.id != id) continue;
+            found = true;
+            const bool disabled = (c.flags & res::kDisabled) != 0;
+            const bool expectDisabled = id == 1212 || id == 1215 || id == 1219 || id == 1218 ||
+                                        id == 1216 || id == 1214 || id == 1239 || id == 1240;
+            EXPECT_EQ(disabled, expectDisabled) << id;
+            if (id == 1241) {
+                EXPECT_NE(c.flags & res::kGermanOnly, 0u);
+            }
+            if (id == 1213) {
+                EXPECT_NE(c.flags & res::kDefaultButton, 0u);
+            }
+        }
+        EXPECT_TRUE(found) << id;
+    }
+}
+
+}  // namespace
+}  // namespace kvr

@@ -4,6 +4,7 @@
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QTranslator>
+#include <clocale>
 #include <memory>
 #include <optional>
 #include <string>
@@ -44,6 +45,9 @@ std::string PortItemText(int id, std::string_view text, bool simulated) {
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("kvrsetup"));
+    // Qt takes the desktop's locale for the C library too; numbers in
+    // fields and in blsetup.cfg always use a decimal point.
+    std::setlocale(LC_NUMERIC, "C");
 
     // Qt's own buttons and dialogs in the build's language.
     QTranslator qtTexts;

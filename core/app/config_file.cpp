@@ -11,6 +11,7 @@
 #include "res/app_texts.h"
 #include "res/ids.h"
 #include "res/link_texts.h"
+#include "settings/number_text.h"
 
 namespace kvr {
 
@@ -57,11 +58,9 @@ void EndFileAfterGearRatio(const std::string& ratioField) {
     std::filesystem::resize_file(kConfigFileName, kConfigGearRatioOffset + ratioField.size(), ec);
 }
 
-// "%8f" accepts what a user would not mean as a ratio; only a finite number
-// counts as parsed.
 bool ParseRatio(const char* text, float& ratio) {
     float value = 0.0f;
-    if (std::sscanf(text, "%8f", &value) != 1 || !std::isfinite(value)) return false;
+    if (!ScanFloat(text, 8, value) || !std::isfinite(value)) return false;
     ratio = value;
     return true;
 }
@@ -157,7 +156,7 @@ void LoadRpmSetup(Program& p) {
     int poleCount = 0;
     char buf[80] = {};
     if (std::fseek(f, kConfigPoleCountOffset, SEEK_SET) == 0 && std::fgets(buf, 3, f) != nullptr) {
-        if (std::sscanf(buf, "%8d", &poleCount) != 1) poleCount = 0;
+        if (!ScanInt(buf, 8, poleCount)) poleCount = 0;
     }
     // A count that no motor has becomes the smallest one.
     if (poleCount <= 0) poleCount = 2;
@@ -187,7 +186,7 @@ void LoadRpmSetup(Program& p) {
 void SaveRpmSetup(Program& p, Window& dialog) {
     const std::string poleText = dialog.GetText(id::kPoleCount, 9);
     int parsed = 0;
-    if (std::sscanf(poleText.c_str(), "%8d", &parsed) != 1) parsed = 0;
+    if (!ScanInt(poleText, 8, parsed)) parsed = 0;
 
     const Text* refusal = nullptr;
     if (parsed <= 0) {

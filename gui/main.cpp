@@ -15,6 +15,7 @@
 #include "qt_serial_device.h"
 #include "res/ids.h"
 #include "serial_ports.h"
+#include "sim_devices.h"
 #include "simulation.h"
 
 #ifndef KVR_GERMAN
@@ -72,6 +73,9 @@ int main(int argc, char** argv) {
     std::optional<kvr::gui::NoPortIo> portIo;
     if (simulated) {
         simulation = std::make_unique<kvr::sim::Simulation>(kvr::sim::ClockKind::Real);
+        // As on this platform without simulation: no parallel-port driver,
+        // so the program starts on a serial port.
+        simulation->simPortIo().driverPresent = false;
     } else {
         clock.emplace();
         serial.emplace();

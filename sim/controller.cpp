@@ -117,7 +117,7 @@ std::uint64_t Controller::ByteNs(std::uint32_t baud) const {
 
 bool Controller::FirmwareRunning(std::uint64_t nowNs) const {
     if (profile.silent) return false;
-    if (profile.link == LinkKind::Uart) return true;
+    if (profile.link == LinkKind::Uart) return nowNs >= runFromNs_;
     return reset_ && nowNs >= runFromNs_ && (profile.runningAtStart || restarted_);
 }
 
@@ -150,8 +150,13 @@ void Controller::SetPin(Pin pin, bool level, std::uint64_t nowNs) {
             return;
         case Pin::Reset:
             reset_ = level;
-            // The UART wiring leaves the chip's reset pin alone.
-            if (profile.link != LinkKind::BitSerial) return;
+            if (profile.link != LinkKind::BitSerial) {
+                // The UART adapter couples the line through a capacitor: its
+                // rise gives the chip a short reset pulse, a low level
+                // holds nothing.
+                if (level) Restart(nowNs, false);
+                return;
+            }
             if (level) {
                 LeaveReset(nowNs);
             } else {
@@ -192,13 +197,26 @@ void Controller::EnterReset(std::uint64_t) {
 }
 
 void Controller::LeaveReset(std::uint64_t nowNs) {
+    // Started with clock and data out high: the firmware releases the motor.
+    Restart(nowNs, clock_ && dataOut_);
+}
+
+void Controller::Restart(std::uint64_t nowNs, bool motorRelease) {
     ++restarts;
     restarted_ = true;
     runFromNs_ = nowNs + std::uint64_t{profile.startupMs} * kMs;
     spi_ = Shifter{};
-    // Started with clock and data out high: the firmware releases the motor.
-    releasedAtStart_ = clock_ && dataOut_;
+    command_ = 0;
+    args_.clear();
+    releasedAtStart_ = motorRelease;
     releasedNs_ = runFromNs_;
+    // The boot loader keeps the link, so a restart for the link detection
+    // loses nothing; the motor release goes straight to the motor. The page
+    // buffer starts erased and flash changes only on a commit, so a restart
+    // never touches the stored firmware.
+    bootMode_ = !motorRelease;
+    page_ = 0;
+    pageBuffer_.fill(0xFF);
 }
 
 void Controller::Settle(std::uint64_t nowNs) {
@@ -381,19 +399,42 @@ Controller::Reply Controller::Finish(Via via, std::uint64_t nowNs) {
             break;
         }
         case 'W':
-            if (n < 1) return r;
+        case 'Y':
+        case 'X':
+            if (command_ == 'X' && args_.back() != (n == 1 ? 'U' : '3')) {
+                break;  // not a commit after all
+            }
+            if (n < (command_ == 'W' ? 1u : 2u)) return r;
+            // Outside the boot loader the firmware knows the page commands
+            // only well enough to skip their bytes.
+            if (bootMode_) {
+                r = PageCommand(via, nowNs);
+            } else {
+                ++ignoredPageCommands;
+            }
+            break;
+        default:
+            break;
+    }
+    command_ = 0;
+    args_.clear();
+    return r;
+}
+
+Controller::Reply Controller::PageCommand(Via via, std::uint64_t nowNs) {
+    Reply r;
+    switch (command_) {
+        case 'W':
             page_ = args_[0];
             pageBuffer_.fill(0xFF);
             Record(via, 'W', page_, -1, -1, nowNs);
             break;
         case 'Y':
-            if (n < 2) return r;
             pageBuffer_[args_[0] % kPageSize] = args_[1];
             Record(via, 'Y', args_[0], args_[1], -1, nowNs);
             break;
         case 'X':
-            if (args_.back() != (n == 1 ? 'U' : '3')) break;  // not a commit after all
-            if (n < 2) return r;
+            if (page_ == faults.lostCommitPage) break;
             std::copy(
                 pageBuffer_.begin(), pageBuffer_.end(),
                 flash.begin() + static_cast<long>(static_cast<std::size_t>(page_) * kPageSize));
@@ -403,8 +444,6 @@ Controller::Reply Controller::Finish(Via via, std::uint64_t nowNs) {
         default:
             break;
     }
-    command_ = 0;
-    args_.clear();
     return r;
 }
 
@@ -422,7 +461,8 @@ void Controller::UartReceive(std::uint8_t byte, std::uint32_t baud, std::uint64_
     if (baud != profile.uartBaud) return;
     if (received_++ == faults.dropReceivedByte) return;
     ++uartBytes;
-    Send(byte, endNs);  // the one-wire link echoes every byte
+    Send(byte, endNs);                    // the one-wire link echoes every byte
+    if (!FirmwareRunning(endNs)) return;  // still starting
     const Reply r = HandleByte(byte, Via::Uart, endNs);
     // On the UART the firmware answers right after the echo.
     if (r.has) Send(r.byte, endNs);

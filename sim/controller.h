@@ -69,6 +69,9 @@ struct Faults {
     int ispSkewBits = 0;
     // The serial device vanishes after this many calls (-1: never).
     long serialVanishesAfterCalls = -1;
+    // The boot loader loses the commit of this page (-1: none): the page is
+    // not written and no answer comes.
+    int lostCommitPage = -1;
 };
 
 enum class Via { BitSerial, Uart, Isp };
@@ -100,9 +103,18 @@ struct TimedByte {
 
 // The KVR-Duza2 as its pins and UART see the PC: the firmware's byte
 // commands over the bit-serial and the UART link, restart through the reset
-// line, the chip's serial programming mode, the parameter memory, the flash
-// pages and a motor. It reacts to line edges and to UART bytes at the time
-// they happen, never to the program's state.
+// line, the boot loader, the chip's serial programming mode, the parameter
+// memory, the flash pages and a motor. It reacts to line edges and to UART
+// bytes at the time they happen, never to the program's state.
+//
+// Boot mode: every restart through the reset line starts the boot loader,
+// except the motor release (clock and data out high when reset goes high),
+// which starts the motor at once. The boot loader keeps the firmware's whole
+// link (probe, UART request, parameter reads and writes) and adds the page
+// commands; it stays until the next restart. A firmware that has not been
+// restarted takes the page commands' bytes but acts on none of them. On the
+// UART wiring the reset line reaches the chip through a capacitor: only its
+// rise restarts the chip, a line held low does not hold it.
 class Controller {
   public:
     static constexpr std::size_t kPageSize = 64;
@@ -141,6 +153,10 @@ class Controller {
     std::vector<WireEvent> TraceOf(char command) const;
 
     bool FirmwareRunning(std::uint64_t nowNs) const;
+    bool BootMode() const { return bootMode_; }
+
+    // Page commands a firmware outside boot mode ignored.
+    long ignoredPageCommands = 0;
 
   private:
     struct Shifter {
@@ -161,6 +177,8 @@ class Controller {
 
     void EnterReset(std::uint64_t nowNs);
     void LeaveReset(std::uint64_t nowNs);
+    void Restart(std::uint64_t nowNs, bool motorRelease);
+    Reply PageCommand(Via via, std::uint64_t nowNs);
     bool IspActive() const;
     bool MotorReleased(std::uint64_t nowNs) const;
     void Settle(std::uint64_t nowNs);
@@ -182,6 +200,7 @@ class Controller {
     bool reset_ = true;  // the firmware was running before the program started
     std::uint64_t runFromNs_ = 0;
     bool restarted_ = false;
+    bool bootMode_ = false;
     bool releasedAtStart_ = false;
     std::uint64_t releasedNs_ = 0;
 

@@ -394,8 +394,11 @@ struct SimRig {
         p.link.state.medium = Medium::Serial;
         p.link.state.comDeviceName = "COM2";
         EXPECT_EQ(OpenSerialPort(p), 0);
-        SetResetHigh(p);
+        // A restart: the boot loader takes the page commands.
+        SetResetLow(p);
         SetClockLow(p);
+        WaitMs(p, 100);
+        SetResetHigh(p);
         WaitMs(p, 100);
         serial.calls.clear();
         sim.controller().trace.clear();

@@ -1,0 +1,326 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "controller.h"
+#include "fake_host.h"
+#include "fake_window.h"
+#include "link/connect.h"
+#include "link/exchange.h"
+#include "link/port_access.h"
+#include "program.h"
+#include "res/ids.h"
+#include "simulation.h"
+#include "update/update_procedure.h"
+
+namespace kvr {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::FakeHost;
+using Bytes = std::vector<std::uint8_t>;
+
+constexpr std::size_t kPage = sim::Controller::kPageSize;
+
+std::string Wiring(const ::testing::TestParamInfo<sim::LinkKind>& info) {
+    return info.param == sim::LinkKind::Uart ? "Uart" : "BitSerial";
+}
+
+// A program connected to the simulated controller over the link its
+// wiring gives, without any restart on the way.
+class BootModeTest : public ::testing::TestWithParam<sim::LinkKind> {
+  protected:
+    void SetUp() override {
+        ctl().profile.link = GetParam();
+        p.link.state.medium = Medium::Serial;
+        p.link.state.comDeviceName = "COM2";
+        ASSERT_EQ(ConnectLink(p), 0);
+        ASSERT_EQ(ctl().restarts, 0);
+        ctl().trace.clear();
+    }
+    sim::Controller& ctl() { return sim.controller(); }
+    bool Uart() const { return GetParam() == sim::LinkKind::Uart; }
+    // The update's restart: reset low, clock low, 100 ms, reset high, then
+    // the time it gives the controller to start.
+    void RestartLikeTheUpdate() {
+        SetResetLow(p);
+        SetClockLow(p);
+        WaitMs(p, 100);
+        SetResetHigh(p);
+        WaitMs(p, 1000);
+    }
+    // Selects the page, loads two bytes and commits it; the commit's result.
+    int SendPage(int page, std::uint8_t first, std::uint8_t last) {
+        SelectPage(p, page);
+        LoadPageByte(p, 0, first);
+        LoadPageByte(p, 63, last);
+        return CommitPage(p, page);
+    }
+    Bytes PageOf(int page) {
+        const auto begin = ctl().flash.begin() + static_cast<long>(page * kPage);
+        return Bytes(begin, begin + static_cast<long>(kPage));
+    }
+    static Bytes Page(std::uint8_t first, std::uint8_t last) {
+        Bytes page(kPage, 0xFF);
+        page.front() = first;
+        page.back() = last;
+        return page;
+    }
+
+    sim::Simulation sim{sim::ClockKind::Virtual};
+    FakeHost host;
+    Program p{{sim.clock(), sim.serial(), sim.portIo(), host}, Language::English};
+};
+
+TEST_P(BootModeTest, FirmwareNeverRestartedIgnoresPageCommands) {
+    EXPECT_FALSE(ctl().BootMode());
+    // Page 5 is neither the echo of '3' (bit-serial) nor a space (UART), so
+    // only a real answer could confirm it.
+    EXPECT_EQ(SendPage(5, 0x12, 0x34), 1);
+    EXPECT_EQ(PageOf(5), Bytes(kPage, 0xFF));
+    EXPECT_EQ(ctl().ignoredPageCommands, 4);  // select, two loads, commit
+    EXPECT_TRUE(ctl().TraceOf('W').empty());
+    EXPECT_TRUE(ctl().TraceOf('X').empty());
+    // Skipped whole: the command after them is understood.
+    EXPECT_EQ(ReadControllerByte(p, 32), 0x61);
+    EXPECT_EQ(ctl().trace.size(), 1u);
+}
+
+TEST_P(BootModeTest, RestartThroughTheResetLineEntersBootMode) {
+    RestartLikeTheUpdate();
+    EXPECT_EQ(ctl().restarts, 1);
+    EXPECT_TRUE(ctl().BootMode());
+    ASSERT_EQ(ConnectLink(p), 0);
+    EXPECT_EQ(p.link.state.uartLink, Uart());
+    EXPECT_EQ(SendPage(5, 0x12, 0x34), 0);
+    EXPECT_EQ(p.link.exchange.in & 0xFF, 5) << "answered with the page it took";
+    EXPECT_EQ(PageOf(5), Page(0x12, 0x34));
+    EXPECT_EQ(ctl().ignoredPageCommands, 0);
+    EXPECT_EQ(ctl().TraceOf('X').size(), 1u);
+}
+
+TEST_P(BootModeTest, BootModeKeepsTheLinkAndTheParameterCommands) {
+    ctl().memory[13] = 0xFE;
+    RestartLikeTheUpdate();
+    ASSERT_EQ(ConnectLink(p), 0);
+    EXPECT_TRUE(host.boxes.empty());
+    // The update's version reads and its final lock-byte write.
+    EXPECT_EQ(ReadControllerByte(p, 32), 0x61);
+    EXPECT_EQ(ReadControllerByte(p, 33), 0x23);
+    const int lock = ReadControllerByte(p, 13);
+    EXPECT_EQ(lock, 0xFE);
+    EXPECT_EQ(WriteControllerByte(p, 13, lock | 1), 0);
+    EXPECT_EQ(ctl().memory[13], 0xFF);
+    EXPECT_TRUE(ctl().BootMode());
+}
+
+TEST_P(BootModeTest, CommitAnswersThePageTakenNotThePageAsked) {
+    RestartLikeTheUpdate();
+    SelectPage(p, 4);
+    LoadPageByte(p, 1, 0x77);
+    EXPECT_EQ(CommitPage(p, 6), 1);
+    EXPECT_EQ(p.link.exchange.in & 0xFF, 4);
+    EXPECT_EQ(ctl().flash[4 * kPage + 1], 0x77);
+    EXPECT_EQ(ctl().flash[6 * kPage + 1], 0xFF);
+}
+
+TEST_P(BootModeTest, RestartDropsAHalfLoadedPage) {
+    RestartLikeTheUpdate();
+    SelectPage(p, 2);
+    LoadPageByte(p, 0, 0x55);
+    RestartLikeTheUpdate();
+    EXPECT_TRUE(ctl().BootMode());
+    // The boot loader starts afresh: page 0, erased buffer.
+    EXPECT_EQ(CommitPage(p, 2), 1);
+    EXPECT_EQ(p.link.exchange.in & 0xFF, 0);
+    EXPECT_EQ(PageOf(0), Bytes(kPage, 0xFF));
+    EXPECT_EQ(PageOf(2), Bytes(kPage, 0xFF));
+}
+
+TEST_P(BootModeTest, LostCommitLeavesBootModeForAnotherTry) {
+    RestartLikeTheUpdate();
+    ctl().faults.lostCommitPage = 3;
+    EXPECT_EQ(SendPage(3, 0x01, 0x02), 1);
+    EXPECT_EQ(PageOf(3), Bytes(kPage, 0xFF));
+    EXPECT_TRUE(ctl().TraceOf('X').empty());
+    EXPECT_TRUE(ctl().BootMode());
+    ctl().faults.lostCommitPage = -1;
+    EXPECT_EQ(SendPage(3, 0x01, 0x02), 0);
+    EXPECT_EQ(PageOf(3), Page(0x01, 0x02));
+}
+
+INSTANTIATE_TEST_SUITE_P(Wirings, BootModeTest,
+                         ::testing::Values(sim::LinkKind::Uart, sim::LinkKind::BitSerial), Wiring);
+
+struct RestartCase {
+    const char* what;
+    bool clock;    // when reset goes high
+    bool dataOut;  // when reset goes high
+    bool boot;
+};
+
+TEST(SimBootTest, MotorReleaseIsTheOneRestartWithoutBootMode) {
+    const RestartCase cases[] = {
+        {"update: clock low, data out low", false, false, true},
+        {"detection: clock low, data out high", false, true, true},
+        {"clock high only", true, false, true},
+        {"motor release: both high", true, true, false},
+    };
+    for (const RestartCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        sim::Controller ctl;
+        std::uint64_t now = 0;
+        ctl.SetPin(sim::Pin::Reset, false, now);
+        ctl.SetPin(sim::Pin::Clock, c.clock, now);
+        ctl.SetPin(sim::Pin::DataOut, c.dataOut, now);
+        now += 100000000;
+        ctl.SetPin(sim::Pin::Reset, true, now);
+        EXPECT_EQ(ctl.BootMode(), c.boot);
+        EXPECT_EQ(ctl.restarts, 1);
+    }
+}
+
+TEST(SimBootTest, LinkDetectionRestartDoesNoHarm) {
+    sim::Simulation sim{sim::ClockKind::Virtual};
+    FakeHost host;
+    Program p{{sim.clock(), sim.serial(), sim.portIo(), host}, Language::English};
+    p.link.state.medium = Medium::Serial;
+    p.link.state.comDeviceName = "COM2";
+    sim::Controller& ctl = sim.controller();
+    ctl.profile.runningAtStart = false;
+    const auto memory = ctl.memory;
+    ASSERT_EQ(ConnectLink(p), 0);
+    EXPECT_EQ(ctl.restarts, 1);
+    EXPECT_TRUE(p.link.state.bitBangLink);
+    // Everything a settings command does still works, and nothing stored
+    // has changed.
+    EXPECT_EQ(ReadControllerByte(p, 12), 102);
+    EXPECT_EQ(WriteControllerByte(p, 14, 12), 0);
+    EXPECT_EQ(ctl.memory[14], 12);
+    ctl.memory[14] = memory[14];
+    EXPECT_EQ(ctl.memory, memory);
+    EXPECT_EQ(ctl.flash, Bytes(sim::Controller::kPages * kPage, 0xFF));
+    EXPECT_TRUE(host.boxes.empty());
+    // A second detection finds it with the quick probe, no new restart.
+    ASSERT_EQ(ConnectLink(p), 0);
+    EXPECT_EQ(ctl.restarts, 1);
+}
+
+TEST(SimBootTest, UartWiringRestartsOnTheRiseOfTheResetLineOnly) {
+    sim::Simulation sim{sim::ClockKind::Virtual};
+    FakeHost host;
+    Program p{{sim.clock(), sim.serial(), sim.portIo(), host}, Language::English};
+    p.link.state.medium = Medium::Serial;
+    p.link.state.comDeviceName = "COM2";
+    sim::Controller& ctl = sim.controller();
+    ctl.profile.link = sim::LinkKind::Uart;
+    ctl.profile.startupMs = 50;
+    ASSERT_EQ(ConnectLink(p), 0);
+    EXPECT_TRUE(p.link.state.uartLink);
+    // Held low (as the lines rest between commands) the chip runs on.
+    SetResetLow(p);
+    WaitMs(p, 100);
+    EXPECT_EQ(ReadControllerByte(p, 33), 0x23);
+    EXPECT_EQ(ctl.restarts, 0);
+    EXPECT_FALSE(ctl.BootMode());
+    SetResetHigh(p);
+    EXPECT_EQ(ctl.restarts, 1);
+    EXPECT_TRUE(ctl.BootMode());
+    // Starting: the bytes are echoed but not understood.
+    EXPECT_EQ(ReadControllerByte(p, 32), 0x20);
+    WaitMs(p, 60);
+    EXPECT_EQ(ReadControllerByte(p, 32), 0x61);
+}
+
+// ---- The whole update against the boot loader ---------------------------
+
+class BootUpdateTest : public ::testing::TestWithParam<sim::LinkKind> {
+  protected:
+    void SetUp() override {
+        previous_ = fs::current_path();
+        std::random_device random;
+        dir_ = fs::temp_directory_path() / ("kvr-boot-" + std::to_string(random()));
+        fs::create_directories(dir_);
+        fs::current_path(dir_);
+        std::ofstream(dir_ / "blsetup.cfg") << "COM2";
+        p.app.startDirectory = dir_;
+        p.link.state.medium = Medium::Serial;
+        p.link.state.comDeviceName = "COM2";
+        sim.controller().profile.link = GetParam();
+    }
+    void TearDown() override {
+        fs::current_path(previous_);
+        fs::remove_all(dir_);
+    }
+    // Three pages, 0 to 2, every fourth byte.
+    void Update() {
+        std::string text;
+        char line[16];
+        image = Bytes(sim::Controller::kPages * kPage, 0xFF);
+        for (int a = 0; a < 3 * 64; a += 4) {
+            std::snprintf(line, sizeof line, "%04X:00%02X\r\n", a, (a * 5 + 1) & 0xFF);
+            text += line;
+            image[static_cast<std::size_t>(a)] = static_cast<std::uint8_t>((a * 5 + 1) & 0xFF);
+        }
+        const fs::path file = dir_ / "K6123_6124.upd";
+        std::ofstream(file, std::ios::binary) << text;
+        host.chosenFiles.push_back(file.string());
+        RunFirmwareUpdate(p, window);
+    }
+    std::vector<std::string> BoxTexts() const {
+        std::vector<std::string> texts;
+        for (const testing::ShownBox& b : host.boxes) texts.push_back(b.text);
+        return texts;
+    }
+
+    sim::Simulation sim{sim::ClockKind::Virtual};
+    FakeHost host;
+    testing::FakeWindow window;
+    Program p{{sim.clock(), sim.serial(), sim.portIo(), host}, Language::English};
+    Bytes image;
+
+  private:
+    fs::path dir_;
+    fs::path previous_;
+};
+
+TEST_P(BootUpdateTest, FailedTransferStaysInBootModeAndANewUpdateWorks) {
+    sim::Controller& ctl = sim.controller();
+    ctl.faults.lostCommitPage = 1;
+    Update();
+    EXPECT_EQ(BoxTexts(),
+              (std::vector<std::string>{"Update starten?", "Read/write error - code1!"}));
+    EXPECT_TRUE(ctl.BootMode());
+    EXPECT_EQ(ctl.restarts, 1);
+    EXPECT_NE(ctl.flash, image);
+
+    ctl.faults.lostCommitPage = -1;
+    host.boxes.clear();
+    Update();
+    EXPECT_EQ(BoxTexts(), std::vector<std::string>{"Update starten?"});
+    EXPECT_EQ(ctl.flash, image);
+    EXPECT_EQ(window.controls[id::kStatusLine].text, "OK");
+    EXPECT_EQ(ctl.restarts, 2);
+}
+
+TEST_P(BootUpdateTest, LostLastCommitEndsWithReadWriteError) {
+    sim::Controller& ctl = sim.controller();
+    ctl.faults.lostCommitPage = 2;
+    Update();
+    EXPECT_EQ(BoxTexts(), (std::vector<std::string>{"Update starten?", "Read/write error!"}));
+    // Pages 0 and 1 are in; the lost one is still erased.
+    EXPECT_TRUE(std::equal(image.begin(), image.begin() + 2 * kPage, ctl.flash.begin()));
+    EXPECT_EQ(Bytes(ctl.flash.begin() + 2 * kPage, ctl.flash.begin() + 3 * kPage),
+              Bytes(kPage, 0xFF));
+    EXPECT_TRUE(ctl.BootMode());
+}
+
+INSTANTIATE_TEST_SUITE_P(Wirings, BootUpdateTest,
+                         ::testing::Values(sim::LinkKind::Uart, sim::LinkKind::BitSerial), Wiring);
+
+}  // namespace
+}  // namespace kvr

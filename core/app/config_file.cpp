@@ -136,7 +136,7 @@ void SelectSerialPort(Program& p, Window& mainWindow, int n) {
     mainWindow.Enable(id::kStatusLine, true);
     mainWindow.Repaint();
     mainWindow.SetText(id::kStatusLine, " ");
-    p.app.statusText = " ";
+    p.app.statusText.assign(1, ' ');  // not = " ": GCC 12 warns falsely at -O3
     ShowStatusText(p);
     p.os.host.MessageBox(&mainWindow, p.link.lastErrorText, std::string(p.T(texts::kCaptionError)),
                          MessageButtons::Ok);

@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(cmake g++ make pkg-config libgtest-dev libgmock-dev qt6-base-dev qt6-base-dev-tools
-          libqt6serialport6-dev libgl-dev)
+          libqt6serialport6-dev libgl-dev fonts-dejavu-core)
 
 missing=()
 for p in "${packages[@]}"; do

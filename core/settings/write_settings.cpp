@@ -155,6 +155,11 @@ void WriteSettings(Program& p, Window& w) {
             }
             s.batteryCode = VoltsToThreshold(volts);
         }
+    } else if (s.batteryCode == kBatteryLipo) {
+        // "ignore" with a LiPo battery read: the cell count Read showed goes
+        // back unchanged instead of a count never entered.
+        const int cells = FieldSmallNumber(w, id::kLipoCells);
+        if (cells >= kLipoMin && cells <= kLipoMax) s.lipoCount = cells;
     }
 
     if (w.IsChecked(id::kFreq156) && s.clockMhz == 8) {

@@ -542,6 +542,22 @@ TEST(WriteSettings, BatteryChoices) {
     }
 }
 
+TEST(WriteSettings, IgnoreWithLipoKeepsTheCellCountRead) {
+    Rig r;
+    r.Set(OptionFlags, 0x01);
+    r.Set(LowVoltageMode, 1);
+    r.Set(BatteryCode, 0);
+    r.Set(LipoCells, 3);
+    ReadForWrite(r);
+    ASSERT_TRUE(r.w.IsChecked(id::kLvIgnore));
+    ASSERT_EQ(r.w.GetText(id::kLipoCells, 9), " 3");
+    r.Write();
+    ASSERT_TRUE(r.host.boxes.empty()) << r.host.boxes[0].text;
+    EXPECT_EQ(r.Get(LowVoltageMode), 1);
+    EXPECT_EQ(r.Get(BatteryCode), 0);
+    EXPECT_EQ(r.Get(LipoCells), 3);  // not the 0 of a count never typed
+}
+
 struct Refusal {
     const char* name;
     std::function<void(Rig&)> change;

@@ -1,10 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
 #include "controller.h"
 #include "fake_host.h"
+#include "fake_port_io.h"
+#include "fake_serial.h"
 #include "fake_window.h"
 #include "link/connect.h"
 #include "link/exchange.h"
@@ -16,6 +20,8 @@ namespace kvr {
 namespace {
 
 using testing::FakeHost;
+using testing::FakePortIo;
+using testing::FakeSerial;
 using testing::FakeWindow;
 
 // Passes every call to the simulated port and notes opens, line changes and
@@ -319,6 +325,182 @@ TEST(ConnectLinkTest, UartBytesAtAnotherRateAreNotUnderstood) {
     EXPECT_EQ(ConnectLink(r.p), 1);
     EXPECT_EQ(r.ctl().uartBytes, 0);
     ExpectFlags(r.p, false, false);
+}
+
+// ---- The whole detection as calls on a recording port ---------------------
+
+// A tick counter that moves 1 ms per read and notes each read among the
+// port's calls, so every WaitMs shows where it happens: WaitMs (m) reads the
+// counter m + 1 times.
+class LoggingClock : public Clock {
+  public:
+    explicit LoggingClock(std::vector<std::string>& log) : log_(log) {}
+    std::uint32_t TickCount() override {
+        log_.push_back("tick");
+        return now_++;
+    }
+
+  private:
+    std::vector<std::string>& log_;
+    std::uint32_t now_ = 1000;
+};
+
+// "ticks n" for waits in a row of m1, m2, ... ms.
+std::string Waits(std::initializer_list<int> ms) {
+    int reads = 0;
+    for (int m : ms) reads += m + 1;
+    return "ticks " + std::to_string(reads);
+}
+
+bool IsClockOrData(const std::string& c) {
+    return c == "SETRTS" || c == "CLRRTS" || c == "SETDTR" || c == "CLRDTR";
+}
+
+// The port's calls with status reads dropped, runs of counter reads folded
+// into "ticks n" and every byte transfer (a long run of clock and data
+// changes) into "bits n", n clock pulses.
+std::vector<std::string> Condensed(const std::vector<std::string>& calls) {
+    std::vector<std::string> out;
+    std::vector<std::string> lines;
+    int ticks = 0;
+    auto flush = [&] {
+        if (ticks > 0) out.push_back("ticks " + std::to_string(ticks));
+        ticks = 0;
+        if (lines.size() >= 24) {
+            int pulses = 0;
+            for (const std::string& l : lines) pulses += l == "SETRTS";
+            out.push_back("bits " + std::to_string(pulses));
+        } else {
+            out.insert(out.end(), lines.begin(), lines.end());
+        }
+        lines.clear();
+    };
+    for (const std::string& c : calls) {
+        if (c == "status") continue;
+        if (c == "tick") {
+            if (!lines.empty()) flush();
+            ++ticks;
+        } else if (IsClockOrData(c)) {
+            if (ticks > 0) flush();
+            lines.push_back(c);
+        } else {
+            flush();
+            out.push_back(c);
+        }
+    }
+    flush();
+    return out;
+}
+
+std::vector<std::string> Concat(std::vector<std::string> a, const std::vector<std::string>& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+// A program on the recording port, its clock logging among the port's calls.
+struct CallRig {
+    FakeSerial serial;
+    LoggingClock clock{serial.calls};
+    FakePortIo portIo;
+    FakeHost host;
+    FakeWindow window;
+    Program p{{clock, serial, portIo, host}, Language::English};
+    CallRig() {
+        p.link.state.medium = Medium::Serial;
+        p.link.state.comDeviceName = "COM2";
+        p.app.statusWindow = &window;
+    }
+};
+
+const std::string kW = "write 1";
+
+// Reopening the port at 9600 baud, the UART set-up and the first UART
+// attempt.
+std::vector<std::string> FirstAttempt() {
+    return {"open COM2",
+            "getstate",
+            "setstate 9600",
+            "timeouts 3/0/5",
+            "setstate 19200",
+            "timeouts 3/0/5",
+            "read 20",
+            "timeouts 3/0/100",
+            "timeouts 3/0/400",
+            "setstate 19200",
+            kW,
+            Waits({5}),
+            kW,
+            Waits({5}),
+            kW,
+            Waits({5}),
+            "read 20",
+            kW,
+            "read 2"};
+}
+
+TEST(ConnectLinkTest, SilentControllerCallSequence) {
+    // From reopening the port to the final probe, nothing answering.
+    const std::vector<std::string> detection =
+        Concat(FirstAttempt(), {// second
+                                Waits({200}), "setstate 19200", kW, Waits({5}), kW, Waits({5}), kW,
+                                Waits({5}), "read 3", kW, "read 2",
+                                // third
+                                "read 20", kW, Waits({5}), kW, Waits({5}), kW, Waits({5}), kW,
+                                Waits({5}), "read 20", kW, Waits({80}), "read 2",
+                                // bit-serial probe
+                                Waits({5, 5}), "bits 8", Waits({5}), "bits 8", Waits({5}),
+                                // restart: the data-out pulse of the port preparation, then reset
+                                "SETDTR", Waits({150}), "CLRDTR", Waits({150}), "CLRBREAK",
+                                "SETDTR", "CLRRTS", Waits({100}), "SETBREAK", Waits({500}),
+                                // final probe without waits
+                                "bits 16"});
+    // A link found before: the quick probe first, then the port is reopened.
+    const std::vector<std::string> recheck = {Waits({5}), "bits 8",   Waits({5}),
+                                              "bits 8",   Waits({5}), "close"};
+    struct Case {
+        const char* name;
+        bool linkBefore;
+        std::vector<std::string> expected;
+    };
+    const Case cases[] = {
+        {"no link before", false, detection},
+        {"uart link before", true, Concat(recheck, detection)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        CallRig r;
+        FakeSerial& serial = r.serial;
+        Program& p = r.p;
+        if (c.linkBefore) {
+            ASSERT_EQ(OpenSerialPort(p), 0);
+            p.link.state.uartLink = true;
+            serial.calls.clear();
+        }
+        EXPECT_EQ(ConnectLink(p), 1);
+        EXPECT_EQ(Condensed(serial.calls), c.expected);
+        const std::vector<std::uint8_t> uartBytes = {0xD0, 0xD0, 0xD0, 0xD2, 0xD0, 0xD0, 0xD0,
+                                                     0xD2, 0xD0, 0xD0, 0xD0, 0xD2, 0xD2};
+        EXPECT_EQ(serial.output, uartBytes);
+        EXPECT_EQ(r.window.controls[1044].text, " ");
+        ASSERT_EQ(r.host.boxes.size(), 1u);
+        EXPECT_EQ(r.host.boxes[0].text, "no connection!");
+        ExpectFlags(p, false, false);
+    }
+}
+
+TEST(ConnectLinkTest, UartAnswerEndsWithPauseAndDiscard) {
+    CallRig r;
+    // Forty stale bytes for the two discarding reads, then the answer.
+    r.serial.input.assign(40, 0x11);
+    r.serial.input.push_back(0x00);
+    r.serial.input.push_back(0xD3);
+    r.serial.input.push_back(0x55);
+    EXPECT_EQ(ConnectLink(r.p), 0);
+    EXPECT_EQ(Condensed(r.serial.calls), Concat(FirstAttempt(), {Waits({20}), "read 20"}));
+    EXPECT_EQ(r.serial.output, (std::vector<std::uint8_t>{0xD0, 0xD0, 0xD0, 0xD2}));
+    EXPECT_TRUE(r.serial.input.empty());
+    EXPECT_TRUE(r.host.boxes.empty());
+    ExpectFlags(r.p, true, false);
 }
 
 TEST(ConnectLinkTest, UartConfigIsBuiltFromZero) {

@@ -140,39 +140,98 @@ TEST(LockFunctions, ReadRefusesControllersItCannotServe) {
         int low;
         int requiredLevel;
         const char* text;
+        const char* textDe;
         const char* caption;
         int versionWord;  // afterwards
         const char* versionText;
     };
     const Case cases[] = {
-        {0x60, 0x02, 0x25, "Funktion bei dieser Controllerversion nicht verf\u00fcgbar!", "ERROR!",
-         0x6002, "V 60.02-1F"},
-        {0x61, 0x23, 0x26, "Please download the latest version of this software!", "", 0x6123,
-         "V 61.23-1F"},
-        {0xFF, 0xFF, 0x25, "Available after setup with RC!", "ERROR!", 65535, ""},
+        {0x60, 0x02, 0x25, "Funktion bei dieser Controllerversion nicht verf\u00fcgbar!",
+         "Funktion bei dieser Controllerversion nicht verf\u00fcgbar!", "ERROR!", 0x6002,
+         "V 60.02-1F"},
+        {0x61, 0x23, 0x26, "Please download the latest version of this software!",
+         "Bitte aktuelles Setup-Programm downloaden!", "", 0x6123, "V 61.23-1F"},
+        {0xFF, 0xFF, 0x25, "Available after setup with RC!",
+         "Erst nach Setup mit Fernsteuerung verf\u00fcgbar!", "ERROR!", 65535, ""},
         {0x51, 0x23, 0x25, "PC-Program not suitable,\nPlease download the compatible software !",
-         "ERROR!", 65535, ""},
+         "Bitte kompatibles Setup-Programm downloaden!", "ERROR!", 65535, ""},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.text);
-        Rig r;
-        r.ctl().memory[32] = static_cast<std::uint8_t>(c.high);
-        r.ctl().memory[33] = static_cast<std::uint8_t>(c.low);
-        r.ctl().memory[35] = static_cast<std::uint8_t>(c.requiredLevel);
-        r.mainWindow.controls[id::kVersionText].text = "";
-        r.Run({id::kLockRead, id::kLockWrite});
-        ASSERT_EQ(r.host.boxes.size(), 1u);
-        EXPECT_EQ(r.host.boxes[0].text, c.text);
-        EXPECT_EQ(r.host.boxes[0].caption, c.caption);
-        EXPECT_EQ(r.host.boxes[0].owner, nullptr);
-        EXPECT_EQ(r.p.settings.versionWord, c.versionWord);
-        EXPECT_EQ(r.mainWindow.controls[id::kVersionText].text, c.versionText);
-        // Write stays disabled: the user cannot reach it, and the lock byte
-        // was never read.
-        EXPECT_FALSE(r.dialogState.controls[id::kLockWrite].enabled);
-        EXPECT_TRUE(r.ctl().TraceOf('V').empty());
-        for (const sim::WireEvent& e : r.ctl().TraceOf('U')) EXPECT_NE(e.address, 13);
-        EXPECT_EQ(r.host.beeps, 0);
+        for (Language lang : {Language::English, Language::German}) {
+            SCOPED_TRACE(c.text);
+            SCOPED_TRACE(lang == Language::German ? "German" : "English");
+            Rig r(lang);
+            r.ctl().memory[32] = static_cast<std::uint8_t>(c.high);
+            r.ctl().memory[33] = static_cast<std::uint8_t>(c.low);
+            r.ctl().memory[35] = static_cast<std::uint8_t>(c.requiredLevel);
+            r.mainWindow.controls[id::kVersionText].text = "";
+            r.Run({id::kLockRead, id::kLockWrite});
+            ASSERT_EQ(r.host.boxes.size(), 1u);
+            EXPECT_EQ(r.host.boxes[0].text, lang == Language::German ? c.textDe : c.text);
+            EXPECT_EQ(r.host.boxes[0].caption, c.caption);
+            EXPECT_EQ(r.host.boxes[0].owner, nullptr);
+            EXPECT_EQ(r.p.settings.versionWord, c.versionWord);
+            EXPECT_EQ(r.mainWindow.controls[id::kVersionText].text, c.versionText);
+            // Write stays disabled: the user cannot reach it, and the lock byte
+            // was never read.
+            EXPECT_FALSE(r.dialogState.controls[id::kLockWrite].enabled);
+            EXPECT_TRUE(r.ctl().TraceOf('V').empty());
+            for (const sim::WireEvent& e : r.ctl().TraceOf('U')) EXPECT_NE(e.address, 13);
+            EXPECT_EQ(r.host.beeps, 0);
+        }
+    }
+}
+
+TEST(LockFunctions, ControlsStayEnabledAfterALaterRefusedRead) {
+    Rig r;
+    r.ctl().memory[13] = 0xFE;
+    r.Run({id::kLockRead, id::kLockRead, id::kLockWrite}, [&](FakeWindow&, int command) {
+        // The second Read finds a controller that was never set up.
+        if (command == id::kLockRead && r.host.beeps == 1) {
+            r.ctl().memory[32] = 0xFF;
+            r.ctl().memory[33] = 0xFF;
+        }
+    });
+    EXPECT_EQ(r.BoxTexts(), (std::vector<std::string>{"Available after setup with RC!"}));
+    for (int control : {id::kLockRcSetup, id::kLockTestProgram, id::kLockWrite}) {
+        EXPECT_TRUE(r.dialogState.controls[control].enabled) << control;
+    }
+    // Write still sends the byte of the first Read.
+    EXPECT_EQ(r.Writes(), (std::vector<std::pair<int, int>>{{13, 0xFE}}));
+    EXPECT_EQ(r.p.settings.versionWord, 65535);
+}
+
+// A main window that keeps every text its status line was given.
+class StatusLog : public FakeWindow {
+  public:
+    void SetText(int id, const std::string& text) override {
+        if (id == id::kStatusLine) statusTexts.push_back(text);
+        FakeWindow::SetText(id, text);
+    }
+    std::vector<std::string> statusTexts;
+};
+
+TEST(LockFunctions, StatusLineUntilTheDialogOpens) {
+    struct Case {
+        Language lang;
+        const char* connecting;
+    };
+    const Case cases[] = {{Language::English, "connecting...."},
+                          {Language::German, "verbinden...."}};
+    for (const Case& c : cases) {
+        Rig r(c.lang);
+        StatusLog main;
+        std::vector<std::string> textsAtOpen;
+        bool enabledAtOpen = true;
+        r.host.dialogScript = [&](int, Window&, const DialogProc&) {
+            textsAtOpen = main.statusTexts;
+            enabledAtOpen = main.controls[id::kStatusLine].enabled;
+            return 1;
+        };
+        LockFunctionsCommand(r.p, main);
+        EXPECT_EQ(textsAtOpen, (std::vector<std::string>{c.connecting, " "}));
+        EXPECT_FALSE(enabledAtOpen);
+        EXPECT_EQ(r.p.app.statusWindow, &main);
     }
 }
 
@@ -247,6 +306,50 @@ TEST(LockFunctions, TemplatesCarryTheControls) {
     }
     EXPECT_EQ(res::FindTemplate(1229)->title, "Lock Functions");
     EXPECT_EQ(res::FindTemplate(1230)->language, Language::German);
+}
+
+TEST(LockFunctions, TemplateTextsInBothLanguages) {
+    struct Case {
+        int templateId;
+        const char* title;
+        int width, height;
+        std::vector<std::string> labels;  // 1206, 1207, 1204, 1205, 2
+        const char* group;
+    };
+    const Case cases[] = {
+        {1229,
+         "Lock Functions",
+         208,
+         90,
+         {"lock RC-setup", "lock testprogram", "Read", "Write", "End"},
+         "Options"},
+        {1230,
+         "KVR-Setup",
+         208,
+         95,
+         {"RC-Setup sperren", "Testprogramm sperren", "Lesen", "Schreiben", "Ende"},
+         "Optionen"},
+    };
+    for (const Case& c : cases) {
+        const res::DialogTemplate* t = res::FindTemplate(c.templateId);
+        ASSERT_NE(t, nullptr);
+        EXPECT_EQ(t->title, c.title);
+        EXPECT_EQ(t->width, c.width);
+        EXPECT_EQ(t->height, c.height);
+        EXPECT_EQ(t->font, "MS Sans Serif");
+        EXPECT_EQ(t->pointSize, 8);
+        std::vector<std::string> labels;
+        for (const res::ControlDef& d : t->controls) {
+            labels.emplace_back(Pick(t->language, d.label));
+        }
+        EXPECT_EQ(labels, c.labels);
+        ASSERT_EQ(t->groups.size(), 1u);
+        EXPECT_EQ(Pick(t->language, t->groups[0]), c.group);
+        // The check boxes sit in the group; the buttons do not.
+        EXPECT_EQ(Pick(t->language, t->controls[0].group), c.group);
+        EXPECT_EQ(Pick(t->language, t->controls[1].group), c.group);
+        EXPECT_EQ(Pick(t->language, t->controls[2].group), "");
+    }
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -19,6 +20,28 @@
 
 namespace kvr {
 namespace {
+
+// Label and group of each control with an id, in the template's language.
+struct Labelled {
+    int id;
+    std::string label;
+    std::string group;
+    bool operator==(const Labelled&) const = default;
+};
+
+std::vector<Labelled> LabelsOf(const res::DialogTemplate& t) {
+    std::vector<Labelled> out;
+    for (const res::ControlDef& c : t.controls) {
+        if (c.id == 0) continue;
+        out.push_back(
+            {c.id, std::string(Pick(t.language, c.label)), std::string(Pick(t.language, c.group))});
+    }
+    return out;
+}
+
+void PrintTo(const Labelled& l, std::ostream* os) {
+    *os << l.id << " \"" << l.label << "\" [" << l.group << "]";
+}
 
 using testing::FakeHost;
 using testing::FakeWindow;
@@ -313,6 +336,44 @@ TEST(RevCounter, OpeningShowsTheMotorValues) {
     EXPECT_EQ(r.result.controls[id::kGearRatio].text, "10.00");
     EXPECT_EQ(r.result.endResult, 1);
     EXPECT_EQ(r.p.locks.lockByte, 0xFD);
+}
+
+TEST(RevCounter, TemplateTextsInBothLanguages) {
+    const std::vector<Labelled> en = {
+        {1212, "el.Freq. Motorphase, Hz", "Revs"},
+        {1215, "el. Freq. Motorphase, rpm", "Revs"},
+        {1219, "Motor revs, rpm", "Revs"},
+        {1218, "Prop revs, rpm", "Revs"},
+        {1176, "number of poles", "Motor-Gearbox"},
+        {1220, "gearbox ratio 1:", "Motor-Gearbox"},
+        {1221, "Save Input", "Motor-Gearbox"},
+        {1246, "Release Motor", ""},
+        {1, "Done", ""},
+    };
+    const std::vector<Labelled> de = {
+        {1212, "el.Freq. Motorphase, Hz", "Aktuelle Drehzahl"},
+        {1215, "el. Freq. Motorphase,  U/min ", "Aktuelle Drehzahl"},
+        {1219, "Motor-Drehzahl,  U/min", "Aktuelle Drehzahl"},
+        {1218, "Prop-Drehzahl,  U/min", "Aktuelle Drehzahl"},
+        {1176, "Polzahl", "Motor-Getriebeeinheit"},
+        {1220, "Getriebe-Untersetzung 1 :", "Motor-Getriebeeinheit"},
+        {1221, "Werte \u00fcbernehmen", "Motor-Getriebeeinheit"},
+        {1246, "Motor-Freigabe", ""},
+        {1, "Ende", ""},
+    };
+    const res::DialogTemplate* t1247 = res::FindTemplate(1247);
+    const res::DialogTemplate* t1245 = res::FindTemplate(1245);
+    ASSERT_NE(t1247, nullptr);
+    ASSERT_NE(t1245, nullptr);
+    EXPECT_EQ(LabelsOf(*t1247), en);
+    EXPECT_EQ(LabelsOf(*t1245), de);
+    EXPECT_EQ(t1245->height, 135);
+    EXPECT_EQ(t1247->language, Language::English);
+    EXPECT_EQ(t1245->language, Language::German);
+    // Only Done is the default button.
+    for (const res::ControlDef& c : t1247->controls) {
+        EXPECT_EQ((c.flags & res::kDefaultButton) != 0, c.id == 1) << c.id;
+    }
 }
 
 TEST(RevCounter, TemplatesCarryTheControls) {

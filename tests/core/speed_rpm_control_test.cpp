@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <ostream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -19,6 +20,28 @@
 
 namespace kvr {
 namespace {
+
+// Label and group of each control with an id, in the template's language.
+struct Labelled {
+    int id;
+    std::string label;
+    std::string group;
+    bool operator==(const Labelled&) const = default;
+};
+
+std::vector<Labelled> LabelsOf(const res::DialogTemplate& t) {
+    std::vector<Labelled> out;
+    for (const res::ControlDef& c : t.controls) {
+        if (c.id == 0) continue;
+        out.push_back(
+            {c.id, std::string(Pick(t.language, c.label)), std::string(Pick(t.language, c.group))});
+    }
+    return out;
+}
+
+void PrintTo(const Labelled& l, std::ostream* os) {
+    *os << l.id << " \"" << l.label << "\" [" << l.group << "]";
+}
 
 using testing::FakeHost;
 using testing::FakeWindow;
@@ -335,6 +358,55 @@ TEST(RpmControl, GateAndStatusWindow) {
         // The dialog was the status window while it was open; it is gone.
         EXPECT_EQ(r.p.app.statusWindow, &r.mainWindow);
     }
+}
+
+TEST(RpmControl, TemplateTextsInBothLanguages) {
+    const std::string maxEn = "Max. Values", maxDe = "Drehzahl bei Vollausschlag";
+    const std::string motorEn = "Motor-Gearbox", motorDe = "Motor-Getriebeeinheit";
+    const std::vector<Labelled> en = {
+        {1212, "elec. freq. motorphase, Hz", maxEn},
+        {1215, "elec. freq. motorphase, RPM", maxEn},
+        {1219, "motor-RPM ", maxEn},
+        {1218, "desired rotorspeed, RPM", maxEn},
+        {1216, "Calculate", maxEn},
+        {1176, "number of poles", motorEn},
+        {1220, "gearbox ratio 1:", motorEn},
+        {1221, "Save Input", motorEn},
+        {1241, "", ""},
+        {1213, "Read", "Controller"},
+        {1214, "Write", "Controller"},
+        {1239, "P-Value", "P/I - Control"},
+        {1240, "I-Value", "P/I - Control"},
+        {1, "Done", ""},
+    };
+    const std::vector<Labelled> de = {
+        {1212, "el.Freq. Motorphase, Hz", maxDe},
+        {1215, "el. Freq. Motorphase,  U/min ", maxDe},
+        {1219, "Motor-Drehzahl,  U/min", maxDe},
+        {1218, "gew\u00fcnschte\nRotor-Drehzahl,  U/min", maxDe},
+        {1216, "Berechnen", maxDe},
+        {1176, "Polzahl", motorDe},
+        {1220, "Getriebe-Untersetzung 1 :", motorDe},
+        {1221, "Werte \u00fcbernehmen", motorDe},
+        {1241, "Schnellstart nach Autorotation m\u00f6gl.", ""},
+        {1213, "Lesen", "Prozessor"},
+        {1214, "Schreiben", "Prozessor"},
+        {1239, "P-Glied", "P/I - Regler"},
+        {1240, "I-Glied", "P/I - Regler"},
+        {1, "Ende", ""},
+    };
+    const res::DialogTemplate* t1228 = res::FindTemplate(1228);
+    const res::DialogTemplate* t1231 = res::FindTemplate(1231);
+    ASSERT_NE(t1228, nullptr);
+    ASSERT_NE(t1231, nullptr);
+    EXPECT_EQ(LabelsOf(*t1228), en);
+    EXPECT_EQ(LabelsOf(*t1231), de);
+    EXPECT_EQ(t1228->width, 426);
+    EXPECT_EQ(t1228->height, 188);
+    EXPECT_EQ(t1231->width, 427);
+    EXPECT_EQ(t1231->height, 182);
+    EXPECT_EQ(t1231->language, Language::German);
+    EXPECT_EQ(t1228->language, Language::English);
 }
 
 TEST(RpmControl, TemplatesCarryTheControls) {

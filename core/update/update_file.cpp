@@ -43,7 +43,7 @@ fs::path InStartDirectory(const Program& p, const char* name) {
 }
 
 bool ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& bytes) {
-    UpdateFilePtr file(std::fopen(path.c_str(), "rb"));
+    UpdateFilePtr file = OpenUpdateFileForReading(path);
     if (!file) return false;
     bytes.clear();
     std::uint8_t chunk[4096];
@@ -119,6 +119,13 @@ int ReadScrambledRecord(UpdateSession& s) {
 
 }  // namespace
 
+UpdateFilePtr OpenUpdateFileForReading(const std::string& path) {
+    // Some systems open a folder like a file; it never holds an update.
+    std::error_code ec;
+    if (fs::is_directory(path, ec)) return nullptr;
+    return UpdateFilePtr(std::fopen(path.c_str(), "rb"));
+}
+
 int ChooseUpdateFile(Program& p) {
     OpenFileRequest request;
     request.filterDescription = std::string(p.T(texts::kUpdateFilter));
@@ -133,12 +140,7 @@ int ChooseUpdateFile(Program& p) {
 int CheckUpdateFileName(Program& p) {
     UpdateSession& s = p.update;
     if (s.path.empty()) return 1;
-    {
-        std::error_code ec;
-        if (fs::is_directory(s.path, ec)) return 1;
-        UpdateFilePtr probe(std::fopen(s.path.c_str(), "rb"));
-        if (!probe) return 1;
-    }
+    if (!OpenUpdateFileForReading(s.path)) return 1;
 
     std::size_t match = std::string::npos;
     for (std::size_t i = kExtensionFirst;
@@ -224,7 +226,7 @@ int ReadUpdateRecord(Program& p) {
 }
 
 int DetermineUpdateFileKind(Program& p, UpdateFileKind& kind) {
-    UpdateFilePtr file(std::fopen(p.update.path.c_str(), "rb"));
+    UpdateFilePtr file = OpenUpdateFileForReading(p.update.path);
     if (!file) return 1;
     std::uint8_t words[8];
     const std::size_t got = std::fread(words, 1, sizeof words, file.get());
@@ -234,7 +236,7 @@ int DetermineUpdateFileKind(Program& p, UpdateFileKind& kind) {
 }
 
 int OpenUpdateInput(Program& p) {
-    p.update.input.reset(std::fopen(p.update.path.c_str(), "rb"));
+    p.update.input = OpenUpdateFileForReading(p.update.path);
     return p.update.input ? 0 : 1;
 }
 

@@ -6,6 +6,10 @@
 // kind and the record reader that turns either kind into a text line.
 namespace kvr {
 
+// Opens path byte for byte for reading; null when it cannot be opened or is
+// a folder.
+UpdateFilePtr OpenUpdateFileForReading(const std::string& path);
+
 // 1 when a file was chosen (stored in path), 0 when the user cancelled.
 int ChooseUpdateFile(Program& p);
 

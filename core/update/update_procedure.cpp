@@ -93,13 +93,13 @@ void UpdateCommand::Run() {
     p_.app.statusWindow = &w_;
     Status(" ");
     if (ChooseUpdateFile(p_) == 0) return;
-    if (UpdateFilePtr probe(std::fopen(s_.path.c_str(), "rb")); !probe) {
+    if (!OpenUpdateFileForReading(s_.path)) {
         Box(texts::kUpdateOpenError, texts::kCaptionNone);
         return;
     }
     if (CheckUpdateFileName(p_) != 0) {
-        p_.os.host.MessageBox(&w_, p_.link.lastErrorText,
-                              std::string(p_.T(texts::kCaptionError)), MessageButtons::Ok);
+        p_.os.host.MessageBox(&w_, p_.link.lastErrorText, std::string(p_.T(texts::kCaptionError)),
+                              MessageButtons::Ok);
         Finish();
         return;
     }
@@ -185,7 +185,8 @@ bool UpdateCommand::OpenForTransfer() {
         ++s_.recordTotal;
     }
     s_.input.reset();
-    // Seeds the key afresh for the reading below.
+    // Seeds the key afresh for the reading below. A file that no longer
+    // passes (changed since it was examined) is not sent.
     if (CheckUpdateHeader(p_) != 0) {
         Finish();
         return false;

@@ -311,6 +311,7 @@ TEST_F(UpdateFileTest, KindByByteFour) {
         {ToBytes(""), UpdateFileKind::Text},
         {ToBytes("01234"), UpdateFileKind::Text},
     };
+    fs::create_directories(dir_ / "folder.upd");
     for (const Case& c : cases) {
         p.update.path = Put("K.upd", c.content);
         UpdateFileKind kind =
@@ -318,9 +319,22 @@ TEST_F(UpdateFileTest, KindByByteFour) {
         EXPECT_EQ(DetermineUpdateFileKind(p, kind), 0);
         EXPECT_EQ(kind, c.kind) << c.content.size();
     }
-    p.update.path = (dir_ / "none.upd").string();
     UpdateFileKind kind = UpdateFileKind::Text;
-    EXPECT_EQ(DetermineUpdateFileKind(p, kind), 1);
+    for (const char* name : {"none.upd", "folder.upd"}) {
+        p.update.path = (dir_ / name).string();
+        EXPECT_EQ(DetermineUpdateFileKind(p, kind), 1) << name;
+    }
+}
+
+TEST_F(UpdateFileTest, FolderNeverOpensAsUpdateFile) {
+    fs::create_directories(dir_ / "K6023_6024.upd");
+    p.update.path = (dir_ / "K6023_6024.upd").string();
+    EXPECT_EQ(OpenUpdateInput(p), 1);
+    EXPECT_FALSE(p.update.input);
+    EXPECT_EQ(CheckUpdateHeader(p), 1);
+    ASSERT_EQ(host.boxes.size(), 1u);
+    EXPECT_EQ(host.boxes[0].text, "Cannot open input file");
+    EXPECT_EQ(host.boxes[0].caption, "ERROR!");
 }
 
 TEST_F(UpdateFileTest, ChooseUpdateFile) {

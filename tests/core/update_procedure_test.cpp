@@ -176,6 +176,8 @@ TEST_P(UpdateProcedureTest, OnePageBothKinds) {
     for (const char* text : {"K6123_6124.upd", "connecting....", "connected", "Update laeuft"}) {
         EXPECT_NE(std::find(h.begin(), h.end(), text), h.end()) << text;
     }
+    // A short transfer shows no percentage: "Update laeuft" stays until "OK".
+    for (const std::string& text : h) EXPECT_EQ(text.find('%'), std::string::npos) << text;
 }
 
 TEST_P(UpdateProcedureTest, PagesZeroOneZero) {
@@ -304,6 +306,21 @@ TEST_P(UpdateFailureTest, CaptionsOwnersAndStatus) {
     Update("K6123_6124.upd", Scrambled("0123:00AB\n").replace(161, 1, "\x40"));
     ASSERT_EQ(host.boxes.size(), 1u);
     EXPECT_EQ(host.boxes[0].caption, "ERROR:");
+    ExpectFinished();
+}
+
+TEST_P(UpdateFailureTest, NameCutAtAFolder) {
+    // The name is cut after the folder's ".upd": what is left is a folder,
+    // which does not open as the update file.
+    fs::create_directories(dir_ / "K6123_6124.upd");
+    SetVersion(0x6123);
+    Update("K6123_6124.upd/K.bin", "0000:0001\n");
+    EXPECT_EQ(p.update.baseName, "K6123_6124.upd");
+    ASSERT_EQ(BoxTexts(), std::vector<std::string>{"file error 1!"});
+    EXPECT_EQ(host.boxes[0].caption, "");
+    EXPECT_EQ(host.boxes[0].owner, nullptr);
+    EXPECT_TRUE(ctl().TraceOf('W').empty());
+    EXPECT_TRUE(ctl().TraceOf('Y').empty());
     ExpectFinished();
 }
 

@@ -16,35 +16,16 @@
 #include "sim_devices.h"
 #include "simulation.h"
 #include "speed/rev_counter.h"
+#include "template_labels.h"
 #include "test_program.h"
 
 namespace kvr {
 namespace {
 
-// Label and group of each control with an id, in the template's language.
-struct Labelled {
-    int id;
-    std::string label;
-    std::string group;
-    bool operator==(const Labelled&) const = default;
-};
-
-std::vector<Labelled> LabelsOf(const res::DialogTemplate& t) {
-    std::vector<Labelled> out;
-    for (const res::ControlDef& c : t.controls) {
-        if (c.id == 0) continue;
-        out.push_back(
-            {c.id, std::string(Pick(t.language, c.label)), std::string(Pick(t.language, c.group))});
-    }
-    return out;
-}
-
-void PrintTo(const Labelled& l, std::ostream* os) {
-    *os << l.id << " \"" << l.label << "\" [" << l.group << "]";
-}
-
 using testing::FakeHost;
 using testing::FakeWindow;
+using testing::Labelled;
+using testing::LabelsOf;
 using testing::TempDir;
 using testing::WriteFileBytes;
 

@@ -9,4 +9,6 @@ lang="${1:-en}"
 scripts/deps.sh
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build -j"$(nproc)" --target "kvrsetup-$lang"
-exec "build/kvrsetup-$lang" --simulate "$@"
+# Started from the build folder, so its blsetup.cfg stays out of the sources.
+cd build
+exec "./kvrsetup-$lang" --simulate "$@"

@@ -24,16 +24,18 @@ std::string_view Field(std::string_view text, int width) {
     return text.substr(0, static_cast<std::size_t>(width));
 }
 
+// An optional sign at i; moves i past it and tells whether it was '-'.
+bool TakeSign(std::string_view field, std::size_t& i) {
+    if (i >= field.size() || (field[i] != '+' && field[i] != '-')) return false;
+    return field[i++] == '-';
+}
+
 }  // namespace
 
 bool ScanInt(std::string_view text, int width, int& value) {
     const std::string_view field = Field(text, width);
     std::size_t i = 0;
-    bool negative = false;
-    if (i < field.size() && (field[i] == '+' || field[i] == '-')) {
-        negative = field[i] == '-';
-        ++i;
-    }
+    const bool negative = TakeSign(field, i);
     const std::size_t firstDigit = i;
     long long result = 0;
     while (i < field.size() && IsDigit(field[i])) {
@@ -53,11 +55,7 @@ bool ScanInt(std::string_view text, int width, int& value) {
 bool ScanFloat(std::string_view text, int width, float& value) {
     const std::string_view field = Field(text, width);
     std::size_t i = 0;
-    bool negative = false;
-    if (i < field.size() && (field[i] == '+' || field[i] == '-')) {
-        negative = field[i] == '-';
-        ++i;
-    }
+    const bool negative = TakeSign(field, i);
     const std::size_t numberStart = i;
     std::size_t digits = 0;
     while (i < field.size() && IsDigit(field[i])) {

@@ -1,10 +1,16 @@
 #!/usr/bin/env bash
 # Installs what building and testing need, from Debian's packages. Does
 # nothing when everything is there already.
+# Usage: scripts/deps.sh        what building and running the program needs
+#        scripts/deps.sh test   and what the tests need (Windows cross-build,
+#                               Wine, a virtual X server, avrdude)
 set -euo pipefail
 
-packages=(cmake g++ make pkg-config libgtest-dev libgmock-dev qt6-base-dev qt6-base-dev-tools
-          libqt6serialport6-dev libgl-dev fonts-dejavu-core)
+packages=(cmake g++ make pkg-config qt6-base-dev qt6-base-dev-tools qt6-serialport-dev libgl-dev
+          libgtest-dev libgmock-dev fonts-dejavu-core nlohmann-json3-dev libcli11-dev)
+if [ "${1:-}" = test ]; then
+    packages+=(avrdude xvfb xauth)
+fi
 
 missing=()
 for p in "${packages[@]}"; do

@@ -64,8 +64,8 @@ void StatusBlank(Program& p, bool disable) {
 int NoLink(Program& p, const Text& text) {
     // The parallel-port driver failed: its box has told the user already.
     if (p.link.fault != LinkFault::Driver) {
-        p.os.host.MessageBox(nullptr, std::string(p.T(text)), std::string(p.T(texts::kCaptionErrorCaps)),
-                             MessageButtons::Ok);
+        p.os.host.MessageBox(nullptr, std::string(p.T(text)),
+                             std::string(p.T(texts::kCaptionErrorCaps)), MessageButtons::Ok);
     }
     p.link.state.uartLink = false;
     p.link.state.bitBangLink = false;

@@ -47,9 +47,11 @@ void SendByte(Program& p, int byte) {
 // The UART form of a command: the bytes back to back, then one read of
 // `count` bytes; returns the byte at position count - 1. The one-wire link
 // echoes every byte, so the read starts with the command's own bytes: a
-// write that fails, a read that comes back short, or an echo that differs
-// means the controller did not take the command as sent.
-std::uint8_t UartCommand(Program& p, std::initializer_list<std::uint8_t> bytes, std::size_t count) {
+// write that fails, an echo that is missing or differs means the controller
+// did not take the command as sent. Whether a missing reply after the echo
+// is a fault is the command's to judge (replyArrived).
+std::uint8_t UartCommand(Program& p, std::initializer_list<std::uint8_t> bytes, std::size_t count,
+                         bool* replyArrived = nullptr) {
     ClearRxBuffer(p);
     for (std::uint8_t b : bytes) {
         if (!WriteUartByte(p, b)) NoteLinkFault(p, LinkFault::Lost);
@@ -57,11 +59,11 @@ std::uint8_t UartCommand(Program& p, std::initializer_list<std::uint8_t> bytes, 
     std::size_t got = 0;
     if (!ReadUartBytes(p, count, got)) {
         NoteLinkFault(p, LinkFault::Lost);
-    } else if (got < count) {
-        NoteLinkFault(p, LinkFault::NoReply);
-    } else if (!std::equal(bytes.begin(), bytes.end(), p.link.rxBuffer.begin())) {
+    } else if (got < bytes.size() ||
+               !std::equal(bytes.begin(), bytes.end(), p.link.rxBuffer.begin())) {
         NoteLinkFault(p, LinkFault::NoReply);
     }
+    if (replyArrived != nullptr) *replyArrived = got >= count;
     return p.link.rxBuffer[count - 1];
 }
 
@@ -206,8 +208,12 @@ int CommitPage(Program& p, int page) {
     if (!IsByte(page)) return 1;
     int reply = 0;
     if (Uart(p)) {
-        reply = UartCommand(p, {kCmdCommit1, kCmdCommit2, kCmdCommit3}, 4);
+        // An answer that never came confirms no page, whatever page was
+        // asked (a space would otherwise confirm page 0x20).
+        bool arrived = false;
+        reply = UartCommand(p, {kCmdCommit1, kCmdCommit2, kCmdCommit3}, 4, &arrived);
         p.link.exchange.in = reply;
+        if (!arrived) return 1;
     } else {
         DelayLoops(p, 4);
         SendByte(p, kCmdCommit1);
@@ -244,7 +250,9 @@ int ReadControllerByte(Program& p, int address) {
         return ' ';
     }
     if (Uart(p)) {
-        p.link.exchange.in = UartCommand(p, {kCmdRead, Lsb(address)}, 3);
+        bool arrived = false;
+        p.link.exchange.in = UartCommand(p, {kCmdRead, Lsb(address)}, 3, &arrived);
+        if (!arrived) NoteLinkFault(p, LinkFault::NoReply);
         return p.link.exchange.in;
     }
     // On these lines a missing reply cannot be seen: a controller that has
@@ -265,8 +273,12 @@ int WriteControllerByte(Program& p, int address, int value) {
     int echo = 0;
     if (Uart(p)) {
         DrainUartInput(p);
-        echo = UartCommand(p, {kCmdWrite, Lsb(address), Lsb(value)}, 4);
+        // An echo that never came confirms no value (a space would
+        // otherwise confirm the value 0x20).
+        bool arrived = false;
+        echo = UartCommand(p, {kCmdWrite, Lsb(address), Lsb(value)}, 4, &arrived);
         p.link.exchange.in = echo;
+        if (!arrived) return 1;
     } else {
         WaitMs(p, 5);
         SendByte(p, kCmdWrite);

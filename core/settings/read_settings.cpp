@@ -52,10 +52,10 @@ void FailLink(Program& p, Window& w) {
           id::kStartupPower, id::kVersionText, id::kLipoCells, id::kThresholdVolts}) {
         w.SetText(field, "");
     }
-    for (const int box : {id::kFreq78, id::kFreq156, id::kFreeWheeling, id::kForwardReverse,
-                          id::kRpmLimit, id::kTurbo, id::kRpmControl, id::kLvIgnore,
-                          id::kLvReducePower, id::kLvSwitchOff, id::kBatteryNicd,
-                          id::kBatteryLipo, id::kBatteryFix, id::kOvertempProtection}) {
+    for (const int box :
+         {id::kFreq78, id::kFreq156, id::kFreeWheeling, id::kForwardReverse, id::kRpmLimit,
+          id::kTurbo, id::kRpmControl, id::kLvIgnore, id::kLvReducePower, id::kLvSwitchOff,
+          id::kBatteryNicd, id::kBatteryLipo, id::kBatteryFix, id::kOvertempProtection}) {
         w.SetCheck(box, false);
     }
     w.ComboSetSel(id::kTimingList, -1);

@@ -97,21 +97,21 @@ void ShowBattery(Program& p, Window& w) {
 
 }  // namespace
 
-void ReadSettings(Program& p, Window& w) {
+int ReadSettings(Program& p, Window& w) {
     SettingsImage& s = p.settings;
     w.SetText(id::kFullSpeedTime, "");
     // Settings are read only through a serial port.
     if (p.link.state.medium != Medium::Serial) {
         p.os.host.MessageBox(nullptr, std::string(p.T(texts::kNoSerialPort)),
                              std::string(p.T(texts::kCaptionErrorCaps)), MessageButtons::Ok);
-        return;
+        return 1;
     }
     if (InitSerialLines(p) != 0) {
         p.os.host.MessageBox(&w, p.link.lastErrorText, std::string(p.T(texts::kCaptionError)),
                              MessageButtons::Ok);
         SetStatus(w, "");
         w.Enable(id::kStatusLine, false);
-        return;
+        return 1;
     }
 
     w.Enable(id::kStatusLine, true);
@@ -132,12 +132,12 @@ void ReadSettings(Program& p, Window& w) {
         SetStatus(w, "");
         w.Enable(id::kStatusLine, false);
         w.Repaint();
-        return;
+        return 1;
     }
 
     if (ReadByte(p, SetupMarker) != kSetupMarkerDone) {
         FailRead(p, w, texts::kNotSetUp);
-        return;
+        return 1;
     }
     w.Repaint();
     SetStatus(w, p.T(texts::kReading));
@@ -154,12 +154,12 @@ void ReadSettings(Program& p, Window& w) {
     // Both bytes erased: the controller has never been set up.
     if (s.versionWord == kVersionRefused) {
         FailRead(p, w, texts::kNotSetUp);
-        return;
+        return 1;
     }
     if ((s.versionWord & kVersionFamilyMask) != kVersionFamily) {
         s.versionWord = kVersionRefused;
         FailRead(p, w, texts::kNotSuitable);
-        return;
+        return 1;
     }
     s.features = ReadByte(p, FeatureFlags);
     s.versionText = VersionText(versionHigh, versionLow, s.features);
@@ -167,7 +167,7 @@ void ReadSettings(Program& p, Window& w) {
     if (ReadByte(p, RequiredLevel) > kProgramVersion) {
         s.versionWord = kVersionRefused;
         FailRead(p, w, texts::kNeedLatestVersion);
-        return;
+        return 1;
     }
     SetStatus(w, "");
 
@@ -225,6 +225,7 @@ void ReadSettings(Program& p, Window& w) {
     w.Enable(id::kWrite, true);
     p.os.host.Beep();
     w.Enable(id::kStatusLine, false);
+    return 0;
 }
 
 }  // namespace kvr

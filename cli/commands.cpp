@@ -21,7 +21,6 @@
 #include "sim_devices.h"
 #include "simulation.h"
 #include "speed/rev_counter.h"
-#include "terminal.h"
 #include "update/update_file.h"
 #include "update/update_procedure.h"
 
@@ -254,7 +253,7 @@ int RunUpdate(Session& s) {
 
     s.host().yes = true;
     s.host().openFile = s.options().file;
-    Progress progress(s.out(), IsTerminal(stdout));
+    Progress progress(s.out(), s.options().progressBar);
     s.window().onText = [&progress](int control, const std::string& text) {
         if (control == id::kStatusLine) progress.Status(text);
     };

@@ -33,7 +33,8 @@ struct Options {
     std::string poles;  // rev: as typed, checked like the dialog's field
     std::string ratio;
     int seconds = 0;
-    std::string rcSetup;  // lock: "lock", "free" or empty
+    bool progressBar = false;  // update: a bar (a terminal) or percentage lines
+    std::string rcSetup;       // lock: "lock", "free" or empty
     std::string testProgram;
 };
 
@@ -55,6 +56,8 @@ class Session {
     std::ostream& err() { return err_; }
     // The device behind COMn as the Port menu names it.
     std::string DeviceText(int n);
+    // The simulated controller; null on real ports.
+    sim::Simulation* simulation() { return simulation_.get(); }
 
   private:
     Options options_;

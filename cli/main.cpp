@@ -6,6 +6,7 @@
 #include <string>
 
 #include "commands.h"
+#include "terminal.h"
 
 namespace {
 
@@ -104,6 +105,7 @@ int main(int argc, char** argv) {
         const int code = app.exit(e);
         return code == 0 ? kvr::cli::kExitOk : kvr::cli::kExitUsage;
     }
+    o.progressBar = kvr::cli::IsTerminal(stdout);
     o.lang = lang == "de" ? kvr::Language::German : kvr::Language::English;
     for (char& c : o.port) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
 

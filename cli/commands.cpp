@@ -21,6 +21,7 @@
 #include "sim_devices.h"
 #include "simulation.h"
 #include "speed/rev_counter.h"
+#include "speed/rpm_control.h"
 #include "update/update_file.h"
 #include "update/update_procedure.h"
 
@@ -333,6 +334,66 @@ int RunRev(Session& s) {
         return kExitFailed;
     }
     return kExitOk;
+}
+
+int RunRpm(Session& s) {
+    Program& p = s.p();
+    const Options& o = s.options();
+    ConsoleHost& host = s.host();
+    const int templateId = o.lang == Language::German ? id::kRpmTemplateDe : id::kRpmTemplateEn;
+    // The governor dialog wants settings read first, as in the window.
+    if (ReadSettings(p, s.window()) != 0) return kExitFailed;
+    int result = kExitFailed;
+    host.dialogScript = [&](int, ConsoleWindow& dialog, const DialogProc& procedure) {
+        // Each step of the dialog ends with a beep when it was done.
+        const auto step = [&](int button) {
+            const int beeps = host.beeps;
+            const int boxes = host.failureBoxes;
+            procedure(dialog, DialogEvent::Command, button);
+            return host.beeps != beeps && host.failureBoxes == boxes;
+        };
+        const auto close = [&] {
+            procedure(dialog, DialogEvent::Command, id::kEnd);
+            return 1;
+        };
+        if (!o.poles.empty() || !o.ratio.empty()) {
+            if (!o.poles.empty()) dialog.SetText(id::kPoleCount, o.poles);
+            if (!o.ratio.empty()) dialog.SetText(id::kGearRatio, o.ratio);
+            const int boxes = host.failureBoxes;
+            procedure(dialog, DialogEvent::Command, id::kSaveInput);
+            if (host.failureBoxes != boxes) return close();
+        }
+        // A controller without a stored top speed reads without a beep and
+        // asks for a rotor speed.
+        const bool stored = step(id::kRpmRead);
+        if (!dialog.IsEnabled(id::kRpmCalculate)) return close();
+        const bool change = !o.rotorRpm.empty() || !o.proportional.empty() || !o.integral.empty();
+        if (change) {
+            if (!o.rotorRpm.empty()) {
+                dialog.SetText(id::kSpeedRotorRpm, o.rotorRpm);
+                if (!step(id::kRpmCalculate)) return close();
+            } else if (!stored) {
+                s.err() << Pick(o.lang, texts::kCliRpmNeedsRotor) << '\n';
+                return close();
+            }
+            if (!o.proportional.empty()) dialog.SetText(id::kRpmProportional, o.proportional);
+            if (!o.integral.empty()) dialog.SetText(id::kRpmIntegral, o.integral);
+            if (!step(id::kRpmWrite)) return close();
+        } else if (!stored) {
+            s.err() << Pick(o.lang, texts::kCliRpmNotSetUp) << '\n';
+            return close();
+        }
+        for (const int field : {id::kSpeedHz, id::kSpeedElectricalRpm, id::kSpeedMotorRpm,
+                                id::kSpeedRotorRpm, id::kRpmProportional, id::kRpmIntegral}) {
+            s.out() << LabelOf(o.lang, templateId, field) << ": " << Trim(dialog.GetText(field, 16))
+                    << '\n';
+        }
+        result = kExitOk;
+        return close();
+    };
+    RpmControlCommand(p, s.window());
+    host.dialogScript = nullptr;
+    return result;
 }
 
 int RunLock(Session& s) {

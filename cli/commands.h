@@ -34,7 +34,10 @@ struct Options {
     std::string ratio;
     int seconds = 0;
     bool progressBar = false;  // update: a bar (a terminal) or percentage lines
-    std::string rcSetup;       // lock: "lock", "free" or empty
+    std::string rotorRpm;      // rpm: as typed into the dialog's fields
+    std::string proportional;
+    std::string integral;
+    std::string rcSetup;  // lock: "lock", "free" or empty
     std::string testProgram;
 };
 
@@ -77,6 +80,7 @@ int RunDiff(Session& s);
 int RunInfo(Session& s);
 int RunUpdate(Session& s);
 int RunRev(Session& s);
+int RunRpm(Session& s);
 int RunLock(Session& s);
 
 }  // namespace kvr::cli

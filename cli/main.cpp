@@ -1,5 +1,6 @@
 // kvrsetup-cli: the setup tool's commands without a window, for scripts.
 #include <CLI/CLI.hpp>
+#include <cctype>
 #include <clocale>
 #include <functional>
 #include <iostream>
@@ -91,6 +92,19 @@ int main(int argc, char** argv) {
                     "Stop measuring after this many seconds (0: until the motor stops)")
         ->check(CLI::NonNegativeNumber);
 
+    CLI::App* rpm = app.add_subcommand(
+        "rpm",
+        "Show the speed governor's set-up; with --rotor-rpm, --p or --i, calculate and write it "
+        "as the RPM-control dialog does (settings are read first)");
+    AddPort(rpm, o);
+    rpm->add_option("--rotor-rpm", o.rotorRpm, "Desired rotor (propeller) speed, rpm");
+    rpm->add_option("--p", o.proportional, "Governor P value, 1 - 5");
+    rpm->add_option("--i", o.integral, "Governor I value, 1 - 5");
+    rpm->add_option("--poles", o.poles,
+                    "Motor pole count, stored in blsetup.cfg like the dialog's Save Input");
+    rpm->add_option("--ratio", o.ratio,
+                    "Gearbox ratio 1:R, stored in blsetup.cfg like the dialog's Save Input");
+
     CLI::App* lock = app.add_subcommand(
         "lock", "Show the controller's RC-setup and test-program locks, or change them");
     AddPort(lock, o);
@@ -112,7 +126,7 @@ int main(int argc, char** argv) {
     const std::pair<CLI::App*, std::function<int(kvr::cli::Session&)>> commands[] = {
         {ports, kvr::cli::RunPorts}, {read, kvr::cli::RunRead}, {write, kvr::cli::RunWrite},
         {diff, kvr::cli::RunDiff},   {info, kvr::cli::RunInfo}, {update, kvr::cli::RunUpdate},
-        {rev, kvr::cli::RunRev},     {lock, kvr::cli::RunLock},
+        {rev, kvr::cli::RunRev},     {rpm, kvr::cli::RunRpm},   {lock, kvr::cli::RunLock},
     };
     for (const auto& [command, run] : commands) {
         if (!command->parsed()) continue;

@@ -26,6 +26,12 @@ inline constexpr Text kCliAnsweredCancel{"answered Cancel (no --yes)",
                                          "mit Abbrechen beantwortet (kein --yes)"};
 inline constexpr Text kCliNoPulses{"rev: no pulses from the motor within 10 s",
                                    "rev: keine Impulse vom Motor in 10 s"};
+inline constexpr Text kCliRpmNotSetUp{
+    "rpm: the controller holds no top speed yet; give one with --rotor-rpm",
+    "rpm: Der Regler hat noch keine H\u00f6chstdrehzahl; mit --rotor-rpm angeben"};
+inline constexpr Text kCliRpmNeedsRotor{
+    "rpm: without a stored top speed, --rotor-rpm is needed",
+    "rpm: ohne gespeicherte H\u00f6chstdrehzahl ist --rotor-rpm n\u00f6tig"};
 inline constexpr Text kCliOn{"on", "ein"};
 inline constexpr Text kCliOff{"off", "aus"};
 inline constexpr Text kCliLockFailed{"lock: the locks were not written",

@@ -265,5 +265,31 @@ TEST(CliLock, ShowsAndChangesTheLocks) {
     EXPECT_EQ(run.out.str(), "lock RC-setup: off\nlock testprogram: on\n");
 }
 
+TEST(CliRpm, CalculatesAndWritesTheGovernor) {
+    TempDir dir;
+    testing::WriteFileBytes("blsetup.cfg", "COM2");
+    Options o;
+    o.rotorRpm = "1500";
+    o.poles = "10";
+    o.ratio = "8.00";
+    o.proportional = "4";
+    o.integral = "2";
+    CliRun run(o);
+    EXPECT_EQ(run(RunRpm), kExitOk) << run.err.str();
+    // 1500 rpm behind 1:8 with 10 poles is 1000 Hz: T = 333900 div 1000 - 26.
+    EXPECT_EQ(run.memory[RpmPeriodHigh] * 256 + run.memory[RpmPeriodLow], 307);
+    EXPECT_EQ(run.memory[RpmProportional], 4);
+    EXPECT_EQ(run.memory[RpmIntegralCode], 6 - 2);
+    EXPECT_NE(run.out.str().find("P-Value: 4\nI-Value: 2\n"), std::string::npos) << run.out.str();
+
+    // Refused by the dialog's own checks: nothing written.
+    o.proportional = "6";
+    CliRun refused(o);
+    EXPECT_EQ(refused(RunRpm), kExitFailed);
+    EXPECT_NE(refused.err.str().find("Error!: P: 1 - 5 !\n"), std::string::npos);
+    EXPECT_EQ(refused.out.str(), "");
+    EXPECT_EQ(refused.memory[RpmProportional], 3);
+}
+
 }  // namespace
 }  // namespace kvr::cli

@@ -14,21 +14,20 @@ void ApplyTemplate(WindowRecord& window, int templateId) {
 }
 
 std::string BoxLine(const std::string& caption, const std::string& text) {
-    std::string line;
     std::string head = caption;
     if (!head.empty() && head.back() == ':') head.pop_back();
-    if (!head.empty()) line = head + ": ";
-    bool lineEnd = false;
-    for (const char c : text) {
-        if (c == '\n' || c == '\r') {
-            lineEnd = true;
-            continue;
+    std::string body;
+    std::size_t start = 0;
+    while (start <= text.size()) {
+        std::size_t end = text.find_first_of("\r\n", start);
+        if (end == std::string::npos) end = text.size();
+        if (end > start) {
+            if (!body.empty()) body += " / ";
+            body.append(text, start, end - start);
         }
-        if (lineEnd && !line.empty() && line != head + ": ") line += " / ";
-        lineEnd = false;
-        line += c;
+        start = end + 1;
     }
-    return line;
+    return head.empty() ? body : head + ": " + body;
 }
 
 int ConsoleHost::MessageBox(Window*, const std::string& text, const std::string& caption,

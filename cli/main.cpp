@@ -9,6 +9,10 @@
 #include "commands.h"
 #include "terminal.h"
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 namespace {
 
 using kvr::cli::Options;
@@ -27,6 +31,10 @@ void AddPort(CLI::App* command, Options& o) {
 int main(int argc, char** argv) {
     // Numbers in files and fields always use a decimal point.
     std::setlocale(LC_NUMERIC, "C");
+#ifdef _WIN32
+    // The texts are UTF-8.
+    SetConsoleOutputCP(CP_UTF8);
+#endif
 
     Options o;
     CLI::App app{

@@ -68,6 +68,18 @@ std::string UpdateFile(int records) {
     return text;
 }
 
+TEST(CliConsole, MessageBoxesBecomeOneLine) {
+    const std::pair<std::pair<std::string, std::string>, std::string> cases[] = {
+        {{"Error!", "control speed (1 - 50)"}, "Error!: control speed (1 - 50)"},
+        {{"Info:", "a\nb\n\nc\n"}, "Info: a / b / c"},
+        {{"ERROR:", "wrong file!"}, "ERROR: wrong file!"},
+        {{"", "Datei nicht kompatibel!"}, "Datei nicht kompatibel!"},
+        {{"Error", "PC-Program not suitable,\r\nPlease download"},
+         "Error: PC-Program not suitable, / Please download"},
+    };
+    for (const auto& [box, line] : cases) EXPECT_EQ(BoxLine(box.first, box.second), line);
+}
+
 TEST(CliUpdate, WithoutYesStopsBeforeTheController) {
     TempDir dir;
     testing::WriteFileBytes("X6123_6123.upd", UpdateFile(100));

@@ -1,6 +1,5 @@
 // kvrsetup for Windows: the English (KVR_GERMAN 0) or German (KVR_GERMAN 1)
 // build. With --simulate it runs on a simulated controller in real time.
-#include <commctrl.h>
 
 #include <memory>
 #include <optional>

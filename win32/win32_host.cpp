@@ -1,8 +1,5 @@
 #include "win32_host.h"
 
-#include <commdlg.h>
-#include <shellapi.h>
-
 #include <cstdio>
 #include <vector>
 

@@ -1,6 +1,12 @@
 #pragma once
 
-// <windows.h> for this front end. Its MessageBox macro would rename the
-// Host call of the same name in every file that sees both.
+// The Windows headers this front end uses, in the order they need. The
+// MessageBox macro of <windows.h> would rename the Host call of the same
+// name in every file that sees both.
+// clang-format off
 #include <windows.h>
+#include <commctrl.h>
+#include <commdlg.h>
+#include <shellapi.h>
+// clang-format on
 #undef MessageBox

@@ -7,6 +7,7 @@
 #include <windows.h>
 #include <commctrl.h>
 #include <commdlg.h>
+#include <dlgs.h>
 #include <shellapi.h>
 // clang-format on
 #undef MessageBox

@@ -7,6 +7,11 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
 
+scripts/deps.sh test
+# The Linux helper that serves COM1 from a pseudo-terminal.
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build build -j"$(nproc)" --target kvr-com-pty
+
 cmake -S . -B build-win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
     -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKVR_NATIVE_BUILD="$root/build" >/dev/null
 cmake --build build-win -j"$(nproc)"

@@ -110,19 +110,19 @@ long Total(const KvrModemStats& s) {
            s.closes;
 }
 void PrintCalls(const char* what, const KvrModemStats& s, double per) {
-    std::printf("  %-34s %7.2f  (line %.2f, status %.2f, other ioctl %.2f, read %.2f, write %.2f, "
-                "poll %.2f, open/close %.2f)\n",
-                what, static_cast<double>(Total(s)) / per, s.lineChanges / per,
-                s.statusReads / per, s.otherIoctls / per, s.reads / per, s.writes / per,
-                s.polls / per, (s.opens + s.closes) / per);
+    std::printf(
+        "  %-34s %7.2f  (line %.2f, status %.2f, other ioctl %.2f, read %.2f, write %.2f, "
+        "poll %.2f, open/close %.2f)\n",
+        what, static_cast<double>(Total(s)) / per, s.lineChanges / per, s.statusReads / per,
+        s.otherIoctls / per, s.reads / per, s.writes / per, s.polls / per,
+        (s.opens + s.closes) / per);
 }
 
 double CpuMs() {
     return 1000.0 * static_cast<double>(std::clock()) / CLOCKS_PER_SEC;
 }
 double WallMs(std::chrono::steady_clock::time_point t0) {
-    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0)
-        .count();
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
 }
 
 // A text update file of the given size, one byte per record.
@@ -229,8 +229,7 @@ int Child(int argc, char** argv) {
         PrintCalls("per line change (RTS)", Stats(), kN);
         ResetStats();
         for (int i = 0; i < kN; ++i) {
-            (void)serial.SetLine(i % 2 ? kvr::LineFunction::ClrBreak
-                                       : kvr::LineFunction::SetBreak);
+            (void)serial.SetLine(i % 2 ? kvr::LineFunction::ClrBreak : kvr::LineFunction::SetBreak);
         }
         PrintCalls("per break change", Stats(), kN);
         ResetStats();
@@ -243,8 +242,9 @@ int Child(int argc, char** argv) {
         constexpr int kReads = 20;
         ResetStats();
         for (int i = 0; i < kReads; ++i) (void)kvr::ReadControllerByte(p, 12);
-        PrintCalls(uart ? "per byte command (UART)" : "per byte command (bit-serial, "
-                                                      "loopsPerTick 1)",
+        PrintCalls(uart ? "per byte command (UART)"
+                        : "per byte command (bit-serial, "
+                          "loopsPerTick 1)",
                    Stats(), kReads);
         return 0;
     }
@@ -294,14 +294,22 @@ int Child(int argc, char** argv) {
     const double latencyMs = std::atof(std::getenv("KVR_MODEM_LATENCY_US")) / 1000.0;
     const double needMs =
         need.pausesMs + need.delaysMs + static_cast<double>(need.lineChanges) * latencyMs;
-    std::printf("  %-10s %-6s %6d B %7.3f ms/call | wall %9.1f ms  CPU %8.1f ms (%4.1f%%)  pauses "
-                "%9.1f ms  delays %7.1f ms  line changes %7ld (x latency %8.1f ms)  status reads %7ld  "
-                "wall/(pauses+delays+changes x latency) %.2f  loopsPerTick %u  %s\n",
-                uart ? "UART" : "bit-serial", scenario.c_str(), scenario == "update" ? bytes : 0,
-                latencyMs, wall, cpu, 100.0 * cpu / wall, need.pausesMs, need.delaysMs, s.lineChanges,
-                static_cast<double>(need.lineChanges) * latencyMs, s.statusReads, wall / needMs,
-                loops, good ? "ok" : "FAILED");
+    std::printf(
+        "  %-10s %-6s %6d B %7.3f ms/call | wall %9.1f ms  CPU %8.1f ms (%4.1f%%)  pauses "
+        "%9.1f ms  delays %7.1f ms  line changes %7ld (x latency %8.1f ms)  status reads %7ld  "
+        "wall/(pauses+delays+changes x latency) %.2f  loopsPerTick %u  %s\n",
+        uart ? "UART" : "bit-serial", scenario.c_str(), scenario == "update" ? bytes : 0, latencyMs,
+        wall, cpu, 100.0 * cpu / wall, need.pausesMs, need.delaysMs, s.lineChanges,
+        static_cast<double>(need.lineChanges) * latencyMs, s.statusReads, wall / needMs, loops,
+        good ? "ok" : "FAILED");
     for (const std::string& b : host.boxes) std::printf("    box: %s\n", b.c_str());
+    if (!good && std::getenv("KVR_BENCH_TRACE") != nullptr) {
+        std::string trace(1 << 20, '\0');
+        if (auto f = Entry<KvrModemTextFn>("kvr_modem_trace")) {
+            trace.resize(std::min(f(trace.data(), trace.size()), trace.size() - 1));
+        }
+        std::printf("%s\n", trace.substr(trace.size() > 3000 ? trace.size() - 3000 : 0).c_str());
+    }
     fs::current_path(fs::temp_directory_path());
     fs::remove_all(dir);
     return good ? 0 : 1;
@@ -345,21 +353,22 @@ int main(int argc, char** argv) {
                                         std::string("KVR_MODEM_LATENCY_US=") + latencyUs};
     };
     int failures = 0;
-    std::printf("serial_path_bench: QtSerialDevice and QtClock, simulated controller behind "
-                "libkvrmodem.so (real clock)\n");
+    std::printf(
+        "serial_path_bench: QtSerialDevice and QtClock, simulated controller behind "
+        "libkvrmodem.so (real clock)\n");
     std::printf("system calls on the device (through the C library):\n");
     failures += Spawn(self.c_str(), {"calls", "0"}, env("bit-serial", "0")) != 0;
     failures += Spawn(self.c_str(), {"calls", "0"}, env("uart", "0")) != 0;
     std::printf("commands (pauses: the protocol's own waits on the virtual clock):\n");
     for (const char* profile : {"uart", "bit-serial"}) {
         failures += Spawn(self.c_str(), {"read", "0"}, env(profile, "0")) != 0;
-        failures += Spawn(self.c_str(), {"update", std::to_string(updateBytes)},
-                          env(profile, "0")) != 0;
+        failures +=
+            Spawn(self.c_str(), {"update", std::to_string(updateBytes)}, env(profile, "0")) != 0;
     }
     std::printf("bit-serial with 0.125 ms per modem-line call (a USB adapter):\n");
     failures += Spawn(self.c_str(), {"read", "0"}, env("bit-serial", "125")) != 0;
-    failures += Spawn(self.c_str(), {"update", std::to_string(slowBytes)},
-                      env("bit-serial", "125")) != 0;
+    failures +=
+        Spawn(self.c_str(), {"update", std::to_string(slowBytes)}, env("bit-serial", "125")) != 0;
     std::printf("failures: %d\n", failures);
     return failures == 0 ? 0 : 1;
 }

@@ -580,35 +580,35 @@ __attribute__((visibility("default"))) int ppoll(pollfd* fds, nfds_t n, const ti
     return R().ppoll(fds, n, timeout, mask);
 }
 
-#define KVR_OPEN_ENTRY(name, real)                                        \
+#define KVR_OPEN_ENTRY(name, real)                                                      \
     __attribute__((visibility("default"))) int name(const char* path, int flags, ...) { \
-        mode_t mode = 0;                                                  \
-        if (flags & (O_CREAT | O_TMPFILE)) {                              \
-            va_list ap;                                                   \
-            va_start(ap, flags);                                          \
-            mode = static_cast<mode_t>(va_arg(ap, int));                  \
-            va_end(ap);                                                   \
-        }                                                                 \
-        bool handled = false;                                             \
-        const int fd = OpenDevice(path, flags, mode, handled);            \
-        return handled ? fd : R().real(path, flags, mode);                \
+        mode_t mode = 0;                                                                \
+        if (flags & (O_CREAT | O_TMPFILE)) {                                            \
+            va_list ap;                                                                 \
+            va_start(ap, flags);                                                        \
+            mode = static_cast<mode_t>(va_arg(ap, int));                                \
+            va_end(ap);                                                                 \
+        }                                                                               \
+        bool handled = false;                                                           \
+        const int fd = OpenDevice(path, flags, mode, handled);                          \
+        return handled ? fd : R().real(path, flags, mode);                              \
     }
 KVR_OPEN_ENTRY(open, open)
 KVR_OPEN_ENTRY(open64, open64)
 #undef KVR_OPEN_ENTRY
 
-#define KVR_OPENAT_ENTRY(name, real)                                               \
+#define KVR_OPENAT_ENTRY(name, real)                                                             \
     __attribute__((visibility("default"))) int name(int dir, const char* path, int flags, ...) { \
-        mode_t mode = 0;                                                           \
-        if (flags & (O_CREAT | O_TMPFILE)) {                                       \
-            va_list ap;                                                            \
-            va_start(ap, flags);                                                   \
-            mode = static_cast<mode_t>(va_arg(ap, int));                           \
-            va_end(ap);                                                            \
-        }                                                                          \
-        bool handled = false;                                                      \
-        const int fd = OpenDevice(path, flags, mode, handled);                     \
-        return handled ? fd : R().real(dir, path, flags, mode);                    \
+        mode_t mode = 0;                                                                         \
+        if (flags & (O_CREAT | O_TMPFILE)) {                                                     \
+            va_list ap;                                                                          \
+            va_start(ap, flags);                                                                 \
+            mode = static_cast<mode_t>(va_arg(ap, int));                                         \
+            va_end(ap);                                                                          \
+        }                                                                                        \
+        bool handled = false;                                                                    \
+        const int fd = OpenDevice(path, flags, mode, handled);                                   \
+        return handled ? fd : R().real(dir, path, flags, mode);                                  \
     }
 KVR_OPENAT_ENTRY(openat, openat)
 KVR_OPENAT_ENTRY(openat64, openat64)

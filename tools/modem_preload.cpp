@@ -457,23 +457,36 @@ class Modem {
 
     // The controller's UART on the master side: bytes the program wrote go
     // to the controller when they arrive, its replies are written when the
-    // controller sends them.
+    // controller has sent them. Bytes that follow each other on the line
+    // are written together once the last has arrived, as a USB adapter
+    // hands them over: a late wake-up of this thread must not tear a reply
+    // apart into gaps longer than the program's interval time-out.
     void Pump(int master) {
+        constexpr std::uint64_t kIdleNs = 2000000;
+        constexpr std::uint64_t kBurstGapNs = 2000000;
+        constexpr std::size_t kBurstMax = 64;
         std::string out;
         std::uint8_t in[256];
         while (!stop_) {
-            std::uint64_t next = 0;
+            std::uint64_t next = kIdleNs;
+            bool hold = false;
             {
                 std::lock_guard<std::mutex> lock(mutex_);
                 const std::uint64_t now = clock_.NowNs();
                 kvr::sim::TimedByte b;
+                std::uint64_t last = 0;
                 while (ctl_.PeekUart(now, b)) {
                     out.push_back(static_cast<char>(b.byte));
+                    last = b.arrivalNs;
                     ctl_.PopUart();
                 }
-                next = ctl_.PeekUart(now + 2000000, b) ? b.arrivalNs - now : 2000000;
+                if (ctl_.PeekUart(now + kIdleNs, b)) {
+                    next = b.arrivalNs > now ? b.arrivalNs - now : 0;
+                    hold =
+                        !out.empty() && out.size() < kBurstMax && b.arrivalNs <= last + kBurstGapNs;
+                }
             }
-            if (!out.empty()) {
+            if (!out.empty() && !hold) {
                 const ssize_t n = R().write(master, out.data(), out.size());
                 if (n > 0) out.erase(0, static_cast<std::size_t>(n));
             }

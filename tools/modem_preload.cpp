@@ -258,6 +258,12 @@ class Modem {
         std::lock_guard<std::mutex> lock(mutex_);
         if (key == kKvrModemLatencyNs) latencyNs_ = value;
         if (key == kKvrModemMotorHz) ctl_.profile.motorPulseHz = static_cast<std::uint32_t>(value);
+        if (key == kKvrModemMotorSpinUpMs) {
+            ctl_.profile.motorSpinUpMs = static_cast<std::uint32_t>(value);
+        }
+        if (key == kKvrModemVanishAfter) {
+            vanishAfter_ = value < 0 ? -1 : stats_.statusReads + stats_.lineChanges + value;
+        }
         if (key >= kKvrModemMemory && key < kKvrModemMemory + 256) {
             ctl_.memory[static_cast<std::size_t>(key - kKvrModemMemory)] =
                 static_cast<std::uint8_t>(value);

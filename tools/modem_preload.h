@@ -29,9 +29,11 @@ typedef size_t (*KvrModemTextFn)(char* out, size_t size);
 
 // Keys of kvr_modem_set.
 enum KvrModemKey {
-    kKvrModemLatencyNs = 1,   // added to every modem-line call
-    kKvrModemMotorHz = 2,     // pulses per second of the motor (0 = none)
-    kKvrModemMemory = 0x100,  // + address: a byte of the parameter memory
+    kKvrModemLatencyNs = 1,  // added to every modem-line call
+    kKvrModemMotorHz = 2,    // pulses per second of the motor (0 = none)
+    kKvrModemMotorSpinUpMs = 3,
+    kKvrModemVanishAfter = 4,  // the device vanishes after this many more modem-line calls
+    kKvrModemMemory = 0x100,   // + address: a byte of the parameter memory
 };
 
 void kvr_modem_stats(struct KvrModemStats* out);

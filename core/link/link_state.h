@@ -33,6 +33,15 @@ struct ExchangeWord {
 
 inline constexpr std::size_t kRxBufferSize = 80;
 
+// What the link could not vouch for since the command connected. Ordered:
+// a later fault never hides a worse one.
+enum class LinkFault {
+    None,
+    NoReply,  // a reply or an echo was missing, short or wrong
+    Lost,     // a call on the serial port failed: the device is gone
+    Driver,   // the parallel-port driver failed; its message has been shown
+};
+
 // Everything the link keeps between calls.
 struct LinkData {
     LinkState state;
@@ -45,6 +54,9 @@ struct LinkData {
     // its delay units from the precise clock instead of from more reads.
     std::uint64_t statusReadNs = 0;
     bool clockDelays = false;
+    LinkFault fault = LinkFault::None;
+    // ConnectLink failed at the port itself and showed nothing.
+    bool connectPortFailed = false;
 };
 
 }  // namespace kvr

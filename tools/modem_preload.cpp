@@ -588,6 +588,10 @@ __attribute__((visibility("default"))) int close(int fd) {
     return R().close(fd);
 }
 
+// The C library declares the descriptors of poll as written only, but the
+// caller has filled them: reading them here is sound.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
 __attribute__((visibility("default"))) int poll(pollfd* fds, nfds_t n, int timeout) {
     if (AnyDevice(fds, n)) M().Count(&KvrModemStats::polls);
     return R().poll(fds, n, timeout);
@@ -598,6 +602,7 @@ __attribute__((visibility("default"))) int ppoll(pollfd* fds, nfds_t n, const ti
     if (AnyDevice(fds, n)) M().Count(&KvrModemStats::polls);
     return R().ppoll(fds, n, timeout, mask);
 }
+#pragma GCC diagnostic pop
 
 #define KVR_OPEN_ENTRY(name, real)                                                      \
     __attribute__((visibility("default"))) int name(const char* path, int flags, ...) { \

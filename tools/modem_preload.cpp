@@ -19,6 +19,7 @@
 //   KVR_MODEM_REPLUG_MS    ... and is back this long after it vanished
 //   KVR_MODEM_STATS        file that gets the call counts at exit ("-" for
 //                          standard error)
+//   KVR_MODEM_TRACE        file that gets the controller's wire trace at exit
 //
 // A preload library has no caller to hand its state to: the one Modem object
 // below lives for the whole process.
@@ -297,6 +298,13 @@ class Modem {
     void Shutdown() {
         std::lock_guard<std::mutex> lock(mutex_);
         Unplug();
+        const char* tracePath = getenv("KVR_MODEM_TRACE");
+        if (tracePath != nullptr && *tracePath != '\0' && !device_.empty()) {
+            if (FILE* t = fopen(tracePath, "w")) {
+                fputs(ctl_.TraceText().c_str(), t);
+                fclose(t);
+            }
+        }
         const char* path = getenv("KVR_MODEM_STATS");
         if (path == nullptr || *path == '\0' || device_.empty()) return;
         FILE* f = strcmp(path, "-") == 0 ? stderr : fopen(path, "w");

@@ -294,14 +294,19 @@ int Child(int argc, char** argv) {
     const double latencyMs = std::atof(std::getenv("KVR_MODEM_LATENCY_US")) / 1000.0;
     const double needMs =
         need.pausesMs + need.delaysMs + static_cast<double>(need.lineChanges) * latencyMs;
-    std::printf(
-        "  %-10s %-6s %6d B %7.3f ms/call | wall %9.1f ms  CPU %8.1f ms (%4.1f%%)  pauses "
-        "%9.1f ms  delays %7.1f ms  line changes %7ld (x latency %8.1f ms)  status reads %7ld  "
-        "wall/(pauses+delays+changes x latency) %.2f  loopsPerTick %u  %s\n",
-        uart ? "UART" : "bit-serial", scenario.c_str(), scenario == "update" ? bytes : 0, latencyMs,
-        wall, cpu, 100.0 * cpu / wall, need.pausesMs, need.delaysMs, s.lineChanges,
-        static_cast<double>(need.lineChanges) * latencyMs, s.statusReads, wall / needMs, loops,
-        good ? "ok" : "FAILED");
+    const double sleptMs = static_cast<double>(s.latencySleptUs) / 1000.0;
+    std::printf("  %-10s %-6s %6d B %5.3f ms/call | wall %8.1f ms  CPU %7.1f ms (%4.1f%%)  "
+                "pauses %8.1f ms  delays %7.1f ms  line changes %7ld x latency %7.1f ms  "
+                "status reads %8ld  wall/(pauses+delays+changes x latency) %.2f",
+                uart ? "UART" : "bit-serial", scenario.c_str(), scenario == "update" ? bytes : 0,
+                latencyMs, wall, cpu, 100.0 * cpu / wall, need.pausesMs, need.delaysMs,
+                s.lineChanges, static_cast<double>(need.lineChanges) * latencyMs, s.statusReads,
+                wall / needMs);
+    if (latencyMs > 0) {
+        std::printf("  latency really slept %.1f ms; wall/(pauses+delays+slept) %.2f", sleptMs,
+                    wall / (need.pausesMs + need.delaysMs + sleptMs));
+    }
+    std::printf("  loopsPerTick %u  %s\n", loops, good ? "ok" : "FAILED");
     for (const std::string& b : host.boxes) std::printf("    box: %s\n", b.c_str());
     if (!good && std::getenv("KVR_BENCH_TRACE") != nullptr) {
         std::string trace(1 << 20, '\0');

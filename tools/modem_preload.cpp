@@ -311,9 +311,9 @@ class Modem {
         if (f == nullptr) return;
         fprintf(f,
                 "line_changes %ld\nstatus_reads %ld\nother_ioctls %ld\nreads %ld\nwrites %ld\n"
-                "polls %ld\nopens %ld\ncloses %ld\n",
+                "polls %ld\nopens %ld\ncloses %ld\nlatency_slept_us %ld\n",
                 stats_.lineChanges, stats_.statusReads, stats_.otherIoctls, stats_.reads,
-                stats_.writes, stats_.polls, stats_.opens, stats_.closes);
+                stats_.writes, stats_.polls, stats_.opens, stats_.closes, stats_.latencySleptUs);
         if (f != stderr) fclose(f);
     }
 
@@ -396,8 +396,15 @@ class Modem {
         }
         const long latency = latencyNs_;
         lock.unlock();
-        if (latency > 0) Sleep(latency);
-        lock.lock();
+        if (latency > 0) {
+            const std::uint64_t before = clock_.NowNs();
+            Sleep(latency);
+            const std::uint64_t slept = clock_.NowNs() - before;
+            lock.lock();
+            stats_.latencySleptUs += static_cast<long>(slept / 1000);
+        } else {
+            lock.lock();
+        }
         if (plug != plug_ || master_ < 0) {
             errno = EIO;
             return -1;

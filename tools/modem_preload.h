@@ -18,6 +18,9 @@ struct KvrModemStats {
     long polls;  // poll and ppoll with the device among their descriptors
     long opens;
     long closes;
+    // Time the added latency really took: a sleep of 125 us overshoots by
+    // the machine's wake-up time.
+    long latencySleptUs;
 };
 
 typedef void (*KvrModemStatsFn)(struct KvrModemStats*);

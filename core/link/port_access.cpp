@@ -1,5 +1,6 @@
 #include "link/port_access.h"
 
+#include "app/command_gate.h"
 #include "platform/window.h"
 #include "res/link_texts.h"
 
@@ -99,7 +100,11 @@ void ReadParallelPort(Program& p) {
 void WaitMs(Program& p, std::uint32_t ms) {
     if (ms == 0) return;
     const std::uint32_t start = p.os.clock.TickCount();
-    while (static_cast<std::uint32_t>(p.os.clock.TickCount() - start) < ms) {
+    for (;;) {
+        const std::uint32_t now = p.os.clock.TickCount();
+        if (static_cast<std::uint32_t>(now - start) >= ms) return;
+        // A pause of the protocol: the window may handle its messages.
+        if (ms >= kPumpMinPauseMs) PumpInPause(p, now);
     }
 }
 

@@ -1,9 +1,8 @@
 #include "sim_profiles.h"
 
-#include <cctype>
+#include <algorithm>
 #include <charconv>
 #include <climits>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -117,12 +116,42 @@ bool ParseWhole(std::string_view text, long long& value, int base = 10) {
     return ec == std::errc() && ptr == end && !text.empty();
 }
 
+bool IsHexText(std::string_view text) {
+    return text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X');
+}
+
+// A whole number written in decimal, or in hexadecimal as "0x..".
+bool ParseNumberText(std::string_view text, long long& value) {
+    return IsHexText(text) ? ParseWhole(text.substr(2), value, 16) : ParseWhole(text, value);
+}
+
+enum class NumberFault { None, NotWhole, OutOfRange };
+
+// A JSON value as a whole number from min to max: a JSON integer, or a
+// string "0x.." for those who think of bytes in hexadecimal.
+NumberFault ReadNumber(const Json& v, long long min, long long max, long long& out) {
+    long long n = 0;
+    if (v.is_number_unsigned() &&
+        v.get<unsigned long long>() > static_cast<unsigned long long>(max)) {
+        return NumberFault::OutOfRange;
+    }
+    if (v.is_number_integer()) {
+        n = v.get<long long>();
+    } else if (!v.is_string() || !IsHexText(v.get<std::string>()) ||
+               !ParseNumberText(v.get<std::string>(), n)) {
+        return NumberFault::NotWhole;
+    }
+    if (n < min || n > max) return NumberFault::OutOfRange;
+    out = n;
+    return NumberFault::None;
+}
+
 // Reads the fields of one JSON object into their places, each checked
 // against its range; the first fault is kept as the message.
 class FieldReader {
   public:
-    FieldReader(Json object, std::string where, std::string& error)
-        : object_(std::move(object)), where_(std::move(where)), error_(error) {
+    FieldReader(const Json& object, std::string where, std::string& error)
+        : object_(object), where_(std::move(where)), error_(error) {
         if (!object_.is_object() && error_.empty()) {
             error_ = (where_.empty() ? std::string("the file") : where_) + " must be a JSON object";
         }
@@ -130,24 +159,26 @@ class FieldReader {
 
     template <class T>
     void Number(const char* key, T& out, long long min, long long max) {
-        const Json* v = Take(key);
-        if (v == nullptr) return;
-        long long n = 0;
-        if (v->is_number_integer()) {
-            n = v->get<long long>();
-        } else if (v->is_string() && IsHex(v->get<std::string>())) {
-            n = std::stoll(v->get<std::string>().substr(2), nullptr, 16);
-        } else {
-            return Fail(Name(key) + " must be a whole number");
-        }
-        if (n < min || n > max) {
-            return Fail(Name(key) + " must be from " + std::to_string(min) + " to " +
-                        std::to_string(max));
-        }
-        out = static_cast<T>(n);
+        if (const Json* v = Take(key)) NumberValue(*v, Name(key), out, min, max);
     }
 
     void Byte(const char* key, std::uint8_t& out) { Number(key, out, 0, 255); }
+
+    // A value that is not a field of this object (a list's element).
+    template <class T>
+    void NumberValue(const Json& v, const std::string& name, T& out, long long min, long long max) {
+        long long n = 0;
+        switch (ReadNumber(v, min, max, n)) {
+            case NumberFault::None:
+                out = static_cast<T>(n);
+                return;
+            case NumberFault::NotWhole:
+                return Fail(name + " must be a whole number");
+            case NumberFault::OutOfRange:
+                return Fail(name + " must be from " + std::to_string(min) + " to " +
+                            std::to_string(max));
+        }
+    }
 
     void Flag(const char* key, bool& out) {
         const Json* v = Take(key);
@@ -183,17 +214,7 @@ class FieldReader {
     }
 
   private:
-    static bool IsHex(const std::string& s) {
-        if (s.size() < 3 || s.size() > 10 || s[0] != '0' || (s[1] != 'x' && s[1] != 'X')) {
-            return false;
-        }
-        for (std::size_t i = 2; i < s.size(); ++i) {
-            if (std::isxdigit(static_cast<unsigned char>(s[i])) == 0) return false;
-        }
-        return true;
-    }
-
-    const Json object_;
+    const Json& object_;
     std::string where_;
     std::string& error_;
     std::vector<std::string> seen_;
@@ -222,11 +243,10 @@ void ReadProfileFields(const Json& json, Profile& p, std::string& error) {
         if (!sig->is_array() || sig->size() != 3) {
             f.Fail("profile.signature must be a list of three bytes");
         } else {
-            FieldReader bytes(Json{{"0", (*sig)[0]}, {"1", (*sig)[1]}, {"2", (*sig)[2]}},
-                              "profile.signature", error);
-            bytes.Byte("0", p.signature[0]);
-            bytes.Byte("1", p.signature[1]);
-            bytes.Byte("2", p.signature[2]);
+            for (std::size_t i = 0; i < 3; ++i) {
+                f.NumberValue((*sig)[i], "profile.signature[" + std::to_string(i) + "]",
+                              p.signature[i], 0, 255);
+            }
         }
     }
     f.Byte("fuseLow", p.fuseLow);
@@ -257,17 +277,13 @@ void ReadMemoryFields(const Json& json, std::array<std::uint8_t, 256>& memory, s
         if (error.empty()) error = "memory must be an object of address: byte";
         return;
     }
+    FieldReader f(json, "memory", error);
     for (const auto& [key, value] : json.items()) {
         long long address = -1;
-        const bool hex = key.size() > 2 && key[0] == '0' && (key[1] == 'x' || key[1] == 'X');
-        const bool parsed = hex ? ParseWhole(std::string_view(key).substr(2), address, 16)
-                                : ParseWhole(key, address);
-        if (!parsed || address < 0 || address > 255) {
-            if (error.empty()) error = "memory: address \"" + key + "\" is not from 0 to 255";
-            return;
+        if (!ParseNumberText(key, address) || address < 0 || address > 255) {
+            return f.Fail("memory: address \"" + key + "\" is not from 0 to 255");
         }
-        FieldReader f(Json{{key, value}}, "memory", error);
-        f.Byte(key.c_str(), memory[static_cast<std::size_t>(address)]);
+        f.NumberValue(value, f.Name(key), memory[static_cast<std::size_t>(address)], 0, 255);
     }
 }
 
@@ -290,12 +306,12 @@ SimulateRequest Named(const NamedProfile& p, std::string_view value) {
 }  // namespace
 
 std::string ProfileList() {
+    constexpr std::size_t kNameColumn = 16;
     std::string text;
     for (const NamedProfile& p : Catalogue()) {
-        char line[256];
-        std::snprintf(line, sizeof line, "%-15s %.*s\n", std::string(p.name).c_str(),
-                      static_cast<int>(p.description.size()), p.description.data());
-        text += line;
+        std::string line(p.name);
+        line.resize(std::max(kNameColumn, line.size() + 1), ' ');
+        text += line + std::string(p.description) + "\n";
     }
     return text;
 }

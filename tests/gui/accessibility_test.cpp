@@ -2,8 +2,10 @@
 // actions that run the program's handlers as a click does.
 #include <QAccessible>
 #include <QAccessibleActionInterface>
+#include <QApplication>
 #include <QComboBox>
 #include <QLabel>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
@@ -140,6 +142,7 @@ class AccessibilityTest : public QObject {
     void actionsRunTheSameHandlersAsClicks();
     void frequencyBeforeAnyReadStaysOff();
     void messageBoxesKeepTheirCaption();
+    void menuCommandsFromTheKeyboard();
 };
 
 void AccessibilityTest::everyTemplate_data() {
@@ -345,6 +348,32 @@ void AccessibilityTest::messageBoxesKeepTheirCaption() {
         QCOMPARE(iface->text(QAccessible::Name), name);
         QCOMPARE(box->text(), QStringLiteral("Datei nicht kompatibel!"));
     }
+}
+
+// Alt and a menu's letter, then the item's letter; Alt and the letter of
+// the plain item Rev Counter.
+void AccessibilityTest::menuCommandsFromTheKeyboard() {
+    QtHost host;
+    std::vector<int> commands;
+    auto window =
+        host.OpenDialog(id::kMainWindowEn, nullptr, [&](Window&, DialogEvent event, int id) {
+            if (event == DialogEvent::Command) commands.push_back(id);
+            return 0;
+        });
+    QWidget* dialog = window->dialog();
+    dialog->show();
+    QApplication::setActiveWindow(dialog);
+    QVERIFY(QTest::qWaitForWindowActive(dialog));
+
+    QTest::keyClick(dialog, Qt::Key_R, Qt::AltModifier);
+    QTRY_COMPARE(commands, std::vector<int>{id::kRevCounter});
+
+    commands.clear();
+    QTest::keyClick(dialog, Qt::Key_O, Qt::AltModifier);
+    auto* options = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    QVERIFY(options != nullptr);
+    QTest::keyClick(options, Qt::Key_C);
+    QTRY_COMPARE(commands, std::vector<int>{id::kControllerInfo});
 }
 
 QTEST_MAIN(AccessibilityTest)

@@ -21,6 +21,7 @@ class QtHost : public Host {
     PlatformFamily QueryPlatform() override { return PlatformFamily::Nt; }
     bool ShellOpen(const std::string& target) override;
     std::string ChooseOpenFile(const OpenFileRequest& request) override;
+    std::string ChooseSaveFile(const SaveFileRequest& request) override;
     void PumpMessages() override;
     int RunDialog(int templateId, Window* owner, const DialogProc& procedure) override;
     void ErrorOutput(const std::string& line) override;

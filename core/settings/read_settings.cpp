@@ -45,7 +45,7 @@ void FailRead(Program& p, Window& w, const Text& message) {
 // Ends a Read whose replies did not all arrive: nothing of it stays shown,
 // Write is disabled and the settings count as not read, so that no invented
 // value can be shown or written back.
-void FailLink(Program& p, Window& w) {
+int FailLink(Program& p, Window& w) {
     for (const int field :
          {id::kFullSpeedTime, id::kNeutralTime, id::kStopTime, id::kLogTransmitter,
           id::kLogOvertemp, id::kLogUndervoltage, id::kMaxFrequency, id::kAcceleration,
@@ -67,6 +67,7 @@ void FailLink(Program& p, Window& w) {
     w.Enable(id::kStatusLine, false);
     w.Repaint();
     ShowLinkFault(p, &w);
+    return 1;
 }
 
 void ShowLowVoltageMode(Window& w, int mode) {
@@ -125,21 +126,21 @@ void ShowBattery(Program& p, Window& w) {
 
 }  // namespace
 
-void ReadSettings(Program& p, Window& w) {
+int ReadSettings(Program& p, Window& w) {
     SettingsImage& s = p.settings;
     w.SetText(id::kFullSpeedTime, "");
     // Settings are read only through a serial port.
     if (p.link.state.medium != Medium::Serial) {
         p.os.host.MessageBox(nullptr, std::string(p.T(texts::kNoSerialPort)),
                              std::string(p.T(texts::kCaptionErrorCaps)), MessageButtons::Ok);
-        return;
+        return 1;
     }
     if (InitSerialLines(p) != 0) {
         p.os.host.MessageBox(&w, p.link.lastErrorText, std::string(p.T(texts::kCaptionError)),
                              MessageButtons::Ok);
         SetStatus(w, "");
         w.Enable(id::kStatusLine, false);
-        return;
+        return 1;
     }
 
     w.Enable(id::kStatusLine, true);
@@ -160,7 +161,7 @@ void ReadSettings(Program& p, Window& w) {
         SetStatus(w, "");
         w.Enable(id::kStatusLine, false);
         w.Repaint();
-        return;
+        return 1;
     }
 
     // Each judgement below rests on replies that arrived.
@@ -168,7 +169,7 @@ void ReadSettings(Program& p, Window& w) {
     if (LinkFaulty(p)) return FailLink(p, w);
     if (marker != kSetupMarkerDone) {
         FailRead(p, w, texts::kNotSetUp);
-        return;
+        return 1;
     }
     w.Repaint();
     SetStatus(w, p.T(texts::kReading));
@@ -186,12 +187,12 @@ void ReadSettings(Program& p, Window& w) {
     // Both bytes erased: the controller has never been set up.
     if (s.versionWord == kVersionRefused) {
         FailRead(p, w, texts::kNotSetUp);
-        return;
+        return 1;
     }
     if ((s.versionWord & kVersionFamilyMask) != kVersionFamily) {
         s.versionWord = kVersionRefused;
         FailRead(p, w, texts::kNotSuitable);
-        return;
+        return 1;
     }
     s.features = ReadByte(p, FeatureFlags);
     const int requiredLevel = ReadByte(p, RequiredLevel);
@@ -201,7 +202,7 @@ void ReadSettings(Program& p, Window& w) {
     if (requiredLevel > kProgramVersion) {
         s.versionWord = kVersionRefused;
         FailRead(p, w, texts::kNeedLatestVersion);
-        return;
+        return 1;
     }
     SetStatus(w, "");
 
@@ -260,6 +261,7 @@ void ReadSettings(Program& p, Window& w) {
     w.Enable(id::kWrite, true);
     p.os.host.Beep();
     w.Enable(id::kStatusLine, false);
+    return 0;
 }
 
 }  // namespace kvr

@@ -56,6 +56,13 @@ class PlayingHost : public gui::QtHost {
         chosenFiles.pop_front();
         return file;
     }
+    std::string ChooseSaveFile(const SaveFileRequest& request) override {
+        saveRequests.push_back(request);
+        if (savedFiles.empty()) return {};
+        std::string file = savedFiles.front();
+        savedFiles.pop_front();
+        return file;
+    }
     void PumpMessages() override {
         ++pumps;
         if (onPump) onPump();
@@ -79,6 +86,8 @@ class PlayingHost : public gui::QtHost {
     std::vector<std::string> opened;
     std::deque<std::string> chosenFiles;
     std::vector<OpenFileRequest> fileRequests;
+    std::deque<std::string> savedFiles;
+    std::vector<SaveFileRequest> saveRequests;
     std::vector<int> dialogsRun;
     int dialogsLeftOpen = 0;
     DialogScript script;

@@ -157,6 +157,10 @@ class Controller {
 
     // Page commands a firmware outside boot mode ignored.
     long ignoredPageCommands = 0;
+    // Bytes received and sent so far, dropped ones included: the counts the
+    // faults dropReceivedByte and dropSentByte refer to.
+    long bytesReceived() const { return received_; }
+    long bytesSent() const { return sent_; }
 
   private:
     struct Shifter {

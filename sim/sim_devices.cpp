@@ -29,6 +29,12 @@ bool SimSerial::Alive() {
     return !vanished_;
 }
 
+void SimSerial::Replug() {
+    vanished_ = false;
+    open_ = false;
+    ctl_.faults.serialVanishesAfterCalls = -1;
+}
+
 bool SimSerial::Open(const std::string& name) {
     clock_.Spend(costs.setupNs);
     if (!Alive() || open_ || !Exists(name)) return false;

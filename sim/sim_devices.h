@@ -43,6 +43,11 @@ class SimSerial : public SerialDevice {
     // Names that can be opened: "COM1".."COM8".
     bool Exists(const std::string& name) const;
     bool vanished() const { return vanished_; }
+    // The device comes back, as an adapter plugged in again: a handle from
+    // before it vanished stays dead; the port must be opened anew.
+    void Replug();
+    // Calls made on the device so far.
+    long calls() const { return calls_; }
     const SerialConfig& config() const { return config_; }
     const SerialTimeouts& timeouts() const { return timeouts_; }
     const std::string& openName() const { return name_; }

@@ -58,9 +58,20 @@ void EndFileAfterGearRatio(const std::string& ratioField) {
     std::filesystem::resize_file(kConfigFileName, kConfigGearRatioOffset + ratioField.size(), ec);
 }
 
+// The ratio is read back with at most 8 characters: a ratio whose text is
+// longer ("100000000.00") would not survive its own save and load.
+constexpr std::size_t kRatioChars = 8;
+
+bool RatioFitsField(float ratio) {
+    return GearRatioField(ratio).size() <= kRatioChars;
+}
+
+// A ratio too large for its field counts as unreadable.
 bool ParseRatio(const char* text, float& ratio) {
     float value = 0.0f;
-    if (!ScanFloat(text, 8, value) || !std::isfinite(value)) return false;
+    if (!ScanFloat(text, 8, value) || !std::isfinite(value) || !RatioFitsField(value)) {
+        return false;
+    }
     ratio = value;
     return true;
 }
@@ -203,6 +214,16 @@ void SaveRpmSetup(Program& p, Window& dialog) {
                              std::string(p.T(texts::kCaptionErrorBang)), MessageButtons::Ok);
         return;
     }
+
+    std::string ratioText = dialog.GetText(id::kGearRatio, 9);
+    if (auto comma = ratioText.find(','); comma != std::string::npos) ratioText[comma] = '.';
+    float typed = 0.0f;
+    if (ScanFloat(ratioText.c_str(), 8, typed) && std::isfinite(typed) && !RatioFitsField(typed)) {
+        // Refused whole, like a wrong pole count: nothing is stored.
+        p.os.host.MessageBox(nullptr, std::string(p.T(texts::kGearRatioTooBig)),
+                             std::string(p.T(texts::kCaptionErrorBang)), MessageButtons::Ok);
+        return;
+    }
     p.app.poleCount = parsed;
 
     EnterStartDirectory(p);
@@ -212,8 +233,6 @@ void SaveRpmSetup(Program& p, Window& dialog) {
         return;
     }
 
-    std::string ratioText = dialog.GetText(id::kGearRatio, 9);
-    if (auto comma = ratioText.find(','); comma != std::string::npos) ratioText[comma] = '.';
     float ratio = 0.0f;
     ParseRatio(ratioText.c_str(), ratio);
     if (ratio == 0.0f) {

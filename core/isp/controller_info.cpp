@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "isp/isp_connect.h"
+#include "link/exchange.h"
 #include "link/port_access.h"
 #include "platform/window.h"
 #include "res/connect_texts.h"
@@ -44,7 +45,15 @@ int ControllerInfoCommand(Program& p, Window& w) {
     ClearStatus(w);
     w.SetText(id::kStatusLine, std::string(p.T(texts::kConnecting)));
 
-    if (ConnectIsp(p) != kIspConnected) {
+    const int connected = ConnectIsp(p);
+    // A device that went away, or a driver that failed, is told as such
+    // (the driver once, by itself), not as a silent chip.
+    if (connected != kIspConnected && LinkFaulty(p) && p.link.fault != LinkFault::NoReply) {
+        ShowLinkFault(p, nullptr);
+        ClearStatus(w);
+        return 1;
+    }
+    if (connected != kIspConnected) {
         p.os.host.MessageBox(nullptr, std::string(p.T(texts::kLinkNoConnection)),
                              std::string(p.T(texts::kCaptionErrorCaps)), MessageButtons::Ok);
         ClearStatus(w);
@@ -53,6 +62,11 @@ int ControllerInfoCommand(Program& p, Window& w) {
     p.isp.fuseHigh = static_cast<std::uint8_t>(IspInstruction(p, 0x5808, 0x0000));
     p.isp.fuseLow = static_cast<std::uint8_t>(IspInstruction(p, 0x5000, 0x0000));
     p.isp.lockBits = static_cast<std::uint8_t>(IspInstruction(p, 0x5800, 0x0000));
+    if (LinkFaulty(p)) {
+        ShowLinkFault(p, nullptr);
+        ClearStatus(w);
+        return 1;
+    }
 
     std::string& text = p.isp.ispStatusText;
     text.resize(kEchoLineStart, ' ');

@@ -143,6 +143,7 @@ int ResetPulseLong(Program& p) {
 }
 
 int ConnectIsp(Program& p) {
+    ClearLinkFault(p);
     if (Serial(p) && InitSerialLines(p) != 0) return kIspFailed;
     IdleLines(p);
     p.app.statusText = "connecting....\n";

@@ -62,25 +62,37 @@ void StatusBlank(Program& p, bool disable) {
 }
 
 int NoLink(Program& p, const Text& text) {
-    p.os.host.MessageBox(nullptr, std::string(p.T(text)), std::string(p.T(texts::kCaptionErrorCaps)),
-                         MessageButtons::Ok);
+    // The parallel-port driver failed: its box has told the user already.
+    if (p.link.fault != LinkFault::Driver) {
+        p.os.host.MessageBox(nullptr, std::string(p.T(text)),
+                             std::string(p.T(texts::kCaptionErrorCaps)), MessageButtons::Ok);
+    }
     p.link.state.uartLink = false;
     p.link.state.bitBangLink = false;
     return 1;
 }
 
+// The probes of the detection go unanswered on the wrong link kind by
+// design; a link found starts the command's byte commands without fault.
 int UartFound(Program& p) {
     p.link.state.uartLink = true;
     p.link.state.bitBangLink = false;
     WaitMs(p, 20);
     Discard(p, 20);
+    ClearLinkFault(p);
     return 0;
 }
 
 int BitSerialFound(Program& p) {
     p.link.state.uartLink = false;
     p.link.state.bitBangLink = true;
+    ClearLinkFault(p);
     return 0;
+}
+
+int PortFailed(Program& p) {
+    p.link.connectPortFailed = true;
+    return 1;
 }
 
 }  // namespace
@@ -98,6 +110,8 @@ SerialConfig UartLinkConfig() {
 int ConnectLink(Program& p) {
     LinkState& s = p.link.state;
     SerialDevice& dev = p.os.serial;
+    ClearLinkFault(p);
+    p.link.connectPortFailed = false;
 
     // 1. A link found before: is the bit-serial probe still answered?
     if (s.uartLink || s.bitBangLink) {
@@ -109,7 +123,7 @@ int ConnectLink(Program& p) {
     CloseSerialPort(p);
     if (OpenSerialPort(p) != 0) {
         s.comOpen = false;
-        return 1;
+        return PortFailed(p);
     }
 
     // 3. UART settings.
@@ -118,7 +132,7 @@ int ConnectLink(Program& p) {
     DrainUartInput(p);
     if (!dev.SetTimeouts(SerialTimeouts{3, 0, 400})) {
         p.link.lastErrorText = std::string(p.T(texts::kCannotWriteTimeouts));
-        return 1;
+        return PortFailed(p);
     }
     (void)dev.SetState(uart);
 
@@ -171,6 +185,19 @@ int ConnectLink(Program& p) {
     if (answer == kProbeAnswer) return BitSerialFound(p);
     if (IsOtherModel(answer)) return NoLink(p, texts::kLinkOtherModel);
     return NoLink(p, texts::kLinkNoConnection);
+}
+
+}  // namespace kvr
+
+namespace kvr {
+
+int ConnectLinkChecked(Program& p) {
+    if (ConnectLink(p) == 0) return 0;
+    if (p.link.connectPortFailed) {
+        p.os.host.MessageBox(p.app.statusWindow, p.link.lastErrorText,
+                             std::string(p.T(texts::kCaptionError)), MessageButtons::Ok);
+    }
+    return 1;
 }
 
 }  // namespace kvr

@@ -13,5 +13,9 @@ SerialConfig UartLinkConfig();
 // own boxes for a missing or unsupported controller; a port that cannot be
 // opened or set up leaves its text in lastErrorText and shows nothing.
 int ConnectLink(Program& p);
+// ConnectLink for a command: a port that cannot be opened or set up, which
+// ConnectLink leaves unreported, is shown with the port's own text (caption
+// "Error", owned by the status window), so every failure has its message.
+int ConnectLinkChecked(Program& p);
 
 }  // namespace kvr

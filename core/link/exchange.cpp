@@ -23,6 +23,8 @@ constexpr std::uint8_t kCmdCommit3 = '3';
 constexpr std::uint8_t kCmdSelectPage = 'W';
 constexpr std::uint8_t kCmdRead = 'U';
 constexpr std::uint8_t kCmdWrite = 'V';
+constexpr int kProbe = 0xFE;
+constexpr int kProbeAnswer = 0xF8;
 
 bool IsByte(int v) {
     return v >= 0 && v <= 0xFF;
@@ -43,12 +45,49 @@ void SendByte(Program& p, int byte) {
 }
 
 // The UART form of a command: the bytes back to back, then one read of
-// `count` bytes; returns the byte at position count - 1.
-std::uint8_t UartCommand(Program& p, std::initializer_list<std::uint8_t> bytes, std::size_t count) {
+// `count` bytes; returns the byte at position count - 1. The one-wire link
+// echoes every byte, so the read starts with the command's own bytes: a
+// write that fails, an echo that is missing or differs means the controller
+// did not take the command as sent. Whether a missing reply after the echo
+// is a fault is the command's to judge (replyArrived).
+std::uint8_t UartCommand(Program& p, std::initializer_list<std::uint8_t> bytes, std::size_t count,
+                         bool* replyArrived = nullptr) {
     ClearRxBuffer(p);
-    for (std::uint8_t b : bytes) WriteUartByte(p, b);
-    ReadUartBytes(p, count);
+    for (std::uint8_t b : bytes) {
+        if (!WriteUartByte(p, b)) NoteLinkFault(p, LinkFault::Lost);
+    }
+    std::size_t got = 0;
+    if (!ReadUartBytes(p, count, got)) {
+        NoteLinkFault(p, LinkFault::Lost);
+    } else if (got < bytes.size() ||
+               !std::equal(bytes.begin(), bytes.end(), p.link.rxBuffer.begin())) {
+        NoteLinkFault(p, LinkFault::NoReply);
+    }
+    if (replyArrived != nullptr) *replyArrived = got >= count;
     return p.link.rxBuffer[count - 1];
+}
+
+// The bit-serial probe without pauses, as the link detection's last probe:
+// a firmware that follows the commands answers it at any time between them.
+int ProbeAnswer(Program& p) {
+    SendByte(p, kProbe);
+    SendByte(p, kProbe);
+    return p.link.exchange.in & 0xFF;
+}
+
+// One bit-serial read command; the value comes during the last transfer.
+int ReadOnce(Program& p, int address) {
+    SendByte(p, kCmdRead);
+    WaitMs(p, 5);
+    WaitMs(p, 5);
+    SendByte(p, address);
+    WaitMs(p, 5);
+    SendByte(p, 0x00);
+    return p.link.exchange.in;
+}
+
+bool Faulty(const Program& p) {
+    return p.link.fault != LinkFault::None;
 }
 
 }  // namespace
@@ -117,29 +156,42 @@ void ClearRxBuffer(Program& p) {
     rx[kSpaces] = 0;
 }
 
-void WriteUartByte(Program& p, std::uint8_t byte) {
+bool WriteUartByte(Program& p, std::uint8_t byte) {
     std::size_t written = 0;
-    (void)p.os.serial.Write(&byte, 1, written);
+    return p.os.serial.Write(&byte, 1, written) && written == 1;
 }
 
-void ReadUartBytes(Program& p, std::size_t count) {
+bool ReadUartBytes(Program& p, std::size_t count, std::size_t& got) {
     // Never more than 20 bytes at a time into the 80-byte buffer, whatever
     // the line delivers.
     count = std::min(count, kMaxUartRead);
+    got = 0;
+    const bool ok = p.os.serial.Read(p.link.rxBuffer.data(), count, got);
+    got = std::min(got, count);
+    return ok;
+}
+
+void ReadUartBytes(Program& p, std::size_t count) {
     std::size_t got = 0;
-    (void)p.os.serial.Read(p.link.rxBuffer.data(), count, got);
+    (void)ReadUartBytes(p, count, got);
 }
 
 void DrainUartInput(Program& p) {
-    (void)p.os.serial.SetTimeouts(SerialTimeouts{3, 0, 5});
-    ReadUartBytes(p, kMaxUartRead);
-    (void)p.os.serial.SetTimeouts(SerialTimeouts{3, 0, 100});
+    // What is drained is not judged; a port that no longer answers is.
+    std::size_t got = 0;
+    if (!p.os.serial.SetTimeouts(SerialTimeouts{3, 0, 5}) || !ReadUartBytes(p, kMaxUartRead, got) ||
+        !p.os.serial.SetTimeouts(SerialTimeouts{3, 0, 100})) {
+        NoteLinkFault(p, LinkFault::Lost);
+    }
 }
 
+// The boot loader gives no read-back on the bit-serial link: what a page
+// command did there shows only in the commit's answer. The UART form checks
+// the echo of every byte.
 int LoadPageByte(Program& p, int offset, int value) {
     if (Uart(p)) {
         (void)UartCommand(p, {kCmdLoadPageByte, Lsb(offset), Lsb(value)}, 3);
-        return 0;
+        return Faulty(p) ? 1 : 0;
     }
     SendByte(p, kCmdLoadPageByte);
     DelayLoops(p, 4);
@@ -147,7 +199,7 @@ int LoadPageByte(Program& p, int offset, int value) {
     DelayLoops(p, 4);
     SendByte(p, Lsb(value));
     DelayLoops(p, 4);
-    return 0;
+    return Faulty(p) ? 1 : 0;
 }
 
 int CommitPage(Program& p, int page) {
@@ -156,8 +208,12 @@ int CommitPage(Program& p, int page) {
     if (!IsByte(page)) return 1;
     int reply = 0;
     if (Uart(p)) {
-        reply = UartCommand(p, {kCmdCommit1, kCmdCommit2, kCmdCommit3}, 4);
+        // An answer that never came confirms no page, whatever page was
+        // asked (a space would otherwise confirm page 0x20).
+        bool arrived = false;
+        reply = UartCommand(p, {kCmdCommit1, kCmdCommit2, kCmdCommit3}, 4, &arrived);
         p.link.exchange.in = reply;
+        if (!arrived) return 1;
     } else {
         DelayLoops(p, 4);
         SendByte(p, kCmdCommit1);
@@ -170,38 +226,44 @@ int CommitPage(Program& p, int page) {
         reply = p.link.exchange.in;
         DelayLoops(p, 4);
     }
-    return reply == page ? 0 : 1;
+    return reply == page && !Faulty(p) ? 0 : 1;
 }
 
-void SelectPage(Program& p, int page) {
-    if (!IsByte(page)) return;
+int SelectPage(Program& p, int page) {
+    if (!IsByte(page)) return 1;
     if (Uart(p)) {
         (void)UartCommand(p, {kCmdSelectPage, Lsb(page)}, 2);
-        return;
+        return Faulty(p) ? 1 : 0;
     }
     SendByte(p, kCmdSelectPage);
     DelayLoops(p, 4);
     SendByte(p, page);
     DelayLoops(p, 4);
+    return Faulty(p) ? 1 : 0;
 }
 
 int ReadControllerByte(Program& p, int address) {
     if (!IsByte(address)) {
         // No such parameter: read as a reply that never came.
         p.link.exchange.in = ' ';
+        NoteLinkFault(p, LinkFault::NoReply);
         return ' ';
     }
     if (Uart(p)) {
-        p.link.exchange.in = UartCommand(p, {kCmdRead, Lsb(address)}, 3);
+        bool arrived = false;
+        p.link.exchange.in = UartCommand(p, {kCmdRead, Lsb(address)}, 3, &arrived);
+        if (!arrived) NoteLinkFault(p, LinkFault::NoReply);
         return p.link.exchange.in;
     }
-    SendByte(p, kCmdRead);
-    WaitMs(p, 5);
-    WaitMs(p, 5);
-    SendByte(p, address);
-    WaitMs(p, 5);
-    SendByte(p, 0x00);
-    return p.link.exchange.in;
+    // On these lines a missing reply cannot be seen: a controller that has
+    // gone leaves data in at its rest level, and a byte the firmware missed
+    // comes back as the echo of another. So the byte is read twice and must
+    // agree, and the probe must still be answered afterwards.
+    const int first = ReadOnce(p, address);
+    const int value = ReadOnce(p, address);
+    if (first != value || ProbeAnswer(p) != kProbeAnswer) NoteLinkFault(p, LinkFault::NoReply);
+    p.link.exchange.in = value;
+    return value;
 }
 
 int WriteControllerByte(Program& p, int address, int value) {
@@ -211,8 +273,12 @@ int WriteControllerByte(Program& p, int address, int value) {
     int echo = 0;
     if (Uart(p)) {
         DrainUartInput(p);
-        echo = UartCommand(p, {kCmdWrite, Lsb(address), Lsb(value)}, 4);
+        // An echo that never came confirms no value (a space would
+        // otherwise confirm the value 0x20).
+        bool arrived = false;
+        echo = UartCommand(p, {kCmdWrite, Lsb(address), Lsb(value)}, 4, &arrived);
         p.link.exchange.in = echo;
+        if (!arrived) return 1;
     } else {
         WaitMs(p, 5);
         SendByte(p, kCmdWrite);
@@ -225,14 +291,41 @@ int WriteControllerByte(Program& p, int address, int value) {
         SendByte(p, 0x00);
         echo = p.link.exchange.in;
     }
-    return echo == value ? 0 : 1;
+    return echo == value && !Faulty(p) ? 0 : 1;
 }
 
 int WriteControllerByteChecked(Program& p, int address, int value) {
     if (WriteControllerByte(p, address, value) == 0) return 0;
+    // A device that has gone is named as such; a driver failure has had its
+    // box already.
+    if (p.link.fault == LinkFault::Lost || p.link.fault == LinkFault::Driver) {
+        ShowLinkFault(p, nullptr);
+        return 1;
+    }
     p.os.host.MessageBox(nullptr, std::string(p.T(texts::kWritingError)),
                          std::string(p.T(texts::kCaptionErrorBang)), MessageButtons::Ok);
     return 1;
+}
+
+bool LinkFaulty(const Program& p) {
+    return Faulty(p);
+}
+
+void ShowLinkFault(Program& p, Window* owner) {
+    const Text* text = nullptr;
+    switch (p.link.fault) {
+        case LinkFault::NoReply:
+            text = &texts::kLinkNoReply;
+            break;
+        case LinkFault::Lost:
+            text = &texts::kLinkLost;
+            break;
+        case LinkFault::None:
+        case LinkFault::Driver:
+            return;
+    }
+    p.os.host.MessageBox(owner, std::string(p.T(*text)), std::string(p.T(texts::kCaptionError)),
+                         MessageButtons::Ok);
 }
 
 }  // namespace kvr

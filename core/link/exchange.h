@@ -2,6 +2,7 @@
 
 #include <cstdint>
 
+#include "platform/window.h"
 #include "program.h"
 
 // The bit-serial exchange and the controller firmware's byte commands. Each
@@ -20,27 +21,41 @@ int TransferWord(Program& p);
 
 // Page commands of the firmware update. Pages above 255 cannot be named in
 // one byte: such a page is never selected or committed (CommitPage gives 1).
+// LoadPageByte and SelectPage give 1 when the link could not vouch for the
+// command (a UART echo missing or wrong, the device gone).
 int LoadPageByte(Program& p, int offset, int value);
 int CommitPage(Program& p, int page);
-void SelectPage(Program& p, int page);
+int SelectPage(Program& p, int page);
 
-// Parameter bytes. ReadControllerByte returns the value; WriteControllerByte
-// returns 0 when the controller's echo equals value, else 1.
+// Parameter bytes. ReadControllerByte returns the value; a value the link
+// cannot vouch for leaves a fault (LinkFaulty). WriteControllerByte returns
+// 0 when the controller's echo equals value and the link is sound, else 1.
 int ReadControllerByte(Program& p, int address);
 int WriteControllerByte(Program& p, int address, int value);
-// As WriteControllerByte, with the "writing error!" box on a mismatch.
+// As WriteControllerByte, with the "writing error!" box on a mismatch (the
+// lost-connection box when the device has gone).
 int WriteControllerByteChecked(Program& p, int address, int value);
+
+// Whether the link has failed since the command connected: a serial call
+// failed, a UART reply came short or with a wrong echo, a bit-serial value
+// could not be vouched for, or the parallel-port driver failed.
+bool LinkFaulty(const Program& p);
+// The one message for that fault, caption "Error": "connection lost!" or
+// "Read/write error!". A driver failure has shown its own; nothing then.
+void ShowLinkFault(Program& p, Window* owner);
 
 // Discards what the UART has received and shortens the read time-out that
 // the following commands wait for a reply.
 void DrainUartInput(Program& p);
 
-// Reads up to count bytes (at most 20) into rxBuffer from its start.
+// Reads up to count bytes (at most 20) into rxBuffer from its start. The
+// second form tells how many came and false when the read call failed.
 void ReadUartBytes(Program& p, std::size_t count);
+bool ReadUartBytes(Program& p, std::size_t count, std::size_t& got);
 // Fills rxBuffer with 16 spaces and a terminator: a reply byte that does not
 // come in time then reads as a space.
 void ClearRxBuffer(Program& p);
-// Writes one byte with its own write call; the result is not judged.
-void WriteUartByte(Program& p, std::uint8_t byte);
+// Writes one byte with its own write call; false when it did not leave.
+bool WriteUartByte(Program& p, std::uint8_t byte);
 
 }  // namespace kvr

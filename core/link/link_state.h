@@ -33,6 +33,15 @@ struct ExchangeWord {
 
 inline constexpr std::size_t kRxBufferSize = 80;
 
+// What the link could not vouch for since the command connected. Ordered:
+// a later fault never hides a worse one.
+enum class LinkFault {
+    None,
+    NoReply,  // a reply or an echo was missing, short or wrong
+    Lost,     // a call on the serial port failed: the device is gone
+    Driver,   // the parallel-port driver failed; its message has been shown
+};
+
 // Everything the link keeps between calls.
 struct LinkData {
     LinkState state;
@@ -40,6 +49,9 @@ struct LinkData {
     std::array<std::uint8_t, kRxBufferSize> rxBuffer{};
     std::string lastErrorText;      // left by a failing link operation, never cleared
     std::uint32_t modemStatus = 0;  // last status word; kept when a read fails
+    LinkFault fault = LinkFault::None;
+    // ConnectLink failed at the port itself and showed nothing.
+    bool connectPortFailed = false;
 };
 
 }  // namespace kvr

@@ -15,12 +15,16 @@ constexpr std::uint32_t kCalibrationMs = 50;
 constexpr std::size_t kStatusPadding = 80;
 
 void Line(Program& p, LineFunction function) {
-    // Line changes are not verified: a failing one simply has no effect.
-    (void)p.os.serial.SetLine(function);
+    // A failing line change has no effect on the line; it only tells that
+    // the device has gone.
+    if (!p.os.serial.SetLine(function)) NoteLinkFault(p, LinkFault::Lost);
 }
 
 // A driver entry that cannot be found ends the dialog the command runs in.
+// One box per command: the accesses that follow fail the same way.
 void DriverAccessFailed(Program& p) {
+    if (p.link.fault == LinkFault::Driver) return;
+    NoteLinkFault(p, LinkFault::Driver);
     p.os.host.MessageBox(nullptr, std::string(p.T(texts::kDriverAccessError)),
                          std::string(p.T(texts::kCaptionError)), MessageButtons::Ok);
     if (p.app.statusWindow != nullptr) p.app.statusWindow->EndDialog(1);
@@ -66,7 +70,11 @@ void SetResetLow(Program& p) {
 int ReadDataIn(Program& p) {
     std::uint32_t status = 0;
     // A failing status read yields the previous status word.
-    if (p.os.serial.GetModemStatus(status)) p.link.modemStatus = status;
+    if (p.os.serial.GetModemStatus(status)) {
+        p.link.modemStatus = status;
+    } else {
+        NoteLinkFault(p, LinkFault::Lost);
+    }
     return (p.link.modemStatus & kModemCtsOn) != 0 ? 1 : 0;
 }
 
@@ -153,6 +161,8 @@ int OpenSerialPort(Program& p) {
 
 int InitSerialLines(Program& p) {
     LinkState& s = p.link.state;
+    // Every command prepares the port first: it starts without a fault.
+    ClearLinkFault(p);
     if (s.medium == Medium::Parallel) return 0;
     if (OpenSerialPort(p) != 0) return 1;
     s.linesInitialised = false;
@@ -188,6 +198,16 @@ void CloseSerialPort(Program& p) {
     if (!p.link.state.comOpen) return;
     p.os.serial.Close();
     p.link.state.comOpen = false;
+}
+
+void NoteLinkFault(Program& p, LinkFault fault) {
+    if (fault <= p.link.fault) return;
+    p.link.fault = fault;
+    if (fault == LinkFault::Lost) CloseSerialPort(p);
+}
+
+void ClearLinkFault(Program& p) {
+    p.link.fault = LinkFault::None;
 }
 
 void ShowStatusText(Program& p) {

@@ -34,4 +34,10 @@ void CloseSerialPort(Program& p);
 
 void ShowStatusText(Program& p);
 
+// Records what the link could not vouch for; a worse fault stays. A lost
+// serial device is closed, so that the next command opens it afresh.
+void NoteLinkFault(Program& p, LinkFault fault);
+// A command starts with a link it has not yet found at fault.
+void ClearLinkFault(Program& p);
+
 }  // namespace kvr

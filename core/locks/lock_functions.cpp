@@ -41,11 +41,21 @@ void Close(Program& p, Window& dialog) {
     dialog.EndDialog(1);
 }
 
+// A reply that did not arrive ends the command with the link's message
+// and a blank status line; nothing read is shown or kept.
+bool RepliesArrived(Program& p) {
+    if (!LinkFaulty(p)) return true;
+    ShowLinkFault(p, nullptr);
+    FinishStatus(p, " ");
+    return false;
+}
+
 void Read(Program& p, Window& dialog) {
-    if (ConnectLink(p) != 0) return;
+    if (ConnectLinkChecked(p) != 0) return FinishStatus(p, " ");
     SettingsImage& s = p.settings;
     const int high = ReadControllerByte(p, VersionHigh) & 0xFF;
     const int low = ReadControllerByte(p, VersionLow) & 0xFF;
+    if (!RepliesArrived(p)) return;
     s.versionWord = high * 256 + low;
     s.versionText = VersionText(high, low, -1);
     if (s.versionWord == kVersionRefused) {
@@ -57,10 +67,13 @@ void Read(Program& p, Window& dialog) {
         s.versionWord = kVersionRefused;
         return;
     }
-    s.features = ReadControllerByte(p, FeatureFlags) & 0xFF;
+    const int features = ReadControllerByte(p, FeatureFlags) & 0xFF;
+    const int requiredLevel = ReadControllerByte(p, RequiredLevel);
+    if (!RepliesArrived(p)) return;
+    s.features = features;
     s.versionText = VersionText(high, low, s.features);
     if (Window* w = p.app.statusWindow) w->SetText(id::kVersionText, s.versionText);
-    if (ReadControllerByte(p, RequiredLevel) > kProgramVersion) {
+    if (requiredLevel > kProgramVersion) {
         Box(p, texts::kNeedLatestVersion, texts::kCaptionNone);
         return;
     }
@@ -68,7 +81,9 @@ void Read(Program& p, Window& dialog) {
         Box(p, texts::kLockNotAvailable, texts::kCaptionErrorCaps);
         return;
     }
-    p.locks.lockByte = ReadControllerByte(p, LockFlags) & 0xFF;
+    const int lockByte = ReadControllerByte(p, LockFlags) & 0xFF;
+    if (!RepliesArrived(p)) return;
+    p.locks.lockByte = lockByte;
     dialog.Enable(id::kLockRcSetup, true);
     dialog.Enable(id::kLockTestProgram, true);
     dialog.Enable(id::kLockWrite, true);
@@ -79,11 +94,23 @@ void Read(Program& p, Window& dialog) {
 }
 
 void Write(Program& p, Window& dialog) {
-    if (ConnectLink(p) != 0) return;
+    if (ConnectLinkChecked(p) != 0) return FinishStatus(p, " ");
     p.locks.lockByte = ApplyLockChoices(p.locks.lockByte, dialog.IsChecked(id::kLockRcSetup),
                                         dialog.IsChecked(id::kLockTestProgram));
     if (WriteControllerByteChecked(p, LockFlags, p.locks.lockByte) != 0) {
+        // A device that has gone has been named once already.
+        if (p.link.fault != LinkFault::Lost && p.link.fault != LinkFault::Driver) {
+            Box(p, texts::kWritingError, texts::kCaptionErrorBang);
+        }
+        FinishStatus(p, " ");
+        return;
+    }
+    // The echo vouches for one byte; the stored lock byte must hold it too.
+    const int stored = ReadControllerByte(p, LockFlags) & 0xFF;
+    if (!RepliesArrived(p)) return;
+    if (stored != p.locks.lockByte) {
         Box(p, texts::kWritingError, texts::kCaptionErrorBang);
+        FinishStatus(p, " ");
         return;
     }
     FinishStatus(p, p.T(texts::kLockStatusOk));

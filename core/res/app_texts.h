@@ -31,6 +31,9 @@ inline constexpr Text kPoleCountInvalid{"Polzahl: Wert nicht zul\u00e4ssig!",
 inline constexpr Text kPoleCountOdd{"Polzahl: nur gerade Werte m\u00f6glich!",
                                     "Polzahl: nur gerade Werte m\u00f6glich!"};
 inline constexpr Text kPoleCountTooBig{"Polzahl: max. 2-stellig!", "Polzahl: max. 2-stellig!"};
+// The file keeps the gear ratio in at most 8 characters.
+inline constexpr Text kGearRatioTooBig{"gearbox ratio: max. 99999.99!",
+                                       "Getriebe-Untersetzung: max. 99999,99!"};
 
 // The two combo boxes of the main window, in list order.
 inline constexpr std::string_view kTimingEntries[] = {" 0\u00b0",   " 7,5\u00b0", "15,0\u00b0",

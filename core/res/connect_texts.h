@@ -12,5 +12,8 @@ inline constexpr Text kLinkOtherModel{"no KVR-Mega detected, this device is not 
                                       "angeschlossenes Gerät ist kein KVR-Mega!"};
 inline constexpr Text kConnecting{"connecting....", "verbinden...."};
 inline constexpr Text kLinkNoConnection{"no connection!", "Keine Verbindung!"};
+// A command whose replies did not all arrive, or whose device went away.
+inline constexpr Text kLinkNoReply{"Read/write error!", "Lese-/Schreibfehler!"};
+inline constexpr Text kLinkLost{"connection lost!", "Verbindung unterbrochen!"};
 
 }  // namespace kvr::texts

@@ -3,6 +3,7 @@
 #include "link/connect.h"
 #include "link/exchange.h"
 #include "link/port_access.h"
+#include "res/connect_texts.h"
 #include "res/ids.h"
 #include "res/link_texts.h"
 #include "res/settings_texts.h"
@@ -39,6 +40,35 @@ void FailRead(Program& p, Window& w, const Text& message) {
                          MessageButtons::Ok);
     w.Enable(id::kStatusLine, false);
     w.Repaint();
+}
+
+// Ends a Read whose replies did not all arrive: nothing of it stays shown,
+// Write is disabled and the settings count as not read, so that no invented
+// value can be shown or written back. Returns 1, the end of a Read that
+// failed.
+int FailLink(Program& p, Window& w) {
+    for (const int field :
+         {id::kFullSpeedTime, id::kNeutralTime, id::kStopTime, id::kLogTransmitter,
+          id::kLogOvertemp, id::kLogUndervoltage, id::kMaxFrequency, id::kAcceleration,
+          id::kStartupPower, id::kVersionText, id::kLipoCells, id::kThresholdVolts}) {
+        w.SetText(field, "");
+    }
+    for (const int box :
+         {id::kFreq78, id::kFreq156, id::kFreeWheeling, id::kForwardReverse, id::kRpmLimit,
+          id::kTurbo, id::kRpmControl, id::kLvIgnore, id::kLvReducePower, id::kLvSwitchOff,
+          id::kBatteryNicd, id::kBatteryLipo, id::kBatteryFix, id::kOvertempProtection}) {
+        w.SetCheck(box, false);
+    }
+    w.ComboSetSel(id::kTimingList, -1);
+    w.ComboSetSel(id::kBrakeList, -1);
+    w.Enable(id::kWrite, false);
+    p.settings.versionWord = kVersionNotRead;
+    p.settings.versionText.clear();
+    SetStatus(w, "");
+    w.Enable(id::kStatusLine, false);
+    w.Repaint();
+    ShowLinkFault(p, &w);
+    return 1;
 }
 
 void ShowLowVoltageMode(Window& w, int mode) {
@@ -128,14 +158,17 @@ int ReadSettings(Program& p, Window& w) {
     w.Repaint();
     p.app.statusWindow = &w;
 
-    if (ConnectLink(p) != 0) {
+    if (ConnectLinkChecked(p) != 0) {
         SetStatus(w, "");
         w.Enable(id::kStatusLine, false);
         w.Repaint();
         return 1;
     }
 
-    if (ReadByte(p, SetupMarker) != kSetupMarkerDone) {
+    // Each judgement below rests on replies that arrived.
+    const int marker = ReadByte(p, SetupMarker);
+    if (LinkFaulty(p)) return FailLink(p, w);
+    if (marker != kSetupMarkerDone) {
         FailRead(p, w, texts::kNotSetUp);
         return 1;
     }
@@ -151,6 +184,7 @@ int ReadSettings(Program& p, Window& w) {
     const int versionLow = ReadByte(p, VersionLow);
     s.versionText = VersionText(versionHigh, versionLow, -1);
     s.versionWord += versionLow;
+    if (LinkFaulty(p)) return FailLink(p, w);
     // Both bytes erased: the controller has never been set up.
     if (s.versionWord == kVersionRefused) {
         FailRead(p, w, texts::kNotSetUp);
@@ -162,9 +196,11 @@ int ReadSettings(Program& p, Window& w) {
         return 1;
     }
     s.features = ReadByte(p, FeatureFlags);
+    const int requiredLevel = ReadByte(p, RequiredLevel);
+    if (LinkFaulty(p)) return FailLink(p, w);
     s.versionText = VersionText(versionHigh, versionLow, s.features);
     w.SetText(id::kVersionText, s.versionText);
-    if (ReadByte(p, RequiredLevel) > kProgramVersion) {
+    if (requiredLevel > kProgramVersion) {
         s.versionWord = kVersionRefused;
         FailRead(p, w, texts::kNeedLatestVersion);
         return 1;
@@ -217,6 +253,7 @@ int ReadSettings(Program& p, Window& w) {
     w.SetText(id::kLogTransmitter, SmallNumberText(ReadByte(p, LogTransmitterFailure), 2));
     w.SetText(id::kLogOvertemp, SmallNumberText(ReadByte(p, LogOvertemperature), 2));
     w.SetText(id::kLogUndervoltage, SmallNumberText(ReadByte(p, LogUndervoltage), 2));
+    if (LinkFaulty(p)) return FailLink(p, w);
     // The counter fields show the controller's values again.
     s.logExtraCleared = false;
 

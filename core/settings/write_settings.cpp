@@ -5,7 +5,9 @@
 
 #include "link/connect.h"
 #include "link/exchange.h"
+#include "link/port_access.h"
 #include "res/app_texts.h"
+#include "res/connect_texts.h"
 #include "res/ids.h"
 #include "res/settings_texts.h"
 #include "settings/conversions.h"
@@ -68,7 +70,8 @@ int ReadByte(Program& p, int address) {
 }
 
 // Gives the governor sane parameters where the controller holds erased
-// ones; 0 on success, 1 after a failed write.
+// ones; 0 on success, 1 after a failed write or a reply that did not arrive
+// (its message shown).
 int WriteGovernorDefaults(Program& p) {
     const auto writeGains = [&p] {
         if (WriteControllerByteChecked(p, RpmProportional, kGovernorParamDefault) != 0) return 1;
@@ -78,10 +81,41 @@ int WriteGovernorDefaults(Program& p) {
         if (WriteControllerByteChecked(p, RpmPeriodHigh, kPeriodDefaultHigh) != 0) return 1;
         return WriteControllerByteChecked(p, RpmPeriodLow, kPeriodDefaultLow);
     };
-    if (ReadByte(p, RpmProportional) > kGovernorParamLimit && writeGains() != 0) return 1;
-    if (ReadByte(p, RpmIntegralCode) > kGovernorParamLimit && writeGains() != 0) return 1;
-    if (ReadByte(p, RpmPeriodHigh) == 0xFF && writePeriod() != 0) return 1;
-    if (ReadByte(p, RpmPeriodLow) == 0xFF && writePeriod() != 0) return 1;
+    // A default is written only on a value that did arrive.
+    const auto read = [&p](int address, int& value) {
+        value = ReadByte(p, address);
+        if (!LinkFaulty(p)) return true;
+        ShowLinkFault(p, nullptr);
+        return false;
+    };
+    int value = 0;
+    if (!read(RpmProportional, value)) return 1;
+    if (value > kGovernorParamLimit && writeGains() != 0) return 1;
+    if (!read(RpmIntegralCode, value)) return 1;
+    if (value > kGovernorParamLimit && writeGains() != 0) return 1;
+    if (!read(RpmPeriodHigh, value)) return 1;
+    if (value == 0xFF && writePeriod() != 0) return 1;
+    if (!read(RpmPeriodLow, value)) return 1;
+    if (value == 0xFF && writePeriod() != 0) return 1;
+    return 0;
+}
+
+// Reads every written byte back: the echo of a write vouches for one byte,
+// not for a byte the firmware took as another command's address or value.
+// 0 when all hold what was written; 1 after the message.
+int VerifyWrites(Program& p, const std::vector<std::pair<int, int>>& writes) {
+    for (const auto& [address, value] : writes) {
+        const int stored = ReadByte(p, address);
+        if (LinkFaulty(p)) {
+            ShowLinkFault(p, nullptr);
+            return 1;
+        }
+        if (stored != value) {
+            p.os.host.MessageBox(nullptr, std::string(p.T(texts::kWritingError)),
+                                 std::string(p.T(texts::kCaptionErrorBang)), MessageButtons::Ok);
+            return 1;
+        }
+    }
     return 0;
 }
 
@@ -109,6 +143,8 @@ int WriteSettings(Program& p, Window& w, WriteMode mode) {
     const KeepImageWhen keep(s, mode == WriteMode::ValidateOnly);
     p.app.statusWindow = &w;
     if (SettingsReadGate(p) != 0) return 1;
+    // Write talks over the link Read left; it starts without a fault.
+    ClearLinkFault(p);
 
     // Differences are formed from the single-precision values as typed.
     const long double fullSpeed = FieldNumber(w, id::kFullSpeedTime);
@@ -226,7 +262,9 @@ int WriteSettings(Program& p, Window& w, WriteMode mode) {
 
     if (mode == WriteMode::ValidateOnly) return 0;
 
-    if (ConnectLink(p) != 0) return 1;
+    // The status line may still say "OK" from the Read: a Write that cannot
+    // connect must not look done.
+    if (ConnectLinkChecked(p) != 0) return ResetStatus(w);
     w.Repaint();
     SetStatus(w, p.T(texts::kWriting));
     w.Enable(id::kStatusLine, true);
@@ -284,6 +322,12 @@ int WriteSettings(Program& p, Window& w, WriteMode mode) {
             // off; a user who never uses it is not bothered.
             p.app.rpmControlInactive = !rpmControl && (governorWasOn || p.app.rpmControlInactive);
         }
+    }
+
+    if (VerifyWrites(p, writes) != 0) {
+        ResetStatus(w);
+        w.Repaint();
+        return 1;
     }
 
     SetStatus(w, p.T(texts::kStatusOk));

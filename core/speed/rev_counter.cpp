@@ -34,14 +34,27 @@ void Refuse(Program& p, const Text& text) {
 
 void RevCounterCommand(Program& p, Window& mainWindow) {
     p.app.statusWindow = &mainWindow;
-    if (ConnectLink(p) != 0) return;
+    if (ConnectLinkChecked(p) != 0) {
+        mainWindow.SetText(id::kStatusLine, " ");
+        mainWindow.Enable(id::kStatusLine, false);
+        mainWindow.Repaint();
+        return;
+    }
     // The pulses come on a modem-status line, which the UART link does not
     // use.
     if (p.link.state.uartLink) {
         Refuse(p, texts::kRevOnlyPortix2);
         return;
     }
-    p.locks.lockByte = ReadControllerByte(p, LockFlags) & 0xFF;
+    const int lockByte = ReadControllerByte(p, LockFlags) & 0xFF;
+    if (LinkFaulty(p)) {
+        ShowLinkFault(p, nullptr);
+        mainWindow.SetText(id::kStatusLine, " ");
+        mainWindow.Enable(id::kStatusLine, false);
+        mainWindow.Repaint();
+        return;
+    }
+    p.locks.lockByte = lockByte;
     if ((p.locks.lockByte & kLockTestProgramFree) != 0) {
         Refuse(p, texts::kRevTestProgramNotLocked);
         return;

@@ -61,9 +61,25 @@ bool ReloadMotorValues(Program& p, Window& dialog) {
 
 // A write the controller did not confirm: WriteControllerByteChecked has
 // shown its box already, the dialog shows its own.
+// A device that has gone has been named once; no second box then.
 bool WriteByte(Program& p, int address, int value) {
     if (WriteControllerByteChecked(p, address, value & 0xFF) == 0) return true;
-    ShowError(p, texts::kWritingError, texts::kCaptionErrorBang);
+    if (!LinkFaulty(p) || p.link.fault == LinkFault::NoReply) {
+        ShowError(p, texts::kWritingError, texts::kCaptionErrorBang);
+    }
+    return false;
+}
+
+// Replies that did not all arrive are not shown: the message instead, the
+// status line blank.
+bool RepliesArrived(Program& p) {
+    if (!LinkFaulty(p)) return true;
+    ShowLinkFault(p, nullptr);
+    if (Window* w = p.app.statusWindow) {
+        w->SetText(id::kStatusLine, " ");
+        w->Enable(id::kStatusLine, false);
+        w->Repaint();
+    }
     return false;
 }
 
@@ -75,14 +91,16 @@ void Read(Program& p, Window& dialog) {
     dialog.Repaint();
     WaitMs(p, 100);
 
-    const int connected = ConnectLink(p);
+    const int connected = ConnectLinkChecked(p);
     if (Window* w = p.app.statusWindow) {
+        if (connected != 0) w->SetText(id::kStatusLine, " ");
         w->Enable(id::kStatusLine, false);
         w->Repaint();
     }
     if (connected != 0) return;
 
     const int period = ReadPeriod(p);
+    if (!RepliesArrived(p)) return;
     if (period == kNoPeriod) {
         dialog.Enable(id::kRpmCalculate, true);
         dialog.Enable(id::kRpmProportional, true);
@@ -93,16 +111,18 @@ void Read(Program& p, Window& dialog) {
         dialog.SetText(id::kSpeedRotorRpm, texts::kRpmNoPeriod);
         return;
     }
+    const int proportional = ReadControllerByte(p, RpmProportional);
+    const int integralCode = ReadControllerByte(p, RpmIntegralCode);
+    const int options = ReadControllerByte(p, OptionFlags) & 0xFF;
+    if (!RepliesArrived(p)) return;
     ShowPeriod(p, dialog, period);
-    dialog.SetText(id::kRpmProportional,
-                   FormatNumber("%2d", ReadControllerByte(p, RpmProportional)));
-    dialog.SetText(id::kRpmIntegral,
-                   FormatNumber("%2d", kIntegralBase - ReadControllerByte(p, RpmIntegralCode)));
+    dialog.SetText(id::kRpmProportional, FormatNumber("%2d", proportional));
+    dialog.SetText(id::kRpmIntegral, FormatNumber("%2d", kIntegralBase - integralCode));
     for (int control : {id::kRpmCalculate, id::kRpmWrite, id::kSpeedRotorRpm, id::kRpmProportional,
                         id::kRpmIntegral}) {
         dialog.Enable(control, true);
     }
-    p.settings.options = ReadControllerByte(p, OptionFlags) & 0xFF;
+    p.settings.options = options;
     dialog.SetCheck(id::kRpmQuickStart, (p.settings.options & kOptQuickStart) != 0);
     dialog.Repaint();
     p.os.host.Beep();
@@ -143,6 +163,8 @@ void Write(Program& p, Window& dialog) {
     dialog.Repaint();
     if (!usable) return;
     p.app.statusWindow = &dialog;
+    // Write talks over the link the dialog's Read left; it starts clean.
+    ClearLinkFault(p);
 
     int hz = 0;
     const bool hasNumber = FieldNumber(dialog, id::kSpeedHz, 8, hz);
@@ -163,7 +185,9 @@ void Write(Program& p, Window& dialog) {
 
     SetSpeedFields(dialog, "  ");
     dialog.Repaint();
-    ShowPeriod(p, dialog, ReadPeriod(p));
+    const int stored = ReadPeriod(p);
+    if (!RepliesArrived(p)) return;
+    ShowPeriod(p, dialog, stored);
 
     int proportional = 0;
     if (!FieldNumber(dialog, id::kRpmProportional, 2, proportional) || proportional < 1 ||

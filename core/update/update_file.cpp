@@ -108,12 +108,15 @@ int ReadScrambledRecord(UpdateSession& s) {
     std::FILE* scratch = s.scratch.get();
     if (scratch == nullptr || std::fseek(scratch, 0, SEEK_SET) != 0) return -1;
     std::fwrite(record, 1, sizeof record, scratch);
-    char text[kUpdateLineSize] = {};
-    if (std::fseek(scratch, 0, SEEK_SET) != 0 ||
-        std::fgets(text, static_cast<int>(sizeof text), scratch) == nullptr) {
-        return 0;  // an empty record, which the transfer rejects
+    if (std::fseek(scratch, 0, SEEK_SET) != 0) return 0;  // an empty record, rejected later
+    // One line as a text line is read from that file: up to and including
+    // the LF, at most 79 characters. A NUL is a character like any other, as
+    // in a text update file: the transfer then refuses it by its position.
+    int c = 0;
+    while (s.line.size() < kUpdateLineSize - 1 && (c = GetTextChar(scratch)) != EOF) {
+        s.line.push_back(static_cast<char>(c));
+        if (c == '\n') break;
     }
-    s.line = text;
     return 0;
 }
 

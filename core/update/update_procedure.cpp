@@ -3,6 +3,7 @@
 #include "link/connect.h"
 #include "link/exchange.h"
 #include "link/port_access.h"
+#include "res/connect_texts.h"
 #include "res/ids.h"
 #include "res/update_texts.h"
 #include "settings/settings_image.h"
@@ -48,6 +49,16 @@ class UpdateCommand {
     void FinishWith(const Text& text) {
         Box(text, texts::kCaptionNone);
         Finish();
+    }
+    // A page command the link could not vouch for ends the update as a lost
+    // commit does; a device that has gone is named as such.
+    void FinishLinkFault() {
+        if (p_.link.fault == LinkFault::Lost || p_.link.fault == LinkFault::Driver) {
+            ShowLinkFault(p_, nullptr);
+            Finish();
+            return;
+        }
+        FinishWith(texts::kUpdateCommitError);
     }
 
     bool FileFitsController() const;
@@ -107,7 +118,12 @@ void UpdateCommand::Run() {
     }
     EnableStatus();
     Status(s_.baseName);
-    if (ConnectLink(p_) != 0) return;
+    // A failed connection ends with its message and a blank status line,
+    // never with the file name or "connecting...." left standing.
+    if (ConnectLinkChecked(p_) != 0) {
+        Finish();
+        return;
+    }
     EnableStatus();
     Status(p_.T(texts::kUpdateConnecting));
 
@@ -117,11 +133,21 @@ void UpdateCommand::Run() {
     WaitMs(p_, 100);
     SetResetHigh(p_);
     WaitMs(p_, 1000);
-    if (ConnectLink(p_) != 0) return;
+    if (ConnectLinkChecked(p_) != 0) {
+        Finish();
+        return;
+    }
     Status(p_.T(texts::kUpdateConnected));
 
     int& version = p_.settings.versionWord;
-    version = ReadControllerByte(p_, VersionHigh) * 256 + ReadControllerByte(p_, VersionLow);
+    const int versionHigh = ReadControllerByte(p_, VersionHigh);
+    const int versionLow = ReadControllerByte(p_, VersionLow);
+    // A version that did not arrive decides nothing.
+    if (LinkFaulty(p_)) {
+        FinishLinkFault();
+        return;
+    }
+    version = versionHigh * 256 + versionLow;
 
     const Text* question = &texts::kUpdateStart;
     if (version == kVersionRefused) {
@@ -245,7 +271,11 @@ void UpdateCommand::Transfer() {
         const int offset = address % kPageSize;
         if (page != s_.currentPage) {
             if (s_.pageOpen && CommitPage(p_, s_.currentPage) != 0) {
-                FinishWith(texts::kUpdateCommitErrorCode1);
+                if (LinkFaulty(p_)) {
+                    FinishLinkFault();
+                } else {
+                    FinishWith(texts::kUpdateCommitErrorCode1);
+                }
                 return;
             }
             // A page number that does not fit the command's byte would fill
@@ -255,9 +285,15 @@ void UpdateCommand::Transfer() {
                 return;
             }
             s_.currentPage = page;
-            SelectPage(p_, page);
+            if (SelectPage(p_, page) != 0) {
+                FinishLinkFault();
+                return;
+            }
         }
-        LoadPageByte(p_, offset, data);
+        if (LoadPageByte(p_, offset, data) != 0) {
+            FinishLinkFault();
+            return;
+        }
         s_.pageOpen = true;
         if (p_.os.clock.TickCount() - s_.startTick > kProgressDelayMs) ShowProgress();
     }
@@ -269,10 +305,9 @@ void UpdateCommand::Transfer() {
         return;
     }
     if (CommitPage(p_, s_.currentPage) != 0) {
-        FinishWith(texts::kUpdateCommitError);
+        FinishLinkFault();
         return;
     }
-    done_ = true;
     p_.os.host.Beep();
     Status(p_.T(texts::kStatusOk));
     WaitMs(p_, 1000);
@@ -280,10 +315,21 @@ void UpdateCommand::Transfer() {
     w_.Repaint();
     CloseUpdateFiles(p_);
 
-    // Bit 0 set frees the controller's RC set-up again.
+    // Bit 0 set frees the controller's RC set-up again. A lock byte that did
+    // not arrive is not written back with invented bits; a lock byte not
+    // written is reported rather than left as done.
     const int lockByte = ReadControllerByte(p_, LockFlags);
-    (void)WriteControllerByte(p_, LockFlags, (lockByte | 1) & 0xFF);
     p_.settings.versionWord = kVersionRefused;
+    if (!LinkFaulty(p_) && WriteControllerByte(p_, LockFlags, (lockByte | 1) & 0xFF) == 0) {
+        done_ = true;
+        return;
+    }
+    if (LinkFaulty(p_)) {
+        ShowLinkFault(p_, nullptr);
+    } else {
+        Box(texts::kWritingError, texts::kCaptionErrorBang);
+    }
+    Status(" ");
 }
 
 void UpdateCommand::BadCharacter() {

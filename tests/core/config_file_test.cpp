@@ -125,8 +125,11 @@ TEST(ConfigFile, LoadRpmSetupNormalisesTheMotorFields) {
          pad + std::string("10\0\0", 4) + "1.00"},
         {"negative poles", pad + std::string("-4\0\0", 4) + "2.00", 2, 2.0f,
          pad + std::string(" 2\0\0", 4) + "2.00"},
-        {"long ratio text", pad + std::string("12\0\0", 4) + "123456789.5", 12, 12345678.0f,
-         pad + std::string("12\0\0", 4) + "12345678.00"},
+        // Too large for its own field: it would not read back; unreadable.
+        {"long ratio text", pad + std::string("12\0\0", 4) + "123456789.5", 12, 1.0f,
+         pad + std::string("12\0\0", 4) + "1.00"},
+        {"largest ratio", pad + std::string("12\0\0", 4) + "99999.99", 12, 99999.99f,
+         pad + std::string("12\0\0", 4) + "99999.99"},
     };
     for (const Case& c : cases) {
         TempDir dir;
@@ -183,6 +186,7 @@ TEST(ConfigFile, SaveRpmSetupStoresValidatedValues) {
         {"10", "2", std::string("10\0\0", 4) + "2.00", "2"},
         {"98", "3.756", std::string("98\0\0", 4) + "3.76", "3.756"},
         {"2", "nan", std::string(" 2\0\0", 4) + "1.00", "   1"},
+        {"2", "99999,99", std::string(" 2\0\0", 4) + "99999.99", "99999,99"},
     };
     for (const Case& c : cases) {
         TempDir dir;
@@ -235,6 +239,34 @@ TEST(ConfigFile, SaveRpmSetupRefusesPoleCountsAndLeavesTheFile) {
             EXPECT_EQ(f.host.boxes[0].owner, nullptr);
             EXPECT_EQ(ReadFileBytes(kCfg), before) << poles;
             EXPECT_EQ(f.program.app.poleCount, 14) << poles;
+        }
+    }
+}
+
+// A ratio whose text would not fit its field is refused whole.
+TEST(ConfigFile, SaveRpmSetupRefusesARatioTooLargeForTheFile) {
+    const std::pair<Language, std::string> cases[] = {
+        {Language::English, "gearbox ratio: max. 99999.99!"},
+        {Language::German, "Getriebe-Untersetzung: max. 99999,99!"}};
+    for (const auto& [lang, text] : cases) {
+        for (const char* ratio : {"100000000", "100000"}) {
+            TempDir dir;
+            const std::string before = std::string(256, 'x') + std::string("14\0\0", 4) + "12.50";
+            WriteFileBytes(kCfg, before);
+            FakeProgram f(lang);
+            f.program.app.startDirectory = dir.path();
+            f.program.app.poleCount = 14;
+            f.program.app.gearRatio = 12.5f;
+            FakeWindow dialog;
+            dialog.controls[id::kPoleCount].text = "4";
+            dialog.controls[id::kGearRatio].text = ratio;
+            SaveRpmSetup(f.program, dialog);
+            ASSERT_EQ(f.host.boxes.size(), 1u) << ratio;
+            EXPECT_EQ(f.host.boxes[0].text, text);
+            EXPECT_EQ(f.host.boxes[0].caption, "Error!");
+            EXPECT_EQ(ReadFileBytes(kCfg), before) << ratio;
+            EXPECT_EQ(f.program.app.poleCount, 14);
+            EXPECT_FLOAT_EQ(f.program.app.gearRatio, 12.5f);
         }
     }
 }

@@ -150,7 +150,7 @@ std::vector<UartCase> UartCases() {
          {'U', 12},
          {"read 3"},
          2,
-         0xA2,
+         0xA3,
          0x20},
         {"write",
          [](Program& p) { return WriteControllerByte(p, 14, 0xA3); },
@@ -187,16 +187,7 @@ std::vector<UartCase> UartCases() {
          3,
          1,
          0},
-        {"select",
-         [](Program& p) {
-             SelectPage(p, 7);
-             return 0;
-         },
-         {'W', 7},
-         {"read 2"},
-         -1,
-         0,
-         0},
+        {"select", [](Program& p) { return SelectPage(p, 7); }, {'W', 7}, {"read 2"}, -1, 0, 0},
     };
 }
 
@@ -208,6 +199,12 @@ std::vector<std::string> ReadCalls(const std::vector<std::string>& calls) {
     return reads;
 }
 
+// The one-wire line echoes every byte sent; the reply follows the echo.
+void FeedEchoAndReply(FakeRig& r, const UartCase& c, std::uint8_t reply) {
+    for (std::uint8_t b : c.sent) r.serial.input.push_back(b);
+    r.serial.input.push_back(reply);
+}
+
 TEST(UartFormTest, BytesReadsAndReplyPosition) {
     for (const UartCase& c : UartCases()) {
         SCOPED_TRACE(c.name);
@@ -217,7 +214,7 @@ TEST(UartFormTest, BytesReadsAndReplyPosition) {
         if (std::string(c.name).rfind("write", 0) == 0) {
             for (int i = 0; i < 20; ++i) r.serial.input.push_back(0x11);
         }
-        for (std::uint8_t b = 0xA0; b < 0xA8; ++b) r.serial.input.push_back(b);
+        FeedEchoAndReply(r, c, 0xA3);
         const int result = c.run(r.p);
         EXPECT_EQ(r.serial.output, c.sent);
         EXPECT_EQ(ReadCalls(r.serial.calls), c.reads);
@@ -225,21 +222,54 @@ TEST(UartFormTest, BytesReadsAndReplyPosition) {
         for (const std::string& call : r.serial.calls) writes += call == "write 1";
         EXPECT_EQ(writes, static_cast<int>(c.sent.size())) << "one write call per byte";
         EXPECT_EQ(result, c.resultWithReply);
-        if (c.replyIndex >= 0 && c.name != std::string("write space") &&
-            c.name != std::string("commit space")) {
-            EXPECT_EQ(r.p.link.exchange.in & 0xFF, 0xA0 + c.replyIndex);
+        if (c.replyIndex >= 0) {
+            EXPECT_EQ(r.p.link.exchange.in & 0xFF, 0xA3);
         }
+        EXPECT_FALSE(LinkFaulty(r.p));
     }
 }
 
-TEST(UartFormTest, SilentLineReadsSpaces) {
+// What did not come is a fault, whatever the byte that stands in for it:
+// a silent line, one echo byte wrong, the reply missing, the device gone.
+TEST(UartFormTest, MissingShortOrWrongRepliesFailEveryCommand) {
+    enum class Line { Silent, WrongEcho, NoReply, Gone };
     for (const UartCase& c : UartCases()) {
-        SCOPED_TRACE(c.name);
-        FakeRig r;
-        r.p.link.state.uartLink = true;
-        EXPECT_EQ(c.run(r.p), c.resultSilent);
-        if (c.replyIndex >= 0) {
-            EXPECT_EQ(r.p.link.exchange.in, 0x20);
+        for (const Line line : {Line::Silent, Line::WrongEcho, Line::NoReply, Line::Gone}) {
+            SCOPED_TRACE(std::string(c.name) + " line " + std::to_string(static_cast<int>(line)));
+            FakeRig r;
+            r.p.link.state.uartLink = true;
+            r.p.link.state.comOpen = true;
+            if (std::string(c.name).rfind("write", 0) == 0) {
+                for (int i = 0; i < 20; ++i) r.serial.input.push_back(0x11);
+            }
+            if (line == Line::WrongEcho || line == Line::NoReply) {
+                std::vector<std::uint8_t> answer = c.sent;
+                if (c.replyIndex >= 0) answer.push_back(c.sent[1]);
+                if (line == Line::WrongEcho) answer[1] ^= 0x10;
+                if (line == Line::NoReply) answer.pop_back();
+                r.serial.input.insert(r.serial.input.end(), answer.begin(), answer.end());
+            }
+            if (line == Line::Gone) r.serial.open = false;
+            // The reply (if any) of a silent line still reads as a space.
+            const int result = c.run(r.p);
+            if (std::string(c.name) != "read") {
+                EXPECT_EQ(result, 1);
+            }
+            if (line == Line::Silent && c.replyIndex >= 0) {
+                EXPECT_EQ(r.p.link.exchange.in, 0x20);
+            }
+            const bool lost = line == Line::Gone;
+            // A write's or a commit's missing answer after a good echo is
+            // the mismatch the caller reports ("writing error!", a lost
+            // commit), not a link fault.
+            const std::string name = c.name;
+            const bool judged = line == Line::NoReply &&
+                                (name.rfind("write", 0) == 0 || name.rfind("commit", 0) == 0);
+            EXPECT_EQ(r.p.link.fault, lost     ? LinkFault::Lost
+                                      : judged ? LinkFault::None
+                                               : LinkFault::NoReply);
+            // A device that has gone is closed, so the next command opens it.
+            EXPECT_EQ(r.p.link.state.comOpen, !lost);
         }
     }
 }
@@ -419,11 +449,13 @@ struct BitCase {
 
 TEST(BitSerialFormTest, BytesPausesAndReplies) {
     const std::vector<BitCase> cases = {
+        // Read twice, then the probe: the value must agree and the
+        // firmware must still answer.
         {"read",
          [](Program& p) { return ReadControllerByte(p, 12); },
-         {'U', 12, 0},
-         {10, 20, 20},
-         {10, 5},
+         {'U', 12, 0, 'U', 12, 0, 0xFE, 0xFE},
+         {10, 20, 20, 20, 20, 20, 20, 20},
+         {10, 5, 0, 10, 5, 0, 0},
          102,
          102},
         {"write",
@@ -440,16 +472,7 @@ TEST(BitSerialFormTest, BytesPausesAndReplies) {
          {0, 0},
          0,
          -1},
-        {"select",
-         [](Program& p) {
-             SelectPage(p, 3);
-             return 0;
-         },
-         {'W', 3},
-         {10, 40},
-         {0},
-         0,
-         -1},
+        {"select", [](Program& p) { return SelectPage(p, 3); }, {'W', 3}, {10, 40}, {0}, 0, -1},
         {"commit",
          [](Program& p) {
              SelectPage(p, 3);
@@ -498,6 +521,9 @@ TEST(BitSerialFormTest, CommandsReachTheControllerAsDecoded) {
     EXPECT_EQ(CommitPage(r.p, 2), 0);
     EXPECT_EQ(r.sim.controller().TraceText(),
               "bit read 20 -> 61\n"
+              "bit read 20 -> 61\n"
+              "bit probe -> F8\n"
+              "bit probe -> F8\n"
               "bit write 0E=19 -> 19\n"
               "bit select 02\n"
               "bit load 00=12\n"
@@ -532,8 +558,25 @@ TEST(BitSerialFormTest, MissingControllerReadsTheRestLevel) {
         r.sim.controller().profile.silent = true;
         r.sim.controller().profile.restLevel = c.rest;
         EXPECT_EQ(ReadControllerByte(r.p, 12), c.value);
+        // The same rest level twice: only the unanswered probe shows it.
+        EXPECT_EQ(r.p.link.fault, LinkFault::NoReply);
         EXPECT_EQ(WriteControllerByte(r.p, 12, 5), 1);
     }
+}
+
+// A byte the firmware missed makes the two reads differ; a device that
+// has gone fails its line calls.
+TEST(BitSerialFormTest, ReadsThatDisagreeOrFailAreFaults) {
+    SimRig r;
+    r.sim.controller().faults.dropReceivedByte = 0;  // the first 'U'
+    EXPECT_EQ(ReadControllerByte(r.p, 32), 0x61);
+    EXPECT_EQ(r.p.link.fault, LinkFault::NoReply);
+
+    SimRig gone;
+    gone.sim.controller().faults.serialVanishesAfterCalls = 0;
+    (void)ReadControllerByte(gone.p, 32);
+    EXPECT_EQ(gone.p.link.fault, LinkFault::Lost);
+    EXPECT_FALSE(gone.p.link.state.comOpen);
 }
 
 }  // namespace

@@ -87,12 +87,17 @@ TEST(PortAccess, ParallelDataDirectWritesLowByteDriverWritesWholeValue) {
     EXPECT_TRUE(f.host.boxes.empty());
 }
 
-TEST(PortAccess, MissingDriverEntryShowsBoxAndEndsStatusWindowOnEveryAccess) {
+// One box per command, not one per access: a command makes thousands.
+TEST(PortAccess, MissingDriverEntryShowsOneBoxPerCommandAndEndsStatusWindow) {
     FakeProgram f;
     FakeWindow main;
     f.program.app.statusWindow = &main;
     f.program.link.state.lptInput = 0x4000;
     WriteParallelData(f.program);
+    for (int i = 0; i < 1000; ++i) ReadParallelPort(f.program);
+    EXPECT_EQ(f.host.boxes.size(), 1u);
+    EXPECT_EQ(f.program.link.fault, LinkFault::Driver);
+    ClearLinkFault(f.program);  // the next command
     ReadParallelPort(f.program);
     ASSERT_EQ(f.host.boxes.size(), 2u);
     for (const auto& box : f.host.boxes) {

@@ -244,9 +244,9 @@ TEST_F(UpdateFileTest, ScrambledEndsAndCuts) {
     // "0\n23" decodes with a LF at position 1: the line is cut after it.
     putWord(0x33320A30u ^ key);
     putWord(0x42413030u ^ (key + KeyStep));
-    // "01\023" is cut at its NUL.
+    // "01\03:00AB" keeps its NUL, as the same bytes in a text file do.
     putWord(0x33003130u ^ (key + 2 * KeyStep));
-    putWord(0x42413030u ^ (key + 3 * KeyStep));
+    putWord(0x42413030u ^ (key + 3 * KeyStep));  // "00AB"
     putWord(0x12345678u);
     putWord(0xFFFFFFFFu);
     putWord(0x33323130u ^ (key + 6 * KeyStep));
@@ -254,8 +254,19 @@ TEST_F(UpdateFileTest, ScrambledEndsAndCuts) {
     const std::string path = Put("K.upd", file);
     p.update.path = path;
     CheckUpdateHeader(p);  // seeds the key; the checksum does not matter here
-    const std::vector<std::string> expected = {"0\n", "01"};
-    EXPECT_EQ(ReadAll(path, UpdateFileKind::Scrambled), expected);
+    const std::string withNul(
+        "01\0"
+        "3:00AB\n",
+        10);
+    const std::vector<std::string> expected = {"0\n", withNul};
+    const std::vector<std::string> lines = ReadAll(path, UpdateFileKind::Scrambled);
+    EXPECT_EQ(lines, expected);
+    // The positions the transfer looks at are those of the text line.
+    const std::vector<std::string> text =
+        ReadAll(Put("N.upd", withNul + "0040:00FF\n"), UpdateFileKind::Text);
+    ASSERT_EQ(lines.size(), 2u);
+    ASSERT_FALSE(text.empty());
+    EXPECT_EQ(lines[1].substr(0, 9), text[0].substr(0, 9));
 }
 
 TEST_F(UpdateFileTest, TextRecords) {

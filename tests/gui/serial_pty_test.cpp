@@ -8,17 +8,25 @@
 
 #include <QtTest>
 #include <atomic>
+#include <functional>
+#include <memory>
 #include <thread>
 
 #include "controller.h"
 #include "fake_host.h"
 #include "fake_port_io.h"
+#include "fake_window.h"
 #include "link/connect.h"
 #include "link/exchange.h"
 #include "link/port_access.h"
 #include "qt_serial_device.h"
+#include "res/ids.h"
 #include "serial_ports.h"
+#include "settings/settings_commands.h"
+#include "settings/settings_image.h"
 #include "sim_clock.h"
+#include "test_program.h"
+#include "update/update_procedure.h"
 
 namespace {
 
@@ -86,6 +94,51 @@ class PtyController {
     std::string slavePath_;
     std::thread thread_;
     std::atomic<bool> stop_{false};
+};
+
+// A main window that acts when its status line shows a given text: the
+// moment to pull the adapter out.
+class UnplugWindow : public kvr::testing::FakeWindow {
+  public:
+    void SetText(int id, const std::string& text) override {
+        FakeWindow::SetText(id, text);
+        if (id != kvr::id::kStatusLine || text != trigger || !onTrigger) return;
+        if (++seen == times) onTrigger();
+    }
+    std::string trigger;
+    int times = 1;
+    int seen = 0;
+    std::function<void()> onTrigger;
+};
+
+// The program on the real serial device at a pseudo-terminal.
+struct PtyProgram {
+    explicit PtyProgram(const std::string& device) {
+        p.link.state.medium = kvr::Medium::Serial;
+        p.link.state.comDeviceName = device;
+        p.app.startDirectory = dir.path();
+        for (const char* e : {" 0", " 7,5", "15,0", "22,5", "30,0", "auto"}) {
+            window.ComboAdd(kvr::id::kTimingList, e);
+        }
+        for (const char* e : {"off", "hard", "medium", "soft"}) {
+            window.ComboAdd(kvr::id::kBrakeList, e);
+        }
+        window.Enable(kvr::id::kWrite, false);
+    }
+    bool OneBoxOf(std::initializer_list<const char*> texts) const {
+        if (host.boxes.size() != 1) return false;
+        for (const char* t : texts) {
+            if (host.boxes[0].text == t) return true;
+        }
+        return false;
+    }
+    kvr::testing::TempDir dir;
+    kvr::sim::RealClock clock;
+    kvr::gui::QtSerialDevice serial;
+    kvr::testing::FakePortIo portIo;
+    kvr::testing::FakeHost host;
+    UnplugWindow window;
+    kvr::Program p{{clock, serial, portIo, host}, kvr::Language::English};
 };
 
 kvr::sim::Profile UartProfile() {
@@ -164,6 +217,67 @@ class SerialPtyTest : public QObject {
         // A command on the lost device takes the no-answer path.
         QCOMPARE(kvr::ReadControllerByte(p, 12), 0x20);
         QCOMPARE(kvr::WriteControllerByte(p, 12, 5), 1);
+    }
+
+    // Pulled out while the parameter bytes come in: one clear message,
+    // nothing shown, Write stays off; plugged in again, Read works.
+    void unplugDuringReadShowsNothingAndTheNextReadWorks() {
+        auto pty = std::make_unique<PtyController>(UartProfile());
+        PtyProgram r(pty->slavePath());
+        r.window.trigger = "reading.....";
+        r.window.times = 2;  // the second: the link is up, the bytes follow
+        r.window.onTrigger = [&] {
+            pty->Stop();
+            pty->CloseMaster();
+        };
+        kvr::ReadSettings(r.p, r.window);
+        QVERIFY(r.OneBoxOf({"connection lost!", "Read/write error!"}));
+        for (int field : {kvr::id::kFullSpeedTime, kvr::id::kAcceleration, kvr::id::kVersionText,
+                          kvr::id::kLogTransmitter}) {
+            QCOMPARE(r.window.controls[field].text, std::string());
+        }
+        QVERIFY(!r.window.controls[kvr::id::kWrite].enabled);
+        QVERIFY(r.p.settings.versionWord > kvr::kVersionGateLimit);
+        QCOMPARE(r.window.controls[kvr::id::kStatusLine].text, std::string());
+        QVERIFY(!r.window.controls[kvr::id::kStatusLine].enabled);
+
+        // The adapter back (a new device node): the next Read goes through.
+        pty = std::make_unique<PtyController>(UartProfile());
+        r.p.link.state.comDeviceName = pty->slavePath();
+        r.host.boxes.clear();
+        r.window.onTrigger = nullptr;
+        kvr::ReadSettings(r.p, r.window);
+        QVERIFY(r.host.boxes.empty());
+        QCOMPARE(r.window.controls[kvr::id::kStatusLine].text, std::string("OK"));
+        QVERIFY(r.window.controls[kvr::id::kWrite].enabled);
+        QCOMPARE(r.window.controls[kvr::id::kVersionText].text, std::string("V 61.23-1F"));
+    }
+
+    // Pulled out during the transfer: the update ends with one message and
+    // a blank status line, and never says "OK".
+    void unplugDuringUpdateEndsWithOneMessage() {
+        PtyController pty(UartProfile());
+        PtyProgram r(pty.slavePath());
+        kvr::testing::WriteFileBytes(r.dir.path() / "blsetup.cfg", "COM2");
+        const auto file = r.dir.path() / "K6123_6123.upd";
+        kvr::testing::WriteFileBytes(file, "0040:0001\n0041:0002\n0080:0003\n");
+        r.host.chosenFiles.push_back(file.string());
+        r.window.trigger = "Update laeuft";
+        r.window.onTrigger = [&] {
+            pty.Stop();
+            pty.CloseMaster();
+        };
+        kvr::RunFirmwareUpdate(r.p, r.window);
+        std::vector<std::string> errors;
+        for (const auto& b : r.host.boxes) {
+            if (b.text != "Update starten?") errors.push_back(b.text);
+        }
+        QCOMPARE(errors.size(), std::size_t{1});
+        QVERIFY(errors[0] == "connection lost!" || errors[0] == "Read/write error!");
+        QCOMPARE(r.window.controls[kvr::id::kStatusLine].text, std::string(" "));
+        QVERIFY(!r.window.controls[kvr::id::kStatusLine].enabled);
+        QCOMPARE(r.p.settings.versionWord, kvr::kVersionRefused);
+        QVERIFY(!r.p.link.state.comOpen);  // a lost device is let go
     }
 
     void unknownNamesDoNotOpen() {

@@ -293,8 +293,14 @@ int RunRev(Session& s) {
         const int fields[] = {id::kSpeedHz, id::kSpeedElectricalRpm, id::kSpeedMotorRpm,
                               id::kSpeedRotorRpm};
         bool fresh = false;
-        dialog.onText = [&fresh](int control, const std::string&) {
+        const std::string secondsLeft(p.T(texts::kRevSecondsLeft));
+        dialog.onText = [&](int control, const std::string& text) {
             if (control == id::kSpeedElectricalRpm) fresh = true;
+            // The start countdown, while the motor is awaited.
+            if (control == id::kSpeedRotorRpm && !Trim(text).empty() &&
+                dialog.GetText(id::kRevRotorLabel, 64) == secondsLeft) {
+                s.err() << secondsLeft << ": " << Trim(text) << std::endl;
+            }
         };
         // Each measurement window ends with the four figures and a repaint.
         dialog.onRepaint = [&] {

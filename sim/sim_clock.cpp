@@ -23,7 +23,9 @@ std::uint32_t RealClock::TickCount() {
 }
 
 void RealClock::WaitUntil(std::uint64_t ns) {
-    std::this_thread::sleep_until(origin_ + std::chrono::nanoseconds(ns));
+    // Some runtimes (MinGW's) wake a sleep early, rounding it to the
+    // system's timer: sleep again until the time has really come.
+    while (NowNs() < ns) std::this_thread::sleep_until(origin_ + std::chrono::nanoseconds(ns));
 }
 
 }  // namespace kvr::sim

@@ -142,11 +142,11 @@ Session::Session(const Options& options, int argc, char** argv, std::ostream& ou
     InitPortAccess(p);
     ApplyTemplate(window_, res::MainWindowTemplateId(options.lang));
     MainWindowProc(p, window_, DialogEvent::Init, 0);
-    if (!options.port.empty()) {
-        // As choosing it in the Port menu: for this run only, since the
-        // session ends without saving.
-        const int n = options.port[3] - '0';
-        MainWindowProc(p, window_, DialogEvent::Command, id::kPortCom1 + n - 1);
+    // As choosing it in the Port menu: for this run only, since the session
+    // ends without saving. The parser lets only COM1..COM8 through.
+    const std::string& port = options.port;
+    if (port.size() == 4 && port.compare(0, 3, "COM") == 0 && port[3] >= '1' && port[3] <= '8') {
+        MainWindowProc(p, window_, DialogEvent::Command, id::kPortCom1 + (port[3] - '1'));
     }
 }
 

@@ -21,6 +21,22 @@ std::uint32_t Win32Clock::TickCount() {
     return static_cast<std::uint32_t>(GetTickCount());
 }
 
+std::uint64_t Win32Clock::PreciseNs() {
+    LARGE_INTEGER count;
+    LARGE_INTEGER frequency;
+    if (!QueryPerformanceCounter(&count) || !QueryPerformanceFrequency(&frequency) ||
+        frequency.QuadPart <= 0) {
+        return 0;
+    }
+    const auto c = static_cast<unsigned long long>(count.QuadPart);
+    const auto f = static_cast<unsigned long long>(frequency.QuadPart);
+    return (c / f) * 1000000000ull + (c % f) * 1000000000ull / f;
+}
+
+void Win32Clock::SleepUs(std::uint32_t us) {
+    Sleep(us / 1000);
+}
+
 Win32PortIo::Win32PortIo(std::wstring libraryName) : libraryName_(std::move(libraryName)) {}
 
 Win32PortIo::~Win32PortIo() {

@@ -13,6 +13,10 @@ namespace kvr::win32 {
 class Win32Clock : public Clock {
   public:
     std::uint32_t TickCount() override;
+    // QueryPerformanceCounter.
+    std::uint64_t PreciseNs() override;
+    // Sleep has whole milliseconds; shorter naps only yield.
+    void SleepUs(std::uint32_t us) override;
 };
 
 // The parallel port through the port driver library. The library is loaded

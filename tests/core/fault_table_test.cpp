@@ -448,7 +448,7 @@ TEST(FaultTable, EveryCommandEndsHonestlyAndWorksAgain) {
                     EXPECT_NE(s.result, 1);
                 } else {
                     ++failed;
-                    // One message (a spec'd second box repeats the same text).
+                    // One message (a dialog's own second box repeats the same text).
                     for (const std::string& e : errors) {
                         EXPECT_EQ(e, errors[0]);
                         EXPECT_EQ(kClearMessages.count(e), 1u) << e;

@@ -35,6 +35,7 @@ namespace kvr::testing {
 class PlayingHost : public gui::QtHost {
   public:
     using DialogScript = std::function<void(int templateId, gui::QtWindow& dialog)>;
+    using QtHost::QtHost;
 
     int MessageBox(Window* owner, const std::string& text, const std::string& caption,
                    MessageButtons buttons) override {

@@ -125,6 +125,7 @@ std::uint64_t Controller::ByteNs(std::uint32_t baud) const {
 
 bool Controller::FirmwareRunning(std::uint64_t nowNs) const {
     if (profile.silent) return false;
+    if (fellSilent_) return false;
     if (profile.link == LinkKind::Uart) return nowNs >= runFromNs_;
     return reset_ && nowNs >= runFromNs_ && (profile.runningAtStart || restarted_);
 }
@@ -353,6 +354,12 @@ void Controller::Record(Via via, char command, int address, int value, int reply
     trace.push_back(WireEvent{via, command, address, value, reply, nowNs});
 }
 
+bool Controller::FallsSilent() {
+    const int limit = faults.silentAfterLinkAnswers;
+    if (limit >= 0 && linkAnswers_++ >= limit) fellSilent_ = true;
+    return fellSilent_;
+}
+
 Controller::Reply Controller::HandleByte(std::uint8_t byte, Via via, std::uint64_t nowNs) {
     if (command_ != 0 && nowNs - lastByteNs_ > kCommandTimeoutNs) {
         command_ = 0;
@@ -382,11 +389,13 @@ Controller::Reply Controller::HandleByte(std::uint8_t byte, Via via, std::uint64
                 Record(via, 'R', -1, kRequest, -1, nowNs);
                 return {};
             }
+            if (FallsSilent()) return {};
             Record(via, 'R', -1, kRequest, kUartAnswer, nowNs);
             return {true, kUartAnswer, 0};
         }
         leadIns_ = 0;
     } else if (byte == kProbe) {
+        if (FallsSilent()) return {};
         Record(via, 'P', -1, kProbe, profile.probeAnswer, nowNs);
         return {true, profile.probeAnswer, 0};
     }
@@ -480,6 +489,7 @@ void Controller::Send(std::uint8_t byte, std::uint64_t readyNs) {
     const std::uint64_t arrival = start + ByteNs(profile.uartBaud);
     uartTxFreeNs_ = arrival;
     if (sent_++ == faults.dropSentByte) return;
+    if (faults.dropEverySentByte > 0 && sent_ % faults.dropEverySentByte == 0) return;
     uartOut_.push_back(TimedByte{arrival, byte});
 }
 

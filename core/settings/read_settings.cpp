@@ -44,7 +44,8 @@ void FailRead(Program& p, Window& w, const Text& message) {
 
 // Ends a Read whose replies did not all arrive: nothing of it stays shown,
 // Write is disabled and the settings count as not read, so that no invented
-// value can be shown or written back.
+// value can be shown or written back. Returns 1, the end of a Read that
+// failed.
 int FailLink(Program& p, Window& w) {
     for (const int field :
          {id::kFullSpeedTime, id::kNeutralTime, id::kStopTime, id::kLogTransmitter,

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "app/command_gate.h"
 #include "app/config_file.h"
 #include "link/connect.h"
 #include "link/exchange.h"
@@ -72,10 +73,10 @@ void RevCounterCommand(Program& p, Window& mainWindow) {
     }
     RevCounter counter(p);
     const int templateId = p.lang == Language::German ? id::kRevTemplateDe : id::kRevTemplateEn;
-    p.os.host.RunDialog(templateId, &mainWindow,
-                        [&counter](Window& dialog, DialogEvent event, int id) {
-                            return counter.Procedure(dialog, event, id);
-                        });
+    RunCommandDialog(p, templateId, &mainWindow,
+                     [&counter](Window& dialog, DialogEvent event, int id) {
+                         return counter.Procedure(dialog, event, id);
+                     });
 }
 
 int RevCounter::Procedure(Window& dialog, DialogEvent event, int id) {
@@ -91,6 +92,8 @@ int RevCounter::Procedure(Window& dialog, DialogEvent event, int id) {
         if (id == id::kOk || id == id::kEnd) stopRequested_ = true;
         return 0;
     }
+    const CommandScope command(p_);
+    if (command.refused()) return 0;
     switch (id) {
         case id::kOk:
         case id::kEnd:
@@ -111,7 +114,11 @@ void RevCounter::ReleaseMotor(Window& dialog) {
     // The speeds are divided by both; do not release the motor for a
     // measurement that cannot be shown.
     if (!MotorValuesUsable(p_)) return;
+    // From here on closing the window stops the measurement.
+    measuring_ = true;
+    stopRequested_ = false;
     if (InitSerialLines(p_) != 0) {
+        measuring_ = false;
         ShowError(p_, texts::kRevAdapter, texts::kCaptionErrorBang);
         dialog.EndDialog(1);
         return;
@@ -134,8 +141,6 @@ void RevCounter::ReleaseMotor(Window& dialog) {
     emptyWindows = 0;
     dialog.Repaint();
 
-    measuring_ = true;
-    stopRequested_ = false;
     if (Countdown(dialog)) Measure(dialog);
     measuring_ = false;
     if (stopRequested_) dialog.EndDialog(1);
@@ -146,6 +151,10 @@ bool RevCounter::Countdown(Window& dialog) {
         const Edge edge = WaitForFallingEdge(kRevCountdownWindowMs);
         if (LostWhileMeasuring(p_, dialog)) return false;
         if (edge == Edge::Seen) return true;
+        if (edge == Edge::Stopped) {
+            EndStopped(dialog);
+            return false;
+        }
         --secondsLeft;
         dialog.SetText(id::kSpeedRotorRpm, FormatNumber("%01d", secondsLeft));
         dialog.Repaint();
@@ -153,7 +162,7 @@ bool RevCounter::Countdown(Window& dialog) {
             EndCountdown(dialog);
             return false;
         }
-        if (StopWanted()) {
+        if (stopRequested_) {
             EndStopped(dialog);
             return false;
         }
@@ -203,6 +212,11 @@ RevCounter::Edge RevCounter::WaitForFallingEdge(std::uint32_t windowMs) {
         now = p_.os.clock.TickCount();
         elapsed = now - windowStart;
         if (elapsed >= windowMs) return Edge::WindowOver;
+        // Waiting for the motor to start is a pause: the window stays alive
+        // and may be closed. A pulse missed meanwhile only starts the
+        // measurement with the next one.
+        if (stopRequested_) return Edge::Stopped;
+        PumpInPause(p_, now);
         const int level = ReadDataIn(p_);
         if (!high) {
             high = level == 1;

@@ -195,7 +195,6 @@ class RealSerialPathTest : public QObject {
         QVERIFY(p.waitForFinished(60000));
         QCOMPARE(p.exitCode(), 0);
         QCOMPARE(p.readAllStandardOutput().toStdString(), ControllerInfoText());
-
 #endif
     }
 

@@ -31,7 +31,7 @@
 #include "link/port_access.h"
 #include "modem_preload.h"
 #include "platform/host.h"
-#include "platform/window.h"
+#include "platform/window_record.h"
 #include "program.h"
 #include "qt_platform.h"
 #include "qt_serial_device.h"
@@ -67,30 +67,6 @@ class BenchHost : public kvr::Host {
     void ErrorOutput(const std::string&) override {}
     std::string file;
     std::vector<std::string> boxes;
-};
-
-// A window that keeps what it is given.
-class MapWindow : public kvr::Window {
-  public:
-    void SetText(int id, const std::string& text) override { texts[id] = text; }
-    std::string GetText(int id, std::size_t maxChars) override {
-        return texts[id].substr(0, maxChars);
-    }
-    void SetCheck(int id, bool on) override { checks[id] = on; }
-    bool IsChecked(int id) override { return checks[id]; }
-    void Enable(int, bool) override {}
-    bool IsEnabled(int) override { return true; }
-    void ComboAdd(int id, const std::string&) override { ++combos[id].first; }
-    void ComboSetSel(int id, int sel) override { combos[id].second = sel; }
-    int ComboGetSel(int id) override { return combos[id].second; }
-    void CheckMenuItem(int, bool) override {}
-    bool IsMenuItemChecked(int) override { return false; }
-    void Repaint() override {}
-    void Show() override {}
-    void EndDialog(int) override {}
-    std::map<int, std::string> texts;
-    std::map<int, bool> checks;
-    std::map<int, std::pair<int, int>> combos;
 };
 
 template <typename F>
@@ -261,7 +237,7 @@ int Child(int argc, char** argv) {
     p.app.startDirectory = dir;
 
     auto run = [&](kvr::Program& q, BenchHost&) {
-        MapWindow window;
+        kvr::WindowRecord window;
         if (scenario == "read") {
             kvr::ReadSettings(q, window);
         } else {
@@ -296,13 +272,13 @@ int Child(int argc, char** argv) {
     const double needMs =
         need.pausesMs + need.delaysMs + static_cast<double>(need.lineChanges) * latencyMs;
     const double sleptMs = static_cast<double>(s.latencySleptUs) / 1000.0;
-    std::printf("  %-10s %-6s %6d B %5.3f ms/call | wall %8.1f ms  CPU %7.1f ms (%4.1f%%)  "
-                "pauses %8.1f ms  delays %7.1f ms  line changes %7ld x latency %7.1f ms  "
-                "status reads %8ld  wall/(pauses+delays+changes x latency) %.2f",
-                uart ? "UART" : "bit-serial", scenario.c_str(), scenario == "update" ? bytes : 0,
-                latencyMs, wall, cpu, 100.0 * cpu / wall, need.pausesMs, need.delaysMs,
-                s.lineChanges, static_cast<double>(need.lineChanges) * latencyMs, s.statusReads,
-                wall / needMs);
+    std::printf(
+        "  %-10s %-6s %6d B %5.3f ms/call | wall %8.1f ms  CPU %7.1f ms (%4.1f%%)  "
+        "pauses %8.1f ms  delays %7.1f ms  line changes %7ld x latency %7.1f ms  "
+        "status reads %8ld  wall/(pauses+delays+changes x latency) %.2f",
+        uart ? "UART" : "bit-serial", scenario.c_str(), scenario == "update" ? bytes : 0, latencyMs,
+        wall, cpu, 100.0 * cpu / wall, need.pausesMs, need.delaysMs, s.lineChanges,
+        static_cast<double>(need.lineChanges) * latencyMs, s.statusReads, wall / needMs);
     if (latencyMs > 0) {
         std::printf("  latency really slept %.1f ms; wall/(pauses+delays+slept) %.2f", sleptMs,
                     wall / (need.pausesMs + need.delaysMs + sleptMs));

@@ -142,11 +142,11 @@ Session::Session(const Options& options, int argc, char** argv, std::ostream& ou
     InitPortAccess(p);
     ApplyTemplate(window_, res::MainWindowTemplateId(options.lang));
     MainWindowProc(p, window_, DialogEvent::Init, 0);
-    if (!options.port.empty()) {
-        // As choosing it in the Port menu: for this run only, since the
-        // session ends without saving.
-        const int n = options.port[3] - '0';
-        MainWindowProc(p, window_, DialogEvent::Command, id::kPortCom1 + n - 1);
+    // As choosing it in the Port menu: for this run only, since the session
+    // ends without saving. The parser lets only COM1..COM8 through.
+    const std::string& port = options.port;
+    if (port.size() == 4 && port.compare(0, 3, "COM") == 0 && port[3] >= '1' && port[3] <= '8') {
+        MainWindowProc(p, window_, DialogEvent::Command, id::kPortCom1 + (port[3] - '1'));
     }
 }
 
@@ -293,8 +293,14 @@ int RunRev(Session& s) {
         const int fields[] = {id::kSpeedHz, id::kSpeedElectricalRpm, id::kSpeedMotorRpm,
                               id::kSpeedRotorRpm};
         bool fresh = false;
-        dialog.onText = [&fresh](int control, const std::string&) {
+        const std::string secondsLeft(p.T(texts::kRevSecondsLeft));
+        dialog.onText = [&](int control, const std::string& text) {
             if (control == id::kSpeedElectricalRpm) fresh = true;
+            // The start countdown, while the motor is awaited.
+            if (control == id::kSpeedRotorRpm && !Trim(text).empty() &&
+                dialog.GetText(id::kRevRotorLabel, 64) == secondsLeft) {
+                s.err() << secondsLeft << ": " << Trim(text) << std::endl;
+            }
         };
         // Each measurement window ends with the four figures and a repaint.
         dialog.onRepaint = [&] {

@@ -5,8 +5,10 @@
 #include <functional>
 #include <iostream>
 #include <string>
+#include <utility>
 
 #include "commands.h"
+#include "res/cli_help_texts.h"
 #include "terminal.h"
 
 #ifdef _WIN32
@@ -16,14 +18,22 @@
 namespace {
 
 using kvr::cli::Options;
+namespace texts = kvr::texts;
 
-constexpr const char* kPortHelp =
-    "COM1..COM8: the port for this run; blsetup.cfg keeps its own choice";
-
-void AddPort(CLI::App* command, Options& o) {
-    command->add_option("--port", o.port, kPortHelp)
-        ->check(CLI::IsMember({"COM1", "COM2", "COM3", "COM4", "COM5", "COM6", "COM7", "COM8"},
-                              CLI::ignore_case));
+// --lang before the parser is built: its help is in that language.
+kvr::Language LanguageOf(int argc, char** argv) {
+    kvr::Language lang = kvr::Language::English;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--lang=de" ||
+            (arg == "--lang" && i + 1 < argc && std::string(argv[i + 1]) == "de")) {
+            lang = kvr::Language::German;
+        } else if (arg == "--lang=en" ||
+                   (arg == "--lang" && i + 1 < argc && std::string(argv[i + 1]) == "en")) {
+            lang = kvr::Language::English;
+        }
+    }
+    return lang;
 }
 
 }  // namespace
@@ -37,88 +47,79 @@ int main(int argc, char** argv) {
 #endif
 
     Options o;
-    CLI::App app{
-        "kvrsetup-cli: reads and writes the settings of a KVR-Duza2 speed controller, updates "
-        "its firmware and shows its chip's bytes, from the command line.\n"
-        "Every message of the window programs is one line \"caption: text\" on standard "
-        "error. Exit status: 0 done, 1 refused or failed, 2 wrong command line."};
+    const kvr::Language language = LanguageOf(argc, argv);
+    const auto T = [language](const kvr::Text& text) { return std::string(Pick(language, text)); };
+    const auto addPort = [&](CLI::App* command) {
+        command->add_option("--port", o.port, T(texts::kHelpPort))
+            ->check(CLI::IsMember({"COM1", "COM2", "COM3", "COM4", "COM5", "COM6", "COM7", "COM8"},
+                                  CLI::ignore_case));
+    };
+    const auto newCommand = [&](CLI::App& parent, const char* name, const kvr::Text& help) {
+        CLI::App* command = parent.add_subcommand(name, T(help));
+        command->group(T(texts::kHelpCommandsGroup));
+        command->set_help_flag("-h,--help", T(texts::kHelpHelp));
+        return command;
+    };
+
+    CLI::App app{T(texts::kHelpProgram)};
+    app.option_defaults()->group(T(texts::kHelpOptionsGroup));
+    app.set_help_flag("-h,--help", T(texts::kHelpHelp));
+    for (const auto& [key, text] :
+         {std::pair{"Usage", texts::kHelpUsage}, std::pair{"OPTIONS", texts::kHelpOptions},
+          std::pair{"SUBCOMMAND", texts::kHelpSubcommand},
+          std::pair{"REQUIRED", texts::kHelpRequired}}) {
+        app.get_formatter()->label(key, T(text));
+    }
     app.require_subcommand(1);
     // Global options may also follow the command.
     app.fallthrough();
     std::string lang = "en";
-    app.add_option("--lang", lang, "Language of the messages: en or de")
-        ->check(CLI::IsMember({"en", "de"}));
-    app.add_flag("--simulate", o.simulate,
-                 "Run on the built-in simulated controller, in real time, instead of a real port");
-    app.add_flag("--virtual-time", o.virtualTime,
-                 "With --simulate: the simulated controller's clock runs only as the program "
-                 "works, so every command ends at once (for tests)");
+    app.add_option("--lang", lang, T(texts::kHelpLang))->check(CLI::IsMember({"en", "de"}));
+    app.add_flag("--simulate", o.simulate, T(texts::kHelpSimulate));
+    app.add_flag("--virtual-time", o.virtualTime, T(texts::kHelpVirtualTime));
 
-    CLI::App* ports = app.add_subcommand("ports", "List COM1..COM8 and the device each one opens");
+    CLI::App* ports = newCommand(app, "ports", texts::kHelpPorts);
 
-    CLI::App* read = app.add_subcommand(
-        "read", "Read the controller's settings and print them as name = value lines");
-    AddPort(read, o);
-    read->add_option("-o,--output", o.output,
-                     "Write the settings to this settings file instead (JSON)");
+    CLI::App* read = newCommand(app, "read", texts::kHelpRead);
+    addPort(read);
+    read->add_option("-o,--output", o.output, T(texts::kHelpOutput));
 
-    CLI::App* write = app.add_subcommand(
-        "write",
-        "Read the controller, load a settings file into the form and Write it, with the "
-        "window's checks and messages");
-    write->add_option("FILE", o.file, "Settings file (JSON)")->required();
-    AddPort(write, o);
-    write->add_flag("--dry-run", o.dryRun, "Only check the settings; write nothing");
+    CLI::App* write = newCommand(app, "write", texts::kHelpWrite);
+    write->add_option("FILE", o.file, T(texts::kHelpSettingsFile))->required();
+    addPort(write);
+    write->add_flag("--dry-run", o.dryRun, T(texts::kHelpDryRun));
 
-    CLI::App* diff = app.add_subcommand(
-        "diff", "Print the settings whose value in the file differs from the controller");
-    diff->add_option("FILE", o.file, "Settings file (JSON)")->required();
-    AddPort(diff, o);
+    CLI::App* diff = newCommand(app, "diff", texts::kHelpDiff);
+    diff->add_option("FILE", o.file, T(texts::kHelpSettingsFile))->required();
+    addPort(diff);
 
-    CLI::App* info = app.add_subcommand(
-        "info", "Print the chip's signature, fuse and lock bytes (Controller Info)");
-    AddPort(info, o);
+    CLI::App* info = newCommand(app, "info", texts::kHelpInfo);
+    addPort(info);
 
-    CLI::App* update = app.add_subcommand(
-        "update",
-        "Update the controller's firmware from an update file. Without --yes it only checks "
-        "the file and stops before it touches the controller.");
-    update->add_option("FILE", o.file, "Update file (*.upd)")->required();
-    AddPort(update, o);
-    update->add_flag("--yes", o.yes, "Answer the update's questions with OK and run it");
+    CLI::App* update = newCommand(app, "update", texts::kHelpUpdate);
+    update->add_option("FILE", o.file, T(texts::kHelpUpdateFile))->required();
+    addPort(update);
+    update->add_flag("--yes", o.yes, T(texts::kHelpYes));
 
-    CLI::App* rev = app.add_subcommand(
-        "rev",
-        "Release the motor and print its speed for every 2-second measurement window "
-        "(Portix2 adapter, test program locked)");
-    AddPort(rev, o);
-    rev->add_option("--poles", o.poles,
-                    "Motor pole count, stored in blsetup.cfg like the dialog's Save Input");
-    rev->add_option("--ratio", o.ratio,
-                    "Gearbox ratio 1:R, stored in blsetup.cfg like the dialog's Save Input");
-    rev->add_option("--seconds", o.seconds,
-                    "Stop measuring after this many seconds (0: until the motor stops)")
-        ->check(CLI::NonNegativeNumber);
+    CLI::App* rev = newCommand(app, "rev", texts::kHelpRev);
+    addPort(rev);
+    rev->add_option("--poles", o.poles, T(texts::kHelpPoles));
+    rev->add_option("--ratio", o.ratio, T(texts::kHelpRatio));
+    rev->add_option("--seconds", o.seconds, T(texts::kHelpSeconds))->check(CLI::NonNegativeNumber);
 
-    CLI::App* rpm = app.add_subcommand(
-        "rpm",
-        "Show the speed governor's set-up; with --rotor-rpm, --p or --i, calculate and write it "
-        "as the RPM-control dialog does (settings are read first)");
-    AddPort(rpm, o);
-    rpm->add_option("--rotor-rpm", o.rotorRpm, "Desired rotor (propeller) speed, rpm");
-    rpm->add_option("--p", o.proportional, "Governor P value, 1 - 5");
-    rpm->add_option("--i", o.integral, "Governor I value, 1 - 5");
-    rpm->add_option("--poles", o.poles,
-                    "Motor pole count, stored in blsetup.cfg like the dialog's Save Input");
-    rpm->add_option("--ratio", o.ratio,
-                    "Gearbox ratio 1:R, stored in blsetup.cfg like the dialog's Save Input");
+    CLI::App* rpm = newCommand(app, "rpm", texts::kHelpRpm);
+    addPort(rpm);
+    rpm->add_option("--rotor-rpm", o.rotorRpm, T(texts::kHelpRotorRpm));
+    rpm->add_option("--p", o.proportional, T(texts::kHelpP));
+    rpm->add_option("--i", o.integral, T(texts::kHelpI));
+    rpm->add_option("--poles", o.poles, T(texts::kHelpPoles));
+    rpm->add_option("--ratio", o.ratio, T(texts::kHelpRatio));
 
-    CLI::App* lock = app.add_subcommand(
-        "lock", "Show the controller's RC-setup and test-program locks, or change them");
-    AddPort(lock, o);
-    lock->add_option("--rc-setup", o.rcSetup, "lock or free the RC set-up")
+    CLI::App* lock = newCommand(app, "lock", texts::kHelpLock);
+    addPort(lock);
+    lock->add_option("--rc-setup", o.rcSetup, T(texts::kHelpRcSetup))
         ->check(CLI::IsMember({"lock", "free"}));
-    lock->add_option("--test-program", o.testProgram, "lock or free the test program")
+    lock->add_option("--test-program", o.testProgram, T(texts::kHelpTestProgram))
         ->check(CLI::IsMember({"lock", "free"}));
 
     try {

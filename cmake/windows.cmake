@@ -16,6 +16,9 @@ foreach(dir nlohmann CLI)
   endif()
 endforeach()
 include_directories(SYSTEM ${KVR_HOST_HEADERS})
+if(EXISTS ${KVR_HOST_HEADERS}/CLI/CLI.hpp)
+  set(KVR_CLI11_INCLUDE ${KVR_HOST_HEADERS} CACHE PATH "CLI11's headers")
+endif()
 
 # Tests run under Wine, in the prefix scripts/test.sh prepares.
 set(KVR_WINEPREFIX ${CMAKE_BINARY_DIR}/wine CACHE PATH "Wine prefix the tests run in")

@@ -14,9 +14,13 @@
 #include <QRadioButton>
 #include <QRegularExpressionValidator>
 #include <QScreen>
+#include <QSet>
 #include <algorithm>
+#include <functional>
 #include <limits>
 #include <vector>
+
+#include "choice_controls.h"
 
 namespace kvr::gui {
 namespace {
@@ -41,47 +45,6 @@ bool PresentIn(const ControlDef& c, Language lang) {
     return true;
 }
 
-// The radio buttons of one group, for the buttons that tick themselves.
-class RadioGroup : public QObject {
-  public:
-    using QObject::QObject;
-    std::vector<QAbstractButton*> members;
-};
-
-// A radio button with the classic behaviour: an automatic one ticks itself
-// and clears the others of its group when clicked; a manual one changes
-// only when the program sets it. Either way the program may set or clear
-// any of them on its own.
-class DialogRadio : public QRadioButton {
-  public:
-    DialogRadio(const QString& text, RadioGroup* group, bool manual)
-        : QRadioButton(text), group_(group), manual_(manual) {
-        setAutoExclusive(false);
-        group_->members.push_back(this);
-    }
-
-  protected:
-    void nextCheckState() override {
-        if (manual_) return;
-        setChecked(true);
-        for (QAbstractButton* other : group_->members) {
-            if (other != this) other->setChecked(false);
-        }
-    }
-
-  private:
-    RadioGroup* group_;
-    bool manual_;
-};
-
-class ManualCheckBox : public QCheckBox {
-  public:
-    using QCheckBox::QCheckBox;
-
-  protected:
-    void nextCheckState() override {}
-};
-
 // Controls that share a group box, or a run of controls outside any box.
 struct Section {
     Text group;
@@ -95,6 +58,7 @@ class Builder {
         : t_(t), lang_(t.language), options_(options) {}
 
     DialogParts Build(QWidget* parent) {
+        InstallAccessibility();
         parts_.dialog = new TemplateDialog(parent);
         TemplateDialog* dialog = parts_.dialog;
         dialog->setWindowTitle(ToQ(t_.title) + QString::fromStdString(options_.titleSuffix));
@@ -139,18 +103,52 @@ class Builder {
 
     QMenuBar* BuildMenu(const res::MenuDef& menu, QWidget* parent) {
         auto* bar = new QMenuBar(parent);
+        // Alt and a letter opens each menu and chooses each item, so that
+        // every command can be reached from the keyboard.
+        QSet<QChar> barKeys;
         for (const res::MenuItemDef& item : menu.bar) {
+            const QString title = WithAccessKey(ItemText(item, menu.language), barKeys);
             if (item.id == 0 || !item.items.empty()) {
-                QMenu* popup = bar->addMenu(ItemText(item, menu.language));
+                QMenu* popup = bar->addMenu(title);
                 popup->setEnabled(!Greyed(item, menu.language));
+                QSet<QChar> itemKeys;
                 for (const res::MenuItemDef& sub : item.items) {
-                    Register(popup->addAction(ItemText(sub, menu.language)), sub, menu.language);
+                    Register(
+                        popup->addAction(WithAccessKey(ItemText(sub, menu.language), itemKeys)),
+                        sub, menu.language);
                 }
             } else {
-                Register(bar->addAction(ItemText(item, menu.language)), item, menu.language);
+                Register(bar->addAction(title), item, menu.language);
             }
         }
         return bar;
+    }
+
+    // Marks a character not yet taken in this menu as the access key: a
+    // digit (COM1 to COM8), else the start of a word, else any letter. The
+    // text itself is unchanged: '&' is shown as the underline, and
+    // accessibility tools drop it from the name.
+    static QString WithAccessKey(QString text, QSet<QChar>& taken) {
+        text.replace(QLatin1Char('&'), QStringLiteral("&&"));
+        auto usable = [&](qsizetype i) {
+            const QChar c = text.at(i).toLower();
+            return c.isLetterOrNumber() && !taken.contains(c);
+        };
+        auto wordStart = [&](qsizetype i) { return i == 0 || !text.at(i - 1).isLetterOrNumber(); };
+        const std::function<bool(qsizetype)> preferences[] = {
+            [&](qsizetype i) { return text.at(i).isDigit(); },
+            wordStart,
+            [](qsizetype) { return true; },
+        };
+        for (const auto& preferred : preferences) {
+            for (qsizetype i = 0; i < text.size(); ++i) {
+                if (!usable(i) || !preferred(i)) continue;
+                taken.insert(text.at(i).toLower());
+                text.insert(i, QLatin1Char('&'));
+                return text;
+            }
+        }
+        return text;
     }
 
     static bool Greyed(const res::MenuItemDef& item, Language lang) {
@@ -297,16 +295,30 @@ class Builder {
         parts_.controls[c.id] = w;
     }
 
+    // A field is known to accessibility tools by its label (the label is
+    // its buddy). A label of two lines reads as one; a field without a
+    // label has a name of its own; the unit describes the value.
+    void Name(QWidget* field, const ControlDef& c) {
+        QString label = T(c.label);
+        if (label.contains(QLatin1Char('\n'))) {
+            field->setAccessibleName(label.replace(QLatin1Char('\n'), QLatin1Char(' ')));
+        } else if (label.isEmpty() && !IsEmpty(c.name)) {
+            field->setAccessibleName(T(c.name));
+        }
+        if (!IsEmpty(c.unit)) field->setAccessibleDescription(T(c.unit));
+    }
+
     QWidget* MakeField(const ControlDef& c) {
         const QFontMetrics metrics = parts_.dialog->fontMetrics();
         if (c.kind == ControlKind::ComboBox) {
             // An editable drop-down list in the order the items come.
-            auto* combo = new QComboBox;
+            auto* combo = new LabelledList;
             combo->setEditable(true);
             combo->setInsertPolicy(QComboBox::NoInsert);
             combo->setMinimumContentsLength(7);
             combo->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
             Common(combo, c);
+            Name(combo, c);
             return combo;
         }
         auto* edit = new QLineEdit;
@@ -322,6 +334,7 @@ class Builder {
             edit->setFixedWidth(digit * ((c.flags & res::kReadOnly) != 0 ? 12 : 8) + 12);
         }
         Common(edit, c);
+        Name(edit, c);
         return edit;
     }
 
@@ -333,19 +346,22 @@ class Builder {
     }
 
     QWidget* MakeRadio(const ControlDef& c) {
-        // A group runs from one radio button marked first of group to the next.
+        // A group runs from one radio button marked first of group to the
+        // next. The program keeps the group exclusive itself, since it may
+        // clear every radio button of a group.
         if (currentGroup_ == nullptr || (c.flags & res::kFirstOfGroup) != 0) {
-            currentGroup_ = new RadioGroup(parts_.dialog);
+            currentGroup_ = new QButtonGroup(parts_.dialog);
+            currentGroup_->setExclusive(false);
         }
-        auto* radio =
-            new DialogRadio(T(c.label), currentGroup_, (c.flags & res::kManualCheck) != 0);
+        auto* radio = new ChoiceRadio(T(c.label), currentGroup_, (c.flags & res::kManualCheck) != 0,
+                                      options_.inputLocked);
         Common(radio, c);
         return radio;
     }
 
     QWidget* MakeCheckBox(const ControlDef& c) {
-        QCheckBox* box = (c.flags & res::kManualCheck) != 0 ? new ManualCheckBox(T(c.label))
-                                                            : new QCheckBox(T(c.label));
+        auto* box = new ChoiceCheckBox(T(c.label), nullptr, (c.flags & res::kManualCheck) != 0,
+                                       options_.inputLocked);
         Common(box, c);
         return box;
     }
@@ -409,7 +425,7 @@ class Builder {
     Language lang_;
     const BuildOptions& options_;
     DialogParts parts_;
-    RadioGroup* currentGroup_ = nullptr;
+    QButtonGroup* currentGroup_ = nullptr;
 };
 
 }  // namespace

@@ -17,6 +17,8 @@ struct BuildOptions {
     std::function<std::string(int id, std::string_view text)> menuText;
     // Appended to every dialog title.
     std::string titleSuffix;
+    // True while a command runs: clicks then change no tick.
+    std::function<bool()> inputLocked;
 };
 
 // Builds the dialog of a template with its menu, in the template's language,

@@ -1,10 +1,12 @@
 // kvrsetup: the English (KVR_GERMAN 0) or German (KVR_GERMAN 1) build.
-// With --simulate it runs on a simulated controller in real time.
+// With --simulate[=PROFILE|FILE] it runs on a simulated controller in real
+// time; --simulate=list names the profiles.
 #include <QApplication>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QTranslator>
 #include <clocale>
+#include <cstdio>
 #include <memory>
 #include <optional>
 #include <string>
@@ -16,6 +18,7 @@
 #include "res/ids.h"
 #include "serial_ports.h"
 #include "sim_devices.h"
+#include "sim_profiles.h"
 #include "simulation.h"
 
 #ifndef KVR_GERMAN
@@ -26,9 +29,41 @@ namespace {
 
 constexpr kvr::Language kLanguage = KVR_GERMAN ? kvr::Language::German : kvr::Language::English;
 
+// The value of the last --simulate on the command line ("" for a bare
+// --simulate); nothing without one.
+std::optional<std::string> SimulateValue(int argc, char** argv) {
+    constexpr std::string_view kOption = "--simulate";
+    std::optional<std::string> value;
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        if (arg == kOption) {
+            value.emplace();
+        } else if (arg.substr(0, kOption.size() + 1) == "--simulate=") {
+            value = std::string(arg.substr(kOption.size() + 1));
+        }
+    }
+    return value;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Before the desktop is reached: the list and a wrong profile need none.
+    const std::optional<std::string> simulateValue = SimulateValue(argc, argv);
+    const bool simulated = simulateValue.has_value();
+    kvr::sim::SimulateRequest request;
+    if (simulated) {
+        request = kvr::sim::ParseSimulate(*simulateValue);
+        if (request.kind == kvr::sim::SimulateRequest::Kind::List) {
+            std::fputs(request.text.c_str(), stdout);
+            return 0;
+        }
+        if (request.kind == kvr::sim::SimulateRequest::Kind::Error) {
+            std::fprintf(stderr, "%s\n", request.text.c_str());
+            return 2;
+        }
+    }
+
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("kvrsetup"));
     // Qt takes the desktop's locale for the C library too; numbers in
@@ -43,13 +78,14 @@ int main(int argc, char** argv) {
         QApplication::installTranslator(&qtTexts);
     }
 
-    const bool simulated = QApplication::arguments().contains(QStringLiteral("--simulate"));
-
     kvr::gui::BuildOptions options;
     options.menuText = [simulated](int id, std::string_view text) {
         return kvr::gui::PortItemText(id, text, simulated, kLanguage);
     };
-    if (simulated) options.titleSuffix = " [simulated]";
+    if (simulated) {
+        options.titleSuffix = request.name == "default" ? std::string(" [simulated]")
+                                                        : " [simulated: " + request.name + "]";
+    }
     kvr::gui::QtHost host(options);
 
     std::unique_ptr<kvr::sim::Simulation> simulation;
@@ -58,6 +94,7 @@ int main(int argc, char** argv) {
     std::optional<kvr::gui::NoPortIo> portIo;
     if (simulated) {
         simulation = std::make_unique<kvr::sim::Simulation>(kvr::sim::ClockKind::Real);
+        kvr::sim::ApplySetup(request.setup, simulation->controller());
         // As on this platform without simulation: no parallel-port driver,
         // so the program starts on a serial port.
         simulation->simPortIo().driverPresent = false;

@@ -8,6 +8,8 @@
 #include <QUrl>
 #include <iostream>
 
+#include "res/templates.h"
+
 namespace kvr::gui {
 
 QWidget* WidgetOf(Window* window) {
@@ -15,27 +17,103 @@ QWidget* WidgetOf(Window* window) {
     return w == nullptr ? nullptr : w->dialog();
 }
 
-QtHost::QtHost(BuildOptions options) : options_(std::move(options)) {}
+// Drops mouse and keyboard input while the host pumps inside a command.
+class QtHost::InputFilter : public QObject {
+  public:
+    explicit InputFilter(const bool& pumping) : pumping_(pumping) {}
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (pumping_ && IsUserInput(event->type())) return true;
+        return QObject::eventFilter(watched, event);
+    }
+
+  private:
+    static bool IsUserInput(QEvent::Type type) {
+        switch (type) {
+            case QEvent::MouseButtonPress:
+            case QEvent::MouseButtonRelease:
+            case QEvent::MouseButtonDblClick:
+            case QEvent::KeyPress:
+            case QEvent::KeyRelease:
+            case QEvent::ShortcutOverride:
+            case QEvent::Shortcut:
+            case QEvent::Wheel:
+            case QEvent::ContextMenu:
+            case QEvent::InputMethod:
+            case QEvent::TouchBegin:
+            case QEvent::TouchUpdate:
+            case QEvent::TouchEnd:
+            case QEvent::TabletPress:
+            case QEvent::TabletRelease:
+                return true;
+            default:
+                return false;
+        }
+    }
+
+    const bool& pumping_;
+};
+
+QString ProgramName() {
+    // The main window's title, without its extra blanks.
+    const res::DialogTemplate* main =
+        res::FindTemplate(res::MainWindowTemplateId(Language::English));
+    return QString::fromUtf8(main->title.data(), static_cast<qsizetype>(main->title.size()))
+        .simplified();
+}
+
+QtHost::QtHost(BuildOptions options)
+    : options_(std::move(options)), inputFilter_(std::make_unique<InputFilter>(pumping_)) {
+    if (!options_.inputLocked) options_.inputLocked = [this] { return busy_; };
+    if (QCoreApplication* app = QCoreApplication::instance()) {
+        app->installEventFilter(inputFilter_.get());
+    }
+}
+
+QtHost::~QtHost() {
+    if (busy_) QApplication::restoreOverrideCursor();
+}
+
+std::unique_ptr<QMessageBox> QtHost::MakeMessageBox(Window* owner, const std::string& text,
+                                                    const std::string& caption,
+                                                    MessageButtons buttons) const {
+    // Without an owner the box is still modal to the whole program, so no
+    // second command can start while it is open.
+    auto box = std::make_unique<QMessageBox>(WidgetOf(owner));
+    box->setIcon(QMessageBox::NoIcon);
+    box->setTextFormat(Qt::PlainText);
+    box->setWindowTitle(caption.empty() ? ProgramName() : QString::fromStdString(caption));
+    box->setText(QString::fromStdString(text));
+    if (buttons == MessageButtons::OkCancel) {
+        box->setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
+        box->setEscapeButton(QMessageBox::Cancel);
+    } else {
+        box->setStandardButtons(QMessageBox::Ok);
+        box->setEscapeButton(QMessageBox::Ok);
+    }
+    box->setDefaultButton(QMessageBox::Ok);
+    return box;
+}
 
 int QtHost::MessageBox(Window* owner, const std::string& text, const std::string& caption,
                        MessageButtons buttons) {
-    // Without an owner the box is still modal to the whole program, so no
-    // second command can start while it is open.
-    QMessageBox box(WidgetOf(owner));
-    box.setIcon(QMessageBox::NoIcon);
-    box.setTextFormat(Qt::PlainText);
-    box.setWindowTitle(QString::fromStdString(caption));
-    box.setText(QString::fromStdString(text));
-    if (buttons == MessageButtons::OkCancel) {
-        box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
-        box.setEscapeButton(QMessageBox::Cancel);
+    std::unique_ptr<QMessageBox> box = MakeMessageBox(owner, text, caption, buttons);
+    // The box waits for the user: the ordinary pointer over it.
+    if (busy_) QApplication::setOverrideCursor(Qt::ArrowCursor);
+    box->exec();
+    if (busy_) QApplication::restoreOverrideCursor();
+    return box->clickedButton() == box->button(QMessageBox::Ok) ? kIdOk : kIdCancel;
+}
+
+void QtHost::SetBusy(bool busy) {
+    if (busy == busy_) return;
+    busy_ = busy;
+    if (busy) {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
     } else {
-        box.setStandardButtons(QMessageBox::Ok);
-        box.setEscapeButton(QMessageBox::Ok);
+        QApplication::restoreOverrideCursor();
     }
-    box.setDefaultButton(QMessageBox::Ok);
-    box.exec();
-    return box.clickedButton() == box.button(QMessageBox::Ok) ? kIdOk : kIdCancel;
 }
 
 void QtHost::Beep() {
@@ -62,9 +140,11 @@ std::string QtHost::ChooseOpenFile(const OpenFileRequest& request) {
     pattern.replace(QLatin1Char(';'), QLatin1Char(' '));
     const QString filter =
         QString::fromStdString(request.filterDescription) + QStringLiteral(" (") + pattern + ')';
-    return QFileDialog::getOpenFileName(nullptr, QString::fromStdString(request.title),
-                                        QDir::currentPath(), filter)
-        .toStdString();
+    if (busy_) QApplication::setOverrideCursor(Qt::ArrowCursor);
+    const QString file = QFileDialog::getOpenFileName(
+        nullptr, QString::fromStdString(request.title), QDir::currentPath(), filter);
+    if (busy_) QApplication::restoreOverrideCursor();
+    return file.toStdString();
 }
 
 std::string QtHost::ChooseSaveFile(const SaveFileRequest& request) {
@@ -82,7 +162,10 @@ std::string QtHost::ChooseSaveFile(const SaveFileRequest& request) {
 }
 
 void QtHost::PumpMessages() {
+    const bool was = pumping_;
+    pumping_ = true;
     QCoreApplication::processEvents();
+    pumping_ = was;
 }
 
 std::unique_ptr<QtWindow> QtHost::OpenDialog(int templateId, Window* owner,

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QMessageBox>
+#include <QObject>
 #include <memory>
 
 #include "dialog_builder.h"
@@ -13,6 +15,9 @@ namespace kvr::gui {
 class QtHost : public Host {
   public:
     explicit QtHost(BuildOptions options = {});
+    ~QtHost() override;
+    QtHost(const QtHost&) = delete;
+    QtHost& operator=(const QtHost&) = delete;
 
     int MessageBox(Window* owner, const std::string& text, const std::string& caption,
                    MessageButtons buttons) override;
@@ -22,7 +27,12 @@ class QtHost : public Host {
     bool ShellOpen(const std::string& target) override;
     std::string ChooseOpenFile(const OpenFileRequest& request) override;
     std::string ChooseSaveFile(const SaveFileRequest& request) override;
+    // Handles what is pending for the windows: painting, timers, the
+    // desktop's and accessibility tools' requests. Mouse and keyboard input
+    // that arrives meanwhile is dropped: a command runs.
     void PumpMessages() override;
+    // The busy pointer; clicks change no tick meanwhile.
+    void SetBusy(bool busy) override;
     int RunDialog(int templateId, Window* owner, const DialogProc& procedure) override;
     void ErrorOutput(const std::string& line) override;
 
@@ -32,11 +42,26 @@ class QtHost : public Host {
     std::unique_ptr<QtWindow> OpenDialog(int templateId, Window* owner,
                                          const DialogProc& procedure);
 
+    // The box MessageBox shows, not yet shown. An empty caption gives the
+    // program's name, so the box is never named after its text alone.
+    std::unique_ptr<QMessageBox> MakeMessageBox(Window* owner, const std::string& text,
+                                                const std::string& caption,
+                                                MessageButtons buttons) const;
+
     const BuildOptions& options() const { return options_; }
+    bool busy() const { return busy_; }
 
   private:
+    class InputFilter;
+
     BuildOptions options_;
+    bool busy_ = false;
+    bool pumping_ = false;
+    std::unique_ptr<InputFilter> inputFilter_;
 };
+
+// The program's name, as message boxes without a caption show it.
+QString ProgramName();
 
 // The QWidget behind a window of this front end; nullptr for others.
 QWidget* WidgetOf(Window* window);

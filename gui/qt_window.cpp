@@ -6,6 +6,8 @@
 #include <QCoreApplication>
 #include <QLineEdit>
 
+#include "choice_controls.h"
+
 namespace kvr::gui {
 
 void TemplateDialog::reject() {
@@ -94,7 +96,11 @@ std::string QtWindow::GetText(int id, std::size_t maxChars) {
 
 void QtWindow::SetCheck(int id, bool checked) {
     if (auto* button = qobject_cast<QAbstractButton*>(control(id))) {
-        if (button->isCheckable()) button->setChecked(checked);
+        if (auto* tick = dynamic_cast<ProgramTick*>(button)) {
+            tick->SetTick(checked);
+        } else if (button->isCheckable()) {
+            button->setChecked(checked);
+        }
     }
 }
 

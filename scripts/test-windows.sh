@@ -17,6 +17,8 @@ cmake -S . -B build-win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
 cmake --build build-win -j"$(nproc)"
 
 export WINEPREFIX="$root/build-win/wine" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+# A fresh prefix each run; a server left from an interrupted run goes first.
+wineserver -k >/dev/null 2>&1 || true
 rm -rf "$WINEPREFIX"
 
 # A display for the windows: CI machines have none.

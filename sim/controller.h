@@ -52,6 +52,11 @@ struct Profile {
     // spin-up time; 0 = no motor.
     std::uint32_t motorPulseHz = 0;
     std::uint32_t motorSpinUpMs = 1500;
+
+    // Shortest clock phase the firmware's shift register follows; a bit
+    // cycle without its delays is not taken. 0 for a clock on which calls
+    // cost no time.
+    std::uint64_t minEdgeNs = 100;
 };
 
 // Faults to inject.
@@ -72,6 +77,12 @@ struct Faults {
     // The boot loader loses the commit of this page (-1: none): the page is
     // not written and no answer comes.
     int lostCommitPage = -1;
+    // Every n-th byte the controller sends on the UART is lost (0: none).
+    long dropEverySentByte = 0;
+    // The firmware answers this many link detections (a UART request 0xD2
+    // or a bit-serial probe), then falls silent for good (-1: never), as a
+    // controller whose supply fails; the UART adapter still echoes.
+    int silentAfterLinkAnswers = -1;
 };
 
 enum class Via { BitSerial, Uart, Isp };
@@ -187,6 +198,7 @@ class Controller {
     bool MotorReleased(std::uint64_t nowNs) const;
     void Settle(std::uint64_t nowNs);
 
+    bool EdgeTooSoon(const Shifter& s, std::uint64_t nowNs) const;
     void SpiRise(std::uint64_t nowNs);
     void SpiFall(std::uint64_t nowNs);
     void IspRise(std::uint64_t nowNs);
@@ -194,6 +206,8 @@ class Controller {
     std::uint8_t IspOutput(int byteIndex) const;
 
     Reply HandleByte(std::uint8_t byte, Via via, std::uint64_t nowNs);
+    // Counts a link detection; true once the firmware has fallen silent.
+    bool FallsSilent();
     Reply Finish(Via via, std::uint64_t nowNs);
     void Record(Via via, char command, int address, int value, int reply, std::uint64_t nowNs);
     void Send(std::uint8_t byte, std::uint64_t readyNs);
@@ -202,6 +216,7 @@ class Controller {
     bool clock_ = false;
     bool dataOut_ = false;
     bool reset_ = true;  // the firmware was running before the program started
+    std::uint64_t resetSinceNs_ = 0;
     std::uint64_t runFromNs_ = 0;
     bool restarted_ = false;
     bool bootMode_ = false;
@@ -215,6 +230,8 @@ class Controller {
     std::uint64_t lastByteNs_ = 0;
     int leadIns_ = 0;
     int requests_ = 0;
+    int linkAnswers_ = 0;
+    bool fellSilent_ = false;
     long received_ = 0;
     int page_ = 0;
     std::array<std::uint8_t, kPageSize> pageBuffer_{};

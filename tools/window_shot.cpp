@@ -1,11 +1,14 @@
 // kvr-window-shot: saves a picture of a window as PNG, for the README and
 // for checking how the Windows programs look under Wine.
-// Usage: kvr-window-shot TITLE-PART OUT.png [SECONDS-TO-WAIT]
+// Usage: kvr-window-shot TITLE-PART OUT.png [SECONDS-TO-WAIT [COMMAND-ID TITLE-PART]]
+// With a command id, the command is sent to the window found first (a menu
+// item, a button), and the picture is taken of the window it opens.
 #include <windows.h>
 
 #include <array>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -97,7 +100,9 @@ std::vector<std::uint8_t> Png(int width, int height, const std::vector<std::uint
 
 int main(int argc, char** argv) {
     if (argc < 3) {
-        std::fprintf(stderr, "usage: kvr-window-shot TITLE-PART OUT.png [SECONDS-TO-WAIT]\n");
+        std::fprintf(stderr,
+                     "usage: kvr-window-shot TITLE-PART OUT.png [SECONDS-TO-WAIT "
+                     "[COMMAND-ID TITLE-PART]]\n");
         return 2;
     }
     Search search;
@@ -111,6 +116,20 @@ int main(int argc, char** argv) {
     if (search.found == nullptr) {
         std::fprintf(stderr, "no window with \"%s\" in its title\n", argv[1]);
         return 1;
+    }
+    if (argc > 5) {
+        PostMessageW(search.found, WM_COMMAND, MAKEWPARAM(std::atoi(argv[4]), 0), 0);
+        const std::string next = argv[5];
+        search.part.assign(next.begin(), next.end());
+        search.found = nullptr;
+        for (int waited = 0; search.found == nullptr && waited <= waitMs; waited += 100) {
+            Sleep(100);
+            EnumWindows(Visit, reinterpret_cast<LPARAM>(&search));
+        }
+        if (search.found == nullptr) {
+            std::fprintf(stderr, "no window with \"%s\" in its title\n", argv[5]);
+            return 1;
+        }
     }
     Sleep(500);  // let it finish painting
     RECT r{};

@@ -152,22 +152,23 @@ class Layout {
         int dialogWidth = std::max(x, 2 * kMargin + 60);
         int dialogHeight = bottomOfColumns + kMargin;
         if (!bottom.empty()) {
-            // The dialog's own buttons in one row at the bottom right.
-            int right = dialogWidth - kMargin;
-            const int y = bottomOfColumns + kGap + 2;
-            for (auto it = bottom.rbegin(); it != bottom.rend(); ++it) {
-                Item b = Button(**it);
-                b.x = right - b.cx;
-                b.y = y;
-                right = b.x - kGap;
-                if (right < kMargin) {
-                    dialogWidth += kMargin - right;
-                }
-                items.insert(items.end(), b);
+            // The dialog's own buttons in one row at the bottom right; the
+            // dialog is at least as wide as the row.
+            std::vector<Item> row;
+            int rowWidth = 0;
+            for (const ControlDef* c : bottom) {
+                row.push_back(Button(*c));
+                rowWidth += row.back().cx + (row.size() > 1 ? kGap : 0);
             }
-            // Keep the creation order of the template: the buttons were added
-            // from the right.
-            std::reverse(items.end() - static_cast<std::ptrdiff_t>(bottom.size()), items.end());
+            dialogWidth = std::max(dialogWidth, rowWidth + 2 * kMargin);
+            const int y = bottomOfColumns + kGap + 2;
+            int x = dialogWidth - kMargin - rowWidth;
+            for (Item& b : row) {
+                b.x = x;
+                b.y = y;
+                x += b.cx + kGap;
+                items.push_back(b);
+            }
             dialogHeight = y + kButtonHeight + kMargin;
         }
         return Write(items, dialogWidth, dialogHeight);

@@ -147,13 +147,25 @@ bool Win32Host::ShellOpen(const std::string& target) {
 }
 
 std::string Win32Host::ChooseOpenFile(const OpenFileRequest& request) {
+    return ChooseFile(true, request.filterDescription, request.filterPattern, request.title, "");
+}
+
+std::string Win32Host::ChooseSaveFile(const SaveFileRequest& request) {
+    return ChooseFile(false, request.filterDescription, request.filterPattern, request.title,
+                      request.defaultExtension);
+}
+
+std::string Win32Host::ChooseFile(bool open, const std::string& filterDescription,
+                                  const std::string& filterPattern, const std::string& title,
+                                  const std::string& defaultExtension) {
     // Several patterns are separated by ';' in the request, as here.
-    std::wstring filter = Wide(request.filterDescription);
+    std::wstring filter = Wide(filterDescription);
     filter += L'\0';
-    filter += Wide(request.filterPattern);
+    filter += Wide(filterPattern);
     filter += L'\0';
     filter += L'\0';
-    const std::wstring title = Wide(request.title);
+    const std::wstring wideTitle = Wide(title);
+    const std::wstring extension = Wide(defaultExtension);
     std::vector<wchar_t> file(32768, L'\0');
 
     OPENFILENAMEW ofn{};
@@ -162,17 +174,19 @@ std::string Win32Host::ChooseOpenFile(const OpenFileRequest& request) {
     ofn.nFilterIndex = 1;
     ofn.lpstrFile = file.data();
     ofn.nMaxFile = static_cast<DWORD>(file.size());
-    ofn.lpstrTitle = title.empty() ? nullptr : title.c_str();
+    ofn.lpstrTitle = wideTitle.empty() ? nullptr : wideTitle.c_str();
+    ofn.lpstrDefExt = extension.empty() ? nullptr : extension.c_str();
     // The dialog may change the current directory; the program changes back
     // into its start directory wherever it needs to.
-    ofn.Flags = OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY;
+    ofn.Flags = OFN_EXPLORER | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY |
+                (open ? OFN_FILEMUSTEXIST : OFN_OVERWRITEPROMPT);
     if (fileDialogHook) {
         ofn.Flags |= OFN_ENABLEHOOK;
         ofn.lpfnHook = FileDialogHook;
         ofn.lCustData = reinterpret_cast<LPARAM>(this);
     }
-    if (!GetOpenFileNameW(&ofn)) return {};
-    return Utf8(file.data());
+    const BOOL chosen = open ? GetOpenFileNameW(&ofn) : GetSaveFileNameW(&ofn);
+    return chosen ? Utf8(file.data()) : std::string();
 }
 
 void Win32Host::PumpMessages() {

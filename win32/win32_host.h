@@ -26,15 +26,21 @@ class Win32Host : public Host {
     PlatformFamily QueryPlatform() override;
     bool ShellOpen(const std::string& target) override;
     std::string ChooseOpenFile(const OpenFileRequest& request) override;
+    std::string ChooseSaveFile(const SaveFileRequest& request) override;
     void PumpMessages() override;
     int RunDialog(int templateId, Window* owner, const DialogProc& procedure) override;
     void ErrorOutput(const std::string& line) override;
 
-    // Tests only: called with the file dialog once it is ready, so that a
-    // test can fill in a name and press Open as a person would.
+    // Tests only: called with a file dialog once it is ready, so that a
+    // test can fill in a name and press Open or Save as a person would.
     std::function<void(HWND fileDialog)> fileDialogHook;
 
   private:
+    // The common file dialog, to open (true) or to save.
+    std::string ChooseFile(bool open, const std::string& filterDescription,
+                           const std::string& filterPattern, const std::string& title,
+                           const std::string& defaultExtension);
+
     BuildOptions options_;
 };
 

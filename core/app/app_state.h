@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 
 namespace kvr {
@@ -19,6 +21,10 @@ struct AppState {
     // Raised while a governor that was in use or was just set up is switched
     // off; the exit commands then remind the user.
     bool rpmControlInactive = false;
+    // A command of a window is running (CommandScope): others are refused,
+    // and its pauses pump window messages.
+    bool commandRunning = false;
+    std::optional<std::uint32_t> lastPumpTick;  // none until the command's first pause
 };
 
 inline constexpr int kProgramVersion = 0x25;

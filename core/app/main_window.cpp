@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "app/command_gate.h"
 #include "app/config_file.h"
 #include "isp/controller_info.h"
 #include "link/port_access.h"
@@ -98,6 +99,8 @@ int MainWindowProc(Program& p, Window& w, DialogEvent event, int commandId) {
     // The firmware transfer keeps the window alive; nothing else may reach
     // the controller, or end the program, until it is done.
     if (p.update.transferRunning) return 0;
+    const CommandScope command(p);
+    if (command.refused()) return 0;
 
     if (commandId >= id::kPortCom1 && commandId <= id::kPortCom8) {
         SelectSerialPort(p, w, commandId - id::kPortCom1 + 1);

@@ -1,5 +1,6 @@
 #include "link/port_access.h"
 
+#include "app/command_gate.h"
 #include "platform/window.h"
 #include "res/link_texts.h"
 
@@ -127,12 +128,18 @@ void WaitMs(Program& p, std::uint32_t ms) {
     if (ms == 0) return;
     Clock& clock = p.os.clock;
     const std::uint32_t start = clock.TickCount();
+    const bool pump = ms >= kPumpMinPauseMs && p.app.commandRunning;
     for (;;) {
-        const std::uint32_t elapsed = clock.TickCount() - start;
+        const std::uint32_t now = clock.TickCount();
+        const std::uint32_t elapsed = now - start;
         if (elapsed >= ms) return;
+        // A pause of the protocol: the window may handle its messages.
+        if (pump) PumpInPause(p, now);
         // Sleep through all but the last tick, which may already have begun
-        // when the wait started; the tick counter has the last word.
-        const std::uint32_t left = ms - elapsed;
+        // when the wait started; the tick counter has the last word. While
+        // the window is served, sleep no longer than its interval.
+        std::uint32_t left = ms - elapsed;
+        if (pump) left = std::min(left, kPumpIntervalMs + 1);
         clock.SleepUs(left > 1 ? (left - 1) * 1000 : kLastTickNapUs);
     }
 }

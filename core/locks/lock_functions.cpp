@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "app/command_gate.h"
 #include "link/connect.h"
 #include "link/exchange.h"
 #include "link/port_access.h"
@@ -128,6 +129,8 @@ int ApplyLockChoices(int lockByte, bool lockRcSetup, bool lockTestProgram) {
 
 int LockFunctionsDialog(Program& p, Window& dialog, DialogEvent event, int id) {
     if (event == DialogEvent::Init) return 1;
+    const CommandScope command(p);
+    if (command.refused()) return 0;
     switch (id) {
         case id::kOk:
         case id::kEnd:
@@ -161,7 +164,7 @@ void LockFunctionsCommand(Program& p, Window& mainWindow) {
     mainWindow.Enable(id::kStatusLine, false);
     mainWindow.Repaint();
     const int templateId = p.lang == Language::German ? id::kLockTemplateDe : id::kLockTemplateEn;
-    p.os.host.RunDialog(templateId, &mainWindow, [&p](Window& dialog, DialogEvent event, int id) {
+    RunCommandDialog(p, templateId, &mainWindow, [&p](Window& dialog, DialogEvent event, int id) {
         return LockFunctionsDialog(p, dialog, event, id);
     });
 }

@@ -53,6 +53,9 @@ class Host {
     virtual std::string ChooseSaveFile(const SaveFileRequest& request) = 0;
     // Dispatches the window messages that are pending, without waiting.
     virtual void PumpMessages() = 0;
+    // A command runs (true) or has ended: the pointer shows that the
+    // program is busy.
+    virtual void SetBusy(bool busy) { (void)busy; }
     // Runs the dialog built from a template until its procedure ends it;
     // returns the value given to EndDialog.
     virtual int RunDialog(int templateId, Window* owner, const DialogProc& procedure) = 0;

@@ -110,7 +110,7 @@ constexpr ControlDef kControls[] = {
 
     {id::kRead, K::PushButton, {"Read", "Lesen"}, kNoText, kMemory},
     {id::kWrite, K::PushButton, {"Write", "Schreiben"}, kNoText, kMemory, kDisabled},
-    {id::kStatusLine, K::Edit, kNoText, kNoText, kMemory},
+    {id::kStatusLine, K::Edit, kNoText, kNoText, kMemory, 0u, 0, {"status", "Status"}},
 
     {id::kEnd, K::PushButton, {"End", "Ende"}, kNoText, kNoText, kDefaultButton},
 };

@@ -38,6 +38,9 @@ struct ControlDef {
     Text group;
     unsigned flags = kNone;
     int labelId = 0;  // id of the static label where it has one (1236, 1195)
+    // What accessibility tools call a control without a label ("" for one
+    // that has a label).
+    Text name = {"", ""};
 };
 
 struct DialogTemplate {

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "app/command_gate.h"
 #include "app/config_file.h"
 #include "link/connect.h"
 #include "link/exchange.h"
@@ -28,6 +29,17 @@ void Refuse(Program& p, const Text& text) {
         w->Enable(id::kStatusLine, false);
         w->Repaint();
     }
+}
+
+// The adapter gone while the motor runs: the pulses counted so far are no
+// speed. The dialog shows nothing measured and says why.
+bool LostWhileMeasuring(Program& p, Window& dialog) {
+    if (p.link.fault != LinkFault::Lost) return false;
+    for (int button : kButtons) dialog.Enable(button, true);
+    for (int field : kSpeedFields) dialog.SetText(field, " ");
+    dialog.Repaint();
+    ShowLinkFault(p, nullptr);
+    return true;
 }
 
 }  // namespace
@@ -61,10 +73,10 @@ void RevCounterCommand(Program& p, Window& mainWindow) {
     }
     RevCounter counter(p);
     const int templateId = p.lang == Language::German ? id::kRevTemplateDe : id::kRevTemplateEn;
-    p.os.host.RunDialog(templateId, &mainWindow,
-                        [&counter](Window& dialog, DialogEvent event, int id) {
-                            return counter.Procedure(dialog, event, id);
-                        });
+    RunCommandDialog(p, templateId, &mainWindow,
+                     [&counter](Window& dialog, DialogEvent event, int id) {
+                         return counter.Procedure(dialog, event, id);
+                     });
 }
 
 int RevCounter::Procedure(Window& dialog, DialogEvent event, int id) {
@@ -80,6 +92,8 @@ int RevCounter::Procedure(Window& dialog, DialogEvent event, int id) {
         if (id == id::kOk || id == id::kEnd) stopRequested_ = true;
         return 0;
     }
+    const CommandScope command(p_);
+    if (command.refused()) return 0;
     switch (id) {
         case id::kOk:
         case id::kEnd:
@@ -100,7 +114,11 @@ void RevCounter::ReleaseMotor(Window& dialog) {
     // The speeds are divided by both; do not release the motor for a
     // measurement that cannot be shown.
     if (!MotorValuesUsable(p_)) return;
+    // From here on closing the window stops the measurement.
+    measuring_ = true;
+    stopRequested_ = false;
     if (InitSerialLines(p_) != 0) {
+        measuring_ = false;
         ShowError(p_, texts::kRevAdapter, texts::kCaptionErrorBang);
         dialog.EndDialog(1);
         return;
@@ -123,8 +141,6 @@ void RevCounter::ReleaseMotor(Window& dialog) {
     emptyWindows = 0;
     dialog.Repaint();
 
-    measuring_ = true;
-    stopRequested_ = false;
     if (Countdown(dialog)) Measure(dialog);
     measuring_ = false;
     if (stopRequested_) dialog.EndDialog(1);
@@ -132,7 +148,13 @@ void RevCounter::ReleaseMotor(Window& dialog) {
 
 bool RevCounter::Countdown(Window& dialog) {
     for (;;) {
-        if (WaitForFallingEdge(kRevCountdownWindowMs) == Edge::Seen) return true;
+        const Edge edge = WaitForFallingEdge(kRevCountdownWindowMs);
+        if (LostWhileMeasuring(p_, dialog)) return false;
+        if (edge == Edge::Seen) return true;
+        if (edge == Edge::Stopped) {
+            EndStopped(dialog);
+            return false;
+        }
         --secondsLeft;
         dialog.SetText(id::kSpeedRotorRpm, FormatNumber("%01d", secondsLeft));
         dialog.Repaint();
@@ -140,7 +162,7 @@ bool RevCounter::Countdown(Window& dialog) {
             EndCountdown(dialog);
             return false;
         }
-        if (StopWanted()) {
+        if (stopRequested_) {
             EndStopped(dialog);
             return false;
         }
@@ -159,6 +181,7 @@ void RevCounter::Measure(Window& dialog) {
 
     for (;;) {
         pulses = CountPulses(start, kRevMeasureWindowMs);
+        if (LostWhileMeasuring(p_, dialog)) return;
         if (pulses == 0) {
             ++emptyWindows;
             EndEmptyWindow(dialog);
@@ -189,6 +212,11 @@ RevCounter::Edge RevCounter::WaitForFallingEdge(std::uint32_t windowMs) {
         now = p_.os.clock.TickCount();
         elapsed = now - windowStart;
         if (elapsed >= windowMs) return Edge::WindowOver;
+        // Waiting for the motor to start is a pause: the window stays alive
+        // and may be closed. A pulse missed meanwhile only starts the
+        // measurement with the next one.
+        if (stopRequested_) return Edge::Stopped;
+        PumpInPause(p_, now);
         const int level = ReadDataIn(p_);
         if (!high) {
             high = level == 1;

@@ -35,7 +35,7 @@ class RevCounter {
     std::uint32_t elapsed = 0;
 
   private:
-    enum class Edge { Seen, WindowOver };
+    enum class Edge { Seen, WindowOver, Stopped };
 
     void ReleaseMotor(Window& dialog);
     bool Countdown(Window& dialog);

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "app/command_gate.h"
 #include "app/config_file.h"
 #include "link/connect.h"
 #include "link/exchange.h"
@@ -228,6 +229,8 @@ int RpmControlDialog(Program& p, Window& dialog, DialogEvent event, int id) {
         dialog.Repaint();
         return 1;
     }
+    const CommandScope command(p);
+    if (command.refused()) return 0;
     switch (id) {
         case id::kOk:
         case id::kEnd:
@@ -255,7 +258,7 @@ void RpmControlCommand(Program& p, Window& mainWindow) {
     if (SettingsReadGate(p) != 0) return;
     mainWindow.SetText(id::kMaxFrequency, "   ");
     const int templateId = p.lang == Language::German ? id::kRpmTemplateDe : id::kRpmTemplateEn;
-    p.os.host.RunDialog(templateId, &mainWindow, [&p](Window& dialog, DialogEvent event, int id) {
+    RunCommandDialog(p, templateId, &mainWindow, [&p](Window& dialog, DialogEvent event, int id) {
         return RpmControlDialog(p, dialog, event, id);
     });
     // Calculate and Write made the dialog the status window; it is gone now.

@@ -308,7 +308,6 @@ void UpdateCommand::Transfer() {
         FinishLinkFault();
         return;
     }
-    done_ = true;
     p_.os.host.Beep();
     Status(p_.T(texts::kStatusOk));
     WaitMs(p_, 1000);
@@ -321,7 +320,10 @@ void UpdateCommand::Transfer() {
     // written is reported rather than left as done.
     const int lockByte = ReadControllerByte(p_, LockFlags);
     p_.settings.versionWord = kVersionRefused;
-    if (!LinkFaulty(p_) && WriteControllerByte(p_, LockFlags, (lockByte | 1) & 0xFF) == 0) return;
+    if (!LinkFaulty(p_) && WriteControllerByte(p_, LockFlags, (lockByte | 1) & 0xFF) == 0) {
+        done_ = true;
+        return;
+    }
     if (LinkFaulty(p_)) {
         ShowLinkFault(p_, nullptr);
     } else {

@@ -52,7 +52,8 @@ TEST(CliProgram, ExitStatusAndOutputOfEachKindOfRun) {
         std::string errHas;  // "" for an empty error output
     };
     const std::vector<Case> cases = {
-        {"--help", 0, "Subcommands:", ""},
+        {"--help", 0, "Commands:\n  ports", ""},
+        {"--lang de update --help", 0, "Die Fragen des Updates mit OK beantworten", ""},
         {"write --help", 0, "--dry-run", ""},
         {"update --help", 0, "--yes", ""},
         {"rev --help", 0, "--seconds", ""},

@@ -231,7 +231,9 @@ TEST(CliRev, RefusalsEndWithStatusOne) {
         {"no motor",
          {},
          [](sim::Controller& c) { c.memory[LockFlags] = 0xFD; },
-         "rev: no pulses from the motor within 10 s\n"},
+         "sec. time left: 9\nsec. time left: 8\nsec. time left: 7\nsec. time left: 6\n"
+         "sec. time left: 5\nsec. time left: 4\nsec. time left: 3\nsec. time left: 2\n"
+         "sec. time left: 1\nsec. time left: 0\nrev: no pulses from the motor within 10 s\n"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);

@@ -181,9 +181,15 @@ void DialogsWindowTest::revCounterClosedDuringTheMeasurement() {
                 return;
             }
             if (Shown(d, id::kRevRotorLabel) == QStringLiteral("sec. time left")) {
-                countdown << Shown(d, id::kSpeedRotorRpm);
+                // The window is alive all through the countdown; each
+                // second left once.
+                const QString left = Shown(d, id::kSpeedRotorRpm);
+                if (!left.isEmpty() && (countdown.isEmpty() || countdown.back() != left))
+                    countdown << left;
                 return;
             }
+            // The pauses while the motor is released come first.
+            if (Shown(d, id::kSpeedHz).isEmpty()) return;
             figures = SpeedFields(d);
             labelWhileMeasuring = Shown(d, id::kRevRotorLabel);
             buttonsWhileMeasuring =

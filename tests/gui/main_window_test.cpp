@@ -11,6 +11,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QValidator>
@@ -97,6 +98,16 @@ bool Present(const ControlDef& c, Language lang) {
     if ((c.flags & kvr::res::kGermanOnly) != 0) return lang == Language::German;
     if ((c.flags & kvr::res::kEnglishOnly) != 0) return lang == Language::English;
     return true;
+}
+
+// A menu text as shown, and its access key (the letter after '&', lower
+// case; empty for none).
+QString WithoutAccessKey(QString text) {
+    return text.remove(QRegularExpression(QStringLiteral("&(?=[^&])")));
+}
+QString AccessKey(const QString& text) {
+    const QRegularExpressionMatch m = QRegularExpression(QStringLiteral("&([^&])")).match(text);
+    return m.hasMatch() ? m.captured(1).toLower() : QString();
 }
 
 }  // namespace
@@ -268,18 +279,28 @@ void MainWindowTest::buildsTheMenu() {
     QStringList shownTitles;
     QStringList shownItems;
     std::vector<QAction*> actions;
+    // Every menu and every item has an access key of its own in its menu,
+    // so each command can be chosen from the keyboard.
+    QStringList barKeys;
     for (QAction* top : bar->actions()) {
-        shownTitles << top->text();
+        shownTitles << WithoutAccessKey(top->text());
+        barKeys << AccessKey(top->text());
         if (QMenu* menu = top->menu()) {
+            QStringList itemKeys;
             for (QAction* a : menu->actions()) {
-                shownItems << a->text();
+                shownItems << WithoutAccessKey(a->text());
+                itemKeys << AccessKey(a->text());
                 actions.push_back(a);
             }
+            QVERIFY(!itemKeys.contains(QString()));
+            QCOMPARE(itemKeys.removeDuplicates(), 0);
         } else {
-            shownItems << top->text();
+            shownItems << WithoutAccessKey(top->text());
             actions.push_back(top);
         }
     }
+    QVERIFY(!barKeys.contains(QString()));
+    QCOMPARE(barKeys.removeDuplicates(), 0);
     QCOMPARE(shownTitles, titles);
     QCOMPARE(shownItems, items);
 
@@ -460,8 +481,8 @@ void MainWindowTest::portItemsShowTheirDevice() {
     auto window = host.OpenDialog(kvr::id::kMainWindowEn, nullptr, recorder.Proc());
     QAction* com3 = window->menuItem(kvr::id::kPortCom1 + 2);
     QVERIFY(com3 != nullptr);
-    QCOMPARE(com3->text(), QStringLiteral("COM3\t/dev/ttyUSB0"));
-    QCOMPARE(window->menuItem(kvr::id::kPortCom1)->text(), QStringLiteral("COM1"));
+    QCOMPARE(com3->text(), QStringLiteral("COM&3\t/dev/ttyUSB0"));
+    QCOMPARE(window->menuItem(kvr::id::kPortCom1)->text(), QStringLiteral("COM&1"));
     com3->trigger();
     QCOMPARE(recorder.Commands(), (std::vector<int>{kvr::id::kPortCom1 + 2}));
 }

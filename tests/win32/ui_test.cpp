@@ -309,4 +309,35 @@ TEST(Win32Dialogs, FirmwareUpdateThroughTheFileDialog) {
     EXPECT_EQ(config.substr(64, file.string().size()), file.string());
 }
 
+// Save and Load settings through the real save and open dialogs.
+TEST(Win32Dialogs, SettingsFileThroughTheSaveAndOpenDialogs) {
+    Win32Rig r(Language::German);
+    ASSERT_NE(r.main, nullptr);
+    const std::filesystem::path file = r.dir.path() / "regler.json";
+    int dialogsSeen = 0;
+    r.host.fileDialogHook = [&](HWND dialog) {
+        ++dialogsSeen;
+        const std::wstring name = file.wstring();
+        for (int field : {edt1, cmb13}) {
+            SendMessageW(dialog, CDM_SETCONTROLTEXT, static_cast<WPARAM>(field),
+                         reinterpret_cast<LPARAM>(name.c_str()));
+        }
+        PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    };
+    r.Click(id::kRead);
+    r.Choose(id::kSaveSettings);
+    EXPECT_EQ(dialogsSeen, 1);
+    EXPECT_TRUE(r.Boxes().empty()) << Listed(r.Boxes());
+    ASSERT_TRUE(std::filesystem::exists(file));
+
+    r.Type(r.main, id::kAcceleration, "44");
+    r.Click(id::kTurbo);
+    r.Choose(id::kLoadSettings);
+    EXPECT_EQ(dialogsSeen, 2);
+    EXPECT_EQ(r.Text(id::kAcceleration), " 10");
+    EXPECT_FALSE(r.Checked(id::kTurbo));
+    // Loading only fills the window.
+    EXPECT_TRUE(r.Writes().empty());
+}
+
 }  // namespace

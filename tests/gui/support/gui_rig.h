@@ -134,8 +134,11 @@ inline std::string ConfigFile(const std::string& poles, const std::string& ratio
 // language built from its template and opened by the real procedure, in a
 // fresh current directory that holds the given blsetup.cfg.
 struct GuiRig {
-    explicit GuiRig(Language lang, const std::string& config = ConfigFile("14", "10.00"))
-        : program({sim.clock(), sim.serial(), sim.portIo(), host}, lang) {
+    // On the real clock the commands take as long as they would for a
+    // person.
+    explicit GuiRig(Language lang, const std::string& config = ConfigFile("14", "10.00"),
+                    sim::ClockKind clock = sim::ClockKind::Virtual)
+        : sim(clock), program({sim.clock(), sim.serial(), sim.portIo(), host}, lang) {
         WriteFileBytes(dir.path() / "blsetup.cfg", config);
         InitPortAccess(program);
         main = gui::BuildWindow(res::MainWindowTemplateId(lang), nullptr, host.options());
@@ -166,7 +169,7 @@ struct GuiRig {
     void Choose(int menuId) { main->menuItem(menuId)->trigger(); }
 
     TempDir dir;
-    sim::Simulation sim{sim::ClockKind::Virtual};
+    sim::Simulation sim;
     PlayingHost host;
     Program program;
     std::unique_ptr<gui::QtWindow> main;

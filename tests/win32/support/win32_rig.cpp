@@ -105,7 +105,7 @@ Win32Rig::Win32Rig(Language lang, const std::string& config, RealDevices real)
 }
 
 Win32Rig::~Win32Rig() {
-    if (!ended_flag_ && endedFuture_.wait_for(0s) != std::future_status::ready) {
+    if (!endedSeen_ && endedFuture_.wait_for(0s) != std::future_status::ready) {
         // A test that stopped half-way: close what is open, the main window
         // without saving.
         EnumThreadWindows(uiThread, CloseDialogs, reinterpret_cast<LPARAM>(main));
@@ -200,8 +200,8 @@ HWND Win32Rig::WaitForDialog(int templateId, const std::future<LRESULT>* command
 }
 
 bool Win32Rig::WaitForEnd() {
-    ended_flag_ = endedFuture_.wait_for(30s) == std::future_status::ready;
-    return ended_flag_;
+    endedSeen_ = endedFuture_.wait_for(30s) == std::future_status::ready;
+    return endedSeen_;
 }
 
 std::vector<SeenBox> Win32Rig::Boxes() {

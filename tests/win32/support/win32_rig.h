@@ -111,7 +111,7 @@ class Win32Rig {
     std::thread ui_;
     std::promise<void> ended_;
     std::future<void> endedFuture_;
-    bool ended_flag_ = false;
+    bool endedSeen_ = false;
 };
 
 }  // namespace kvr::testing

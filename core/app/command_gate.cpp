@@ -1,0 +1,40 @@
+#include "app/command_gate.h"
+
+namespace kvr {
+
+CommandScope::CommandScope(Program& p) : p_(p), refused_(p.app.commandRunning) {
+    if (refused_) return;
+    p_.app.commandRunning = true;
+    p_.app.lastPumpTick.reset();
+    p_.os.host.SetBusy(true);
+}
+
+CommandScope::~CommandScope() {
+    if (refused_) return;
+    p_.app.commandRunning = false;
+    p_.os.host.SetBusy(false);
+}
+
+int RunCommandDialog(Program& p, int templateId, Window* owner, const DialogProc& procedure) {
+    const bool running = p.app.commandRunning;
+    p.app.commandRunning = false;
+    if (running) p.os.host.SetBusy(false);
+    const int result = p.os.host.RunDialog(templateId, owner, procedure);
+    p.app.commandRunning = running;
+    if (running) {
+        p.app.lastPumpTick.reset();
+        p.os.host.SetBusy(true);
+    }
+    return result;
+}
+
+void PumpInPause(Program& p, std::uint32_t now) {
+    if (!p.app.commandRunning) return;
+    // The first pause of a command starts the interval.
+    if (!p.app.lastPumpTick) p.app.lastPumpTick = now;
+    if (static_cast<std::uint32_t>(now - *p.app.lastPumpTick) < kPumpIntervalMs) return;
+    p.app.lastPumpTick = now;
+    p.os.host.PumpMessages();
+}
+
+}  // namespace kvr

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <cstdint>
+
+#include "platform/host.h"
+#include "program.h"
+
+// One command at a time, and a window that stays alive while it runs.
+//
+// A command that talks to the controller takes seconds. In the protocol's
+// pauses (PumpInPause) it lets the front end handle the window's pending
+// messages: the window repaints, its status line and progress can be seen,
+// the desktop and its accessibility tools get their answers. Every command
+// that arrives meanwhile is refused, End and closing the window included,
+// so nothing else reaches the controller or ends the program mid-way.
+namespace kvr {
+
+// The least time between two pumps.
+inline constexpr std::uint32_t kPumpIntervalMs = 20;
+// Shorter waits belong to a line sequence (a clock or reset pulse of the
+// programming mode) whose length matters; they never pump.
+inline constexpr std::uint32_t kPumpMinPauseMs = 5;
+
+// Marks one command of a window's procedure as running, for its lifetime.
+class CommandScope {
+  public:
+    explicit CommandScope(Program& p);
+    ~CommandScope();
+    CommandScope(const CommandScope&) = delete;
+    CommandScope& operator=(const CommandScope&) = delete;
+
+    // Another command was running: this one must do nothing.
+    bool refused() const { return refused_; }
+
+  private:
+    Program& p_;
+    bool refused_;
+};
+
+// Runs a modal dialog from inside a command. The dialog keeps its owner
+// from taking input, so its own commands may run while it is open.
+int RunCommandDialog(Program& p, int templateId, Window* owner, const DialogProc& procedure);
+
+// A pause of the protocol at tick `now`: hands pending window messages to
+// the front end, at most every kPumpIntervalMs and only while a command runs.
+void PumpInPause(Program& p, std::uint32_t now);
+
+}  // namespace kvr

@@ -1,0 +1,52 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "controller.h"
+
+// The controllers --simulate offers: named profiles and profile files. Every
+// front end (the windows on each platform, the command line) reads the
+// --simulate value through ParseSimulate, so the names, the file format and
+// the messages are the same everywhere.
+namespace kvr::sim {
+
+// Everything a simulated controller starts with.
+struct Setup {
+    Profile profile;
+    Faults faults;
+    std::array<std::uint8_t, 256> memory = Controller::DefaultMemory(16);
+};
+
+// The pulse rate of the motor profile without a rate of its own.
+inline constexpr std::uint32_t kDefaultMotorPulseHz = 200;
+
+struct SimulateRequest {
+    enum class Kind {
+        Run,    // start on `setup`
+        List,   // print `text` (the profiles, one line each) and end
+        Error,  // print `text` and end without starting
+    };
+    Kind kind = Kind::Run;
+    Setup setup;
+    std::string name;  // the profile's name, or the file's path
+    std::string text;
+};
+
+// Reads the value of --simulate: empty or a profile's name (see
+// ProfileList), "list", or the path of a profile file (JSON).
+SimulateRequest ParseSimulate(std::string_view value);
+
+// One line per named profile: its name and what it simulates.
+std::string ProfileList();
+
+// Reads a profile file's text; `source` names it in messages. Kind Error
+// with a message that says what is wrong and where.
+SimulateRequest ReadProfileFile(const std::string& json, const std::string& source);
+
+// Puts the controller into the setup's state.
+void ApplySetup(const Setup& setup, Controller& controller);
+
+}  // namespace kvr::sim

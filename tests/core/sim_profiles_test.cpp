@@ -1,0 +1,324 @@
+#include "sim_profiles.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "app/main_window.h"
+#include "controller.h"
+#include "fake_host.h"
+#include "fake_window.h"
+#include "link/port_access.h"
+#include "program.h"
+#include "res/ids.h"
+#include "res/locks_texts.h"
+#include "res/speed_texts.h"
+#include "sim_devices.h"
+#include "simulation.h"
+#include "test_program.h"
+
+namespace kvr {
+namespace {
+
+using sim::SimulateRequest;
+using testing::FakeWindow;
+
+// A host whose pump lets the test act between two measurement windows.
+class PumpingHost : public testing::FakeHost {
+  public:
+    void PumpMessages() override {
+        FakeHost::PumpMessages();
+        if (onPump) onPump();
+    }
+    std::function<void()> onPump;
+};
+
+// The program as it starts with --simulate=NAME, on the virtual clock: no
+// parallel-port driver, a fresh folder, the main window opened by its own
+// procedure.
+struct ProfileRig {
+    explicit ProfileRig(const std::string& value)
+        : request(sim::ParseSimulate(value)),
+          p({sim.clock(), sim.serial(), sim.portIo(), host}, Language::English) {
+        sim.simPortIo().driverPresent = false;
+        sim::ApplySetup(request.setup, sim.controller());
+        // As the template has them.
+        w.Enable(id::kWrite, false);
+        w.Enable(id::kMaxFrequency, false);
+        InitPortAccess(p);
+        MainWindowProc(p, w, DialogEvent::Init, 0);
+    }
+    int Command(int id) { return MainWindowProc(p, w, DialogEvent::Command, id); }
+    std::vector<std::string> Boxes() const {
+        std::vector<std::string> out;
+        for (const auto& b : host.boxes) out.push_back(b.text);
+        return out;
+    }
+    std::string Text(int id) { return w.controls[id].text; }
+
+    testing::TempDir dir;
+    SimulateRequest request;
+    sim::Simulation sim{sim::ClockKind::Virtual};
+    PumpingHost host;
+    Program p;
+    FakeWindow w;
+};
+
+struct ProfileCase {
+    std::string value;
+    std::function<void(ProfileRig&)> check;
+};
+
+void ReadsAs(ProfileRig& r, const std::string& version) {
+    r.Command(id::kRead);
+    EXPECT_EQ(r.Boxes(), std::vector<std::string>{});
+    EXPECT_EQ(r.Text(id::kStatusLine).substr(0, 2), "OK");
+    EXPECT_EQ(r.Text(id::kVersionText), version);
+    EXPECT_TRUE(r.w.controls[id::kWrite].enabled);
+}
+
+void ReadRefused(ProfileRig& r, const std::string& box) {
+    r.Command(id::kRead);
+    EXPECT_EQ(r.Boxes(), std::vector<std::string>{box});
+    EXPECT_FALSE(r.w.controls[id::kWrite].enabled);
+}
+
+// The first Controller Info box, up to its first line end.
+std::string InfoBox(ProfileRig& r) {
+    r.Command(id::kControllerInfo);
+    if (r.host.boxes.empty()) return "<no box>";
+    const std::string& text = r.host.boxes.front().text;
+    return text.substr(0, text.find('\n'));
+}
+
+const std::vector<ProfileCase>& Cases() {
+    static const std::vector<ProfileCase> cases = {
+        {"default",
+         [](ProfileRig& r) {
+             ReadsAs(r, "V 61.23-1F");
+             EXPECT_TRUE(r.p.link.state.uartLink);
+         }},
+        {"bit-serial",
+         [](ProfileRig& r) {
+             ReadsAs(r, "V 61.23-1F");
+             EXPECT_TRUE(r.p.link.state.bitBangLink);
+             EXPECT_EQ(InfoBox(r), "Vendor Code: 1E");
+         }},
+        {"8mhz",
+         [](ProfileRig& r) {
+             ReadsAs(r, "V 61.23-1F");
+             EXPECT_EQ(r.p.settings.clockMhz, 8);
+             EXPECT_TRUE(r.w.controls[id::kFreq78].checked);
+         }},
+        {"blank",
+         [](ProfileRig& r) {
+             ReadRefused(r, "Available after setup with RC!");
+             // Nothing in the parameter memory, the version bytes included.
+             EXPECT_EQ(r.sim.controller().memory[32], 0xFF);
+         }},
+        {"not-set-up",
+         [](ProfileRig& r) {
+             ReadRefused(r, "Available after setup with RC!");
+             EXPECT_EQ(r.sim.controller().memory[32], 0x61);
+         }},
+        {"other-model",
+         [](ProfileRig& r) {
+             ReadRefused(r, "no KVR-Mega detected, this device is not supported!");
+         }},
+        {"locked-chip",
+         [](ProfileRig& r) {
+             // The programming mode answers as a locked chip does; Controller
+             // Info then finds no controller it can show.
+             EXPECT_EQ(InfoBox(r), "no connection!");
+             EXPECT_TRUE(r.p.isp.ispAnswered);
+             EXPECT_EQ(r.p.link.lastErrorText.substr(0, 14), "Device locked!");
+         }},
+        {"erased-chip", [](ProfileRig& r) { EXPECT_EQ(InfoBox(r), "Device Code erased!"); }},
+        {"old-firmware",
+         [](ProfileRig& r) {
+             ReadsAs(r, "V 60.02-1F");
+             r.host.dialogScript = [](int, Window& dialog, const DialogProc& proc) {
+                 proc(dialog, DialogEvent::Init, 0);
+                 proc(dialog, DialogEvent::Command, id::kLockRead);
+                 return 1;
+             };
+             r.Command(id::kLockFunctions);
+             EXPECT_EQ(r.Boxes(),
+                       std::vector<std::string>{std::string(texts::kLockNotAvailable.en)});
+         }},
+        {"newer-firmware",
+         [](ProfileRig& r) {
+             ReadRefused(r, "Please download the latest version of this software!");
+         }},
+        {"motor:300",
+         [](ProfileRig& r) {
+             std::string hz;
+             r.host.dialogScript = [&](int, Window& dialog, const DialogProc& proc) {
+                 auto& w = static_cast<FakeWindow&>(dialog);
+                 proc(dialog, DialogEvent::Init, 0);
+                 r.sim.simSerial().costs.lineNs = 20000;
+                 // Between the first two measurement windows: note, stop.
+                 r.host.onPump = [&] {
+                     if (!hz.empty() || w.controls[id::kSpeedHz].text.empty()) return;
+                     hz = w.controls[id::kSpeedHz].text;
+                     proc(dialog, DialogEvent::Command, id::kOk);
+                 };
+                 proc(dialog, DialogEvent::Command, id::kRevReleaseMotor);
+                 r.host.onPump = nullptr;
+                 return 1;
+             };
+             r.Command(id::kRevCounter);
+             EXPECT_EQ(r.Boxes(), std::vector<std::string>{});
+             EXPECT_EQ(hz, "300");
+         }},
+        {"flaky",
+         [](ProfileRig& r) {
+             // Sooner or later a Read does not come out as on a sound line.
+             bool failed = false;
+             for (int i = 0; i < 5 && !failed; ++i) {
+                 r.host.boxes.clear();
+                 r.Command(id::kRead);
+                 failed = !r.host.boxes.empty() || r.Text(id::kVersionText) != "V 61.23-1F" ||
+                          r.Text(id::kAcceleration) != " 10";
+             }
+             EXPECT_TRUE(failed);
+         }},
+        {"falls-silent",
+         [](ProfileRig& r) {
+             ReadsAs(r, "V 61.23-1F");
+             ReadsAs(r, "V 61.23-1F");
+             // Then for good.
+             for (int i = 0; i < 2; ++i) {
+                 r.host.boxes.clear();
+                 r.Command(id::kRead);
+                 EXPECT_EQ(r.Boxes(), std::vector<std::string>{"no connection!"});
+             }
+         }},
+        {"silent", [](ProfileRig& r) { ReadRefused(r, "no connection!"); }},
+    };
+    return cases;
+}
+
+// Every named profile starts (the main window opens on COM2) and behaves
+// as its name says.
+TEST(SimProfiles, EachNamedProfileBehavesAsNamed) {
+    for (const ProfileCase& c : Cases()) {
+        SCOPED_TRACE(c.value);
+        ProfileRig r(c.value);
+        ASSERT_EQ(r.request.kind, SimulateRequest::Kind::Run) << r.request.text;
+        EXPECT_EQ(r.p.app.portName, "COM2");
+        EXPECT_EQ(r.Boxes(), std::vector<std::string>{});
+        c.check(r);
+    }
+}
+
+// The list names every profile, one line each, and each has its case above.
+TEST(SimProfiles, ListNamesEveryProfileOnce) {
+    const SimulateRequest list = sim::ParseSimulate("list");
+    ASSERT_EQ(list.kind, SimulateRequest::Kind::List);
+    EXPECT_EQ(list.text, sim::ProfileList());
+    std::set<std::string> tested;
+    for (const ProfileCase& c : Cases()) tested.insert(c.value.substr(0, c.value.find(':')));
+    std::istringstream lines(list.text);
+    std::string line;
+    std::set<std::string> listed;
+    while (std::getline(lines, line)) {
+        std::string name = line.substr(0, line.find(' '));
+        name = name.substr(0, name.find('['));
+        EXPECT_TRUE(listed.insert(name).second) << name;
+        EXPECT_TRUE(tested.count(name) == 1) << name << " has no case";
+        EXPECT_GT(line.size(), name.size() + 10) << "no description: " << line;
+    }
+    EXPECT_EQ(listed, tested);
+    EXPECT_EQ(sim::ParseSimulate("").name, "default");
+    EXPECT_EQ(sim::ParseSimulate("motor").setup.profile.motorPulseHz, sim::kDefaultMotorPulseHz);
+}
+
+TEST(SimProfiles, WrongValuesAreRefusedWithAMessage) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"nosuch",
+         "--simulate: no profile or file named 'nosuch' (--simulate=list shows the "
+         "profiles)"},
+        {"motor:0", "--simulate: motor:0: the pulse rate must be a whole number from 1 to 2000"},
+        {"motor:fast",
+         "--simulate: motor:fast: the pulse rate must be a whole number from 1 to 2000"},
+        {"flaky:3", "--simulate: flaky:3: the profile flaky takes no value"},
+    };
+    for (const auto& [value, message] : cases) {
+        const SimulateRequest r = sim::ParseSimulate(value);
+        EXPECT_EQ(r.kind, SimulateRequest::Kind::Error) << value;
+        EXPECT_EQ(r.text, message);
+    }
+    testing::TempDir dir;
+    const SimulateRequest folder = sim::ParseSimulate(dir.path().string());
+    EXPECT_EQ(folder.kind, SimulateRequest::Kind::Error);
+    EXPECT_EQ(folder.text, "--simulate: '" + dir.path().string() + "' is a folder");
+}
+
+// A profile file: a named profile to start from, then the parameter memory,
+// the profile's and the faults' fields.
+TEST(SimProfiles, FileSetsEveryKindOfField) {
+    testing::TempDir dir;
+    testing::WriteFileBytes(dir.path() / "p.json", R"({
+        "base": "bit-serial",
+        "clockMhz": 8,
+        "memory": {"13": 253, "0x20": 96},
+        "profile": {"signature": ["0x1E", "0x94", 3], "motorPulseHz": 150, "startupMs": 80},
+        "faults": {"wrongEchoOnWrite": true, "wrongEchoAddress": 14, "dropEverySentByte": 7}
+    })");
+    const SimulateRequest r = sim::ParseSimulate((dir.path() / "p.json").string());
+    ASSERT_EQ(r.kind, SimulateRequest::Kind::Run) << r.text;
+    const sim::Setup& s = r.setup;
+    EXPECT_EQ(s.profile.link, sim::LinkKind::BitSerial);
+    EXPECT_EQ(s.memory[30], 8);
+    EXPECT_EQ(s.memory[13], 253);
+    EXPECT_EQ(s.memory[0x20], 96);
+    EXPECT_EQ(s.memory[12], 102);  // the rest as an 8 MHz controller set up
+    EXPECT_EQ(s.profile.signature, (std::array<std::uint8_t, 3>{0x1E, 0x94, 3}));
+    EXPECT_EQ(s.profile.motorPulseHz, 150u);
+    EXPECT_EQ(s.profile.startupMs, 80u);
+    EXPECT_EQ(s.profile.fuseLow, 0xE1);
+    EXPECT_TRUE(s.faults.wrongEchoOnWrite);
+    EXPECT_EQ(s.faults.wrongEchoAddress, 14);
+    EXPECT_EQ(s.faults.dropEverySentByte, 7);
+    EXPECT_EQ(s.faults.dropSentByte, -1);
+}
+
+TEST(SimProfiles, FileFaultsAreReportedWithTheirPlace) {
+    const std::pair<std::string, std::string> cases[] = {
+        {R"({"profile": {"link": "usb"}})", R"(profile.link must be "uart" or "bit-serial")"},
+        {R"({"profile": {"lnik": "uart"}})", "unknown field profile.lnik"},
+        {R"({"faults": {"dropSentByte": "three"}})", "faults.dropSentByte must be a whole number"},
+        {R"({"profile": {"lockBits": 256}})", "profile.lockBits must be from 0 to 255"},
+        {R"({"profile": {"silent": 1}})", "profile.silent must be true or false"},
+        {R"({"profile": {"signature": [1, 2]}})",
+         "profile.signature must be a list of three bytes"},
+        {R"({"memory": {"256": 1}})", R"(memory: address "256" is not from 0 to 255)"},
+        {R"({"memory": {"12": -1}})", "memory.12 must be from 0 to 255"},
+        {R"({"profile": {"signature": [1, "0x1G", 3]}})",
+         "profile.signature[1] must be a whole number"},
+        {R"({"faults": {"lostCommitPage": 18446744073709551615}})",
+         "faults.lostCommitPage must be from -1 to 255"},
+        {R"({"profile": {"startupMs": 1.5}})", "profile.startupMs must be a whole number"},
+        {R"({"base": "nosuch"})", "base must name a profile (--simulate=list shows them)"},
+        {R"({"clockMhz": 12})", "clockMhz must be 8 or 16"},
+        {R"({"colour": "red"})", "unknown field colour"},
+        {R"([1, 2])", "the file must be a JSON object"},
+    };
+    for (const auto& [json, message] : cases) {
+        const SimulateRequest r = sim::ReadProfileFile(json, "'p.json'");
+        EXPECT_EQ(r.kind, SimulateRequest::Kind::Error) << json;
+        EXPECT_EQ(r.text, "--simulate: 'p.json': " + message) << json;
+    }
+    const SimulateRequest broken = sim::ReadProfileFile("{\"profile\": ", "'p.json'");
+    EXPECT_EQ(broken.kind, SimulateRequest::Kind::Error);
+    EXPECT_NE(broken.text.find("--simulate: 'p.json' is not a profile file: "), std::string::npos);
+    EXPECT_NE(broken.text.find("line 1"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace kvr

@@ -164,6 +164,7 @@ Need Ideal(kvr::sim::LinkKind link, Command command) {
     sim.simSerial().costs = kvr::sim::CallCosts{0, 0, 0, 0};
     sim.virtualClock()->tickReadNs = 1000;
     sim.controller().profile.link = link;
+    sim.controller().profile.minEdgeNs = 0;  // calls take no time here
     BenchHost host;
     CountingSerial serial(sim.serial());
     kvr::Program p({sim.clock(), serial, sim.portIo(), host}, kvr::Language::English);

@@ -31,6 +31,7 @@
 #include <errno.h>
 #include <fcntl.h>
 #include <poll.h>
+#include <pthread.h>
 #include <stdarg.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -547,6 +548,17 @@ bool Active() {
 
 __attribute__((destructor)) void AtExit() {
     if (Active()) M().Shutdown();
+}
+
+// A child of a fork (a program starting another) has none of the library's
+// threads and may find its lock held: there the device's descriptors are
+// plain descriptors again.
+void ForgetDevicesInChild() {
+    for (auto& plug : gDeviceFd) plug.store(0, std::memory_order_relaxed);
+}
+
+__attribute__((constructor)) void AtLoad() {
+    pthread_atfork(nullptr, nullptr, ForgetDevicesInChild);
 }
 
 int OpenDevice(const char* path, int flags, mode_t mode, bool& handled) {

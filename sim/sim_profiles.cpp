@@ -381,7 +381,9 @@ SimulateRequest ParseSimulate(std::string_view value) {
     std::ostringstream text;
     if (file) text << file.rdbuf();
     if (!file || file.bad()) return Error("cannot read '" + path + "'");
-    return ReadProfileFile(text.str(), "'" + path + "'");
+    SimulateRequest r = ReadProfileFile(text.str(), "'" + path + "'");
+    r.name = path;
+    return r;
 }
 
 void ApplySetup(const Setup& setup, Controller& controller) {

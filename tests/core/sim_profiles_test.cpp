@@ -272,6 +272,7 @@ TEST(SimProfiles, FileSetsEveryKindOfField) {
     })");
     const SimulateRequest r = sim::ParseSimulate((dir.path() / "p.json").string());
     ASSERT_EQ(r.kind, SimulateRequest::Kind::Run) << r.text;
+    EXPECT_EQ(r.name, (dir.path() / "p.json").string());
     const sim::Setup& s = r.setup;
     EXPECT_EQ(s.profile.link, sim::LinkKind::BitSerial);
     EXPECT_EQ(s.memory[30], 8);

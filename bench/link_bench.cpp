@@ -29,6 +29,7 @@ class QuietHost : public kvr::Host {
     kvr::PlatformFamily QueryPlatform() override { return kvr::PlatformFamily::Nt; }
     bool ShellOpen(const std::string&) override { return false; }
     std::string ChooseOpenFile(const kvr::OpenFileRequest&) override { return {}; }
+    std::string ChooseSaveFile(const kvr::SaveFileRequest&) override { return {}; }
     void PumpMessages() override {}
     int RunDialog(int, kvr::Window*, const kvr::DialogProc&) override { return 0; }
     void ErrorOutput(const std::string&) override {}
@@ -73,10 +74,43 @@ Run Scenario(kvr::sim::Simulation& sim, std::uint32_t loopsPerTick) {
     for (int i = 0; i < kReads; ++i) {
         if (kvr::ReadControllerByte(p, 12) != 102) ++r.wrong;
     }
-    r.readsDelayReads = delayReads(reads0, kReads * 3 * 8);
+    // Each read vouched for: the command twice (3 bytes each) and the probe
+    // (2 bytes), each bit sampled once.
+    r.readsDelayReads = delayReads(reads0, kReads * 8 * 8);
     const std::uint64_t t2 = clock.NowNs();
     r.connectMs = static_cast<double>(t1 - t0) / 1e6;
     r.readsMs = static_cast<double>(t2 - t1) / 1e6;
+    return r;
+}
+
+// The adapter pulled out in the middle of the reads and plugged in again:
+// how long until the link says so, and until it works again.
+struct Replug {
+    double noticedMs = 0;
+    double backMs = 0;
+    bool lost = false;
+    bool works = false;
+};
+
+Replug LostAndBack(kvr::sim::Simulation& sim) {
+    QuietHost host;
+    kvr::Program p({sim.clock(), sim.serial(), sim.portIo(), host}, kvr::Language::English);
+    p.link.state.medium = kvr::Medium::Serial;
+    p.link.state.comDeviceName = "COM2";
+    kvr::sim::SimClock& clock = sim.simClock();
+    Replug r;
+    if (kvr::ConnectLink(p) != 0) return r;
+    sim.controller().faults.serialVanishesAfterCalls = sim.simSerial().calls() + 200;
+    const std::uint64_t t0 = clock.NowNs();
+    for (int i = 0; i < kReads && !kvr::LinkFaulty(p); ++i) (void)kvr::ReadControllerByte(p, 12);
+    const std::uint64_t t1 = clock.NowNs();
+    r.lost = p.link.fault == kvr::LinkFault::Lost;
+    sim.simSerial().Replug();
+    r.works =
+        kvr::ConnectLink(p) == 0 && kvr::ReadControllerByte(p, 12) == 102 && !kvr::LinkFaulty(p);
+    const std::uint64_t t2 = clock.NowNs();
+    r.noticedMs = static_cast<double>(t1 - t0) / 1e6;
+    r.backMs = static_cast<double>(t2 - t1) / 1e6;
     return r;
 }
 
@@ -105,6 +139,7 @@ int main() {
     kvr::sim::Simulation ideal(kvr::sim::ClockKind::Virtual);
     ideal.simSerial().costs = kvr::sim::CallCosts{0, 0, 0, 0};
     ideal.virtualClock()->tickReadNs = 1;
+    ideal.controller().profile.minEdgeNs = 0;  // calls take no time here
     const Run need = Scenario(ideal, loops);
 
     kvr::sim::Simulation sim(kvr::sim::ClockKind::Real);
@@ -128,5 +163,13 @@ int main() {
     std::printf("waits: WaitMs and read time-outs; delays: DelayLoops units at %.4f ms each\n",
                 kUnitMs);
     std::printf("result: ConnectLink %d, wrong values %d\n", real.connect, real.wrong);
-    return real.connect == 0 && real.wrong == 0 ? 0 : 1;
+
+    kvr::sim::Simulation unplugged(kvr::sim::ClockKind::Real);
+    const Replug replug = LostAndBack(unplugged);
+    std::printf(
+        "unplugged during the reads: noticed after %.1f ms (%s); replugged, ConnectLink "
+        "and a read %.1f ms (%s)\n",
+        replug.noticedMs, replug.lost ? "connection lost" : "NOT NOTICED", replug.backMs,
+        replug.works ? "works" : "FAILS");
+    return real.connect == 0 && real.wrong == 0 && replug.lost && replug.works ? 0 : 1;
 }

@@ -43,6 +43,7 @@ class RecordingHost : public kvr::Host {
     kvr::PlatformFamily QueryPlatform() override { return kvr::PlatformFamily::Nt; }
     bool ShellOpen(const std::string&) override { return false; }
     std::string ChooseOpenFile(const kvr::OpenFileRequest&) override { return file_; }
+    std::string ChooseSaveFile(const kvr::SaveFileRequest&) override { return {}; }
     void PumpMessages() override { ++pumps; }
     int RunDialog(int, kvr::Window*, const kvr::DialogProc&) override { return 0; }
     void ErrorOutput(const std::string&) override {}

@@ -29,21 +29,6 @@ namespace {
 
 constexpr kvr::Language kLanguage = KVR_GERMAN ? kvr::Language::German : kvr::Language::English;
 
-// The Port menu names the device behind each COMn; the item keeps its name.
-std::string PortItemText(int id, std::string_view text, bool simulated) {
-    if (id < kvr::id::kPortCom1 || id > kvr::id::kPortCom8) return std::string(text);
-    std::string device;
-    if (simulated) {
-        device = kLanguage == kvr::Language::German ? "(simuliert)" : "(simulated)";
-    } else {
-        device = kvr::gui::DeviceForCom(id - kvr::id::kPortCom1 + 1);
-        if (device.empty()) {
-            device = kLanguage == kvr::Language::German ? "(nicht vorhanden)" : "(not present)";
-        }
-    }
-    return std::string(text) + "\t" + device;
-}
-
 // The value of the last --simulate on the command line ("" for a bare
 // --simulate); nothing without one.
 std::optional<std::string> SimulateValue(int argc, char** argv) {
@@ -95,7 +80,7 @@ int main(int argc, char** argv) {
 
     kvr::gui::BuildOptions options;
     options.menuText = [simulated](int id, std::string_view text) {
-        return PortItemText(id, text, simulated);
+        return kvr::gui::PortItemText(id, text, simulated, kLanguage);
     };
     if (simulated) {
         options.titleSuffix = request.name == "default" ? std::string(" [simulated]")

@@ -147,6 +147,20 @@ std::string QtHost::ChooseOpenFile(const OpenFileRequest& request) {
     return file.toStdString();
 }
 
+std::string QtHost::ChooseSaveFile(const SaveFileRequest& request) {
+    QString pattern = QString::fromStdString(request.filterPattern);
+    pattern.replace(QLatin1Char(';'), QLatin1Char(' '));
+    const QString filter =
+        QString::fromStdString(request.filterDescription) + QStringLiteral(" (") + pattern + ')';
+    // The dialog asks before it replaces a file.
+    QFileDialog dialog(nullptr, QString::fromStdString(request.title), QDir::currentPath(), filter);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setDefaultSuffix(QString::fromStdString(request.defaultExtension));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+    return dialog.selectedFiles().constFirst().toStdString();
+}
+
 void QtHost::PumpMessages() {
     const bool was = pumping_;
     pumping_ = true;

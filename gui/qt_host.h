@@ -26,6 +26,7 @@ class QtHost : public Host {
     PlatformFamily QueryPlatform() override { return PlatformFamily::Nt; }
     bool ShellOpen(const std::string& target) override;
     std::string ChooseOpenFile(const OpenFileRequest& request) override;
+    std::string ChooseSaveFile(const SaveFileRequest& request) override;
     // Handles what is pending for the windows: painting, timers, the
     // desktop's and accessibility tools' requests. Mouse and keyboard input
     // that arrives meanwhile is dropped: a command runs.

@@ -1,6 +1,7 @@
 #include "qt_platform.h"
 
 #include <chrono>
+#include <thread>
 
 namespace kvr::gui {
 
@@ -8,6 +9,16 @@ std::uint32_t QtClock::TickCount() {
     const auto now = std::chrono::steady_clock::now().time_since_epoch();
     return static_cast<std::uint32_t>(
         std::chrono::duration_cast<std::chrono::milliseconds>(now).count());
+}
+
+std::uint64_t QtClock::PreciseNs() {
+    const auto now = std::chrono::steady_clock::now().time_since_epoch();
+    return static_cast<std::uint64_t>(
+        std::chrono::duration_cast<std::chrono::nanoseconds>(now).count());
+}
+
+void QtClock::SleepUs(std::uint32_t us) {
+    std::this_thread::sleep_for(std::chrono::microseconds(us));
 }
 
 }  // namespace kvr::gui

@@ -11,6 +11,8 @@ namespace kvr::gui {
 class QtClock : public Clock {
   public:
     std::uint32_t TickCount() override;
+    std::uint64_t PreciseNs() override;
+    void SleepUs(std::uint32_t us) override;
 };
 
 // This platform gives no access to the parallel port: no port instructions

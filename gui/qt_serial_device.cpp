@@ -1,8 +1,11 @@
 #include "qt_serial_device.h"
 
+#include <sys/ioctl.h>
+
 #include <QElapsedTimer>
 #include <QSerialPort>
 #include <algorithm>
+#include <cerrno>
 
 #include "serial_ports.h"
 
@@ -49,6 +52,18 @@ struct QtSerialDevice::Impl {
     void ForgetMinorError() {
         const auto e = port->error();
         if (e != QSerialPort::NoError && !Lost(e)) port->clearError();
+    }
+    // One ioctl on the port's descriptor: QSerialPort would read the lines
+    // first to set one, two system calls where one will do (on a USB
+    // adapter each is a round trip over the bus).
+    bool Ioctl(unsigned long request, int* bits) {
+        if (!Usable()) return false;
+        const int fd = static_cast<int>(port->handle());
+        const int r = bits != nullptr ? ::ioctl(fd, request, bits) : ::ioctl(fd, request, 0);
+        if (r == 0) return true;
+        // The device has gone (unplugged, driver closed it): never used again.
+        if (errno == EIO || errno == ENXIO || errno == ENODEV) port->close();
+        return false;
     }
 };
 
@@ -100,8 +115,8 @@ bool QtSerialDevice::SetState(const SerialConfig& config) {
     if (!config.keepLines) {
         // DTR and RTS control disabled: both lines drop. A device without
         // modem lines (a pseudo-terminal) cannot, which is no failure here.
-        port.setDataTerminalReady(false);
-        port.setRequestToSend(false);
+        int bits = TIOCM_DTR | TIOCM_RTS;
+        (void)impl_->Ioctl(TIOCMBIC, &bits);
     }
     impl_->ForgetMinorError();
     return ok && impl_->Usable();
@@ -114,42 +129,29 @@ bool QtSerialDevice::SetTimeouts(const SerialTimeouts& timeouts) {
 }
 
 bool QtSerialDevice::SetLine(LineFunction function) {
-    if (!impl_->Usable()) return false;
-    QSerialPort& port = *impl_->port;
-    bool ok = false;
+    int rts = TIOCM_RTS;
+    int dtr = TIOCM_DTR;
     switch (function) {
         case LineFunction::SetRts:
-            ok = port.setRequestToSend(true);
-            break;
+            return impl_->Ioctl(TIOCMBIS, &rts);
         case LineFunction::ClrRts:
-            ok = port.setRequestToSend(false);
-            break;
+            return impl_->Ioctl(TIOCMBIC, &rts);
         case LineFunction::SetDtr:
-            ok = port.setDataTerminalReady(true);
-            break;
+            return impl_->Ioctl(TIOCMBIS, &dtr);
         case LineFunction::ClrDtr:
-            ok = port.setDataTerminalReady(false);
-            break;
+            return impl_->Ioctl(TIOCMBIC, &dtr);
         case LineFunction::SetBreak:
-            ok = port.setBreakEnabled(true);
-            break;
+            return impl_->Ioctl(TIOCSBRK, nullptr);
         case LineFunction::ClrBreak:
-            ok = port.setBreakEnabled(false);
-            break;
+            return impl_->Ioctl(TIOCCBRK, nullptr);
     }
-    impl_->ForgetMinorError();
-    return ok;
+    return false;
 }
 
 bool QtSerialDevice::GetModemStatus(std::uint32_t& status) {
-    if (!impl_->Usable()) return false;
-    QSerialPort& port = *impl_->port;
-    const QSerialPort::PinoutSignals pins = port.pinoutSignals();
-    if (port.error() != QSerialPort::NoError) {
-        impl_->ForgetMinorError();
-        return false;
-    }
-    status = (pins & QSerialPort::ClearToSendSignal) ? kModemCtsOn : 0;
+    int bits = 0;
+    if (!impl_->Ioctl(TIOCMGET, &bits)) return false;
+    status = (bits & TIOCM_CTS) != 0 ? kModemCtsOn : 0;
     return true;
 }
 
@@ -164,6 +166,7 @@ bool QtSerialDevice::Read(std::uint8_t* buffer, std::size_t count, std::size_t& 
     QElapsedTimer clock;
     clock.start();
     qint64 lastByte = 0;
+    bool lookedLast = false;
     while (got < count) {
         if (port.bytesAvailable() > 0) {
             const qint64 n =
@@ -177,7 +180,16 @@ bool QtSerialDevice::Read(std::uint8_t* buffer, std::size_t count, std::size_t& 
         if (got > 0 && t.readIntervalMs > 0) {
             wait = std::min(wait, lastByte + t.readIntervalMs - clock.elapsed());
         }
-        if (wait <= 0) break;
+        // Bytes that arrived within the time-out count even when this thread
+        // looks late: one last look without waiting.
+        if (wait <= 0) {
+            if (lookedLast || !port.waitForReadyRead(0)) {
+                impl_->ForgetMinorError();
+                break;
+            }
+            lookedLast = true;
+            continue;
+        }
         if (!port.waitForReadyRead(static_cast<int>(wait))) {
             if (!impl_->Usable()) return false;
             // A time-out: the loop looks at the time again.

@@ -1,11 +1,20 @@
 #pragma once
 
 #include <string>
+#include <string_view>
+
+#include "res/language.h"
 
 namespace kvr::gui {
 
 // The program names its serial ports COM1 to COM8. On this platform each
-// maps to a serial device that is present; empty when COMn has none.
+// maps to a serial device: the one the user named for it in the environment
+// variable KVRSETUP_COMn (any path: /dev/rfcomm0, /dev/ttyAMA0,
+// /dev/serial/by-id/...), else the next serial device present. Empty when
+// COMn has none.
 std::string DeviceForCom(int n);
+
+// The Port menu's item text: the COM items name the device behind them.
+std::string PortItemText(int id, std::string_view text, bool simulated, Language lang);
 
 }  // namespace kvr::gui

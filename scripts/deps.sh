@@ -10,6 +10,8 @@ packages=(cmake g++ make pkg-config qt6-base-dev qt6-base-dev-tools qt6-serialpo
           libgtest-dev libgmock-dev fonts-dejavu-core nlohmann-json3-dev libcli11-dev)
 if [ "${1:-}" = test ]; then
     packages+=(avrdude xvfb xauth)
+    # The Windows programs: cross compiler and Wine to run their tests.
+    packages+=(g++-mingw-w64-x86-64-posix wine wine64)
 fi
 
 missing=()

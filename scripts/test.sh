@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test, then once more under
-# AddressSanitizer and UndefinedBehaviorSanitizer.
+# AddressSanitizer and UndefinedBehaviorSanitizer, then cross-builds the
+# Windows programs and runs their tests under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -15,3 +16,5 @@ cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=Debug -DKVR_SANITIZE=ON >/dev/nu
 cmake --build build-sanitize -j"$(nproc)"
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
     ctest --test-dir build-sanitize --output-on-failure -j"$(nproc)"
+
+scripts/test-windows.sh

@@ -15,8 +15,16 @@ constexpr std::uint64_t kMs = 1000000;
 constexpr std::uint64_t kBitResyncNs = 100 * kMs;
 // A command whose next byte does not come within this time is abandoned.
 constexpr std::uint64_t kCommandTimeoutNs = 200 * kMs;
-// Time the firmware needs before a reply can be clocked out.
-constexpr std::uint64_t kReadReplyNs = 50 * kUs;
+// Time the firmware needs before a reply can be clocked out. The program
+// waits 5 ms before it clocks the value out.
+constexpr std::uint64_t kReadReplyNs = 1 * kMs;
+// The firmware takes a parameter command's next bit-serial byte only this
+// long after the one before: the program pauses at least 5 ms between them
+// (a wait on the tick counter may end up to a millisecond early).
+constexpr std::uint64_t kParamByteGapNs = 2 * kMs;
+// A reset pulse shorter than this does not restart the chip; the program
+// holds reset for 100 ms.
+constexpr std::uint64_t kResetMinNs = 10 * kMs;
 constexpr std::uint64_t kEepromWriteNs = 4 * kMs;
 constexpr std::uint64_t kPageWriteNs = 5 * kMs;
 
@@ -184,7 +192,8 @@ void Controller::SetPin(Pin pin, bool level, std::uint64_t nowNs) {
     }
 }
 
-void Controller::EnterReset(std::uint64_t) {
+void Controller::EnterReset(std::uint64_t nowNs) {
+    resetSinceNs_ = nowNs;
     spi_ = Shifter{};
     command_ = 0;
     args_.clear();
@@ -198,6 +207,9 @@ void Controller::EnterReset(std::uint64_t) {
 }
 
 void Controller::LeaveReset(std::uint64_t nowNs) {
+    // Too short a pulse is not taken as a restart: the firmware carries on
+    // (its half-received command is lost all the same).
+    if (nowNs - resetSinceNs_ < kResetMinNs) return;
     // Started with clock and data out high: the firmware releases the motor.
     Restart(nowNs, clock_ && dataOut_);
 }
@@ -242,8 +254,14 @@ bool Controller::DataIn(std::uint64_t nowNs) {
     return ((spi_.tx >> (7 - std::min(spi_.fallen, 7))) & 1) != 0;
 }
 
+bool Controller::EdgeTooSoon(const Shifter& s, std::uint64_t nowNs) const {
+    return s.lastEdgeNs != 0 && nowNs - s.lastEdgeNs < profile.minEdgeNs;
+}
+
 void Controller::SpiRise(std::uint64_t nowNs) {
     Shifter& s = spi_;
+    // The shift register does not follow a clock faster than it can.
+    if (EdgeTooSoon(s, nowNs)) return;
     if (s.risen > 0 && nowNs - s.lastEdgeNs > kBitResyncNs) {
         s.risen = s.fallen = 0;
     }
@@ -262,6 +280,7 @@ void Controller::SpiRise(std::uint64_t nowNs) {
 
 void Controller::SpiFall(std::uint64_t nowNs) {
     Shifter& s = spi_;
+    if (EdgeTooSoon(s, nowNs)) return;
     if (s.fallen >= s.risen) return;  // no bit started: the clock only went back low
     if (nowNs - s.lastEdgeNs > kBitResyncNs) {
         s.risen = s.fallen = 0;
@@ -345,6 +364,15 @@ Controller::Reply Controller::HandleByte(std::uint8_t byte, Via via, std::uint64
     if (command_ != 0 && nowNs - lastByteNs_ > kCommandTimeoutNs) {
         command_ = 0;
         args_.clear();
+    }
+    // A parameter command's byte that comes without its pause is not
+    // understood: the command is given up, the byte ignored.
+    if (via == Via::BitSerial && (command_ == 'U' || command_ == 'V') &&
+        nowNs - lastByteNs_ < kParamByteGapNs) {
+        command_ = 0;
+        args_.clear();
+        lastByteNs_ = nowNs;
+        return {};
     }
     lastByteNs_ = nowNs;
     if (command_ != 0) {

@@ -52,6 +52,11 @@ struct Profile {
     // spin-up time; 0 = no motor.
     std::uint32_t motorPulseHz = 0;
     std::uint32_t motorSpinUpMs = 1500;
+
+    // Shortest clock phase the firmware's shift register follows; a bit
+    // cycle without its delays is not taken. 0 for a clock on which calls
+    // cost no time.
+    std::uint64_t minEdgeNs = 100;
 };
 
 // Faults to inject.
@@ -193,6 +198,7 @@ class Controller {
     bool MotorReleased(std::uint64_t nowNs) const;
     void Settle(std::uint64_t nowNs);
 
+    bool EdgeTooSoon(const Shifter& s, std::uint64_t nowNs) const;
     void SpiRise(std::uint64_t nowNs);
     void SpiFall(std::uint64_t nowNs);
     void IspRise(std::uint64_t nowNs);
@@ -210,6 +216,7 @@ class Controller {
     bool clock_ = false;
     bool dataOut_ = false;
     bool reset_ = true;  // the firmware was running before the program started
+    std::uint64_t resetSinceNs_ = 0;
     std::uint64_t runFromNs_ = 0;
     bool restarted_ = false;
     bool bootMode_ = false;

@@ -10,6 +10,16 @@ std::uint32_t VirtualClock::TickCount() {
     return static_cast<std::uint32_t>(nowNs_ / 1000000);
 }
 
+std::uint64_t VirtualClock::PreciseNs() {
+    nowNs_ += tickReadNs;
+    return nowNs_;
+}
+
+void VirtualClock::SleepUs(std::uint32_t us) {
+    nowNs_ += std::uint64_t{us} * 1000;
+    sleptNs += std::uint64_t{us} * 1000;
+}
+
 RealClock::RealClock() : origin_(std::chrono::steady_clock::now()) {}
 
 std::uint64_t RealClock::NowNs() {
@@ -22,8 +32,14 @@ std::uint32_t RealClock::TickCount() {
     return static_cast<std::uint32_t>(NowNs() / 1000000);
 }
 
+void RealClock::SleepUs(std::uint32_t us) {
+    std::this_thread::sleep_for(std::chrono::microseconds(us));
+}
+
 void RealClock::WaitUntil(std::uint64_t ns) {
-    std::this_thread::sleep_until(origin_ + std::chrono::nanoseconds(ns));
+    // Some runtimes (MinGW's) wake a sleep early, rounding it to the
+    // system's timer: sleep again until the time has really come.
+    while (NowNs() < ns) std::this_thread::sleep_until(origin_ + std::chrono::nanoseconds(ns));
 }
 
 }  // namespace kvr::sim

@@ -27,6 +27,9 @@ class VirtualClock : public SimClock {
     explicit VirtualClock(std::uint64_t startNs = 0) : nowNs_(startNs) {}
 
     std::uint32_t TickCount() override;
+    std::uint64_t PreciseNs() override;
+    // Sleeping moves the clock on by the time asked for.
+    void SleepUs(std::uint32_t us) override;
     std::uint64_t NowNs() override { return nowNs_; }
     void Spend(std::uint64_t ns) override { nowNs_ += ns; }
     void WaitUntil(std::uint64_t ns) override {
@@ -37,6 +40,8 @@ class VirtualClock : public SimClock {
     std::uint64_t tickReadNs = 1000;
     // Tick reads so far: lets a caller see how much waiting the program did.
     std::uint64_t tickReads = 0;
+    // Time given away in sleeps so far.
+    std::uint64_t sleptNs = 0;
 
   private:
     std::uint64_t nowNs_;
@@ -48,6 +53,8 @@ class RealClock : public SimClock {
     RealClock();
 
     std::uint32_t TickCount() override;
+    std::uint64_t PreciseNs() override { return NowNs(); }
+    void SleepUs(std::uint32_t us) override;
     std::uint64_t NowNs() override;
     void Spend(std::uint64_t) override {}
     void WaitUntil(std::uint64_t ns) override;

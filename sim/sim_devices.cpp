@@ -46,6 +46,11 @@ bool SimSerial::Open(const std::string& name) {
 void SimSerial::Close() {
     clock_.Spend(costs.setupNs);
     open_ = false;
+    // The driver ends a break when the port is shut down.
+    if (break_) {
+        break_ = false;
+        ctl_.SetPin(Pin::Reset, false, clock_.NowNs());
+    }
 }
 
 bool SimSerial::GetState(SerialConfig& config) {
@@ -126,12 +131,11 @@ bool SimSerial::Write(const std::uint8_t* buffer, std::size_t count, std::size_t
     const std::uint64_t byteNs =
         config_.baudRate == 0 ? kMs : 10ull * 1000000000ull / config_.baudRate;
     for (std::size_t i = 0; i < count; ++i) {
-        // The controller's wiring decides what the bytes reach: the UART
-        // wiring takes them from the data wire, which the reset signal's
-        // break does not share there.
         const std::uint64_t start = std::max(clock_.NowNs(), txFreeNs_);
         txFreeNs_ = start + byteNs;
-        ctl_.UartReceive(buffer[i], config_.baudRate, txFreeNs_);
+        // The data wire is held in break while reset is held through it:
+        // nothing of the byte reaches the controller.
+        if (!break_) ctl_.UartReceive(buffer[i], config_.baudRate, txFreeNs_);
     }
     // The call returns once the bytes have left.
     clock_.WaitUntil(txFreeNs_);

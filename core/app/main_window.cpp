@@ -15,6 +15,7 @@
 #include "res/link_texts.h"
 #include "res/templates.h"
 #include "settings/settings_commands.h"
+#include "settings/settings_file.h"
 #include "speed/rev_counter.h"
 #include "speed/rpm_control.h"
 #include "update/update_procedure.h"
@@ -122,13 +123,19 @@ int MainWindowProc(Program& p, Window& w, DialogEvent event, int commandId) {
             (void)p.os.host.ShellOpen(std::string(texts::kServicePageAddress));
             return 0;
         case id::kOpenUpdateFile:
-            RunFirmwareUpdate(p, w);
+            (void)RunFirmwareUpdate(p, w);
             return 0;
         case id::kRead:
-            ReadSettings(p, w);
+            (void)ReadSettings(p, w);
             return 0;
         case id::kWrite:
-            WriteSettings(p, w);
+            (void)WriteSettings(p, w);
+            return 0;
+        case id::kSaveSettings:
+            SaveSettingsCommand(p, w);
+            return 0;
+        case id::kLoadSettings:
+            LoadSettingsCommand(p, w);
             return 0;
         case id::kLockFunctions:
             LockFunctionsCommand(p, w);
@@ -137,7 +144,7 @@ int MainWindowProc(Program& p, Window& w, DialogEvent event, int commandId) {
             RpmControlCommand(p, w);
             return 0;
         case id::kControllerInfo:
-            ControllerInfoCommand(p, w);
+            (void)ControllerInfoCommand(p, w);
             return 0;
         case id::kRevCounter:
             RevCounterCommand(p, w);

@@ -33,14 +33,14 @@ std::string Hex2(int value) {
 
 }  // namespace
 
-void ControllerInfoCommand(Program& p, Window& w) {
+int ControllerInfoCommand(Program& p, Window& w) {
     p.app.statusWindow = &w;
     w.Enable(id::kStatusLine, true);
     if (InitSerialLines(p) != 0) {
         p.os.host.MessageBox(&w, p.link.lastErrorText, std::string(p.T(texts::kCaptionError)),
                              MessageButtons::Ok);
         ClearStatus(w);
-        return;
+        return 1;
     }
     ClearStatus(w);
     w.SetText(id::kStatusLine, std::string(p.T(texts::kConnecting)));
@@ -51,13 +51,13 @@ void ControllerInfoCommand(Program& p, Window& w) {
     if (connected != kIspConnected && LinkFaulty(p) && p.link.fault != LinkFault::NoReply) {
         ShowLinkFault(p, nullptr);
         ClearStatus(w);
-        return;
+        return 1;
     }
     if (connected != kIspConnected) {
         p.os.host.MessageBox(nullptr, std::string(p.T(texts::kLinkNoConnection)),
                              std::string(p.T(texts::kCaptionErrorCaps)), MessageButtons::Ok);
         ClearStatus(w);
-        return;
+        return 1;
     }
     p.isp.fuseHigh = static_cast<std::uint8_t>(IspInstruction(p, 0x5808, 0x0000));
     p.isp.fuseLow = static_cast<std::uint8_t>(IspInstruction(p, 0x5000, 0x0000));
@@ -65,7 +65,7 @@ void ControllerInfoCommand(Program& p, Window& w) {
     if (LinkFaulty(p)) {
         ShowLinkFault(p, nullptr);
         ClearStatus(w);
-        return;
+        return 1;
     }
 
     std::string& text = p.isp.ispStatusText;
@@ -75,6 +75,7 @@ void ControllerInfoCommand(Program& p, Window& w) {
 
     ClearStatus(w);
     p.os.host.MessageBox(nullptr, text, std::string(p.T(texts::kCaptionInfo)), MessageButtons::Ok);
+    return 0;
 }
 
 }  // namespace kvr

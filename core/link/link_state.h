@@ -49,6 +49,11 @@ struct LinkData {
     std::array<std::uint8_t, kRxBufferSize> rxBuffer{};
     std::string lastErrorText;      // left by a failing link operation, never cleared
     std::uint32_t modemStatus = 0;  // last status word; kept when a read fails
+    // How long one status read of the open port takes (0: not timed since
+    // it was opened). A port whose read takes longer than a delay unit gets
+    // its delay units from the precise clock instead of from more reads.
+    std::uint64_t statusReadNs = 0;
+    bool clockDelays = false;
     LinkFault fault = LinkFault::None;
     // ConnectLink failed at the port itself and showed nothing.
     bool connectPortFailed = false;

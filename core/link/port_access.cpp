@@ -13,6 +13,11 @@ constexpr std::uint32_t kLatchClock = 0x02;
 constexpr std::uint32_t kLatchReset = 0x08;
 constexpr std::uint32_t kCalibrationReads = 37000;
 constexpr std::uint32_t kCalibrationMs = 50;
+// The nominal delay unit: 250 ms over the calibration count, about 6.8 us.
+constexpr std::uint64_t kDelayUnitNs = 250ull * 1000000 / kCalibrationReads;
+// The last tick of a wait is slept in short naps, so that the wait ends
+// close to the tick that ends it.
+constexpr std::uint32_t kLastTickNapUs = 100;
 constexpr std::size_t kStatusPadding = 80;
 
 void Line(Program& p, LineFunction function) {
@@ -29,6 +34,14 @@ void DriverAccessFailed(Program& p) {
     p.os.host.MessageBox(nullptr, std::string(p.T(texts::kDriverAccessError)),
                          std::string(p.T(texts::kCaptionError)), MessageButtons::Ok);
     if (p.app.statusWindow != nullptr) p.app.statusWindow->EndDialog(1);
+}
+
+// Ports whose status read takes longer than a delay unit (USB adapters,
+// where each read is a round trip over the bus) would stretch every unit to
+// five reads: there the units come from the precise clock.
+void JudgeStatusRead(Program& p, std::uint64_t readNs) {
+    p.link.statusReadNs = readNs == 0 ? 1 : readNs;
+    p.link.clockDelays = readNs > kDelayUnitNs;
 }
 
 // One read of the data-in signal as the delay loops do it.
@@ -70,12 +83,18 @@ void SetResetLow(Program& p) {
 
 int ReadDataIn(Program& p) {
     std::uint32_t status = 0;
+    // The first read after opening is timed: the port's read time decides
+    // how the delay units are made.
+    const bool timing = p.link.statusReadNs == 0;
+    const std::uint64_t start = timing ? p.os.clock.PreciseNs() : 0;
     // A failing status read yields the previous status word.
-    if (p.os.serial.GetModemStatus(status)) {
+    const bool ok = p.os.serial.GetModemStatus(status);
+    if (ok) {
         p.link.modemStatus = status;
     } else {
         NoteLinkFault(p, LinkFault::Lost);
     }
+    if (timing && ok) JudgeStatusRead(p, p.os.clock.PreciseNs() - start);
     return (p.link.modemStatus & kModemCtsOn) != 0 ? 1 : 0;
 }
 
@@ -107,12 +126,21 @@ void ReadParallelPort(Program& p) {
 
 void WaitMs(Program& p, std::uint32_t ms) {
     if (ms == 0) return;
-    const std::uint32_t start = p.os.clock.TickCount();
+    Clock& clock = p.os.clock;
+    const std::uint32_t start = clock.TickCount();
+    const bool pump = ms >= kPumpMinPauseMs && p.app.commandRunning;
     for (;;) {
-        const std::uint32_t now = p.os.clock.TickCount();
-        if (static_cast<std::uint32_t>(now - start) >= ms) return;
+        const std::uint32_t now = clock.TickCount();
+        const std::uint32_t elapsed = now - start;
+        if (elapsed >= ms) return;
         // A pause of the protocol: the window may handle its messages.
-        if (ms >= kPumpMinPauseMs) PumpInPause(p, now);
+        if (pump) PumpInPause(p, now);
+        // Sleep through all but the last tick, which may already have begun
+        // when the wait started; the tick counter has the last word. While
+        // the window is served, sleep no longer than its interval.
+        std::uint32_t left = ms - elapsed;
+        if (pump) left = std::min(left, kPumpIntervalMs + 1);
+        clock.SleepUs(left > 1 ? (left - 1) * 1000 : kLastTickNapUs);
     }
 }
 
@@ -120,6 +148,14 @@ void DelayLoops(Program& p, std::uint32_t n) {
     LinkState& s = p.link.state;
     if (s.loopsPerTick == 0) s.loopsPerTick = 1;
     if (n == 0) n = 1;
+    if (p.link.clockDelays && s.medium == Medium::Serial) {
+        // Never shorter than the nominal units; far below a tick, so spun.
+        const std::uint64_t start = p.os.clock.PreciseNs();
+        const std::uint64_t length = std::uint64_t{n} * kDelayUnitNs;
+        while (p.os.clock.PreciseNs() - start < length) {
+        }
+        return;
+    }
     const std::uint64_t reads = std::uint64_t{n} * 5 * s.loopsPerTick;
     for (std::uint64_t i = 0; i < reads; ++i) ReadDataInForDelay(p);
 }
@@ -127,13 +163,21 @@ void DelayLoops(Program& p, std::uint32_t n) {
 void CalibrateDelay(Program& p) {
     LinkState& s = p.link.state;
     s.loopsPerTick = 0;
+    const std::uint64_t preciseStart = p.os.clock.PreciseNs();
     const std::uint32_t start = p.os.clock.TickCount();
     std::uint32_t count = 0;
-    while (static_cast<std::uint32_t>(p.os.clock.TickCount() - start) < kCalibrationMs) {
+    std::uint32_t tick = start;
+    // The pass whose tick reading reaches the end still reads and counts:
+    // the condition is checked after the pass.
+    do {
+        tick = p.os.clock.TickCount();
         ReadDataInForDelay(p);
         ++count;
-    }
+    } while (static_cast<std::uint32_t>(tick - start) < kCalibrationMs);
     s.loopsPerTick = count / kCalibrationReads + 1;
+    if (s.medium == Medium::Serial) {
+        JudgeStatusRead(p, (p.os.clock.PreciseNs() - preciseStart) / count);
+    }
 }
 
 int OpenSerialPort(Program& p) {
@@ -161,6 +205,9 @@ int OpenSerialPort(Program& p) {
     if (!dev.SetState(config)) return fail(texts::kCannotWriteComState);
     if (!dev.SetTimeouts(SerialTimeouts{3, 0, 5})) return fail(texts::kCannotWriteTimeouts);
     s.comOpen = true;
+    // A new port: its first status read is timed afresh.
+    p.link.statusReadNs = 0;
+    p.link.clockDelays = false;
     return 0;
 }
 

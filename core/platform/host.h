@@ -24,6 +24,14 @@ struct OpenFileRequest {
     std::string title;
 };
 
+struct SaveFileRequest {
+    std::string filterDescription;
+    std::string filterPattern;
+    std::string title;
+    // Appended to a chosen name that has no extension, without the dot.
+    std::string defaultExtension;
+};
+
 // The desktop around the program: message boxes, modal dialogs, the file
 // dialog, the shell, the message loop.
 class Host {
@@ -40,6 +48,9 @@ class Host {
     virtual bool ShellOpen(const std::string& target) = 0;
     // Empty result: cancelled.
     virtual std::string ChooseOpenFile(const OpenFileRequest& request) = 0;
+    // The file to write; the dialog has asked before replacing one. Empty
+    // result: cancelled.
+    virtual std::string ChooseSaveFile(const SaveFileRequest& request) = 0;
     // Dispatches the window messages that are pending, without waiting.
     virtual void PumpMessages() = 0;
     // A command runs (true) or has ended: the pointer shows that the

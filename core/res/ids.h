@@ -52,6 +52,11 @@ inline constexpr int kLipoCells = 1237;
 inline constexpr int kTurbo = 1243;
 inline constexpr int kRevCounter = 1244;
 
+// Settings files, in the File menu after the update item; the ids lie
+// above every id of the templates.
+inline constexpr int kSaveSettings = 1301;
+inline constexpr int kLoadSettings = 1302;
+
 // Controls of the speed-tool dialogs that the shell's configuration code
 // reads.
 inline constexpr int kPoleCount = 1176;

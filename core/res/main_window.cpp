@@ -117,6 +117,8 @@ constexpr ControlDef kControls[] = {
 
 constexpr MenuItemDef kFileItems[] = {
     {id::kOpenUpdateFile, {"Open Update File", "Update-Datei öffnen"}},
+    {id::kSaveSettings, {"Save settings...", "Einstellungen speichern..."}},
+    {id::kLoadSettings, {"Load settings...", "Einstellungen laden..."}},
 };
 
 constexpr MenuItemDef kPortItems[] = {

@@ -44,8 +44,9 @@ void FailRead(Program& p, Window& w, const Text& message) {
 
 // Ends a Read whose replies did not all arrive: nothing of it stays shown,
 // Write is disabled and the settings count as not read, so that no invented
-// value can be shown or written back.
-void FailLink(Program& p, Window& w) {
+// value can be shown or written back. Returns 1, the end of a Read that
+// failed.
+int FailLink(Program& p, Window& w) {
     for (const int field :
          {id::kFullSpeedTime, id::kNeutralTime, id::kStopTime, id::kLogTransmitter,
           id::kLogOvertemp, id::kLogUndervoltage, id::kMaxFrequency, id::kAcceleration,
@@ -67,6 +68,7 @@ void FailLink(Program& p, Window& w) {
     w.Enable(id::kStatusLine, false);
     w.Repaint();
     ShowLinkFault(p, &w);
+    return 1;
 }
 
 void ShowLowVoltageMode(Window& w, int mode) {
@@ -97,7 +99,7 @@ void ShowLowVoltageMode(Window& w, int mode) {
 
 // One battery radio is checked whatever the low-voltage mode, so that a
 // later change of mode shows what the controller holds.
-void ShowBattery(Program& p, Window& w) {
+void ShowBattery(Program& p, Window& w, int lipoCells) {
     const int code = p.settings.batteryCode;
     if (code == kBatteryNicd) {
         w.SetCheck(id::kBatteryNicd, true);
@@ -112,7 +114,7 @@ void ShowBattery(Program& p, Window& w) {
         w.SetCheck(id::kBatteryFix, false);
         w.Enable(id::kThresholdVolts, false);
         w.Enable(id::kLipoCells, true);
-        w.SetText(id::kLipoCells, SmallNumberText(ReadByte(p, LipoCells), 2));
+        w.SetText(id::kLipoCells, SmallNumberText(lipoCells, 2));
     } else {
         w.SetCheck(id::kBatteryFix, true);
         w.SetCheck(id::kBatteryNicd, false);
@@ -123,23 +125,75 @@ void ShowBattery(Program& p, Window& w) {
     }
 }
 
+// The parameter bytes after the version checks, as read.
+struct Parameters {
+    int clockMhz = 0;
+    int fullSpeedTime = 0;
+    int neutralTime = 0;
+    int stopTime = 0;
+    int options = 0;
+    int timingCode = 0;
+    int pwmCode = 0;
+    int brakeLevel = 0;
+    int rpmPeriod = 0;
+    int lowVoltageMode = 0;
+    int batteryCode = 0;
+    int lipoCells = 0;
+    int overtempMode = 0;
+    int acceleration = 0;
+    int startupPower = 0;
+    int logTransmitter = 0;
+    int logOvertemp = 0;
+    int logUndervoltage = 0;
+};
+
+// Reads in the controller's order; the governor period (and the byte after
+// it) only with RPM control on, the cell count only for a LiPo battery.
+Parameters ReadParameters(Program& p) {
+    Parameters v;
+    v.clockMhz = ReadByte(p, ClockMhz);
+    v.fullSpeedTime = ReadTime(p, FullSpeedTimeHigh, FullSpeedTimeLow);
+    v.neutralTime = ReadTime(p, NeutralTimeHigh, NeutralTimeLow);
+    v.stopTime = ReadTime(p, StopTimeHigh, StopTimeLow);
+    v.options = ReadByte(p, OptionFlags);
+    v.timingCode = ReadByte(p, TimingCode);
+    v.pwmCode = ReadByte(p, PwmCode);
+    v.brakeLevel = ReadByte(p, BrakeLevel);
+    if ((v.options & kOptRpmControl) != 0) {
+        const int high = ReadByte(p, RpmPeriodHigh);
+        const int low = ReadByte(p, RpmPeriodLow);
+        v.rpmPeriod = high * 256 + low;
+        (void)ReadByte(p, RpmReserved);
+    }
+    v.lowVoltageMode = ReadByte(p, LowVoltageMode);
+    v.batteryCode = ReadByte(p, BatteryCode);
+    if (v.batteryCode == kBatteryLipo) v.lipoCells = ReadByte(p, LipoCells);
+    v.overtempMode = ReadByte(p, OvertempMode);
+    v.acceleration = ReadByte(p, Acceleration);
+    v.startupPower = ReadByte(p, StartupPower);
+    v.logTransmitter = ReadByte(p, LogTransmitterFailure);
+    v.logOvertemp = ReadByte(p, LogOvertemperature);
+    v.logUndervoltage = ReadByte(p, LogUndervoltage);
+    return v;
+}
+
 }  // namespace
 
-void ReadSettings(Program& p, Window& w) {
+int ReadSettings(Program& p, Window& w) {
     SettingsImage& s = p.settings;
     w.SetText(id::kFullSpeedTime, "");
     // Settings are read only through a serial port.
     if (p.link.state.medium != Medium::Serial) {
         p.os.host.MessageBox(nullptr, std::string(p.T(texts::kNoSerialPort)),
                              std::string(p.T(texts::kCaptionErrorCaps)), MessageButtons::Ok);
-        return;
+        return 1;
     }
     if (InitSerialLines(p) != 0) {
         p.os.host.MessageBox(&w, p.link.lastErrorText, std::string(p.T(texts::kCaptionError)),
                              MessageButtons::Ok);
         SetStatus(w, "");
         w.Enable(id::kStatusLine, false);
-        return;
+        return 1;
     }
 
     w.Enable(id::kStatusLine, true);
@@ -160,7 +214,7 @@ void ReadSettings(Program& p, Window& w) {
         SetStatus(w, "");
         w.Enable(id::kStatusLine, false);
         w.Repaint();
-        return;
+        return 1;
     }
 
     // Each judgement below rests on replies that arrived.
@@ -168,7 +222,7 @@ void ReadSettings(Program& p, Window& w) {
     if (LinkFaulty(p)) return FailLink(p, w);
     if (marker != kSetupMarkerDone) {
         FailRead(p, w, texts::kNotSetUp);
-        return;
+        return 1;
     }
     w.Repaint();
     SetStatus(w, p.T(texts::kReading));
@@ -186,12 +240,12 @@ void ReadSettings(Program& p, Window& w) {
     // Both bytes erased: the controller has never been set up.
     if (s.versionWord == kVersionRefused) {
         FailRead(p, w, texts::kNotSetUp);
-        return;
+        return 1;
     }
     if ((s.versionWord & kVersionFamilyMask) != kVersionFamily) {
         s.versionWord = kVersionRefused;
         FailRead(p, w, texts::kNotSuitable);
-        return;
+        return 1;
     }
     s.features = ReadByte(p, FeatureFlags);
     const int requiredLevel = ReadByte(p, RequiredLevel);
@@ -201,19 +255,24 @@ void ReadSettings(Program& p, Window& w) {
     if (requiredLevel > kProgramVersion) {
         s.versionWord = kVersionRefused;
         FailRead(p, w, texts::kNeedLatestVersion);
-        return;
+        return 1;
     }
     SetStatus(w, "");
 
-    s.clockMhz = ReadByte(p, ClockMhz);
-    w.SetText(id::kFullSpeedTime, TimeToText(ReadTime(p, FullSpeedTimeHigh, FullSpeedTimeLow)));
-    w.SetText(id::kNeutralTime, TimeToText(ReadTime(p, NeutralTimeHigh, NeutralTimeLow)));
-    w.SetText(id::kStopTime, TimeToText(ReadTime(p, StopTimeHigh, StopTimeLow)));
-    s.options = ReadByte(p, OptionFlags);
-    w.ComboSetSel(id::kTimingList, TimingCodeToIndex(ReadByte(p, TimingCode)));
+    // Every parameter byte first, in the order the controller is read;
+    // shown only once all of them arrived.
+    const Parameters v = ReadParameters(p);
+    if (LinkFaulty(p)) return FailLink(p, w);
+
+    s.clockMhz = v.clockMhz;
+    w.SetText(id::kFullSpeedTime, TimeToText(v.fullSpeedTime));
+    w.SetText(id::kNeutralTime, TimeToText(v.neutralTime));
+    w.SetText(id::kStopTime, TimeToText(v.stopTime));
+    s.options = v.options;
+    w.ComboSetSel(id::kTimingList, TimingCodeToIndex(v.timingCode));
 
     w.Enable(id::kFreq156, (s.features & kFeatFreq156) != 0);
-    s.pwmCode = ReadByte(p, PwmCode);
+    s.pwmCode = v.pwmCode;
     w.SetCheck(id::kFreq78, false);
     w.SetCheck(id::kFreq156, false);
     if (PwmCodeFor(false, true, s.clockMhz) == s.pwmCode) w.SetCheck(id::kFreq156, true);
@@ -225,16 +284,13 @@ void ReadSettings(Program& p, Window& w) {
     w.SetCheck(id::kForwardReverse, (s.options & kOptForwardReverse) != 0);
     w.SetCheck(id::kRpmLimit, (s.options & kOptRpmLimit) != 0);
 
-    w.ComboSetSel(id::kBrakeList, BrakeLevelToIndex(ReadByte(p, BrakeLevel)));
+    w.ComboSetSel(id::kBrakeList, BrakeLevelToIndex(v.brakeLevel));
     w.SetCheck(id::kTurbo, (s.options & kOptTurbo) != 0);
     w.Enable(id::kRpmControl, (s.features & kFeatRpmControl) != 0);
 
     if ((s.options & kOptRpmControl) != 0) {
         w.SetCheck(id::kRpmControl, true);
-        const int high = ReadByte(p, RpmPeriodHigh);
-        const int low = ReadByte(p, RpmPeriodLow);
-        w.SetText(id::kMaxFrequency, PeriodToText(high * 256 + low, s.clockMhz));
-        (void)ReadByte(p, RpmReserved);
+        w.SetText(id::kMaxFrequency, PeriodToText(v.rpmPeriod, s.clockMhz));
         w.Repaint();
     } else {
         w.SetCheck(id::kRpmControl, false);
@@ -242,16 +298,15 @@ void ReadSettings(Program& p, Window& w) {
         w.Enable(id::kMaxFrequency, false);
     }
 
-    ShowLowVoltageMode(w, ReadByte(p, LowVoltageMode));
-    s.batteryCode = ReadByte(p, BatteryCode);
-    ShowBattery(p, w);
-    w.SetCheck(id::kOvertempProtection, ReadByte(p, OvertempMode) == kOvertempOn);
-    w.SetText(id::kAcceleration, SmallNumberText(ReadByte(p, Acceleration), 3));
-    w.SetText(id::kStartupPower, SmallNumberText(ReadByte(p, StartupPower), 3));
-    w.SetText(id::kLogTransmitter, SmallNumberText(ReadByte(p, LogTransmitterFailure), 2));
-    w.SetText(id::kLogOvertemp, SmallNumberText(ReadByte(p, LogOvertemperature), 2));
-    w.SetText(id::kLogUndervoltage, SmallNumberText(ReadByte(p, LogUndervoltage), 2));
-    if (LinkFaulty(p)) return FailLink(p, w);
+    ShowLowVoltageMode(w, v.lowVoltageMode);
+    s.batteryCode = v.batteryCode;
+    ShowBattery(p, w, v.lipoCells);
+    w.SetCheck(id::kOvertempProtection, v.overtempMode == kOvertempOn);
+    w.SetText(id::kAcceleration, SmallNumberText(v.acceleration, 3));
+    w.SetText(id::kStartupPower, SmallNumberText(v.startupPower, 3));
+    w.SetText(id::kLogTransmitter, SmallNumberText(v.logTransmitter, 2));
+    w.SetText(id::kLogOvertemp, SmallNumberText(v.logOvertemp, 2));
+    w.SetText(id::kLogUndervoltage, SmallNumberText(v.logUndervoltage, 2));
     // The counter fields show the controller's values again.
     s.logExtraCleared = false;
 
@@ -260,6 +315,7 @@ void ReadSettings(Program& p, Window& w) {
     w.Enable(id::kWrite, true);
     p.os.host.Beep();
     w.Enable(id::kStatusLine, false);
+    return 0;
 }
 
 }  // namespace kvr

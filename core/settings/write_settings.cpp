@@ -41,14 +41,17 @@ void SetStatus(Window& w, std::string_view text) {
     w.SetText(id::kStatusLine, std::string(text));
 }
 
-void ResetStatus(Window& w) {
+// Both end a Write that did not store everything: 1.
+int ResetStatus(Window& w) {
     SetStatus(w, "");
     w.Enable(id::kStatusLine, false);
+    return 1;
 }
 
-void Refuse(Program& p, Window& w, const Text& message) {
+int Refuse(Program& p, Window& w, const Text& message) {
     p.os.host.MessageBox(&w, std::string(p.T(message)), std::string(p.T(texts::kCaptionErrorBang)),
                          MessageButtons::Ok);
+    return 1;
 }
 
 float FieldNumber(Window& w, int control) {
@@ -116,12 +119,30 @@ int VerifyWrites(Program& p, const std::vector<std::pair<int, int>>& writes) {
     return 0;
 }
 
+// A check alone leaves the shared values (battery code, cell count) as it
+// found them.
+class KeepImageWhen {
+  public:
+    KeepImageWhen(SettingsImage& s, bool keep) : s_(s), copy_(s), keep_(keep) {}
+    ~KeepImageWhen() {
+        if (keep_) s_ = copy_;
+    }
+    KeepImageWhen(const KeepImageWhen&) = delete;
+    KeepImageWhen& operator=(const KeepImageWhen&) = delete;
+
+  private:
+    SettingsImage& s_;
+    SettingsImage copy_;
+    bool keep_;
+};
+
 }  // namespace
 
-void WriteSettings(Program& p, Window& w) {
+int WriteSettings(Program& p, Window& w, WriteMode mode) {
     SettingsImage& s = p.settings;
+    const KeepImageWhen keep(s, mode == WriteMode::ValidateOnly);
     p.app.statusWindow = &w;
-    if (SettingsReadGate(p) != 0) return;
+    if (SettingsReadGate(p) != 0) return 1;
     // Write talks over the link Read left; it starts without a fault.
     ClearLinkFault(p);
 
@@ -150,8 +171,8 @@ void WriteSettings(Program& p, Window& w) {
     const bool rpmControl = w.IsChecked(id::kRpmControl);
     if (rpmControl) {
         // These defaults stay in the controller even when a later check
-        // refuses.
-        if (WriteGovernorDefaults(p) != 0) return ResetStatus(w);
+        // refuses; a check alone leaves the controller as it is.
+        if (mode == WriteMode::Store && WriteGovernorDefaults(p) != 0) return ResetStatus(w);
         if (w.IsChecked(id::kLvSwitchOff)) return Refuse(p, w, texts::kRpmNoUndervoltageCutOff);
         if (w.IsChecked(id::kOvertempProtection)) {
             return Refuse(p, w, texts::kRpmNoOvertempCutOff);
@@ -168,7 +189,7 @@ void WriteSettings(Program& p, Window& w) {
         if (!nicd && !lipo && !fix) {
             Refuse(p, w, texts::kThresholdMissing);
             w.Enable(id::kStatusLine, false);
-            return;
+            return 1;
         }
         if (nicd) s.batteryCode = kBatteryNicd;
         if (lipo) {
@@ -176,7 +197,7 @@ void WriteSettings(Program& p, Window& w) {
             if (cells < kLipoMin || cells > kLipoMax) {
                 Refuse(p, w, texts::kLipoCountRange);
                 w.Enable(id::kStatusLine, false);
-                return;
+                return 1;
             }
             // Only an accepted count is kept: it is written to the
             // controller with every later Write.
@@ -239,6 +260,8 @@ void WriteSettings(Program& p, Window& w) {
     int pwmCode = PwmCodeFor(w.IsChecked(id::kFreq78), w.IsChecked(id::kFreq156), s.clockMhz);
     if (pwmCode < 0) pwmCode = s.pwmCode & 0xFF;
 
+    if (mode == WriteMode::ValidateOnly) return 0;
+
     // The status line may still say "OK" from the Read: a Write that cannot
     // connect must not look done.
     if (ConnectLinkChecked(p) != 0) return ResetStatus(w);
@@ -291,7 +314,7 @@ void WriteSettings(Program& p, Window& w) {
         if (WriteControllerByteChecked(p, address, value) != 0) {
             ResetStatus(w);
             w.Repaint();
-            return;
+            return 1;
         }
         if (address == RpmControlMode) {
             // The exit commands remind the user of a governor that was in use
@@ -304,13 +327,14 @@ void WriteSettings(Program& p, Window& w) {
     if (VerifyWrites(p, writes) != 0) {
         ResetStatus(w);
         w.Repaint();
-        return;
+        return 1;
     }
 
     SetStatus(w, p.T(texts::kStatusOk));
     w.Enable(id::kStatusLine, false);
     w.Repaint();
     p.os.host.Beep();
+    return 0;
 }
 
 }  // namespace kvr

@@ -31,6 +31,17 @@ void Refuse(Program& p, const Text& text) {
     }
 }
 
+// The adapter gone while the motor runs: the pulses counted so far are no
+// speed. The dialog shows nothing measured and says why.
+bool LostWhileMeasuring(Program& p, Window& dialog) {
+    if (p.link.fault != LinkFault::Lost) return false;
+    for (int button : kButtons) dialog.Enable(button, true);
+    for (int field : kSpeedFields) dialog.SetText(field, " ");
+    dialog.Repaint();
+    ShowLinkFault(p, nullptr);
+    return true;
+}
+
 }  // namespace
 
 void RevCounterCommand(Program& p, Window& mainWindow) {
@@ -138,6 +149,7 @@ void RevCounter::ReleaseMotor(Window& dialog) {
 bool RevCounter::Countdown(Window& dialog) {
     for (;;) {
         const Edge edge = WaitForFallingEdge(kRevCountdownWindowMs);
+        if (LostWhileMeasuring(p_, dialog)) return false;
         if (edge == Edge::Seen) return true;
         if (edge == Edge::Stopped) {
             EndStopped(dialog);
@@ -169,6 +181,7 @@ void RevCounter::Measure(Window& dialog) {
 
     for (;;) {
         pulses = CountPulses(start, kRevMeasureWindowMs);
+        if (LostWhileMeasuring(p_, dialog)) return;
         if (pulses == 0) {
             ++emptyWindows;
             EndEmptyWindow(dialog);

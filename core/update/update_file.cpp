@@ -5,6 +5,7 @@
 #include <system_error>
 #include <vector>
 
+#include "app/open_file.h"
 #include "res/update_texts.h"
 #include "update/update_scramble.h"
 
@@ -125,8 +126,8 @@ int ReadScrambledRecord(UpdateSession& s) {
 UpdateFilePtr OpenUpdateFileForReading(const std::string& path) {
     // Some systems open a folder like a file; it never holds an update.
     std::error_code ec;
-    if (fs::is_directory(path, ec)) return nullptr;
-    return UpdateFilePtr(std::fopen(path.c_str(), "rb"));
+    if (fs::is_directory(PathFromUtf8(path), ec)) return nullptr;
+    return UpdateFilePtr(OpenFile(PathFromUtf8(path), "rb"));
 }
 
 int ChooseUpdateFile(Program& p) {
@@ -176,7 +177,7 @@ int CheckUpdateFileName(Program& p) {
         std::error_code ec;
         fs::current_path(p.app.startDirectory, ec);
     }
-    UpdateFilePtr config(std::fopen(InStartDirectory(p, "blsetup.cfg").c_str(), "r+b"));
+    UpdateFilePtr config(OpenFile(InStartDirectory(p, "blsetup.cfg"), "r+b"));
     if (!config) {
         p.link.lastErrorText = std::string(p.T(texts::kUpdateConfigError));
         return 1;
@@ -201,7 +202,8 @@ int CheckUpdateHeader(Program& p) {
         // On a file system that tells the cases apart the lower-case name may
         // not exist; then the name as chosen is kept so the file still opens.
         std::error_code ec;
-        if (fs::exists(lowered, ec) || !fs::exists(s.path, ec)) s.path = std::move(lowered);
+        if (fs::exists(PathFromUtf8(lowered), ec) || !fs::exists(PathFromUtf8(s.path), ec))
+            s.path = std::move(lowered);
     }
     std::vector<std::uint8_t> file;
     if (!ReadWholeFile(s.path, file)) {
@@ -244,12 +246,13 @@ int OpenUpdateInput(Program& p) {
 }
 
 int OpenUpdateScratch(Program& p) {
-    p.update.scratch.reset(std::fopen(InStartDirectory(p, kScratchName).c_str(), "w+b"));
+    p.update.scratch.reset(OpenFile(InStartDirectory(p, kScratchName), "w+b"));
     return p.update.scratch ? 0 : 1;
 }
 
 bool RemoveUpdateScratch(Program& p) {
-    return std::remove(InStartDirectory(p, kScratchName).c_str()) == 0;
+    std::error_code ec;
+    return fs::remove(InStartDirectory(p, kScratchName), ec);
 }
 
 void CloseUpdateFiles(Program& p) {

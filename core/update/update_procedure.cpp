@@ -28,6 +28,7 @@ class UpdateCommand {
     UpdateCommand(Program& p, Window& w) : p_(p), w_(w), s_(p.update) {}
 
     void Run();
+    bool done() const { return done_; }
 
   private:
     void Status(std::string_view text) {
@@ -69,6 +70,7 @@ class UpdateCommand {
     Program& p_;
     Window& w_;
     UpdateSession& s_;
+    bool done_ = false;
 };
 
 // Unsets the running flag however the transfer ends.
@@ -318,7 +320,10 @@ void UpdateCommand::Transfer() {
     // written is reported rather than left as done.
     const int lockByte = ReadControllerByte(p_, LockFlags);
     p_.settings.versionWord = kVersionRefused;
-    if (!LinkFaulty(p_) && WriteControllerByte(p_, LockFlags, (lockByte | 1) & 0xFF) == 0) return;
+    if (!LinkFaulty(p_) && WriteControllerByte(p_, LockFlags, (lockByte | 1) & 0xFF) == 0) {
+        done_ = true;
+        return;
+    }
     if (LinkFaulty(p_)) {
         ShowLinkFault(p_, nullptr);
     } else {
@@ -362,10 +367,12 @@ bool ParseHexField(std::string_view text, std::size_t pos, std::size_t maxDigits
     return true;
 }
 
-void RunFirmwareUpdate(Program& p, Window& mainWindow) {
+int RunFirmwareUpdate(Program& p, Window& mainWindow) {
     // Reached again through the message pump of a running transfer.
-    if (p.update.transferRunning) return;
-    UpdateCommand(p, mainWindow).Run();
+    if (p.update.transferRunning) return 1;
+    UpdateCommand command(p, mainWindow);
+    command.Run();
+    return command.done() ? 0 : 1;
 }
 
 }  // namespace kvr

@@ -9,8 +9,9 @@ namespace kvr {
 // restarts the controller into its boot mode and sends the firmware page by
 // page. Commands that arrive while the transfer pumps window messages must
 // be dropped by the caller while p.update.transferRunning is set; a nested
-// call of this command returns at once.
-void RunFirmwareUpdate(Program& p, Window& mainWindow);
+// call of this command returns at once. 0 when every page was sent and
+// committed; 1 when the update was cancelled, refused or failed.
+int RunFirmwareUpdate(Program& p, Window& mainWindow);
 
 // Reads up to maxDigits hexadecimal digits (either case) from position pos
 // of text. False when the text has no hexadecimal digit there.

@@ -8,6 +8,7 @@
 #include "isp/controller_info.h"
 #include "isp/isp_connect.h"
 #include "res/ids.h"
+#include "sim_devices.h"
 #include "simulation.h"
 
 namespace kvr {
@@ -243,6 +244,44 @@ TEST(Isp, PortThatCannotBeOpened) {
     EXPECT_EQ(b.host.boxes[0].caption, "Error");
     EXPECT_EQ(b.host.boxes[0].owner, &b.main);
     EXPECT_FALSE(b.main.controls[id::kStatusLine].enabled);
+    EXPECT_EQ(b.main.controls[id::kStatusLine].text, " ");
+}
+
+}  // namespace
+}  // namespace kvr
+
+namespace kvr {
+namespace {
+
+// A parallel port without its driver: one box for the whole command, not
+// one per port access, and the command ends.
+TEST(Isp, MissingDriverShowsOneBoxAndEndsTheCommand) {
+    IspBench b;
+    b.program.link.state.medium = Medium::Parallel;
+    b.sim.simPortIo().driverPresent = false;
+    b.program.link.state.driverModule = false;
+    ControllerInfoCommand(b.program, b.main);
+    ASSERT_EQ(b.host.boxes.size(), 1u);
+    EXPECT_EQ(b.host.boxes[0].text, "Error during driver access!");
+    EXPECT_EQ(b.main.endResult, 1);
+    EXPECT_EQ(b.main.controls[id::kStatusLine].text, " ");
+    EXPECT_FALSE(b.main.controls[id::kStatusLine].enabled);
+
+    // The next command may say it again, once.
+    ControllerInfoCommand(b.program, b.main);
+    EXPECT_EQ(b.host.boxes.size(), 2u);
+}
+
+// The device gone in the middle of reading the fuses: that is what the
+// box says, not a silent chip and not the fuses.
+TEST(Isp, DeviceLostWhileReadingTheFusesIsSaid) {
+    IspBench b;
+    b.watched.onCall = [&b] {
+        if (b.Instructions(0x5808) > 0) b.chip().faults.serialVanishesAfterCalls = 0;
+    };
+    ControllerInfoCommand(b.program, b.main);
+    ASSERT_EQ(b.host.boxes.size(), 1u);
+    EXPECT_EQ(b.host.boxes[0].text, "connection lost!");
     EXPECT_EQ(b.main.controls[id::kStatusLine].text, " ");
 }
 

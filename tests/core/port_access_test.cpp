@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "link/exchange.h"
 #include "test_program.h"
 
 namespace kvr {
@@ -154,15 +155,127 @@ TEST(PortAccess, CalibrateDelayCountsReadsIn50Ms) {
         FakeProgram f;
         f.program.link.state.medium = Medium::Serial;
         ASSERT_TRUE(f.serial.Open("COM1"));
-        // One tick read per pass plus the start: N passes fit when the clock
-        // moves 100 / (2N + 3) ms per read.
+        // One tick read per pass plus the start, and the pass that reads
+        // 50 ms counts too: N passes when the clock moves 100 / (2N + 1) ms
+        // per read.
         f.clock.msNum = 100;
-        f.clock.msDen = 2 * c.readsIn50Ms + 3;
+        f.clock.msDen = 2 * c.readsIn50Ms + 1;
         f.program.link.state.loopsPerTick = 99;
         CalibrateDelay(f.program);
         EXPECT_EQ(CountCalls(f.serial.calls, "status"), static_cast<long>(c.readsIn50Ms));
         EXPECT_EQ(f.program.link.state.loopsPerTick, c.loopsPerTick) << c.readsIn50Ms;
     }
+}
+
+TEST(PortAccess, CalibrateDelayCountsThePassThatReachesTheEnd) {
+    // 1 ms per tick read: the start reads 1, pass k reads k + 1; pass 50 is
+    // the first to see 50 ms gone and is counted before the loop ends.
+    FakeProgram f;
+    f.program.link.state.medium = Medium::Serial;
+    ASSERT_TRUE(f.serial.Open("COM1"));
+    CalibrateDelay(f.program);
+    EXPECT_EQ(CountCalls(f.serial.calls, "status"), 50);
+    EXPECT_EQ(f.clock.reads, 51u);
+    EXPECT_EQ(f.program.link.state.loopsPerTick, 1u);
+}
+
+TEST(PortAccess, WaitMsSleepsMostOfTheWaitAndNeverEndsEarly) {
+    struct Case {
+        std::uint32_t ms;
+        std::uint64_t msNum, msDen;  // tick reads move the clock this much
+        bool sleepAdvances;          // false: a sleep that returns at once
+        std::uint64_t maxReads;
+    };
+    const Case cases[] = {
+        {1, 1, 1, true, 3},     {2, 1, 1, true, 4},      {150, 1, 1, true, 4},
+        {150, 0, 1, true, 200}, {150, 1, 1, false, 151}, {1000, 1, 100, true, 300},
+        {5, 1, 3, true, 100},   {40, 0, 1, true, 100},
+    };
+    for (const Case& c : cases) {
+        FakeProgram f;
+        f.clock.msNum = c.msNum;
+        f.clock.msDen = c.msDen;
+        f.clock.sleepAdvances = c.sleepAdvances;
+        f.clock.baseMs = 0xFFFFFFF0ull;  // the counter wraps during the wait
+        WaitMs(f.program, c.ms);
+        const std::uint32_t start = static_cast<std::uint32_t>(0xFFFFFFF0ull + c.msNum / c.msDen);
+        const std::uint32_t waited = f.clock.lastTick - start;
+        EXPECT_GE(waited, c.ms) << c.ms << " " << c.msNum << "/" << c.msDen;
+        EXPECT_LE(f.clock.reads, c.maxReads) << c.ms;
+        std::uint64_t slept = 0;
+        for (std::uint32_t us : f.clock.sleeps) slept += us;
+        // A clock that moves by sleeping alone is never slept past the end.
+        if (c.sleepAdvances) {
+            EXPECT_LE(slept, std::uint64_t{c.ms} * 1000) << c.ms;
+        }
+        if (c.ms > 1) {
+            EXPECT_FALSE(f.clock.sleeps.empty()) << c.ms;
+        }
+    }
+}
+
+TEST(PortAccess, SlowStatusReadsMakeDelaysFromThePreciseClock) {
+    struct Case {
+        std::uint64_t readNs;  // one status read as the precise clock sees it
+        bool clockDelays;
+    };
+    const Case cases[] = {{1000, false}, {6000, false}, {7000, true}, {125000, true}};
+    for (const Case& c : cases) {
+        FakeProgram f;
+        f.program.link.state.medium = Medium::Serial;
+        f.program.link.state.comDeviceName = "COM1";
+        ASSERT_EQ(OpenSerialPort(f.program), 0);
+        f.clock.preciseStepNs = c.readNs;
+        (void)ReadDataIn(f.program);  // the first read after opening is timed
+        EXPECT_EQ(f.program.link.clockDelays, c.clockDelays) << c.readNs;
+
+        f.clock.preciseStepNs = 1000;
+        f.serial.calls.clear();
+        const std::uint64_t before = f.clock.preciseNs;
+        DelayLoops(f.program, 10);
+        if (c.clockDelays) {
+            EXPECT_EQ(CountCalls(f.serial.calls, "status"), 0) << c.readNs;
+            // Never shorter than ten nominal units of 250/37000 ms.
+            EXPECT_GE(f.clock.preciseNs - before, 10u * 6756u) << c.readNs;
+            EXPECT_LT(f.clock.preciseNs - before, 10u * 6757u + 2000u) << c.readNs;
+        } else {
+            EXPECT_EQ(CountCalls(f.serial.calls, "status"), 50) << c.readNs;
+        }
+    }
+
+    // The calibration times its passes too, and still counts as before.
+    FakeProgram slow;
+    slow.program.link.state.medium = Medium::Serial;
+    ASSERT_TRUE(slow.serial.Open("COM1"));
+    slow.clock.preciseStepNs = 20000000;  // a long pass
+    CalibrateDelay(slow.program);
+    EXPECT_TRUE(slow.program.link.clockDelays);
+    EXPECT_EQ(slow.program.link.state.loopsPerTick, 1u);
+}
+
+TEST(PortAccess, SlowPortsKeepEveryLineChangeOfAByte) {
+    std::vector<std::vector<std::string>> lines;
+    for (std::uint64_t readNs : {1000ull, 125000ull}) {
+        FakeProgram f;
+        f.program.link.state.medium = Medium::Serial;
+        f.program.link.state.comDeviceName = "COM1";
+        ASSERT_EQ(OpenSerialPort(f.program), 0);
+        f.clock.preciseStepNs = readNs;
+        ASSERT_EQ(InitSerialLines(f.program), 0);
+        f.clock.preciseStepNs = 1000;
+        f.serial.calls.clear();
+        f.program.link.exchange.out = 0xA5;
+        (void)TransferByte(f.program);
+        std::vector<std::string> changes;
+        for (const std::string& call : f.serial.calls) {
+            if (call != "status") changes.push_back(call);
+        }
+        // Eight samples; on a fast port also 41 delay loops of 2 units.
+        EXPECT_EQ(CountCalls(f.serial.calls, "status"), readNs > 6757 ? 8 : 8 + 41 * 10);
+        lines.push_back(changes);
+    }
+    ASSERT_EQ(lines[0].size(), 8u * 4u);
+    EXPECT_EQ(lines[0], lines[1]);
 }
 
 TEST(PortAccess, OpenSerialPortFailuresLeaveTextAndClosePort) {

@@ -188,6 +188,8 @@ struct ExpectedItem {
 TEST(MainMenu, ItemsIdsTextsAndGreyedHelpFile) {
     const std::vector<ExpectedItem> expected = {
         {"File", 1147, "Open Update File", "Update-Datei öffnen", false},
+        {"File", 1301, "Save settings...", "Einstellungen speichern...", false},
+        {"File", 1302, "Load settings...", "Einstellungen laden...", false},
         {"Port", 1155, "COM1", "COM1", false},
         {"Port", 1156, "COM2", "COM2", false},
         {"Port", 1157, "COM3", "COM3", false},
@@ -254,6 +256,36 @@ TEST(MainMenu, UmlautsAreUtf8) {
     EXPECT_EQ(m->bar[4].items[2].text.de,
               "\xC3\x9C"
               "ber...");
+}
+
+// A menu command with the id of a control would run when that control
+// notifies its window.
+TEST(MainMenu, CommandIdsCollideWithNoControlOrWindow) {
+    std::set<int> taken;
+    for (int templateId : {1226, 1227, 1228, 1229, 1230, 1231, 1245, 1247}) {
+        const DialogTemplate* t = FindTemplate(templateId);
+        ASSERT_NE(t, nullptr) << templateId;
+        taken.insert(templateId);
+        for (const ControlDef& c : t->controls) {
+            taken.insert(c.id);
+            if (c.labelId != 0) taken.insert(c.labelId);
+        }
+    }
+    const MenuDef* m = FindMenu(157);
+    ASSERT_NE(m, nullptr);
+    std::set<int> commands;
+    for (const MenuItemDef& top : m->bar) {
+        if (top.id != 0) {
+            EXPECT_TRUE(commands.insert(top.id).second) << top.id;
+        }
+        for (const MenuItemDef& item : top.items) {
+            EXPECT_TRUE(commands.insert(item.id).second) << item.id;
+        }
+    }
+    for (const int id : {id::kSaveSettings, id::kLoadSettings}) {
+        EXPECT_EQ(taken.count(id), 0u) << id;
+        EXPECT_EQ(commands.count(id), 1u) << id;
+    }
 }
 
 }  // namespace

@@ -119,14 +119,47 @@ TEST(SimBitSerialTest, ReplyNotReadyIsLost) {
     // just received comes back instead.
     r.p.link.exchange.out = 'V';
     TransferByte(r.p);
+    WaitMs(r.p, 5);
     r.p.link.exchange.out = 14;
     TransferByte(r.p);
+    WaitMs(r.p, 5);
     r.p.link.exchange.out = 33;
     TransferByte(r.p);
     r.p.link.exchange.out = 0;
     TransferByte(r.p);
     EXPECT_EQ(r.p.link.exchange.in, 33);
     EXPECT_EQ(r.ctl().memory[14], 33);
+}
+
+// The firmware's own pace: a parameter command without its pauses, a reset
+// pulse shorter than the program's, or a clock faster than the shift
+// register are not understood.
+TEST(SimBitSerialTest, TimingMinimumsAreEnforced) {
+    Rig quick;
+    for (const int b : std::vector<int>{'V', 14, 33, 0}) {
+        quick.p.link.exchange.out = b;
+        TransferByte(quick.p);
+    }
+    EXPECT_NE(quick.ctl().memory[14], 33);
+    EXPECT_TRUE(quick.ctl().TraceOf('V').empty());
+    WaitMs(quick.p, 300);
+    EXPECT_EQ(WriteControllerByte(quick.p, 14, 33), 0);  // with its pauses
+
+    Rig reset;
+    const int restarts = reset.ctl().restarts;
+    SetResetLow(reset.p);
+    WaitMs(reset.p, 2);
+    SetResetHigh(reset.p);
+    EXPECT_EQ(reset.ctl().restarts, restarts);
+    SetResetLow(reset.p);
+    WaitMs(reset.p, 100);
+    SetResetHigh(reset.p);
+    EXPECT_EQ(reset.ctl().restarts, restarts + 1);
+
+    Rig fast;
+    fast.ctl().profile.minEdgeNs = 1000000;  // a shift register slower than the line calls
+    fast.ctl().memory[12] = 102;
+    EXPECT_NE(ReadControllerByte(fast.p, 12), 102);
 }
 
 TEST(SimBitSerialTest, DroppedByteLeavesTheCommandIncomplete) {

@@ -170,6 +170,28 @@ TEST(RevCounter, MeasuresUntilAWindowWithoutPulses) {
     EXPECT_FALSE(r.result.endResult.has_value());
 }
 
+// The adapter pulled out while the motor runs: the pulses of a cut window
+// are no speed; nothing measured stays on show, and the box says why.
+TEST(RevCounter, AdapterPulledOutWhileMeasuring) {
+    for (const bool inCountdown : {true, false}) {
+        SCOPED_TRACE(inCountdown ? "countdown" : "measurement");
+        Rig r;
+        r.ctl().profile.motorPulseHz = 200;
+        int windows = 0;
+        r.host.onPump = [&] {
+            if (r.Text(1248) == "sec. time left") {
+                if (inCountdown) r.ctl().faults.serialVanishesAfterCalls = 0;
+                return;
+            }
+            if (++windows == 1) r.ctl().faults.serialVanishesAfterCalls = 0;
+        };
+        r.Run({id::kRevReleaseMotor});
+        EXPECT_EQ(r.BoxTexts(), std::vector<std::string>{"connection lost!"});
+        for (int id : {1212, 1215, 1219, 1218}) EXPECT_EQ(r.result.controls[id].text, " ") << id;
+        EXPECT_TRUE(r.result.controls[id::kRevReleaseMotor].enabled);
+    }
+}
+
 TEST(RevCounter, CountdownRunsOutWithoutPulses) {
     Rig r(Language::German);
     std::vector<std::string> seconds;

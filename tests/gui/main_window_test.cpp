@@ -225,6 +225,8 @@ void MainWindowTest::buildsTheMenu_data() {
     QTest::newRow("English") << kvr::id::kMainWindowEn
                              << QStringList{"File", "Port", "Options", "Rev Counter", "Help"}
                              << QStringList{"Open Update File",
+                                            "Save settings...",
+                                            "Load settings...",
                                             "COM1",
                                             "COM2",
                                             "COM3",
@@ -243,6 +245,8 @@ void MainWindowTest::buildsTheMenu_data() {
     QTest::newRow("German") << kvr::id::kMainWindowDe
                             << QStringList{"Datei", "Port", "Optionen", "Drehzahl messen", "Hilfe"}
                             << QStringList{QStringLiteral("Update-Datei öffnen"),
+                                           "Einstellungen speichern...",
+                                           "Einstellungen laden...",
                                            "COM1",
                                            "COM2",
                                            "COM3",
@@ -300,8 +304,8 @@ void MainWindowTest::buildsTheMenu() {
     QCOMPARE(shownTitles, titles);
     QCOMPARE(shownItems, items);
 
-    const std::vector<int> ids = {1147, 1155, 1156, 1157, 1158, 1159, 1160, 1161,
-                                  1162, 1202, 1225, 1244, 1104, 1197, 1151};
+    const std::vector<int> ids = {1147, 1301, 1302, 1155, 1156, 1157, 1158, 1159, 1160,
+                                  1161, 1162, 1202, 1225, 1244, 1104, 1197, 1151};
     QCOMPARE(actions.size(), ids.size());
     for (std::size_t i = 0; i < ids.size(); ++i) {
         QCOMPARE(window->menuItem(ids[i]), actions[i]);
@@ -402,15 +406,15 @@ void MainWindowTest::clicksAndMenuItemsReachTheProcedure() {
     window->ComboAdd(kvr::id::kBrakeList, "hart");
     emit brake->activated(1);
 
-    for (int id :
-         {kvr::id::kPortCom1 + 2, kvr::id::kAbout, kvr::id::kRevCounter, kvr::id::kLockFunctions}) {
+    for (int id : {kvr::id::kPortCom1 + 2, kvr::id::kAbout, kvr::id::kRevCounter,
+                   kvr::id::kLockFunctions, kvr::id::kSaveSettings, kvr::id::kLoadSettings}) {
         window->menuItem(id)->trigger();
     }
     // The greyed help file item cannot be chosen.
     window->menuItem(kvr::id::kHelpFile)->trigger();
 
-    const std::vector<int> expected = {1149, 1150, 1210, 1183, 1191, 1232,
-                                       1146, 1157, 1151, 1244, 1202};
+    const std::vector<int> expected = {1149, 1150, 1210, 1183, 1191, 1232, 1146,
+                                       1157, 1151, 1244, 1202, 1301, 1302};
     QCOMPARE(recorder.Commands(), expected);
     QVERIFY(!window->endResult().has_value());
 }

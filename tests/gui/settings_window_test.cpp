@@ -4,6 +4,7 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QTest>
+#include <filesystem>
 #include <utility>
 #include <vector>
 
@@ -24,6 +25,7 @@ class SettingsWindowTest : public QObject {
     void typedFieldIsWrittenToTheController();
     void refusedFieldShowsItsBoxOwnedByTheWindow_data();
     void refusedFieldShowsItsBoxOwnedByTheWindow();
+    void settingsFileThroughTheFileMenu();
 };
 
 void SettingsWindowTest::readFillsTheRealWidgets_data() {
@@ -153,6 +155,40 @@ void SettingsWindowTest::refusedFieldShowsItsBoxOwnedByTheWindow() {
     QVERIFY(r.ctl().memory == before);
     QVERIFY(r.main->IsEnabled(id::kWrite));
     QCOMPARE(r.Text(field), typed);
+}
+
+// Save, change, Load and Write through the real menu items and widgets.
+void SettingsWindowTest::settingsFileThroughTheFileMenu() {
+    GuiRig r(Language::German);
+    r.host.savedFiles.push_back("regler.json");
+    r.Choose(id::kSaveSettings);  // before a Read: refused
+    QCOMPARE(r.host.boxes.size(), std::size_t{1});
+    QCOMPARE(r.host.boxes[0].text, std::string("Zuerst Werte einlesen!"));
+    QVERIFY(r.host.saveRequests.empty());
+
+    r.Click(id::kRead);
+    r.Choose(id::kSaveSettings);
+    QCOMPARE(r.host.saveRequests.size(), std::size_t{1});
+    QCOMPARE(r.host.saveRequests[0].title, std::string("Einstellungen speichern"));
+    QVERIFY(std::filesystem::exists(r.dir.path() / "regler.json"));
+
+    kvr::testing::TypeInto(r.Control(id::kAcceleration), "44");
+    kvr::testing::ClickButton(r.Control(id::kTurbo));
+    kvr::testing::ClickButton(r.Control(id::kLvSwitchOff));
+    QVERIFY(!QTest::currentTestFailed());
+    r.host.chosenFiles.push_back("regler.json");
+    r.Choose(id::kLoadSettings);
+    QCOMPARE(r.host.boxes.size(), std::size_t{1});
+    QCOMPARE(r.Text(id::kAcceleration), QStringLiteral(" 10"));
+    QVERIFY(!qobject_cast<QAbstractButton*>(r.Control(id::kTurbo))->isChecked());
+    QVERIFY(qobject_cast<QAbstractButton*>(r.Control(id::kLvReducePower))->isChecked());
+    QVERIFY(!qobject_cast<QAbstractButton*>(r.Control(id::kLvSwitchOff))->isChecked());
+    QVERIFY(r.Writes().empty());
+
+    r.SetByte(kvr::Acceleration, 30);
+    r.Click(id::kWrite);
+    QCOMPARE(r.host.boxes.size(), std::size_t{1});
+    QCOMPARE(r.Byte(kvr::Acceleration), 10);
 }
 
 QTEST_MAIN(SettingsWindowTest)

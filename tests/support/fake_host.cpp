@@ -26,6 +26,14 @@ std::string FakeHost::ChooseOpenFile(const OpenFileRequest& request) {
     return file;
 }
 
+std::string FakeHost::ChooseSaveFile(const SaveFileRequest& request) {
+    saveRequests.push_back(request);
+    if (savedFiles.empty()) return {};
+    std::string file = savedFiles.front();
+    savedFiles.pop_front();
+    return file;
+}
+
 int FakeHost::RunDialog(int templateId, Window* owner, const DialogProc& procedure) {
     (void)owner;
     dialogsRun.push_back(templateId);

@@ -25,6 +25,7 @@ class FakeHost : public Host {
     PlatformFamily QueryPlatform() override { return platform; }
     bool ShellOpen(const std::string& target) override;
     std::string ChooseOpenFile(const OpenFileRequest& request) override;
+    std::string ChooseSaveFile(const SaveFileRequest& request) override;
     void PumpMessages() override { ++pumps; }
     int RunDialog(int templateId, Window* owner, const DialogProc& procedure) override;
     void ErrorOutput(const std::string& line) override { errorLines.push_back(line); }
@@ -38,6 +39,8 @@ class FakeHost : public Host {
     bool shellSucceeds = true;
     std::deque<std::string> chosenFiles;
     std::vector<OpenFileRequest> fileRequests;
+    std::deque<std::string> savedFiles;  // answers of the save dialog
+    std::vector<SaveFileRequest> saveRequests;
     std::vector<int> dialogsRun;
     std::vector<std::string> errorLines;
     // Runs inside RunDialog with the dialog's window, to play the user.

@@ -35,6 +35,7 @@ namespace kvr::testing {
 class PlayingHost : public gui::QtHost {
   public:
     using DialogScript = std::function<void(int templateId, gui::QtWindow& dialog)>;
+    using QtHost::QtHost;
 
     int MessageBox(Window* owner, const std::string& text, const std::string& caption,
                    MessageButtons buttons) override {
@@ -54,6 +55,13 @@ class PlayingHost : public gui::QtHost {
         if (chosenFiles.empty()) return {};
         std::string file = chosenFiles.front();
         chosenFiles.pop_front();
+        return file;
+    }
+    std::string ChooseSaveFile(const SaveFileRequest& request) override {
+        saveRequests.push_back(request);
+        if (savedFiles.empty()) return {};
+        std::string file = savedFiles.front();
+        savedFiles.pop_front();
         return file;
     }
     void PumpMessages() override {
@@ -79,6 +87,8 @@ class PlayingHost : public gui::QtHost {
     std::vector<std::string> opened;
     std::deque<std::string> chosenFiles;
     std::vector<OpenFileRequest> fileRequests;
+    std::deque<std::string> savedFiles;
+    std::vector<SaveFileRequest> saveRequests;
     std::vector<int> dialogsRun;
     int dialogsLeftOpen = 0;
     DialogScript script;

@@ -1,0 +1,356 @@
+// The production serial path (QtSerialDevice, QtClock) against the simulated
+// controller behind the modem-line preload library: system calls per line
+// change, status read and byte command; a Read and a firmware update over
+// both links with wall time, CPU time and the protocol's own pauses; the
+// bit-serial link with a USB adapter's latency on every modem-line call.
+//
+// Without arguments it runs every scenario, each in a child process of its
+// own with the library preloaded. Arguments: [update bytes] (default 8192)
+// [bit-serial update bytes at 0.125 ms] (default 256; that run is long).
+#include <dlfcn.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <QCoreApplication>
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "controller.h"
+#include "link/connect.h"
+#include "link/exchange.h"
+#include "link/port_access.h"
+#include "modem_preload.h"
+#include "platform/host.h"
+#include "platform/window_record.h"
+#include "program.h"
+#include "qt_platform.h"
+#include "qt_serial_device.h"
+#include "settings/settings_commands.h"
+#include "sim_clock.h"
+#include "sim_devices.h"
+#include "simulation.h"
+#include "update/update_procedure.h"
+
+extern char** environ;
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr const char* kDevice = "/tmp/kvr-bench-tty";
+constexpr double kUnitMs = 250.0 / 37000.0;  // nominal DelayLoops unit
+
+class BenchHost : public kvr::Host {
+  public:
+    int MessageBox(kvr::Window*, const std::string& text, const std::string& caption,
+                   kvr::MessageButtons) override {
+        boxes.push_back(caption + ": " + text);
+        return kvr::kIdOk;
+    }
+    void Beep() override {}
+    kvr::PlatformFamily QueryPlatform() override { return kvr::PlatformFamily::Nt; }
+    bool ShellOpen(const std::string&) override { return false; }
+    std::string ChooseOpenFile(const kvr::OpenFileRequest&) override { return file; }
+    std::string ChooseSaveFile(const kvr::SaveFileRequest&) override { return {}; }
+    void PumpMessages() override {}
+    int RunDialog(int, kvr::Window*, const kvr::DialogProc&) override { return 0; }
+    void ErrorOutput(const std::string&) override {}
+    std::string file;
+    std::vector<std::string> boxes;
+};
+
+template <typename F>
+F Entry(const char* name) {
+    return reinterpret_cast<F>(dlsym(RTLD_DEFAULT, name));
+}
+
+KvrModemStats Stats() {
+    KvrModemStats s{};
+    if (auto f = Entry<KvrModemStatsFn>("kvr_modem_stats")) f(&s);
+    return s;
+}
+void ResetStats() {
+    if (auto f = Entry<KvrModemVoidFn>("kvr_modem_reset_stats")) f();
+}
+long Total(const KvrModemStats& s) {
+    return s.lineChanges + s.statusReads + s.otherIoctls + s.reads + s.writes + s.polls + s.opens +
+           s.closes;
+}
+void PrintCalls(const char* what, const KvrModemStats& s, double per) {
+    std::printf(
+        "  %-34s %7.2f  (line %.2f, status %.2f, other ioctl %.2f, read %.2f, write %.2f, "
+        "poll %.2f, open/close %.2f)\n",
+        what, static_cast<double>(Total(s)) / per, s.lineChanges / per, s.statusReads / per,
+        s.otherIoctls / per, s.reads / per, s.writes / per, s.polls / per,
+        (s.opens + s.closes) / per);
+}
+
+double CpuMs() {
+    return 1000.0 * static_cast<double>(std::clock()) / CLOCKS_PER_SEC;
+}
+double WallMs(std::chrono::steady_clock::time_point t0) {
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
+}
+
+// A text update file of the given size, one byte per record.
+std::vector<std::uint8_t> WriteUpdateFile(const fs::path& file, int bytes) {
+    std::vector<std::uint8_t> image(static_cast<std::size_t>(bytes));
+    std::mt19937 gen(7);
+    std::ofstream out(file, std::ios::binary);
+    char line[16];
+    for (int a = 0; a < bytes; ++a) {
+        image[static_cast<std::size_t>(a)] = static_cast<std::uint8_t>(gen() & 0xFF);
+        std::snprintf(line, sizeof line, "%04X:00%02X\r\n", a, image[static_cast<std::size_t>(a)]);
+        out << line;
+    }
+    return image;
+}
+
+struct Need {
+    double pausesMs = 0;  // WaitMs, read time-outs, UART byte times
+    double delaysMs = 0;  // DelayLoops at their nominal unit
+    long lineChanges = 0;
+    long statusReads = 0;
+};
+
+// Counts the clock's rising edges (one data-in sample per bit) and the
+// status reads, so that the delay loops' reads can be told apart.
+class CountingSerial : public kvr::SerialDevice {
+  public:
+    explicit CountingSerial(kvr::SerialDevice& inner) : inner_(inner) {}
+    bool Open(const std::string& name) override { return inner_.Open(name); }
+    void Close() override { inner_.Close(); }
+    bool IsOpen() const override { return inner_.IsOpen(); }
+    bool GetState(kvr::SerialConfig& c) override { return inner_.GetState(c); }
+    bool SetState(const kvr::SerialConfig& c) override { return inner_.SetState(c); }
+    bool SetTimeouts(const kvr::SerialTimeouts& t) override { return inner_.SetTimeouts(t); }
+    bool SetLine(kvr::LineFunction f) override {
+        if (f == kvr::LineFunction::SetRts) ++clockRises;
+        ++lineChanges;
+        return inner_.SetLine(f);
+    }
+    bool GetModemStatus(std::uint32_t& status) override {
+        ++statusReads;
+        return inner_.GetModemStatus(status);
+    }
+    bool Read(std::uint8_t* b, std::size_t n, std::size_t& got) override {
+        return inner_.Read(b, n, got);
+    }
+    bool Write(const std::uint8_t* b, std::size_t n, std::size_t& written) override {
+        return inner_.Write(b, n, written);
+    }
+    long clockRises = 0;
+    long lineChanges = 0;
+    long statusReads = 0;
+
+  private:
+    kvr::SerialDevice& inner_;
+};
+
+// The protocol alone on the virtual clock where calls cost nothing.
+template <typename Command>
+Need Ideal(kvr::sim::LinkKind link, Command command) {
+    kvr::sim::Simulation sim(kvr::sim::ClockKind::Virtual);
+    sim.simSerial().costs = kvr::sim::CallCosts{0, 0, 0, 0};
+    sim.virtualClock()->tickReadNs = 1000;
+    sim.controller().profile.link = link;
+    BenchHost host;
+    CountingSerial serial(sim.serial());
+    kvr::Program p({sim.clock(), serial, sim.portIo(), host}, kvr::Language::English);
+    p.link.state.medium = kvr::Medium::Serial;
+    p.link.state.comDeviceName = "COM2";
+    p.link.state.loopsPerTick = 1;
+    const std::uint64_t t0 = sim.simClock().NowNs();
+    command(p, host);
+    Need n;
+    n.pausesMs = static_cast<double>(sim.simClock().NowNs() - t0) / 1e6;
+    n.lineChanges = serial.lineChanges;
+    n.statusReads = serial.statusReads;
+    // Five delay reads per unit at loopsPerTick 1.
+    n.delaysMs = static_cast<double>(serial.statusReads - serial.clockRises) / 5.0 * kUnitMs;
+    return n;
+}
+
+int Child(int argc, char** argv) {
+    // QSerialPort needs the event dispatcher of an application.
+    QCoreApplication app(argc, argv);
+    const std::string scenario = argv[1];
+    const int bytes = std::atoi(argv[2]);
+    kvr::gui::QtClock clock;
+    kvr::gui::QtSerialDevice serial;
+    kvr::gui::NoPortIo portIo;
+    BenchHost host;
+    kvr::Program p({clock, serial, portIo, host}, kvr::Language::English);
+    p.link.state.medium = kvr::Medium::Serial;
+    p.link.state.comDeviceName = kDevice;
+    const bool uart = std::string(std::getenv("KVR_MODEM_PROFILE")) == "uart";
+    const auto link = uart ? kvr::sim::LinkKind::Uart : kvr::sim::LinkKind::BitSerial;
+
+    if (scenario == "calls") {
+        if (!serial.Open(kDevice)) return 1;
+        constexpr int kN = 1000;
+        ResetStats();
+        for (int i = 0; i < kN; ++i) {
+            (void)serial.SetLine(i % 2 ? kvr::LineFunction::ClrRts : kvr::LineFunction::SetRts);
+        }
+        PrintCalls("per line change (RTS)", Stats(), kN);
+        ResetStats();
+        for (int i = 0; i < kN; ++i) {
+            (void)serial.SetLine(i % 2 ? kvr::LineFunction::ClrBreak : kvr::LineFunction::SetBreak);
+        }
+        PrintCalls("per break change", Stats(), kN);
+        ResetStats();
+        std::uint32_t status = 0;
+        for (int i = 0; i < kN; ++i) (void)serial.GetModemStatus(status);
+        PrintCalls("per status read", Stats(), kN);
+        serial.Close();
+        p.link.state.loopsPerTick = 1;
+        if (kvr::ConnectLink(p) != 0) return 1;
+        constexpr int kReads = 20;
+        ResetStats();
+        for (int i = 0; i < kReads; ++i) (void)kvr::ReadControllerByte(p, 12);
+        PrintCalls(uart ? "per byte command (UART)"
+                        : "per byte command (bit-serial, "
+                          "loopsPerTick 1)",
+                   Stats(), kReads);
+        return 0;
+    }
+
+    const fs::path dir = fs::temp_directory_path() / ("kvr-path-bench-" + std::to_string(getpid()));
+    fs::create_directories(dir);
+    fs::current_path(dir);
+    std::ofstream(dir / "blsetup.cfg") << "COM2";
+    std::vector<std::uint8_t> image;
+    const fs::path file = dir / "K6123_6124.upd";
+    if (scenario == "update") image = WriteUpdateFile(file, bytes);
+    host.file = file.string();
+    p.app.startDirectory = dir;
+
+    auto run = [&](kvr::Program& q, BenchHost&) {
+        kvr::WindowRecord window;
+        if (scenario == "read") {
+            kvr::ReadSettings(q, window);
+        } else {
+            kvr::RunFirmwareUpdate(q, window);
+        }
+    };
+    const Need need = Ideal(link, [&](kvr::Program& q, BenchHost& h) {
+        h.file = file.string();
+        q.app.startDirectory = dir;
+        run(q, h);
+    });
+
+    // As the program does before its first ISP connection.
+    if (kvr::OpenSerialPort(p) != 0) return 1;
+    kvr::CalibrateDelay(p);
+    const std::uint32_t loops = p.link.state.loopsPerTick;
+    ResetStats();
+    const double c0 = CpuMs();
+    const auto w0 = std::chrono::steady_clock::now();
+    run(p, host);
+    const double wall = WallMs(w0);
+    const double cpu = CpuMs() - c0;
+    const KvrModemStats s = Stats();
+
+    bool good = host.boxes.size() <= 1;
+    if (scenario == "update") {
+        std::vector<std::uint8_t> flash(image.size());
+        if (auto f = Entry<KvrModemFlashFn>("kvr_modem_flash")) f(flash.data(), flash.size());
+        good = flash == image;
+    }
+    const double latencyMs = std::atof(std::getenv("KVR_MODEM_LATENCY_US")) / 1000.0;
+    const double needMs =
+        need.pausesMs + need.delaysMs + static_cast<double>(need.lineChanges) * latencyMs;
+    const double sleptMs = static_cast<double>(s.latencySleptUs) / 1000.0;
+    std::printf(
+        "  %-10s %-6s %6d B %5.3f ms/call | wall %8.1f ms  CPU %7.1f ms (%4.1f%%)  "
+        "pauses %8.1f ms  delays %7.1f ms  line changes %7ld x latency %7.1f ms  "
+        "status reads %8ld  wall/(pauses+delays+changes x latency) %.2f",
+        uart ? "UART" : "bit-serial", scenario.c_str(), scenario == "update" ? bytes : 0, latencyMs,
+        wall, cpu, 100.0 * cpu / wall, need.pausesMs, need.delaysMs, s.lineChanges,
+        static_cast<double>(need.lineChanges) * latencyMs, s.statusReads, wall / needMs);
+    if (latencyMs > 0) {
+        std::printf("  latency really slept %.1f ms; wall/(pauses+delays+slept) %.2f", sleptMs,
+                    wall / (need.pausesMs + need.delaysMs + sleptMs));
+    }
+    std::printf("  loopsPerTick %u  %s\n", loops, good ? "ok" : "FAILED");
+    for (const std::string& b : host.boxes) std::printf("    box: %s\n", b.c_str());
+    if (!good && std::getenv("KVR_BENCH_TRACE") != nullptr) {
+        std::string trace(1 << 20, '\0');
+        if (auto f = Entry<KvrModemTextFn>("kvr_modem_trace")) {
+            trace.resize(std::min(f(trace.data(), trace.size()), trace.size() - 1));
+        }
+        std::printf("%s\n", trace.substr(trace.size() > 3000 ? trace.size() - 3000 : 0).c_str());
+    }
+    fs::current_path(fs::temp_directory_path());
+    fs::remove_all(dir);
+    return good ? 0 : 1;
+}
+
+int Spawn(const char* self, const std::vector<std::string>& args,
+          const std::vector<std::string>& env) {
+    std::vector<std::string> all;
+    for (char** e = environ; *e != nullptr; ++e) all.emplace_back(*e);
+    all.insert(all.end(), env.begin(), env.end());
+    std::vector<char*> envp;
+    for (std::string& s : all) envp.push_back(s.data());
+    envp.push_back(nullptr);
+    std::vector<std::string> argStore{self};
+    argStore.insert(argStore.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (std::string& s : argStore) argv.push_back(s.data());
+    argv.push_back(nullptr);
+    std::fflush(stdout);
+    pid_t pid = 0;
+    if (posix_spawn(&pid, self, nullptr, nullptr, argv.data(), envp.data()) != 0) return 1;
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (std::getenv("KVR_MODEM_DEVICE") != nullptr) {
+        if (argc < 3) return 2;
+        return Child(argc, argv);
+    }
+    const int updateBytes = argc > 1 ? std::atoi(argv[1]) : 8192;
+    const int slowBytes = argc > 2 ? std::atoi(argv[2]) : 256;
+    const std::string self = fs::canonical("/proc/self/exe").string();
+    auto env = [](const char* profile, const char* latencyUs) {
+        return std::vector<std::string>{std::string("LD_PRELOAD=") + KVR_MODEM_LIBRARY,
+                                        std::string("KVR_MODEM_DEVICE=") + kDevice,
+                                        std::string("KVR_MODEM_PROFILE=") + profile,
+                                        std::string("KVR_MODEM_LATENCY_US=") + latencyUs};
+    };
+    int failures = 0;
+    std::printf(
+        "serial_path_bench: QtSerialDevice and QtClock, simulated controller behind "
+        "libkvrmodem.so (real clock)\n");
+    std::printf("system calls on the device (through the C library):\n");
+    failures += Spawn(self.c_str(), {"calls", "0"}, env("bit-serial", "0")) != 0;
+    failures += Spawn(self.c_str(), {"calls", "0"}, env("uart", "0")) != 0;
+    std::printf("commands (pauses: the protocol's own waits on the virtual clock):\n");
+    for (const char* profile : {"uart", "bit-serial"}) {
+        failures += Spawn(self.c_str(), {"read", "0"}, env(profile, "0")) != 0;
+        failures +=
+            Spawn(self.c_str(), {"update", std::to_string(updateBytes)}, env(profile, "0")) != 0;
+    }
+    std::printf("bit-serial with 0.125 ms per modem-line call (a USB adapter):\n");
+    failures += Spawn(self.c_str(), {"read", "0"}, env("bit-serial", "125")) != 0;
+    failures +=
+        Spawn(self.c_str(), {"update", std::to_string(slowBytes)}, env("bit-serial", "125")) != 0;
+    std::printf("failures: %d\n", failures);
+    return failures == 0 ? 0 : 1;
+}

@@ -1,0 +1,447 @@
+#include "commands.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <iomanip>
+#include <ostream>
+#include <vector>
+
+#include "app/main_window.h"
+#include "isp/controller_info.h"
+#include "link/port_access.h"
+#include "locks/lock_functions.h"
+#include "res/cli_texts.h"
+#include "res/ids.h"
+#include "res/locks_texts.h"
+#include "res/speed_texts.h"
+#include "res/templates.h"
+#include "res/update_texts.h"
+#include "settings/settings_commands.h"
+#include "settings/settings_file.h"
+#include "sim_devices.h"
+#include "simulation.h"
+#include "speed/rev_counter.h"
+#include "speed/rpm_control.h"
+#include "update/update_file.h"
+#include "update/update_procedure.h"
+
+namespace kvr::cli {
+namespace {
+
+std::string Fill(std::string_view pattern, const std::string& value) {
+    std::string out(pattern);
+    if (const std::size_t at = out.find("%1"); at != std::string::npos) out.replace(at, 2, value);
+    return out;
+}
+
+std::string Trim(const std::string& text) {
+    const std::size_t first = text.find_first_not_of(' ');
+    if (first == std::string::npos) return {};
+    return text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
+
+// The label a template shows for a control, on one line.
+std::string LabelOf(Language lang, int templateId, int control) {
+    if (const res::DialogTemplate* t = res::FindTemplate(templateId)) {
+        for (const res::ControlDef& c : t->controls) {
+            if (c.id != control) continue;
+            std::string label(Pick(lang, c.label));
+            for (char& ch : label) {
+                if (ch == '\n') ch = ' ';
+            }
+            return label;
+        }
+    }
+    return std::to_string(control);
+}
+
+// The status line during an update: a bar on a terminal, a line per
+// percent elsewhere, and every other status text on a line of its own.
+class Progress {
+  public:
+    Progress(std::ostream& out, bool terminal) : out_(out), terminal_(terminal) {}
+    ~Progress() { EndBar(); }
+    Progress(const Progress&) = delete;
+    Progress& operator=(const Progress&) = delete;
+
+    void Status(const std::string& text) {
+        int percent = 0;
+        if (Percent(text, percent)) {
+            if (percent == lastPercent_) return;
+            lastPercent_ = percent;
+            if (terminal_) {
+                const int filled = std::clamp(percent, 0, 100) * kWidth / 100;
+                out_ << "\r[" << std::string(static_cast<std::size_t>(filled), '#')
+                     << std::string(static_cast<std::size_t>(kWidth - filled), '.') << "] "
+                     << std::setw(3) << percent << '%' << std::flush;
+                barShown_ = true;
+            } else {
+                out_ << percent << '%' << std::endl;
+            }
+            return;
+        }
+        const std::string shown = Trim(text);
+        if (shown.empty() || shown == lastText_) return;
+        lastText_ = shown;
+        EndBar();
+        out_ << shown << std::endl;
+    }
+
+  private:
+    static constexpr int kWidth = 40;
+
+    static bool Percent(const std::string& text, int& percent) {
+        if (text.size() < 2 || text.back() != '%') return false;
+        int value = 0;
+        for (std::size_t i = 0; i + 1 < text.size(); ++i) {
+            if (text[i] < '0' || text[i] > '9') return false;
+            value = value * 10 + (text[i] - '0');
+        }
+        percent = value;
+        return true;
+    }
+    void EndBar() {
+        if (!barShown_) return;
+        out_ << std::endl;
+        barShown_ = false;
+    }
+
+    std::ostream& out_;
+    bool terminal_;
+    int lastPercent_ = -1;
+    std::string lastText_;
+    bool barShown_ = false;
+};
+
+}  // namespace
+
+Session::Session(const Options& options, int argc, char** argv, std::ostream& out,
+                 std::ostream& err)
+    : options_(options), out_(out), err_(err), host_(options.lang, out, err) {
+    Clock* clock = nullptr;
+    SerialDevice* serial = nullptr;
+    PortIo* portIo = nullptr;
+    if (options.simulate) {
+        simulation_ = std::make_unique<sim::Simulation>(
+            options.virtualTime ? sim::ClockKind::Virtual : sim::ClockKind::Real);
+        // As on this platform without simulation: no parallel-port driver.
+        simulation_->simPortIo().driverPresent = false;
+        clock = &simulation_->clock();
+        serial = &simulation_->serial();
+        portIo = &simulation_->portIo();
+    } else {
+        devices_ = OpenDevices(argc, argv);
+        clock = &devices_->clock();
+        serial = &devices_->serial();
+        portIo = &devices_->portIo();
+    }
+    program_.emplace(Platform{*clock, *serial, *portIo, host_}, options.lang);
+    Program& p = *program_;
+
+    // The window programs' start: port access, then the main window opens.
+    InitPortAccess(p);
+    ApplyTemplate(window_, res::MainWindowTemplateId(options.lang));
+    MainWindowProc(p, window_, DialogEvent::Init, 0);
+    // As choosing it in the Port menu: for this run only, since the session
+    // ends without saving. The parser lets only COM1..COM8 through.
+    const std::string& port = options.port;
+    if (port.size() == 4 && port.compare(0, 3, "COM") == 0 && port[3] >= '1' && port[3] <= '8') {
+        MainWindowProc(p, window_, DialogEvent::Command, id::kPortCom1 + (port[3] - '1'));
+    }
+}
+
+Session::~Session() {
+    // "Exit without saving": the lines at rest, the port closed, blsetup.cfg
+    // as it was.
+    window_.onText = nullptr;
+    window_.onRepaint = nullptr;
+    MainWindowProc(*program_, window_, DialogEvent::Command, id::kOk);
+}
+
+std::string Session::DeviceText(int n) {
+    if (options_.simulate) return std::string(Pick(options_.lang, texts::kCliSimulated));
+    std::string device = devices_->DeviceForCom(n);
+    if (device.empty()) device = Pick(options_.lang, texts::kCliNotPresent);
+    return device;
+}
+
+int RunPorts(Session& s) {
+    const LinkState& link = s.p().link.state;
+    for (int n = 1; n <= 8; ++n) {
+        const std::string name = "COM" + std::to_string(n);
+        s.out() << name << '\t' << s.DeviceText(n);
+        if (link.medium == Medium::Serial && link.comDeviceName == name) {
+            s.out() << '\t' << Pick(s.options().lang, texts::kCliChosenPort);
+        }
+        s.out() << '\n';
+    }
+    return kExitOk;
+}
+
+int RunRead(Session& s) {
+    if (ReadSettings(s.p(), s.window()) != 0) return kExitFailed;
+    if (!s.options().output.empty()) {
+        if (SaveSettingsFile(s.p(), s.window(), s.options().output) != 0) return kExitFailed;
+        s.err() << Fill(Pick(s.options().lang, texts::kCliSaved), s.options().output) << '\n';
+        return kExitOk;
+    }
+    std::vector<std::string> lines;
+    if (ListSettings(s.p(), s.window(), lines) != 0) return kExitFailed;
+    for (const std::string& line : lines) s.out() << line << '\n';
+    return kExitOk;
+}
+
+int RunWrite(Session& s) {
+    // What a user does in the window: Read, Load settings..., Write.
+    if (ReadSettings(s.p(), s.window()) != 0) return kExitFailed;
+    if (LoadSettingsFile(s.p(), s.window(), s.options().file) != 0) return kExitFailed;
+    const WriteMode mode = s.options().dryRun ? WriteMode::ValidateOnly : WriteMode::Store;
+    if (WriteSettings(s.p(), s.window(), mode) != 0) return kExitFailed;
+    s.out() << Pick(s.options().lang, s.options().dryRun ? texts::kCliChecked : texts::kCliWritten)
+            << '\n';
+    return kExitOk;
+}
+
+int RunDiff(Session& s) {
+    if (ReadSettings(s.p(), s.window()) != 0) return kExitFailed;
+    std::vector<std::string> differences;
+    if (CompareSettingsFile(s.p(), s.window(), s.options().file, differences) != 0) {
+        return kExitFailed;
+    }
+    if (differences.empty()) {
+        s.out() << Pick(s.options().lang, texts::kCliNoDifferences) << '\n';
+    }
+    for (const std::string& line : differences) s.out() << line << '\n';
+    return kExitOk;
+}
+
+int RunInfo(Session& s) {
+    // The box with the chip's bytes is the output.
+    s.host().resultCaption = std::string(s.p().T(texts::kCaptionInfo));
+    return ControllerInfoCommand(s.p(), s.window()) == 0 ? kExitOk : kExitFailed;
+}
+
+int RunUpdate(Session& s) {
+    Program& p = s.p();
+    if (!s.options().yes) {
+        // Without the answer to its question the update does not begin: the
+        // file is examined as the update would, the controller not touched.
+        p.update.path = s.options().file;
+        if (!OpenUpdateFileForReading(p.update.path)) {
+            p.os.host.MessageBox(nullptr, std::string(p.T(texts::kUpdateOpenError)),
+                                 std::string(p.T(texts::kCaptionNone)), MessageButtons::Ok);
+            return kExitFailed;
+        }
+        if (CheckUpdateFileName(p) != 0) {
+            p.os.host.MessageBox(&s.window(), p.link.lastErrorText,
+                                 std::string(p.T(texts::kCaptionError)), MessageButtons::Ok);
+            return kExitFailed;
+        }
+        UpdateFileKind kind = UpdateFileKind::Text;
+        if (DetermineUpdateFileKind(p, kind) != 0) {
+            p.os.host.MessageBox(nullptr, std::string(p.T(texts::kUpdateFileError1)),
+                                 std::string(p.T(texts::kCaptionNone)), MessageButtons::Ok);
+            return kExitFailed;
+        }
+        p.update.kind = kind;
+        if (kind == UpdateFileKind::Scrambled && CheckUpdateHeader(p) != 0) return kExitFailed;
+        CloseUpdateFiles(p);
+        s.err() << Fill(Pick(s.options().lang, texts::kCliUpdateNotConfirmed),
+                        std::string(p.T(texts::kUpdateStart)))
+                << '\n';
+        return kExitFailed;
+    }
+
+    s.host().yes = true;
+    s.host().openFile = s.options().file;
+    Progress progress(s.out(), s.options().progressBar);
+    s.window().onText = [&progress](int control, const std::string& text) {
+        if (control == id::kStatusLine) progress.Status(text);
+    };
+    const int result = RunFirmwareUpdate(p, s.window());
+    s.window().onText = nullptr;
+    return result == 0 ? kExitOk : kExitFailed;
+}
+
+int RunRev(Session& s) {
+    Program& p = s.p();
+    const Options& o = s.options();
+    ConsoleHost& host = s.host();
+    const int templateId = o.lang == Language::German ? id::kRevTemplateDe : id::kRevTemplateEn;
+    bool opened = false;
+    bool refused = false;
+    int windows = 0;
+
+    host.dialogScript = [&](int, ConsoleWindow& dialog, const DialogProc& procedure) {
+        opened = true;
+        if (!o.poles.empty() || !o.ratio.empty()) {
+            // As typed into the dialog and taken with "Save Input".
+            if (!o.poles.empty()) dialog.SetText(id::kPoleCount, o.poles);
+            if (!o.ratio.empty()) dialog.SetText(id::kGearRatio, o.ratio);
+            const int before = host.failureBoxes;
+            procedure(dialog, DialogEvent::Command, id::kSaveInput);
+            if (host.failureBoxes != before) {
+                refused = true;
+                procedure(dialog, DialogEvent::Command, id::kOk);
+                return 1;
+            }
+        }
+        const std::string labels[] = {LabelOf(o.lang, templateId, id::kSpeedHz),
+                                      LabelOf(o.lang, templateId, id::kSpeedElectricalRpm),
+                                      LabelOf(o.lang, templateId, id::kSpeedMotorRpm),
+                                      std::string(p.T(texts::kRevPropRevs))};
+        const int fields[] = {id::kSpeedHz, id::kSpeedElectricalRpm, id::kSpeedMotorRpm,
+                              id::kSpeedRotorRpm};
+        bool fresh = false;
+        const std::string secondsLeft(p.T(texts::kRevSecondsLeft));
+        dialog.onText = [&](int control, const std::string& text) {
+            if (control == id::kSpeedElectricalRpm) fresh = true;
+            // The start countdown, while the motor is awaited.
+            if (control == id::kSpeedRotorRpm && !Trim(text).empty() &&
+                dialog.GetText(id::kRevRotorLabel, 64) == secondsLeft) {
+                s.err() << secondsLeft << ": " << Trim(text) << std::endl;
+            }
+        };
+        // Each measurement window ends with the four figures and a repaint.
+        dialog.onRepaint = [&] {
+            if (!fresh) return;
+            fresh = false;
+            if (Trim(dialog.GetText(id::kSpeedElectricalRpm, 16)).empty()) return;
+            ++windows;
+            for (int i = 0; i < 4; ++i) {
+                s.out() << (i == 0 ? "" : "; ") << labels[i] << ": "
+                        << Trim(dialog.GetText(fields[i], 16));
+            }
+            s.out() << std::endl;
+        };
+        // --seconds: the window's close button, between two windows.
+        const std::uint32_t start = p.os.clock.TickCount();
+        bool stopSent = false;
+        host.onPump = [&] {
+            if (o.seconds <= 0 || stopSent) return;
+            if (p.os.clock.TickCount() - start < static_cast<std::uint32_t>(o.seconds) * 1000u) {
+                return;
+            }
+            stopSent = true;
+            procedure(dialog, DialogEvent::Command, id::kOk);
+        };
+        procedure(dialog, DialogEvent::Command, id::kRevReleaseMotor);
+        host.onPump = nullptr;
+        dialog.onText = nullptr;
+        dialog.onRepaint = nullptr;
+        if (!dialog.endResult) procedure(dialog, DialogEvent::Command, id::kOk);
+        return dialog.endResult.value_or(1);
+    };
+    RevCounterCommand(p, s.window());
+    host.dialogScript = nullptr;
+    if (!opened || refused) return kExitFailed;
+    if (windows == 0) {
+        s.err() << Pick(o.lang, texts::kCliNoPulses) << '\n';
+        return kExitFailed;
+    }
+    return kExitOk;
+}
+
+int RunRpm(Session& s) {
+    Program& p = s.p();
+    const Options& o = s.options();
+    ConsoleHost& host = s.host();
+    const int templateId = o.lang == Language::German ? id::kRpmTemplateDe : id::kRpmTemplateEn;
+    // The governor dialog wants settings read first, as in the window.
+    if (ReadSettings(p, s.window()) != 0) return kExitFailed;
+    int result = kExitFailed;
+    host.dialogScript = [&](int, ConsoleWindow& dialog, const DialogProc& procedure) {
+        // Each step of the dialog ends with a beep when it was done.
+        const auto step = [&](int button) {
+            const int beeps = host.beeps;
+            const int boxes = host.failureBoxes;
+            procedure(dialog, DialogEvent::Command, button);
+            return host.beeps != beeps && host.failureBoxes == boxes;
+        };
+        const auto close = [&] {
+            procedure(dialog, DialogEvent::Command, id::kEnd);
+            return 1;
+        };
+        if (!o.poles.empty() || !o.ratio.empty()) {
+            if (!o.poles.empty()) dialog.SetText(id::kPoleCount, o.poles);
+            if (!o.ratio.empty()) dialog.SetText(id::kGearRatio, o.ratio);
+            const int boxes = host.failureBoxes;
+            procedure(dialog, DialogEvent::Command, id::kSaveInput);
+            if (host.failureBoxes != boxes) return close();
+        }
+        // A controller without a stored top speed reads without a beep and
+        // asks for a rotor speed.
+        const bool stored = step(id::kRpmRead);
+        if (!dialog.IsEnabled(id::kRpmCalculate)) return close();
+        const bool change = !o.rotorRpm.empty() || !o.proportional.empty() || !o.integral.empty();
+        if (change) {
+            if (!o.rotorRpm.empty()) {
+                dialog.SetText(id::kSpeedRotorRpm, o.rotorRpm);
+                if (!step(id::kRpmCalculate)) return close();
+            } else if (!stored) {
+                s.err() << Pick(o.lang, texts::kCliRpmNeedsRotor) << '\n';
+                return close();
+            }
+            if (!o.proportional.empty()) dialog.SetText(id::kRpmProportional, o.proportional);
+            if (!o.integral.empty()) dialog.SetText(id::kRpmIntegral, o.integral);
+            if (!step(id::kRpmWrite)) return close();
+        } else if (!stored) {
+            s.err() << Pick(o.lang, texts::kCliRpmNotSetUp) << '\n';
+            return close();
+        }
+        for (const int field : {id::kSpeedHz, id::kSpeedElectricalRpm, id::kSpeedMotorRpm,
+                                id::kSpeedRotorRpm, id::kRpmProportional, id::kRpmIntegral}) {
+            s.out() << LabelOf(o.lang, templateId, field) << ": " << Trim(dialog.GetText(field, 16))
+                    << '\n';
+        }
+        result = kExitOk;
+        return close();
+    };
+    RpmControlCommand(p, s.window());
+    host.dialogScript = nullptr;
+    return result;
+}
+
+int RunLock(Session& s) {
+    Program& p = s.p();
+    const Options& o = s.options();
+    ConsoleHost& host = s.host();
+    const int templateId = o.lang == Language::German ? id::kLockTemplateDe : id::kLockTemplateEn;
+    // The lock functions want settings read first, as in the window.
+    if (ReadSettings(p, s.window()) != 0) return kExitFailed;
+    int result = kExitFailed;
+    host.dialogScript = [&](int, ConsoleWindow& dialog, const DialogProc& procedure) {
+        procedure(dialog, DialogEvent::Command, id::kLockRead);
+        // A good Read enables Write.
+        if (!dialog.IsEnabled(id::kLockWrite)) {
+            procedure(dialog, DialogEvent::Command, id::kEnd);
+            return 1;
+        }
+        const bool change = !o.rcSetup.empty() || !o.testProgram.empty();
+        if (!o.rcSetup.empty()) dialog.SetCheck(id::kLockRcSetup, o.rcSetup == "lock");
+        if (!o.testProgram.empty()) dialog.SetCheck(id::kLockTestProgram, o.testProgram == "lock");
+        result = kExitOk;
+        if (change) {
+            const int beeps = host.beeps;
+            const int boxes = host.failureBoxes;
+            procedure(dialog, DialogEvent::Command, id::kLockWrite);
+            // The dialog's Write ends with a beep only when the byte went out.
+            if (host.beeps == beeps || host.failureBoxes != boxes) {
+                s.err() << Pick(o.lang, texts::kCliLockFailed) << '\n';
+                result = kExitFailed;
+            }
+        }
+        for (const int box : {id::kLockRcSetup, id::kLockTestProgram}) {
+            if (result != kExitOk) break;
+            s.out() << LabelOf(o.lang, templateId, box) << ": "
+                    << Pick(o.lang, dialog.IsChecked(box) ? texts::kCliOn : texts::kCliOff) << '\n';
+        }
+        procedure(dialog, DialogEvent::Command, id::kEnd);
+        return 1;
+    };
+    LockFunctionsCommand(p, s.window());
+    host.dialogScript = nullptr;
+    return result;
+}
+
+}  // namespace kvr::cli

@@ -1,0 +1,86 @@
+#pragma once
+
+#include <iosfwd>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "console_host.h"
+#include "devices.h"
+#include "program.h"
+
+namespace kvr::sim {
+class Simulation;
+}
+
+namespace kvr::cli {
+
+// Exit statuses.
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitFailed = 1;
+inline constexpr int kExitUsage = 2;
+
+struct Options {
+    Language lang = Language::English;
+    bool simulate = false;
+    bool virtualTime = false;     // the simulation on its virtual clock
+    std::string simulateProfile;  // --simulate=NAME|FILE; empty for the default controller
+    std::string port;             // "COM1".."COM8"; empty: blsetup.cfg's choice
+    std::string file;             // the settings or update file of the command
+    std::string output;           // read -o
+    bool dryRun = false;
+    bool yes = false;
+    std::string poles;  // rev: as typed, checked like the dialog's field
+    std::string ratio;
+    int seconds = 0;
+    bool progressBar = false;  // update: a bar (a terminal) or percentage lines
+    std::string rotorRpm;      // rpm: as typed into the dialog's fields
+    std::string proportional;
+    std::string integral;
+    std::string rcSetup;  // lock: "lock", "free" or empty
+    std::string testProgram;
+};
+
+// One run of the program: the platform, the program state and its main
+// window, opened as the window programs open theirs and closed without
+// saving, so blsetup.cfg keeps its port however --port chose.
+class Session {
+  public:
+    Session(const Options& options, int argc, char** argv, std::ostream& out, std::ostream& err);
+    ~Session();
+    Session(const Session&) = delete;
+    Session& operator=(const Session&) = delete;
+
+    Program& p() { return *program_; }
+    ConsoleWindow& window() { return window_; }
+    ConsoleHost& host() { return host_; }
+    const Options& options() const { return options_; }
+    std::ostream& out() { return out_; }
+    std::ostream& err() { return err_; }
+    // The device behind COMn as the Port menu names it.
+    std::string DeviceText(int n);
+    // The simulated controller; null on real ports.
+    sim::Simulation* simulation() { return simulation_.get(); }
+
+  private:
+    Options options_;
+    std::ostream& out_;
+    std::ostream& err_;
+    std::unique_ptr<sim::Simulation> simulation_;
+    std::unique_ptr<Devices> devices_;
+    ConsoleHost host_;
+    ConsoleWindow window_;
+    std::optional<Program> program_;
+};
+
+int RunPorts(Session& s);
+int RunRead(Session& s);
+int RunWrite(Session& s);
+int RunDiff(Session& s);
+int RunInfo(Session& s);
+int RunUpdate(Session& s);
+int RunRev(Session& s);
+int RunRpm(Session& s);
+int RunLock(Session& s);
+
+}  // namespace kvr::cli

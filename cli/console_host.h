@@ -1,0 +1,82 @@
+#pragma once
+
+#include <functional>
+#include <ostream>
+#include <string>
+
+#include "platform/host.h"
+#include "platform/window_record.h"
+#include "res/language.h"
+
+namespace kvr::cli {
+
+// A window of the command line: the record of its controls, and a word to
+// the command whenever a text changes or the window would be painted.
+class ConsoleWindow : public WindowRecord {
+  public:
+    void SetText(int id, const std::string& text) override {
+        WindowRecord::SetText(id, text);
+        if (onText) onText(id, text);
+    }
+    void Repaint() override {
+        WindowRecord::Repaint();
+        if (onRepaint) onRepaint();
+    }
+
+    std::function<void(int id, const std::string& text)> onText;
+    std::function<void()> onRepaint;
+};
+
+// Gives a window of the command line the initial states of its template.
+void ApplyTemplate(WindowRecord& window, int templateId);
+
+// "caption: text" on one line: a trailing colon of the caption is not
+// doubled, the text's line ends become " / ", an empty caption leaves the
+// text alone.
+std::string BoxLine(const std::string& caption, const std::string& text);
+
+// The desktop of the command line: every message box is a line on the error
+// output, a question is answered by a flag, the file dialogs return the
+// file named on the command line, a dialog is played by the command.
+class ConsoleHost : public Host {
+  public:
+    ConsoleHost(Language lang, std::ostream& out, std::ostream& err)
+        : lang_(lang), out_(out), err_(err) {}
+
+    int MessageBox(Window* owner, const std::string& text, const std::string& caption,
+                   MessageButtons buttons) override;
+    void Beep() override { ++beeps; }
+    PlatformFamily QueryPlatform() override { return PlatformFamily::Nt; }
+    bool ShellOpen(const std::string&) override { return false; }
+    std::string ChooseOpenFile(const OpenFileRequest&) override { return openFile; }
+    std::string ChooseSaveFile(const SaveFileRequest&) override { return saveFile; }
+    void PumpMessages() override {
+        if (onPump) onPump();
+    }
+    int RunDialog(int templateId, Window* owner, const DialogProc& procedure) override;
+    void ErrorOutput(const std::string& line) override { err_ << line << std::endl; }
+
+    // Questions are answered OK; otherwise Cancel.
+    bool yes = false;
+    // A box with this caption is what the command was asked for: its text
+    // goes to the standard output as it is.
+    std::string resultCaption;
+    std::string openFile;
+    std::string saveFile;
+    int beeps = 0;
+    // Boxes that reported a refusal or failure (every OK box but the
+    // result).
+    int failureBoxes = 0;
+    std::function<void()> onPump;
+    // Plays the user in a modal dialog after its Init; returns the dialog's
+    // result. Without one the dialog closes at once.
+    std::function<int(int templateId, ConsoleWindow& dialog, const DialogProc& procedure)>
+        dialogScript;
+
+  private:
+    Language lang_;
+    std::ostream& out_;
+    std::ostream& err_;
+};
+
+}  // namespace kvr::cli

@@ -1,0 +1,35 @@
+# The Windows build: one self-contained .exe per program (C++ runtime,
+# libgcc and winpthread linked in), resources through windres, tests run
+# under Wine in a prefix of the build folder.
+enable_language(RC)
+
+add_link_options(-static -static-libgcc -static-libstdc++)
+add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0A00)
+
+# Header-only libraries from the build machine: only their own folders, never
+# all of /usr/include, on the cross compiler's path.
+set(KVR_HOST_HEADERS ${CMAKE_BINARY_DIR}/host-headers)
+file(MAKE_DIRECTORY ${KVR_HOST_HEADERS})
+foreach(dir nlohmann CLI)
+  if(EXISTS /usr/include/${dir} AND NOT EXISTS ${KVR_HOST_HEADERS}/${dir})
+    file(CREATE_LINK /usr/include/${dir} ${KVR_HOST_HEADERS}/${dir} SYMBOLIC)
+  endif()
+endforeach()
+include_directories(SYSTEM ${KVR_HOST_HEADERS})
+if(EXISTS ${KVR_HOST_HEADERS}/CLI/CLI.hpp)
+  set(KVR_CLI11_INCLUDE ${KVR_HOST_HEADERS} CACHE PATH "CLI11's headers")
+endif()
+
+# Tests run under Wine, in the prefix scripts/test.sh prepares.
+set(KVR_WINEPREFIX ${CMAKE_BINARY_DIR}/wine CACHE PATH "Wine prefix the tests run in")
+set(CMAKE_CROSSCOMPILING_EMULATOR env WINEPREFIX=${KVR_WINEPREFIX} WINEDEBUG=-all wine)
+
+# GoogleTest from Debian's sources, compiled with the cross compiler, before
+# the warning flags: its code is not ours to keep warning-free.
+if(KVR_BUILD_TESTS)
+  set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+  set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+  set(gtest_disable_pthreads OFF CACHE BOOL "" FORCE)
+  # It defines GTest::gtest and GTest::gtest_main itself.
+  add_subdirectory(/usr/src/googletest/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+endif()

@@ -1,0 +1,45 @@
+// The real serial path of the Windows program: COM1 of the Wine prefix is a
+// pseudo-terminal with the simulated controller's UART on its other side
+// (kvr-com-pty runs this program). Read and Write go through the Win32
+// communications calls.
+#include <gtest/gtest.h>
+
+#include "res/ids.h"
+#include "support/win32_rig.h"
+#include "win32_platform.h"
+#include "win32_serial_device.h"
+
+namespace {
+
+using kvr::Language;
+using kvr::testing::Win32Rig;
+namespace id = kvr::id;
+
+TEST(Com1, ReadAndWriteThroughTheWin32SerialPort) {
+    kvr::win32::Win32Clock clock;
+    kvr::win32::Win32SerialDevice serial;
+    kvr::win32::Win32PortIo noDriver(L"no-such-DLPORTIO.dll");
+    Win32Rig r(Language::English, "COM1", {&clock, &serial, &noDriver});
+    ASSERT_NE(r.main, nullptr);
+    EXPECT_TRUE(r.MenuChecked(id::kPortCom1));
+
+    r.Click(id::kRead);
+    ASSERT_TRUE(r.Boxes().empty()) << r.Boxes().front().caption << ": " << r.Boxes().front().text;
+    EXPECT_TRUE(r.program.link.state.uartLink);
+    EXPECT_EQ(r.Text(id::kVersionText), "V 61.23-1F");
+    EXPECT_EQ(r.Text(id::kAcceleration), " 10");
+    EXPECT_EQ(r.Text(id::kFullSpeedTime), "1.90");
+    EXPECT_EQ(r.Text(id::kStatusLine), "OK");
+    EXPECT_TRUE(r.Enabled(id::kWrite));
+
+    // What is written comes back with the next Read.
+    r.Type(r.main, id::kAcceleration, "23");
+    r.Click(id::kWrite);
+    EXPECT_TRUE(r.Boxes().empty());
+    r.SetText(r.main, id::kAcceleration, "");
+    r.Click(id::kRead);
+    EXPECT_TRUE(r.Boxes().empty());
+    EXPECT_EQ(r.Text(id::kAcceleration), " 23");
+}
+
+}  // namespace

@@ -1,0 +1,529 @@
+#include "dialog_template.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include "win32_text.h"
+
+namespace kvr::win32 {
+namespace {
+
+using res::ControlDef;
+using res::ControlKind;
+
+// The predefined window classes of dialog items.
+constexpr WORD kButtonClass = 0x0080;
+constexpr WORD kEditClass = 0x0081;
+constexpr WORD kStaticClass = 0x0082;
+constexpr WORD kComboBoxClass = 0x0085;
+constexpr WORD kNoId = 0xFFFF;
+
+// Sizes in dialog units: a character averages 4 units wide, a line of the
+// dialog font is 8 high.
+constexpr int kMargin = 7;
+constexpr int kGap = 4;
+constexpr int kLineHeight = 8;
+constexpr int kEditHeight = 12;
+constexpr int kButtonHeight = 14;
+constexpr int kCheckHeight = 10;
+constexpr int kBoxTop = 11;
+constexpr int kBoxSide = 7;
+constexpr int kBoxBottom = 6;
+constexpr int kComboDropHeight = 90;
+
+bool IsEmpty(const Text& t) {
+    return t.en.empty() && t.de.empty();
+}
+bool SameText(const Text& a, const Text& b) {
+    return a.en == b.en && a.de == b.de;
+}
+
+bool PresentIn(const ControlDef& c, Language lang) {
+    if ((c.flags & res::kGermanOnly) != 0 && lang != Language::German) return false;
+    if ((c.flags & res::kEnglishOnly) != 0 && lang != Language::English) return false;
+    return true;
+}
+
+// Characters of a UTF-8 text, counting each character once.
+int Chars(std::string_view s) {
+    return static_cast<int>(
+        std::count_if(s.begin(), s.end(), [](char c) { return (c & 0xC0) != 0x80; }));
+}
+
+// The widest line of a text that may hold '\n'.
+int TextWidth(std::string_view s) {
+    int widest = 0;
+    std::size_t start = 0;
+    while (start <= s.size()) {
+        const std::size_t end = std::min(s.find('\n', start), s.size());
+        widest = std::max(widest, Chars(s.substr(start, end - start)));
+        start = end + 1;
+    }
+    // A little above the average, since labels have capitals.
+    return static_cast<int>(std::ceil(widest * 4.4)) + 2;
+}
+
+int Lines(std::string_view s) {
+    return 1 + static_cast<int>(std::count(s.begin(), s.end(), '\n'));
+}
+
+// Static texts break lines at CR LF.
+std::wstring StaticText(std::string_view s) {
+    std::wstring out;
+    for (wchar_t c : Wide(s)) {
+        if (c == L'\n') out += L'\r';
+        out += c;
+    }
+    return out;
+}
+
+struct Item {
+    DWORD style = 0;
+    int x = 0, y = 0, cx = 0, cy = 0;
+    WORD id = kNoId;
+    WORD windowClass = kStaticClass;
+    std::wstring text;
+    bool fill = false;  // takes the width of its column
+};
+
+// Controls that share a group box, or a run of controls outside any box.
+struct Section {
+    Text group;
+    bool boxed = false;
+    std::vector<const ControlDef*> controls;
+    std::vector<Item> items;  // positions relative to the section
+    int width = 0;
+    int height = 0;
+};
+
+class Layout {
+  public:
+    Layout(const res::DialogTemplate& t, const BuildOptions& options)
+        : t_(t), lang_(t.language), options_(options) {}
+
+    std::vector<WORD> Build() {
+        std::vector<const ControlDef*> bottom;
+        std::vector<Section> sections = Sections(bottom);
+        for (Section& s : sections) Place(s);
+
+        // The sections top to bottom in columns, as many as the template's
+        // width suggests, the tallest column as short as possible.
+        const std::size_t n = sections.size();
+        std::size_t columns = static_cast<std::size_t>(std::clamp(t_.width / 140, 1, 3));
+        columns = std::max<std::size_t>(1, std::min(columns, n));
+        std::vector<int> heights;
+        for (const Section& s : sections) heights.push_back(s.height);
+        const std::vector<std::size_t> starts = Partition(heights, columns);
+
+        std::vector<Item> items;
+        int x = kMargin;
+        int bottomOfColumns = kMargin;
+        for (std::size_t k = 0; k < starts.size(); ++k) {
+            const std::size_t end = k + 1 < starts.size() ? starts[k + 1] : n;
+            int width = 0;
+            for (std::size_t i = starts[k]; i < end; ++i)
+                width = std::max(width, sections[i].width);
+            int y = kMargin;
+            for (std::size_t i = starts[k]; i < end; ++i) {
+                Section& s = sections[i];
+                if (s.boxed) {
+                    Item box;
+                    box.style = WS_CHILD | WS_VISIBLE | BS_GROUPBOX | WS_GROUP;
+                    box.windowClass = kButtonClass;
+                    box.x = x;
+                    box.y = y;
+                    box.cx = width;
+                    box.cy = s.height;
+                    box.text = Wide(T(s.group));
+                    items.push_back(box);
+                }
+                for (Item item : s.items) {
+                    item.x += x;
+                    item.y += y;
+                    if (item.fill) item.cx = width - 2 * Inner(s);
+                    items.push_back(item);
+                }
+                y += s.height + kGap;
+            }
+            bottomOfColumns = std::max(bottomOfColumns, y - kGap);
+            x += width + kMargin;
+        }
+        int dialogWidth = std::max(x, 2 * kMargin + 60);
+        int dialogHeight = bottomOfColumns + kMargin;
+        if (!bottom.empty()) {
+            // The dialog's own buttons in one row at the bottom right; the
+            // dialog is at least as wide as the row.
+            std::vector<Item> row;
+            int rowWidth = 0;
+            for (const ControlDef* c : bottom) {
+                row.push_back(Button(*c));
+                rowWidth += row.back().cx + (row.size() > 1 ? kGap : 0);
+            }
+            dialogWidth = std::max(dialogWidth, rowWidth + 2 * kMargin);
+            const int y = bottomOfColumns + kGap + 2;
+            int x = dialogWidth - kMargin - rowWidth;
+            for (Item& b : row) {
+                b.x = x;
+                b.y = y;
+                x += b.cx + kGap;
+                items.push_back(b);
+            }
+            dialogHeight = y + kButtonHeight + kMargin;
+        }
+        return Write(items, dialogWidth, dialogHeight);
+    }
+
+  private:
+    std::string_view T(const Text& text) const { return Pick(lang_, text); }
+    static int Inner(const Section& s) { return s.boxed ? kBoxSide : 0; }
+
+    std::vector<Section> Sections(std::vector<const ControlDef*>& bottom) const {
+        std::vector<Section> sections;
+        bool previousUngrouped = false;
+        for (const ControlDef& c : t_.controls) {
+            if (!PresentIn(c, lang_)) continue;
+            if (IsEmpty(c.group)) {
+                if (c.kind == ControlKind::PushButton) {
+                    bottom.push_back(&c);
+                    continue;
+                }
+                if (!previousUngrouped) sections.push_back(Section{});
+                sections.back().controls.push_back(&c);
+                previousUngrouped = true;
+                continue;
+            }
+            previousUngrouped = false;
+            auto it = std::find_if(sections.begin(), sections.end(), [&](const Section& s) {
+                return s.boxed && SameText(s.group, c.group);
+            });
+            if (it == sections.end()) {
+                sections.push_back(Section{c.group, true, {}, {}, 0, 0});
+                it = std::prev(sections.end());
+            }
+            it->controls.push_back(&c);
+        }
+        return sections;
+    }
+
+    static bool IsField(const ControlDef& c) {
+        return c.kind == ControlKind::Edit || c.kind == ControlKind::ComboBox;
+    }
+
+    static DWORD Common(const ControlDef& c) {
+        DWORD style = WS_CHILD | WS_VISIBLE;
+        if ((c.flags & res::kDisabled) != 0) style |= WS_DISABLED;
+        return style;
+    }
+
+    Item Label(const Text& text, int id) const {
+        Item label;
+        label.style = WS_CHILD | WS_VISIBLE | SS_LEFT;
+        label.id = id != 0 ? static_cast<WORD>(id) : kNoId;
+        label.text = StaticText(T(text));
+        label.cx = TextWidth(T(text));
+        label.cy = Lines(T(text)) * kLineHeight;
+        return label;
+    }
+
+    Item Field(const ControlDef& c) const {
+        Item f;
+        f.id = static_cast<WORD>(c.id);
+        f.cy = kEditHeight;
+        if (c.kind == ControlKind::ComboBox) {
+            // An editable drop-down list in the order the items come.
+            f.windowClass = kComboBoxClass;
+            f.style = Common(c) | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWN | CBS_AUTOHSCROLL;
+            f.cx = 48;
+            return f;
+        }
+        f.windowClass = kEditClass;
+        f.style = Common(c) | WS_TABSTOP | WS_BORDER | ES_AUTOHSCROLL;
+        if ((c.flags & res::kReadOnly) != 0) f.style |= ES_READONLY;
+        if ((c.flags & res::kDigitsOnly) != 0) f.style |= ES_NUMBER;
+        f.cx = (c.flags & res::kReadOnly) != 0 ? 56 : 36;
+        return f;
+    }
+
+    Item Button(const ControlDef& c) const {
+        Item b;
+        b.windowClass = kButtonClass;
+        b.id = static_cast<WORD>(c.id);
+        b.style = Common(c) | WS_TABSTOP | WS_GROUP |
+                  ((c.flags & res::kDefaultButton) != 0 ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON);
+        b.text = Wide(T(c.label));
+        b.cx = std::max(50, TextWidth(T(c.label)) + 10);
+        b.cy = kButtonHeight;
+        return b;
+    }
+
+    Item Choice(const ControlDef& c) const {
+        Item b;
+        b.windowClass = kButtonClass;
+        b.id = static_cast<WORD>(c.id);
+        const bool manual = (c.flags & res::kManualCheck) != 0;
+        b.style = Common(c);
+        if (c.kind == ControlKind::Radio) {
+            // A group of radio buttons runs from one marked first of group
+            // to the next; the program may set any of them.
+            b.style |= manual ? BS_RADIOBUTTON : BS_AUTORADIOBUTTON;
+            if ((c.flags & res::kFirstOfGroup) != 0) b.style |= WS_GROUP | WS_TABSTOP;
+        } else {
+            b.style |= (manual ? BS_CHECKBOX : BS_AUTOCHECKBOX) | WS_GROUP | WS_TABSTOP;
+        }
+        b.text = Wide(T(c.label));
+        b.cx = TextWidth(T(c.label)) + 14;
+        b.cy = kCheckHeight;
+        return b;
+    }
+
+    // Places a section's controls, line by line, relative to its corner.
+    void Place(Section& s) const {
+        const int left = Inner(s);
+        int y = s.boxed ? kBoxTop : 0;
+        int right = left;  // widest line so far
+        // Fields with a label line up in one column after the widest label.
+        int labelColumn = 0;
+        for (const ControlDef* c : s.controls) {
+            if (IsField(*c) && !IsEmpty(c->label)) {
+                labelColumn = std::max(labelColumn, TextWidth(T(c->label)));
+            }
+        }
+        bool seenRadio = false;
+        const std::size_t n = s.controls.size();
+        for (std::size_t i = 0; i < n; ++i) {
+            const ControlDef& c = *s.controls[i];
+            switch (c.kind) {
+                case ControlKind::PushButton: {
+                    int x = left;
+                    for (; i < n && s.controls[i]->kind == ControlKind::PushButton; ++i) {
+                        Item b = Button(*s.controls[i]);
+                        b.x = x;
+                        b.y = y;
+                        x += b.cx + kGap;
+                        s.items.push_back(b);
+                    }
+                    --i;
+                    right = std::max(right, x - kGap);
+                    y += kButtonHeight + kGap;
+                    break;
+                }
+                case ControlKind::Radio:
+                case ControlKind::CheckBox: {
+                    const bool radio = c.kind == ControlKind::Radio;
+                    if (radio && (c.flags & res::kFirstOfGroup) != 0 && seenRadio) y += 3;
+                    seenRadio = seenRadio || radio;
+                    Item b = Choice(c);
+                    b.x = left;
+                    const ControlDef* next = i + 1 < n ? s.controls[i + 1] : nullptr;
+                    if (radio && next != nullptr && IsField(*next)) {
+                        // The field that belongs to this choice, on its line,
+                        // in the radio button's group.
+                        b.y = y + (kEditHeight - kCheckHeight) / 2;
+                        s.items.push_back(b);
+                        int x = left + b.cx + 2;
+                        if (!IsEmpty(next->label)) {
+                            Item label = Label(next->label, next->labelId);
+                            label.x = x;
+                            label.y = y + 2;
+                            s.items.push_back(label);
+                            x += label.cx + 2;
+                        }
+                        Item f = Field(*next);
+                        f.style &= ~static_cast<DWORD>(WS_GROUP);
+                        f.x = x;
+                        f.y = y;
+                        s.items.push_back(f);
+                        x += f.cx;
+                        if (!IsEmpty(next->unit)) {
+                            Item unit = Label(next->unit, 0);
+                            unit.x = x + 3;
+                            unit.y = y + 2;
+                            s.items.push_back(unit);
+                            x = unit.x + unit.cx;
+                        }
+                        right = std::max(right, x);
+                        y += kEditHeight + 3;
+                        ++i;
+                    } else {
+                        b.y = y;
+                        s.items.push_back(b);
+                        right = std::max(right, left + b.cx);
+                        y += kCheckHeight + 3;
+                    }
+                    break;
+                }
+                case ControlKind::Edit:
+                case ControlKind::ComboBox: {
+                    Item f = Field(c);
+                    f.style |= WS_GROUP;
+                    if (IsEmpty(c.label) && IsEmpty(c.unit)) {
+                        // A field on its own (the status line): the whole width.
+                        f.x = left;
+                        f.y = y;
+                        f.cx = std::max(f.cx, 130);
+                        f.fill = true;
+                        s.items.push_back(f);
+                        right = std::max(right, left + f.cx);
+                        y += kEditHeight + kGap;
+                        break;
+                    }
+                    int lineHeight = kEditHeight;
+                    int x = left;
+                    if (!IsEmpty(c.label)) {
+                        Item label = Label(c.label, c.labelId);
+                        label.x = left;
+                        label.y = y + 2;
+                        lineHeight = std::max(lineHeight, label.cy + 2);
+                        s.items.push_back(label);
+                        x = left + labelColumn + 3;
+                    }
+                    f.x = x;
+                    f.y = y;
+                    if (f.windowClass == kComboBoxClass) f.cy = kComboDropHeight;
+                    s.items.push_back(f);
+                    x += f.cx;
+                    if (!IsEmpty(c.unit)) {
+                        Item unit = Label(c.unit, 0);
+                        unit.x = x + 3;
+                        unit.y = y + 2;
+                        s.items.push_back(unit);
+                        x = unit.x + unit.cx;
+                    }
+                    right = std::max(right, x);
+                    y += lineHeight + 3;
+                    break;
+                }
+                case ControlKind::Static: {
+                    Item label = Label(c.label, c.id);
+                    if ((c.flags & res::kDisabled) != 0) label.style |= WS_DISABLED;
+                    label.style |= WS_GROUP;
+                    label.x = left;
+                    label.y = y;
+                    s.items.push_back(label);
+                    right = std::max(right, left + label.cx);
+                    y += label.cy + 3;
+                    break;
+                }
+            }
+        }
+        if (s.boxed) {
+            right = std::max(right, left + TextWidth(T(s.group)) + 4);
+            s.width = right + kBoxSide;
+            s.height = y - 3 + kBoxBottom;
+        } else {
+            s.width = right;
+            s.height = std::max(0, y - 3);
+        }
+    }
+
+    // The first section of each column such that the tallest column is as
+    // short as possible.
+    static std::vector<std::size_t> Partition(const std::vector<int>& heights, std::size_t k) {
+        const std::size_t n = heights.size();
+        if (n == 0) return {0};
+        std::vector<long> prefix(n + 1, 0);
+        for (std::size_t i = 0; i < n; ++i) prefix[i + 1] = prefix[i] + heights[i];
+        constexpr long kInf = std::numeric_limits<long>::max();
+        std::vector<std::vector<long>> best(k + 1, std::vector<long>(n + 1, kInf));
+        std::vector<std::vector<std::size_t>> cut(k + 1, std::vector<std::size_t>(n + 1, 0));
+        best[0][0] = 0;
+        for (std::size_t j = 1; j <= k; ++j) {
+            for (std::size_t i = j; i <= n; ++i) {
+                for (std::size_t m = j - 1; m < i; ++m) {
+                    if (best[j - 1][m] == kInf) continue;
+                    const long cost = std::max(best[j - 1][m], prefix[i] - prefix[m]);
+                    if (cost < best[j][i]) {
+                        best[j][i] = cost;
+                        cut[j][i] = m;
+                    }
+                }
+            }
+        }
+        std::vector<std::size_t> starts(k);
+        std::size_t i = n;
+        for (std::size_t j = k; j >= 1; --j) {
+            starts[j - 1] = cut[j][i];
+            i = cut[j][i];
+        }
+        return starts;
+    }
+
+    // DLGTEMPLATE, then each DLGITEMTEMPLATE on a DWORD boundary.
+    std::vector<WORD> Write(const std::vector<Item>& items, int width, int height) const {
+        std::vector<WORD> w;
+        auto dword = [&w](DWORD v) {
+            w.push_back(LOWORD(v));
+            w.push_back(HIWORD(v));
+        };
+        auto text = [&w](const std::wstring& s) {
+            for (wchar_t c : s) w.push_back(static_cast<WORD>(c));
+            w.push_back(0);
+        };
+        auto align = [&w] {
+            if (w.size() % 2 != 0) w.push_back(0);
+        };
+        dword(DS_SETFONT | DS_MODALFRAME | DS_CENTER | WS_POPUP | WS_CAPTION | WS_SYSMENU);
+        dword(0);
+        w.push_back(static_cast<WORD>(items.size()));
+        w.push_back(0);
+        w.push_back(0);
+        w.push_back(static_cast<WORD>(width));
+        w.push_back(static_cast<WORD>(height));
+        w.push_back(0);  // no menu: the window gets its menu when it opens
+        w.push_back(0);  // the standard dialog class
+        text(Wide(std::string(t_.title) + options_.titleSuffix));
+        w.push_back(static_cast<WORD>(t_.pointSize));
+        text(Wide(t_.font));
+        for (const Item& item : items) {
+            align();
+            dword(item.style);
+            dword(0);
+            w.push_back(static_cast<WORD>(item.x));
+            w.push_back(static_cast<WORD>(item.y));
+            w.push_back(static_cast<WORD>(item.cx));
+            w.push_back(static_cast<WORD>(item.cy));
+            w.push_back(item.id);
+            w.push_back(0xFFFF);
+            w.push_back(item.windowClass);
+            text(item.text);
+            w.push_back(0);  // no creation data
+        }
+        return w;
+    }
+
+    const res::DialogTemplate& t_;
+    Language lang_;
+    const BuildOptions& options_;
+};
+
+}  // namespace
+
+DialogTemplateBuffer::DialogTemplateBuffer(const res::DialogTemplate& dialogTemplate,
+                                           const BuildOptions& options)
+    : words_(Layout(dialogTemplate, options).Build()) {}
+
+HMENU BuildMenu(const res::MenuDef& menu) {
+    HMENU bar = CreateMenu();
+    auto flags = [&menu](const res::MenuItemDef& item) -> UINT {
+        const bool greyed = menu.language == Language::German ? item.greyedDe : item.greyedEn;
+        return MF_STRING | (greyed ? MF_GRAYED : MF_ENABLED);
+    };
+    for (const res::MenuItemDef& item : menu.bar) {
+        const std::wstring text = Wide(Pick(menu.language, item.text));
+        if (item.id == 0 || !item.items.empty()) {
+            HMENU popup = CreatePopupMenu();
+            for (const res::MenuItemDef& sub : item.items) {
+                AppendMenuW(popup, flags(sub), static_cast<UINT_PTR>(sub.id),
+                            Wide(Pick(menu.language, sub.text)).c_str());
+            }
+            AppendMenuW(bar, flags(item) | MF_POPUP, reinterpret_cast<UINT_PTR>(popup),
+                        text.c_str());
+        } else {
+            AppendMenuW(bar, flags(item), static_cast<UINT_PTR>(item.id), text.c_str());
+        }
+    }
+    return bar;
+}
+
+}  // namespace kvr::win32

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "platform/clock.h"
+#include "platform/port_io.h"
+#include "windows_api.h"
+
+namespace kvr::win32 {
+
+// GetTickCount: the millisecond counter all link timing is built on.
+class Win32Clock : public Clock {
+  public:
+    std::uint32_t TickCount() override;
+    // QueryPerformanceCounter.
+    std::uint64_t PreciseNs() override;
+    // Sleep has whole milliseconds; shorter naps only yield.
+    void SleepUs(std::uint32_t us) override;
+};
+
+// The parallel port through the port driver library. The library is loaded
+// once by name at start; its two entries are looked up on every access, so a
+// library without them fails at the access, where the program reports it.
+class Win32PortIo : public PortIo {
+  public:
+    explicit Win32PortIo(std::wstring libraryName = L"DLPORTIO.dll");
+    ~Win32PortIo() override;
+    Win32PortIo(const Win32PortIo&) = delete;
+    Win32PortIo& operator=(const Win32PortIo&) = delete;
+
+    // A 64-bit program on the NT family may not use the port instructions;
+    // the program asks for them only on the Windows 9x family, which this
+    // build does not run on.
+    void OutByte(std::uint16_t, std::uint8_t) override {}
+    std::uint16_t InWord(std::uint16_t) override { return 0xFFFF; }
+
+    bool LoadDriver() override;
+    bool DriverWritePortUshort(std::uint16_t port, std::uint16_t value) override;
+    bool DriverReadPortUlong(std::uint16_t port, std::uint32_t& value) override;
+
+  private:
+    std::wstring libraryName_;
+    HMODULE module_ = nullptr;
+};
+
+}  // namespace kvr::win32

@@ -1,0 +1,132 @@
+#include "win32_serial_device.h"
+
+#include "win32_text.h"
+
+namespace kvr::win32 {
+
+namespace {
+// A write that cannot leave within this time means the device has gone;
+// without a write time-out WriteFile would wait for ever.
+constexpr DWORD kWriteTimeoutMs = 2000;
+}  // namespace
+
+Win32SerialDevice::~Win32SerialDevice() {
+    Close();
+}
+
+bool Win32SerialDevice::Open(const std::string& name) {
+    if (IsOpen() || name.empty()) return false;
+    // The device namespace reaches every port, COM10 and above included.
+    const std::wstring path = name.rfind("\\\\.\\", 0) == 0 ? Wide(name) : L"\\\\.\\" + Wide(name);
+    handle_ = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0,
+                          nullptr);
+    return IsOpen();
+}
+
+void Win32SerialDevice::Close() {
+    if (IsOpen()) CloseHandle(handle_);
+    handle_ = INVALID_HANDLE_VALUE;
+}
+
+bool Win32SerialDevice::GetState(SerialConfig& config) {
+    DCB dcb{};
+    dcb.DCBlength = sizeof dcb;
+    if (!IsOpen() || !GetCommState(handle_, &dcb)) return false;
+    config.baudRate = dcb.BaudRate;
+    config.byteSize = dcb.ByteSize;
+    config.parity = dcb.Parity;
+    config.stopBits = dcb.StopBits;
+    config.keepLines = true;
+    return true;
+}
+
+bool Win32SerialDevice::SetState(const SerialConfig& config) {
+    DCB dcb{};
+    dcb.DCBlength = sizeof dcb;
+    if (!IsOpen() || !GetCommState(handle_, &dcb)) return false;
+    dcb.BaudRate = config.baudRate;
+    dcb.ByteSize = config.byteSize;
+    dcb.Parity = config.parity;
+    dcb.StopBits = config.stopBits;
+    if (!config.keepLines) {
+        // A configuration built from zero: no flow control, DTR and RTS
+        // released.
+        dcb.fBinary = TRUE;
+        dcb.fParity = FALSE;
+        dcb.fOutxCtsFlow = FALSE;
+        dcb.fOutxDsrFlow = FALSE;
+        dcb.fDtrControl = DTR_CONTROL_DISABLE;
+        dcb.fDsrSensitivity = FALSE;
+        dcb.fOutX = FALSE;
+        dcb.fInX = FALSE;
+        dcb.fRtsControl = RTS_CONTROL_DISABLE;
+    }
+    return SetCommState(handle_, &dcb) != FALSE;
+}
+
+bool Win32SerialDevice::SetTimeouts(const SerialTimeouts& timeouts) {
+    if (!IsOpen()) return false;
+    COMMTIMEOUTS t{};
+    t.ReadIntervalTimeout = timeouts.readIntervalMs;
+    t.ReadTotalTimeoutMultiplier = timeouts.readTotalMultiplierMs;
+    t.ReadTotalTimeoutConstant = timeouts.readTotalConstantMs;
+    t.WriteTotalTimeoutMultiplier = 0;
+    t.WriteTotalTimeoutConstant = kWriteTimeoutMs;
+    return SetCommTimeouts(handle_, &t) != FALSE;
+}
+
+bool Win32SerialDevice::SetLine(LineFunction function) {
+    if (!IsOpen()) return false;
+    DWORD code = 0;
+    switch (function) {
+        case LineFunction::SetRts:
+            code = SETRTS;
+            break;
+        case LineFunction::ClrRts:
+            code = CLRRTS;
+            break;
+        case LineFunction::SetDtr:
+            code = SETDTR;
+            break;
+        case LineFunction::ClrDtr:
+            code = CLRDTR;
+            break;
+        case LineFunction::SetBreak:
+            code = SETBREAK;
+            break;
+        case LineFunction::ClrBreak:
+            code = CLRBREAK;
+            break;
+    }
+    return EscapeCommFunction(handle_, code) != FALSE;
+}
+
+bool Win32SerialDevice::GetModemStatus(std::uint32_t& status) {
+    DWORD s = 0;
+    if (!IsOpen() || !GetCommModemStatus(handle_, &s)) return false;
+    static_assert(MS_CTS_ON == kModemCtsOn);
+    status = s;
+    return true;
+}
+
+bool Win32SerialDevice::Read(std::uint8_t* buffer, std::size_t count, std::size_t& got) {
+    got = 0;
+    DWORD n = 0;
+    if (!IsOpen() || !ReadFile(handle_, buffer, static_cast<DWORD>(count), &n, nullptr))
+        return false;
+    got = n;
+    return true;
+}
+
+bool Win32SerialDevice::Write(const std::uint8_t* buffer, std::size_t count, std::size_t& written) {
+    written = 0;
+    DWORD n = 0;
+    if (!IsOpen() || !WriteFile(handle_, buffer, static_cast<DWORD>(count), &n, nullptr))
+        return false;
+    written = n;
+    // A write time-out returns success with fewer bytes: the rest did not
+    // leave.
+    return n == count;
+}
+
+}  // namespace kvr::win32

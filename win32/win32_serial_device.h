@@ -1,0 +1,34 @@
+#pragma once
+
+#include "platform/serial_device.h"
+#include "windows_api.h"
+
+namespace kvr::win32 {
+
+// A serial port through the Win32 communications calls: one call per seam
+// call, so each line change is one EscapeCommFunction. Open takes a port
+// name ("COM1".."COM8") or a device path ("\\.\..."). The read time-outs are
+// Windows' own, exactly as the link sets them.
+class Win32SerialDevice : public SerialDevice {
+  public:
+    Win32SerialDevice() = default;
+    ~Win32SerialDevice() override;
+    Win32SerialDevice(const Win32SerialDevice&) = delete;
+    Win32SerialDevice& operator=(const Win32SerialDevice&) = delete;
+
+    bool Open(const std::string& name) override;
+    void Close() override;
+    bool IsOpen() const override { return handle_ != INVALID_HANDLE_VALUE; }
+    bool GetState(SerialConfig& config) override;
+    bool SetState(const SerialConfig& config) override;
+    bool SetTimeouts(const SerialTimeouts& timeouts) override;
+    bool SetLine(LineFunction function) override;
+    bool GetModemStatus(std::uint32_t& status) override;
+    bool Read(std::uint8_t* buffer, std::size_t count, std::size_t& got) override;
+    bool Write(const std::uint8_t* buffer, std::size_t count, std::size_t& written) override;
+
+  private:
+    HANDLE handle_ = INVALID_HANDLE_VALUE;
+};
+
+}  // namespace kvr::win32

@@ -100,7 +100,14 @@ const std::vector<ProfileCase>& Cases() {
         {"default",
          [](ProfileRig& r) {
              ReadsAs(r, "V 61.23-1F");
+             EXPECT_TRUE(r.p.link.state.bitBangLink);
+         }},
+        {"uart",
+         [](ProfileRig& r) {
+             ReadsAs(r, "V 61.23-1F");
              EXPECT_TRUE(r.p.link.state.uartLink);
+             // The programming mode is out of reach on this wiring.
+             EXPECT_EQ(InfoBox(r), "no connection!");
          }},
         {"bit-serial",
          [](ProfileRig& r) {

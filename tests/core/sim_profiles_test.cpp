@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <optional>
 #include <set>
 #include <sstream>
 #include <string>
@@ -243,6 +244,27 @@ TEST(SimProfiles, ListNamesEveryProfileOnce) {
     EXPECT_EQ(listed, tested);
     EXPECT_EQ(sim::ParseSimulate("").name, "default");
     EXPECT_EQ(sim::ParseSimulate("motor").setup.profile.motorPulseHz, sim::kDefaultMotorPulseHz);
+}
+
+TEST(SimProfiles, TheLastSimulateOnTheCommandLineCounts) {
+    struct Case {
+        std::vector<std::string> args;
+        std::optional<std::string> value;
+    };
+    const Case cases[] = {
+        {{"prog"}, std::nullopt},
+        {{"prog", "--simulate"}, ""},
+        {{"prog", "--simulate=flaky"}, "flaky"},
+        {{"prog", "--simulate", "--simulate=motor:300"}, "motor:300"},
+        {{"prog", "--simulate=", "x"}, ""},
+        {{"prog", "--simulated", "--simulate-x"}, std::nullopt},
+    };
+    for (const Case& c : cases) {
+        std::vector<char*> argv;
+        for (const std::string& a : c.args) argv.push_back(const_cast<char*>(a.c_str()));
+        EXPECT_EQ(sim::SimulateArgument(static_cast<int>(argv.size()), argv.data()), c.value)
+            << c.args.back();
+    }
 }
 
 TEST(SimProfiles, WrongValuesAreRefusedWithAMessage) {

@@ -124,6 +124,9 @@ Session::Session(const Options& options, int argc, char** argv, std::ostream& ou
     if (options.simulate) {
         simulation_ = std::make_unique<sim::Simulation>(
             options.virtualTime ? sim::ClockKind::Virtual : sim::ClockKind::Real);
+        if (!options.simulateProfile.empty()) {
+            sim::ApplySetup(options.simulation, simulation_->controller());
+        }
         // As on this platform without simulation: no parallel-port driver.
         simulation_->simPortIo().driverPresent = false;
         clock = &simulation_->clock();

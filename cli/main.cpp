@@ -75,7 +75,9 @@ int main(int argc, char** argv) {
     app.fallthrough();
     std::string lang = "en";
     app.add_option("--lang", lang, T(texts::kHelpLang))->check(CLI::IsMember({"en", "de"}));
-    app.add_flag("--simulate", o.simulate, T(texts::kHelpSimulate));
+    // --simulate alone is the default profile; --simulate=NAME|FILE|list.
+    CLI::Option* simulate =
+        app.add_flag("--simulate{default}", o.simulateProfile, T(texts::kHelpSimulate));
     app.add_flag("--virtual-time", o.virtualTime, T(texts::kHelpVirtualTime));
 
     CLI::App* ports = newCommand(app, "ports", texts::kHelpPorts);
@@ -122,11 +124,27 @@ int main(int argc, char** argv) {
     lock->add_option("--test-program", o.testProgram, T(texts::kHelpTestProgram))
         ->check(CLI::IsMember({"lock", "free"}));
 
+    // The list of profiles needs no command.
+    for (int i = 1; i < argc; ++i) {
+        if (std::string(argv[i]) == "--simulate=list") {
+            std::cout << kvr::sim::ProfileList();
+            return kvr::cli::kExitOk;
+        }
+    }
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
         const int code = app.exit(e);
         return code == 0 ? kvr::cli::kExitOk : kvr::cli::kExitUsage;
+    }
+    o.simulate = simulate->count() > 0;
+    if (o.simulate) {
+        const kvr::sim::SimulateRequest request = kvr::sim::ParseSimulate(o.simulateProfile);
+        if (request.kind != kvr::sim::SimulateRequest::Kind::Run) {
+            std::cerr << request.text << '\n';
+            return kvr::cli::kExitUsage;
+        }
+        o.simulation = request.setup;
     }
     o.progressBar = kvr::cli::IsTerminal(stdout);
     o.lang = lang == "de" ? kvr::Language::German : kvr::Language::English;

@@ -1,12 +1,15 @@
 // kvrsetup for Windows: the English (KVR_GERMAN 0) or German (KVR_GERMAN 1)
-// build. With --simulate it runs on a simulated controller in real time.
+// build. With --simulate[=PROFILE|FILE] it runs on a simulated controller in
+// real time; --simulate=list names the profiles.
 
+#include <cstdio>
 #include <memory>
 #include <optional>
-#include <string_view>
+#include <string>
 
 #include "app/main_window.h"
 #include "sim_devices.h"
+#include "sim_profiles.h"
 #include "simulation.h"
 #include "win32_host.h"
 #include "win32_platform.h"
@@ -22,9 +25,19 @@ constexpr kvr::Language kLanguage = KVR_GERMAN ? kvr::Language::German : kvr::La
 }  // namespace
 
 int main(int argc, char** argv) {
-    bool simulated = false;
-    for (int i = 1; i < argc; ++i) {
-        if (std::string_view(argv[i]) == "--simulate") simulated = true;
+    const std::optional<std::string> simulateValue = kvr::sim::SimulateArgument(argc, argv);
+    const bool simulated = simulateValue.has_value();
+    kvr::sim::SimulateRequest request;
+    if (simulated) {
+        request = kvr::sim::ParseSimulate(*simulateValue);
+        if (request.kind == kvr::sim::SimulateRequest::Kind::List) {
+            std::fputs(request.text.c_str(), stdout);
+            return 0;
+        }
+        if (request.kind == kvr::sim::SimulateRequest::Kind::Error) {
+            std::fprintf(stderr, "%s\n", request.text.c_str());
+            return 2;
+        }
     }
 
     // The controls of the current common controls (see the manifest).
@@ -32,7 +45,10 @@ int main(int argc, char** argv) {
     InitCommonControlsEx(&controls);
 
     kvr::win32::BuildOptions options;
-    if (simulated) options.titleSuffix = " [simulated]";
+    if (simulated) {
+        options.titleSuffix = request.name == "default" ? std::string(" [simulated]")
+                                                        : " [simulated: " + request.name + "]";
+    }
     kvr::win32::Win32Host host(options);
 
     std::unique_ptr<kvr::sim::Simulation> simulation;
@@ -41,6 +57,7 @@ int main(int argc, char** argv) {
     std::optional<kvr::win32::Win32PortIo> portIo;
     if (simulated) {
         simulation = std::make_unique<kvr::sim::Simulation>(kvr::sim::ClockKind::Real);
+        kvr::sim::ApplySetup(request.setup, simulation->controller());
         // As on a current Windows without the port driver library: the
         // program starts on a serial port.
         simulation->simPortIo().driverPresent = false;

@@ -79,6 +79,12 @@ TEST(CliProgram, ExitStatusAndOutputOfEachKindOfRun) {
          "Warning!: Update starten? -> answered OK (--yes)\n"},
         {std::string(kSim) + "rev --seconds 2", 1, "",
          "Error!: only available, when test-pgm locked\n"},
+        // The simulation profiles, as in the window programs.
+        {"--simulate=list", 0, "\nmotor[:HZ] ", ""},
+        {"--simulate=nosuch read", 2, "",
+         "--simulate: no profile or file named 'nosuch' (--simulate=list shows the profiles)\n"},
+        {"--simulate=uart --virtual-time info", 1, "", "ERROR!: no connection!\n"},
+        {"--virtual-time read --simulate=old-firmware", 0, "controllerVersion = V 60.02-1F\n", ""},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.args);

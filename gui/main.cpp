@@ -29,27 +29,11 @@ namespace {
 
 constexpr kvr::Language kLanguage = KVR_GERMAN ? kvr::Language::German : kvr::Language::English;
 
-// The value of the last --simulate on the command line ("" for a bare
-// --simulate); nothing without one.
-std::optional<std::string> SimulateValue(int argc, char** argv) {
-    constexpr std::string_view kOption = "--simulate";
-    std::optional<std::string> value;
-    for (int i = 1; i < argc; ++i) {
-        const std::string_view arg = argv[i];
-        if (arg == kOption) {
-            value.emplace();
-        } else if (arg.substr(0, kOption.size() + 1) == "--simulate=") {
-            value = std::string(arg.substr(kOption.size() + 1));
-        }
-    }
-    return value;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
     // Before the desktop is reached: the list and a wrong profile need none.
-    const std::optional<std::string> simulateValue = SimulateValue(argc, argv);
+    const std::optional<std::string> simulateValue = kvr::sim::SimulateValue(argc, argv);
     const bool simulated = simulateValue.has_value();
     kvr::sim::SimulateRequest request;
     if (simulated) {

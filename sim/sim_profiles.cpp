@@ -354,6 +354,20 @@ SimulateRequest ReadProfileFile(const std::string& text, const std::string& sour
     return r;
 }
 
+std::optional<std::string> SimulateValue(int argc, const char* const* argv) {
+    constexpr std::string_view kOption = "--simulate";
+    std::optional<std::string> value;
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        if (arg == kOption) {
+            value.emplace();
+        } else if (arg.substr(0, kOption.size() + 1) == "--simulate=") {
+            value = std::string(arg.substr(kOption.size() + 1));
+        }
+    }
+    return value;
+}
+
 SimulateRequest ParseSimulate(std::string_view value) {
     if (value.empty()) value = "default";
     if (value == "list") {

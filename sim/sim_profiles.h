@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -34,6 +35,10 @@ struct SimulateRequest {
     std::string name;  // the profile's name, or the file's path
     std::string text;
 };
+
+// The value of the last --simulate on a program's command line ("" for a
+// bare --simulate); nothing without one.
+std::optional<std::string> SimulateValue(int argc, const char* const* argv);
 
 // Reads the value of --simulate: empty or a profile's name (see
 // ProfileList), "list", or the path of a profile file (JSON).

@@ -1,16 +1,19 @@
 // kvrsetup for Windows: the English (KVR_GERMAN 0) or German (KVR_GERMAN 1)
-// build. With --simulate it runs on a simulated controller in real time.
-
+// build. With --simulate[=PROFILE|FILE] it runs on a simulated controller in
+// real time; --simulate=list names the profiles.
+#include <cstdio>
 #include <memory>
 #include <optional>
-#include <string_view>
+#include <string>
 
 #include "app/main_window.h"
 #include "sim_devices.h"
+#include "sim_profiles.h"
 #include "simulation.h"
 #include "win32_host.h"
 #include "win32_platform.h"
 #include "win32_serial_device.h"
+#include "win32_text.h"
 #include "windows_api.h"
 
 #ifndef KVR_GERMAN
@@ -18,13 +21,40 @@
 #endif
 
 namespace {
+
 constexpr kvr::Language kLanguage = KVR_GERMAN ? kvr::Language::German : kvr::Language::English;
+
+// A window program has no console of its own: the text goes to the console
+// it was started from, or into a box when there is none.
+void Tell(const std::string& text, bool error) {
+    if (AttachConsole(ATTACH_PARENT_PROCESS)) {
+        if (std::FILE* out = _wfopen(L"CONOUT$", L"w")) {
+            std::fputs(text.c_str(), out);
+            if (!text.empty() && text.back() != '\n') std::fputc('\n', out);
+            std::fclose(out);
+            return;
+        }
+    }
+    ::MessageBoxW(nullptr, kvr::win32::Wide(text).c_str(), L"kvrsetup",
+                  MB_OK | (error ? MB_ICONERROR : MB_ICONINFORMATION));
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    bool simulated = false;
-    for (int i = 1; i < argc; ++i) {
-        if (std::string_view(argv[i]) == "--simulate") simulated = true;
+    const std::optional<std::string> simulateValue = kvr::sim::SimulateValue(argc, argv);
+    const bool simulated = simulateValue.has_value();
+    kvr::sim::SimulateRequest request;
+    if (simulated) {
+        request = kvr::sim::ParseSimulate(*simulateValue);
+        if (request.kind == kvr::sim::SimulateRequest::Kind::List) {
+            Tell(request.text, false);
+            return 0;
+        }
+        if (request.kind == kvr::sim::SimulateRequest::Kind::Error) {
+            Tell(request.text, true);
+            return 2;
+        }
     }
 
     // The controls of the current common controls (see the manifest).
@@ -32,7 +62,10 @@ int main(int argc, char** argv) {
     InitCommonControlsEx(&controls);
 
     kvr::win32::BuildOptions options;
-    if (simulated) options.titleSuffix = " [simulated]";
+    if (simulated) {
+        options.titleSuffix = request.name == "default" ? std::string(" [simulated]")
+                                                        : " [simulated: " + request.name + "]";
+    }
     kvr::win32::Win32Host host(options);
 
     std::unique_ptr<kvr::sim::Simulation> simulation;
@@ -41,6 +74,7 @@ int main(int argc, char** argv) {
     std::optional<kvr::win32::Win32PortIo> portIo;
     if (simulated) {
         simulation = std::make_unique<kvr::sim::Simulation>(kvr::sim::ClockKind::Real);
+        kvr::sim::ApplySetup(request.setup, simulation->controller());
         // As on a current Windows without the port driver library: the
         // program starts on a serial port.
         simulation->simPortIo().driverPresent = false;

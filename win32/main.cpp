@@ -24,9 +24,17 @@ namespace {
 
 constexpr kvr::Language kLanguage = KVR_GERMAN ? kvr::Language::German : kvr::Language::English;
 
-// A window program has no console of its own: the text goes to the console
-// it was started from, or into a box when there is none.
+// A window program has no console of its own: the text goes where its output
+// was sent, else to the console it was started from, else into a box.
 void Tell(const std::string& text, bool error) {
+    std::string line = text;
+    if (line.empty() || line.back() != '\n') line += '\n';
+    HANDLE out = GetStdHandle(error ? STD_ERROR_HANDLE : STD_OUTPUT_HANDLE);
+    DWORD written = 0;
+    if (out != nullptr && out != INVALID_HANDLE_VALUE && GetFileType(out) != FILE_TYPE_UNKNOWN &&
+        WriteFile(out, line.data(), static_cast<DWORD>(line.size()), &written, nullptr)) {
+        return;
+    }
     if (AttachConsole(ATTACH_PARENT_PROCESS)) {
         if (std::FILE* out = _wfopen(L"CONOUT$", L"w")) {
             std::fputs(text.c_str(), out);

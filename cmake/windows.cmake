@@ -16,6 +16,22 @@ foreach(dir nlohmann CLI)
   endif()
 endforeach()
 include_directories(SYSTEM ${KVR_HOST_HEADERS})
+# find_package(nlohmann_json) finds a stand-in of its package: the same
+# target, with the headers of the folder above (Debian's own package file
+# would name /usr/include).
+set(KVR_HOST_PACKAGES ${CMAKE_BINARY_DIR}/host-packages/nlohmann_json)
+file(WRITE ${KVR_HOST_PACKAGES}/nlohmann_jsonConfig.cmake
+     "if(NOT TARGET nlohmann_json::nlohmann_json)\n"
+     "  add_library(nlohmann_json::nlohmann_json INTERFACE IMPORTED)\n"
+     "  set_target_properties(nlohmann_json::nlohmann_json PROPERTIES\n"
+     "                        INTERFACE_INCLUDE_DIRECTORIES ${KVR_HOST_HEADERS})\n"
+     "endif()\n")
+file(WRITE ${KVR_HOST_PACKAGES}/nlohmann_jsonConfigVersion.cmake
+     "set(PACKAGE_VERSION 3)\n"
+     "if(NOT PACKAGE_FIND_VERSION_MAJOR OR PACKAGE_FIND_VERSION_MAJOR EQUAL 3)\n"
+     "  set(PACKAGE_VERSION_COMPATIBLE TRUE)\n"
+     "endif()\n")
+set(nlohmann_json_DIR ${KVR_HOST_PACKAGES} CACHE PATH "nlohmann-json for the Windows build" FORCE)
 if(EXISTS ${KVR_HOST_HEADERS}/CLI/CLI.hpp)
   set(KVR_CLI11_INCLUDE ${KVR_HOST_HEADERS} CACHE PATH "CLI11's headers")
 endif()

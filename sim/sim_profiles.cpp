@@ -364,7 +364,7 @@ SimulateRequest ReadProfileFile(const std::string& text, const std::string& sour
     return r;
 }
 
-std::optional<std::string> SimulateArgument(int argc, char** argv) {
+std::optional<std::string> SimulateArgument(int argc, const char* const* argv) {
     constexpr std::string_view kOption = "--simulate";
     std::optional<std::string> value;
     for (int i = 1; i < argc; ++i) {

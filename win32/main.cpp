@@ -1,7 +1,6 @@
 // kvrsetup for Windows: the English (KVR_GERMAN 0) or German (KVR_GERMAN 1)
 // build. With --simulate[=PROFILE|FILE] it runs on a simulated controller in
 // real time; --simulate=list names the profiles.
-
 #include <cstdio>
 #include <memory>
 #include <optional>
@@ -14,6 +13,7 @@
 #include "win32_host.h"
 #include "win32_platform.h"
 #include "win32_serial_device.h"
+#include "win32_text.h"
 #include "windows_api.h"
 
 #ifndef KVR_GERMAN
@@ -21,7 +21,32 @@
 #endif
 
 namespace {
+
 constexpr kvr::Language kLanguage = KVR_GERMAN ? kvr::Language::German : kvr::Language::English;
+
+// A window program has no console of its own: the text goes where its output
+// was sent, else to the console it was started from, else into a box.
+void Tell(const std::string& text, bool error) {
+    std::string line = text;
+    if (line.empty() || line.back() != '\n') line += '\n';
+    HANDLE out = GetStdHandle(error ? STD_ERROR_HANDLE : STD_OUTPUT_HANDLE);
+    DWORD written = 0;
+    if (out != nullptr && out != INVALID_HANDLE_VALUE && GetFileType(out) != FILE_TYPE_UNKNOWN &&
+        WriteFile(out, line.data(), static_cast<DWORD>(line.size()), &written, nullptr)) {
+        return;
+    }
+    if (AttachConsole(ATTACH_PARENT_PROCESS)) {
+        if (std::FILE* out = _wfopen(L"CONOUT$", L"w")) {
+            std::fputs(text.c_str(), out);
+            if (!text.empty() && text.back() != '\n') std::fputc('\n', out);
+            std::fclose(out);
+            return;
+        }
+    }
+    ::MessageBoxW(nullptr, kvr::win32::Wide(text).c_str(), L"kvrsetup",
+                  MB_OK | (error ? MB_ICONERROR : MB_ICONINFORMATION));
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -31,11 +56,11 @@ int main(int argc, char** argv) {
     if (simulated) {
         request = kvr::sim::ParseSimulate(*simulateValue);
         if (request.kind == kvr::sim::SimulateRequest::Kind::List) {
-            std::fputs(request.text.c_str(), stdout);
+            Tell(request.text, false);
             return 0;
         }
         if (request.kind == kvr::sim::SimulateRequest::Kind::Error) {
-            std::fprintf(stderr, "%s\n", request.text.c_str());
+            Tell(request.text, true);
             return 2;
         }
     }

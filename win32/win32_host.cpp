@@ -13,6 +13,7 @@ namespace {
 // What a dialog's window procedure needs: the procedure of the program, the
 // window it addresses, the menu the dialog gets when it opens.
 struct DialogContext {
+    const Win32Host* host = nullptr;
     const DialogProc* procedure = nullptr;
     const res::DialogTemplate* dialogTemplate = nullptr;
     Win32Window window;
@@ -56,6 +57,12 @@ bool IsCommand(WPARAM wParam, LPARAM lParam) {
     return false;
 }
 
+bool IsUserInput(UINT message) {
+    return (message >= WM_KEYFIRST && message <= WM_KEYLAST) ||
+           (message > WM_MOUSEMOVE && message <= WM_MOUSELAST) ||
+           (message >= WM_NCLBUTTONDOWN && message <= WM_NCXBUTTONDBLCLK);
+}
+
 INT_PTR CALLBACK DialogProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     auto* context = reinterpret_cast<DialogContext*>(GetWindowLongPtrW(hwnd, DWLP_USER));
     switch (message) {
@@ -71,6 +78,11 @@ INT_PTR CALLBACK DialogProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM 
         case WM_COMMAND:
             if (context == nullptr || !IsCommand(wParam, lParam)) return FALSE;
             (*context->procedure)(context->window, DialogEvent::Command, LOWORD(wParam));
+            return TRUE;
+        case WM_SETCURSOR:
+            if (context == nullptr || !context->host->busy()) return FALSE;
+            SetCursor(LoadCursorW(nullptr, IDC_WAIT));
+            SetWindowLongPtrW(hwnd, DWLP_MSGRESULT, TRUE);
             return TRUE;
         case WM_DESTROY:
             RemovePropW(hwnd, kTemplateProperty);
@@ -189,6 +201,11 @@ std::string Win32Host::ChooseFile(bool open, const std::string& filterDescriptio
     return chosen ? Utf8(file.data()) : std::string();
 }
 
+void Win32Host::SetBusy(bool busy) {
+    busy_ = busy;
+    SetCursor(LoadCursorW(nullptr, busy ? IDC_WAIT : IDC_ARROW));
+}
+
 void Win32Host::PumpMessages() {
     MSG msg;
     while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
@@ -197,6 +214,10 @@ void Win32Host::PumpMessages() {
             PostQuitMessage(static_cast<int>(msg.wParam));
             return;
         }
+        // A command runs: the window repaints and answers, but keys and
+        // clicks are dropped, so that no field or tick changes under the
+        // command and no title-bar drag or menu holds it up.
+        if (busy_ && IsUserInput(msg.message)) continue;
         // Keys for a dialog go through the dialog manager, as in its own loop.
         HWND root = msg.hwnd == nullptr ? nullptr : GetAncestor(msg.hwnd, GA_ROOT);
         if (root != nullptr && GetPropW(root, kTemplateProperty) != nullptr &&
@@ -216,6 +237,7 @@ int Win32Host::RunDialog(int templateId, Window* owner, const DialogProc& proced
     }
     const DialogTemplateBuffer buffer(*t, options_);
     DialogContext context;
+    context.host = this;
     context.procedure = &procedure;
     context.dialogTemplate = t;
     const INT_PTR result =

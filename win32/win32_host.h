@@ -28,6 +28,10 @@ class Win32Host : public Host {
     std::string ChooseOpenFile(const OpenFileRequest& request) override;
     std::string ChooseSaveFile(const SaveFileRequest& request) override;
     void PumpMessages() override;
+    // The wait pointer over the program's windows while a command runs;
+    // their keys and clicks wait until it has ended.
+    void SetBusy(bool busy) override;
+    bool busy() const { return busy_; }
     int RunDialog(int templateId, Window* owner, const DialogProc& procedure) override;
     void ErrorOutput(const std::string& line) override;
 
@@ -36,6 +40,7 @@ class Win32Host : public Host {
     std::function<void(HWND fileDialog)> fileDialogHook;
 
   private:
+    bool busy_ = false;
     // The common file dialog, to open (true) or to save.
     std::string ChooseFile(bool open, const std::string& filterDescription,
                            const std::string& filterPattern, const std::string& title,

@@ -309,6 +309,45 @@ TEST(Win32Dialogs, FirmwareUpdateThroughTheFileDialog) {
     EXPECT_EQ(config.substr(64, file.string().size()), file.string());
 }
 
+// A person's clicks while the pages go out wait until the command has
+// ended: a tick box does not change under the running update.
+TEST(Win32Dialogs, ClicksDuringTheUpdateAreDropped) {
+    Win32Rig r(Language::English);
+    ASSERT_NE(r.main, nullptr);
+    r.Click(id::kRead);
+    ASSERT_FALSE(r.Checked(id::kTurbo));
+    std::string records;
+    for (int address = 0; address < 4 * 64; ++address) {
+        char line[16];
+        std::snprintf(line, sizeof line, "%04X:00%02X\r\n", address, address & 0xFF);
+        records += line;
+    }
+    const std::filesystem::path file = r.dir.path() / "K6123_6124.upd";
+    kvr::testing::WriteFileBytes(file, records);
+    r.host.fileDialogHook = [&](HWND dialog) {
+        const std::wstring name = file.wstring();
+        for (int field : {edt1, cmb13}) {
+            SendMessageW(dialog, CDM_SETCONTROLTEXT, static_cast<WPARAM>(field),
+                         reinterpret_cast<LPARAM>(name.c_str()));
+        }
+        PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    };
+    r.Answer(IDOK);
+    // Right after "Update starten?" is answered the person clicks the tick
+    // box; the transfer's pauses must not deliver the click.
+    bool clicked = false;
+    r.onBox = [&](const kvr::testing::SeenBox&) {
+        HWND turbo = GetDlgItem(r.main, id::kTurbo);
+        PostMessageW(turbo, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(4, 4));
+        PostMessageW(turbo, WM_LBUTTONUP, 0, MAKELPARAM(4, 4));
+        clicked = true;
+    };
+    r.Choose(id::kOpenUpdateFile);
+    EXPECT_TRUE(clicked);
+    EXPECT_EQ(r.Text(id::kStatusLine), "OK") << Listed(r.Boxes());
+    EXPECT_FALSE(r.Checked(id::kTurbo));
+}
+
 // Save and Load settings through the real save and open dialogs.
 TEST(Win32Dialogs, SettingsFileThroughTheSaveAndOpenDialogs) {
     Win32Rig r(Language::German);

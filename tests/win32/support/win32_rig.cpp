@@ -239,6 +239,7 @@ void Win32Rig::OnBox(HWND box) {
         boxes_.push_back(seen);
     }
     PostMessageW(box, WM_COMMAND, MAKEWPARAM(answer, BN_CLICKED), 0);
+    if (onBox) onBox(seen);
 }
 
 int Win32Rig::Byte(int address) {

@@ -103,6 +103,9 @@ class Win32Rig {
 
     // Called on the program's thread when a message box has opened.
     void OnBox(HWND box);
+    // Runs on the program's thread after a box has been answered, while the
+    // command that showed it is still running.
+    std::function<void(const SeenBox&)> onBox;
 
   private:
     std::mutex mutex_;

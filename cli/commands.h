@@ -23,11 +23,13 @@ inline constexpr int kExitUsage = 2;
 struct Options {
     Language lang = Language::English;
     bool simulate = false;
-    bool virtualTime = false;     // the simulation on its virtual clock
-    std::string simulateProfile;  // --simulate=NAME|FILE; empty for the default controller
-    std::string port;             // "COM1".."COM8"; empty: blsetup.cfg's choice
-    std::string file;             // the settings or update file of the command
-    std::string output;           // read -o
+    bool virtualTime = false;  // the simulation on its virtual clock
+    // --simulate=NAME|FILE: the simulated controller's profile, as the window
+    // programs read it; empty for the default one.
+    std::string simulateProfile;
+    std::string port;    // "COM1".."COM8"; empty: blsetup.cfg's choice
+    std::string file;    // the settings or update file of the command
+    std::string output;  // read -o
     bool dryRun = false;
     bool yes = false;
     std::string poles;  // rev: as typed, checked like the dialog's field

@@ -9,6 +9,7 @@
 
 #include "commands.h"
 #include "res/cli_help_texts.h"
+#include "sim_profiles.h"
 #include "terminal.h"
 
 #ifdef _WIN32
@@ -70,12 +71,14 @@ int main(int argc, char** argv) {
           std::pair{"REQUIRED", texts::kHelpRequired}}) {
         app.get_formatter()->label(key, T(text));
     }
-    app.require_subcommand(1);
+    // At most one command; none only for --simulate=list.
+    app.require_subcommand(0, 1);
     // Global options may also follow the command.
     app.fallthrough();
     std::string lang = "en";
     app.add_option("--lang", lang, T(texts::kHelpLang))->check(CLI::IsMember({"en", "de"}));
-    app.add_flag("--simulate", o.simulate, T(texts::kHelpSimulate));
+    CLI::Option* simulate =
+        app.add_option("--simulate", o.simulateProfile, T(texts::kHelpSimulate))->expected(0, 1);
     app.add_flag("--virtual-time", o.virtualTime, T(texts::kHelpVirtualTime));
 
     CLI::App* ports = newCommand(app, "ports", texts::kHelpPorts);
@@ -127,6 +130,23 @@ int main(int argc, char** argv) {
     } catch (const CLI::ParseError& e) {
         const int code = app.exit(e);
         return code == 0 ? kvr::cli::kExitOk : kvr::cli::kExitUsage;
+    }
+    o.simulate = simulate->count() > 0;
+    if (o.simulate) {
+        // The same profiles, files and messages as the window programs.
+        const kvr::sim::SimulateRequest request = kvr::sim::ParseSimulate(o.simulateProfile);
+        if (request.kind == kvr::sim::SimulateRequest::Kind::List) {
+            std::cout << request.text;
+            return kvr::cli::kExitOk;
+        }
+        if (request.kind == kvr::sim::SimulateRequest::Kind::Error) {
+            std::cerr << request.text << '\n';
+            return kvr::cli::kExitUsage;
+        }
+    }
+    if (app.get_subcommands().empty()) {
+        std::cerr << T(texts::kHelpNoCommand) << '\n';
+        return kvr::cli::kExitUsage;
     }
     o.progressBar = kvr::cli::IsTerminal(stdout);
     o.lang = lang == "de" ? kvr::Language::German : kvr::Language::English;

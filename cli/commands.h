@@ -26,7 +26,6 @@ struct Options {
     bool simulate = false;
     bool virtualTime = false;     // the simulation on its virtual clock
     std::string simulateProfile;  // --simulate=NAME|FILE; empty for the default controller
-    sim::Setup simulation;        // what ParseSimulate made of it
     std::string port;             // "COM1".."COM8"; empty: blsetup.cfg's choice
     std::string file;             // the settings or update file of the command
     std::string output;           // read -o

@@ -9,6 +9,7 @@
 
 #include "commands.h"
 #include "res/cli_help_texts.h"
+#include "sim_profiles.h"
 #include "terminal.h"
 
 #ifdef _WIN32
@@ -70,7 +71,8 @@ int main(int argc, char** argv) {
           std::pair{"REQUIRED", texts::kHelpRequired}}) {
         app.get_formatter()->label(key, T(text));
     }
-    app.require_subcommand(1);
+    // At most one command; none only for --simulate=list.
+    app.require_subcommand(0, 1);
     // Global options may also follow the command.
     app.fallthrough();
     std::string lang = "en";
@@ -144,7 +146,10 @@ int main(int argc, char** argv) {
             std::cerr << request.text << '\n';
             return kvr::cli::kExitUsage;
         }
-        o.simulation = request.setup;
+    }
+    if (app.get_subcommands().empty()) {
+        std::cerr << T(texts::kHelpNoCommand) << '\n';
+        return kvr::cli::kExitUsage;
     }
     o.progressBar = kvr::cli::IsTerminal(stdout);
     o.lang = lang == "de" ? kvr::Language::German : kvr::Language::English;

@@ -57,13 +57,15 @@ TEST(CliProgram, ExitStatusAndOutputOfEachKindOfRun) {
         {"write --help", 0, "--dry-run", ""},
         {"update --help", 0, "--yes", ""},
         {"rev --help", 0, "--seconds", ""},
-        {"", 2, "", "A subcommand is required"},
+        {"", 2, "", "A command is required"},
+        {"--simulate=list", 0, "motor[:HZ]", ""},
+        {"--simulate=no-such-profile read", 2, "", "no-such-profile"},
         {"read --port COM9", 2, "", "--port"},
         {"write", 2, "", "FILE is required"},
         {"read --bogus", 2, "", "bogus"},
         {std::string(kSim) + "read", 0, "acceleration = 10\n", ""},
         {std::string(kSim) + "--lang de read --port COM4", 0, "emfBrake = off\n", ""},
-        {std::string(kSim) + "info", 0, "Vendor Code: 1E\nPart Family: 93\n", ""},
+        {"--simulate=bit-serial --virtual-time info", 0, "Vendor Code: 1E\nPart Family: 93\n", ""},
         {std::string(kSim) + "diff saved.json", 0, "no differences\n", ""},
         {std::string(kSim) + "diff fast.json", 0, "acceleration: file 51, controller 10\n", ""},
         {std::string(kSim) + "write fast.json", 1, "", "Error!: control speed (1 - 50)\n"},
@@ -77,7 +79,7 @@ TEST(CliProgram, ExitStatusAndOutputOfEachKindOfRun) {
         {std::string(kSim) + "update X6123_6123.upd", 1, "", "run it again with --yes"},
         {std::string(kSim) + "update X6123_6123.upd --yes", 0, "connected\nUpdate laeuft\n",
          "Warning!: Update starten? -> answered OK (--yes)\n"},
-        {std::string(kSim) + "rev --seconds 2", 1, "",
+        {"--simulate=bit-serial --virtual-time rev --seconds 2", 1, "",
          "Error!: only available, when test-pgm locked\n"},
         // The simulation profiles, as in the window programs.
         {"--simulate=list", 0, "\nmotor[:HZ] ", ""},
@@ -85,6 +87,8 @@ TEST(CliProgram, ExitStatusAndOutputOfEachKindOfRun) {
          "--simulate: no profile or file named 'nosuch' (--simulate=list shows the profiles)\n"},
         {"--simulate=uart --virtual-time info", 1, "", "ERROR!: no connection!\n"},
         {"--virtual-time read --simulate=old-firmware", 0, "controllerVersion = V 60.02-1F\n", ""},
+        {"--simulate=motor --virtual-time rev --poles 14 --ratio 10 --seconds 4", 0,
+         "el.Freq. Motorphase, Hz: 200; el. Freq. Motorphase, rpm: 12000;", "sec. time left: 9\n"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.args);

@@ -227,6 +227,7 @@ int main() {
         kvr::sim::Simulation ideal(kvr::sim::ClockKind::Virtual);
         ideal.simSerial().costs = kvr::sim::CallCosts{0, 0, 0, 0};
         ideal.virtualClock()->tickReadNs = 1000;
+        ideal.controller().profile.minEdgeNs = 0;  // calls take no time here
         const Run need = Scenario(ideal, link, dir, file, loops, image);
 
         kvr::sim::Simulation sim(kvr::sim::ClockKind::Real);

@@ -19,6 +19,7 @@
 #include "settings/settings_commands.h"
 #include "settings/settings_file.h"
 #include "sim_devices.h"
+#include "sim_profiles.h"
 #include "simulation.h"
 #include "speed/rev_counter.h"
 #include "speed/rpm_control.h"
@@ -124,6 +125,12 @@ Session::Session(const Options& options, int argc, char** argv, std::ostream& ou
     if (options.simulate) {
         simulation_ = std::make_unique<sim::Simulation>(
             options.virtualTime ? sim::ClockKind::Virtual : sim::ClockKind::Real);
+        // The profile was checked before the session began; a wrong one
+        // leaves the default controller.
+        const sim::SimulateRequest request = sim::ParseSimulate(options.simulateProfile);
+        if (request.kind == sim::SimulateRequest::Kind::Run) {
+            sim::ApplySetup(request.setup, simulation_->controller());
+        }
         // As on this platform without simulation: no parallel-port driver.
         simulation_->simPortIo().driverPresent = false;
         clock = &simulation_->clock();

@@ -8,6 +8,7 @@
 #include "console_host.h"
 #include "devices.h"
 #include "program.h"
+#include "sim_profiles.h"
 
 namespace kvr::sim {
 class Simulation;

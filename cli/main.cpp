@@ -9,6 +9,7 @@
 
 #include "commands.h"
 #include "res/cli_help_texts.h"
+#include "sim_profiles.h"
 #include "terminal.h"
 
 #ifdef _WIN32
@@ -70,12 +71,15 @@ int main(int argc, char** argv) {
           std::pair{"REQUIRED", texts::kHelpRequired}}) {
         app.get_formatter()->label(key, T(text));
     }
-    app.require_subcommand(1);
+    // At most one command; none only for --simulate=list.
+    app.require_subcommand(0, 1);
     // Global options may also follow the command.
     app.fallthrough();
     std::string lang = "en";
     app.add_option("--lang", lang, T(texts::kHelpLang))->check(CLI::IsMember({"en", "de"}));
-    app.add_flag("--simulate", o.simulate, T(texts::kHelpSimulate));
+    // --simulate alone is the default profile; --simulate=NAME|FILE|list.
+    CLI::Option* simulate =
+        app.add_flag("--simulate{default}", o.simulateProfile, T(texts::kHelpSimulate));
     app.add_flag("--virtual-time", o.virtualTime, T(texts::kHelpVirtualTime));
 
     CLI::App* ports = newCommand(app, "ports", texts::kHelpPorts);
@@ -122,11 +126,30 @@ int main(int argc, char** argv) {
     lock->add_option("--test-program", o.testProgram, T(texts::kHelpTestProgram))
         ->check(CLI::IsMember({"lock", "free"}));
 
+    // The list of profiles needs no command.
+    for (int i = 1; i < argc; ++i) {
+        if (std::string(argv[i]) == "--simulate=list") {
+            std::cout << kvr::sim::ProfileList();
+            return kvr::cli::kExitOk;
+        }
+    }
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
         const int code = app.exit(e);
         return code == 0 ? kvr::cli::kExitOk : kvr::cli::kExitUsage;
+    }
+    o.simulate = simulate->count() > 0;
+    if (o.simulate) {
+        const kvr::sim::SimulateRequest request = kvr::sim::ParseSimulate(o.simulateProfile);
+        if (request.kind != kvr::sim::SimulateRequest::Kind::Run) {
+            std::cerr << request.text << '\n';
+            return kvr::cli::kExitUsage;
+        }
+    }
+    if (app.get_subcommands().empty()) {
+        std::cerr << T(texts::kHelpNoCommand) << '\n';
+        return kvr::cli::kExitUsage;
     }
     o.progressBar = kvr::cli::IsTerminal(stdout);
     o.lang = lang == "de" ? kvr::Language::German : kvr::Language::English;

@@ -33,7 +33,7 @@ constexpr kvr::Language kLanguage = KVR_GERMAN ? kvr::Language::German : kvr::La
 
 int main(int argc, char** argv) {
     // Before the desktop is reached: the list and a wrong profile need none.
-    const std::optional<std::string> simulateValue = kvr::sim::SimulateValue(argc, argv);
+    const std::optional<std::string> simulateValue = kvr::sim::SimulateArgument(argc, argv);
     const bool simulated = simulateValue.has_value();
     kvr::sim::SimulateRequest request;
     if (simulated) {

@@ -28,14 +28,20 @@ void PortixAdapter(Setup& s) {
     s.profile.link = LinkKind::BitSerial;
 }
 
+void UartAdapter(Setup& s) {
+    s.profile.link = LinkKind::Uart;
+}
+
 // The controllers anyone can try without hardware. The program's behaviour
 // on each is in the test that goes with this table.
 const std::vector<NamedProfile>& Catalogue() {
     static const std::vector<NamedProfile> profiles = {
-        {"default", "UART adapter, 16 MHz, set up with the transmitter, firmware 61.23 running",
+        {"default", "Portix2 adapter, 16 MHz, set up with the transmitter, firmware 61.23 running",
          [](Setup&) {}},
-        {"bit-serial", "Portix2 adapter: the bit-serial link and the chip's programming mode",
+        {"bit-serial", "the default: the Portix2 adapter's bit-serial link and programming mode",
          PortixAdapter},
+        {"uart", "the one-wire UART adapter at 19200 baud (no Controller Info, no rev counter)",
+         UartAdapter},
         {"8mhz", "an 8 MHz controller (no 15,6 kHz, other speed figures)",
          [](Setup& s) { s.memory = Controller::DefaultMemory(8); }},
         {"blank", "a blank controller: parameter memory erased, never set up",
@@ -77,19 +83,23 @@ const std::vector<NamedProfile>& Catalogue() {
              s.profile.motorPulseHz = kDefaultMotorPulseHz;
          }},
         {"flaky", "UART adapter on a line that loses every 40th byte from the controller",
-         [](Setup& s) { s.faults.dropEverySentByte = 40; }},
-        {"falls-silent", "a controller that answers two commands, then falls silent",
-         [](Setup& s) { s.faults.silentAfterLinkAnswers = 2; }},
+         [](Setup& s) {
+             UartAdapter(s);
+             s.faults.dropEverySentByte = 40;
+         }},
+        {"falls-silent", "UART adapter, a controller that answers two commands, then falls silent",
+         [](Setup& s) {
+             UartAdapter(s);
+             s.faults.silentAfterLinkAnswers = 2;
+         }},
         {"silent", "no controller behind the port", [](Setup& s) { s.profile.silent = true; }},
     };
     return profiles;
 }
 
-// The simulated controller without a profile: the UART adapter.
+// The simulated controller without a profile, as --simulate always ran it.
 Setup DefaultSetup() {
-    Setup s;
-    s.profile.link = LinkKind::Uart;
-    return s;
+    return Setup{};
 }
 
 SimulateRequest Error(std::string text) {
@@ -354,14 +364,15 @@ SimulateRequest ReadProfileFile(const std::string& text, const std::string& sour
     return r;
 }
 
-std::optional<std::string> SimulateValue(int argc, const char* const* argv) {
+std::optional<std::string> SimulateArgument(int argc, const char* const* argv) {
     constexpr std::string_view kOption = "--simulate";
     std::optional<std::string> value;
     for (int i = 1; i < argc; ++i) {
         const std::string_view arg = argv[i];
         if (arg == kOption) {
             value.emplace();
-        } else if (arg.substr(0, kOption.size() + 1) == "--simulate=") {
+        } else if (arg.size() > kOption.size() && arg.substr(0, kOption.size()) == kOption &&
+                   arg[kOption.size()] == '=') {
             value = std::string(arg.substr(kOption.size() + 1));
         }
     }
@@ -395,7 +406,9 @@ SimulateRequest ParseSimulate(std::string_view value) {
     std::ostringstream text;
     if (file) text << file.rdbuf();
     if (!file || file.bad()) return Error("cannot read '" + path + "'");
-    return ReadProfileFile(text.str(), "'" + path + "'");
+    SimulateRequest r = ReadProfileFile(text.str(), "'" + path + "'");
+    r.name = path;
+    return r;
 }
 
 void ApplySetup(const Setup& setup, Controller& controller) {

@@ -36,9 +36,9 @@ struct SimulateRequest {
     std::string text;
 };
 
-// The value of the last --simulate on a program's command line ("" for a
-// bare --simulate); nothing without one.
-std::optional<std::string> SimulateValue(int argc, const char* const* argv);
+// The value of the last --simulate on a command line: "" for a bare
+// --simulate, the text after "--simulate=", nothing without one.
+std::optional<std::string> SimulateArgument(int argc, const char* const* argv);
 
 // Reads the value of --simulate: empty or a profile's name (see
 // ProfileList), "list", or the path of a profile file (JSON).

@@ -10,8 +10,9 @@
 // Environment:
 //   KVR_MODEM_DEVICE       the path that leads to the controller (required;
 //                          need not exist, e.g. /tmp/ttyKVR0)
-//   KVR_MODEM_PROFILE      comma-separated: "bit-serial" (default) or
-//                          "uart", "silent", "motor=HZ", "clock=8"
+//   KVR_MODEM_PROFILE      a simulation profile as --simulate takes it: a
+//                          name (--simulate=list) or a profile file;
+//                          "bit-serial" when not set
 //   KVR_MODEM_LATENCY_US   time added to every modem-line call (a USB
 //                          adapter does a round trip for each), e.g. 125
 //   KVR_MODEM_VANISH_AFTER the device vanishes after this many modem-line
@@ -30,6 +31,7 @@
 #include <errno.h>
 #include <fcntl.h>
 #include <poll.h>
+#include <pthread.h>
 #include <stdarg.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -48,6 +50,7 @@
 
 #include "controller.h"
 #include "sim_clock.h"
+#include "sim_profiles.h"
 
 namespace {
 
@@ -111,28 +114,15 @@ double EnvDouble(const char* name, double fallback) {
     return end != v ? d : fallback;
 }
 
-kvr::sim::Profile ProfileFrom(const char* text) {
-    kvr::sim::Profile profile;
-    const std::string all = text == nullptr ? "" : text;
-    std::size_t at = 0;
-    while (at <= all.size()) {
-        std::size_t end = all.find(',', at);
-        if (end == std::string::npos) end = all.size();
-        const std::string item = all.substr(at, end - at);
-        at = end + 1;
-        if (item == "uart") {
-            profile.link = kvr::sim::LinkKind::Uart;
-        } else if (item == "bit-serial") {
-            profile.link = kvr::sim::LinkKind::BitSerial;
-        } else if (item == "silent") {
-            profile.silent = true;
-        } else if (item.rfind("motor=", 0) == 0) {
-            profile.motorPulseHz = static_cast<std::uint32_t>(atol(item.c_str() + 6));
-        } else if (!item.empty()) {
-            fprintf(stderr, "libkvrmodem: unknown profile item \"%s\"\n", item.c_str());
-        }
+// The controller of a simulation profile, named as --simulate takes it.
+kvr::sim::Setup SetupFrom(const char* value) {
+    const std::string name = value != nullptr && *value != '\0' ? value : "bit-serial";
+    kvr::sim::SimulateRequest r = kvr::sim::ParseSimulate(name);
+    if (r.kind != kvr::sim::SimulateRequest::Kind::Run) {
+        fprintf(stderr, "libkvrmodem: KVR_MODEM_PROFILE: %s\n", r.text.c_str());
+        r = kvr::sim::ParseSimulate("bit-serial");
     }
-    return profile;
+    return r.setup;
 }
 
 std::uint32_t BaudOf(speed_t speed) {
@@ -160,9 +150,8 @@ std::uint32_t BaudOf(speed_t speed) {
 
 class Modem {
   public:
-    Modem()
-        : device_(getenv("KVR_MODEM_DEVICE") ? getenv("KVR_MODEM_DEVICE") : ""),
-          ctl_(ProfileFrom(getenv("KVR_MODEM_PROFILE"))) {
+    Modem() : device_(getenv("KVR_MODEM_DEVICE") ? getenv("KVR_MODEM_DEVICE") : ""), ctl_() {
+        kvr::sim::ApplySetup(SetupFrom(getenv("KVR_MODEM_PROFILE")), ctl_);
         latencyNs_ = static_cast<long>(EnvDouble("KVR_MODEM_LATENCY_US", 0) * 1000.0);
         vanishAfter_ = EnvLong("KVR_MODEM_VANISH_AFTER", -1);
         replugMs_ = EnvLong("KVR_MODEM_REPLUG_MS", -1);
@@ -559,6 +548,17 @@ bool Active() {
 
 __attribute__((destructor)) void AtExit() {
     if (Active()) M().Shutdown();
+}
+
+// A child of a fork (a program starting another) has none of the library's
+// threads and may find its lock held: there the device's descriptors are
+// plain descriptors again.
+void ForgetDevicesInChild() {
+    for (auto& plug : gDeviceFd) plug.store(0, std::memory_order_relaxed);
+}
+
+__attribute__((constructor)) void AtLoad() {
+    pthread_atfork(nullptr, nullptr, ForgetDevicesInChild);
 }
 
 int OpenDevice(const char* path, int flags, mode_t mode, bool& handled) {

@@ -50,7 +50,7 @@ void Tell(const std::string& text, bool error) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    const std::optional<std::string> simulateValue = kvr::sim::SimulateValue(argc, argv);
+    const std::optional<std::string> simulateValue = kvr::sim::SimulateArgument(argc, argv);
     const bool simulated = simulateValue.has_value();
     kvr::sim::SimulateRequest request;
     if (simulated) {

@@ -19,8 +19,14 @@ inline constexpr Text kHelpHelp{"Print this help and exit", "Diese Hilfe zeigen 
 inline constexpr Text kHelpLang{"Language of the messages: en or de",
                                 "Sprache der Meldungen: en oder de"};
 inline constexpr Text kHelpSimulate{
-    "Run on the built-in simulated controller, in real time, instead of a real port",
-    "Mit dem eingebauten simulierten Regler arbeiten, in Echtzeit, statt an einem echten Port"};
+    "Run on a simulated controller, in real time, instead of a real port: --simulate for the "
+    "default one, --simulate=NAME for a profile, --simulate=FILE for a profile file, "
+    "--simulate=list names the profiles",
+    "Mit einem simulierten Regler arbeiten, in Echtzeit, statt an einem echten Port: "
+    "--simulate f\u00fcr den Standard, --simulate=NAME f\u00fcr ein Profil, --simulate=DATEI "
+    "f\u00fcr eine Profildatei, --simulate=list nennt die Profile"};
+inline constexpr Text kHelpNoCommand{"A command is required; --help lists them.",
+                                     "Ein Befehl fehlt; --help nennt sie."};
 inline constexpr Text kHelpVirtualTime{
     "With --simulate: the simulated controller's clock runs only as the program works, so "
     "every command ends at once (for tests)",

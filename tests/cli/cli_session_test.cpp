@@ -207,6 +207,13 @@ TEST(CliRead, PortChosenForOneRunOnly) {
 TEST(CliRev, RefusalsEndWithStatusOne) {
     TempDir dir;
     testing::WriteFileBytes("blsetup.cfg", "COM2");
+    const auto with = [](const char* profile, const char* poles = "", const char* ratio = "") {
+        Options o;
+        o.simulateProfile = profile;
+        o.poles = poles;
+        o.ratio = ratio;
+        return o;
+    };
     struct Case {
         const char* what;
         Options options;
@@ -214,23 +221,16 @@ TEST(CliRev, RefusalsEndWithStatusOne) {
         const char* err;
     };
     const Case cases[] = {
-        {"test program free", {}, {}, "Error!: only available, when test-pgm locked\n"},
-        {"UART link",
+        {"test program free",
+         with("bit-serial"),
          {},
-         [](sim::Controller& c) { c.profile.link = sim::LinkKind::Uart; },
-         "Error!: Available only via Portix2\n"},
+         "Error!: only available, when test-pgm locked\n"},
+        {"UART link", with("uart"), {}, "Error!: Available only via Portix2\n"},
         {"odd pole count",
-         [] {
-             Options o;
-             o.poles = "13";
-             o.ratio = "1.00";
-             return o;
-         }(),
-         [](sim::Controller& c) { c.memory[LockFlags] = 0xFD; },
-         "Error!: Polzahl: nur gerade Werte m\u00f6glich!\n"},
-        {"no motor",
+         with("motor", "13", "1.00"),
          {},
-         [](sim::Controller& c) { c.memory[LockFlags] = 0xFD; },
+         "Error!: Polzahl: nur gerade Werte m\u00f6glich!\n"},
+        {"no motor", with("bit-serial"), [](sim::Controller& c) { c.memory[LockFlags] = 0xFD; },
          "sec. time left: 9\nsec. time left: 8\nsec. time left: 7\nsec. time left: 6\n"
          "sec. time left: 5\nsec. time left: 4\nsec. time left: 3\nsec. time left: 2\n"
          "sec. time left: 1\nsec. time left: 0\nrev: no pulses from the motor within 10 s\n"},
@@ -244,22 +244,18 @@ TEST(CliRev, RefusalsEndWithStatusOne) {
     }
 }
 
+// The "motor" profile: Portix2 adapter, test program locked, 200 pulses a
+// second once released.
 TEST(CliRev, FourFiguresPerWindowUntilTheTimeIsUp) {
     TempDir dir;
     testing::WriteFileBytes("blsetup.cfg", "COM2");
     Options o;
+    o.simulateProfile = "motor";
     o.poles = "14";
     o.ratio = "10";
     o.seconds = 5;
     CliRun run(o);
-    EXPECT_EQ(run(RunRev,
-                  [](sim::Controller& c) {
-                      c.memory[LockFlags] = 0xFD;
-                      c.profile.motorPulseHz = 200;
-                      c.profile.motorSpinUpMs = 500;
-                  }),
-              kExitOk)
-        << run.err.str();
+    EXPECT_EQ(run(RunRev), kExitOk) << run.err.str();
     // 400 pulses in 2 s with 14 poles and ratio 10: 200 Hz, 12000, 1714, 171.
     const std::string line =
         "el.Freq. Motorphase, Hz: 200; el. Freq. Motorphase, rpm: 12000; Motor revs, rpm: "

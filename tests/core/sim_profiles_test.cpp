@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <optional>
 #include <set>
 #include <sstream>
 #include <string>
@@ -100,7 +101,14 @@ const std::vector<ProfileCase>& Cases() {
         {"default",
          [](ProfileRig& r) {
              ReadsAs(r, "V 61.23-1F");
+             EXPECT_TRUE(r.p.link.state.bitBangLink);
+         }},
+        {"uart",
+         [](ProfileRig& r) {
+             ReadsAs(r, "V 61.23-1F");
              EXPECT_TRUE(r.p.link.state.uartLink);
+             // The programming mode is out of reach on this wiring.
+             EXPECT_EQ(InfoBox(r), "no connection!");
          }},
         {"bit-serial",
          [](ProfileRig& r) {
@@ -238,6 +246,27 @@ TEST(SimProfiles, ListNamesEveryProfileOnce) {
     EXPECT_EQ(sim::ParseSimulate("motor").setup.profile.motorPulseHz, sim::kDefaultMotorPulseHz);
 }
 
+TEST(SimProfiles, TheLastSimulateOnTheCommandLineCounts) {
+    struct Case {
+        std::vector<std::string> args;
+        std::optional<std::string> value;
+    };
+    const Case cases[] = {
+        {{"prog"}, std::nullopt},
+        {{"prog", "--simulate"}, ""},
+        {{"prog", "--simulate=flaky"}, "flaky"},
+        {{"prog", "--simulate", "--simulate=motor:300"}, "motor:300"},
+        {{"prog", "--simulate=", "x"}, ""},
+        {{"prog", "--simulated", "--simulate-x"}, std::nullopt},
+    };
+    for (const Case& c : cases) {
+        std::vector<char*> argv;
+        for (const std::string& a : c.args) argv.push_back(const_cast<char*>(a.c_str()));
+        EXPECT_EQ(sim::SimulateArgument(static_cast<int>(argv.size()), argv.data()), c.value)
+            << c.args.back();
+    }
+}
+
 TEST(SimProfiles, WrongValuesAreRefusedWithAMessage) {
     const std::pair<std::string, std::string> cases[] = {
         {"nosuch",
@@ -272,6 +301,7 @@ TEST(SimProfiles, FileSetsEveryKindOfField) {
     })");
     const SimulateRequest r = sim::ParseSimulate((dir.path() / "p.json").string());
     ASSERT_EQ(r.kind, SimulateRequest::Kind::Run) << r.text;
+    EXPECT_EQ(r.name, (dir.path() / "p.json").string());
     const sim::Setup& s = r.setup;
     EXPECT_EQ(s.profile.link, sim::LinkKind::BitSerial);
     EXPECT_EQ(s.memory[30], 8);

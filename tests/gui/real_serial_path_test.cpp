@@ -152,6 +152,52 @@ class RealSerialPathTest : public QObject {
         modem_.set(kKvrModemLatencyNs, 0);
     }
 
+    // A COM number named in the environment maps to exactly that path; the
+    // others take the devices found, leaving out the named ones.
+    void namedDevicesTakeTheirComNumbers() {
+        const std::string saved = Device();
+        unsetenv("KVRSETUP_COM2");
+        std::vector<std::string> found;
+        for (int n = 1; n <= 8; ++n) found.push_back(kvr::gui::DeviceForCom(n));
+        setenv("KVRSETUP_COM2", "/tmp/kvr-named-tty", 1);
+        QCOMPARE(kvr::gui::DeviceForCom(2), std::string("/tmp/kvr-named-tty"));
+        QCOMPARE(kvr::gui::DeviceForCom(1), found[0]);
+        QCOMPARE(kvr::gui::DeviceForCom(3), found[1]);
+        QCOMPARE(kvr::gui::PortItemText(id::kPortCom1 + 1, "COM2", false, Language::English),
+                 std::string("COM2\t/tmp/kvr-named-tty"));
+        QCOMPARE(kvr::gui::PortItemText(id::kPortCom1 + 1, "COM2", true, Language::German),
+                 std::string("COM2\t(simuliert)"));
+        QCOMPARE(kvr::gui::PortItemText(id::kAbout, "About", false, Language::English),
+                 std::string("About"));
+        if (found[7].empty()) {
+            QCOMPARE(kvr::gui::PortItemText(id::kPortCom8, "COM8", false, Language::English),
+                     std::string("COM8\t(not present)"));
+        }
+        if (!found[0].empty()) {
+            // A device found is named for COM5: it leaves the free numbers.
+            setenv("KVRSETUP_COM5", found[0].c_str(), 1);
+            QCOMPARE(kvr::gui::DeviceForCom(5), found[0]);
+            QCOMPARE(kvr::gui::DeviceForCom(1), found[1]);
+            unsetenv("KVRSETUP_COM5");
+        }
+        setenv("KVRSETUP_COM2", saved.c_str(), 1);
+        QCOMPARE(kvr::gui::DeviceForCom(2), saved);
+    }
+
+    // The command-line program, a production program of its own, over the
+    // same device (in a process of its own, with its own simulated chip).
+    void commandLineProgramOverTheDevice() {
+#ifndef KVR_CLI_PROGRAM
+        QSKIP("kvrsetup-cli is not built (CLI11 missing)");
+#else
+        QProcess p;
+        p.start(QStringLiteral(KVR_CLI_PROGRAM), {"info", "--port", "COM2"});
+        QVERIFY(p.waitForFinished(60000));
+        QCOMPARE(p.exitCode(), 0);
+        QCOMPARE(p.readAllStandardOutput().toStdString(), ControllerInfoText());
+#endif
+    }
+
     void portMenuShowsTheNamedDevice() {
         RealPathRig r(Language::English);
         // Without the menu's access-key mark.

@@ -25,7 +25,8 @@ class ResponsiveWindowTest : public QObject {
     void inputDuringACommandChangesNothing();
 };
 
-// A Read on the real clock, over the UART link.
+// A Read on the real clock over the UART link (about a second). While it
+// shows "reading....." it detects the link, with pauses of 5 and 20 ms.
 void ResponsiveWindowTest::timersRunAndOtherCommandsAreRefusedDuringARead() {
     GuiRig r(Language::English, ConfigFile("14", "10.00"), kvr::sim::ClockKind::Real);
     r.ctl().profile.link = kvr::sim::LinkKind::Uart;
@@ -66,8 +67,10 @@ void ResponsiveWindowTest::timersRunAndOtherCommandsAreRefusedDuringARead() {
     QVERIFY(statusSeen.contains(QStringLiteral("reading.....")));
     QVERIFY(busyPointer);
     QVERIFY(triedOthers);
-    // Nothing of the refused commands reached the controller or the user.
+    // Nothing of the refused commands reached the controller or the user,
+    // and the Read went on after them.
     QCOMPARE(traceAfter, traceBefore);
+    QVERIFY(r.ctl().TraceOf('U').size() > 20);
     QVERIFY(r.host.boxes.empty());
     QVERIFY(r.host.dialogsRun.empty());
     QVERIFY(!r.main->endResult().has_value());

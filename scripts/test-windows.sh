@@ -41,5 +41,10 @@ wineboot -i >/dev/null 2>&1
 wine reg add 'HKLM\Software\Wine\Ports' /v COM1 /t REG_SZ /d "$root/build-win/com1" /f >/dev/null 2>&1
 wineserver -k >/dev/null 2>&1 || true
 wineserver -w >/dev/null 2>&1 || true
+# The server and Wine's own services for the whole run, started here with
+# their output going nowhere: a test that started them would otherwise hold
+# its output open, and so its end, until the last test is done.
+wineserver -p >/dev/null 2>&1
+wine cmd /c exit >/dev/null 2>&1 || true
 
 ctest --test-dir build-win --output-on-failure -j"$(nproc)"

@@ -35,10 +35,10 @@ TEST(Com1, ReadAndWriteThroughTheWin32SerialPort) {
     // What is written comes back with the next Read.
     r.Type(r.main, id::kAcceleration, "23");
     r.Click(id::kWrite);
-    EXPECT_TRUE(r.Boxes().empty());
+    EXPECT_TRUE(r.Boxes().empty()) << r.Boxes().front().caption << ": " << r.Boxes().front().text;
     r.SetText(r.main, id::kAcceleration, "");
     r.Click(id::kRead);
-    EXPECT_TRUE(r.Boxes().empty());
+    EXPECT_TRUE(r.Boxes().empty()) << r.Boxes().front().caption << ": " << r.Boxes().front().text;
     EXPECT_EQ(r.Text(id::kAcceleration), " 23");
 }
 

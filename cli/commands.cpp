@@ -123,16 +123,12 @@ Session::Session(const Options& options, int argc, char** argv, std::ostream& ou
     SerialDevice* serial = nullptr;
     PortIo* portIo = nullptr;
     if (options.simulate) {
-        simulation_ = std::make_unique<sim::Simulation>(
-            options.virtualTime ? sim::ClockKind::Virtual : sim::ClockKind::Real);
         // The profile was checked before the session began; a wrong one
         // leaves the default controller.
         const sim::SimulateRequest request = sim::ParseSimulate(options.simulateProfile);
-        if (request.kind == sim::SimulateRequest::Kind::Run) {
-            sim::ApplySetup(request.setup, simulation_->controller());
-        }
-        // As on this platform without simulation: no parallel-port driver.
-        simulation_->simPortIo().driverPresent = false;
+        simulation_ = sim::StartSimulation(
+            request.kind == sim::SimulateRequest::Kind::Run ? request.setup : sim::Setup{},
+            options.virtualTime ? sim::ClockKind::Virtual : sim::ClockKind::Real);
         clock = &simulation_->clock();
         serial = &simulation_->serial();
         portIo = &simulation_->portIo();

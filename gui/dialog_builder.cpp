@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "choice_controls.h"
+#include "res/columns.h"
 
 namespace kvr::gui {
 namespace {
@@ -371,11 +372,10 @@ class Builder {
     // columns' heights.
     QLayout* Columns(const std::vector<QWidget*>& widgets) const {
         const std::size_t n = widgets.size();
-        std::size_t columns = static_cast<std::size_t>(std::clamp(t_.width / 140, 1, 3));
-        columns = std::max<std::size_t>(1, std::min(columns, n));
+        const std::size_t columns = res::ColumnCount(t_, n);
         std::vector<int> heights;
         for (QWidget* w : widgets) heights.push_back(w->sizeHint().height());
-        const std::vector<std::size_t> starts = Partition(heights, columns);
+        const std::vector<std::size_t> starts = res::BalancedColumns(heights, columns);
 
         auto* row = new QHBoxLayout;
         for (std::size_t k = 0; k < starts.size(); ++k) {
@@ -386,39 +386,6 @@ class Builder {
             row->addLayout(column);
         }
         return row;
-    }
-
-    // The first section of each column such that the tallest column is as
-    // short as possible.
-    static std::vector<std::size_t> Partition(const std::vector<int>& heights, std::size_t k) {
-        const std::size_t n = heights.size();
-        if (n == 0) return {0};
-        std::vector<long> prefix(n + 1, 0);
-        for (std::size_t i = 0; i < n; ++i) prefix[i + 1] = prefix[i] + heights[i];
-        constexpr long kInf = std::numeric_limits<long>::max();
-        // best[j][i]: the tallest column when the first i sections fill j columns.
-        std::vector<std::vector<long>> best(k + 1, std::vector<long>(n + 1, kInf));
-        std::vector<std::vector<std::size_t>> cut(k + 1, std::vector<std::size_t>(n + 1, 0));
-        best[0][0] = 0;
-        for (std::size_t j = 1; j <= k; ++j) {
-            for (std::size_t i = j; i <= n; ++i) {
-                for (std::size_t m = j - 1; m < i; ++m) {
-                    if (best[j - 1][m] == kInf) continue;
-                    const long cost = std::max(best[j - 1][m], prefix[i] - prefix[m]);
-                    if (cost < best[j][i]) {
-                        best[j][i] = cost;
-                        cut[j][i] = m;
-                    }
-                }
-            }
-        }
-        std::vector<std::size_t> starts(k);
-        std::size_t i = n;
-        for (std::size_t j = k; j >= 1; --j) {
-            starts[j - 1] = cut[j][i];
-            i = cut[j][i];
-        }
-        return starts;
     }
 
     const res::DialogTemplate& t_;

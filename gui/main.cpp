@@ -67,8 +67,7 @@ int main(int argc, char** argv) {
         return kvr::gui::PortItemText(id, text, simulated, kLanguage);
     };
     if (simulated) {
-        options.titleSuffix = request.name == "default" ? std::string(" [simulated]")
-                                                        : " [simulated: " + request.name + "]";
+        options.titleSuffix = kvr::sim::SimulatedTitleSuffix(request);
     }
     kvr::gui::QtHost host(options);
 
@@ -77,11 +76,7 @@ int main(int argc, char** argv) {
     std::optional<kvr::gui::QtSerialDevice> serial;
     std::optional<kvr::gui::NoPortIo> portIo;
     if (simulated) {
-        simulation = std::make_unique<kvr::sim::Simulation>(kvr::sim::ClockKind::Real);
-        kvr::sim::ApplySetup(request.setup, simulation->controller());
-        // As on this platform without simulation: no parallel-port driver,
-        // so the program starts on a serial port.
-        simulation->simPortIo().driverPresent = false;
+        simulation = kvr::sim::StartSimulation(request.setup, kvr::sim::ClockKind::Real);
     } else {
         clock.emplace();
         serial.emplace();

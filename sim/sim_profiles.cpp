@@ -9,6 +9,8 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 
+#include "sim_devices.h"
+
 namespace kvr::sim {
 
 namespace {
@@ -415,6 +417,18 @@ void ApplySetup(const Setup& setup, Controller& controller) {
     controller.profile = setup.profile;
     controller.faults = setup.faults;
     controller.memory = setup.memory;
+}
+
+std::unique_ptr<Simulation> StartSimulation(const Setup& setup, ClockKind clock) {
+    auto simulation = std::make_unique<Simulation>(clock);
+    ApplySetup(setup, simulation->controller());
+    simulation->simPortIo().driverPresent = false;
+    return simulation;
+}
+
+std::string SimulatedTitleSuffix(const SimulateRequest& request) {
+    return request.name == "default" ? std::string(" [simulated]")
+                                     : " [simulated: " + request.name + "]";
 }
 
 }  // namespace kvr::sim

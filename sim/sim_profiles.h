@@ -2,11 +2,13 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 
 #include "controller.h"
+#include "simulation.h"
 
 // The controllers --simulate offers: named profiles and profile files. Every
 // front end (the windows on each platform, the command line) reads the
@@ -53,5 +55,14 @@ SimulateRequest ReadProfileFile(const std::string& json, const std::string& sour
 
 // Puts the controller into the setup's state.
 void ApplySetup(const Setup& setup, Controller& controller);
+
+// The simulated controller a program runs on with --simulate: the setup
+// applied and, as on a current PC, no parallel-port driver, so the program
+// starts on a serial port exactly as it does without simulation.
+std::unique_ptr<Simulation> StartSimulation(const Setup& setup, ClockKind clock);
+
+// What a window's title says of the simulation: " [simulated]" for the
+// default profile, " [simulated: NAME]" for another one.
+std::string SimulatedTitleSuffix(const SimulateRequest& request);
 
 }  // namespace kvr::sim

@@ -71,8 +71,7 @@ int main(int argc, char** argv) {
 
     kvr::win32::BuildOptions options;
     if (simulated) {
-        options.titleSuffix = request.name == "default" ? std::string(" [simulated]")
-                                                        : " [simulated: " + request.name + "]";
+        options.titleSuffix = kvr::sim::SimulatedTitleSuffix(request);
     }
     kvr::win32::Win32Host host(options);
 
@@ -81,11 +80,7 @@ int main(int argc, char** argv) {
     std::optional<kvr::win32::Win32SerialDevice> serial;
     std::optional<kvr::win32::Win32PortIo> portIo;
     if (simulated) {
-        simulation = std::make_unique<kvr::sim::Simulation>(kvr::sim::ClockKind::Real);
-        kvr::sim::ApplySetup(request.setup, simulation->controller());
-        // As on a current Windows without the port driver library: the
-        // program starts on a serial port.
-        simulation->simPortIo().driverPresent = false;
+        simulation = kvr::sim::StartSimulation(request.setup, kvr::sim::ClockKind::Real);
     } else {
         clock.emplace();
         serial.emplace();

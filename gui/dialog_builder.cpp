@@ -33,18 +33,9 @@ QString ToQ(std::string_view s) {
     return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
 }
 
-bool IsEmpty(const Text& t) {
-    return t.en.empty() && t.de.empty();
-}
-bool SameText(const Text& a, const Text& b) {
-    return a.en == b.en && a.de == b.de;
-}
-
-bool PresentIn(const ControlDef& c, Language lang) {
-    if ((c.flags & res::kGermanOnly) != 0 && lang != Language::German) return false;
-    if ((c.flags & res::kEnglishOnly) != 0 && lang != Language::English) return false;
-    return true;
-}
+using res::IsEmpty;
+using res::PresentIn;
+using res::SameText;
 
 // Controls that share a group box, or a run of controls outside any box.
 struct Section {

@@ -33,18 +33,9 @@ constexpr int kBoxSide = 7;
 constexpr int kBoxBottom = 6;
 constexpr int kComboDropHeight = 90;
 
-bool IsEmpty(const Text& t) {
-    return t.en.empty() && t.de.empty();
-}
-bool SameText(const Text& a, const Text& b) {
-    return a.en == b.en && a.de == b.de;
-}
-
-bool PresentIn(const ControlDef& c, Language lang) {
-    if ((c.flags & res::kGermanOnly) != 0 && lang != Language::German) return false;
-    if ((c.flags & res::kEnglishOnly) != 0 && lang != Language::English) return false;
-    return true;
-}
+using res::IsEmpty;
+using res::PresentIn;
+using res::SameText;
 
 // Characters of a UTF-8 text, counting each character once.
 int Chars(std::string_view s) {

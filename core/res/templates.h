@@ -43,6 +43,21 @@ struct ControlDef {
     Text name = {"", ""};
 };
 
+// Whether a text is empty in both languages, and whether two texts are one.
+constexpr bool IsEmpty(const Text& t) {
+    return t.en.empty() && t.de.empty();
+}
+constexpr bool SameText(const Text& a, const Text& b) {
+    return a.en == b.en && a.de == b.de;
+}
+
+// Whether a control is built in the given language's window.
+constexpr bool PresentIn(const ControlDef& c, Language lang) {
+    if ((c.flags & kGermanOnly) != 0 && lang != Language::German) return false;
+    if ((c.flags & kEnglishOnly) != 0 && lang != Language::English) return false;
+    return true;
+}
+
 struct DialogTemplate {
     int id;
     Language language;

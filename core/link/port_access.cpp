@@ -1,5 +1,7 @@
 #include "link/port_access.h"
 
+#include <algorithm>
+
 #include "app/command_gate.h"
 #include "platform/window.h"
 #include "res/link_texts.h"

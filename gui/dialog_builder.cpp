@@ -38,11 +38,7 @@ using res::PresentIn;
 using res::SameText;
 
 // Controls that share a group box, or a run of controls outside any box.
-struct Section {
-    Text group;
-    bool boxed = false;
-    std::vector<const ControlDef*> controls;
-};
+using Section = res::ControlGroup;
 
 class Builder {
   public:
@@ -69,7 +65,7 @@ class Builder {
         }
 
         std::vector<const ControlDef*> bottomButtons;
-        std::vector<Section> sections = Sections(bottomButtons);
+        std::vector<Section> sections = res::GroupControls(t_, lang_, bottomButtons);
         std::vector<QWidget*> widgets;
         for (const Section& s : sections) widgets.push_back(BuildSection(s));
         top->addLayout(Columns(widgets));
@@ -157,34 +153,6 @@ class Builder {
     void Register(QAction* action, const res::MenuItemDef& item, Language lang) {
         action->setEnabled(!Greyed(item, lang));
         if (item.id != 0) parts_.menuItems[item.id] = action;
-    }
-
-    std::vector<Section> Sections(std::vector<const ControlDef*>& bottomButtons) const {
-        std::vector<Section> sections;
-        bool previousUngrouped = false;
-        for (const ControlDef& c : t_.controls) {
-            if (!PresentIn(c, lang_)) continue;
-            if (IsEmpty(c.group)) {
-                if (c.kind == ControlKind::PushButton) {
-                    bottomButtons.push_back(&c);
-                    continue;
-                }
-                if (!previousUngrouped) sections.push_back(Section{{}, false, {}});
-                sections.back().controls.push_back(&c);
-                previousUngrouped = true;
-                continue;
-            }
-            previousUngrouped = false;
-            auto it = std::find_if(sections.begin(), sections.end(), [&](const Section& s) {
-                return s.boxed && SameText(s.group, c.group);
-            });
-            if (it == sections.end()) {
-                sections.push_back(Section{c.group, true, {}});
-                it = std::prev(sections.end());
-            }
-            it->controls.push_back(&c);
-        }
-        return sections;
     }
 
     QWidget* BuildSection(const Section& s) {

@@ -80,10 +80,7 @@ struct Item {
 };
 
 // Controls that share a group box, or a run of controls outside any box.
-struct Section {
-    Text group;
-    bool boxed = false;
-    std::vector<const ControlDef*> controls;
+struct Section : res::ControlGroup {
     std::vector<Item> items;  // positions relative to the section
     int width = 0;
     int height = 0;
@@ -171,28 +168,8 @@ class Layout {
 
     std::vector<Section> Sections(std::vector<const ControlDef*>& bottom) const {
         std::vector<Section> sections;
-        bool previousUngrouped = false;
-        for (const ControlDef& c : t_.controls) {
-            if (!PresentIn(c, lang_)) continue;
-            if (IsEmpty(c.group)) {
-                if (c.kind == ControlKind::PushButton) {
-                    bottom.push_back(&c);
-                    continue;
-                }
-                if (!previousUngrouped) sections.push_back(Section{});
-                sections.back().controls.push_back(&c);
-                previousUngrouped = true;
-                continue;
-            }
-            previousUngrouped = false;
-            auto it = std::find_if(sections.begin(), sections.end(), [&](const Section& s) {
-                return s.boxed && SameText(s.group, c.group);
-            });
-            if (it == sections.end()) {
-                sections.push_back(Section{c.group, true, {}, {}, 0, 0});
-                it = std::prev(sections.end());
-            }
-            it->controls.push_back(&c);
+        for (res::ControlGroup& g : res::GroupControls(t_, lang_, bottom)) {
+            sections.push_back(Section{std::move(g), {}, 0, 0});
         }
         return sections;
     }

@@ -1,6 +1,7 @@
 #include "res/columns.h"
 
 #include <algorithm>
+#include <iterator>
 #include <limits>
 
 namespace kvr::res {
@@ -8,6 +9,35 @@ namespace kvr::res {
 std::size_t ColumnCount(const DialogTemplate& t, std::size_t sections) {
     const auto columns = static_cast<std::size_t>(std::clamp(t.width / 140, 1, 3));
     return std::max<std::size_t>(1, std::min(columns, sections));
+}
+
+std::vector<ControlGroup> GroupControls(const DialogTemplate& t, Language lang,
+                                        std::vector<const ControlDef*>& bottomButtons) {
+    std::vector<ControlGroup> groups;
+    bool previousUngrouped = false;
+    for (const ControlDef& c : t.controls) {
+        if (!PresentIn(c, lang)) continue;
+        if (IsEmpty(c.group)) {
+            if (c.kind == ControlKind::PushButton) {
+                bottomButtons.push_back(&c);
+                continue;
+            }
+            if (!previousUngrouped) groups.push_back(ControlGroup{});
+            groups.back().controls.push_back(&c);
+            previousUngrouped = true;
+            continue;
+        }
+        previousUngrouped = false;
+        auto it = std::find_if(groups.begin(), groups.end(), [&](const ControlGroup& g) {
+            return g.boxed && SameText(g.group, c.group);
+        });
+        if (it == groups.end()) {
+            groups.push_back(ControlGroup{c.group, true, {}});
+            it = std::prev(groups.end());
+        }
+        it->controls.push_back(&c);
+    }
+    return groups;
 }
 
 std::vector<std::size_t> BalancedColumns(const std::vector<int>& heights, std::size_t k) {

@@ -26,6 +26,7 @@
 #include <vector>
 
 #include "controller.h"
+#include "counting_serial.h"
 #include "link/connect.h"
 #include "link/exchange.h"
 #include "link/port_access.h"
@@ -123,40 +124,6 @@ struct Need {
     long statusReads = 0;
 };
 
-// Counts the clock's rising edges (one data-in sample per bit) and the
-// status reads, so that the delay loops' reads can be told apart.
-class CountingSerial : public kvr::SerialDevice {
-  public:
-    explicit CountingSerial(kvr::SerialDevice& inner) : inner_(inner) {}
-    bool Open(const std::string& name) override { return inner_.Open(name); }
-    void Close() override { inner_.Close(); }
-    bool IsOpen() const override { return inner_.IsOpen(); }
-    bool GetState(kvr::SerialConfig& c) override { return inner_.GetState(c); }
-    bool SetState(const kvr::SerialConfig& c) override { return inner_.SetState(c); }
-    bool SetTimeouts(const kvr::SerialTimeouts& t) override { return inner_.SetTimeouts(t); }
-    bool SetLine(kvr::LineFunction f) override {
-        if (f == kvr::LineFunction::SetRts) ++clockRises;
-        ++lineChanges;
-        return inner_.SetLine(f);
-    }
-    bool GetModemStatus(std::uint32_t& status) override {
-        ++statusReads;
-        return inner_.GetModemStatus(status);
-    }
-    bool Read(std::uint8_t* b, std::size_t n, std::size_t& got) override {
-        return inner_.Read(b, n, got);
-    }
-    bool Write(const std::uint8_t* b, std::size_t n, std::size_t& written) override {
-        return inner_.Write(b, n, written);
-    }
-    long clockRises = 0;
-    long lineChanges = 0;
-    long statusReads = 0;
-
-  private:
-    kvr::SerialDevice& inner_;
-};
-
 // The protocol alone on the virtual clock where calls cost nothing.
 template <typename Command>
 Need Ideal(kvr::sim::LinkKind link, Command command) {
@@ -166,7 +133,7 @@ Need Ideal(kvr::sim::LinkKind link, Command command) {
     sim.controller().profile.link = link;
     sim.controller().profile.minEdgeNs = 0;  // calls take no time here
     BenchHost host;
-    CountingSerial serial(sim.serial());
+    kvr::bench::CountingSerial serial(sim.serial());
     kvr::Program p({sim.clock(), serial, sim.portIo(), host}, kvr::Language::English);
     p.link.state.medium = kvr::Medium::Serial;
     p.link.state.comDeviceName = "COM2";

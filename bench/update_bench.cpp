@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "controller.h"
+#include "counting_serial.h"
 #include "link/port_access.h"
 #include "platform/host.h"
 #include "platform/serial_device.h"
@@ -79,39 +80,6 @@ class StatusWindow : public kvr::Window {
     std::map<int, std::string> texts;
 };
 
-// Counts the clock's rising edges (one per bit sent) and the status reads,
-// so that the reads of the delay loops can be told from the bits' samples.
-class CountingSerial : public kvr::SerialDevice {
-  public:
-    explicit CountingSerial(kvr::SerialDevice& inner) : inner_(inner) {}
-    bool Open(const std::string& name) override { return inner_.Open(name); }
-    void Close() override { inner_.Close(); }
-    bool IsOpen() const override { return inner_.IsOpen(); }
-    bool GetState(kvr::SerialConfig& c) override { return inner_.GetState(c); }
-    bool SetState(const kvr::SerialConfig& c) override { return inner_.SetState(c); }
-    bool SetTimeouts(const kvr::SerialTimeouts& t) override { return inner_.SetTimeouts(t); }
-    bool SetLine(kvr::LineFunction f) override {
-        if (f == kvr::LineFunction::SetRts) ++clockRises;
-        return inner_.SetLine(f);
-    }
-    bool GetModemStatus(std::uint32_t& status) override {
-        ++statusReads;
-        return inner_.GetModemStatus(status);
-    }
-    bool Read(std::uint8_t* b, std::size_t n, std::size_t& got) override {
-        return inner_.Read(b, n, got);
-    }
-    bool Write(const std::uint8_t* b, std::size_t n, std::size_t& written) override {
-        return inner_.Write(b, n, written);
-    }
-
-    long clockRises = 0;
-    long statusReads = 0;
-
-  private:
-    kvr::SerialDevice& inner_;
-};
-
 struct Run {
     double elapsedMs = 0;  // on the scenario's clock
     long delayReads = 0;   // status reads of DelayLoops
@@ -129,7 +97,7 @@ Run Scenario(kvr::sim::Simulation& sim, kvr::sim::LinkKind link, const fs::path&
     sim.controller().profile.link = link;
     RecordingHost host(file.string());
     StatusWindow window;
-    CountingSerial serial(sim.serial());
+    kvr::bench::CountingSerial serial(sim.serial());
     kvr::Program p({sim.clock(), serial, sim.portIo(), host}, kvr::Language::English);
     p.app.startDirectory = dir;
     p.link.state.medium = kvr::Medium::Serial;

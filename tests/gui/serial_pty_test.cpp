@@ -1,10 +1,5 @@
 // The real serial path: QSerialPort on a pseudo-terminal, with the simulated
 // controller's UART side on the master end.
-#include <fcntl.h>
-#include <poll.h>
-#include <stdlib.h>
-#include <termios.h>
-#include <unistd.h>
 
 #include <QtTest>
 #include <atomic>
@@ -19,6 +14,7 @@
 #include "link/connect.h"
 #include "link/exchange.h"
 #include "link/port_access.h"
+#include "pty_controller.h"
 #include "qt_serial_device.h"
 #include "res/ids.h"
 #include "serial_ports.h"
@@ -30,71 +26,7 @@
 
 namespace {
 
-// Runs the controller's UART on the master side of a pseudo-terminal.
-class PtyController {
-  public:
-    explicit PtyController(kvr::sim::Profile profile) : controller_(profile) {
-        master_ = posix_openpt(O_RDWR | O_NOCTTY);
-        if (master_ < 0 || grantpt(master_) != 0 || unlockpt(master_) != 0) return;
-        const char* name = ptsname(master_);
-        if (name != nullptr) slavePath_ = name;
-        thread_ = std::thread([this] { Run(); });
-    }
-    ~PtyController() {
-        Stop();
-        CloseMaster();
-    }
-    void Stop() {
-        stop_ = true;
-        if (thread_.joinable()) thread_.join();
-    }
-    // The far end goes away, as an unplugged adapter does.
-    void CloseMaster() {
-        if (master_ >= 0) close(master_);
-        master_ = -1;
-    }
-    const std::string& slavePath() const { return slavePath_; }
-    kvr::sim::Controller& controller() { return controller_; }
-
-  private:
-    std::uint32_t Baud() const {
-        termios t{};
-        if (tcgetattr(master_, &t) != 0) return 0;
-        switch (cfgetospeed(&t)) {
-            case B9600:
-                return 9600;
-            case B19200:
-                return 19200;
-            default:
-                return 1;
-        }
-    }
-
-    void Run() {
-        kvr::sim::RealClock clock;
-        while (!stop_) {
-            pollfd pfd{master_, POLLIN, 0};
-            if (poll(&pfd, 1, 5) <= 0) continue;
-            std::uint8_t in[64];
-            const ssize_t n = read(master_, in, sizeof in);
-            if (n <= 0) continue;
-            for (ssize_t i = 0; i < n; ++i) controller_.UartReceive(in[i], Baud(), clock.NowNs());
-            kvr::sim::TimedByte next;
-            std::string out;
-            while (controller_.PeekUart(UINT64_MAX, next)) {
-                out.push_back(static_cast<char>(next.byte));
-                controller_.PopUart();
-            }
-            if (!out.empty()) (void)!write(master_, out.data(), out.size());
-        }
-    }
-
-    kvr::sim::Controller controller_;
-    int master_ = -1;
-    std::string slavePath_;
-    std::thread thread_;
-    std::atomic<bool> stop_{false};
-};
+using kvr::testing::PtyController;
 
 // A main window that acts when its status line shows a given text: the
 // moment to pull the adapter out.

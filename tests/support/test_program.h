@@ -41,4 +41,24 @@ class TempDir {
 std::string ReadFileBytes(const std::filesystem::path& file);
 void WriteFileBytes(const std::filesystem::path& file, const std::string& bytes);
 
+// A named pipe at path; false where the system has none. A reader that
+// opened it would wait for a writer for ever.
+bool MakePipe(const std::filesystem::path& path);
+
+// While it lives every write into a regular file fails, as on a full disk;
+// Works() is false where the system cannot do that.
+class FullDisk {
+  public:
+    FullDisk();
+    ~FullDisk();
+    FullDisk(const FullDisk&) = delete;
+    FullDisk& operator=(const FullDisk&) = delete;
+    bool Works() const { return works_; }
+
+  private:
+    bool works_ = false;
+    unsigned long long savedLimit_ = 0;
+    void (*savedSignal_)(int) = nullptr;
+};
+
 }  // namespace kvr::testing

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <random>
 #include <string>
 #include <vector>
@@ -14,6 +15,7 @@
 #include "fake_port_io.h"
 #include "fake_serial.h"
 #include "program.h"
+#include "test_program.h"
 #include "update/update_scramble.h"
 
 namespace kvr {
@@ -339,15 +341,34 @@ TEST_F(UpdateFileTest, KindByByteFour) {
     }
 }
 
-TEST_F(UpdateFileTest, FolderNeverOpensAsUpdateFile) {
+// Only a regular file is read: a pipe or a device would hang the update or
+// never end, a folder holds nothing.
+TEST_F(UpdateFileTest, OnlyRegularFilesAreRead) {
     fs::create_directories(dir_ / "K6023_6024.upd");
-    p.update.path = (dir_ / "K6023_6024.upd").string();
-    EXPECT_EQ(OpenUpdateInput(p), 1);
-    EXPECT_FALSE(p.update.input);
-    EXPECT_EQ(CheckUpdateHeader(p), 1);
-    ASSERT_EQ(host.boxes.size(), 1u);
-    EXPECT_EQ(host.boxes[0].text, "Cannot open input file");
-    EXPECT_EQ(host.boxes[0].caption, "ERROR!");
+    const bool pipe = testing::MakePipe(dir_ / "K6023_6025.upd");
+    for (const std::string& path : {(dir_ / "K6023_6024.upd").string(),
+                                    (dir_ / "K6023_6025.upd").string(), std::string("/dev/zero")}) {
+        if (!fs::exists(path) || (!pipe && path.ends_with("6025.upd"))) continue;
+        host.boxes.clear();
+        p.update.path = path;
+        UpdateFileKind kind = UpdateFileKind::Text;
+        EXPECT_EQ(DetermineUpdateFileKind(p, kind), 1) << path;
+        EXPECT_EQ(OpenUpdateInput(p), 1) << path;
+        EXPECT_FALSE(p.update.input);
+        EXPECT_EQ(CheckUpdateHeader(p), 1);
+        ASSERT_EQ(host.boxes.size(), 1u);
+        EXPECT_EQ(host.boxes[0].text, "Cannot open input file");
+        EXPECT_EQ(host.boxes[0].caption, "ERROR!");
+    }
+    // The scratch file's name taken by something that is no file.
+    for (const char* what : {"folder", "pipe"}) {
+        const fs::path scratch = dir_ / "temp.tmp";
+        fs::remove_all(scratch);
+        if (what == std::string("folder")) fs::create_directory(scratch);
+        if (what == std::string("pipe") && !testing::MakePipe(scratch)) continue;
+        EXPECT_EQ(OpenUpdateScratch(p), 1) << what;
+        EXPECT_FALSE(p.update.scratch);
+    }
 }
 
 TEST_F(UpdateFileTest, ChooseUpdateFile) {
@@ -451,16 +472,35 @@ TEST_F(UpdateFileTest, LongPathStaysOutOfMotorValues) {
     const Bytes after = Get("blsetup.cfg");
     ASSERT_EQ(after.size(), 264u);
     EXPECT_EQ(Bytes(after.begin() + 256, after.end()), motor);
-    EXPECT_EQ(std::string(after.begin() + 64, after.begin() + 235), path.substr(0, 171));
-    EXPECT_EQ(after[235], 0);
-    EXPECT_EQ(Bytes(after.begin() + 236, after.begin() + 256), Bytes(20, ' '));
+    // Not cut to fit, which could name another file: the field names none.
+    EXPECT_EQ(after[64], 0);
+    EXPECT_EQ(Bytes(after.begin() + 65, after.begin() + 85), Bytes(20, ' '));
+    EXPECT_EQ(Bytes(after.begin() + 85, after.begin() + 256), Bytes(171, 0));
 }
 
-TEST_F(UpdateFileTest, ConfigMustExist) {
-    p.update.path = Put("K6023_6024.upd", "0123:00AB\n");
-    EXPECT_EQ(CheckUpdateFileName(p), 1);
-    EXPECT_EQ(p.link.lastErrorText, "Open Error 'blsetup.cfg'!");
-    EXPECT_FALSE(fs::exists(dir_ / "blsetup.cfg"));
+// The path cannot be recorded: the update does not go on.
+TEST_F(UpdateFileTest, ConfigMustBeWritable) {
+    const std::string cfg = "blsetup.cfg";
+    const std::pair<std::string, std::string> cases[] = {
+        {"missing", "Open Error 'blsetup.cfg'!"},
+        {"folder", "Open Error 'blsetup.cfg'!"},
+        {"pipe", "Open Error 'blsetup.cfg'!"},
+        {"full disk", "Write Error 'blsetup.cfg'!"},
+    };
+    for (const auto& [what, error] : cases) {
+        fs::remove_all(dir_ / cfg);
+        if (what == "folder") fs::create_directory(dir_ / cfg);
+        if (what == "pipe" && !testing::MakePipe(dir_ / cfg)) continue;
+        if (what == "full disk") Put(cfg, "COM2");
+        p.update.path = Put("K6023_6024.upd", "0123:00AB\n");
+        p.link.lastErrorText.clear();
+        std::optional<testing::FullDisk> full;
+        if (what == "full disk" && !full.emplace().Works()) continue;
+        EXPECT_EQ(CheckUpdateFileName(p), 1) << what;
+        full.reset();
+        EXPECT_EQ(p.link.lastErrorText, error) << what;
+        EXPECT_EQ(fs::exists(dir_ / cfg), what != "missing");
+    }
 }
 
 }  // namespace

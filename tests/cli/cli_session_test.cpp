@@ -299,6 +299,22 @@ TEST(CliRpm, CalculatesAndWritesTheGovernor) {
     EXPECT_NE(refused.err.str().find("Error!: P: 1 - 5 !\n"), std::string::npos);
     EXPECT_EQ(refused.out.str(), "");
     EXPECT_EQ(refused.memory[RpmProportional], 3);
+
+    // Pole count and ratio that blsetup.cfg does not take are not used: no
+    // governor period from the values stored before.
+    Options full;
+    full.rotorRpm = "15000";
+    full.poles = "14";
+    full.ratio = "10";
+    CliRun fullDisk(full);
+    testing::FullDisk disk;
+    if (!disk.Works()) return;
+    EXPECT_EQ(fullDisk(RunRpm), kExitFailed);
+    EXPECT_NE(fullDisk.err.str().find(
+                  "Error!: write error 'blsetup.cfg' (disk full?): the values were not stored\n"),
+              std::string::npos)
+        << fullDisk.err.str();
+    EXPECT_TRUE(fullDisk.Of('V').empty());
 }
 
 }  // namespace

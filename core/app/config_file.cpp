@@ -99,9 +99,10 @@ ConfigWrite WriteConfigFields(Program& p, std::initializer_list<ConfigField> fie
     bool written = true;
     long end = 0;
     for (const ConfigField& field : fields) {
+        // An empty field has no data pointer to hand to fwrite.
         written = written && std::fseek(file.get(), field.offset, SEEK_SET) == 0 &&
-                  std::fwrite(field.bytes.data(), 1, field.bytes.size(), file.get()) ==
-                      field.bytes.size();
+                  (field.bytes.empty() || std::fwrite(field.bytes.data(), 1, field.bytes.size(),
+                                                      file.get()) == field.bytes.size());
         end = field.offset + static_cast<long>(field.bytes.size());
     }
     written = std::fflush(file.get()) == 0 && written;

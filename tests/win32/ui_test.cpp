@@ -30,12 +30,6 @@ std::string Listed(const std::vector<kvr::testing::SeenBox>& boxes) {
     return out;
 }
 
-// Whether a file dialog shows one of its controls; the dialog itself is not
-// on screen yet when the test sees it.
-bool Shown(HWND dialog, int id) {
-    return (GetWindowLongW(GetDlgItem(dialog, id), GWL_STYLE) & WS_VISIBLE) != 0;
-}
-
 class BothLanguages : public ::testing::TestWithParam<Language> {};
 
 // Start-up from blsetup.cfg, a Read that fills the window, a typed change
@@ -316,18 +310,16 @@ TEST(Win32Dialogs, FirmwareUpdateThroughTheFileDialog) {
 }
 
 // The update's file dialog takes a typed name that does not exist, which
-// the program then reports itself, and offers Help and the read-only box.
+// the program then reports itself, and offers Help.
 TEST(Win32Dialogs, UpdateFileDialogTakesAnyNameAndOffersHelp) {
     Win32Rig r(Language::English);
     ASSERT_NE(r.main, nullptr);
-    const std::string configBefore = kvr::testing::ReadFileBytes(r.dir.path() / "blsetup.cfg");
-    const std::filesystem::path missing = r.dir.path() / "missing.upd";
+    const std::string config = kvr::testing::ReadFileBytes(r.dir.path() / "blsetup.cfg");
     bool help = false;
-    bool readOnlyBox = false;
     r.host.fileDialogHook = [&](HWND dialog) {
-        help = Shown(dialog, pshHelp);
-        readOnlyBox = Shown(dialog, chx1);
-        const std::wstring name = missing.wstring();
+        // The dialog is not on screen yet: the button's own style tells.
+        help = (GetWindowLongW(GetDlgItem(dialog, pshHelp), GWL_STYLE) & WS_VISIBLE) != 0;
+        const std::wstring name = (r.dir.path() / "missing.upd").wstring();
         for (int field : {edt1, cmb13}) {
             SendMessageW(dialog, CDM_SETCONTROLTEXT, static_cast<WPARAM>(field),
                          reinterpret_cast<LPARAM>(name.c_str()));
@@ -336,12 +328,10 @@ TEST(Win32Dialogs, UpdateFileDialogTakesAnyNameAndOffersHelp) {
     };
     r.Choose(id::kOpenUpdateFile);
     EXPECT_TRUE(help);
-    EXPECT_TRUE(readOnlyBox);
     const auto boxes = r.Boxes();
     ASSERT_EQ(boxes.size(), 1u) << Listed(boxes);
     EXPECT_EQ(boxes[0].text, "open error!");
-    EXPECT_EQ(boxes[0].caption, "");
-    EXPECT_EQ(kvr::testing::ReadFileBytes(r.dir.path() / "blsetup.cfg"), configBefore);
+    EXPECT_EQ(kvr::testing::ReadFileBytes(r.dir.path() / "blsetup.cfg"), config);
 }
 
 // A person's clicks while the pages go out wait until the command has
@@ -389,10 +379,8 @@ TEST(Win32Dialogs, SettingsFileThroughTheSaveAndOpenDialogs) {
     ASSERT_NE(r.main, nullptr);
     const std::filesystem::path file = r.dir.path() / "regler.json";
     int dialogsSeen = 0;
-    int helpButtons = 0;
     r.host.fileDialogHook = [&](HWND dialog) {
         ++dialogsSeen;
-        if (Shown(dialog, pshHelp)) ++helpButtons;
         const std::wstring name = file.wstring();
         for (int field : {edt1, cmb13}) {
             SendMessageW(dialog, CDM_SETCONTROLTEXT, static_cast<WPARAM>(field),
@@ -410,7 +398,6 @@ TEST(Win32Dialogs, SettingsFileThroughTheSaveAndOpenDialogs) {
     r.Click(id::kTurbo);
     r.Choose(id::kLoadSettings);
     EXPECT_EQ(dialogsSeen, 2);
-    EXPECT_EQ(helpButtons, 0);
     EXPECT_EQ(r.Text(id::kAcceleration), " 10");
     EXPECT_FALSE(r.Checked(id::kTurbo));
     // Loading only fills the window.

@@ -285,18 +285,14 @@ TEST(SimProfiles, WrongValuesAreRefusedWithAMessage) {
     // Files that are no profile are refused before anything waits on them.
     testing::TempDir dir;
     testing::WriteFileBytes("big.json", "{}" + std::string(1 << 20, ' '));
-    const bool pipe = testing::MakePipe("pipe.json");
     const std::pair<std::string, std::string> files[] = {
         {dir.path().string(), "is a folder"},
         {"pipe.json", "is not a file (a device or a pipe)"},
-        {"/dev/zero", "is not a file (a device or a pipe)"},
         {"big.json", "is too large for a profile file (over 1 MiB)"},
     };
     for (const auto& [path, message] : files) {
-        if (!std::filesystem::exists(path) || (path == "pipe.json" && !pipe)) continue;
-        const SimulateRequest r = sim::ParseSimulate(path);
-        EXPECT_EQ(r.kind, SimulateRequest::Kind::Error) << path;
-        EXPECT_EQ(r.text, "--simulate: '" + path + "' " + message);
+        if (path == "pipe.json" && !testing::MakeAt(path, "<pipe>")) continue;
+        EXPECT_EQ(sim::ParseSimulate(path).text, "--simulate: '" + path + "' " + message);
     }
 }
 

@@ -40,37 +40,39 @@ void WriteFileBytes(const std::filesystem::path& file, const std::string& bytes)
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
-bool MakePipe(const std::filesystem::path& path) {
+bool MakeAt(const std::filesystem::path& path, const std::string& what) {
+    if (what == "<folder>") return std::filesystem::create_directory(path);
 #ifdef _WIN32
-    (void)path;
-    return false;
+    if (what == "<pipe>") return false;
 #else
-    return mkfifo(path.c_str(), 0600) == 0;
+    if (what == "<pipe>") return mkfifo(path.c_str(), 0600) == 0;
 #endif
+    WriteFileBytes(path, what);
+    return true;
 }
 
 #ifdef _WIN32
-FullDisk::FullDisk() = default;
+FullDisk::FullDisk(bool on) : works_(!on) {}
 FullDisk::~FullDisk() = default;
 #else
 // A file size limit of 0 lets no write into a regular file through; the
-// signal it would send is ignored, so the write fails with an error.
-FullDisk::FullDisk() {
+// signal it sends stays ignored, so such a write fails with an error.
+FullDisk::FullDisk(bool on) {
+    if (!on) return;
+    works_ = false;
     rlimit limit{};
     if (getrlimit(RLIMIT_FSIZE, &limit) != 0) return;
     savedLimit_ = limit.rlim_cur;
-    savedSignal_ = std::signal(SIGXFSZ, SIG_IGN);
+    std::signal(SIGXFSZ, SIG_IGN);
     limit.rlim_cur = 0;
-    works_ = setrlimit(RLIMIT_FSIZE, &limit) == 0;
+    works_ = limited_ = setrlimit(RLIMIT_FSIZE, &limit) == 0;
 }
 
 FullDisk::~FullDisk() {
-    if (!works_) return;
     rlimit limit{};
-    getrlimit(RLIMIT_FSIZE, &limit);
+    if (!limited_ || getrlimit(RLIMIT_FSIZE, &limit) != 0) return;
     limit.rlim_cur = static_cast<rlim_t>(savedLimit_);
     setrlimit(RLIMIT_FSIZE, &limit);
-    std::signal(SIGXFSZ, savedSignal_);
 }
 #endif
 

@@ -41,24 +41,24 @@ class TempDir {
 std::string ReadFileBytes(const std::filesystem::path& file);
 void WriteFileBytes(const std::filesystem::path& file, const std::string& bytes);
 
-// A named pipe at path; false where the system has none. A reader that
-// opened it would wait for a writer for ever.
-bool MakePipe(const std::filesystem::path& path);
+// Puts at path what a test case names: "<folder>", "<pipe>" (false where
+// the system has none), or else a file of these bytes.
+bool MakeAt(const std::filesystem::path& path, const std::string& what);
 
-// While it lives every write into a regular file fails, as on a full disk;
-// Works() is false where the system cannot do that.
+// While it lives (when on) every write into a regular file fails, as on a
+// full disk; Works() is false where the system cannot do that.
 class FullDisk {
   public:
-    FullDisk();
+    explicit FullDisk(bool on = true);
     ~FullDisk();
     FullDisk(const FullDisk&) = delete;
     FullDisk& operator=(const FullDisk&) = delete;
     bool Works() const { return works_; }
 
   private:
-    bool works_ = false;
+    bool works_ = true;
+    bool limited_ = false;
     unsigned long long savedLimit_ = 0;
-    void (*savedSignal_)(int) = nullptr;
 };
 
 }  // namespace kvr::testing

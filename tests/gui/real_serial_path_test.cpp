@@ -209,9 +209,7 @@ class RealSerialPathTest : public QObject {
         const std::string trace = kvr::testing::ReadFileBytes(dir.path() / "trace");
         QVERIFY2(trace.find("bit read 0C -> 66\n") != std::string::npos, trace.c_str());
         const std::string stats = kvr::testing::ReadFileBytes(dir.path() / "stats");
-        QVERIFY2(QRegularExpression("line_changes [1-9]")
-                     .match(QString::fromStdString(stats))
-                     .hasMatch(),
+        QVERIFY2(stats.starts_with("line_changes ") && !stats.starts_with("line_changes 0\n"),
                  stats.c_str());
 #endif
     }

@@ -337,7 +337,13 @@ TEST_P(BootUpdateTest, LostLastCommitEndsWithReadWriteError) {
 // On the Portix2 wiring the flash is read back through the programming
 // mode; a chip that cannot be read says so instead of "OK".
 TEST_P(BootUpdateTest, ReadBackOnThePortix2Wiring) {
-    if (GetParam() != sim::LinkKind::BitSerial) GTEST_SKIP() << "the UART echoes every byte";
+    if (GetParam() != sim::LinkKind::BitSerial) {
+        // The UART echoes every byte: no programming mode is needed there.
+        EXPECT_EQ(Update(), 0);
+        EXPECT_EQ(sim.controller().flash, image);
+        EXPECT_TRUE(sim.controller().TraceOf('I').empty());
+        return;
+    }
     struct Case {
         const char* name;
         std::function<void(sim::Controller&)> set;

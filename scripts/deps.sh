@@ -3,15 +3,19 @@
 # nothing when everything is there already.
 # Usage: scripts/deps.sh        what building and running the program needs
 #        scripts/deps.sh test   and what the tests need (Windows cross-build,
-#                               Wine, a virtual X server, avrdude)
+#                               Wine, a virtual X server, avrdude, the
+#                               package tools)
 set -euo pipefail
 
 packages=(cmake g++ make pkg-config qt6-base-dev qt6-base-dev-tools qt6-serialport-dev libgl-dev
-          libgtest-dev libgmock-dev fonts-dejavu-core nlohmann-json3-dev libcli11-dev)
+          libgtest-dev libgmock-dev fonts-dejavu-core nlohmann-json3-dev libcli11-dev qt6-svg-dev)
 if [ "${1:-}" = test ]; then
     packages+=(avrdude xvfb xauth)
     # The Windows programs: cross compiler and Wine to run their tests.
     packages+=(g++-mingw-w64-x86-64-posix wine wine64)
+    # The packages and their checks: the Debian package, the Windows
+    # installer and zip, the man pages.
+    packages+=(dpkg-dev file lintian desktop-file-utils appstream man-db nsis zip unzip poppler-utils)
 fi
 
 missing=()

@@ -103,11 +103,12 @@ for f in kvrsetup-de.exe kvrsetup-cli.exe pc-setup-english.pdf pc-setup-deutsch.
 done
 shortcut=$(find "$WINEPREFIX/drive_c/users" -name 'KVR-Duza2 Setup (English).lnk' | head -n1)
 [ -n "$shortcut" ] || fail "no Start-menu shortcut"
-# The shortcut starts the program with --user-folder, in the user's folder.
+# The shortcut starts the program with --user-folder, in the user's folder
+# (each string of the link follows its length).
 user=$(find "$WINEPREFIX/drive_c/users" -maxdepth 4 -type d -path '*/AppData/Roaming/kvrsetup' | head -n1)
 [ -n "$user" ] || fail "no user's folder"
-strings -el "$shortcut" | grep -qx -- '--user-folder' || fail "the shortcut does not pass --user-folder"
-strings -el "$shortcut" | grep -qix 'C:\\users\\[^\\]*\\AppData\\Roaming\\kvrsetup' ||
+strings -el "$shortcut" | grep -q -- '--user-folder$' || fail "the shortcut does not pass --user-folder"
+strings -el "$shortcut" | grep -qi 'C:\\users\\[^\\]*\\AppData\\Roaming\\kvrsetup$' ||
     fail "the shortcut's working folder is not the user's folder"
 
 shot=build-win-release/kvr-window-shot.exe

@@ -133,9 +133,11 @@ int WritePdf(const QString& source, const QString& images, const QString& title,
 int WriteHtml(const QString& source, const QString& images, const QString& title,
               const QString& out) {
     QTextDocument doc;
-    doc.setMetaInformation(QTextDocument::DocumentTitle, title);
+    // The reader's own sans-serif font on the web page.
+    doc.setDefaultFont(QFont(QStringLiteral("sans-serif"), 11));
     QString problem;
     if (!LoadManual(doc, source, images, 700, problem)) return Fail(problem);
+    doc.setMetaInformation(QTextDocument::DocumentTitle, title);
     QFile file(out);
     if (!file.open(QIODevice::WriteOnly) || file.write(doc.toHtml().toUtf8()) < 0)
         return Fail(out + QStringLiteral(": cannot write"));

@@ -56,7 +56,7 @@ done
 for manual in pc-setup-english pc-setup-deutsch; do
     pdf=$pkg/usr/share/kvrsetup/$manual.pdf
     [ -s "$pdf" ] || { fail "$manual.pdf missing"; continue; }
-    images=$(grep -ac '/Subtype /Image' "$pdf" || true)
+    images=$(pdfimages -list "$pdf" | tail -n +3 | wc -l)
     [ "$images" -ge 6 ] || fail "$manual.pdf holds $images pictures, not 6"
 done
 

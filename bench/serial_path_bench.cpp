@@ -1,8 +1,10 @@
 // The production serial path (QtSerialDevice, QtClock) against the simulated
 // controller behind the modem-line preload library: system calls per line
 // change, status read and byte command; a Read and a firmware update over
-// both links with wall time, CPU time and the protocol's own pauses; the
-// bit-serial link with a USB adapter's latency on every modem-line call.
+// both links with wall time, CPU time and the protocol's own pauses; a Write
+// after a Read, and on the bit-serial link the read-back of the flash
+// through the programming mode alone; the bit-serial link with a USB
+// adapter's latency on every modem-line call.
 //
 // Without arguments it runs every scenario, each in a child process of its
 // own with the library preloaded. Arguments: [update bytes] (default 8192)
@@ -27,6 +29,7 @@
 
 #include "controller.h"
 #include "counting_serial.h"
+#include "isp/flash_verify.h"
 #include "link/connect.h"
 #include "link/exchange.h"
 #include "link/port_access.h"
@@ -36,6 +39,7 @@
 #include "program.h"
 #include "qt_platform.h"
 #include "qt_serial_device.h"
+#include "res/ids.h"
 #include "settings/settings_commands.h"
 #include "sim_clock.h"
 #include "sim_devices.h"
@@ -124,9 +128,10 @@ struct Need {
     long statusReads = 0;
 };
 
-// The protocol alone on the virtual clock where calls cost nothing.
-template <typename Command>
-Need Ideal(kvr::sim::LinkKind link, Command command) {
+// The protocol alone on the virtual clock where calls cost nothing; what
+// prepare does is not counted.
+template <typename Prepare, typename Command>
+Need Ideal(kvr::sim::LinkKind link, Prepare prepare, Command command) {
     kvr::sim::Simulation sim(kvr::sim::ClockKind::Virtual);
     sim.simSerial().costs = kvr::sim::CallCosts{0, 0, 0, 0};
     sim.virtualClock()->tickReadNs = 1000;
@@ -138,14 +143,18 @@ Need Ideal(kvr::sim::LinkKind link, Command command) {
     p.link.state.medium = kvr::Medium::Serial;
     p.link.state.comDeviceName = "COM2";
     p.link.state.loopsPerTick = 1;
+    prepare(p, host);
+    const long lines0 = serial.lineChanges;
+    const long status0 = serial.statusReads;
+    const long rises0 = serial.clockRises;
     const std::uint64_t t0 = sim.simClock().NowNs();
     command(p, host);
     Need n;
     n.pausesMs = static_cast<double>(sim.simClock().NowNs() - t0) / 1e6;
-    n.lineChanges = serial.lineChanges;
-    n.statusReads = serial.statusReads;
+    n.lineChanges = serial.lineChanges - lines0;
+    n.statusReads = serial.statusReads - status0;
     // Five delay reads per unit at loopsPerTick 1.
-    n.delaysMs = static_cast<double>(serial.statusReads - serial.clockRises) / 5.0 * kUnitMs;
+    n.delaysMs = static_cast<double>(n.statusReads - (serial.clockRises - rises0)) / 5.0 * kUnitMs;
     return n;
 }
 
@@ -200,28 +209,52 @@ int Child(int argc, char** argv) {
     std::ofstream(dir / "blsetup.cfg") << "COM2";
     std::vector<std::uint8_t> image;
     const fs::path file = dir / "K6123_6124.upd";
-    if (scenario == "update") image = WriteUpdateFile(file, bytes);
+    const bool flashes = scenario == "update" || scenario == "verify";
+    if (flashes) image = WriteUpdateFile(file, bytes);
     host.file = file.string();
     p.app.startDirectory = dir;
+    std::map<int, kvr::FlashPage> pages;
+    for (std::size_t a = 0; a < image.size(); ++a) {
+        auto& page = pages[static_cast<int>(a / kvr::kFlashPageSize)];
+        if (a % kvr::kFlashPageSize == 0) page.fill(-1);
+        page[a % kvr::kFlashPageSize] = image[a];
+    }
 
+    // The Write needs a Read's values, the read-back an updated flash;
+    // neither is timed.
+    kvr::WindowRecord window;
+    auto prepare = [&](kvr::Program& q, BenchHost&) {
+        window = kvr::WindowRecord{};
+        if (scenario == "write") kvr::ReadSettings(q, window);
+        if (scenario == "verify") kvr::RunFirmwareUpdate(q, window);
+    };
     auto run = [&](kvr::Program& q, BenchHost&) {
-        kvr::WindowRecord window;
         if (scenario == "read") {
             kvr::ReadSettings(q, window);
+        } else if (scenario == "write") {
+            window.SetText(kvr::id::kAcceleration, "7");
+            kvr::WriteSettings(q, window);
+        } else if (scenario == "verify") {
+            (void)kvr::VerifyFlash(q, pages, [](int) {});
         } else {
             kvr::RunFirmwareUpdate(q, window);
         }
     };
-    const Need need = Ideal(link, [&](kvr::Program& q, BenchHost& h) {
-        h.file = file.string();
-        q.app.startDirectory = dir;
-        run(q, h);
-    });
+    const Need need = Ideal(
+        link,
+        [&](kvr::Program& q, BenchHost& h) {
+            h.file = file.string();
+            q.app.startDirectory = dir;
+            prepare(q, h);
+        },
+        run);
 
     // As the program does before its first ISP connection.
     if (kvr::OpenSerialPort(p) != 0) return 1;
     kvr::CalibrateDelay(p);
     const std::uint32_t loops = p.link.state.loopsPerTick;
+    prepare(p, host);
+    host.boxes.clear();
     ResetStats();
     const double c0 = CpuMs();
     const auto w0 = std::chrono::steady_clock::now();
@@ -231,7 +264,7 @@ int Child(int argc, char** argv) {
     const KvrModemStats s = Stats();
 
     bool good = host.boxes.size() <= 1;
-    if (scenario == "update") {
+    if (flashes) {
         std::vector<std::uint8_t> flash(image.size());
         if (auto f = Entry<KvrModemFlashFn>("kvr_modem_flash")) f(flash.data(), flash.size());
         good = flash == image;
@@ -244,8 +277,8 @@ int Child(int argc, char** argv) {
         "  %-10s %-6s %6d B %5.3f ms/call | wall %8.1f ms  CPU %7.1f ms (%4.1f%%)  "
         "pauses %8.1f ms  delays %7.1f ms  line changes %7ld x latency %7.1f ms  "
         "status reads %8ld  wall/(pauses+delays+changes x latency) %.2f",
-        uart ? "UART" : "bit-serial", scenario.c_str(), scenario == "update" ? bytes : 0, latencyMs,
-        wall, cpu, 100.0 * cpu / wall, need.pausesMs, need.delaysMs, s.lineChanges,
+        uart ? "UART" : "bit-serial", scenario.c_str(), flashes ? bytes : 0, latencyMs, wall, cpu,
+        100.0 * cpu / wall, need.pausesMs, need.delaysMs, s.lineChanges,
         static_cast<double>(need.lineChanges) * latencyMs, s.statusReads, wall / needMs);
     if (latencyMs > 0) {
         std::printf("  latency really slept %.1f ms; wall/(pauses+delays+slept) %.2f", sleptMs,
@@ -312,13 +345,19 @@ int main(int argc, char** argv) {
     std::printf("commands (pauses: the protocol's own waits on the virtual clock):\n");
     for (const char* profile : {"uart", "bit-serial"}) {
         failures += Spawn(self.c_str(), {"read", "0"}, env(profile, "0")) != 0;
+        failures += Spawn(self.c_str(), {"write", "0"}, env(profile, "0")) != 0;
         failures +=
             Spawn(self.c_str(), {"update", std::to_string(updateBytes)}, env(profile, "0")) != 0;
     }
+    failures +=
+        Spawn(self.c_str(), {"verify", std::to_string(updateBytes)}, env("bit-serial", "0")) != 0;
     std::printf("bit-serial with 0.125 ms per modem-line call (a USB adapter):\n");
     failures += Spawn(self.c_str(), {"read", "0"}, env("bit-serial", "125")) != 0;
+    failures += Spawn(self.c_str(), {"write", "0"}, env("bit-serial", "125")) != 0;
     failures +=
         Spawn(self.c_str(), {"update", std::to_string(slowBytes)}, env("bit-serial", "125")) != 0;
+    failures +=
+        Spawn(self.c_str(), {"verify", std::to_string(slowBytes)}, env("bit-serial", "125")) != 0;
     std::printf("failures: %d\n", failures);
     return failures == 0 ? 0 : 1;
 }

@@ -22,6 +22,10 @@ constexpr std::uint64_t kReadReplyNs = 1 * kMs;
 // long after the one before: the program pauses at least 5 ms between them
 // (a wait on the tick counter may end up to a millisecond early).
 constexpr std::uint64_t kParamByteGapNs = 2 * kMs;
+// A running firmware answers its probe only after this much quiet on the
+// link: the program pauses 5 ms before each probe byte (the final probe of
+// the link detection follows 500 ms of quiet after the restart).
+constexpr std::uint64_t kProbeQuietNs = 2 * kMs;
 // A reset pulse shorter than this does not restart the chip; the program
 // holds reset for 100 ms.
 constexpr std::uint64_t kResetMinNs = 10 * kMs;
@@ -223,6 +227,7 @@ void Controller::Restart(std::uint64_t nowNs, bool motorRelease) {
     args_.clear();
     releasedAtStart_ = motorRelease;
     releasedNs_ = runFromNs_;
+    heardByte_ = false;
     // The boot loader keeps the link, so a restart for the link detection
     // loses nothing; the motor release goes straight to the motor. The page
     // buffer starts erased and flash changes only on a commit, so a restart
@@ -320,6 +325,14 @@ std::uint8_t Controller::IspOutput(int byteIndex) const {
             if (f[0] == 0x50 && f[1] == 0x00) return profile.fuseLow;
             if (f[0] == 0x58 && f[1] == 0x08) return profile.fuseHigh;
             if (f[0] == 0x58 && f[1] == 0x00) return profile.lockBits;
+            if (f[0] == 0x20 || f[0] == 0x28) {
+                // Read Program Memory, low or high byte of a word. Lock bits
+                // LB1 and LB2 both programmed forbid reading the flash.
+                const std::size_t at =
+                    ((std::size_t{f[1]} << 8 | f[2]) * 2) + (f[0] == 0x28 ? 1 : 0);
+                if ((profile.lockBits & 0x03) == 0 || at >= flash.size()) return 0xFF;
+                return flash[at];
+            }
             return 0x00;
         default:
             return 0x00;
@@ -361,6 +374,8 @@ bool Controller::FallsSilent() {
 }
 
 Controller::Reply Controller::HandleByte(std::uint8_t byte, Via via, std::uint64_t nowNs) {
+    const bool quiet = !heardByte_ || nowNs - lastByteNs_ >= kProbeQuietNs;
+    heardByte_ = true;
     if (command_ != 0 && nowNs - lastByteNs_ > kCommandTimeoutNs) {
         command_ = 0;
         args_.clear();
@@ -395,6 +410,9 @@ Controller::Reply Controller::HandleByte(std::uint8_t byte, Via via, std::uint64
         }
         leadIns_ = 0;
     } else if (byte == kProbe) {
+        // Straight after another byte the probe is not understood; the
+        // shift register sends the byte back as it does any other.
+        if (!quiet) return {};
         if (FallsSilent()) return {};
         Record(via, 'P', -1, kProbe, profile.probeAnswer, nowNs);
         return {true, profile.probeAnswer, 0};

@@ -228,6 +228,7 @@ class Controller {
     char command_ = 0;
     std::vector<std::uint8_t> args_;
     std::uint64_t lastByteNs_ = 0;
+    bool heardByte_ = false;  // a byte since the firmware started
     int leadIns_ = 0;
     int requests_ = 0;
     int linkAnswers_ = 0;

@@ -32,7 +32,11 @@ bool SimSerial::Alive() {
 void SimSerial::Replug() {
     vanished_ = false;
     open_ = false;
+    break_ = false;
     ctl_.faults.serialVanishesAfterCalls = -1;
+    // Unplugged, the adapter drove nothing: the controller's pull-up has
+    // released its reset line (a chip held in programming mode runs again).
+    ctl_.SetPin(Pin::Reset, true, clock_.NowNs());
 }
 
 bool SimSerial::Open(const std::string& name) {

@@ -14,24 +14,11 @@ namespace {
 constexpr std::uint8_t kLeadIn = 0xD0;
 constexpr std::uint8_t kRequest = 0xD2;
 constexpr std::uint8_t kUartAnswer = 0xD3;
-constexpr int kProbe = 0xFE;
 constexpr int kProbeAnswer = 0xF8;
 constexpr int kStatusField = id::kStatusLine;
 
 bool IsOtherModel(int answer) {
     return answer == 0xFE || answer == 0xFD || answer == 0xFB || answer == 0xFA;
-}
-
-// The bit-serial probe: 0xFE twice, the answer comes during the second
-// transfer. Each wait is skipped when 0.
-int Probe(Program& p, std::uint32_t before, std::uint32_t between, std::uint32_t after) {
-    p.link.exchange.out = kProbe;
-    WaitMs(p, before);
-    TransferByte(p);
-    WaitMs(p, between);
-    TransferByte(p);
-    WaitMs(p, after);
-    return p.link.exchange.in & 0xFF;
 }
 
 void LeadIn(Program& p) {
@@ -116,7 +103,7 @@ int ConnectLink(Program& p) {
     // 1. A link found before: is the bit-serial probe still answered?
     if (s.uartLink || s.bitBangLink) {
         WaitMs(p, 5);
-        if (Probe(p, 0, 5, 5) == kProbeAnswer) return BitSerialFound(p);
+        if (ProbeLink(p, 0, 5, 5) == kProbeAnswer) return BitSerialFound(p);
     }
 
     // 2. Reopen the port.
@@ -165,7 +152,7 @@ int ConnectLink(Program& p) {
 
     // 7. Bit-serial detection, restarting the controller when it is silent.
     WaitMs(p, 5);
-    const int first = Probe(p, 5, 5, 5);
+    const int first = ProbeLink(p, 5, 5, 5);
     StatusBlank(p, false);
     if (first != kProbeAnswer) {
         if (InitSerialLines(p) != 0) {
@@ -181,7 +168,7 @@ int ConnectLink(Program& p) {
         SetResetHigh(p);
         WaitMs(p, 500);
     }
-    const int answer = Probe(p, 0, 0, 0);
+    const int answer = ProbeLink(p, 0, 0, 0);
     if (answer == kProbeAnswer) return BitSerialFound(p);
     if (IsOtherModel(answer)) return NoLink(p, texts::kLinkOtherModel);
     return NoLink(p, texts::kLinkNoConnection);

@@ -67,14 +67,6 @@ std::uint8_t UartCommand(Program& p, std::initializer_list<std::uint8_t> bytes, 
     return p.link.rxBuffer[count - 1];
 }
 
-// The bit-serial probe without pauses, as the link detection's last probe:
-// a firmware that follows the commands answers it at any time between them.
-int ProbeAnswer(Program& p) {
-    SendByte(p, kProbe);
-    SendByte(p, kProbe);
-    return p.link.exchange.in & 0xFF;
-}
-
 // One bit-serial read command; the value comes during the last transfer.
 int ReadOnce(Program& p, int address) {
     SendByte(p, kCmdRead);
@@ -258,10 +250,12 @@ int ReadControllerByte(Program& p, int address) {
     // On these lines a missing reply cannot be seen: a controller that has
     // gone leaves data in at its rest level, and a byte the firmware missed
     // comes back as the echo of another. So the byte is read twice and must
-    // agree, and the probe must still be answered afterwards.
+    // agree, and the probe must still be answered once the run of reads is
+    // over (ConfirmReads).
     const int first = ReadOnce(p, address);
     const int value = ReadOnce(p, address);
-    if (first != value || ProbeAnswer(p) != kProbeAnswer) NoteLinkFault(p, LinkFault::NoReply);
+    if (first != value) NoteLinkFault(p, LinkFault::NoReply);
+    p.link.readsUnconfirmed = true;
     p.link.exchange.in = value;
     return value;
 }
@@ -290,6 +284,15 @@ int WriteControllerByte(Program& p, int address, int value) {
         WaitMs(p, 20);
         SendByte(p, 0x00);
         echo = p.link.exchange.in;
+        // The echo cannot tell a byte the firmware missed: with the address
+        // lost it takes the value as the address and the 0x00 as the value,
+        // and still echoes the value. A firmware left inside a command
+        // takes the probe's bytes as its own, so the probe finds it here,
+        // at the write where it happened.
+        if (echo == value && ProbeLink(p, 5, 5, 5) != kProbeAnswer) {
+            NoteLinkFault(p, LinkFault::NoReply);
+        }
+        p.link.exchange.in = echo;
     }
     return echo == value && !Faulty(p) ? 0 : 1;
 }
@@ -305,6 +308,27 @@ int WriteControllerByteChecked(Program& p, int address, int value) {
     p.os.host.MessageBox(nullptr, std::string(p.T(texts::kWritingError)),
                          std::string(p.T(texts::kCaptionErrorBang)), MessageButtons::Ok);
     return 1;
+}
+
+int ProbeLink(Program& p, std::uint32_t before, std::uint32_t between, std::uint32_t after) {
+    p.link.exchange.out = kProbe;
+    WaitMs(p, before);
+    TransferByte(p);
+    WaitMs(p, between);
+    TransferByte(p);
+    WaitMs(p, after);
+    return p.link.exchange.in & 0xFF;
+}
+
+int ConfirmReads(Program& p) {
+    // The probe gets the quiet a running firmware needs before and between
+    // its bytes, as the link's quick re-check does.
+    if (p.link.readsUnconfirmed && !Uart(p) && !Faulty(p) &&
+        ProbeLink(p, 5, 5, 5) != kProbeAnswer) {
+        NoteLinkFault(p, LinkFault::NoReply);
+    }
+    p.link.readsUnconfirmed = false;
+    return Faulty(p) ? 1 : 0;
 }
 
 bool LinkFaulty(const Program& p) {

@@ -28,13 +28,24 @@ int CommitPage(Program& p, int page);
 int SelectPage(Program& p, int page);
 
 // Parameter bytes. ReadControllerByte returns the value; a value the link
-// cannot vouch for leaves a fault (LinkFaulty). WriteControllerByte returns
-// 0 when the controller's echo equals value and the link is sound, else 1.
+// cannot vouch for leaves a fault (LinkFaulty), and on the bit-serial link
+// a run of reads is vouched for only by ConfirmReads. WriteControllerByte
+// returns 0 when the controller's echo equals value and the link is sound
+// (on the bit-serial link: the probe is still answered), else 1.
 int ReadControllerByte(Program& p, int address);
 int WriteControllerByte(Program& p, int address, int value);
 // As WriteControllerByte, with the "writing error!" box on a mismatch (the
 // lost-connection box when the device has gone).
 int WriteControllerByteChecked(Program& p, int address, int value);
+
+// The bit-serial probe: 0xFE twice, the answer (0xF8 from a supported
+// controller) comes during the second transfer; each wait skipped when 0.
+int ProbeLink(Program& p, std::uint32_t before, std::uint32_t between, std::uint32_t after);
+// Ends a run of reads before anything is judged by them: on the bit-serial
+// link the firmware must still answer the probe, sent with pauses. 0 when
+// every value read since the command connected can be vouched for, else 1
+// with the fault left (LinkFaulty).
+int ConfirmReads(Program& p);
 
 // Whether the link has failed since the command connected: a serial call
 // failed, a UART reply came short or with a wrong echo, a bit-serial value

@@ -55,6 +55,8 @@ struct LinkData {
     std::uint64_t statusReadNs = 0;
     bool clockDelays = false;
     LinkFault fault = LinkFault::None;
+    // Bit-serial reads the probe has not yet vouched for (ConfirmReads).
+    bool readsUnconfirmed = false;
     // ConnectLink failed at the port itself and showed nothing.
     bool connectPortFailed = false;
 };

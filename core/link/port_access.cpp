@@ -262,6 +262,7 @@ void NoteLinkFault(Program& p, LinkFault fault) {
 
 void ClearLinkFault(Program& p) {
     p.link.fault = LinkFault::None;
+    p.link.readsUnconfirmed = false;
 }
 
 void ShowStatusText(Program& p) {

@@ -6,6 +6,7 @@
 #include "link/connect.h"
 #include "link/exchange.h"
 #include "link/port_access.h"
+#include "link/verified_writes.h"
 #include "res/connect_texts.h"
 #include "res/ids.h"
 #include "res/locks_texts.h"
@@ -45,7 +46,7 @@ void Close(Program& p, Window& dialog) {
 // A reply that did not arrive ends the command with the link's message
 // and a blank status line; nothing read is shown or kept.
 bool RepliesArrived(Program& p) {
-    if (!LinkFaulty(p)) return true;
+    if (ConfirmReads(p) == 0) return true;
     ShowLinkFault(p, nullptr);
     FinishStatus(p, " ");
     return false;
@@ -98,19 +99,14 @@ void Write(Program& p, Window& dialog) {
     if (ConnectLinkChecked(p) != 0) return FinishStatus(p, " ");
     p.locks.lockByte = ApplyLockChoices(p.locks.lockByte, dialog.IsChecked(id::kLockRcSetup),
                                         dialog.IsChecked(id::kLockTestProgram));
-    if (WriteControllerByteChecked(p, LockFlags, p.locks.lockByte) != 0) {
-        // A device that has gone has been named once already.
-        if (p.link.fault != LinkFault::Lost && p.link.fault != LinkFault::Driver) {
+    // The run reads the lock byte back: the echo vouches for one byte only.
+    const WriteOutcome outcome = WriteControllerBytes(p, {{LockFlags, p.locks.lockByte}});
+    if (outcome != WriteOutcome::Written) {
+        ShowWriteFailure(p, outcome);
+        // The dialog repeats a refused write in its own box.
+        if (outcome == WriteOutcome::NotWritten) {
             Box(p, texts::kWritingError, texts::kCaptionErrorBang);
         }
-        FinishStatus(p, " ");
-        return;
-    }
-    // The echo vouches for one byte; the stored lock byte must hold it too.
-    const int stored = ReadControllerByte(p, LockFlags) & 0xFF;
-    if (!RepliesArrived(p)) return;
-    if (stored != p.locks.lockByte) {
-        Box(p, texts::kWritingError, texts::kCaptionErrorBang);
         FinishStatus(p, " ");
         return;
     }

@@ -38,5 +38,16 @@ inline constexpr Text kUpdateRunning{"Update laeuft", "Update laeuft"};
 inline constexpr Text kUpdateCommitErrorCode1{"Read/write error - code1!",
                                               "Read/write error - code1!"};
 inline constexpr Text kUpdateCommitError{"Read/write error!", "Read/write error!"};
+// Reading the firmware back over the programming mode after a transfer on
+// the Portix2 wiring.
+inline constexpr Text kUpdateVerifying{"verifying....", "pr\u00fcfe...."};
+inline constexpr Text kUpdateNotVerifiedLocked{
+    "The update was written but not verified:\nthe chip's lock bits forbid reading its flash.",
+    "Das Update wurde geschrieben, aber nicht gepr\u00fcft:\ndie Lock-Bits des Chips verbieten "
+    "das Lesen des Flash-Speichers."};
+inline constexpr Text kUpdateNotVerifiedNoIsp{
+    "The update was written but not verified:\nthe chip's programming mode did not answer.",
+    "Das Update wurde geschrieben, aber nicht gepr\u00fcft:\nder Programmiermodus des Chips "
+    "antwortet nicht."};
 
 }  // namespace kvr::texts

@@ -219,7 +219,7 @@ int ReadSettings(Program& p, Window& w) {
 
     // Each judgement below rests on replies that arrived.
     const int marker = ReadByte(p, SetupMarker);
-    if (LinkFaulty(p)) return FailLink(p, w);
+    if (ConfirmReads(p) != 0) return FailLink(p, w);
     if (marker != kSetupMarkerDone) {
         FailRead(p, w, texts::kNotSetUp);
         return 1;
@@ -236,7 +236,7 @@ int ReadSettings(Program& p, Window& w) {
     const int versionLow = ReadByte(p, VersionLow);
     s.versionText = VersionText(versionHigh, versionLow, -1);
     s.versionWord += versionLow;
-    if (LinkFaulty(p)) return FailLink(p, w);
+    if (ConfirmReads(p) != 0) return FailLink(p, w);
     // Both bytes erased: the controller has never been set up.
     if (s.versionWord == kVersionRefused) {
         FailRead(p, w, texts::kNotSetUp);
@@ -249,7 +249,7 @@ int ReadSettings(Program& p, Window& w) {
     }
     s.features = ReadByte(p, FeatureFlags);
     const int requiredLevel = ReadByte(p, RequiredLevel);
-    if (LinkFaulty(p)) return FailLink(p, w);
+    if (ConfirmReads(p) != 0) return FailLink(p, w);
     s.versionText = VersionText(versionHigh, versionLow, s.features);
     w.SetText(id::kVersionText, s.versionText);
     if (requiredLevel > kProgramVersion) {
@@ -262,7 +262,7 @@ int ReadSettings(Program& p, Window& w) {
     // Every parameter byte first, in the order the controller is read;
     // shown only once all of them arrived.
     const Parameters v = ReadParameters(p);
-    if (LinkFaulty(p)) return FailLink(p, w);
+    if (ConfirmReads(p) != 0) return FailLink(p, w);
 
     s.clockMhz = v.clockMhz;
     w.SetText(id::kFullSpeedTime, TimeToText(v.fullSpeedTime));

@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <array>
 #include <string>
 #include <utility>
@@ -6,6 +7,7 @@
 #include "link/connect.h"
 #include "link/exchange.h"
 #include "link/port_access.h"
+#include "link/verified_writes.h"
 #include "res/app_texts.h"
 #include "res/connect_texts.h"
 #include "res/ids.h"
@@ -74,17 +76,17 @@ int ReadByte(Program& p, int address) {
 // (its message shown).
 int WriteGovernorDefaults(Program& p) {
     const auto writeGains = [&p] {
-        if (WriteControllerByteChecked(p, RpmProportional, kGovernorParamDefault) != 0) return 1;
-        return WriteControllerByteChecked(p, RpmIntegralCode, kGovernorParamDefault);
+        return WriteControllerBytesChecked(p, {{RpmProportional, kGovernorParamDefault},
+                                               {RpmIntegralCode, kGovernorParamDefault}});
     };
     const auto writePeriod = [&p] {
-        if (WriteControllerByteChecked(p, RpmPeriodHigh, kPeriodDefaultHigh) != 0) return 1;
-        return WriteControllerByteChecked(p, RpmPeriodLow, kPeriodDefaultLow);
+        return WriteControllerBytesChecked(
+            p, {{RpmPeriodHigh, kPeriodDefaultHigh}, {RpmPeriodLow, kPeriodDefaultLow}});
     };
     // A default is written only on a value that did arrive.
     const auto read = [&p](int address, int& value) {
         value = ReadByte(p, address);
-        if (!LinkFaulty(p)) return true;
+        if (ConfirmReads(p) == 0) return true;
         ShowLinkFault(p, nullptr);
         return false;
     };
@@ -97,25 +99,6 @@ int WriteGovernorDefaults(Program& p) {
     if (value == 0xFF && writePeriod() != 0) return 1;
     if (!read(RpmPeriodLow, value)) return 1;
     if (value == 0xFF && writePeriod() != 0) return 1;
-    return 0;
-}
-
-// Reads every written byte back: the echo of a write vouches for one byte,
-// not for a byte the firmware took as another command's address or value.
-// 0 when all hold what was written; 1 after the message.
-int VerifyWrites(Program& p, const std::vector<std::pair<int, int>>& writes) {
-    for (const auto& [address, value] : writes) {
-        const int stored = ReadByte(p, address);
-        if (LinkFaulty(p)) {
-            ShowLinkFault(p, nullptr);
-            return 1;
-        }
-        if (stored != value) {
-            p.os.host.MessageBox(nullptr, std::string(p.T(texts::kWritingError)),
-                                 std::string(p.T(texts::kCaptionErrorBang)), MessageButtons::Ok);
-            return 1;
-        }
-    }
     return 0;
 }
 
@@ -284,7 +267,7 @@ int WriteSettings(Program& p, Window& w, WriteMode mode) {
     const int fullSpeedTime = MsToTime(static_cast<float>(fullSpeed));
     const int stopTime = MsToTime(static_cast<float>(stop));
     const int neutralTime = MsToTime(static_cast<float>(neutral));
-    std::vector<std::pair<int, int>> writes = {
+    std::vector<ByteWrite> writes = {
         {FullSpeedTimeHigh, HighByte(fullSpeedTime)},
         {FullSpeedTimeLow, LowByte(fullSpeedTime)},
         {StopTimeHigh, HighByte(stopTime)},
@@ -310,21 +293,18 @@ int WriteSettings(Program& p, Window& w, WriteMode mode) {
     // otherwise keeps the controller's count.
     if ((s.features & kFeatLogExtra) != 0 && s.logExtraCleared) writes.emplace_back(LogExtra, 0);
 
-    for (const auto& [address, value] : writes) {
-        if (WriteControllerByteChecked(p, address, value) != 0) {
-            ResetStatus(w);
-            w.Repaint();
-            return 1;
-        }
-        if (address == RpmControlMode) {
-            // The exit commands remind the user of a governor that was in use
-            // (running, or just set up in the RPM-control dialog) and is now
-            // off; a user who never uses it is not bothered.
-            p.app.rpmControlInactive = !rpmControl && (governorWasOn || p.app.rpmControlInactive);
-        }
+    std::size_t attempted = 0;
+    const int failed = WriteControllerBytesChecked(p, writes, &attempted);
+    const bool modeSent =
+        std::any_of(writes.begin(), writes.begin() + static_cast<long>(attempted),
+                    [](const ByteWrite& x) { return x.address == RpmControlMode; });
+    if (modeSent) {
+        // The exit commands remind the user of a governor that was in use
+        // (running, or just set up in the RPM-control dialog) and is now
+        // off; a user who never uses it is not bothered.
+        p.app.rpmControlInactive = !rpmControl && (governorWasOn || p.app.rpmControlInactive);
     }
-
-    if (VerifyWrites(p, writes) != 0) {
+    if (failed != 0) {
         ResetStatus(w);
         w.Repaint();
         return 1;

@@ -59,7 +59,7 @@ void RevCounterCommand(Program& p, Window& mainWindow) {
         return;
     }
     const int lockByte = ReadControllerByte(p, LockFlags) & 0xFF;
-    if (LinkFaulty(p)) {
+    if (ConfirmReads(p) != 0) {
         ShowLinkFault(p, nullptr);
         mainWindow.SetText(id::kStatusLine, " ");
         mainWindow.Enable(id::kStatusLine, false);

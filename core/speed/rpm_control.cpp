@@ -7,6 +7,7 @@
 #include "link/connect.h"
 #include "link/exchange.h"
 #include "link/port_access.h"
+#include "link/verified_writes.h"
 #include "res/connect_texts.h"
 #include "res/ids.h"
 #include "res/speed_texts.h"
@@ -60,12 +61,14 @@ bool ReloadMotorValues(Program& p, Window& dialog) {
     return MotorValuesUsable(p);
 }
 
-// A write the controller did not confirm: WriteControllerByteChecked has
-// shown its box already, the dialog shows its own.
-// A device that has gone has been named once; no second box then.
+// A write the controller did not confirm, or that did not read back:
+// WriteControllerBytesChecked has shown its box already, the dialog shows
+// its own. A device that has gone has been named once; no second box then.
 bool WriteByte(Program& p, int address, int value) {
-    if (WriteControllerByteChecked(p, address, value & 0xFF) == 0) return true;
-    if (!LinkFaulty(p) || p.link.fault == LinkFault::NoReply) {
+    const WriteOutcome outcome = WriteControllerBytes(p, {{address, value & 0xFF}});
+    if (outcome == WriteOutcome::Written) return true;
+    ShowWriteFailure(p, outcome);
+    if (outcome == WriteOutcome::NotWritten) {
         ShowError(p, texts::kWritingError, texts::kCaptionErrorBang);
     }
     return false;
@@ -74,7 +77,7 @@ bool WriteByte(Program& p, int address, int value) {
 // Replies that did not all arrive are not shown: the message instead, the
 // status line blank.
 bool RepliesArrived(Program& p) {
-    if (!LinkFaulty(p)) return true;
+    if (ConfirmReads(p) == 0) return true;
     ShowLinkFault(p, nullptr);
     if (Window* w = p.app.statusWindow) {
         w->SetText(id::kStatusLine, " ");

@@ -1,8 +1,13 @@
 #include "update/update_procedure.h"
 
+#include <map>
+#include <string>
+
+#include "isp/flash_verify.h"
 #include "link/connect.h"
 #include "link/exchange.h"
 #include "link/port_access.h"
+#include "link/verified_writes.h"
 #include "res/connect_texts.h"
 #include "res/ids.h"
 #include "res/update_texts.h"
@@ -66,11 +71,15 @@ class UpdateCommand {
     void Transfer();
     void BadCharacter();
     void ShowProgress();
+    void WriteBackLockByte();
+    bool Verified();
 
     Program& p_;
     Window& w_;
     UpdateSession& s_;
     bool done_ = false;
+    // What each page got at its last selection, for the read-back.
+    std::map<int, FlashPage> sent_;
 };
 
 // Unsets the running flag however the transfer ends.
@@ -143,7 +152,7 @@ void UpdateCommand::Run() {
     const int versionHigh = ReadControllerByte(p_, VersionHigh);
     const int versionLow = ReadControllerByte(p_, VersionLow);
     // A version that did not arrive decides nothing.
-    if (LinkFaulty(p_)) {
+    if (ConfirmReads(p_) != 0) {
         FinishLinkFault();
         return;
     }
@@ -285,6 +294,7 @@ void UpdateCommand::Transfer() {
                 return;
             }
             s_.currentPage = page;
+            sent_[page].fill(-1);
             if (SelectPage(p_, page) != 0) {
                 FinishLinkFault();
                 return;
@@ -294,6 +304,7 @@ void UpdateCommand::Transfer() {
             FinishLinkFault();
             return;
         }
+        sent_[page][static_cast<std::size_t>(offset)] = data;
         s_.pageOpen = true;
         if (p_.os.clock.TickCount() - s_.startTick > kProgressDelayMs) ShowProgress();
     }
@@ -308,28 +319,61 @@ void UpdateCommand::Transfer() {
         FinishLinkFault();
         return;
     }
+    // The lock byte goes back while the boot loader still answers, before
+    // the read-back restarts the chip; "OK" comes only after the read-back.
+    WriteBackLockByte();
+    if (!Verified()) return;
     p_.os.host.Beep();
     Status(p_.T(texts::kStatusOk));
     WaitMs(p_, 1000);
     w_.Enable(id::kStatusLine, false);
     w_.Repaint();
     CloseUpdateFiles(p_);
-
-    // Bit 0 set frees the controller's RC set-up again. A lock byte that did
-    // not arrive is not written back with invented bits; a lock byte not
-    // written is reported rather than left as done.
-    const int lockByte = ReadControllerByte(p_, LockFlags);
     p_.settings.versionWord = kVersionRefused;
-    if (!LinkFaulty(p_) && WriteControllerByte(p_, LockFlags, (lockByte | 1) & 0xFF) == 0) {
-        done_ = true;
-        return;
+    done_ = true;
+}
+
+// Bit 0 set frees the controller's RC set-up again. A lock byte that did not
+// arrive is not written back with invented bits; the update's pages are
+// committed whatever this step finds, so it ends nothing.
+void UpdateCommand::WriteBackLockByte() {
+    const int lockByte = ReadControllerByte(p_, LockFlags);
+    if (ConfirmReads(p_) == 0) (void)WriteControllerBytes(p_, {{LockFlags, (lockByte | 1) & 0xFF}});
+    ClearLinkFault(p_);
+}
+
+// On the Portix2 wiring the boot loader gives nothing back, so the flash is
+// read through the chip's programming mode and compared with what was sent.
+// The UART form has had every byte's echo.
+bool UpdateCommand::Verified() {
+    if (p_.link.state.uartLink) return true;
+    Status(p_.T(texts::kUpdateVerifying));
+    // As in the transfer: the window is served and the share shown once
+    // the read-back has taken a second.
+    const std::uint32_t start = p_.os.clock.TickCount();
+    const FlashCheck check = VerifyFlash(p_, sent_, [this, start](int percent) {
+        if (p_.os.clock.TickCount() - start <= kProgressDelayMs) return;
+        p_.os.host.PumpMessages();
+        Status(std::to_string(percent) + "%");
+    });
+    switch (check) {
+        case FlashCheck::Same:
+            return true;
+        case FlashCheck::Differs:
+            FinishWith(texts::kUpdateCommitError);
+            return false;
+        case FlashCheck::LinkLost:
+            FinishLinkFault();
+            return false;
+        case FlashCheck::Locked:
+            Box(texts::kUpdateNotVerifiedLocked, texts::kCaptionWarningBang);
+            break;
+        case FlashCheck::NoConnection:
+            Box(texts::kUpdateNotVerifiedNoIsp, texts::kCaptionWarningBang);
+            break;
     }
-    if (LinkFaulty(p_)) {
-        ShowLinkFault(p_, nullptr);
-    } else {
-        Box(texts::kWritingError, texts::kCaptionErrorBang);
-    }
-    Status(" ");
+    Finish();
+    return false;
 }
 
 void UpdateCommand::BadCharacter() {

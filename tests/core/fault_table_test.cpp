@@ -75,6 +75,10 @@ const std::set<std::string> kClearMessages = {
     "connection lost!",
     "Read/write error!",
     "no connection!",
+    // The link detection's last probe has no pause: a byte the firmware
+    // missed there comes back as the probe itself, the answer of another
+    // model.
+    "no KVR-Mega detected, this device is not supported!",
     "writing error!",
     "Cannot open comport!",
     "Kann TIMEOUTS nicht schreiben.",
@@ -322,16 +326,23 @@ void ExpectSameWork(Scenario& s, const Reference& ref, const std::string& where)
         case Cmd::Write:
         case Cmd::LockWrite:
         case Cmd::RpmWrite:
-            // The parameter bytes; a byte a missed command byte sent
-            // elsewhere is no parameter.
-            for (std::size_t a = 4; a <= 38; ++a) {
+            // Every byte: one a missed command byte sent elsewhere is put
+            // back.
+            for (std::size_t a = 0; a < s.ctl().memory.size(); ++a) {
                 EXPECT_EQ(int(s.ctl().memory[a]), int(ref.memory[a])) << "address " << a;
             }
             break;
-        case Cmd::Update:
-            EXPECT_EQ(s.ctl().flash, ref.flash);
+        case Cmd::Update: {
+            // The file's pages, read back on either wiring. A page a lost
+            // select byte sent elsewhere is no part of the firmware.
+            const auto page = [](const std::vector<std::uint8_t>& f, std::size_t n) {
+                const auto at = f.begin() + static_cast<long>(n * sim::Controller::kPageSize);
+                return std::vector<std::uint8_t>(at, at + sim::Controller::kPageSize);
+            };
+            for (std::size_t n : {1, 2, 3}) EXPECT_EQ(page(s.ctl().flash, n), page(ref.flash, n));
             EXPECT_EQ(s.StatusText(), "OK");
             break;
+        }
         case Cmd::Info:
             ASSERT_FALSE(s.host.boxes.empty());
             EXPECT_EQ(s.host.boxes.back().text, ref.boxes.back());
@@ -369,14 +380,11 @@ void ExpectNothingWrong(Scenario& s, const Reference& ref, LinkKind link, Fault 
             EXPECT_GT(s.p.settings.versionWord, kVersionGateLimit);
             break;
         case Cmd::Write:
-            // The byte a missed command byte turned into another write is
-            // found by the read-back; the retry below puts all right.
-            break;
         case Cmd::LockWrite:
-            oldOrNew({LockFlags});
-            break;
         case Cmd::RpmWrite:
-            oldOrNew({RpmPeriodHigh, RpmPeriodLow, RpmProportional, RpmIntegralCode});
+            // A byte a missed command byte turned into another write has
+            // been put back: every byte holds what it held or what was sent.
+            for (int a = 0; a < 256; ++a) oldOrNew({a});
             break;
         case Cmd::Update:
             // The UART echoes vouch for every page byte; the bit-serial boot
@@ -430,24 +438,38 @@ TEST(FaultTable, EveryCommandEndsHonestlyAndWorksAgain) {
     int failedRows = 0;
     int rows = 0;
     int failed = 0;
+    // Bit-serial commands that change the controller, with the firmware
+    // missing a byte at every position of the command.
+    const std::vector<Cmd> sweepCommands = {Cmd::Write, Cmd::LockWrite, Cmd::RpmWrite, Cmd::Update};
     for (const LinkKind link : {LinkKind::Uart, LinkKind::BitSerial}) {
         const bool uart = link == LinkKind::Uart;
         for (const Cmd cmd : uart ? uartCommands : bitCommands) {
             const Reference ref = Clean(link, cmd);
-            for (const Fault fault : uart ? uartFaults : bitFaults) {
-                const std::string row =
-                    std::string(uart ? "uart " : "bit ") + Name(cmd) + " / " + Name(fault);
+            std::vector<std::pair<Fault, long>> faults;
+            for (const Fault fault : uart ? uartFaults : bitFaults) faults.emplace_back(fault, -1);
+            const bool sweep = !uart && std::find(sweepCommands.begin(), sweepCommands.end(),
+                                                  cmd) != sweepCommands.end();
+            for (long at = 0; sweep && at < ref.counts.received; ++at) {
+                faults.emplace_back(Fault::DropReceivedEarly, at);
+            }
+            for (const auto& [fault, position] : faults) {
+                const std::string row = std::string(uart ? "uart " : "bit ") + Name(cmd) + " / " +
+                                        Name(fault) +
+                                        (position < 0 ? "" : " at " + std::to_string(position));
                 SCOPED_TRACE(row);
                 Scenario s(link, cmd);
-                s.Run([&] { Arm(s, fault, ref.counts); });
+                s.Run([&, fault = fault, position = position] {
+                    Arm(s, fault, ref.counts);
+                    if (position >= 0) s.ctl().faults.dropReceivedByte = s.mark.received + position;
+                });
                 const std::vector<std::string> errors = s.Errors();
-                ++rows;
+                if (position < 0) ++rows;
                 if (errors.empty()) {
                     // The fault did not touch what the command relies on.
                     ExpectSameWork(s, ref, "untouched");
                     EXPECT_NE(s.result, 1);
                 } else {
-                    ++failed;
+                    if (position < 0) ++failed;
                     // One message (a dialog's own second box repeats the same text).
                     for (const std::string& e : errors) {
                         EXPECT_EQ(e, errors[0]);
@@ -474,7 +496,8 @@ TEST(FaultTable, EveryCommandEndsHonestlyAndWorksAgain) {
             }
         }
     }
-    // The faults are real: most rows end with a message.
+    // The faults are real: most rows of the table (the sweep aside) end
+    // with a message.
     EXPECT_GT(failed * 4, rows * 3) << failed << " of " << rows;
 }
 

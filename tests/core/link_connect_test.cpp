@@ -137,9 +137,10 @@ TEST(ConnectLinkTest, BitSerialLinkWithoutRestart) {
     EXPECT_EQ(ConnectLink(r.p), 0);
     ExpectFlags(r.p, false, true);
     EXPECT_EQ(r.ctl().restarts, 0);
-    // Three UART attempts found nothing, then two probes of two bytes.
+    // Three UART attempts found nothing, then two probes of two bytes; the
+    // last probe's second byte follows without a pause and is no probe.
     EXPECT_EQ(r.ctl().uartBytes, 0);
-    EXPECT_EQ(r.ctl().TraceOf('P').size(), 4u);
+    EXPECT_EQ(r.ctl().TraceOf('P').size(), 3u);
     // Three line changes per bit and no reset sequence.
     EXPECT_EQ(r.serial.Count("line"), 2 * 2 * 8 * 3);
     EXPECT_TRUE(r.host.boxes.empty());

@@ -449,20 +449,33 @@ struct BitCase {
 
 TEST(BitSerialFormTest, BytesPausesAndReplies) {
     const std::vector<BitCase> cases = {
-        // Read twice, then the probe: the value must agree and the
-        // firmware must still answer.
+        // Read twice: the value must agree.
         {"read",
          [](Program& p) { return ReadControllerByte(p, 12); },
-         {'U', 12, 0, 'U', 12, 0, 0xFE, 0xFE},
-         {10, 20, 20, 20, 20, 20, 20, 20},
-         {10, 5, 0, 10, 5, 0, 0},
+         {'U', 12, 0, 'U', 12, 0},
+         {10, 20, 20, 20, 20, 20},
+         {10, 5, 0, 10, 5},
          102,
          102},
+        // The run of reads ends with the probe, paused as the quick
+        // re-check: the firmware must still answer.
+        {"confirmed reads",
+         [](Program& p) {
+             (void)ReadControllerByte(p, 12);
+             (void)ReadControllerByte(p, 13);
+             return ConfirmReads(p);
+         },
+         {'U', 12, 0, 'U', 12, 0, 'U', 13, 0, 'U', 13, 0, 0xFE, 0xFE},
+         {10, 20, 20, 20, 20, 20, 20, 20, 20, 20, 20, 20, 20, 20},
+         {10, 5, 0, 10, 5, 0, 10, 5, 0, 10, 5, 5, 5},
+         0,
+         0xF8},
+        // The probe after the echo finds a firmware left inside a command.
         {"write",
          [](Program& p) { return WriteControllerByte(p, 14, 33); },
-         {'V', 14, 33, 0},
-         {10, 20, 20, 20},
-         {5, 5, 25},
+         {'V', 14, 33, 0, 0xFE, 0xFE},
+         {10, 20, 20, 20, 20, 20},
+         {5, 5, 25, 5, 5},
          0,
          33},
         {"load",
@@ -522,9 +535,9 @@ TEST(BitSerialFormTest, CommandsReachTheControllerAsDecoded) {
     EXPECT_EQ(r.sim.controller().TraceText(),
               "bit read 20 -> 61\n"
               "bit read 20 -> 61\n"
-              "bit probe -> F8\n"
-              "bit probe -> F8\n"
               "bit write 0E=19 -> 19\n"
+              "bit probe -> F8\n"
+              "bit probe -> F8\n"
               "bit select 02\n"
               "bit load 00=12\n"
               "bit load 3F=34\n"
@@ -559,6 +572,8 @@ TEST(BitSerialFormTest, MissingControllerReadsTheRestLevel) {
         r.sim.controller().profile.restLevel = c.rest;
         EXPECT_EQ(ReadControllerByte(r.p, 12), c.value);
         // The same rest level twice: only the unanswered probe shows it.
+        EXPECT_EQ(r.p.link.fault, LinkFault::None);
+        EXPECT_EQ(ConfirmReads(r.p), 1);
         EXPECT_EQ(r.p.link.fault, LinkFault::NoReply);
         EXPECT_EQ(WriteControllerByte(r.p, 12, 5), 1);
     }

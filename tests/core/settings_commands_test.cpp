@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <string>
 #include <utility>
@@ -463,8 +464,14 @@ TEST(WriteSettings, WritesEveryByteInOrder) {
     r.Write();
 
     EXPECT_TRUE(r.host.boxes.empty()) << r.host.boxes[0].text;
-    // Governor parameters are sane: no defaults, only the guard reads.
-    EXPECT_EQ(r.ReadsBeforeWrites(), (std::vector<int>{37, 38, 27, 28}));
+    // Governor parameters are sane: no defaults, only the guard reads; then
+    // the bytes a shifted write could hit (its values as addresses) are kept.
+    const std::vector<int> before = r.ReadsBeforeWrites();
+    ASSERT_GE(before.size(), 4u);
+    EXPECT_EQ(std::vector<int>(before.begin(), before.begin() + 4),
+              (std::vector<int>{37, 38, 27, 28}));
+    EXPECT_EQ(std::vector<int>(before.begin() + 4, before.end()),
+              (std::vector<int>{0xF7, 0xD0, 11, 0xB8, 0x2B, 0, 2, 80, 1, 50, 3, 255}));
     const std::vector<std::pair<int, int>> writes = {
         {9, 0x11},      {8, 0xF7},        {5, 2000 >> 8}, {4, 2000 & 0xFF},
         {7, 3000 >> 8}, {6, 3000 & 0xFF}, {18, 4},        {10, 0x02 | 0x01 | 0x08 | 0x20},
@@ -472,9 +479,10 @@ TEST(WriteSettings, WritesEveryByteInOrder) {
         {21, 80},       {36, 0},          {20, 1},        {19, 50},
         {26, 3},        {23, 255},        {24, 2},        {25, 3}};
     EXPECT_EQ(r.Writes(), writes);
-    // Then every written byte is read back.
+    // Then every written byte is read back, and every kept one.
     std::vector<int> verified;
     for (const auto& [address, value] : writes) verified.push_back(address);
+    for (int kept : {0, 1, 2, 3, 11, 0x2B, 50, 80, 0xB8, 0xD0, 0xF7, 255}) verified.push_back(kept);
     EXPECT_EQ(r.ReadsAfterWrites(), verified);
     EXPECT_EQ(r.Get(FullSpeedTimeHigh) * 256 + r.Get(FullSpeedTimeLow), 4599);
     EXPECT_EQ(r.p.settings.options, 0x2B);
@@ -507,8 +515,11 @@ TEST(WriteSettings, OptionsFollowTheControls) {
     EXPECT_EQ(r.Get(BrakeLevel), 3);
     EXPECT_EQ(r.Get(OvertempMode), 3);
     EXPECT_EQ(r.Get(RpmControlMode), 2);
-    EXPECT_FALSE(r.p.app.rpmControlInactive);    // a governor never used: no reminder
-    EXPECT_TRUE(r.ReadsBeforeWrites().empty());  // no governor guard reads
+    EXPECT_FALSE(r.p.app.rpmControlInactive);   // a governor never used: no reminder
+    for (const int guard : {37, 38, 27, 28}) {  // no governor guard reads
+        const auto reads = r.ReadsBeforeWrites();
+        EXPECT_EQ(std::count(reads.begin(), reads.end(), guard), 0) << guard;
+    }
 }
 
 TEST(WriteSettings, GovernorSwitchedOffRaisesTheExitReminder) {
@@ -723,7 +734,10 @@ TEST(WriteSettings, GovernorDefaultsThenRefusals) {
         c.change(r);
         r.Write();
         EXPECT_EQ(r.BoxTexts(), std::vector<std::string>{c.text}) << c.name;
-        EXPECT_EQ(r.Reads(), (std::vector<int>{37, 38, 27, 28})) << c.name;
+        // Each guard read, and around each pair of defaults the bytes its
+        // values would hit when shifted, kept and read back with the pair.
+        EXPECT_EQ(r.Reads(), (std::vector<int>{37, 3, 37, 38, 3, 38, 27, 2, 25, 27, 28, 2, 25, 28}))
+            << c.name;
         const std::vector<std::pair<int, int>> defaults = {{37, 3}, {38, 3}, {27, 2}, {28, 25}};
         EXPECT_EQ(r.Writes(), defaults) << c.name;
         EXPECT_EQ(r.Text(id::kStatusLine), "busy") << c.name;
@@ -760,9 +774,10 @@ TEST(WriteSettings, WriteErrorStopsAndResetsStatus) {
     r.controller.faults.wrongEchoAddress = BrakeLevel;
     r.Write();
     EXPECT_EQ(r.BoxTexts(), std::vector<std::string>{"writing error!"});
-    ASSERT_FALSE(r.Writes().empty());
-    EXPECT_EQ(r.Writes().back().first, BrakeLevel);
-    EXPECT_EQ(r.Writes().size(), 9u);
+    // It stops at the refused byte; what was sent is then written again.
+    ASSERT_GE(r.Writes().size(), 9u);
+    EXPECT_EQ(r.Writes()[8].first, BrakeLevel);
+    EXPECT_EQ(r.Writes()[9].first, FullSpeedTimeHigh);
     EXPECT_EQ(r.Text(id::kStatusLine), "");
     EXPECT_FALSE(r.Enabled(id::kStatusLine));
     EXPECT_EQ(r.host.beeps, 1);  // only the Read's
@@ -778,8 +793,10 @@ TEST(WriteSettings, FailedDefaultWriteEndsTheCommand) {
     r.w.Enable(id::kStatusLine, true);
     r.Write();
     EXPECT_EQ(r.BoxTexts(), std::vector<std::string>{"writing error!"});
-    EXPECT_EQ(r.Reads(), std::vector<int>{37});
-    EXPECT_EQ(r.Writes(), (std::vector<std::pair<int, int>>{{37, 3}}));
+    EXPECT_EQ(r.Reads().front(), 37);
+    // The refused byte is written once more after the link is checked; the
+    // kept byte at address 3 is still intact.
+    EXPECT_EQ(r.Writes(), (std::vector<std::pair<int, int>>{{37, 3}, {37, 3}}));
     EXPECT_EQ(r.Text(id::kStatusLine), "");
     EXPECT_FALSE(r.Enabled(id::kStatusLine));
 }

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <random>
 #include <string>
 #include <vector>
@@ -269,7 +270,7 @@ class BootUpdateTest : public ::testing::TestWithParam<sim::LinkKind> {
         fs::remove_all(dir_);
     }
     // Three pages, 0 to 2, every fourth byte.
-    void Update() {
+    int Update() {
         std::string text;
         char line[16];
         image = Bytes(sim::Controller::kPages * kPage, 0xFF);
@@ -281,7 +282,7 @@ class BootUpdateTest : public ::testing::TestWithParam<sim::LinkKind> {
         const fs::path file = dir_ / "K6123_6124.upd";
         std::ofstream(file, std::ios::binary) << text;
         host.chosenFiles.push_back(file.string());
-        RunFirmwareUpdate(p, window);
+        return RunFirmwareUpdate(p, window);
     }
     std::vector<std::string> BoxTexts() const {
         std::vector<std::string> texts;
@@ -316,7 +317,9 @@ TEST_P(BootUpdateTest, FailedTransferStaysInBootModeAndANewUpdateWorks) {
     EXPECT_EQ(BoxTexts(), std::vector<std::string>{"Update starten?"});
     EXPECT_EQ(ctl.flash, image);
     EXPECT_EQ(window.controls[id::kStatusLine].text, "OK");
-    EXPECT_EQ(ctl.restarts, 2);
+    // On the Portix2 wiring the read-back's reset pulse and its release at
+    // the end restart the chip twice more.
+    EXPECT_EQ(ctl.restarts, GetParam() == sim::LinkKind::BitSerial ? 4 : 2);
 }
 
 TEST_P(BootUpdateTest, LostLastCommitEndsWithReadWriteError) {
@@ -329,6 +332,49 @@ TEST_P(BootUpdateTest, LostLastCommitEndsWithReadWriteError) {
     EXPECT_EQ(Bytes(ctl.flash.begin() + 2 * kPage, ctl.flash.begin() + 3 * kPage),
               Bytes(kPage, 0xFF));
     EXPECT_TRUE(ctl.BootMode());
+}
+
+// On the Portix2 wiring the flash is read back through the programming
+// mode; a chip that cannot be read says so instead of "OK".
+TEST_P(BootUpdateTest, ReadBackOnThePortix2Wiring) {
+    if (GetParam() != sim::LinkKind::BitSerial) GTEST_SKIP() << "the UART echoes every byte";
+    struct Case {
+        const char* name;
+        std::function<void(sim::Controller&)> set;
+        std::string box;
+        int result;
+    };
+    const std::vector<Case> cases = {
+        {"sound", [](sim::Controller&) {}, "", 0},
+        {"lock bits forbid reading", [](sim::Controller& c) { c.profile.lockBits = 0xFC; },
+         "The update was written but not verified:\nthe chip's lock bits forbid reading its flash.",
+         1},
+        {"no programming mode", [](sim::Controller& c) { c.profile.ispPresent = false; },
+         "The update was written but not verified:\nthe chip's programming mode did not answer.",
+         1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        host.boxes.clear();
+        c.set(sim.controller());
+        const long isp = static_cast<long>(sim.controller().TraceOf('I').size());
+        EXPECT_EQ(Update(), c.result);
+        std::vector<std::string> expected{"Update starten?"};
+        if (!c.box.empty()) expected.push_back(c.box);
+        EXPECT_EQ(BoxTexts(), expected);
+        EXPECT_EQ(window.controls[id::kStatusLine].text, c.box.empty() ? "OK" : " ");
+        EXPECT_EQ(sim.controller().flash, image);
+        if (c.box.empty()) {
+            // Read Program Memory for every byte the file holds.
+            long reads = 0;
+            for (const auto& e : sim.controller().TraceOf('I')) {
+                if ((e.address >> 8) == 0x20 || (e.address >> 8) == 0x28) ++reads;
+            }
+            EXPECT_EQ(reads, 48);
+            EXPECT_GT(static_cast<long>(sim.controller().TraceOf('I').size()), isp + 48);
+        }
+        sim.controller().profile = sim::Profile{};
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Wirings, BootUpdateTest,

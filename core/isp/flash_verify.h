@@ -1,0 +1,32 @@
+#pragma once
+
+#include <array>
+#include <functional>
+#include <map>
+
+#include "program.h"
+
+// Reading the firmware back through the chip's serial programming mode, as
+// a programmer's verify does: the bit-serial boot loader itself has no
+// read-back.
+namespace kvr {
+
+inline constexpr int kFlashPageSize = 64;
+// The bytes one page should hold, -1 where nothing was loaded.
+using FlashPage = std::array<int, kFlashPageSize>;
+
+enum class FlashCheck {
+    Same,          // every loaded byte reads back as sent
+    Differs,       // a byte differs, or a read was out of step
+    Locked,        // the chip's lock bits forbid reading the flash
+    NoConnection,  // the programming mode did not answer
+    LinkLost,      // the device or the driver has gone (fault left)
+};
+
+// Compares the pages (by page number) with the chip's flash; progress gets
+// the share done in percent after each page. Leaves the chip released from
+// reset.
+FlashCheck VerifyFlash(Program& p, const std::map<int, FlashPage>& pages,
+                       const std::function<void(int percent)>& progress);
+
+}  // namespace kvr

@@ -1,0 +1,162 @@
+#include "link/verified_writes.h"
+
+#include <algorithm>
+#include <map>
+#include <utility>
+
+#include "link/connect.h"
+#include "link/exchange.h"
+#include "link/port_access.h"
+#include "res/connect_texts.h"
+
+namespace kvr {
+
+namespace {
+
+constexpr int kWriteCommand = 'V';
+
+bool Gone(const Program& p) {
+    return p.link.fault == LinkFault::Lost || p.link.fault == LinkFault::Driver;
+}
+
+// Addresses a single lost byte of the write (address, value) could store
+// into, other than the address itself: with the address lost, `value`
+// becomes the address (and 0x00 the value); with the command byte lost and
+// a value that reads as the write command, 0x00 becomes the address and the
+// probe's 0xFE the value.
+std::vector<int> ShiftTargets(const ByteWrite& w) {
+    std::vector<int> out{w.value};
+    if (w.value == kWriteCommand) out.push_back(0x00);
+    return out;
+}
+
+using Expectation = std::vector<std::pair<int, int>>;
+
+// Reads every address and compares; false on a difference or a fault.
+bool Holds(Program& p, const Expectation& expected) {
+    bool same = true;
+    for (const auto& [address, value] : expected) {
+        if ((ReadControllerByte(p, address) & 0xFF) != value) same = false;
+        if (LinkFaulty(p)) return false;
+    }
+    return ConfirmReads(p) == 0 && same;
+}
+
+// What the run left in the controller when it ended after `sent` writes:
+// the last value of each written address in the order written, then the
+// kept bytes.
+Expectation Expected(const std::vector<ByteWrite>& writes, std::size_t sent,
+                     const std::map<int, int>& kept) {
+    Expectation out;
+    for (std::size_t i = 0; i < sent; ++i) {
+        const auto same = [&](const std::pair<int, int>& e) {
+            return e.first == writes[i].address;
+        };
+        const auto at = std::find_if(out.begin(), out.end(), same);
+        if (at == out.end()) {
+            out.emplace_back(writes[i].address, writes[i].value);
+        } else {
+            at->second = writes[i].value;
+        }
+    }
+    out.insert(out.end(), kept.begin(), kept.end());
+    return out;
+}
+
+// The bit-serial run: keep, write, read back, repair.
+WriteOutcome BitSerialRun(Program& p, const std::vector<ByteWrite>& writes,
+                          std::size_t& attempted) {
+    std::map<int, int> kept;
+    for (const ByteWrite& w : writes) {
+        for (const int address : ShiftTargets(w)) {
+            const bool written =
+                std::any_of(writes.begin(), writes.end(),
+                            [address](const ByteWrite& x) { return x.address == address; });
+            // A written address is checked by its own read-back.
+            if (!written && kept.count(address) == 0) {
+                kept[address] = ReadControllerByte(p, address) & 0xFF;
+            }
+        }
+    }
+    if (ConfirmReads(p) != 0)
+        return Gone(p) ? WriteOutcome::LinkLost : WriteOutcome::ReadBackFailed;
+
+    bool failed = false;
+    for (const ByteWrite& w : writes) {
+        ++attempted;
+        if (WriteControllerByte(p, w.address, w.value) != 0) {
+            failed = true;
+            break;
+        }
+    }
+    const Expectation expected = Expected(writes, attempted, kept);
+    if (!failed && Holds(p, expected)) return WriteOutcome::Written;
+    if (Gone(p)) return WriteOutcome::LinkLost;
+
+    // Out of step or a byte wrong: find the controller again, put back
+    // what a shifted command may have hit and write again what was sent.
+    if (ConnectLink(p) != 0) return WriteOutcome::Unreachable;
+    for (const auto& [address, value] : expected) {
+        // A kept byte is written only when it has changed.
+        const bool intact = kept.count(address) != 0 &&
+                            (ReadControllerByte(p, address) & 0xFF) == value &&
+                            ConfirmReads(p) == 0;
+        if (intact) continue;
+        if (WriteControllerByte(p, address, value) != 0) break;
+    }
+    return Gone(p) ? WriteOutcome::LinkLost : WriteOutcome::NotWritten;
+}
+
+// On the UART link every command byte comes back as an echo, so a byte the
+// firmware missed shows at the write itself.
+WriteOutcome UartRun(Program& p, const std::vector<ByteWrite>& writes, std::size_t& attempted) {
+    for (const ByteWrite& w : writes) {
+        ++attempted;
+        if (WriteControllerByte(p, w.address, w.value) != 0) {
+            return Gone(p) ? WriteOutcome::LinkLost : WriteOutcome::NotWritten;
+        }
+    }
+    // A later write to the same address counts.
+    for (const auto& [address, value] : Expected(writes, writes.size(), {})) {
+        const int stored = ReadControllerByte(p, address) & 0xFF;
+        if (LinkFaulty(p)) return Gone(p) ? WriteOutcome::LinkLost : WriteOutcome::ReadBackFailed;
+        if (stored != value) return WriteOutcome::NotWritten;
+    }
+    return WriteOutcome::Written;
+}
+
+}  // namespace
+
+WriteOutcome WriteControllerBytes(Program& p, const std::vector<ByteWrite>& writes,
+                                  std::size_t* attempted) {
+    std::size_t sent = 0;
+    const WriteOutcome outcome =
+        p.link.state.uartLink ? UartRun(p, writes, sent) : BitSerialRun(p, writes, sent);
+    if (attempted != nullptr) *attempted = sent;
+    return outcome;
+}
+
+void ShowWriteFailure(Program& p, WriteOutcome outcome) {
+    switch (outcome) {
+        case WriteOutcome::Written:
+        case WriteOutcome::Unreachable:  // the link detection has said why
+            return;
+        case WriteOutcome::LinkLost:
+        case WriteOutcome::ReadBackFailed:
+            ShowLinkFault(p, nullptr);
+            return;
+        case WriteOutcome::NotWritten:
+            p.os.host.MessageBox(nullptr, std::string(p.T(texts::kWritingError)),
+                                 std::string(p.T(texts::kCaptionErrorBang)), MessageButtons::Ok);
+            return;
+    }
+}
+
+int WriteControllerBytesChecked(Program& p, const std::vector<ByteWrite>& writes,
+                                std::size_t* attempted) {
+    const WriteOutcome outcome = WriteControllerBytes(p, writes, attempted);
+    ShowWriteFailure(p, outcome);
+    return outcome == WriteOutcome::Written ? 0 : 1;
+}
+
+}  // namespace kvr

@@ -26,7 +26,17 @@ void PlaceDocument(const fs::path& document, const fs::path& folder, bool copy) 
     const fs::file_status status = fs::symlink_status(placed, ec);
     if (copy) {
         if (fs::exists(status) && !fs::is_regular_file(status)) return;
-        fs::copy_file(document, placed, fs::copy_options::update_existing, ec);
+        // A copy of another size, or older, is from an earlier installation.
+        // It is removed first: MinGW's library does not overwrite a file
+        // ("File exists"), whatever the copy options say.
+        if (fs::exists(status)) {
+            if (fs::file_size(placed, ec) == fs::file_size(document, ec) &&
+                fs::last_write_time(placed, ec) >= fs::last_write_time(document, ec)) {
+                return;
+            }
+            fs::remove(placed, ec);
+        }
+        fs::copy_file(document, placed, ec);
         return;
     }
     // A link left by an earlier installation somewhere else is renewed; a

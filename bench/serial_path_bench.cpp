@@ -39,6 +39,7 @@
 #include "program.h"
 #include "qt_platform.h"
 #include "qt_serial_device.h"
+#include "res/app_texts.h"
 #include "res/ids.h"
 #include "settings/settings_commands.h"
 #include "sim_clock.h"
@@ -225,6 +226,13 @@ int Child(int argc, char** argv) {
     kvr::WindowRecord window;
     auto prepare = [&](kvr::Program& q, BenchHost&) {
         window = kvr::WindowRecord{};
+        // The lists the main window is opened with.
+        for (std::string_view entry : kvr::texts::kTimingEntries) {
+            window.ComboAdd(kvr::id::kTimingList, std::string(entry));
+        }
+        for (const kvr::Text& entry : kvr::texts::kBrakeEntries) {
+            window.ComboAdd(kvr::id::kBrakeList, std::string(q.T(entry)));
+        }
         if (scenario == "write") kvr::ReadSettings(q, window);
         if (scenario == "verify") kvr::RunFirmwareUpdate(q, window);
     };

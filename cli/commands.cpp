@@ -195,7 +195,7 @@ int RunRead(Session& s) {
 }
 
 int RunWrite(Session& s) {
-    // What a user does in the window: Read, Load settings..., Write.
+    // What a user does in the window: Read, Load Settings..., Write.
     if (ReadSettings(s.p(), s.window()) != 0) return kExitFailed;
     if (LoadSettingsFile(s.p(), s.window(), s.options().file) != 0) return kExitFailed;
     const WriteMode mode = s.options().dryRun ? WriteMode::ValidateOnly : WriteMode::Store;

@@ -141,10 +141,13 @@ std::string QtHost::ChooseOpenFile(const OpenFileRequest& request) {
     const QString filter =
         QString::fromStdString(request.filterDescription) + QStringLiteral(" (") + pattern + ')';
     if (busy_) QApplication::setOverrideCursor(Qt::ArrowCursor);
-    const QString file = QFileDialog::getOpenFileName(
-        nullptr, QString::fromStdString(request.title), QDir::currentPath(), filter);
+    QFileDialog dialog(nullptr, QString::fromStdString(request.title), QDir::currentPath(), filter);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    // A name that does not exist goes to the caller, which reports it.
+    dialog.setFileMode(request.anyName ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    const bool chosen = dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty();
     if (busy_) QApplication::restoreOverrideCursor();
-    return file.toStdString();
+    return chosen ? dialog.selectedFiles().constFirst().toStdString() : std::string();
 }
 
 std::string QtHost::ChooseSaveFile(const SaveFileRequest& request) {

@@ -11,8 +11,10 @@ packages=(cmake g++ make pkg-config qt6-base-dev qt6-base-dev-tools qt6-serialpo
           libgtest-dev libgmock-dev fonts-dejavu-core nlohmann-json3-dev libcli11-dev qt6-svg-dev)
 if [ "${1:-}" = test ]; then
     packages+=(avrdude xvfb xauth)
-    # The Windows programs: cross compiler and Wine to run their tests.
-    packages+=(g++-mingw-w64-x86-64-posix wine wine64)
+    # The Windows programs are 32-bit, so that they can load the 32-bit port
+    # driver library: the i686 cross compiler, and Wine's 32-bit side to run
+    # their tests.
+    packages+=(g++-mingw-w64-i686-posix wine wine32:i386)
     # The packages and their checks: the Debian package, the Windows
     # installer and zip, the man pages.
     packages+=(dpkg-dev file lintian desktop-file-utils appstream man-db nsis zip unzip poppler-utils)
@@ -27,5 +29,11 @@ done
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo="sudo"
 export DEBIAN_FRONTEND=noninteractive
+# wine32 comes from the i386 architecture, which apt only offers once dpkg
+# knows it.
+if [ "${1:-}" = test ] && [ "$(dpkg --print-architecture)" != i386 ] &&
+    ! dpkg --print-foreign-architectures | grep -qx i386; then
+    $sudo dpkg --add-architecture i386
+fi
 $sudo apt-get update -qq
 $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"

@@ -11,7 +11,7 @@ cd "$(dirname "$0")/.."
 root=$PWD
 
 # The Windows programs' toolchain: the one place that names it.
-windows_toolchain=cmake/mingw-w64-x86_64.cmake
+windows_toolchain=cmake/mingw-w64-i686.cmake
 
 scripts/deps.sh test
 SOURCE_DATE_EPOCH=$(git log -1 --format=%ct)

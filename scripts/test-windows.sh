@@ -12,11 +12,17 @@ scripts/deps.sh test
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build -j"$(nproc)" --target kvr-com-pty
 
-cmake -S . -B build-win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
+# A build folder made with another cross compiler (the earlier 64-bit one)
+# cannot switch compilers: it starts afresh.
+if [ -f build-win/CMakeCache.txt ] && ! grep -q '^CMAKE_CXX_COMPILER:.*i686-w64-mingw32' build-win/CMakeCache.txt; then
+    rm -rf build-win
+fi
+cmake -S . -B build-win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-i686.cmake \
     -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKVR_NATIVE_BUILD="$root/build" >/dev/null
 cmake --build build-win -j"$(nproc)"
 
-export WINEPREFIX="$root/build-win/wine" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+# A 32-bit prefix for the 32-bit programs.
+export WINEARCH=win32 WINEPREFIX="$root/build-win/wine" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 # A fresh prefix each run; a server left from an interrupted run goes first.
 wineserver -k >/dev/null 2>&1 || true
 rm -rf "$WINEPREFIX"

@@ -326,6 +326,18 @@ class Layout {
                     Item f = Field(c);
                     f.style |= WS_GROUP;
                     if (IsEmpty(c.label) && IsEmpty(c.unit)) {
+                        // Accessibility tools name a field after the static
+                        // text before it: a hidden one carries the name of a
+                        // field without a label.
+                        if (!IsEmpty(c.name)) {
+                            Item name = Label(c.name, 0);
+                            name.style &= ~static_cast<DWORD>(WS_VISIBLE);
+                            name.x = left;
+                            name.y = y;
+                            name.cx = 0;
+                            name.cy = 0;
+                            s.items.push_back(name);
+                        }
                         // A field on its own (the status line): the whole width.
                         f.x = left;
                         f.y = y;

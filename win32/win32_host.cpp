@@ -159,29 +159,41 @@ bool Win32Host::ShellOpen(const std::string& target) {
 }
 
 std::string Win32Host::ChooseOpenFile(const OpenFileRequest& request) {
-    return ChooseFile(true, request.filterDescription, request.filterPattern, request.title, "");
+    FileDialog d;
+    d.filterDescription = request.filterDescription;
+    d.filterPattern = request.filterPattern;
+    d.title = request.title;
+    d.flags = OFN_EXPLORER;
+    if (!request.anyName) d.flags |= OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_FILEMUSTEXIST;
+    if (request.helpButton) d.flags |= OFN_SHOWHELP;
+    if (request.nameRoom != 0) d.nameRoom = request.nameRoom;
+    return ChooseFile(true, d);
 }
 
 std::string Win32Host::ChooseSaveFile(const SaveFileRequest& request) {
-    return ChooseFile(false, request.filterDescription, request.filterPattern, request.title,
-                      request.defaultExtension);
+    FileDialog d;
+    d.filterDescription = request.filterDescription;
+    d.filterPattern = request.filterPattern;
+    d.title = request.title;
+    d.defaultExtension = request.defaultExtension;
+    d.flags = OFN_EXPLORER | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT;
+    return ChooseFile(false, d);
 }
 
-std::string Win32Host::ChooseFile(bool open, const std::string& filterDescription,
-                                  const std::string& filterPattern, const std::string& title,
-                                  const std::string& defaultExtension) {
+std::string Win32Host::ChooseFile(bool open, const FileDialog& d) {
     // Several patterns are separated by ';' in the request, as here.
-    std::wstring filter = Wide(filterDescription);
+    std::wstring filter = Wide(d.filterDescription);
     filter += L'\0';
-    filter += Wide(filterPattern);
+    filter += Wide(d.filterPattern);
     filter += L'\0';
     filter += L'\0';
-    const std::wstring wideTitle = Wide(title);
-    const std::wstring extension = Wide(defaultExtension);
-    std::vector<wchar_t> file(32768, L'\0');
+    const std::wstring wideTitle = Wide(d.title);
+    const std::wstring extension = Wide(d.defaultExtension);
+    std::vector<wchar_t> file(d.nameRoom, L'\0');
 
     OPENFILENAMEW ofn{};
     ofn.lStructSize = sizeof ofn;
+    ofn.hInstance = GetModuleHandleW(nullptr);
     ofn.lpstrFilter = filter.c_str();
     ofn.nFilterIndex = 1;
     ofn.lpstrFile = file.data();
@@ -190,8 +202,7 @@ std::string Win32Host::ChooseFile(bool open, const std::string& filterDescriptio
     ofn.lpstrDefExt = extension.empty() ? nullptr : extension.c_str();
     // The dialog may change the current directory; the program changes back
     // into its start directory wherever it needs to.
-    ofn.Flags = OFN_EXPLORER | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY |
-                (open ? OFN_FILEMUSTEXIST : OFN_OVERWRITEPROMPT);
+    ofn.Flags = d.flags;
     if (fileDialogHook) {
         ofn.Flags |= OFN_ENABLEHOOK;
         ofn.lpfnHook = FileDialogHook;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <functional>
 #include <string>
 
@@ -40,11 +41,20 @@ class Win32Host : public Host {
     std::function<void(HWND fileDialog)> fileDialogHook;
 
   private:
+    // What the common file dialog is opened with.
+    struct FileDialog {
+        std::string filterDescription;
+        std::string filterPattern;
+        std::string title;
+        std::string defaultExtension;
+        DWORD flags = 0;
+        // Long enough for a path in the system's long form.
+        std::size_t nameRoom = 32768;
+    };
+
     bool busy_ = false;
     // The common file dialog, to open (true) or to save.
-    std::string ChooseFile(bool open, const std::string& filterDescription,
-                           const std::string& filterPattern, const std::string& title,
-                           const std::string& defaultExtension);
+    std::string ChooseFile(bool open, const FileDialog& dialog);
 
     BuildOptions options_;
 };

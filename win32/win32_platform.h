@@ -29,9 +29,9 @@ class Win32PortIo : public PortIo {
     Win32PortIo(const Win32PortIo&) = delete;
     Win32PortIo& operator=(const Win32PortIo&) = delete;
 
-    // A 64-bit program on the NT family may not use the port instructions;
-    // the program asks for them only on the Windows 9x family, which this
-    // build does not run on.
+    // On the NT family the port instructions are privileged: only the
+    // driver library reaches the port. The program asks for them only on the
+    // Windows 9x family, which this build does not run on.
     void OutByte(std::uint16_t, std::uint8_t) override {}
     std::uint16_t InWord(std::uint16_t) override { return 0xFFFF; }
 

@@ -1,5 +1,7 @@
 #include "win32_serial_device.h"
 
+#include <cstring>
+
 #include "win32_text.h"
 
 namespace kvr::win32 {
@@ -8,6 +10,8 @@ namespace {
 // A write that cannot leave within this time means the device has gone;
 // without a write time-out WriteFile would wait for ever.
 constexpr DWORD kWriteTimeoutMs = 2000;
+constexpr char kXon = 0x11;
+constexpr char kXoff = 0x13;
 }  // namespace
 
 Win32SerialDevice::~Win32SerialDevice() {
@@ -41,26 +45,29 @@ bool Win32SerialDevice::GetState(SerialConfig& config) {
 }
 
 bool Win32SerialDevice::SetState(const SerialConfig& config) {
-    DCB dcb{};
+    if (!IsOpen()) return false;
+    DCB dcb;
+    std::memset(&dcb, 0, sizeof dcb);
     dcb.DCBlength = sizeof dcb;
-    if (!IsOpen() || !GetCommState(handle_, &dcb)) return false;
+    if (config.keepLines) {
+        // The port's other settings stay as they are.
+        if (!GetCommState(handle_, &dcb)) return false;
+    } else {
+        // Built from zero, not from what the last user of the port left:
+        // no flow control, DTR and RTS released, no error character, no
+        // dropped 0x00 bytes and no read that fails after a break. Windows
+        // accepts binary mode only, and refuses a block whose XON and XOFF
+        // characters are equal; with XON/XOFF off the usual pair is never
+        // acted on.
+        dcb.fBinary = TRUE;
+        dcb.XonChar = kXon;
+        dcb.XoffChar = kXoff;
+    }
     dcb.BaudRate = config.baudRate;
     dcb.ByteSize = config.byteSize;
     dcb.Parity = config.parity;
     dcb.StopBits = config.stopBits;
-    if (!config.keepLines) {
-        // A configuration built from zero: no flow control, DTR and RTS
-        // released.
-        dcb.fBinary = TRUE;
-        dcb.fParity = FALSE;
-        dcb.fOutxCtsFlow = FALSE;
-        dcb.fOutxDsrFlow = FALSE;
-        dcb.fDtrControl = DTR_CONTROL_DISABLE;
-        dcb.fDsrSensitivity = FALSE;
-        dcb.fOutX = FALSE;
-        dcb.fInX = FALSE;
-        dcb.fRtsControl = RTS_CONTROL_DISABLE;
-    }
+    if (stateHook) stateHook(dcb);
     return SetCommState(handle_, &dcb) != FALSE;
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+
 #include "platform/serial_device.h"
 #include "windows_api.h"
 
@@ -26,6 +28,10 @@ class Win32SerialDevice : public SerialDevice {
     bool GetModemStatus(std::uint32_t& status) override;
     bool Read(std::uint8_t* buffer, std::size_t count, std::size_t& got) override;
     bool Write(const std::uint8_t* buffer, std::size_t count, std::size_t& written) override;
+
+    // Tests only: sees every device control block before SetCommState
+    // applies it, since a port may not report all of it back.
+    std::function<void(const DCB&)> stateHook;
 
   private:
     HANDLE handle_ = INVALID_HANDLE_VALUE;

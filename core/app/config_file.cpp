@@ -66,10 +66,15 @@ bool RatioFitsField(float ratio) {
     return GearRatioField(ratio).size() <= kRatioChars;
 }
 
-// A ratio too large for its field counts as unreadable.
+// A negative ratio would turn every speed negative, and one below the
+// field's last digit would be stored as 0.00, which reads back as 1.
+constexpr float kRatioMin = 0.01f;
+
+// A ratio too large for its field, or too small, counts as unreadable.
 bool ParseRatio(const char* text, float& ratio) {
     float value = 0.0f;
-    if (!ScanFloat(text, 8, value) || !std::isfinite(value) || !RatioFitsField(value)) {
+    if (!ScanFloat(text, 8, value) || !std::isfinite(value) || !RatioFitsField(value) ||
+        value < kRatioMin) {
         return false;
     }
     ratio = value;
@@ -218,9 +223,18 @@ void SaveRpmSetup(Program& p, Window& dialog) {
     std::string ratioText = dialog.GetText(id::kGearRatio, 9);
     if (auto comma = ratioText.find(','); comma != std::string::npos) ratioText[comma] = '.';
     float typed = 0.0f;
-    if (ScanFloat(ratioText.c_str(), 8, typed) && std::isfinite(typed) && !RatioFitsField(typed)) {
+    const Text* ratioRefusal = nullptr;
+    if (ScanFloat(ratioText.c_str(), 8, typed) && std::isfinite(typed)) {
+        // Zero stays allowed: it stands for 1.
+        if (typed != 0.0f && typed < kRatioMin) {
+            ratioRefusal = &texts::kGearRatioTooSmall;
+        } else if (!RatioFitsField(typed)) {
+            ratioRefusal = &texts::kGearRatioTooBig;
+        }
+    }
+    if (ratioRefusal != nullptr) {
         // Refused whole, like a wrong pole count: nothing is stored.
-        p.os.host.MessageBox(nullptr, std::string(p.T(texts::kGearRatioTooBig)),
+        p.os.host.MessageBox(nullptr, std::string(p.T(*ratioRefusal)),
                              std::string(p.T(texts::kCaptionErrorBang)), MessageButtons::Ok);
         return;
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <functional>
 #include <string>
 
@@ -22,6 +23,15 @@ struct OpenFileRequest {
     std::string filterDescription;
     std::string filterPattern;
     std::string title;
+    // The dialog accepts any typed name, also one that does not exist, and
+    // leaves the check to the caller; otherwise it insists on an existing
+    // file.
+    bool anyName = false;
+    // The dialog offers a Help button.
+    bool helpButton = false;
+    // Room for the chosen name in characters, its terminator included; a
+    // longer name is not returned. 0: as long as the system allows.
+    std::size_t nameRoom = 0;
 };
 
 struct SaveFileRequest {

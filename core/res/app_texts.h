@@ -38,6 +38,9 @@ inline constexpr Text kPoleCountTooBig{"Polzahl: max. 2-stellig!", "Polzahl: max
 // The file keeps the gear ratio in at most 8 characters.
 inline constexpr Text kGearRatioTooBig{"gearbox ratio: max. 99999.99!",
                                        "Getriebe-Untersetzung: max. 99999,99!"};
+// The smallest ratio the file shows as itself; zero stands for 1.
+inline constexpr Text kGearRatioTooSmall{"gearbox ratio: min. 0.01!",
+                                         "Getriebe-Untersetzung: min. 0,01!"};
 
 // The two combo boxes of the main window, in list order.
 inline constexpr std::string_view kTimingEntries[] = {" 0\u00b0",   " 7,5\u00b0", "15,0\u00b0",

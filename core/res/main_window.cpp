@@ -117,8 +117,8 @@ constexpr ControlDef kControls[] = {
 
 constexpr MenuItemDef kFileItems[] = {
     {id::kOpenUpdateFile, {"Open Update File", "Update-Datei öffnen"}},
-    {id::kSaveSettings, {"Save settings...", "Einstellungen speichern..."}},
-    {id::kLoadSettings, {"Load settings...", "Einstellungen laden..."}},
+    {id::kSaveSettings, {"Save Settings...", "Einstellungen speichern..."}},
+    {id::kLoadSettings, {"Load Settings...", "Einstellungen laden..."}},
 };
 
 constexpr MenuItemDef kPortItems[] = {

@@ -5,7 +5,7 @@
 #include "res/captions.h"
 #include "res/language.h"
 
-// Texts of the settings files: "Save settings..." and "Load settings...".
+// Texts of the settings files: "Save Settings..." and "Load Settings...".
 // %1, %2 stand for the values filled in.
 namespace kvr::texts {
 

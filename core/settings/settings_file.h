@@ -14,10 +14,10 @@ namespace kvr {
 inline constexpr int kSettingsFormatVersion = 1;
 inline constexpr const char* kSettingsFormatName = "kvrsetup settings";
 
-// "Save settings..." of the File menu: asks for a file name, then
+// "Save Settings..." of the File menu: asks for a file name, then
 // SaveSettingsFile.
 void SaveSettingsCommand(Program& p, Window& mainWindow);
-// "Load settings..." of the File menu: asks for a file, then
+// "Load Settings..." of the File menu: asks for a file, then
 // LoadSettingsFile.
 void LoadSettingsCommand(Program& p, Window& mainWindow);
 

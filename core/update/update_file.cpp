@@ -135,6 +135,10 @@ int ChooseUpdateFile(Program& p) {
     request.filterDescription = std::string(p.T(texts::kUpdateFilter));
     request.filterPattern = std::string(p.T(texts::kUpdateFilter));
     request.title = std::string(p.T(texts::kUpdateDialogTitle));
+    // A typed name that does not exist ends with the program's own message.
+    request.anyName = true;
+    request.helpButton = true;
+    request.nameRoom = kUpdatePathSize;
     std::string chosen = p.os.host.ChooseOpenFile(request);
     if (chosen.empty()) return 0;
     p.update.path = std::move(chosen);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <tuple>
 
 #include "res/ids.h"
 #include "test_program.h"
@@ -130,6 +131,8 @@ TEST(ConfigFile, LoadRpmSetupNormalisesTheMotorFields) {
          pad + std::string("12\0\0", 4) + "1.00"},
         {"largest ratio", pad + std::string("12\0\0", 4) + "99999.99", 12, 99999.99f,
          pad + std::string("12\0\0", 4) + "99999.99"},
+        {"negative ratio", pad + std::string("12\0\0", 4) + "-2.50", 12, 1.0f,
+         pad + std::string("12\0\0", 4) + "1.00"},
     };
     for (const Case& c : cases) {
         TempDir dir;
@@ -243,13 +246,16 @@ TEST(ConfigFile, SaveRpmSetupRefusesPoleCountsAndLeavesTheFile) {
     }
 }
 
-// A ratio whose text would not fit its field is refused whole.
-TEST(ConfigFile, SaveRpmSetupRefusesARatioTooLargeForTheFile) {
-    const std::pair<Language, std::string> cases[] = {
-        {Language::English, "gearbox ratio: max. 99999.99!"},
-        {Language::German, "Getriebe-Untersetzung: max. 99999,99!"}};
-    for (const auto& [lang, text] : cases) {
-        for (const char* ratio : {"100000000", "100000"}) {
+// A ratio whose text would not fit its field is refused whole, and so is
+// one below its last digit, negative ones however long.
+TEST(ConfigFile, SaveRpmSetupRefusesARatioOutsideTheField) {
+    const std::tuple<Language, std::string, std::string> cases[] = {
+        {Language::English, "gearbox ratio: max. 99999.99!", "gearbox ratio: min. 0.01!"},
+        {Language::German, "Getriebe-Untersetzung: max. 99999,99!",
+         "Getriebe-Untersetzung: min. 0,01!"}};
+    for (const auto& [lang, tooBig, tooSmall] : cases) {
+        for (const char* ratio : {"100000000", "100000", "-2", "-100000", "0,004"}) {
+            const std::string text = ratio[0] == '-' || ratio[0] == '0' ? tooSmall : tooBig;
             TempDir dir;
             const std::string before = std::string(256, 'x') + std::string("14\0\0", 4) + "12.50";
             WriteFileBytes(kCfg, before);
@@ -262,7 +268,7 @@ TEST(ConfigFile, SaveRpmSetupRefusesARatioTooLargeForTheFile) {
             dialog.controls[id::kGearRatio].text = ratio;
             SaveRpmSetup(f.program, dialog);
             ASSERT_EQ(f.host.boxes.size(), 1u) << ratio;
-            EXPECT_EQ(f.host.boxes[0].text, text);
+            EXPECT_EQ(f.host.boxes[0].text, text) << ratio;
             EXPECT_EQ(f.host.boxes[0].caption, "Error!");
             EXPECT_EQ(ReadFileBytes(kCfg), before) << ratio;
             EXPECT_EQ(f.program.app.poleCount, 14);

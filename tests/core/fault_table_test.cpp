@@ -438,19 +438,19 @@ TEST(FaultTable, EveryCommandEndsHonestlyAndWorksAgain) {
     int failedRows = 0;
     int rows = 0;
     int failed = 0;
-    // Bit-serial commands that change the controller, with the firmware
-    // missing a byte at every position of the command.
-    const std::vector<Cmd> sweepCommands = {Cmd::Write, Cmd::LockWrite, Cmd::RpmWrite, Cmd::Update};
     for (const LinkKind link : {LinkKind::Uart, LinkKind::BitSerial}) {
         const bool uart = link == LinkKind::Uart;
         for (const Cmd cmd : uart ? uartCommands : bitCommands) {
             const Reference ref = Clean(link, cmd);
             std::vector<std::pair<Fault, long>> faults;
             for (const Fault fault : uart ? uartFaults : bitFaults) faults.emplace_back(fault, -1);
-            const bool sweep = !uart && std::find(sweepCommands.begin(), sweepCommands.end(),
-                                                  cmd) != sweepCommands.end();
-            for (long at = 0; sweep && at < ref.counts.received; ++at) {
+            // And the firmware missing a byte at every position of the
+            // command; on the UART also the PC missing one of the replies.
+            for (long at = 0; at < ref.counts.received; ++at) {
                 faults.emplace_back(Fault::DropReceivedEarly, at);
+            }
+            for (long at = 0; uart && at < ref.counts.sent; ++at) {
+                faults.emplace_back(Fault::DropSentEarly, at);
             }
             for (const auto& [fault, position] : faults) {
                 const std::string row = std::string(uart ? "uart " : "bit ") + Name(cmd) + " / " +
@@ -460,7 +460,11 @@ TEST(FaultTable, EveryCommandEndsHonestlyAndWorksAgain) {
                 Scenario s(link, cmd);
                 s.Run([&, fault = fault, position = position] {
                     Arm(s, fault, ref.counts);
-                    if (position >= 0) s.ctl().faults.dropReceivedByte = s.mark.received + position;
+                    if (position >= 0 && fault == Fault::DropSentEarly) {
+                        s.ctl().faults.dropSentByte = s.mark.sent + position;
+                    } else if (position >= 0) {
+                        s.ctl().faults.dropReceivedByte = s.mark.received + position;
+                    }
                 });
                 const std::vector<std::string> errors = s.Errors();
                 if (position < 0) ++rows;

@@ -188,8 +188,8 @@ struct ExpectedItem {
 TEST(MainMenu, ItemsIdsTextsAndGreyedHelpFile) {
     const std::vector<ExpectedItem> expected = {
         {"File", 1147, "Open Update File", "Update-Datei öffnen", false},
-        {"File", 1301, "Save settings...", "Einstellungen speichern...", false},
-        {"File", 1302, "Load settings...", "Einstellungen laden...", false},
+        {"File", 1301, "Save Settings...", "Einstellungen speichern...", false},
+        {"File", 1302, "Load Settings...", "Einstellungen laden...", false},
         {"Port", 1155, "COM1", "COM1", false},
         {"Port", 1156, "COM2", "COM2", false},
         {"Port", 1157, "COM3", "COM3", false},

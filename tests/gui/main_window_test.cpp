@@ -225,8 +225,8 @@ void MainWindowTest::buildsTheMenu_data() {
     QTest::newRow("English") << kvr::id::kMainWindowEn
                              << QStringList{"File", "Port", "Options", "Rev Counter", "Help"}
                              << QStringList{"Open Update File",
-                                            "Save settings...",
-                                            "Load settings...",
+                                            "Save Settings...",
+                                            "Load Settings...",
                                             "COM1",
                                             "COM2",
                                             "COM3",

@@ -118,6 +118,15 @@ TEST_P(EveryTemplate, ControlsByIdWithTheirKindsTextsAndGroups) {
             if (c.labelId != 0) {
                 EXPECT_EQ(TextOf(GetDlgItem(dialog, c.labelId)), AsShown(label)) << where;
             }
+            // A field without a label is named by a hidden static text just
+            // before it, where accessibility tools look for its label.
+            if (!kvr::res::IsEmpty(c.name)) {
+                HWND name = GetWindow(item, GW_HWNDPREV);
+                ASSERT_NE(name, nullptr) << where;
+                EXPECT_EQ(ClassOf(name), L"Static") << where;
+                EXPECT_EQ(TextOf(name), std::string(Pick(lang, c.name))) << where;
+                EXPECT_EQ(GetWindowLongW(name, GWL_STYLE) & WS_VISIBLE, 0) << where;
+            }
             // A radio button's group begins at the one marked first of group.
             if (c.kind == ControlKind::Radio) {
                 if ((c.flags & kvr::res::kFirstOfGroup) != 0) leader = item;
@@ -196,6 +205,8 @@ TEST_P(EveryTemplate, EveryTextFitsItsControl) {
             const LONG type = GetWindowLongW(child, GWL_STYLE) & BS_TYPEMASK;
             if (cls != L"Static" && cls != L"Button") continue;
             if (cls == L"Button" && type == BS_GROUPBOX) continue;
+            // A field's name for accessibility tools is never shown.
+            if ((GetWindowLongW(child, GWL_STYLE) & WS_VISIBLE) == 0) continue;
             wchar_t text[256] = {};
             GetWindowTextW(child, text, 256);
             HDC dc = GetDC(child);

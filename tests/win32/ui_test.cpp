@@ -309,6 +309,31 @@ TEST(Win32Dialogs, FirmwareUpdateThroughTheFileDialog) {
     EXPECT_EQ(config.substr(64, file.string().size()), file.string());
 }
 
+// The update's file dialog takes a typed name that does not exist, which
+// the program then reports itself, and offers Help.
+TEST(Win32Dialogs, UpdateFileDialogTakesAnyNameAndOffersHelp) {
+    Win32Rig r(Language::English);
+    ASSERT_NE(r.main, nullptr);
+    const std::string config = kvr::testing::ReadFileBytes(r.dir.path() / "blsetup.cfg");
+    bool help = false;
+    r.host.fileDialogHook = [&](HWND dialog) {
+        // The dialog is not on screen yet: the button's own style tells.
+        help = (GetWindowLongW(GetDlgItem(dialog, pshHelp), GWL_STYLE) & WS_VISIBLE) != 0;
+        const std::wstring name = (r.dir.path() / "missing.upd").wstring();
+        for (int field : {edt1, cmb13}) {
+            SendMessageW(dialog, CDM_SETCONTROLTEXT, static_cast<WPARAM>(field),
+                         reinterpret_cast<LPARAM>(name.c_str()));
+        }
+        PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    };
+    r.Choose(id::kOpenUpdateFile);
+    EXPECT_TRUE(help);
+    const auto boxes = r.Boxes();
+    ASSERT_EQ(boxes.size(), 1u) << Listed(boxes);
+    EXPECT_EQ(boxes[0].text, "open error!");
+    EXPECT_EQ(kvr::testing::ReadFileBytes(r.dir.path() / "blsetup.cfg"), config);
+}
+
 // A person's clicks while the pages go out wait until the command has
 // ended: a tick box does not change under the running update.
 TEST(Win32Dialogs, ClicksDuringTheUpdateAreDropped) {

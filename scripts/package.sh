@@ -34,11 +34,16 @@ cmake --build build-release -j"$jobs" \
     --target kvrsetup-en kvrsetup-de kvrsetup-cli manual package-files
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' build-release/CMakeCache.txt)
 
-# Windows: the programs and the picture tool its test uses; no tests.
+# Windows: the programs and the picture tool its test uses; no tests. A
+# build folder made with another toolchain cannot change it: it goes.
+if [ "$(cat build-win-release/toolchain 2>/dev/null)" != "$windows_toolchain" ]; then
+    rm -rf build-win-release
+fi
 cmake -S . -B build-win-release -DCMAKE_TOOLCHAIN_FILE="$windows_toolchain" \
     -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_RELEASE="-O2 -DNDEBUG" -DKVR_BUILD_TESTS=OFF \
     -DCMAKE_CXX_FLAGS="$prefix_map" \
     -DCMAKE_EXE_LINKER_FLAGS="-Wl,--no-insert-timestamp" >/dev/null
+echo "$windows_toolchain" >build-win-release/toolchain
 cmake --build build-win-release -j"$jobs" \
     --target kvrsetup-en kvrsetup-de kvrsetup-cli kvr-window-shot
 

@@ -2,11 +2,13 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <iomanip>
 #include <ostream>
 #include <vector>
 
 #include "app/main_window.h"
+#include "app/open_file.h"
 #include "isp/controller_info.h"
 #include "link/port_access.h"
 #include "locks/lock_functions.h"
@@ -224,12 +226,27 @@ int RunInfo(Session& s) {
     return ControllerInfoCommand(s.p(), s.window()) == 0 ? kExitOk : kExitFailed;
 }
 
+namespace {
+
+// The update file as the window's file dialog names it: a full path, which
+// blsetup.cfg records.
+std::string FullPath(const std::string& file) {
+    std::error_code ec;
+    const std::filesystem::path full = std::filesystem::absolute(PathFromUtf8(file), ec);
+    if (ec) return file;
+    const std::u8string text = full.u8string();
+    return std::string(text.begin(), text.end());
+}
+
+}  // namespace
+
 int RunUpdate(Session& s) {
     Program& p = s.p();
+    const std::string file = FullPath(s.options().file);
     if (!s.options().yes) {
         // Without the answer to its question the update does not begin: the
         // file is examined as the update would, the controller not touched.
-        p.update.path = s.options().file;
+        p.update.path = file;
         if (!OpenUpdateFileForReading(p.update.path)) {
             p.os.host.MessageBox(nullptr, std::string(p.T(texts::kUpdateOpenError)),
                                  std::string(p.T(texts::kCaptionNone)), MessageButtons::Ok);
@@ -256,7 +273,7 @@ int RunUpdate(Session& s) {
     }
 
     s.host().yes = true;
-    s.host().openFile = s.options().file;
+    s.host().openFile = file;
     Progress progress(s.out(), s.options().progressBar);
     s.window().onText = [&progress](int control, const std::string& text) {
         if (control == id::kStatusLine) progress.Status(text);

@@ -3,12 +3,10 @@
 #include <algorithm>
 #include <charconv>
 #include <climits>
-#include <filesystem>
-#include <fstream>
 #include <functional>
 #include <nlohmann/json.hpp>
-#include <sstream>
 
+#include "app/open_file.h"
 #include "sim_devices.h"
 
 namespace kvr::sim {
@@ -19,6 +17,8 @@ using Json = nlohmann::json;
 
 constexpr std::string_view kPrefix = "--simulate: ";
 constexpr std::uint32_t kMaxMotorPulseHz = 2000;
+// A profile file is a few hundred bytes; anything far larger is not one.
+constexpr std::uintmax_t kMaxProfileBytes = 1 << 20;
 
 struct NamedProfile {
     std::string_view name;
@@ -332,7 +332,8 @@ SimulateRequest ReadProfileFile(const std::string& text, const std::string& sour
     Json json;
     try {
         json = Json::parse(text);
-    } catch (const Json::parse_error& e) {
+    } catch (const Json::exception& e) {
+        // A syntax error, and also a number no double holds (1e400).
         return Error(source + " is not a profile file: " + e.what());
     }
     std::string error;
@@ -398,17 +399,23 @@ SimulateRequest ParseSimulate(std::string_view value) {
         return Named(*p, value);
     }
     const std::string path(value);
-    std::error_code ec;
-    if (!std::filesystem::exists(path, ec)) {
-        return Error("no profile or file named '" + path +
-                     "' (--simulate=list shows the profiles)");
+    std::string text;
+    switch (ReadRegularFile(PathFromUtf8(path), kMaxProfileBytes, text)) {
+        case FileCheck::Regular:
+            break;
+        case FileCheck::Missing:
+            return Error("no profile or file named '" + path +
+                         "' (--simulate=list shows the profiles)");
+        case FileCheck::Folder:
+            return Error("'" + path + "' is a folder");
+        case FileCheck::NotAFile:
+            return Error("'" + path + "' is not a file (a device or a pipe)");
+        case FileCheck::TooLarge:
+            return Error("'" + path + "' is too large for a profile file (over 1 MiB)");
+        case FileCheck::Unreadable:
+            return Error("cannot read '" + path + "'");
     }
-    if (std::filesystem::is_directory(path, ec)) return Error("'" + path + "' is a folder");
-    std::ifstream file(path, std::ios::binary);
-    std::ostringstream text;
-    if (file) text << file.rdbuf();
-    if (!file || file.bad()) return Error("cannot read '" + path + "'");
-    SimulateRequest r = ReadProfileFile(text.str(), "'" + path + "'");
+    SimulateRequest r = ReadProfileFile(text, "'" + path + "'");
     r.name = path;
     return r;
 }

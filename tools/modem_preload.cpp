@@ -150,7 +150,10 @@ std::uint32_t BaudOf(speed_t speed) {
 
 class Modem {
   public:
-    Modem() : device_(getenv("KVR_MODEM_DEVICE") ? getenv("KVR_MODEM_DEVICE") : ""), ctl_() {
+    Modem()
+        : device_(getenv("KVR_MODEM_DEVICE") ? getenv("KVR_MODEM_DEVICE") : ""),
+          owner_(getpid()),
+          ctl_() {
         kvr::sim::ApplySetup(SetupFrom(getenv("KVR_MODEM_PROFILE")), ctl_);
         latencyNs_ = static_cast<long>(EnvDouble("KVR_MODEM_LATENCY_US", 0) * 1000.0);
         vanishAfter_ = EnvLong("KVR_MODEM_VANISH_AFTER", -1);
@@ -287,15 +290,20 @@ class Modem {
     void Shutdown() {
         std::lock_guard<std::mutex> lock(mutex_);
         Unplug();
+        // Every process started with the library preloaded ends here: a shell
+        // or a `timeout` around the program ends after it and would empty
+        // the files, a forked child would write its copy of the counts. Only
+        // the process that opened the device writes them.
+        if (device_.empty() || stats_.opens == 0 || getpid() != owner_) return;
         const char* tracePath = getenv("KVR_MODEM_TRACE");
-        if (tracePath != nullptr && *tracePath != '\0' && !device_.empty()) {
+        if (tracePath != nullptr && *tracePath != '\0') {
             if (FILE* t = fopen(tracePath, "w")) {
                 fputs(ctl_.TraceText().c_str(), t);
                 fclose(t);
             }
         }
         const char* path = getenv("KVR_MODEM_STATS");
-        if (path == nullptr || *path == '\0' || device_.empty()) return;
+        if (path == nullptr || *path == '\0') return;
         FILE* f = strcmp(path, "-") == 0 ? stderr : fopen(path, "w");
         if (f == nullptr) return;
         fprintf(f,
@@ -514,6 +522,7 @@ class Modem {
     }
 
     const std::string device_;
+    const pid_t owner_;
     std::mutex mutex_;
     kvr::sim::RealClock clock_;
     kvr::sim::Controller ctl_;

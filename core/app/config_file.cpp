@@ -6,6 +6,7 @@
 #include <memory>
 #include <system_error>
 
+#include "app/open_file.h"
 #include "link/port_access.h"
 #include "platform/window.h"
 #include "res/app_texts.h"
@@ -22,8 +23,10 @@ struct FileCloser {
 };
 using File = std::unique_ptr<std::FILE, FileCloser>;
 
-File OpenConfig(const char* mode) {
-    return File(std::fopen(kConfigFileName, mode));
+// Only a regular file: a pipe or a device of that name would hang the
+// program or swallow what it writes.
+File OpenConfig(const char* mode, FileCheck* check = nullptr) {
+    return File(OpenRegularFile(kConfigFileName, mode, check));
 }
 
 // Every writer but the start-up changes into the start directory first: the
@@ -32,11 +35,6 @@ void EnterStartDirectory(Program& p) {
     if (p.app.startDirectory.empty()) return;
     std::error_code ec;
     std::filesystem::current_path(p.app.startDirectory, ec);
-}
-
-void WriteAt(std::FILE* f, long offset, const std::string& bytes) {
-    if (std::fseek(f, offset, SEEK_SET) != 0) return;
-    std::fwrite(bytes.data(), 1, bytes.size(), f);
 }
 
 std::string PoleCountField(int poleCount) {
@@ -49,13 +47,6 @@ std::string GearRatioField(float ratio) {
     char buf[64];
     std::snprintf(buf, sizeof buf, "%1.2f", static_cast<double>(ratio));
     return buf;
-}
-
-// The gear ratio is the last field and has no terminator: end the file right
-// after it so no digit of an older, longer value is read back.
-void EndFileAfterGearRatio(const std::string& ratioField) {
-    std::error_code ec;
-    std::filesystem::resize_file(kConfigFileName, kConfigGearRatioOffset + ratioField.size(), ec);
 }
 
 // The ratio is read back with at most 8 characters: a ratio whose text is
@@ -81,33 +72,84 @@ bool ParseRatio(const char* text, float& ratio) {
     return true;
 }
 
-void ConfigOpenError(Program& p) {
-    p.os.host.MessageBox(nullptr, std::string(p.T(texts::kConfigOpenError)),
+void ConfigBox(Program& p, const Text& text) {
+    p.os.host.MessageBox(nullptr, std::string(p.T(text)),
                          std::string(p.T(texts::kCaptionErrorBang)), MessageButtons::Ok);
 }
 
+// Writes both motor fields, the gear ratio last. 0 when stored; 1 after a
+// message box.
+int WriteMotorFields(Program& p, int poleCount, float ratio) {
+    const std::string fields = PoleCountField(poleCount) + GearRatioField(ratio);
+    switch (WriteConfigFields(p, {{kConfigPoleCountOffset, fields}}, true)) {
+        case ConfigWrite::Done:
+            return 0;
+        case ConfigWrite::CannotOpen:
+            ConfigBox(p, texts::kConfigOpenError);
+            return 1;
+        case ConfigWrite::Failed:
+            ConfigBox(p, texts::kConfigWriteError);
+            return 1;
+    }
+    return 1;
+}
+
 }  // namespace
+
+ConfigWrite WriteConfigFields(Program& p, std::initializer_list<ConfigField> fields,
+                              bool endAfterLast) {
+    EnterStartDirectory(p);
+    File file = OpenConfig("r+b");
+    if (!file) return ConfigWrite::CannotOpen;
+    bool written = true;
+    long end = 0;
+    for (const ConfigField& field : fields) {
+        // An empty field has no data pointer to hand to fwrite.
+        written = written && std::fseek(file.get(), field.offset, SEEK_SET) == 0 &&
+                  (field.bytes.empty() || std::fwrite(field.bytes.data(), 1, field.bytes.size(),
+                                                      file.get()) == field.bytes.size());
+        end = field.offset + static_cast<long>(field.bytes.size());
+    }
+    written = std::fflush(file.get()) == 0 && written;
+    written = std::fclose(file.release()) == 0 && written;
+    if (written && endAfterLast) {
+        // The gear ratio is the last field and has no terminator: end the
+        // file right after it so no digit of an older, longer value is read
+        // back.
+        std::error_code ec;
+        std::filesystem::resize_file(kConfigFileName, static_cast<std::uintmax_t>(end), ec);
+        written = !ec;
+    }
+    return written ? ConfigWrite::Done : ConfigWrite::Failed;
+}
 
 void LoadPortSetting(Program& p, Window& mainWindow) {
     LinkState& link = p.link.state;
     const bool parallelUsable = link.directPortIo || link.driverAvailable;
     std::string& name = p.app.portName;
 
-    File file = OpenConfig("r+");
-    if (!file) {
-        name = parallelUsable ? "0378" : "COM2";
-        // Create the file only when there is none: an existing file that
-        // cannot be opened keeps its other fields.
-        std::error_code ec;
-        if (!std::filesystem::exists(kConfigFileName, ec) && !ec) file = OpenConfig("w+");
+    FileCheck check = FileCheck::Regular;
+    File file = OpenConfig("r+", &check);
+    if (!file) name = parallelUsable ? "0378" : "COM2";
+    if (check == FileCheck::Folder || check == FileCheck::NotAFile) {
+        // Never read (a pipe would hang the start) nor written; said once.
+        ConfigBox(p, texts::kConfigNotAFile);
+    } else if (check == FileCheck::Missing) {
+        // Created only when there is none: an existing file that cannot be
+        // opened keeps its other fields.
+        file.reset(CreateNewFile(kConfigFileName));
     }
-    if (file) {
+    if (file && check == FileCheck::Regular) {
         char buf[5] = {};
         if (std::fgets(buf, sizeof buf, file.get()) != nullptr) name = buf;
     }
     if (!parallelUsable && (name.empty() || name[0] != 'C')) name = "COM2";
     if (file) {
-        WriteAt(file.get(), kConfigPortOffset, name);
+        // A failed write at start loses nothing the user chose: the name is
+        // in force for this run, and "End" stores it again.
+        if (std::fseek(file.get(), kConfigPortOffset, SEEK_SET) == 0) {
+            std::fwrite(name.data(), 1, name.size(), file.get());
+        }
         file.reset();
     }
 
@@ -132,10 +174,11 @@ void LoadPortSetting(Program& p, Window& mainWindow) {
 }
 
 void SavePortSetting(Program& p) {
-    EnterStartDirectory(p);
-    File file = OpenConfig("r+");
-    if (!file) return;
-    WriteAt(file.get(), kConfigPortOffset, p.app.portName);
+    // A file that cannot be opened is passed over in silence; one that
+    // cannot be written is reported, as the choice is then lost.
+    if (WriteConfigFields(p, {{kConfigPortOffset, p.app.portName}}) == ConfigWrite::Failed) {
+        ConfigBox(p, texts::kConfigWriteError);
+    }
 }
 
 void SelectSerialPort(Program& p, Window& mainWindow, int n) {
@@ -160,12 +203,12 @@ void SelectSerialPort(Program& p, Window& mainWindow, int n) {
     mainWindow.Repaint();
 }
 
-void LoadRpmSetup(Program& p) {
+int LoadRpmSetup(Program& p) {
     EnterStartDirectory(p);
     File file = OpenConfig("r+");
     if (!file) {
-        ConfigOpenError(p);
-        return;
+        ConfigBox(p, texts::kConfigOpenError);
+        return 1;
     }
     std::FILE* f = file.get();
 
@@ -184,22 +227,21 @@ void LoadRpmSetup(Program& p) {
     float ratio = 1.0f;
     buf[0] = '\0';
     if (std::fgets(buf, sizeof buf, f) != nullptr) ParseRatio(buf, ratio);
-    file.reset();
     if (ratio == 0.0f) ratio = 1.0f;
     p.app.gearRatio = ratio;
 
-    file = OpenConfig("r+");
-    if (!file) {
-        ConfigOpenError(p);
-        return;
-    }
-    const std::string ratioField = GearRatioField(ratio);
-    WriteAt(file.get(), kConfigPoleCountOffset, PoleCountField(poleCount) + ratioField);
+    // Fields that are already in normal form are not written again, so a
+    // full disk gets in the way only when something has to change.
+    const std::string normal = PoleCountField(poleCount) + GearRatioField(ratio);
+    std::string stored(normal.size() + 1, '\0');
+    const bool same = std::fseek(f, kConfigPoleCountOffset, SEEK_SET) == 0 &&
+                      std::fread(stored.data(), 1, stored.size(), f) == normal.size() &&
+                      stored.compare(0, normal.size(), normal) == 0;
     file.reset();
-    EndFileAfterGearRatio(ratioField);
+    return same ? 0 : WriteMotorFields(p, poleCount, ratio);
 }
 
-void SaveRpmSetup(Program& p, Window& dialog) {
+int SaveRpmSetup(Program& p, Window& dialog) {
     const std::string poleText = dialog.GetText(id::kPoleCount, 9);
     int parsed = 0;
     if (!ScanInt(poleText, 8, parsed)) parsed = 0;
@@ -215,9 +257,8 @@ void SaveRpmSetup(Program& p, Window& dialog) {
     if (refusal != nullptr) {
         // The last accepted count stays in force, so the speed tools never
         // compute with a count the user was just told is wrong.
-        p.os.host.MessageBox(nullptr, std::string(p.T(*refusal)),
-                             std::string(p.T(texts::kCaptionErrorBang)), MessageButtons::Ok);
-        return;
+        ConfigBox(p, *refusal);
+        return 1;
     }
 
     std::string ratioText = dialog.GetText(id::kGearRatio, 9);
@@ -234,34 +275,31 @@ void SaveRpmSetup(Program& p, Window& dialog) {
     }
     if (ratioRefusal != nullptr) {
         // Refused whole, like a wrong pole count: nothing is stored.
-        p.os.host.MessageBox(nullptr, std::string(p.T(*ratioRefusal)),
-                             std::string(p.T(texts::kCaptionErrorBang)), MessageButtons::Ok);
-        return;
+        ConfigBox(p, *ratioRefusal);
+        return 1;
     }
-    p.app.poleCount = parsed;
-
-    EnterStartDirectory(p);
-    File file = OpenConfig("r+");
-    if (!file) {
-        ConfigOpenError(p);
-        return;
-    }
-
     float ratio = 0.0f;
     ParseRatio(ratioText.c_str(), ratio);
-    if (ratio == 0.0f) {
-        ratio = 1.0f;
+    const bool ratioMissing = ratio == 0.0f;
+    if (ratioMissing) ratio = 1.0f;
+
+    if (WriteMotorFields(p, parsed, ratio) != 0) {
+        // Values the file did not take are not used: the dialog shows again
+        // the ones in force.
+        dialog.SetText(id::kPoleCount, PoleCountField(p.app.poleCount).substr(0, 2));
+        dialog.SetText(id::kGearRatio, GearRatioField(p.app.gearRatio));
+        dialog.Repaint();
+        return 1;
+    }
+    p.app.poleCount = parsed;
+    p.app.gearRatio = ratio;
+    if (ratioMissing) {
         char one[8];
         std::snprintf(one, sizeof one, "%4d", 1);
         dialog.SetText(id::kGearRatio, one);
         dialog.Repaint();
     }
-    p.app.gearRatio = ratio;
-
-    const std::string ratioField = GearRatioField(ratio);
-    WriteAt(file.get(), kConfigPoleCountOffset, PoleCountField(parsed) + ratioField);
-    file.reset();
-    EndFileAfterGearRatio(ratioField);
+    return 0;
 }
 
 }  // namespace kvr

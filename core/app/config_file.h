@@ -1,5 +1,8 @@
 #pragma once
 
+#include <initializer_list>
+#include <string_view>
+
 #include "program.h"
 
 // blsetup.cfg: a fixed-offset record that every writer updates field by
@@ -16,7 +19,23 @@ inline constexpr long kConfigGearRatioOffset = 260;
 void LoadPortSetting(Program& p, Window& mainWindow);
 void SavePortSetting(Program& p);
 void SelectSerialPort(Program& p, Window& mainWindow, int n);
-void LoadRpmSetup(Program& p);
-void SaveRpmSetup(Program& p, Window& dialog);
+// 0 when the motor values were read and stored back; 1 after a message box
+// (the file cannot be opened: the values are unchanged; it cannot be
+// written: the values are the ones read).
+int LoadRpmSetup(Program& p);
+// 0 when the dialog's values were stored and are in force; 1 after a
+// message box, with the values in force unchanged and shown again.
+int SaveRpmSetup(Program& p, Window& dialog);
+
+struct ConfigField {
+    long offset;
+    std::string_view bytes;
+};
+enum class ConfigWrite { Done, CannotOpen, Failed };
+// Writes the fields into the existing file in the start directory, each at
+// its offset; endAfterLast ends the file after the last one. Failed when any
+// byte may not have reached the file.
+ConfigWrite WriteConfigFields(Program& p, std::initializer_list<ConfigField> fields,
+                              bool endAfterLast = false);
 
 }  // namespace kvr

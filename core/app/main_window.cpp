@@ -6,6 +6,7 @@
 
 #include "app/command_gate.h"
 #include "app/config_file.h"
+#include "app/open_file.h"
 #include "isp/controller_info.h"
 #include "link/port_access.h"
 #include "locks/lock_functions.h"
@@ -69,8 +70,8 @@ void ExitWithoutSaving(Program& p, Window& w) {
 
 void OpenHelpDocument(Program& p) {
     const std::string name(p.T(texts::kHelpDocument));
-    if (std::FILE* f = std::fopen(name.c_str(), "r")) {
-        std::fclose(f);
+    // Looked at, not opened: a pipe of that name would hang the program.
+    if (CheckRegularFile(name) == FileCheck::Regular) {
         (void)p.os.host.ShellOpen(name);
         return;
     }

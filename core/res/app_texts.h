@@ -30,6 +30,14 @@ inline constexpr std::string_view kServicePageAddress = "https://kvrsetup.exampl
 
 // Configuration file texts; the pole-count texts are German in both builds.
 inline constexpr Text kConfigOpenError{"open error 'blsetup.cfg'", "open error 'blsetup.cfg'"};
+inline constexpr Text kConfigWriteError{
+    "write error 'blsetup.cfg' (disk full?): the values were not stored",
+    "Schreibfehler 'blsetup.cfg' (Datentr\u00e4ger voll?): die Werte wurden nicht gespeichert"};
+inline constexpr Text kConfigNotAFile{
+    "'blsetup.cfg' is not a file (a folder, a device or a pipe): the port choice and the motor "
+    "values cannot be kept",
+    "'blsetup.cfg' ist keine Datei (ein Ordner, ein Ger\u00e4t oder eine Pipe): die Portwahl und "
+    "die Motorwerte lassen sich nicht speichern"};
 inline constexpr Text kPoleCountInvalid{"Polzahl: Wert nicht zul\u00e4ssig!",
                                         "Polzahl: Wert nicht zul\u00e4ssig!"};
 inline constexpr Text kPoleCountOdd{"Polzahl: nur gerade Werte m\u00f6glich!",

@@ -32,6 +32,15 @@ inline constexpr Text kSettingsCannotOpen{"The file cannot be opened.",
                                           "Die Datei l\u00e4sst sich nicht \u00f6ffnen."};
 inline constexpr Text kSettingsNotJson{"The file is damaged: it is not JSON (%1).",
                                        "Die Datei ist besch\u00e4digt: kein JSON (%1)."};
+inline constexpr Text kSettingsNotAFile{
+    "This is not a file (a folder, a device or a pipe).",
+    "Das ist keine Datei (ein Ordner, ein Ger\u00e4t oder eine Pipe)."};
+inline constexpr Text kSettingsTooLarge{
+    "The file is too large for a settings file (over 1 MiB).",
+    "Die Datei ist zu gro\u00df f\u00fcr eine Einstellungsdatei (\u00fcber 1 MiB)."};
+inline constexpr Text kSettingsNumberTooLarge{
+    "The file is damaged: a number is too large (%1).",
+    "Die Datei ist besch\u00e4digt: eine Zahl ist zu gro\u00df (%1)."};
 inline constexpr Text kSettingsForeign{"This is not a kvrsetup settings file.",
                                        "Das ist keine Einstellungsdatei von kvrsetup."};
 inline constexpr Text kSettingsNewerFormat{

@@ -12,6 +12,8 @@ inline constexpr Text kUpdateFilter{"*.upd", "*.upd"};
 inline constexpr Text kUpdateDialogTitle{"Open a File", "Open a File"};
 inline constexpr Text kUpdateNameError{"Open Error!", "Open Error!"};
 inline constexpr Text kUpdateConfigError{"Open Error 'blsetup.cfg'!", "Open Error 'blsetup.cfg'!"};
+inline constexpr Text kUpdateConfigWriteError{"Write Error 'blsetup.cfg'!",
+                                              "Write Error 'blsetup.cfg'!"};
 inline constexpr Text kCannotOpenInputFile{"Cannot open input file", "Cannot open input file"};
 inline constexpr Text kWrongFile{"wrong file!", "wrong file!"};
 

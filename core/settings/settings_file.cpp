@@ -6,15 +6,15 @@
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <initializer_list>
-#include <iterator>
 #include <nlohmann/json.hpp>
 #include <optional>
+#include <random>
 #include <span>
 #include <string_view>
 #include <system_error>
 
+#include "app/open_file.h"
 #include "res/ids.h"
 #include "res/settings_file_texts.h"
 #include "res/settings_texts.h"
@@ -25,6 +25,8 @@
 
 namespace kvr {
 namespace {
+
+namespace fs = std::filesystem;
 
 // Keeps the names in the order written, so a saved file reads like the form.
 using Json = nlohmann::ordered_json;
@@ -300,39 +302,74 @@ std::string CheckDocument(Program& p, const Json& doc, Values& values) {
     return CheckSettings(p, doc[kSettingsKey], values);
 }
 
+// Finds where the parser stopped: the parser's exceptions do not all carry
+// a place (a number too large for a double has none).
+class ErrorPlace : public nlohmann::json_sax<Json> {
+  public:
+    std::size_t byte = 0;
+    bool numberOverflow = false;
+
+    bool null() override { return true; }
+    bool boolean(bool) override { return true; }
+    bool number_integer(number_integer_t) override { return true; }
+    bool number_unsigned(number_unsigned_t) override { return true; }
+    bool number_float(number_float_t, const string_t&) override { return true; }
+    bool string(string_t&) override { return true; }
+    bool binary(binary_t&) override { return true; }
+    bool start_object(std::size_t) override { return true; }
+    bool key(string_t&) override { return true; }
+    bool end_object() override { return true; }
+    bool start_array(std::size_t) override { return true; }
+    bool end_array() override { return true; }
+    bool parse_error(std::size_t position, const std::string&, const Json::exception& e) override {
+        byte = position;
+        numberOverflow = dynamic_cast<const Json::out_of_range*>(&e) != nullptr;
+        return false;
+    }
+};
+
+// Why text is not a JSON document, with the place as a person counts:
+// line and column.
+std::string NotJsonReason(Program& p, const std::string& text) {
+    ErrorPlace place;
+    Json::sax_parse(text, &place);
+    std::size_t line = 1;
+    std::size_t column = 1;
+    const std::size_t at = place.byte == 0 ? 0 : std::min<std::size_t>(place.byte - 1, text.size());
+    for (std::size_t i = 0; i < at; ++i) {
+        if (text[i] == '\n') {
+            ++line;
+            column = 1;
+        } else {
+            ++column;
+        }
+    }
+    const bool german = p.lang == Language::German;
+    const std::string where = (german ? "Zeile " : "line ") + std::to_string(line) +
+                              (german ? ", Spalte " : ", column ") + std::to_string(column);
+    return Fill(
+        p.T(place.numberOverflow ? texts::kSettingsNumberTooLarge : texts::kSettingsNotJson),
+        {where});
+}
+
 // Reads and checks a file; the reason in the user's language when refused.
 std::string ReadDocument(Program& p, const std::string& path, Json& doc, Values& values) {
-    std::error_code ec;
-    const std::filesystem::path file(path);
-    if (!std::filesystem::is_regular_file(file, ec))
-        return std::string(p.T(texts::kSettingsCannotOpen));
-    const std::uintmax_t size = std::filesystem::file_size(file, ec);
-    if (ec) return std::string(p.T(texts::kSettingsCannotOpen));
-    if (size > kMaxFileBytes) return std::string(p.T(texts::kSettingsForeign));
-    std::ifstream in(file, std::ios::binary);
-    if (!in) return std::string(p.T(texts::kSettingsCannotOpen));
-    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad()) return std::string(p.T(texts::kSettingsCannotOpen));
-    try {
-        doc = Json::parse(text);
-    } catch (const Json::parse_error& e) {
-        // Where the damage is, as a person counts: line and column.
-        std::size_t line = 1;
-        std::size_t column = 1;
-        const std::size_t at = e.byte == 0 ? 0 : std::min<std::size_t>(e.byte - 1, text.size());
-        for (std::size_t i = 0; i < at; ++i) {
-            if (text[i] == '\n') {
-                ++line;
-                column = 1;
-            } else {
-                ++column;
-            }
-        }
-        return Fill(
-            p.T(texts::kSettingsNotJson),
-            {(p.lang == Language::German ? "Zeile " : "line ") + std::to_string(line) +
-             (p.lang == Language::German ? ", Spalte " : ", column ") + std::to_string(column)});
+    std::string text;
+    switch (ReadRegularFile(PathFromUtf8(path), kMaxFileBytes, text)) {
+        case FileCheck::Regular:
+            break;
+        case FileCheck::Folder:
+        case FileCheck::NotAFile:
+            return std::string(p.T(texts::kSettingsNotAFile));
+        case FileCheck::TooLarge:
+            return std::string(p.T(texts::kSettingsTooLarge));
+        case FileCheck::Missing:
+        case FileCheck::Unreadable:
+            return std::string(p.T(texts::kSettingsCannotOpen));
     }
+    // No exceptions: whatever the parser meets ends as one message.
+    doc = Json::parse(text, nullptr, false);
+    if (doc.is_discarded()) return NotJsonReason(p, text);
     return CheckDocument(p, doc, values);
 }
 
@@ -411,26 +448,57 @@ std::string ProgramVersionText() {
     return text;
 }
 
+// The file a name leads to: Save writes through a symbolic link to its
+// target and keeps the link. Empty for a loop of links.
+fs::path FollowLinks(fs::path path) {
+    constexpr int kMaxLinks = 40;
+    for (int i = 0; i < kMaxLinks; ++i) {
+        std::error_code ec;
+        if (!fs::is_symlink(fs::symlink_status(path, ec))) return path;
+        const fs::path target = fs::read_symlink(path, ec);
+        if (ec) return {};
+        path = target.is_absolute() ? target : path.parent_path() / target;
+    }
+    return {};
+}
+
+// A file of our own next to the target, under a name nobody else uses: it
+// is created only where no file of that name exists.
+std::FILE* CreateTempBeside(const fs::path& target, fs::path& temp) {
+    std::random_device device;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        char suffix[32];
+        std::snprintf(suffix, sizeof suffix, ".%08x.kvrsetup-tmp", device());
+        temp = target.parent_path() / ("." + target.filename().string() + suffix);
+        if (std::FILE* file = CreateNewFile(temp)) return file;
+        std::error_code ec;
+        // A name that is free but cannot be created: the folder refuses.
+        if (!fs::exists(fs::symlink_status(temp, ec))) return nullptr;
+    }
+    return nullptr;
+}
+
 // Writes a temporary file next to the target and renames it over the
 // target: a crash or a full disk leaves either the old file or the new one.
-bool WriteReplacing(const std::filesystem::path& target, const std::string& content) {
-    std::filesystem::path temp = target;
-    temp += ".tmp";
+bool WriteReplacing(const fs::path& path, const std::string& content) {
+    const fs::path target = FollowLinks(path);
+    if (target.empty()) return false;
+    const FileCheck existing = CheckRegularFile(target);
+    if (existing != FileCheck::Regular && existing != FileCheck::Missing) return false;
+    fs::path temp;
+    std::FILE* file = CreateTempBeside(target, temp);
+    if (file == nullptr) return false;
+    bool written = std::fwrite(content.data(), 1, content.size(), file) == content.size();
+    written = std::fflush(file) == 0 && written;
+    written = std::fclose(file) == 0 && written;
     std::error_code ec;
-    {
-        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-        if (!out) return false;
-        out.write(content.data(), static_cast<std::streamsize>(content.size()));
-        out.flush();
-        out.close();
-        if (out.fail()) {
-            std::filesystem::remove(temp, ec);
-            return false;
-        }
+    if (written && existing == FileCheck::Regular) {
+        // The new file keeps who may read the old one.
+        fs::permissions(temp, fs::status(target, ec).permissions(), ec);
     }
-    std::filesystem::rename(temp, target, ec);
-    if (ec) {
-        std::filesystem::remove(temp, ec);
+    if (written) fs::rename(temp, target, ec);
+    if (!written || ec) {
+        fs::remove(temp, ec);
         return false;
     }
     return true;
@@ -592,7 +660,10 @@ int SaveSettingsFile(Program& p, Window& w, const std::string& path) {
         WholeInteger(Trim(w.GetText(id::kMaxFrequency, kFieldChars)));
     doc[kMaxFrequencyKey] = hz ? Json(*hz) : Json();
     doc[kSettingsKey] = std::move(settings);
-    if (!WriteReplacing(path, doc.dump(2) + "\n")) {
+    // A text that is not UTF-8 (a damaged version text) is written with
+    // replacement characters rather than not at all.
+    if (!WriteReplacing(PathFromUtf8(path),
+                        doc.dump(2, ' ', false, Json::error_handler_t::replace) + "\n")) {
         ShowError(p, w, Fill(p.T(texts::kSettingsWriteFailed), {path}));
         return 1;
     }

@@ -5,6 +5,7 @@
 #include <system_error>
 #include <vector>
 
+#include "app/config_file.h"
 #include "app/open_file.h"
 #include "res/update_texts.h"
 #include "update/update_scramble.h"
@@ -19,13 +20,11 @@ constexpr std::string_view kExtension = ".upd";
 // The extension is looked for at positions 1 to 250 of the path.
 constexpr std::size_t kExtensionFirst = 1;
 constexpr std::size_t kExtensionLast = 250;
-constexpr long kConfigLineEndOffset = 30;
-constexpr long kConfigPathOffset = 64;
-constexpr long kConfigMotorOffset = 256;
 constexpr std::size_t kConfigPathBlanks = 20;
 // The path, its NUL and the blanks must end before the motor values.
 constexpr std::size_t kConfigPathMax =
-    static_cast<std::size_t>(kConfigMotorOffset - kConfigPathOffset) - 1 - kConfigPathBlanks;
+    static_cast<std::size_t>(kConfigPoleCountOffset - kConfigUpdatePathOffset) - 1 -
+    kConfigPathBlanks;
 constexpr std::size_t kKindByte = 4;
 constexpr std::size_t kRecordBytes = 10;
 constexpr char kScratchName[] = "temp.tmp";
@@ -124,10 +123,9 @@ int ReadScrambledRecord(UpdateSession& s) {
 }  // namespace
 
 UpdateFilePtr OpenUpdateFileForReading(const std::string& path) {
-    // Some systems open a folder like a file; it never holds an update.
-    std::error_code ec;
-    if (fs::is_directory(PathFromUtf8(path), ec)) return nullptr;
-    return UpdateFilePtr(OpenFile(PathFromUtf8(path), "rb"));
+    // A folder never holds an update; a pipe or a device would hang the
+    // reader or never end.
+    return UpdateFilePtr(OpenRegularFile(PathFromUtf8(path), "rb"));
 }
 
 int ChooseUpdateFile(Program& p) {
@@ -176,26 +174,27 @@ int CheckUpdateFileName(Program& p) {
     }
     s.baseName = s.path.substr(nameStart, kUpdateBaseNameSize - 1);
 
-    // The file dialog may have changed the current directory.
-    if (!p.app.startDirectory.empty()) {
-        std::error_code ec;
-        fs::current_path(p.app.startDirectory, ec);
+    // A path too long for its field is not written, not even in part: a cut
+    // path could name another file. The field then names none.
+    const std::string_view field =
+        s.path.size() <= kConfigPathMax ? std::string_view(s.path) : std::string_view();
+    const std::string tail = std::string(1, '\0') + std::string(kConfigPathBlanks, ' ');
+    // WriteConfigFields changes back into the start directory first: the file
+    // dialog may have changed the current one.
+    switch (
+        WriteConfigFields(p, {{kConfigLineEndOffset, "\r\n"},
+                              {kConfigUpdatePathOffset, field},
+                              {kConfigUpdatePathOffset + static_cast<long>(field.size()), tail}})) {
+        case ConfigWrite::Done:
+            return 0;
+        case ConfigWrite::CannotOpen:
+            p.link.lastErrorText = std::string(p.T(texts::kUpdateConfigError));
+            return 1;
+        case ConfigWrite::Failed:
+            p.link.lastErrorText = std::string(p.T(texts::kUpdateConfigWriteError));
+            return 1;
     }
-    UpdateFilePtr config(OpenFile(InStartDirectory(p, "blsetup.cfg"), "r+b"));
-    if (!config) {
-        p.link.lastErrorText = std::string(p.T(texts::kUpdateConfigError));
-        return 1;
-    }
-    std::fseek(config.get(), kConfigLineEndOffset, SEEK_SET);
-    std::fwrite("\r\n", 1, 2, config.get());
-    // A longer path is cut so that the field never reaches the motor values.
-    const std::string field = s.path.substr(0, kConfigPathMax);
-    std::fseek(config.get(), kConfigPathOffset, SEEK_SET);
-    std::fwrite(field.data(), 1, field.size(), config.get());
-    std::fputc('\0', config.get());
-    const std::string blanks(kConfigPathBlanks, ' ');
-    std::fwrite(blanks.data(), 1, blanks.size(), config.get());
-    return 0;
+    return 1;
 }
 
 int CheckUpdateHeader(Program& p) {
@@ -250,7 +249,12 @@ int OpenUpdateInput(Program& p) {
 }
 
 int OpenUpdateScratch(Program& p) {
-    p.update.scratch.reset(OpenFile(InStartDirectory(p, kScratchName), "w+b"));
+    // Reading back through a pipe or a device would hang or deliver another
+    // record: only a regular file or none of that name is used.
+    const fs::path scratch = InStartDirectory(p, kScratchName);
+    const FileCheck check = CheckRegularFile(scratch);
+    if (check != FileCheck::Regular && check != FileCheck::Missing) return 1;
+    p.update.scratch.reset(OpenFile(scratch, "w+b"));
     return p.update.scratch ? 0 : 1;
 }
 

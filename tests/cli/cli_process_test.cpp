@@ -44,6 +44,9 @@ TEST(CliProgram, ExitStatusAndOutputOfEachKindOfRun) {
     testing::WriteFileBytes("fast.json", R"({"format": "kvrsetup settings", "formatVersion": 1,
         "settings": {"acceleration": 51}})");
     testing::WriteFileBytes("X6123_6123.upd", "0000:0012\r\n0001:0034\r\n");
+    testing::WriteFileBytes("huge.json", R"({"format": "kvrsetup settings", "formatVersion": 1,
+        "settings": {"acceleration": 1e400}})");
+    ASSERT_TRUE(testing::MakeAt("pipe.json", "<pipe>") && testing::MakeAt("X6124.upd", "<pipe>"));
 
     struct Case {
         std::string args;
@@ -73,6 +76,16 @@ TEST(CliProgram, ExitStatusAndOutputOfEachKindOfRun) {
         {std::string(kSim) + "write missing.json", 1, "",
          "Error: Settings not loaded from / missing.json / The file cannot be opened. / "
          "Nothing was changed.\n"},
+        // Files that would crash or hang a program end with one message.
+        {std::string(kSim) + "write huge.json", 1, "",
+         "Error: Settings not loaded from / huge.json / The file is damaged: a number is too "
+         "large (line 2, column 42). / Nothing was changed.\n"},
+        {std::string(kSim) + "diff pipe.json", 1, "",
+         "/ This is not a file (a folder, a device or a pipe). /"},
+        {"--simulate=pipe.json read", 2, "",
+         "--simulate: 'pipe.json' is not a file (a device or a pipe)\n"},
+        {"--simulate=huge.json read", 2, "", "number overflow parsing '1e400'"},
+        {std::string(kSim) + "update X6124.upd", 1, "", "open error!\n"},
         {std::string(kSim) + "write saved.json --dry-run", 0,
          "OK: the controller would take these settings; nothing written\n", ""},
         {std::string(kSim) + "write saved.json", 0, "OK: settings written\n", ""},
@@ -107,8 +120,11 @@ TEST(CliProgram, ExitStatusAndOutputOfEachKindOfRun) {
         // Not a terminal: no carriage returns for a bar.
         EXPECT_EQ(r.out.find('\r'), std::string::npos);
     }
-    // The port of one run is not saved.
-    EXPECT_EQ(testing::ReadFileBytes("blsetup.cfg").substr(0, 4), "COM2");
+    // The port of one run is not saved; the update file is recorded with its
+    // full path, as the window's file dialog gives it.
+    const std::string cfg = testing::ReadFileBytes("blsetup.cfg");
+    EXPECT_EQ(cfg.substr(0, 4), "COM2");
+    EXPECT_EQ(cfg.substr(64, cfg.find('\0', 64) - 64), (dir.path() / "X6123_6123.upd").string());
 }
 
 TEST(CliProgram, ReadOutputIsASettingsFile) {

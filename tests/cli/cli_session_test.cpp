@@ -303,6 +303,20 @@ TEST(CliRpm, CalculatesAndWritesTheGovernor) {
     EXPECT_NE(refused.err.str().find("Error!: P: 1 - 5 !\n"), std::string::npos);
     EXPECT_EQ(refused.out.str(), "");
     EXPECT_EQ(refused.memory[RpmProportional], 3);
+
+    // Pole count and ratio that blsetup.cfg does not take are not used: no
+    // governor period from the values stored before.
+    o.proportional.clear();
+    o.poles = "14";
+    o.ratio = "10";
+    o.rotorRpm = "15000";
+    CliRun fullDisk(o);
+    testing::FullDisk disk;
+    if (!disk.Works()) return;
+    EXPECT_EQ(fullDisk(RunRpm), kExitFailed);
+    EXPECT_EQ(fullDisk.err.str(),
+              "Error!: write error 'blsetup.cfg' (disk full?): the values were not stored\n");
+    EXPECT_TRUE(fullDisk.Of('V').empty());
 }
 
 }  // namespace

@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <string>
 #include <tuple>
+#include <vector>
 
 #include "res/ids.h"
 #include "test_program.h"
@@ -80,15 +82,46 @@ TEST(ConfigFile, LoadPortSettingNormalisesAndSelects) {
     }
 }
 
-TEST(ConfigFile, LoadPortSettingSurvivesAFileItCannotOpen) {
-    TempDir dir;
-    std::filesystem::create_directory(kCfg);  // exists, but is no file
-    FakeProgram f;
-    FakeWindow main;
-    LoadPortSetting(f.program, main);
-    EXPECT_EQ(f.program.app.portName, "COM2");
-    EXPECT_EQ(f.program.link.state.comDeviceName, "COM2");
-    EXPECT_TRUE(std::filesystem::is_directory(kCfg));
+// A blsetup.cfg that is no file is never read (a pipe would hang); a failed
+// write is reported, and values the file did not take are not used.
+TEST(ConfigFile, FilesThatCannotBeUsedAreReported) {
+    const std::string normal = "COM1" + std::string(252, '\0') + std::string(" 2\0\0", 4) + "1.00";
+    const std::string writeError =
+        "write error 'blsetup.cfg' (disk full?): the values were not stored";
+    using Run = void (*)(Program&, Window&);
+    const Run start = [](Program& p, Window& w) { LoadPortSetting(p, w); };
+    const Run save = [](Program& p, Window& w) { SaveRpmSetup(p, w); };
+    const std::tuple<std::string, Run, std::string> cases[] = {
+        {"<pipe>", start,
+         "'blsetup.cfg' is not a file (a folder, a device or a pipe): the port choice and the "
+         "motor values cannot be kept"},
+        {"<pipe>", save, "open error 'blsetup.cfg'"},
+        {normal, [](Program& p, Window&) { SavePortSetting(p); }, writeError},
+        {normal, [](Program& p, Window&) { LoadRpmSetup(p); }, ""},  // nothing to change
+        {"COM1", [](Program& p, Window&) { LoadRpmSetup(p); }, writeError},
+        {normal, save, writeError},
+    };
+    for (const auto& [file, run, box] : cases) {
+        TempDir dir;
+        if (!testing::MakeAt(kCfg, file)) continue;
+        FakeProgram f;
+        f.program.app.startDirectory = dir.path();
+        f.program.app.poleCount = 2;
+        f.program.app.gearRatio = 1.0f;
+        f.program.app.portName = "COM4";
+        FakeWindow w;
+        w.controls[id::kPoleCount].text = "14";
+        w.controls[id::kGearRatio].text = "10";
+        {
+            testing::FullDisk full(file != "<pipe>");
+            if (!full.Works()) continue;
+            run(f.program, w);
+        }
+        EXPECT_EQ(f.host.BoxTexts(), box.empty() ? std::vector<std::string>{} : std::vector{box});
+        EXPECT_TRUE(file == "<pipe>" || ReadFileBytes(kCfg) == file);
+        EXPECT_EQ(f.program.app.poleCount, 2);
+        EXPECT_EQ(w.controls[id::kPoleCount].text, run == save ? " 2" : "14");
+    }
 }
 
 TEST(ConfigFile, LoadPortSettingReadsOnlyTheFirstFieldOfAHugeFile) {

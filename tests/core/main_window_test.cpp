@@ -164,11 +164,13 @@ TEST(MainWindow, HelpDocumentOpensWhenPresent) {
             lang == Language::English ? "pc-setup-english.pdf" : "pc-setup-deutsch.pdf";
         TempDir dir;
         OpenWindow w(lang);
+        testing::MakeAt(doc, "<pipe>");  // no document, and never waited on
         w.Command(id::kHelpFile);
         ASSERT_EQ(w.f.host.boxes.size(), 1u);
         EXPECT_EQ(w.f.host.boxes[0].text, doc + " not found!");
         EXPECT_EQ(w.f.host.boxes[0].caption, "Error");
         EXPECT_TRUE(w.f.host.opened.empty());
+        std::filesystem::remove(doc);
 
         WriteFileBytes(doc, "%PDF");
         w.f.host.shellSucceeds = false;  // no viewer: silent

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <iterator>
 #include <nlohmann/json.hpp>
 #include <regex>
 #include <string>
@@ -198,13 +199,18 @@ TEST(SettingsFile, DamagedOrForeignFilesChangeNothing) {
          "\"emfBrake\" must be one of off, hard, medium, soft, not \"extreme\"."},
         {"no such radio", "{" + good + R"(, "settings": {"battery": "lead"}})",
          "\"battery\" must be one of nicd, lipo, fixed, not \"lead\"."},
+        {"number beyond any double", "{" + good + R"(, "settings": {"acceleration": 1e400}})",
+         "The file is damaged: a number is too large (line 1, column 86)."},
+        {"over 1 MiB", "{" + good + ", \"settings\": {}}" + std::string(1 << 20, ' '),
+         "The file is too large for a settings file (over 1 MiB)."},
+        {"pipe", "<pipe>", "This is not a file (a folder, a device or a pipe)."},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         TempDir dir;
         SimProgram r;
         ASSERT_EQ(r.Read(), 0);
-        if (!c.content.empty()) testing::WriteFileBytes("f.json", c.content);
+        if (!c.content.empty() && !testing::MakeAt("f.json", c.content)) continue;
         const auto controls = r.w.controls;
         const SettingsImage image = r.p.settings;
         r.controller.trace.clear();
@@ -347,24 +353,41 @@ TEST(SettingsFile, FieldWithoutANumberIsNotSaved) {
     EXPECT_EQ(ReadJson("s.json")["settings"]["neutralMs"], 1.45);
 }
 
-TEST(SettingsFile, FailedSaveKeepsTheEarlierFile) {
-    TempDir dir;
-    SimProgram r;
-    ASSERT_EQ(r.Read(), 0);
-    testing::WriteFileBytes("s.json", "earlier");
-    // The temporary file cannot be made: a folder has its name.
-    std::filesystem::create_directory("s.json.tmp");
-    EXPECT_EQ(SaveSettingsFile(r.p, r.w, "s.json"), 1);
-    EXPECT_EQ(testing::ReadFileBytes("s.json"), "earlier");
-    ASSERT_EQ(r.host.boxes.size(), 1u);
-    EXPECT_EQ(r.host.boxes[0].text,
-              "Cannot write the settings file\ns.json\nAny earlier file of that name is "
-              "unchanged.");
-    std::filesystem::remove("s.json.tmp");
-    // A folder as the target: the temporary file does not stay behind.
-    std::filesystem::create_directory("d.json");
-    EXPECT_EQ(SaveSettingsFile(r.p, r.w, "d.json"), 1);
-    EXPECT_FALSE(std::filesystem::exists("d.json.tmp"));
+// Save replaces the file a name leads to (through a link: its target) in one
+// step, by a temporary file of its own: no other file is touched, and the
+// earlier file stays whole when anything fails.
+TEST(SettingsFile, SaveReplacesOnlyItsTarget) {
+    const std::string failed =
+        "Cannot write the settings file\ns.json\nAny earlier file of that name is unchanged.";
+    const std::pair<std::string, std::string> cases[] = {
+        {"earlier", ""}, {"<link>", ""}, {"<folder>", failed}, {"<full disk>", failed}};
+    for (const auto& [target, box] : cases) {
+        TempDir dir;
+        SimProgram r;
+        ASSERT_EQ(r.Read(), 0);
+        testing::WriteFileBytes("s.json.tmp", "mine");
+        testing::WriteFileBytes("t.json", "earlier");
+        std::error_code ec;
+        if (target == "<link>") std::filesystem::create_symlink("t.json", "s.json", ec);
+        if (ec) continue;  // no links here
+        if (target != "<link>")
+            testing::MakeAt("s.json", target == "<folder>" ? target : "earlier");
+        int result = 0;
+        {
+            testing::FullDisk full(target == "<full disk>");
+            if (!full.Works()) continue;
+            result = SaveSettingsFile(r.p, r.w, "s.json");
+        }
+        EXPECT_EQ(result, box.empty() ? 0 : 1) << target;
+        EXPECT_EQ(r.BoxTexts(), box.empty() ? std::vector<std::string>{} : std::vector{box});
+        const std::string kept =
+            target == "<folder>" ? ""
+                                 : testing::ReadFileBytes(target == "<link>" ? "t.json" : "s.json");
+        EXPECT_TRUE(target == "<folder>" || (kept == "earlier") != box.empty()) << target;
+        EXPECT_EQ(std::filesystem::is_symlink("s.json"), target == "<link>");
+        EXPECT_EQ(testing::ReadFileBytes("s.json.tmp"), "mine");
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator("."), {}), 3);  // none left
+    }
 }
 
 TEST(SettingsFile, MenuItemsAskForTheFile) {

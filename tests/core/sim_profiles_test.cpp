@@ -282,10 +282,18 @@ TEST(SimProfiles, WrongValuesAreRefusedWithAMessage) {
         EXPECT_EQ(r.kind, SimulateRequest::Kind::Error) << value;
         EXPECT_EQ(r.text, message);
     }
+    // Files that are no profile are refused before anything waits on them.
     testing::TempDir dir;
-    const SimulateRequest folder = sim::ParseSimulate(dir.path().string());
-    EXPECT_EQ(folder.kind, SimulateRequest::Kind::Error);
-    EXPECT_EQ(folder.text, "--simulate: '" + dir.path().string() + "' is a folder");
+    testing::WriteFileBytes("big.json", "{}" + std::string(1 << 20, ' '));
+    const std::pair<std::string, std::string> files[] = {
+        {dir.path().string(), "is a folder"},
+        {"pipe.json", "is not a file (a device or a pipe)"},
+        {"big.json", "is too large for a profile file (over 1 MiB)"},
+    };
+    for (const auto& [path, message] : files) {
+        if (path == "pipe.json" && !testing::MakeAt(path, "<pipe>")) continue;
+        EXPECT_EQ(sim::ParseSimulate(path).text, "--simulate: '" + path + "' " + message);
+    }
 }
 
 // A profile file: a named profile to start from, then the parameter memory,
@@ -344,10 +352,16 @@ TEST(SimProfiles, FileFaultsAreReportedWithTheirPlace) {
         EXPECT_EQ(r.kind, SimulateRequest::Kind::Error) << json;
         EXPECT_EQ(r.text, "--simulate: 'p.json': " + message) << json;
     }
-    const SimulateRequest broken = sim::ReadProfileFile("{\"profile\": ", "'p.json'");
-    EXPECT_EQ(broken.kind, SimulateRequest::Kind::Error);
-    EXPECT_NE(broken.text.find("--simulate: 'p.json' is not a profile file: "), std::string::npos);
-    EXPECT_NE(broken.text.find("line 1"), std::string::npos);
+    const std::pair<std::string, std::string> broken[] = {
+        {"{\"profile\": ", "line 1"},
+        {R"({"faults": {"dropSentByte": 1e400}})", "number overflow parsing '1e400'"},
+    };
+    for (const auto& [json, detail] : broken) {
+        const SimulateRequest r = sim::ReadProfileFile(json, "'p.json'");
+        EXPECT_EQ(r.kind, SimulateRequest::Kind::Error);
+        EXPECT_NE(r.text.find("--simulate: 'p.json' is not a profile file: "), std::string::npos);
+        EXPECT_NE(r.text.find(detail), std::string::npos) << r.text;
+    }
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 #include "fake_port_io.h"
 #include "fake_serial.h"
 #include "program.h"
+#include "test_program.h"
 #include "update/update_scramble.h"
 
 namespace kvr {
@@ -339,15 +340,20 @@ TEST_F(UpdateFileTest, KindByByteFour) {
     }
 }
 
-TEST_F(UpdateFileTest, FolderNeverOpensAsUpdateFile) {
-    fs::create_directories(dir_ / "K6023_6024.upd");
-    p.update.path = (dir_ / "K6023_6024.upd").string();
-    EXPECT_EQ(OpenUpdateInput(p), 1);
-    EXPECT_FALSE(p.update.input);
-    EXPECT_EQ(CheckUpdateHeader(p), 1);
-    ASSERT_EQ(host.boxes.size(), 1u);
-    EXPECT_EQ(host.boxes[0].text, "Cannot open input file");
-    EXPECT_EQ(host.boxes[0].caption, "ERROR!");
+// A folder holds no update; a pipe would hang the update.
+TEST_F(UpdateFileTest, OnlyRegularFilesAreRead) {
+    for (const std::string what : {"<folder>", "<pipe>"}) {
+        p.update.path = (dir_ / (what == "<pipe>" ? "P6023_6024.upd" : "F6023_6024.upd")).string();
+        if (!testing::MakeAt(p.update.path, what) || !testing::MakeAt("temp.tmp", what)) continue;
+        EXPECT_EQ(OpenUpdateInput(p), 1);
+        EXPECT_EQ(OpenUpdateScratch(p), 1);
+        host.boxes.clear();
+        EXPECT_EQ(CheckUpdateHeader(p), 1);
+        ASSERT_EQ(host.boxes.size(), 1u);
+        EXPECT_EQ(host.boxes[0].text, "Cannot open input file");
+        EXPECT_EQ(host.boxes[0].caption, "ERROR!");
+        fs::remove("temp.tmp");
+    }
 }
 
 TEST_F(UpdateFileTest, ChooseUpdateFile) {
@@ -451,9 +457,10 @@ TEST_F(UpdateFileTest, LongPathStaysOutOfMotorValues) {
     const Bytes after = Get("blsetup.cfg");
     ASSERT_EQ(after.size(), 264u);
     EXPECT_EQ(Bytes(after.begin() + 256, after.end()), motor);
-    EXPECT_EQ(std::string(after.begin() + 64, after.begin() + 235), path.substr(0, 171));
-    EXPECT_EQ(after[235], 0);
-    EXPECT_EQ(Bytes(after.begin() + 236, after.begin() + 256), Bytes(20, ' '));
+    // Not cut to fit, which could name another file: the field names none.
+    EXPECT_EQ(after[64], 0);
+    EXPECT_EQ(Bytes(after.begin() + 65, after.begin() + 85), Bytes(20, ' '));
+    EXPECT_EQ(Bytes(after.begin() + 85, after.begin() + 256), Bytes(171, 0));
 }
 
 TEST_F(UpdateFileTest, ConfigMustExist) {
@@ -461,6 +468,20 @@ TEST_F(UpdateFileTest, ConfigMustExist) {
     EXPECT_EQ(CheckUpdateFileName(p), 1);
     EXPECT_EQ(p.link.lastErrorText, "Open Error 'blsetup.cfg'!");
     EXPECT_FALSE(fs::exists(dir_ / "blsetup.cfg"));
+}
+
+// The path cannot be recorded: the update does not go on.
+TEST_F(UpdateFileTest, ConfigMustBeWritable) {
+    for (const std::string what : {"<pipe>", "COM2"}) {
+        fs::remove(dir_ / "blsetup.cfg");
+        p.update.path = Put("K6023_6024.upd", "0123:00AB\n");
+        if (!testing::MakeAt(dir_ / "blsetup.cfg", what)) continue;
+        testing::FullDisk full(what == "COM2");
+        if (!full.Works()) continue;
+        EXPECT_EQ(CheckUpdateFileName(p), 1);
+        EXPECT_EQ(p.link.lastErrorText,
+                  what == "COM2" ? "Write Error 'blsetup.cfg'!" : "Open Error 'blsetup.cfg'!");
+    }
 }
 
 }  // namespace

@@ -195,6 +195,22 @@ class RealSerialPathTest : public QObject {
         QVERIFY(p.waitForFinished(60000));
         QCOMPARE(p.exitCode(), 0);
         QCOMPARE(p.readAllStandardOutput().toStdString(), ControllerInfoText());
+
+        // Its wire trace and counts, written at exit even when a program
+        // around it (with the library loaded too) ends after it.
+        const kvr::testing::TempDir dir;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("KVR_MODEM_TRACE", QString::fromStdString((dir.path() / "trace").string()));
+        env.insert("KVR_MODEM_STATS", QString::fromStdString((dir.path() / "stats").string()));
+        p.setProcessEnvironment(env);
+        p.start("timeout", {"60", KVR_CLI_PROGRAM, "read", "--port", "COM2"});
+        QVERIFY(p.waitForFinished(60000));
+        QCOMPARE(p.exitCode(), 0);
+        const std::string trace = kvr::testing::ReadFileBytes(dir.path() / "trace");
+        QVERIFY2(trace.find("bit read 0C -> 66\n") != std::string::npos, trace.c_str());
+        const std::string stats = kvr::testing::ReadFileBytes(dir.path() / "stats");
+        QVERIFY2(stats.starts_with("line_changes ") && !stats.starts_with("line_changes 0\n"),
+                 stats.c_str());
 #endif
     }
 

@@ -30,6 +30,12 @@ class FakeHost : public Host {
     int RunDialog(int templateId, Window* owner, const DialogProc& procedure) override;
     void ErrorOutput(const std::string& line) override { errorLines.push_back(line); }
 
+    std::vector<std::string> BoxTexts() const {
+        std::vector<std::string> out;
+        for (const ShownBox& box : boxes) out.push_back(box.text);
+        return out;
+    }
+
     PlatformFamily platform = PlatformFamily::Nt;
     std::vector<ShownBox> boxes;
     std::deque<int> answers;

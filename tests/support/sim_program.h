@@ -50,11 +50,7 @@ struct SimProgram {
         for (const auto& e : controller.TraceOf('V')) writes.emplace_back(e.address, e.value);
         return writes;
     }
-    std::vector<std::string> BoxTexts() const {
-        std::vector<std::string> out;
-        for (const ShownBox& box : host.boxes) out.push_back(box.text);
-        return out;
-    }
+    std::vector<std::string> BoxTexts() const { return host.BoxTexts(); }
 
     sim::Simulation sim;
     FakeHost host;

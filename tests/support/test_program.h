@@ -41,4 +41,24 @@ class TempDir {
 std::string ReadFileBytes(const std::filesystem::path& file);
 void WriteFileBytes(const std::filesystem::path& file, const std::string& bytes);
 
+// Puts at path what a test case names: "<folder>", "<pipe>" (false where
+// the system has none), or else a file of these bytes.
+bool MakeAt(const std::filesystem::path& path, const std::string& what);
+
+// While it lives (when on) every write into a regular file fails, as on a
+// full disk; Works() is false where the system cannot do that.
+class FullDisk {
+  public:
+    explicit FullDisk(bool on = true);
+    ~FullDisk();
+    FullDisk(const FullDisk&) = delete;
+    FullDisk& operator=(const FullDisk&) = delete;
+    bool Works() const { return works_; }
+
+  private:
+    bool works_ = true;
+    bool limited_ = false;
+    unsigned long long savedLimit_ = 0;
+};
+
 }  // namespace kvr::testing

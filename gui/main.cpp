@@ -2,8 +2,10 @@
 // With --simulate[=PROFILE|FILE] it runs on a simulated controller in real
 // time; --simulate=list names the profiles.
 #include <QApplication>
+#include <QDir>
 #include <QLibraryInfo>
 #include <QLocale>
+#include <QStandardPaths>
 #include <QTranslator>
 #include <clocale>
 #include <cstdio>
@@ -12,9 +14,12 @@
 #include <string>
 
 #include "app/main_window.h"
+#include "app/user_folder.h"
 #include "qt_host.h"
 #include "qt_platform.h"
 #include "qt_serial_device.h"
+#include "res/app_texts.h"
+#include "res/captions.h"
 #include "res/ids.h"
 #include "serial_ports.h"
 #include "sim_devices.h"
@@ -28,6 +33,22 @@
 namespace {
 
 constexpr kvr::Language kLanguage = KVR_GERMAN ? kvr::Language::German : kvr::Language::English;
+
+// The desktop entries' folder: $XDG_CONFIG_HOME/kvrsetup, with links to the
+// manuals installed beside the program (../share/kvrsetup).
+kvr::UserFolder DesktopUserFolder() {
+    kvr::UserFolder target;
+    const QString config = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+    target.folder = std::filesystem::path(config.toStdString()) / "kvrsetup";
+    const QDir shared(QCoreApplication::applicationDirPath() +
+                      QStringLiteral("/../share/kvrsetup"));
+    for (const kvr::Language lang : {kvr::Language::English, kvr::Language::German}) {
+        const std::string_view name = kvr::Pick(lang, kvr::texts::kHelpDocument);
+        const QString path = shared.absoluteFilePath(QString::fromUtf8(name.data(), name.size()));
+        target.documents.emplace_back(QDir::cleanPath(path).toStdString());
+    }
+    return target;
+}
 
 }  // namespace
 
@@ -70,6 +91,16 @@ int main(int argc, char** argv) {
         options.titleSuffix = kvr::sim::SimulatedTitleSuffix(request);
     }
     kvr::gui::QtHost host(options);
+
+    if (kvr::UserFolderRequested(argc, argv)) {
+        const std::string problem = kvr::EnterUserFolder(DesktopUserFolder(), kLanguage);
+        if (!problem.empty()) {
+            host.MessageBox(nullptr, problem,
+                            std::string(kvr::Pick(kLanguage, kvr::texts::kCaptionError)),
+                            kvr::MessageButtons::Ok);
+            return 1;
+        }
+    }
 
     std::unique_ptr<kvr::sim::Simulation> simulation;
     std::optional<kvr::gui::QtClock> clock;

@@ -3,17 +3,21 @@
 # nothing when everything is there already.
 # Usage: scripts/deps.sh        what building and running the program needs
 #        scripts/deps.sh test   and what the tests need (Windows cross-build,
-#                               Wine, a virtual X server, avrdude)
+#                               Wine, a virtual X server, avrdude, the
+#                               package tools)
 set -euo pipefail
 
 packages=(cmake g++ make pkg-config qt6-base-dev qt6-base-dev-tools qt6-serialport-dev libgl-dev
-          libgtest-dev libgmock-dev fonts-dejavu-core nlohmann-json3-dev libcli11-dev)
+          libgtest-dev libgmock-dev fonts-dejavu-core nlohmann-json3-dev libcli11-dev qt6-svg-dev)
 if [ "${1:-}" = test ]; then
     packages+=(avrdude xvfb xauth)
     # The Windows programs are 32-bit, so that they can load the 32-bit port
     # driver library: the i686 cross compiler, and Wine's 32-bit side to run
     # their tests.
     packages+=(g++-mingw-w64-i686-posix wine wine32:i386)
+    # The packages and their checks: the Debian package, the Windows
+    # installer and zip, the man pages.
+    packages+=(dpkg-dev file lintian desktop-file-utils appstream man-db nsis zip unzip poppler-utils)
 fi
 
 missing=()

@@ -8,7 +8,8 @@ lang="${1:-en}"
 
 scripts/deps.sh
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build -j"$(nproc)" --target "kvrsetup-$lang"
-# Started from the build folder, so its blsetup.cfg stays out of the sources.
+cmake --build build -j"$(nproc)" --target "kvrsetup-$lang" manual
+# Started from the build folder, so its blsetup.cfg stays out of the sources
+# and Help finds the manual there.
 cd build
 exec "./kvrsetup-$lang" --simulate "$@"

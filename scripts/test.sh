@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test, then once more under
 # AddressSanitizer and UndefinedBehaviorSanitizer, then cross-builds the
-# Windows programs and runs their tests under Wine.
+# Windows programs and runs their tests under Wine, then builds the release
+# packages and checks them.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -18,3 +19,4 @@ ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
     ctest --test-dir build-sanitize --output-on-failure -j"$(nproc)"
 
 scripts/test-windows.sh
+scripts/test-packages.sh

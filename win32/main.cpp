@@ -2,11 +2,17 @@
 // build. With --simulate[=PROFILE|FILE] it runs on a simulated controller in
 // real time; --simulate=list names the profiles.
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
 
 #include "app/main_window.h"
+#include "app/open_file.h"
+#include "app/user_folder.h"
+#include "res/app_texts.h"
+#include "res/captions.h"
 #include "sim_devices.h"
 #include "sim_profiles.h"
 #include "simulation.h"
@@ -47,6 +53,24 @@ void Tell(const std::string& text, bool error) {
                   MB_OK | (error ? MB_ICONERROR : MB_ICONINFORMATION));
 }
 
+// The Start-menu shortcuts' folder: %APPDATA%\kvrsetup, with copies of the
+// manuals installed beside the program.
+kvr::UserFolder ShortcutUserFolder() {
+    kvr::UserFolder target;
+    const wchar_t* appData = _wgetenv(L"APPDATA");
+    target.folder = std::filesystem::path(appData != nullptr ? appData : L".") / L"kvrsetup";
+    std::wstring program(MAX_PATH, L'\0');
+    const DWORD length = GetModuleFileNameW(nullptr, program.data(), MAX_PATH);
+    program.resize(length);
+    const std::filesystem::path installed = std::filesystem::path(program).parent_path();
+    for (const kvr::Language lang : {kvr::Language::English, kvr::Language::German}) {
+        target.documents.push_back(installed /
+                                   kvr::PathFromUtf8(kvr::Pick(lang, kvr::texts::kHelpDocument)));
+    }
+    target.copyDocuments = true;
+    return target;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -74,6 +98,16 @@ int main(int argc, char** argv) {
         options.titleSuffix = kvr::sim::SimulatedTitleSuffix(request);
     }
     kvr::win32::Win32Host host(options);
+
+    if (kvr::UserFolderRequested(argc, argv)) {
+        const std::string problem = kvr::EnterUserFolder(ShortcutUserFolder(), kLanguage);
+        if (!problem.empty()) {
+            host.MessageBox(nullptr, problem,
+                            std::string(kvr::Pick(kLanguage, kvr::texts::kCaptionError)),
+                            kvr::MessageButtons::Ok);
+            return 1;
+        }
+    }
 
     std::unique_ptr<kvr::sim::Simulation> simulation;
     std::optional<kvr::win32::Win32Clock> clock;

@@ -22,6 +22,10 @@ inline constexpr Text kAboutCredits{
     "\n"};
 inline constexpr Text kRpmControlInactive{"RPM control not active!",
                                           "Hinweis: Drehzahlregelung derzeit inaktiv!"};
+// Started from the desktop menu; %1 is the folder.
+inline constexpr Text kUserFolderError{
+    "Cannot create or enter the folder\n%1",
+    "Der Ordner l\u00e4sst sich nicht anlegen oder \u00f6ffnen:\n%1"};
 inline constexpr std::string_view kServicePageAddress = "https://kvrsetup.example.org/service";
 
 // Configuration file texts; the pole-count texts are German in both builds.

@@ -1,0 +1,143 @@
+#!/usr/bin/env bash
+# Builds the releases (scripts/package.sh) and checks them as a user gets
+# them: the Debian package with lintian, desktop-file-validate and
+# appstreamcli, unpacked and run (the command line, the window program's
+# first start through its desktop entry), its man pages and manuals; then
+# the Windows installer under Wine: silent install, the program from its
+# shortcut, Help, the uninstaller. scripts/test.sh runs it last.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+
+scripts/package.sh >/dev/null
+version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' build-release/CMakeCache.txt)
+deb=dist/kvrsetup_${version}_amd64.deb
+
+status=0
+fail() {
+    echo "FAIL: $*" >&2
+    status=1
+}
+scratch=$(mktemp -d)
+program=""
+xvfb=""
+cleanup() {
+    [ -n "$program" ] && kill "$program" 2>/dev/null || true
+    if [ -n "${WINEPREFIX:-}" ]; then wineserver -k >/dev/null 2>&1 || true; fi
+    [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null || true
+    rm -rf "$scratch"
+}
+trap cleanup EXIT
+
+# Waits up to $1 seconds for the file $2.
+wait_for() {
+    for _ in $(seq $(($1 * 10))); do [ -e "$2" ] && return 0; sleep 0.1; done
+    return 1
+}
+
+echo "== the Debian package"
+(cd dist && sha256sum --quiet -c SHA256SUMS) || fail "SHA256SUMS does not match dist/"
+lintian --fail-on error "$deb" || fail "lintian reports errors"
+
+pkg=$scratch/root
+dpkg-deb -x "$deb" "$pkg"
+desktop-file-validate "$pkg"/usr/share/applications/*.desktop || fail "desktop entries"
+appstreamcli validate --no-net --explain "$pkg"/usr/share/metainfo/*.metainfo.xml >"$scratch/as.log" 2>&1 ||
+    { cat "$scratch/as.log"; fail "AppStream metainfo"; }
+grep -q '^[EWI]:' "$scratch/as.log" && { cat "$scratch/as.log"; fail "AppStream metainfo not clean"; }
+
+for page in kvrsetup-en kvrsetup-de kvrsetup-cli; do
+    warnings=$(MANWIDTH=80 man --warnings -l "$pkg/usr/share/man/man1/$page.1.gz" 2>&1 >"$scratch/$page.txt")
+    [ -z "$warnings" ] || fail "man page $page: $warnings"
+    grep -q "^NAME" "$scratch/$page.txt" || fail "man page $page does not render"
+done
+
+# The manuals, each with the six pictures of the windows.
+for manual in pc-setup-english pc-setup-deutsch; do
+    pdf=$pkg/usr/share/kvrsetup/$manual.pdf
+    [ -s "$pdf" ] || { fail "$manual.pdf missing"; continue; }
+    images=$(pdfimages -list "$pdf" | tail -n +3 | wc -l)
+    [ "$images" -ge 6 ] || fail "$manual.pdf holds $images pictures, not 6"
+done
+
+# The command line program, as installed.
+(cd "$scratch" && "$pkg/usr/bin/kvrsetup-cli" --simulate --virtual-time read >cli.txt 2>&1) ||
+    { cat "$scratch/cli.txt"; fail "kvrsetup-cli --simulate read"; }
+
+# The window program's first start from the desktop menu: its entry's
+# command makes the user's folder with blsetup.cfg and the manual in it.
+command=$(sed -n 's/^Exec=//p' "$pkg/usr/share/applications/kvrsetup-en.desktop")
+config=$scratch/config
+mkdir -p "$scratch/elsewhere"
+(cd "$scratch/elsewhere" && XDG_CONFIG_HOME=$config QT_QPA_PLATFORM=offscreen \
+    PATH="$pkg/usr/bin:$PATH" exec $command --simulate >"$scratch/en.log" 2>&1) &
+program=$!
+wait_for 30 "$config/kvrsetup/blsetup.cfg" || fail "no blsetup.cfg in the user's folder"
+kill "$program" 2>/dev/null || true
+wait "$program" 2>/dev/null || true
+program=""
+[ "$(head -c 4 "$config/kvrsetup/blsetup.cfg" 2>/dev/null)" = COM2 ] || fail "blsetup.cfg not as on a first start"
+cmp -s "$config/kvrsetup/pc-setup-english.pdf" "$pkg/usr/share/kvrsetup/pc-setup-english.pdf" ||
+    fail "the manual is not linked into the user's folder"
+[ -z "$(ls -A "$scratch/elsewhere")" ] || fail "the desktop start wrote into the current folder"
+
+echo "== the Windows installer under Wine"
+export WINEPREFIX=$root/build-win-release/wine-install WINEDEBUG=-all
+# No menu entries or file types of the host from the test prefix.
+export WINEDLLOVERRIDES="winemenubuilder.exe=d;mscoree,mshtml="
+wineserver -k >/dev/null 2>&1 || true
+rm -rf "$WINEPREFIX"
+displayFile=$scratch/display
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$displayFile" >/dev/null 2>&1 &
+xvfb=$!
+for _ in $(seq 100); do [ -s "$displayFile" ] && break; sleep 0.1; done
+export DISPLAY=":$(head -n1 "$displayFile")"
+wineboot -i >/dev/null 2>&1
+
+wine "dist/kvrsetup-$version-setup.exe" /S >/dev/null 2>&1 || fail "the installer failed"
+installed=$(find "$WINEPREFIX/drive_c" -maxdepth 4 -path '*/Program Files*/kvrsetup/kvrsetup-en.exe' | head -n1)
+[ -n "$installed" ] || fail "kvrsetup-en.exe is not under Program Files"
+folder=$(dirname "$installed")
+for f in kvrsetup-de.exe kvrsetup-cli.exe pc-setup-english.pdf pc-setup-deutsch.pdf uninstall.exe; do
+    [ -f "$folder/$f" ] || fail "$f not installed"
+done
+shortcut=$(find "$WINEPREFIX/drive_c/users" -name 'KVR-Duza2 Setup (English).lnk' | head -n1)
+[ -n "$shortcut" ] || fail "no Start-menu shortcut"
+# The shortcut starts the program with --user-folder, in the user's folder
+# (each string of the link follows its length).
+user=$(find "$WINEPREFIX/drive_c/users" -maxdepth 4 -type d -path '*/AppData/Roaming/kvrsetup' | head -n1)
+[ -n "$user" ] || fail "no user's folder"
+strings -el "$shortcut" | grep -q -- '--user-folder$' || fail "the shortcut does not pass --user-folder"
+strings -el "$shortcut" | grep -qi 'C:\\users\\[^\\]*\\AppData\\Roaming\\kvrsetup$' ||
+    fail "the shortcut's working folder is not the user's folder"
+
+shot=build-win-release/kvr-window-shot.exe
+title="KVR-Duza2  Setup  [simulated]"
+(cd "$scratch" && exec wine "$installed" --user-folder --simulate >/dev/null 2>&1) &
+program=$!
+wine "$shot" "$title" "$(winepath -w "$scratch/window.png")" 60 >/dev/null 2>&1 ||
+    fail "the installed program shows no window"
+[ -f "$user/blsetup.cfg" ] || fail "no blsetup.cfg in the user's folder"
+[ -f "$user/pc-setup-english.pdf" ] || fail "no manual in the user's folder"
+# Help finds the manual there: no box then; without it, the box.
+if wine "$shot" "$title" "$(winepath -w "$scratch/help.png")" 5 1104 Error >/dev/null 2>&1; then
+    fail "Help does not find the manual in the user's folder"
+fi
+mv "$user/pc-setup-english.pdf" "$scratch/"
+wine "$shot" "$title" "$(winepath -w "$scratch/missing.png")" 10 1104 Error >/dev/null 2>&1 ||
+    fail "Help without the manual shows no message"
+mv "$scratch/pc-setup-english.pdf" "$user/"
+kill "$program" 2>/dev/null || true
+wait "$program" 2>/dev/null || true
+program=""
+wineserver -k >/dev/null 2>&1 || true
+
+# The uninstaller hands over to a copy of itself and returns at once.
+wine "$folder/uninstall.exe" /S >/dev/null 2>&1 || fail "the uninstaller failed"
+for _ in $(seq 300); do [ -e "$folder" ] || break; sleep 0.1; done
+[ -e "$folder" ] && fail "the program files are still there: $(ls "$folder")"
+[ -f "$user/blsetup.cfg" ] || fail "the uninstaller removed blsetup.cfg"
+[ -e "$shortcut" ] && fail "the shortcut is still there"
+
+[ $status -eq 0 ] && echo "packages: all checks passed"
+exit $status

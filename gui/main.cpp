@@ -92,15 +92,7 @@ int main(int argc, char** argv) {
     }
     kvr::gui::QtHost host(options);
 
-    if (kvr::UserFolderRequested(argc, argv)) {
-        const std::string problem = kvr::EnterUserFolder(DesktopUserFolder(), kLanguage);
-        if (!problem.empty()) {
-            host.MessageBox(nullptr, problem,
-                            std::string(kvr::Pick(kLanguage, kvr::texts::kCaptionError)),
-                            kvr::MessageButtons::Ok);
-            return 1;
-        }
-    }
+    if (!kvr::StartInUserFolder(host, argc, argv, DesktopUserFolder, kLanguage)) return 1;
 
     std::unique_ptr<kvr::sim::Simulation> simulation;
     std::optional<kvr::gui::QtClock> clock;

@@ -99,15 +99,7 @@ int main(int argc, char** argv) {
     }
     kvr::win32::Win32Host host(options);
 
-    if (kvr::UserFolderRequested(argc, argv)) {
-        const std::string problem = kvr::EnterUserFolder(ShortcutUserFolder(), kLanguage);
-        if (!problem.empty()) {
-            host.MessageBox(nullptr, problem,
-                            std::string(kvr::Pick(kLanguage, kvr::texts::kCaptionError)),
-                            kvr::MessageButtons::Ok);
-            return 1;
-        }
-    }
+    if (!kvr::StartInUserFolder(host, argc, argv, ShortcutUserFolder, kLanguage)) return 1;
 
     std::unique_ptr<kvr::sim::Simulation> simulation;
     std::optional<kvr::win32::Win32Clock> clock;

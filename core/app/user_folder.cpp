@@ -3,6 +3,7 @@
 #include <system_error>
 
 #include "res/app_texts.h"
+#include "res/captions.h"
 
 namespace kvr {
 
@@ -66,6 +67,16 @@ std::string EnterUserFolder(const UserFolder& target, Language lang) {
         PlaceDocument(document, target.folder, target.copyDocuments);
     }
     return {};
+}
+
+bool StartInUserFolder(Host& host, int argc, const char* const* argv,
+                       const std::function<UserFolder()>& target, Language lang) {
+    if (!UserFolderRequested(argc, argv)) return true;
+    const std::string problem = EnterUserFolder(target(), lang);
+    if (problem.empty()) return true;
+    host.MessageBox(nullptr, problem, std::string(Pick(lang, texts::kCaptionError)),
+                    MessageButtons::Ok);
+    return false;
 }
 
 }  // namespace kvr

@@ -1,10 +1,12 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "platform/host.h"
 #include "res/language.h"
 
 namespace kvr {
@@ -30,5 +32,11 @@ struct UserFolder {
 // the current folder. Returns an empty string, or the message to show when
 // the folder cannot be made or entered (the current folder is unchanged).
 std::string EnterUserFolder(const UserFolder& target, Language lang);
+
+// A program's start: when the command line asks for it, enters the folder
+// `target` names. False after the box that says why it could not; the
+// program then ends.
+bool StartInUserFolder(Host& host, int argc, const char* const* argv,
+                       const std::function<UserFolder()>& target, Language lang);
 
 }  // namespace kvr

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "app/main_window.h"
-#include "app/open_file.h"
+#include "files/open_file.h"
 #include "isp/controller_info.h"
 #include "link/port_access.h"
 #include "locks/lock_functions.h"

@@ -7,6 +7,7 @@
 #include "platform/clock.h"
 #include "platform/host.h"
 #include "platform/port_io.h"
+#include "platform/reporter.h"
 #include "platform/serial_device.h"
 #include "res/language.h"
 #include "settings/settings_image.h"
@@ -34,6 +35,8 @@ struct Program {
     SettingsImage settings;
     UpdateSession update;
     LockState locks;
+    // Installed by the app layer while a command runs; null otherwise.
+    Reporter* reporter = nullptr;
 
     std::string_view T(const Text& text) const { return Pick(lang, text); }
 };

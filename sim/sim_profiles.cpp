@@ -6,7 +6,7 @@
 #include <functional>
 #include <nlohmann/json.hpp>
 
-#include "app/open_file.h"
+#include "files/open_file.h"
 #include "sim_devices.h"
 
 namespace kvr::sim {

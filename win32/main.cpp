@@ -9,7 +9,7 @@
 #include <string>
 
 #include "app/main_window.h"
-#include "app/open_file.h"
+#include "files/open_file.h"
 #include "app/user_folder.h"
 #include "res/app_texts.h"
 #include "res/captions.h"

@@ -6,7 +6,7 @@
 #include <memory>
 #include <system_error>
 
-#include "app/open_file.h"
+#include "files/open_file.h"
 #include "link/port_access.h"
 #include "platform/window.h"
 #include "res/app_texts.h"

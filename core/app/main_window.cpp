@@ -6,7 +6,7 @@
 
 #include "app/command_gate.h"
 #include "app/config_file.h"
-#include "app/open_file.h"
+#include "files/open_file.h"
 #include "isp/controller_info.h"
 #include "link/port_access.h"
 #include "locks/lock_functions.h"

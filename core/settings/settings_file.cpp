@@ -14,7 +14,7 @@
 #include <string_view>
 #include <system_error>
 
-#include "app/open_file.h"
+#include "files/open_file.h"
 #include "res/ids.h"
 #include "res/settings_file_texts.h"
 #include "res/settings_texts.h"

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "app/config_file.h"
-#include "app/open_file.h"
+#include "files/open_file.h"
 #include "res/update_texts.h"
 #include "update/update_scramble.h"
 

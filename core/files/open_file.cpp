@@ -1,4 +1,4 @@
-#include "app/open_file.h"
+#include "files/open_file.h"
 
 #include <string>
 #include <system_error>

@@ -9,6 +9,8 @@ set -euo pipefail
 
 packages=(cmake g++ make pkg-config qt6-base-dev qt6-base-dev-tools qt6-serialport-dev libgl-dev
           libgtest-dev libgmock-dev fonts-dejavu-core nlohmann-json3-dev libcli11-dev qt6-svg-dev)
+# Rebuilds, and builds in several checkouts, share a compiler cache.
+packages+=(ccache)
 if [ "${1:-}" = test ]; then
     packages+=(avrdude xvfb xauth)
     # The Windows programs are 32-bit, so that they can load the 32-bit port

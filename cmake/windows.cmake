@@ -38,7 +38,12 @@ endif()
 
 # Tests run under Wine, in the prefix scripts/test.sh prepares.
 set(KVR_WINEPREFIX ${CMAKE_BINARY_DIR}/wine CACHE PATH "Wine prefix the tests run in")
-set(CMAKE_CROSSCOMPILING_EMULATOR env WINEARCH=win32 WINEPREFIX=${KVR_WINEPREFIX} WINEDEBUG=-all wine)
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+  set(KVR_WINEARCH win64)
+else()
+  set(KVR_WINEARCH win32)
+endif()
+set(CMAKE_CROSSCOMPILING_EMULATOR env WINEARCH=${KVR_WINEARCH} WINEPREFIX=${KVR_WINEPREFIX} WINEDEBUG=-all wine)
 
 # GoogleTest from Debian's sources, compiled with the cross compiler, before
 # the warning flags: its code is not ours to keep warning-free.

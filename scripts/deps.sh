@@ -5,6 +5,8 @@
 #        scripts/deps.sh test   and what the tests need (Windows cross-build,
 #                               Wine, a virtual X server, avrdude, the
 #                               package tools)
+#        scripts/deps.sh windows64  the 64-bit Windows build and Wine, for
+#                               machines that run no 32-bit programs
 set -euo pipefail
 
 packages=(cmake g++ make pkg-config qt6-base-dev qt6-base-dev-tools qt6-serialport-dev libgl-dev
@@ -20,6 +22,10 @@ if [ "${1:-}" = test ]; then
     # The packages and their checks: the Debian package, the Windows
     # installer and zip, the man pages.
     packages+=(dpkg-dev file lintian desktop-file-utils appstream man-db nsis zip unzip poppler-utils)
+fi
+# Where 32-bit programs cannot run, the Windows tests use a 64-bit build.
+if [ "${1:-}" = windows64 ]; then
+    packages+=(g++-mingw-w64-x86-64-posix wine wine64)
 fi
 
 missing=()

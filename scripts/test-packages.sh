@@ -82,6 +82,14 @@ cmp -s "$config/kvrsetup/pc-setup-english.pdf" "$pkg/usr/share/kvrsetup/pc-setup
 [ -z "$(ls -A "$scratch/elsewhere")" ] || fail "the desktop start wrote into the current folder"
 
 echo "== the Windows installer under Wine"
+. scripts/wine-bits.sh
+if [ "$KVR_WINE_BITS" != 32 ]; then
+    # The installer and the programs in it are 32-bit.
+    echo "NOT RUN: this machine runs no 32-bit programs (IA-32 emulation is off), so the" \
+         "32-bit installer cannot be tried here; its files were built and summed above." >&2
+    [ $status -eq 0 ] && echo "packages: all checks that can run here passed"
+    exit $status
+fi
 export WINEPREFIX=$root/build-win-release/wine-install WINEDEBUG=-all
 # No menu entries or file types of the host from the test prefix.
 export WINEDLLOVERRIDES="winemenubuilder.exe=d;mscoree,mshtml="

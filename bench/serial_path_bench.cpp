@@ -45,7 +45,7 @@
 #include "sim_clock.h"
 #include "sim_devices.h"
 #include "simulation.h"
-#include "update/update_procedure.h"
+#include "app/update_procedure.h"
 
 extern char** environ;
 

@@ -7,9 +7,11 @@
 #include <ostream>
 #include <vector>
 
+#include "app/controller_info.h"
 #include "app/main_window.h"
+#include "app/update_file_name.h"
+#include "app/update_procedure.h"
 #include "files/open_file.h"
-#include "isp/controller_info.h"
 #include "link/port_access.h"
 #include "locks/lock_functions.h"
 #include "res/cli_texts.h"
@@ -26,7 +28,6 @@
 #include "speed/rev_counter.h"
 #include "speed/rpm_control.h"
 #include "update/update_file.h"
-#include "update/update_procedure.h"
 
 namespace kvr::cli {
 namespace {

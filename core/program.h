@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/app_reporter.h"
 #include "app/app_state.h"
 #include "isp/isp_state.h"
 #include "link/link_state.h"
@@ -25,7 +26,11 @@ struct Platform {
 
 // All state of one program run. Each subsystem owns its member.
 struct Program {
-    Program(const Platform& platform, Language language) : os(platform), lang(language) {}
+    Program(const Platform& platform, Language language)
+        : os(platform), lang(language), appReporter(*this), reporter(&appReporter) {}
+    // Its reporter refers to it.
+    Program(const Program&) = delete;
+    Program& operator=(const Program&) = delete;
 
     Platform os;
     Language lang;
@@ -35,8 +40,10 @@ struct Program {
     SettingsImage settings;
     UpdateSession update;
     LockState locks;
-    // Installed by the app layer while a command runs; null otherwise.
-    Reporter* reporter = nullptr;
+    // Where the core's operations report; the app layer's unless a front end
+    // or a test puts its own in.
+    AppReporter appReporter;
+    Reporter* reporter;
 
     std::string_view T(const Text& text) const { return Pick(lang, text); }
 };

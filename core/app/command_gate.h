@@ -17,9 +17,6 @@ namespace kvr {
 
 // The least time between two pumps.
 inline constexpr std::uint32_t kPumpIntervalMs = 20;
-// Shorter waits belong to a line sequence (a clock or reset pulse of the
-// programming mode) whose length matters; they never pump.
-inline constexpr std::uint32_t kPumpMinPauseMs = 5;
 
 // Marks one command of a window's procedure as running, for its lifetime.
 class CommandScope {

@@ -6,6 +6,7 @@
 #include <memory>
 #include <system_error>
 
+#include "app/status_line.h"
 #include "files/open_file.h"
 #include "link/port_access.h"
 #include "platform/window.h"

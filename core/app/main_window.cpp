@@ -6,8 +6,9 @@
 
 #include "app/command_gate.h"
 #include "app/config_file.h"
+#include "app/controller_info.h"
+#include "app/update_procedure.h"
 #include "files/open_file.h"
-#include "isp/controller_info.h"
 #include "link/port_access.h"
 #include "locks/lock_functions.h"
 #include "platform/window.h"
@@ -19,7 +20,6 @@
 #include "settings/settings_file.h"
 #include "speed/rev_counter.h"
 #include "speed/rpm_control.h"
-#include "update/update_procedure.h"
 
 namespace kvr {
 

@@ -146,8 +146,7 @@ int ConnectIsp(Program& p) {
     ClearLinkFault(p);
     if (Serial(p) && InitSerialLines(p) != 0) return kIspFailed;
     IdleLines(p);
-    p.app.statusText = "connecting....\n";
-    ShowStatusText(p);
+    ReportStatus(p, "connecting....\n");
     p.link.exchange.in = 0;
     p.isp.ispEchoWord = 0;
     if (ResetPulseShort(p) != 0) {
@@ -193,8 +192,7 @@ int ConnectIsp(Program& p) {
         }
     }
     if (family == 0xFF) {
-        p.os.host.MessageBox(nullptr, std::string(p.T(texts::kIspDeviceErased)),
-                             std::string(p.T(texts::kCaptionWarningColon)), MessageButtons::Ok);
+        if (p.reporter != nullptr) p.reporter->ChipErased();
         p.isp.ispAnswered = true;
         return kIspConnected;
     }

@@ -2,9 +2,6 @@
 
 #include "link/exchange.h"
 #include "link/port_access.h"
-#include "platform/window.h"
-#include "res/connect_texts.h"
-#include "res/ids.h"
 #include "res/link_texts.h"
 
 namespace kvr {
@@ -15,7 +12,6 @@ constexpr std::uint8_t kLeadIn = 0xD0;
 constexpr std::uint8_t kRequest = 0xD2;
 constexpr std::uint8_t kUartAnswer = 0xD3;
 constexpr int kProbeAnswer = 0xF8;
-constexpr int kStatusField = id::kStatusLine;
 
 bool IsOtherModel(int answer) {
     return answer == 0xFE || answer == 0xFD || answer == 0xFB || answer == 0xFA;
@@ -41,19 +37,12 @@ void Discard(Program& p, std::size_t count) {
 }
 
 void StatusBlank(Program& p, bool disable) {
-    Window* w = p.app.statusWindow;
-    if (w == nullptr) return;
-    w->SetText(kStatusField, " ");
-    if (disable) w->Enable(kStatusField, false);
-    w->Repaint();
+    if (p.reporter != nullptr) p.reporter->ClearStatus(disable);
 }
 
-int NoLink(Program& p, const Text& text) {
-    // The parallel-port driver failed: its box has told the user already.
-    if (p.link.fault != LinkFault::Driver) {
-        p.os.host.MessageBox(nullptr, std::string(p.T(text)),
-                             std::string(p.T(texts::kCaptionErrorCaps)), MessageButtons::Ok);
-    }
+int NoLink(Program& p, ConnectFailure failure) {
+    // A failed parallel-port driver has been reported already.
+    if (p.link.fault != LinkFault::Driver) p.link.connectFailure = failure;
     p.link.state.uartLink = false;
     p.link.state.bitBangLink = false;
     return 1;
@@ -78,7 +67,7 @@ int BitSerialFound(Program& p) {
 }
 
 int PortFailed(Program& p) {
-    p.link.connectPortFailed = true;
+    p.link.connectFailure = ConnectFailure::Port;
     return 1;
 }
 
@@ -98,7 +87,7 @@ int ConnectLink(Program& p) {
     LinkState& s = p.link.state;
     SerialDevice& dev = p.os.serial;
     ClearLinkFault(p);
-    p.link.connectPortFailed = false;
+    p.link.connectFailure = ConnectFailure::None;
 
     // 1. A link found before: is the bit-serial probe still answered?
     if (s.uartLink || s.bitBangLink) {
@@ -156,8 +145,7 @@ int ConnectLink(Program& p) {
     StatusBlank(p, false);
     if (first != kProbeAnswer) {
         if (InitSerialLines(p) != 0) {
-            p.os.host.MessageBox(nullptr, p.link.lastErrorText,
-                                 std::string(p.T(texts::kCaptionError)), MessageButtons::Ok);
+            p.link.connectFailure = ConnectFailure::Lines;
             StatusBlank(p, true);
             return 1;
         }
@@ -170,21 +158,8 @@ int ConnectLink(Program& p) {
     }
     const int answer = ProbeLink(p, 0, 0, 0);
     if (answer == kProbeAnswer) return BitSerialFound(p);
-    if (IsOtherModel(answer)) return NoLink(p, texts::kLinkOtherModel);
-    return NoLink(p, texts::kLinkNoConnection);
-}
-
-}  // namespace kvr
-
-namespace kvr {
-
-int ConnectLinkChecked(Program& p) {
-    if (ConnectLink(p) == 0) return 0;
-    if (p.link.connectPortFailed) {
-        p.os.host.MessageBox(p.app.statusWindow, p.link.lastErrorText,
-                             std::string(p.T(texts::kCaptionError)), MessageButtons::Ok);
-    }
-    return 1;
+    if (IsOtherModel(answer)) return NoLink(p, ConnectFailure::OtherModel);
+    return NoLink(p, ConnectFailure::NoController);
 }
 
 }  // namespace kvr

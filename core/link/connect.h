@@ -9,13 +9,8 @@ namespace kvr {
 // flow control; applying it drops DTR and RTS.
 SerialConfig UartLinkConfig();
 
-// 0: a link was found (uartLink or bitBangLink is set), 1: none. Shows its
-// own boxes for a missing or unsupported controller; a port that cannot be
-// opened or set up leaves its text in lastErrorText and shows nothing.
+// 0: a link was found (uartLink or bitBangLink is set), 1: none, and
+// p.link.connectFailure says why (lastErrorText holds the port's own text).
 int ConnectLink(Program& p);
-// ConnectLink for a command: a port that cannot be opened or set up, which
-// ConnectLink leaves unreported, is shown with the port's own text (caption
-// "Error", owned by the status window), so every failure has its message.
-int ConnectLinkChecked(Program& p);
 
 }  // namespace kvr

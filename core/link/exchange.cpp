@@ -297,19 +297,6 @@ int WriteControllerByte(Program& p, int address, int value) {
     return echo == value && !Faulty(p) ? 0 : 1;
 }
 
-int WriteControllerByteChecked(Program& p, int address, int value) {
-    if (WriteControllerByte(p, address, value) == 0) return 0;
-    // A device that has gone is named as such; a driver failure has had its
-    // box already.
-    if (p.link.fault == LinkFault::Lost || p.link.fault == LinkFault::Driver) {
-        ShowLinkFault(p, nullptr);
-        return 1;
-    }
-    p.os.host.MessageBox(nullptr, std::string(p.T(texts::kWritingError)),
-                         std::string(p.T(texts::kCaptionErrorBang)), MessageButtons::Ok);
-    return 1;
-}
-
 int ProbeLink(Program& p, std::uint32_t before, std::uint32_t between, std::uint32_t after) {
     p.link.exchange.out = kProbe;
     WaitMs(p, before);
@@ -333,23 +320,6 @@ int ConfirmReads(Program& p) {
 
 bool LinkFaulty(const Program& p) {
     return Faulty(p);
-}
-
-void ShowLinkFault(Program& p, Window* owner) {
-    const Text* text = nullptr;
-    switch (p.link.fault) {
-        case LinkFault::NoReply:
-            text = &texts::kLinkNoReply;
-            break;
-        case LinkFault::Lost:
-            text = &texts::kLinkLost;
-            break;
-        case LinkFault::None:
-        case LinkFault::Driver:
-            return;
-    }
-    p.os.host.MessageBox(owner, std::string(p.T(*text)), std::string(p.T(texts::kCaptionError)),
-                         MessageButtons::Ok);
 }
 
 }  // namespace kvr

@@ -34,9 +34,6 @@ int SelectPage(Program& p, int page);
 // (on the bit-serial link: the probe is still answered), else 1.
 int ReadControllerByte(Program& p, int address);
 int WriteControllerByte(Program& p, int address, int value);
-// As WriteControllerByte, with the "writing error!" box on a mismatch (the
-// lost-connection box when the device has gone).
-int WriteControllerByteChecked(Program& p, int address, int value);
 
 // The bit-serial probe: 0xFE twice, the answer (0xF8 from a supported
 // controller) comes during the second transfer; each wait skipped when 0.
@@ -51,9 +48,6 @@ int ConfirmReads(Program& p);
 // failed, a UART reply came short or with a wrong echo, a bit-serial value
 // could not be vouched for, or the parallel-port driver failed.
 bool LinkFaulty(const Program& p);
-// The one message for that fault, caption "Error": "connection lost!" or
-// "Read/write error!". A driver failure has shown its own; nothing then.
-void ShowLinkFault(Program& p, Window* owner);
 
 // Discards what the UART has received and shortens the read time-out that
 // the following commands wait for a reply.

@@ -42,6 +42,15 @@ enum class LinkFault {
     Driver,   // the parallel-port driver failed; its message has been shown
 };
 
+// Why ConnectLink found no link, for the app layer to say.
+enum class ConnectFailure {
+    None,
+    Port,          // the port could not be opened or set up (lastErrorText)
+    Lines,         // the lines could not be prepared for a restart (lastErrorText)
+    NoController,  // nothing answered
+    OtherModel,    // another model of the family answered
+};
+
 // Everything the link keeps between calls.
 struct LinkData {
     LinkState state;
@@ -57,8 +66,8 @@ struct LinkData {
     LinkFault fault = LinkFault::None;
     // Bit-serial reads the probe has not yet vouched for (ConfirmReads).
     bool readsUnconfirmed = false;
-    // ConnectLink failed at the port itself and showed nothing.
-    bool connectPortFailed = false;
+    // Why the last ConnectLink found no link.
+    ConnectFailure connectFailure = ConnectFailure::None;
 };
 
 }  // namespace kvr

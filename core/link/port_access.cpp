@@ -2,8 +2,6 @@
 
 #include <algorithm>
 
-#include "app/command_gate.h"
-#include "platform/window.h"
 #include "res/link_texts.h"
 
 namespace kvr {
@@ -20,7 +18,6 @@ constexpr std::uint64_t kDelayUnitNs = 250ull * 1000000 / kCalibrationReads;
 // The last tick of a wait is slept in short naps, so that the wait ends
 // close to the tick that ends it.
 constexpr std::uint32_t kLastTickNapUs = 100;
-constexpr std::size_t kStatusPadding = 80;
 
 void Line(Program& p, LineFunction function) {
     // A failing line change has no effect on the line; it only tells that
@@ -29,13 +26,11 @@ void Line(Program& p, LineFunction function) {
 }
 
 // A driver entry that cannot be found ends the dialog the command runs in.
-// One box per command: the accesses that follow fail the same way.
+// Reported once per command: the accesses that follow fail the same way.
 void DriverAccessFailed(Program& p) {
     if (p.link.fault == LinkFault::Driver) return;
     NoteLinkFault(p, LinkFault::Driver);
-    p.os.host.MessageBox(nullptr, std::string(p.T(texts::kDriverAccessError)),
-                         std::string(p.T(texts::kCaptionError)), MessageButtons::Ok);
-    if (p.app.statusWindow != nullptr) p.app.statusWindow->EndDialog(1);
+    if (p.reporter != nullptr) p.reporter->DriverFailed();
 }
 
 // Ports whose status read takes longer than a delay unit (USB adapters,
@@ -130,18 +125,20 @@ void WaitMs(Program& p, std::uint32_t ms) {
     if (ms == 0) return;
     Clock& clock = p.os.clock;
     const std::uint32_t start = clock.TickCount();
-    const bool pump = ms >= kPumpMinPauseMs && p.app.commandRunning;
+    // A pause of the protocol is handed to whoever serves the window;
+    // shorter waits belong to a line sequence whose length matters.
+    const std::uint32_t interval =
+        ms >= kServedPauseMinMs && p.reporter != nullptr ? p.reporter->PauseInterval() : 0;
     for (;;) {
         const std::uint32_t now = clock.TickCount();
         const std::uint32_t elapsed = now - start;
         if (elapsed >= ms) return;
-        // A pause of the protocol: the window may handle its messages.
-        if (pump) PumpInPause(p, now);
+        if (interval != 0) p.reporter->Pause(now);
         // Sleep through all but the last tick, which may already have begun
         // when the wait started; the tick counter has the last word. While
         // the window is served, sleep no longer than its interval.
         std::uint32_t left = ms - elapsed;
-        if (pump) left = std::min(left, kPumpIntervalMs + 1);
+        if (interval != 0) left = std::min(left, interval + 1);
         clock.SleepUs(left > 1 ? (left - 1) * 1000 : kLastTickNapUs);
     }
 }
@@ -254,6 +251,10 @@ void CloseSerialPort(Program& p) {
     p.link.state.comOpen = false;
 }
 
+void ReportStatus(Program& p, std::string_view text) {
+    if (p.reporter != nullptr) p.reporter->Status(text);
+}
+
 void NoteLinkFault(Program& p, LinkFault fault) {
     if (fault <= p.link.fault) return;
     p.link.fault = fault;
@@ -263,17 +264,6 @@ void NoteLinkFault(Program& p, LinkFault fault) {
 void ClearLinkFault(Program& p) {
     p.link.fault = LinkFault::None;
     p.link.readsUnconfirmed = false;
-}
-
-void ShowStatusText(Program& p) {
-    std::string& text = p.app.statusText;
-    std::size_t end = 0;
-    while (end < text.size() && static_cast<unsigned char>(text[end]) >= 0x20) ++end;
-    text.resize(end);
-    text.append(kStatusPadding, ' ');
-    if (p.app.statusWindow == nullptr) return;
-    p.app.statusWindow->SetText(1044, text);
-    p.app.statusWindow->Repaint();
 }
 
 }  // namespace kvr

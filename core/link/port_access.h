@@ -1,12 +1,18 @@
 #pragma once
 
 #include <cstdint>
+#include <string_view>
 
 #include "program.h"
 
-// The four link signals in both media, the two kinds of delay, the serial
-// port set-up and the status line.
+// The four link signals in both media, the two kinds of delay and the
+// serial port set-up.
 namespace kvr {
+
+// Waits this long or longer are pauses of the protocol, handed to the
+// program's reporter so that a window can be served in them; shorter ones
+// belong to a line sequence (a clock or reset pulse) whose length matters.
+inline constexpr std::uint32_t kServedPauseMinMs = 5;
 
 void InitPortAccess(Program& p);
 
@@ -32,7 +38,8 @@ void IdleLines(Program& p);
 // Closes the serial port if it is open.
 void CloseSerialPort(Program& p);
 
-void ShowStatusText(Program& p);
+// The status line says `text` (through the program's reporter).
+void ReportStatus(Program& p, std::string_view text);
 
 // Records what the link could not vouch for; a worse fault stays. A lost
 // serial device is closed, so that the next command opens it afresh.

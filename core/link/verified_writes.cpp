@@ -7,7 +7,6 @@
 #include "link/connect.h"
 #include "link/exchange.h"
 #include "link/port_access.h"
-#include "res/connect_texts.h"
 
 namespace kvr {
 
@@ -134,29 +133,6 @@ WriteOutcome WriteControllerBytes(Program& p, const std::vector<ByteWrite>& writ
         p.link.state.uartLink ? UartRun(p, writes, sent) : BitSerialRun(p, writes, sent);
     if (attempted != nullptr) *attempted = sent;
     return outcome;
-}
-
-void ShowWriteFailure(Program& p, WriteOutcome outcome) {
-    switch (outcome) {
-        case WriteOutcome::Written:
-        case WriteOutcome::Unreachable:  // the link detection has said why
-            return;
-        case WriteOutcome::LinkLost:
-        case WriteOutcome::ReadBackFailed:
-            ShowLinkFault(p, nullptr);
-            return;
-        case WriteOutcome::NotWritten:
-            p.os.host.MessageBox(nullptr, std::string(p.T(texts::kWritingError)),
-                                 std::string(p.T(texts::kCaptionErrorBang)), MessageButtons::Ok);
-            return;
-    }
-}
-
-int WriteControllerBytesChecked(Program& p, const std::vector<ByteWrite>& writes,
-                                std::size_t* attempted) {
-    const WriteOutcome outcome = WriteControllerBytes(p, writes, attempted);
-    ShowWriteFailure(p, outcome);
-    return outcome == WriteOutcome::Written ? 0 : 1;
 }
 
 }  // namespace kvr

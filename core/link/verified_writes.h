@@ -20,7 +20,7 @@ enum class WriteOutcome {
     NotWritten,      // a write or its read-back did not hold; link in step again
     ReadBackFailed,  // a read-back reply did not arrive (fault left)
     LinkLost,        // the device or the driver has gone (fault left)
-    Unreachable,     // the controller could not be found again; its box shown
+    Unreachable,     // the controller could not be found again (connectFailure)
 };
 
 // Writes in order and reads everything back. On the bit-serial link a byte
@@ -31,13 +31,5 @@ enum class WriteOutcome {
 // `attempted` (may be null) receives how many writes were sent.
 WriteOutcome WriteControllerBytes(Program& p, const std::vector<ByteWrite>& writes,
                                   std::size_t* attempted = nullptr);
-// The one message for a run that failed: "writing error!", or the link's
-// own ("connection lost!", "Read/write error!"); none when written.
-void ShowWriteFailure(Program& p, WriteOutcome outcome);
-// As WriteControllerBytes, with the one message for a failure: "writing
-// error!", or the link's own ("connection lost!", "Read/write error!").
-// 0 when written, else 1.
-int WriteControllerBytesChecked(Program& p, const std::vector<ByteWrite>& writes,
-                                std::size_t* attempted = nullptr);
 
 }  // namespace kvr

@@ -1,5 +1,7 @@
 #include <string>
 
+#include "app/link_messages.h"
+#include "app/status_line.h"
 #include "link/connect.h"
 #include "link/exchange.h"
 #include "link/port_access.h"

@@ -4,6 +4,7 @@
 #include <utility>
 #include <vector>
 
+#include "app/link_messages.h"
 #include "link/connect.h"
 #include "link/exchange.h"
 #include "link/port_access.h"

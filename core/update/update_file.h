@@ -13,11 +13,6 @@ UpdateFilePtr OpenUpdateFileForReading(const std::string& path);
 // 1 when a file was chosen (stored in path), 0 when the user cancelled.
 int ChooseUpdateFile(Program& p);
 
-// 0 on success; 1 on failure, with lastErrorText set when the name lacks
-// ".upd" or blsetup.cfg cannot be opened. Cuts path after ".upd", sets
-// baseName and records the path in blsetup.cfg in the start directory.
-int CheckUpdateFileName(Program& p);
-
 // 0 when the scrambled file's checksum matches, 1 otherwise (after its own
 // message box). Seeds recordKey and expectedSum.
 int CheckUpdateHeader(Program& p);

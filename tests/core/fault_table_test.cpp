@@ -17,7 +17,7 @@
 #include "controller.h"
 #include "fake_host.h"
 #include "fake_window.h"
-#include "isp/controller_info.h"
+#include "app/controller_info.h"
 #include "locks/lock_functions.h"
 #include "program.h"
 #include "res/ids.h"
@@ -30,7 +30,7 @@
 #include "speed/rev_counter.h"
 #include "speed/rpm_control.h"
 #include "test_program.h"
-#include "update/update_procedure.h"
+#include "app/update_procedure.h"
 
 namespace kvr {
 namespace {

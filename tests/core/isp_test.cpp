@@ -5,7 +5,7 @@
 #include "controller.h"
 #include "fake_host.h"
 #include "fake_window.h"
-#include "isp/controller_info.h"
+#include "app/controller_info.h"
 #include "isp/isp_connect.h"
 #include "res/ids.h"
 #include "sim_devices.h"

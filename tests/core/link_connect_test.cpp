@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "app/link_messages.h"
 #include "controller.h"
 #include "fake_host.h"
 #include "fake_port_io.h"
@@ -235,7 +236,7 @@ TEST(ConnectLinkTest, ProbeFailuresShowTheirMessage) {
         } else {
             r.ctl().profile.probeAnswer = static_cast<std::uint8_t>(c.answer);
         }
-        EXPECT_EQ(ConnectLink(r.p), 1);
+        EXPECT_EQ(ConnectLinkChecked(r.p), 1);
         ExpectFlags(r.p, false, false);
         ASSERT_EQ(r.host.boxes.size(), 1u);
         EXPECT_EQ(r.host.boxes[0].text, c.text);
@@ -477,7 +478,7 @@ TEST(ConnectLinkTest, SilentControllerCallSequence) {
             p.link.state.uartLink = true;
             serial.calls.clear();
         }
-        EXPECT_EQ(ConnectLink(p), 1);
+        EXPECT_EQ(ConnectLinkChecked(p), 1);
         EXPECT_EQ(Condensed(serial.calls), c.expected);
         const std::vector<std::uint8_t> uartBytes = {0xD0, 0xD0, 0xD0, 0xD2, 0xD0, 0xD0, 0xD0,
                                                      0xD2, 0xD0, 0xD0, 0xD0, 0xD2, 0xD2};

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "app/link_messages.h"
 #include "controller.h"
 #include "fake_clock.h"
 #include "fake_host.h"

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "app/status_line.h"
 #include "link/exchange.h"
 #include "test_program.h"
 

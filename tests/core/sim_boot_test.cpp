@@ -16,7 +16,7 @@
 #include "program.h"
 #include "res/ids.h"
 #include "simulation.h"
-#include "update/update_procedure.h"
+#include "app/update_procedure.h"
 
 namespace kvr {
 namespace {

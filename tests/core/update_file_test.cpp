@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "app/update_file_name.h"
 #include "fake_clock.h"
 #include "fake_host.h"
 #include "fake_port_io.h"

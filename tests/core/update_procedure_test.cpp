@@ -1,4 +1,4 @@
-#include "update/update_procedure.h"
+#include "app/update_procedure.h"
 
 #include <gtest/gtest.h>
 

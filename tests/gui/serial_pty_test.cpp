@@ -22,7 +22,7 @@
 #include "settings/settings_image.h"
 #include "sim_clock.h"
 #include "test_program.h"
-#include "update/update_procedure.h"
+#include "app/update_procedure.h"
 
 namespace {
 

@@ -1,7 +1,8 @@
-#include "isp/controller_info.h"
+#include "app/controller_info.h"
 
 #include <cstdio>
 
+#include "app/link_messages.h"
 #include "isp/isp_connect.h"
 #include "link/exchange.h"
 #include "link/port_access.h"

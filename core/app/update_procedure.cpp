@@ -1,8 +1,11 @@
-#include "update/update_procedure.h"
+#include "app/update_procedure.h"
 
 #include <map>
 #include <string>
 
+#include "app/link_messages.h"
+#include "app/status_line.h"
+#include "app/update_file_name.h"
 #include "isp/flash_verify.h"
 #include "link/connect.h"
 #include "link/exchange.h"

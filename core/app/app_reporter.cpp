@@ -1,0 +1,45 @@
+#include "app/app_reporter.h"
+
+#include "app/command_gate.h"
+#include "app/status_line.h"
+#include "platform/window.h"
+#include "program.h"
+#include "res/ids.h"
+#include "res/isp_texts.h"
+#include "res/link_texts.h"
+
+namespace kvr {
+
+std::uint32_t AppReporter::PauseInterval() const {
+    return p_.app.commandRunning ? kPumpIntervalMs : 0;
+}
+
+void AppReporter::Pause(std::uint32_t now) {
+    PumpInPause(p_, now);
+}
+
+void AppReporter::Status(std::string_view text) {
+    p_.app.statusText = std::string(text);
+    ShowStatusText(p_);
+}
+
+void AppReporter::ClearStatus(bool disable) {
+    Window* w = p_.app.statusWindow;
+    if (w == nullptr) return;
+    w->SetText(id::kStatusLine, " ");
+    if (disable) w->Enable(id::kStatusLine, false);
+    w->Repaint();
+}
+
+void AppReporter::DriverFailed() {
+    p_.os.host.MessageBox(nullptr, std::string(p_.T(texts::kDriverAccessError)),
+                          std::string(p_.T(texts::kCaptionError)), MessageButtons::Ok);
+    if (p_.app.statusWindow != nullptr) p_.app.statusWindow->EndDialog(1);
+}
+
+void AppReporter::ChipErased() {
+    p_.os.host.MessageBox(nullptr, std::string(p_.T(texts::kIspDeviceErased)),
+                          std::string(p_.T(texts::kCaptionWarningColon)), MessageButtons::Ok);
+}
+
+}  // namespace kvr

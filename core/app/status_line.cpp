@@ -1,0 +1,23 @@
+#include "app/status_line.h"
+
+#include "platform/window.h"
+#include "res/ids.h"
+
+namespace kvr {
+
+namespace {
+constexpr std::size_t kStatusPadding = 80;
+}  // namespace
+
+void ShowStatusText(Program& p) {
+    std::string& text = p.app.statusText;
+    std::size_t end = 0;
+    while (end < text.size() && static_cast<unsigned char>(text[end]) >= 0x20) ++end;
+    text.resize(end);
+    text.append(kStatusPadding, ' ');
+    if (p.app.statusWindow == nullptr) return;
+    p.app.statusWindow->SetText(id::kStatusLine, text);
+    p.app.statusWindow->Repaint();
+}
+
+}  // namespace kvr

@@ -41,7 +41,7 @@
 #include "qt_serial_device.h"
 #include "res/app_texts.h"
 #include "res/ids.h"
-#include "settings/settings_commands.h"
+#include "app/settings_commands.h"
 #include "sim_clock.h"
 #include "sim_devices.h"
 #include "simulation.h"

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "app/command_gate.h"
+#include "app/settings_commands.h"
 #include "link/connect.h"
 #include "link/exchange.h"
 #include "link/port_access.h"

@@ -23,7 +23,7 @@
 #include "res/ids.h"
 #include "res/locks_texts.h"
 #include "res/speed_texts.h"
-#include "settings/settings_commands.h"
+#include "app/settings_commands.h"
 #include "settings/settings_image.h"
 #include "sim_devices.h"
 #include "simulation.h"

@@ -18,7 +18,7 @@
 #include "qt_serial_device.h"
 #include "res/ids.h"
 #include "serial_ports.h"
-#include "settings/settings_commands.h"
+#include "app/settings_commands.h"
 #include "settings/settings_image.h"
 #include "sim_clock.h"
 #include "test_program.h"

@@ -11,7 +11,7 @@
 #include "program.h"
 #include "res/app_texts.h"
 #include "res/ids.h"
-#include "settings/settings_commands.h"
+#include "app/settings_commands.h"
 #include "simulation.h"
 
 namespace kvr::testing {

@@ -8,6 +8,8 @@
 #include <vector>
 
 #include "app/main_window.h"
+#include "app/settings_commands.h"
+#include "app/settings_file.h"
 #include "files/open_file.h"
 #include "isp/controller_info.h"
 #include "link/port_access.h"
@@ -18,8 +20,6 @@
 #include "res/speed_texts.h"
 #include "res/templates.h"
 #include "res/update_texts.h"
-#include "app/settings_commands.h"
-#include "app/settings_file.h"
 #include "sim_devices.h"
 #include "sim_profiles.h"
 #include "simulation.h"

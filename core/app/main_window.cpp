@@ -6,6 +6,8 @@
 
 #include "app/command_gate.h"
 #include "app/config_file.h"
+#include "app/settings_commands.h"
+#include "app/settings_file.h"
 #include "files/open_file.h"
 #include "isp/controller_info.h"
 #include "link/port_access.h"
@@ -15,8 +17,6 @@
 #include "res/ids.h"
 #include "res/link_texts.h"
 #include "res/templates.h"
-#include "app/settings_commands.h"
-#include "app/settings_file.h"
 #include "speed/rev_counter.h"
 #include "speed/rpm_control.h"
 #include "update/update_procedure.h"

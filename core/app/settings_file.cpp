@@ -46,16 +46,32 @@ bool ReadFileShown(Program& p, Window& w, const std::string& path, SettingsDocum
     return false;
 }
 
+// The form after a Read, for Save and List; false after the message (no
+// Read yet, a value no file may hold).
+bool ReadFormShown(Program& p, Window& w, SettingsJson& settings) {
+    if (SettingsReadGate(p) != 0) return false;
+    std::string problem;
+    settings = FormSettings(p, w, problem);
+    if (problem.empty()) return true;
+    ShowError(p, w, problem);
+    return false;
+}
+
+// The file dialog's request for settings files.
+template <typename Request>
+Request SettingsFileRequest(Program& p, const Text& title) {
+    Request request;
+    request.filterDescription = std::string(p.T(texts::kSettingsFilesFilter));
+    request.filterPattern = std::string(texts::kSettingsFilePattern);
+    request.title = std::string(p.T(title));
+    return request;
+}
+
 }  // namespace
 
 int SaveSettingsFile(Program& p, Window& w, const std::string& path) {
-    if (SettingsReadGate(p) != 0) return 1;
-    std::string problem;
-    const SettingsJson settings = FormSettings(p, w, problem);
-    if (!problem.empty()) {
-        ShowError(p, w, problem);
-        return 1;
-    }
+    SettingsJson settings;
+    if (!ReadFormShown(p, w, settings)) return 1;
     const std::optional<long long> hz =
         WholeInteger(Trim(w.GetText(id::kMaxFrequency, kFieldChars)));
     if (!WriteFileReplacing(PathFromUtf8(path),
@@ -67,13 +83,8 @@ int SaveSettingsFile(Program& p, Window& w, const std::string& path) {
 }
 
 int ListSettings(Program& p, Window& w, std::vector<std::string>& lines) {
-    if (SettingsReadGate(p) != 0) return 1;
-    std::string problem;
-    const SettingsJson settings = FormSettings(p, w, problem);
-    if (!problem.empty()) {
-        ShowError(p, w, problem);
-        return 1;
-    }
+    SettingsJson settings;
+    if (!ReadFormShown(p, w, settings)) return 1;
     lines.push_back(std::string(kSettingsControllerVersionKey) + " = " + p.settings.versionText);
     for (const auto& [name, value] : settings.items()) {
         lines.push_back(name + " = " + ShownValue(value));
@@ -130,10 +141,7 @@ int LoadSettingsFile(Program& p, Window& w, const std::string& path) {
 
 void SaveSettingsCommand(Program& p, Window& w) {
     if (SettingsReadGate(p) != 0) return;
-    SaveFileRequest request;
-    request.filterDescription = std::string(p.T(texts::kSettingsFilesFilter));
-    request.filterPattern = std::string(texts::kSettingsFilePattern);
-    request.title = std::string(p.T(texts::kSaveSettingsTitle));
+    auto request = SettingsFileRequest<SaveFileRequest>(p, texts::kSaveSettingsTitle);
     request.defaultExtension = std::string(texts::kSettingsFileExtension);
     const std::string path = p.os.host.ChooseSaveFile(request);
     if (path.empty()) return;
@@ -142,11 +150,8 @@ void SaveSettingsCommand(Program& p, Window& w) {
 
 void LoadSettingsCommand(Program& p, Window& w) {
     if (SettingsReadGate(p) != 0) return;
-    OpenFileRequest request;
-    request.filterDescription = std::string(p.T(texts::kSettingsFilesFilter));
-    request.filterPattern = std::string(texts::kSettingsFilePattern);
-    request.title = std::string(p.T(texts::kLoadSettingsTitle));
-    const std::string path = p.os.host.ChooseOpenFile(request);
+    const std::string path = p.os.host.ChooseOpenFile(
+        SettingsFileRequest<OpenFileRequest>(p, texts::kLoadSettingsTitle));
     if (path.empty()) return;
     (void)LoadSettingsFile(p, w, path);
 }

@@ -1,15 +1,17 @@
 #include "settings/controller_settings.h"
 
+#include <span>
+
 #include "link/exchange.h"
 #include "settings/settings_image.h"
 
 namespace kvr {
 namespace {
 
+// Gains above this, or an erased period byte, are no governor parameters.
 constexpr int kGovernorParamLimit = 10;
-constexpr int kGovernorParamDefault = 3;
-constexpr int kPeriodDefaultHigh = 2;
-constexpr int kPeriodDefaultLow = 25;
+constexpr ByteWrite kGainDefaults[] = {{RpmProportional, 3}, {RpmIntegralCode, 3}};
+constexpr ByteWrite kPeriodDefaults[] = {{RpmPeriodHigh, 2}, {RpmPeriodLow, 25}};
 
 int ReadWord(Program& p, int highAddress, int lowAddress) {
     const int high = ReadSettingsByte(p, highAddress);
@@ -52,17 +54,13 @@ ControllerParameters ReadControllerParameters(Program& p) {
 GovernorDefaultsOutcome WriteGovernorDefaults(Program& p) {
     struct Step {
         int address;
-        bool erased;  // the value counts as erased when 0xFF, else above the limit
-        std::vector<ByteWrite> defaults;
+        bool periodByte;  // due when erased; a gain when above the limit
+        std::span<const ByteWrite> defaults;
     };
-    const std::vector<ByteWrite> gains = {{RpmProportional, kGovernorParamDefault},
-                                          {RpmIntegralCode, kGovernorParamDefault}};
-    const std::vector<ByteWrite> period = {{RpmPeriodHigh, kPeriodDefaultHigh},
-                                           {RpmPeriodLow, kPeriodDefaultLow}};
-    const Step steps[] = {{RpmProportional, false, gains},
-                          {RpmIntegralCode, false, gains},
-                          {RpmPeriodHigh, true, period},
-                          {RpmPeriodLow, true, period}};
+    const Step steps[] = {{RpmProportional, false, kGainDefaults},
+                          {RpmIntegralCode, false, kGainDefaults},
+                          {RpmPeriodHigh, true, kPeriodDefaults},
+                          {RpmPeriodLow, true, kPeriodDefaults}};
     GovernorDefaultsOutcome outcome;
     for (const Step& step : steps) {
         const int value = ReadSettingsByte(p, step.address);
@@ -70,9 +68,9 @@ GovernorDefaultsOutcome WriteGovernorDefaults(Program& p) {
             outcome.repliesArrived = false;
             return outcome;
         }
-        const bool due = step.erased ? value == 0xFF : value > kGovernorParamLimit;
+        const bool due = step.periodByte ? value == 0xFF : value > kGovernorParamLimit;
         if (!due) continue;
-        outcome.written = WriteControllerBytes(p, step.defaults);
+        outcome.written = WriteControllerBytes(p, {step.defaults.begin(), step.defaults.end()});
         if (outcome.written != WriteOutcome::Written) return outcome;
     }
     return outcome;

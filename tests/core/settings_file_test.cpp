@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "app/main_window.h"
-#include "res/ids.h"
 #include "app/settings_commands.h"
+#include "res/ids.h"
 #include "sim_program.h"
 #include "test_program.h"
 

@@ -27,6 +27,7 @@
 #include <string>
 #include <vector>
 
+#include "app/settings_commands.h"
 #include "controller.h"
 #include "counting_serial.h"
 #include "isp/flash_verify.h"
@@ -41,7 +42,6 @@
 #include "qt_serial_device.h"
 #include "res/app_texts.h"
 #include "res/ids.h"
-#include "settings/settings_commands.h"
 #include "sim_clock.h"
 #include "sim_devices.h"
 #include "simulation.h"

@@ -9,6 +9,8 @@
 
 #include "app/controller_info.h"
 #include "app/main_window.h"
+#include "app/settings_commands.h"
+#include "app/settings_file.h"
 #include "app/update_file_name.h"
 #include "app/update_procedure.h"
 #include "files/open_file.h"
@@ -20,8 +22,6 @@
 #include "res/speed_texts.h"
 #include "res/templates.h"
 #include "res/update_texts.h"
-#include "settings/settings_commands.h"
-#include "settings/settings_file.h"
 #include "sim_devices.h"
 #include "sim_profiles.h"
 #include "simulation.h"

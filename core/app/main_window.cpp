@@ -8,6 +8,8 @@
 #include "app/config_file.h"
 #include "app/controller_info.h"
 #include "app/update_procedure.h"
+#include "app/settings_commands.h"
+#include "app/settings_file.h"
 #include "files/open_file.h"
 #include "link/port_access.h"
 #include "locks/lock_functions.h"
@@ -16,8 +18,6 @@
 #include "res/ids.h"
 #include "res/link_texts.h"
 #include "res/templates.h"
-#include "settings/settings_commands.h"
-#include "settings/settings_file.h"
 #include "speed/rev_counter.h"
 #include "speed/rpm_control.h"
 

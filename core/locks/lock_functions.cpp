@@ -4,6 +4,7 @@
 
 #include "app/command_gate.h"
 #include "app/link_messages.h"
+#include "app/settings_commands.h"
 #include "link/connect.h"
 #include "link/exchange.h"
 #include "link/port_access.h"

@@ -38,6 +38,9 @@ inline constexpr Text kSettingsNotAFile{
 inline constexpr Text kSettingsTooLarge{
     "The file is too large for a settings file (over 1 MiB).",
     "Die Datei ist zu gro\u00df f\u00fcr eine Einstellungsdatei (\u00fcber 1 MiB)."};
+// Where a damaged file went wrong, for kSettingsNotJson and
+// kSettingsNumberTooLarge.
+inline constexpr Text kSettingsErrorPlace{"line %1, column %2", "Zeile %1, Spalte %2"};
 inline constexpr Text kSettingsNumberTooLarge{
     "The file is damaged: a number is too large (%1).",
     "Die Datei ist besch\u00e4digt: eine Zahl ist zu gro\u00df (%1)."};

@@ -4,8 +4,6 @@
 
 namespace kvr {
 
-struct Program;
-
 inline constexpr int kVersionNotRead = 50000;
 inline constexpr int kVersionRefused = 65535;
 // Valid version words lie in 0x6000..0x6FFF; anything above this has not
@@ -101,8 +99,9 @@ struct SettingsImage {
     bool logExtraCleared = false;
 };
 
-// 0 when settings have been read; otherwise shows "Read values first!"
-// (no owner) and returns 1.
-int SettingsReadGate(Program& p);
+// Whether a Read has brought settings a command may build on.
+inline bool SettingsWereRead(const SettingsImage& s) {
+    return s.versionWord <= kVersionGateLimit;
+}
 
 }  // namespace kvr

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "app/settings_commands.h"
 #include "controller.h"
 #include "fake_host.h"
 #include "fake_window.h"
@@ -23,7 +24,6 @@
 #include "res/ids.h"
 #include "res/locks_texts.h"
 #include "res/speed_texts.h"
-#include "settings/settings_commands.h"
 #include "settings/settings_image.h"
 #include "sim_devices.h"
 #include "simulation.h"

@@ -1,4 +1,4 @@
-#include "settings/settings_file.h"
+#include "app/settings_file.h"
 
 #include <gtest/gtest.h>
 
@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "app/main_window.h"
+#include "app/settings_commands.h"
 #include "res/ids.h"
-#include "settings/settings_commands.h"
 #include "sim_program.h"
 #include "test_program.h"
 

@@ -7,6 +7,7 @@
 #include <memory>
 #include <thread>
 
+#include "app/settings_commands.h"
 #include "controller.h"
 #include "fake_host.h"
 #include "fake_port_io.h"
@@ -18,7 +19,6 @@
 #include "qt_serial_device.h"
 #include "res/ids.h"
 #include "serial_ports.h"
-#include "settings/settings_commands.h"
 #include "settings/settings_image.h"
 #include "sim_clock.h"
 #include "test_program.h"

@@ -5,13 +5,13 @@
 #include <utility>
 #include <vector>
 
+#include "app/settings_commands.h"
 #include "controller.h"
 #include "fake_host.h"
 #include "fake_window.h"
 #include "program.h"
 #include "res/app_texts.h"
 #include "res/ids.h"
-#include "settings/settings_commands.h"
 #include "simulation.h"
 
 namespace kvr::testing {

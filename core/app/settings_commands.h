@@ -25,4 +25,8 @@ int WriteSettings(Program& p, Window& mainWindow, WriteMode mode = WriteMode::St
 // 1234. Returns false for any other id.
 bool HandleSettingsControl(Program& p, Window& mainWindow, int id);
 
+// 0 when settings have been read; otherwise shows "Read values first!"
+// (no owner) and returns 1.
+int SettingsReadGate(Program& p);
+
 }  // namespace kvr

@@ -5,14 +5,11 @@
 
 #include "platform/window.h"
 #include "program.h"
+#include "settings/settings_json.h"
 
-// Settings files: the main window's settings controls under stable names,
-// as JSON. A file only ever fills the form; Write takes it from there, with
-// the checks it applies to typed values.
+// The settings files of the main window's form: its File menu commands and
+// what the command line does with them.
 namespace kvr {
-
-inline constexpr int kSettingsFormatVersion = 1;
-inline constexpr const char* kSettingsFormatName = "kvrsetup settings";
 
 // "Save Settings..." of the File menu: asks for a file name, then
 // SaveSettingsFile.

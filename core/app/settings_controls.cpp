@@ -1,6 +1,8 @@
+#include "app/settings_commands.h"
+#include "res/captions.h"
 #include "res/ids.h"
 #include "res/settings_texts.h"
-#include "settings/settings_commands.h"
+#include "settings/settings_image.h"
 
 namespace kvr {
 namespace {
@@ -19,7 +21,23 @@ void ChooseFrequency(Program& p, Window& w, int chosen, int other) {
     if (SettingsReadGate(p) != 0) w.SetCheck(chosen, false);
 }
 
+// Reducing power or switching off: the battery decides the threshold.
+void HandleLowVoltage(Window& w, int chosen) {
+    for (const int radio : {id::kLvIgnore, id::kLvReducePower, id::kLvSwitchOff}) {
+        if (radio != chosen) w.SetCheck(radio, false);
+    }
+    w.SetCheck(chosen, true);
+    SetBatteryRadios(w, true);
+}
+
 }  // namespace
+
+int SettingsReadGate(Program& p) {
+    if (SettingsWereRead(p.settings)) return 0;
+    p.os.host.MessageBox(nullptr, std::string(p.T(texts::kReadValuesFirst)),
+                         std::string(p.T(texts::kCaptionErrorBang)), MessageButtons::Ok);
+    return 1;
+}
 
 bool HandleSettingsControl(Program& p, Window& w, int control) {
     switch (control) {
@@ -44,16 +62,8 @@ bool HandleSettingsControl(Program& p, Window& w, int control) {
             SetBatteryRadios(w, false);
             return true;
         case id::kLvReducePower:
-            w.SetCheck(id::kLvIgnore, false);
-            w.SetCheck(id::kLvSwitchOff, false);
-            w.SetCheck(id::kLvReducePower, true);
-            SetBatteryRadios(w, true);
-            return true;
         case id::kLvSwitchOff:
-            w.SetCheck(id::kLvIgnore, false);
-            w.SetCheck(id::kLvReducePower, false);
-            w.SetCheck(id::kLvSwitchOff, true);
-            SetBatteryRadios(w, true);
+            HandleLowVoltage(w, control);
             return true;
         case id::kRpmControl:
             // The governor excludes these, whichever way the box turned.

@@ -1,6 +1,7 @@
 #include <string>
 
 #include "app/link_messages.h"
+#include "app/settings_commands.h"
 #include "app/status_line.h"
 #include "link/connect.h"
 #include "link/exchange.h"
@@ -9,21 +10,11 @@
 #include "res/ids.h"
 #include "res/link_texts.h"
 #include "res/settings_texts.h"
+#include "settings/controller_settings.h"
 #include "settings/conversions.h"
-#include "settings/settings_commands.h"
 
 namespace kvr {
 namespace {
-
-int ReadByte(Program& p, int address) {
-    return ReadControllerByte(p, address) & 0xFF;
-}
-
-int ReadTime(Program& p, int highAddress, int lowAddress) {
-    const int high = ReadByte(p, highAddress);
-    const int low = ReadByte(p, lowAddress);
-    return high * 256 + low;
-}
 
 void SetStatus(Window& w, std::string_view text) {
     w.SetText(id::kStatusLine, std::string(text));
@@ -127,63 +118,16 @@ void ShowBattery(Program& p, Window& w, int lipoCells) {
     }
 }
 
-// The parameter bytes after the version checks, as read.
-struct Parameters {
-    int clockMhz = 0;
-    int fullSpeedTime = 0;
-    int neutralTime = 0;
-    int stopTime = 0;
-    int options = 0;
-    int timingCode = 0;
-    int pwmCode = 0;
-    int brakeLevel = 0;
-    int rpmPeriod = 0;
-    int lowVoltageMode = 0;
-    int batteryCode = 0;
-    int lipoCells = 0;
-    int overtempMode = 0;
-    int acceleration = 0;
-    int startupPower = 0;
-    int logTransmitter = 0;
-    int logOvertemp = 0;
-    int logUndervoltage = 0;
-};
-
-// Reads in the controller's order; the governor period (and the byte after
-// it) only with RPM control on, the cell count only for a LiPo battery.
-Parameters ReadParameters(Program& p) {
-    Parameters v;
-    v.clockMhz = ReadByte(p, ClockMhz);
-    v.fullSpeedTime = ReadTime(p, FullSpeedTimeHigh, FullSpeedTimeLow);
-    v.neutralTime = ReadTime(p, NeutralTimeHigh, NeutralTimeLow);
-    v.stopTime = ReadTime(p, StopTimeHigh, StopTimeLow);
-    v.options = ReadByte(p, OptionFlags);
-    v.timingCode = ReadByte(p, TimingCode);
-    v.pwmCode = ReadByte(p, PwmCode);
-    v.brakeLevel = ReadByte(p, BrakeLevel);
-    if ((v.options & kOptRpmControl) != 0) {
-        const int high = ReadByte(p, RpmPeriodHigh);
-        const int low = ReadByte(p, RpmPeriodLow);
-        v.rpmPeriod = high * 256 + low;
-        (void)ReadByte(p, RpmReserved);
-    }
-    v.lowVoltageMode = ReadByte(p, LowVoltageMode);
-    v.batteryCode = ReadByte(p, BatteryCode);
-    if (v.batteryCode == kBatteryLipo) v.lipoCells = ReadByte(p, LipoCells);
-    v.overtempMode = ReadByte(p, OvertempMode);
-    v.acceleration = ReadByte(p, Acceleration);
-    v.startupPower = ReadByte(p, StartupPower);
-    v.logTransmitter = ReadByte(p, LogTransmitterFailure);
-    v.logOvertemp = ReadByte(p, LogOvertemperature);
-    v.logUndervoltage = ReadByte(p, LogUndervoltage);
-    return v;
+// Ends a Read before anything was read: 1.
+int EndUnread(Window& w) {
+    SetStatus(w, "");
+    w.Enable(id::kStatusLine, false);
+    return 1;
 }
 
-}  // namespace
-
-int ReadSettings(Program& p, Window& w) {
-    SettingsImage& s = p.settings;
-    w.SetText(id::kFullSpeedTime, "");
+// Opens the port and the link, with the fields to fill emptied. 0 when the
+// controller answers; 1 after its message.
+int StartRead(Program& p, Window& w) {
     // Settings are read only through a serial port.
     if (p.link.state.medium != Medium::Serial) {
         p.os.host.MessageBox(nullptr, std::string(p.T(texts::kNoSerialPort)),
@@ -193,11 +137,8 @@ int ReadSettings(Program& p, Window& w) {
     if (InitSerialLines(p) != 0) {
         p.os.host.MessageBox(&w, p.link.lastErrorText, std::string(p.T(texts::kCaptionError)),
                              MessageButtons::Ok);
-        SetStatus(w, "");
-        w.Enable(id::kStatusLine, false);
-        return 1;
+        return EndUnread(w);
     }
-
     w.Enable(id::kStatusLine, true);
     SetStatus(w, p.T(texts::kReading));
     for (const int control : {id::kRpmControl, id::kAcceleration, id::kForwardReverse,
@@ -211,16 +152,20 @@ int ReadSettings(Program& p, Window& w) {
     }
     w.Repaint();
     p.app.statusWindow = &w;
-
     if (ConnectLinkChecked(p) != 0) {
-        SetStatus(w, "");
-        w.Enable(id::kStatusLine, false);
+        EndUnread(w);
         w.Repaint();
         return 1;
     }
+    return 0;
+}
 
-    // Each judgement below rests on replies that arrived.
-    const int marker = ReadByte(p, SetupMarker);
+// The set-up marker, the version and the features: whether this program
+// may set the controller up. Each judgement rests on replies that arrived.
+// 0 to go on; 1 after the Read was ended.
+int CheckController(Program& p, Window& w) {
+    SettingsImage& s = p.settings;
+    const int marker = ReadSettingsByte(p, SetupMarker);
     if (ConfirmReads(p) != 0) return FailLink(p, w);
     if (marker != kSetupMarkerDone) {
         FailRead(p, w, texts::kNotSetUp);
@@ -231,13 +176,11 @@ int ReadSettings(Program& p, Window& w) {
     w.Enable(id::kStatusLine, true);
     w.Repaint();
 
-    (void)ReadByte(p, OscCalibration);
-    const int versionHigh = ReadByte(p, VersionHigh);
-    s.versionText = VersionText(versionHigh, 0, -1).substr(0, 5);
-    s.versionWord = versionHigh * 256;
-    const int versionLow = ReadByte(p, VersionLow);
+    (void)ReadSettingsByte(p, OscCalibration);
+    const int versionHigh = ReadSettingsByte(p, VersionHigh);
+    const int versionLow = ReadSettingsByte(p, VersionLow);
     s.versionText = VersionText(versionHigh, versionLow, -1);
-    s.versionWord += versionLow;
+    s.versionWord = versionHigh * 256 + versionLow;
     if (ConfirmReads(p) != 0) return FailLink(p, w);
     // Both bytes erased: the controller has never been set up.
     if (s.versionWord == kVersionRefused) {
@@ -249,8 +192,8 @@ int ReadSettings(Program& p, Window& w) {
         FailRead(p, w, texts::kNotSuitable);
         return 1;
     }
-    s.features = ReadByte(p, FeatureFlags);
-    const int requiredLevel = ReadByte(p, RequiredLevel);
+    s.features = ReadSettingsByte(p, FeatureFlags);
+    const int requiredLevel = ReadSettingsByte(p, RequiredLevel);
     if (ConfirmReads(p) != 0) return FailLink(p, w);
     s.versionText = VersionText(versionHigh, versionLow, s.features);
     w.SetText(id::kVersionText, s.versionText);
@@ -260,21 +203,12 @@ int ReadSettings(Program& p, Window& w) {
         return 1;
     }
     SetStatus(w, "");
+    return 0;
+}
 
-    // Every parameter byte first, in the order the controller is read;
-    // shown only once all of them arrived.
-    const Parameters v = ReadParameters(p);
-    if (ConfirmReads(p) != 0) return FailLink(p, w);
-
-    s.clockMhz = v.clockMhz;
-    w.SetText(id::kFullSpeedTime, TimeToText(v.fullSpeedTime));
-    w.SetText(id::kNeutralTime, TimeToText(v.neutralTime));
-    w.SetText(id::kStopTime, TimeToText(v.stopTime));
-    s.options = v.options;
-    w.ComboSetSel(id::kTimingList, TimingCodeToIndex(v.timingCode));
-
+void ShowFrequencyAndOptions(Program& p, Window& w, const ControllerParameters& v) {
+    const SettingsImage& s = p.settings;
     w.Enable(id::kFreq156, (s.features & kFeatFreq156) != 0);
-    s.pwmCode = v.pwmCode;
     w.SetCheck(id::kFreq78, false);
     w.SetCheck(id::kFreq156, false);
     if (PwmCodeFor(false, true, s.clockMhz) == s.pwmCode) w.SetCheck(id::kFreq156, true);
@@ -299,6 +233,19 @@ int ReadSettings(Program& p, Window& w) {
         w.SetText(id::kMaxFrequency, texts::kNoFrequency);
         w.Enable(id::kMaxFrequency, false);
     }
+}
+
+// Every parameter byte arrived: the form shows them.
+void ShowParameters(Program& p, Window& w, const ControllerParameters& v) {
+    SettingsImage& s = p.settings;
+    s.clockMhz = v.clockMhz;
+    w.SetText(id::kFullSpeedTime, TimeToText(v.fullSpeedTime));
+    w.SetText(id::kNeutralTime, TimeToText(v.neutralTime));
+    w.SetText(id::kStopTime, TimeToText(v.stopTime));
+    s.options = v.options;
+    w.ComboSetSel(id::kTimingList, TimingCodeToIndex(v.timingCode));
+    s.pwmCode = v.pwmCode;
+    ShowFrequencyAndOptions(p, w, v);
 
     ShowLowVoltageMode(w, v.lowVoltageMode);
     s.batteryCode = v.batteryCode;
@@ -311,6 +258,20 @@ int ReadSettings(Program& p, Window& w) {
     w.SetText(id::kLogUndervoltage, SmallNumberText(v.logUndervoltage, 2));
     // The counter fields show the controller's values again.
     s.logExtraCleared = false;
+}
+
+}  // namespace
+
+int ReadSettings(Program& p, Window& w) {
+    w.SetText(id::kFullSpeedTime, "");
+    if (StartRead(p, w) != 0) return 1;
+    if (CheckController(p, w) != 0) return 1;
+
+    // Every parameter byte first, in the order the controller is read;
+    // shown only once all of them arrived.
+    const ControllerParameters v = ReadControllerParameters(p);
+    if (ConfirmReads(p) != 0) return FailLink(p, w);
+    ShowParameters(p, w, v);
 
     SetStatus(w, p.T(texts::kStatusOk));
     w.Repaint();

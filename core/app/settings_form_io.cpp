@@ -1,0 +1,89 @@
+#include "app/settings_form_io.h"
+
+#include <array>
+
+#include "res/ids.h"
+#include "settings/conversions.h"
+
+namespace kvr {
+namespace {
+
+struct FieldControls {
+    Field field;
+    int control = 0;
+    std::array<int, 3> radios = {};
+};
+
+constexpr FieldControls kControls[kFieldCount] = {
+    {Field::FullSpeed, id::kFullSpeedTime},
+    {Field::Neutral, id::kNeutralTime},
+    {Field::Stop, id::kStopTime},
+    {Field::Acceleration, id::kAcceleration},
+    {Field::StartupPower, id::kStartupPower},
+    {Field::Brake, id::kBrakeList},
+    {Field::Timing, id::kTimingList},
+    {Field::RpmControl, id::kRpmControl},
+    {Field::Overtemp, id::kOvertempProtection},
+    {Field::RpmLimit, id::kRpmLimit},
+    {Field::FreeWheeling, id::kFreeWheeling},
+    {Field::ForwardReverse, id::kForwardReverse},
+    {Field::Turbo, id::kTurbo},
+    {Field::LowVoltage, 0, {id::kLvIgnore, id::kLvReducePower, id::kLvSwitchOff}},
+    {Field::Battery, 0, {id::kBatteryNicd, id::kBatteryLipo, id::kBatteryFix}},
+    {Field::LipoCells, id::kLipoCells},
+    {Field::Threshold, id::kThresholdVolts},
+    {Field::Frequency, 0, {id::kFreq78, id::kFreq156}},
+    {Field::LogTransmitter, id::kLogTransmitter},
+    {Field::LogOvertemp, id::kLogOvertemp},
+    {Field::LogUndervoltage, id::kLogUndervoltage},
+};
+
+constexpr bool ControlsInFieldOrder() {
+    for (std::size_t i = 0; i < kFieldCount; ++i) {
+        if (static_cast<std::size_t>(kControls[i].field) != i) return false;
+    }
+    return true;
+}
+static_assert(ControlsInFieldOrder());
+
+}  // namespace
+
+int ControlOf(Field field) {
+    return kControls[static_cast<std::size_t>(field)].control;
+}
+
+int RadioOf(Field group, int choice) {
+    return kControls[static_cast<std::size_t>(group)].radios[static_cast<std::size_t>(choice)];
+}
+
+FieldValue ReadField(Window& w, Field field) {
+    const SettingsField& f = FieldOf(field);
+    FieldValue v;
+    switch (f.kind) {
+        case FieldKind::Time:
+        case FieldKind::Volts:
+        case FieldKind::Byte:
+            v.text = w.GetText(ControlOf(field), kFieldChars);
+            break;
+        case FieldKind::Check:
+            v.checked = w.IsChecked(ControlOf(field));
+            break;
+        case FieldKind::List:
+            v.selected = w.ComboGetSel(ControlOf(field));
+            break;
+        case FieldKind::Radios:
+            for (std::size_t i = 0; i < f.choices.size(); ++i) {
+                if (w.IsChecked(RadioOf(field, static_cast<int>(i)))) v.radios |= 1U << i;
+            }
+            break;
+    }
+    return v;
+}
+
+SettingsForm ReadForm(Window& w) {
+    SettingsForm form;
+    for (const SettingsField& f : SettingsFields()) form[f.field] = ReadField(w, f.field);
+    return form;
+}
+
+}  // namespace kvr

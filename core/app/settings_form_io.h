@@ -1,0 +1,19 @@
+#pragma once
+
+#include "platform/window.h"
+#include "settings/settings_form.h"
+
+// Where each field of the settings form lives in the main window.
+namespace kvr {
+
+// The field's control; 0 for a radio group, whose buttons RadioOf names.
+int ControlOf(Field field);
+// The radio button of a group's choice.
+int RadioOf(Field group, int choice);
+
+// The form as the window shows it now.
+SettingsForm ReadForm(Window& mainWindow);
+// One field of it.
+FieldValue ReadField(Window& mainWindow, Field field);
+
+}  // namespace kvr

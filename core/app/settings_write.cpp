@@ -1,0 +1,158 @@
+#include <algorithm>
+#include <string>
+
+#include "app/link_messages.h"
+#include "app/settings_commands.h"
+#include "app/settings_form_io.h"
+#include "link/connect.h"
+#include "link/exchange.h"
+#include "link/port_access.h"
+#include "link/verified_writes.h"
+#include "res/app_texts.h"
+#include "res/connect_texts.h"
+#include "res/ids.h"
+#include "res/settings_texts.h"
+#include "settings/controller_settings.h"
+#include "settings/settings_form.h"
+
+namespace kvr {
+namespace {
+
+// How a refusal leaves the status line.
+enum class RefusalEnd {
+    Box,             // as it was
+    BoxThenDisable,  // disabled
+    BoxThenClear,    // emptied and disabled
+};
+
+struct RefusalMessage {
+    Refusal refusal;
+    const Text* text;
+    RefusalEnd end;
+};
+
+constexpr RefusalMessage kRefusals[] = {
+    {Refusal::FullSpeedRange, &texts::kFullSpeedRange, RefusalEnd::Box},
+    {Refusal::StopRange, &texts::kStopRange, RefusalEnd::Box},
+    {Refusal::NeutralFullSpeed, &texts::kNeutralFullSpeed, RefusalEnd::Box},
+    {Refusal::NeutralStop, &texts::kNeutralStop, RefusalEnd::Box},
+    {Refusal::LowVoltageMissing, &texts::kLowVoltageMissing, RefusalEnd::BoxThenClear},
+    {Refusal::RpmNoUndervoltageCutOff, &texts::kRpmNoUndervoltageCutOff, RefusalEnd::Box},
+    {Refusal::RpmNoOvertempCutOff, &texts::kRpmNoOvertempCutOff, RefusalEnd::Box},
+    {Refusal::RpmNoForwardReverse, &texts::kRpmNoForwardReverse, RefusalEnd::Box},
+    {Refusal::RpmNoTurbo, &texts::kRpmNoTurbo, RefusalEnd::Box},
+    {Refusal::RpmNoBrake, &texts::kRpmNoBrake, RefusalEnd::Box},
+    {Refusal::ThresholdMissing, &texts::kThresholdMissing, RefusalEnd::BoxThenDisable},
+    {Refusal::LipoCountRange, &texts::kLipoCountRange, RefusalEnd::BoxThenDisable},
+    {Refusal::ThresholdRange, &texts::kThresholdRange, RefusalEnd::BoxThenClear},
+    {Refusal::FrequencyAt8Mhz, &texts::kFrequencyAt8Mhz, RefusalEnd::BoxThenClear},
+    {Refusal::AccelerationRange, &texts::kAccelerationRange, RefusalEnd::BoxThenClear},
+    {Refusal::TimingMissing, &texts::kTimingMissing, RefusalEnd::BoxThenClear},
+    {Refusal::BrakeMissing, &texts::kBrakeMissing, RefusalEnd::BoxThenClear},
+    {Refusal::StartupPowerRange, &texts::kStartupPowerRange, RefusalEnd::BoxThenClear},
+    {Refusal::LogCounterRange, &texts::kLogCounterRange, RefusalEnd::BoxThenClear},
+};
+
+void SetStatus(Window& w, std::string_view text) {
+    w.SetText(id::kStatusLine, std::string(text));
+}
+
+// Ends a Write that did not store everything: 1.
+int ResetStatus(Window& w) {
+    SetStatus(w, "");
+    w.Enable(id::kStatusLine, false);
+    return 1;
+}
+
+// The refusal's message: 1.
+int Refuse(Program& p, Window& w, Refusal refusal) {
+    const auto* m =
+        std::find_if(std::begin(kRefusals), std::end(kRefusals),
+                     [refusal](const RefusalMessage& x) { return x.refusal == refusal; });
+    if (m == std::end(kRefusals)) return ResetStatus(w);
+    p.os.host.MessageBox(&w, std::string(p.T(*m->text)), std::string(p.T(texts::kCaptionErrorBang)),
+                         MessageButtons::Ok);
+    if (m->end == RefusalEnd::BoxThenClear) return ResetStatus(w);
+    if (m->end == RefusalEnd::BoxThenDisable) w.Enable(id::kStatusLine, false);
+    return 1;
+}
+
+// The governor's defaults, with the link's message when they could not be
+// given. True when done.
+bool GiveGovernorDefaults(Program& p) {
+    const GovernorDefaultsOutcome outcome = WriteGovernorDefaults(p);
+    if (!outcome.repliesArrived) ShowLinkFault(p, nullptr);
+    ShowWriteFailure(p, outcome.written);
+    return outcome.Done();
+}
+
+// Validates the form as Write takes it; 0 when it may be stored, 1 after
+// the refusal's message. Defaults the governor needs stay in the
+// controller even when a later check refuses; a check alone leaves the
+// controller and the shared values as they are.
+int Validate(Program& p, Window& w, const SettingsForm& form, WriteMode mode,
+             CheckedSettings& checked) {
+    checked = CheckSettings(form, p.settings);
+    if (mode == WriteMode::ValidateOnly) {
+        return checked.refusal == Refusal::None ? 0 : Refuse(p, w, checked.refusal);
+    }
+    p.settings.batteryCode = checked.batteryCode;
+    p.settings.lipoCount = checked.lipoCount;
+    if (checked.governorDefaultsDue && !GiveGovernorDefaults(p)) return ResetStatus(w);
+    return checked.refusal == Refusal::None ? 0 : Refuse(p, w, checked.refusal);
+}
+
+// Sends the writes and reads them back; 0 when every byte holds, 1 after
+// the failure's message.
+int Store(Program& p, Window& w, const SettingsForm& form, const EncodedSettings& encoded) {
+    SettingsImage& s = p.settings;
+    // The status line may still say "OK" from the Read: a Write that cannot
+    // connect must not look done.
+    if (ConnectLinkChecked(p) != 0) return ResetStatus(w);
+    w.Repaint();
+    SetStatus(w, p.T(texts::kWriting));
+    w.Enable(id::kStatusLine, true);
+    w.Repaint();
+
+    const bool governorWasOn = (s.options & kOptRpmControl) != 0;
+    s.options = encoded.options;
+    std::size_t attempted = 0;
+    const WriteOutcome outcome = WriteControllerBytes(p, encoded.writes, &attempted);
+    ShowWriteFailure(p, outcome);
+    const auto sent = encoded.writes.begin() + static_cast<long>(attempted);
+    if (std::any_of(encoded.writes.begin(), sent,
+                    [](const ByteWrite& x) { return x.address == RpmControlMode; })) {
+        // The exit commands remind the user of a governor that was in use
+        // (running, or just set up in the RPM-control dialog) and is now
+        // off; a user who never uses it is not bothered.
+        const bool rpmControl = form.Checked(Field::RpmControl);
+        p.app.rpmControlInactive = !rpmControl && (governorWasOn || p.app.rpmControlInactive);
+    }
+    if (outcome == WriteOutcome::Written) return 0;
+    ResetStatus(w);
+    w.Repaint();
+    return 1;
+}
+
+}  // namespace
+
+int WriteSettings(Program& p, Window& w, WriteMode mode) {
+    p.app.statusWindow = &w;
+    if (SettingsReadGate(p) != 0) return 1;
+    // Write talks over the link Read left; it starts without a fault.
+    ClearLinkFault(p);
+
+    const SettingsForm form = ReadForm(w);
+    CheckedSettings checked;
+    if (Validate(p, w, form, mode, checked) != 0) return 1;
+    if (mode == WriteMode::ValidateOnly) return 0;
+
+    if (Store(p, w, form, EncodeSettings(form, checked, p.settings)) != 0) return 1;
+    SetStatus(w, p.T(texts::kStatusOk));
+    w.Enable(id::kStatusLine, false);
+    w.Repaint();
+    p.os.host.Beep();
+    return 0;
+}
+
+}  // namespace kvr

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <initializer_list>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// Small text helpers of the settings files.
+namespace kvr {
+
+// The pattern with %1..%9 replaced by the arguments.
+std::string Fill(std::string_view pattern, std::initializer_list<std::string_view> args);
+
+// Without blanks and tabs at either end.
+std::string Trim(std::string_view text);
+
+// The whole text as a number, with a decimal comma taken as a point.
+std::optional<double> WholeNumber(std::string text);
+// The whole text as an integer.
+std::optional<long long> WholeInteger(const std::string& text);
+
+// "a, b, c".
+std::string JoinNames(const std::vector<std::string>& names);
+
+}  // namespace kvr

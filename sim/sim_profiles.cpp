@@ -438,4 +438,25 @@ std::string SimulatedTitleSuffix(const SimulateRequest& request) {
                                      : " [simulated: " + request.name + "]";
 }
 
+SimulateChoice ReadSimulateOption(int argc, const char* const* argv, const TellFunction& tell) {
+    SimulateChoice choice;
+    const std::optional<std::string> value = SimulateArgument(argc, argv);
+    if (!value) return choice;
+    choice.simulated = true;
+    choice.request = ParseSimulate(*value);
+    if (choice.request.kind == SimulateRequest::Kind::List) {
+        tell(choice.request.text, false);
+        choice.exitStatus = 0;
+    } else if (choice.request.kind == SimulateRequest::Kind::Error) {
+        tell(choice.request.text, true);
+        choice.exitStatus = 2;
+    }
+    return choice;
+}
+
+DevicesMaker ChooseDevices(bool simulated, const Setup& setup, ClockKind clock, DevicesMaker real) {
+    if (!simulated) return real;
+    return [setup, clock]() -> std::unique_ptr<Devices> { return StartSimulation(setup, clock); };
+}
+
 }  // namespace kvr::sim

@@ -80,10 +80,8 @@ int main(int argc, char** argv) {
     if (simulated) options.titleSuffix = kvr::sim::SimulatedTitleSuffix(simulate.request);
     kvr::gui::QtHost host(options);
 
-    const kvr::FrontEnd front{
-        kLanguage, host, DesktopUserFolder,
-        kvr::sim::ChooseDevices(simulate.simulated, simulate.request.setup,
-                                kvr::sim::ClockKind::Real,
-                                [] { return std::make_unique<kvr::gui::QtDevices>(); })};
-    return kvr::RunWindowProgram(front, argc, argv);
+    const auto devices = [] { return std::make_unique<kvr::gui::QtDevices>(); };
+    return kvr::RunWindowProgram(
+        {kLanguage, host, DesktopUserFolder, kvr::sim::ChooseDevices(simulate, devices)}, argc,
+        argv);
 }

@@ -5,6 +5,7 @@
 #include <climits>
 #include <functional>
 #include <nlohmann/json.hpp>
+#include <utility>
 
 #include "files/open_file.h"
 #include "sim_devices.h"
@@ -457,6 +458,10 @@ SimulateChoice ReadSimulateOption(int argc, const char* const* argv, const TellF
 DevicesMaker ChooseDevices(bool simulated, const Setup& setup, ClockKind clock, DevicesMaker real) {
     if (!simulated) return real;
     return [setup, clock]() -> std::unique_ptr<Devices> { return StartSimulation(setup, clock); };
+}
+
+DevicesMaker ChooseDevices(const SimulateChoice& choice, DevicesMaker real) {
+    return ChooseDevices(choice.simulated, choice.request.setup, ClockKind::Real, std::move(real));
 }
 
 }  // namespace kvr::sim

@@ -82,5 +82,7 @@ SimulateChoice ReadSimulateOption(int argc, const char* const* argv, const TellF
 // `setup` and `clock` when simulated, else the platform's own from `real`.
 using DevicesMaker = std::function<std::unique_ptr<Devices>()>;
 DevicesMaker ChooseDevices(bool simulated, const Setup& setup, ClockKind clock, DevicesMaker real);
+// A window program's: the simulation runs on the real clock.
+DevicesMaker ChooseDevices(const SimulateChoice& choice, DevicesMaker real);
 
 }  // namespace kvr::sim

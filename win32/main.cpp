@@ -80,10 +80,8 @@ int main(int argc, char** argv) {
     if (simulate.simulated) options.titleSuffix = kvr::sim::SimulatedTitleSuffix(simulate.request);
     kvr::win32::Win32Host host(options);
 
-    const kvr::FrontEnd front{
-        kLanguage, host, ShortcutUserFolder,
-        kvr::sim::ChooseDevices(simulate.simulated, simulate.request.setup,
-                                kvr::sim::ClockKind::Real,
-                                [] { return std::make_unique<kvr::win32::Win32Devices>(); })};
-    return kvr::RunWindowProgram(front, argc, argv);
+    const auto devices = [] { return std::make_unique<kvr::win32::Win32Devices>(); };
+    return kvr::RunWindowProgram(
+        {kLanguage, host, ShortcutUserFolder, kvr::sim::ChooseDevices(simulate, devices)}, argc,
+        argv);
 }

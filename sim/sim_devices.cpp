@@ -91,25 +91,14 @@ bool SimSerial::SetLine(LineFunction function) {
     clock_.Spend(costs.lineNs);
     ++lineChanges;
     if (!Alive() || !open_) return false;
-    switch (function) {
-        case LineFunction::SetRts:
-            Drive(rts_, kRtsPin, true);
-            break;
-        case LineFunction::ClrRts:
-            Drive(rts_, kRtsPin, false);
-            break;
-        case LineFunction::SetDtr:
-            Drive(dtr_, kDtrPin, true);
-            break;
-        case LineFunction::ClrDtr:
-            Drive(dtr_, kDtrPin, false);
-            break;
-        case LineFunction::SetBreak:
-            Drive(break_, kBreakPin, true);
-            break;
-        case LineFunction::ClrBreak:
-            Drive(break_, kBreakPin, false);
-            break;
+    using F = LineFunction;
+    const bool level = function == F::SetRts || function == F::SetDtr || function == F::SetBreak;
+    if (function == F::SetRts || function == F::ClrRts) {
+        Drive(rts_, kRtsPin, level);
+    } else if (function == F::SetDtr || function == F::ClrDtr) {
+        Drive(dtr_, kDtrPin, level);
+    } else {
+        Drive(break_, kBreakPin, level);
     }
     return true;
 }

@@ -39,13 +39,13 @@
 #include "platform/window_record.h"
 #include "program.h"
 #include "qt_platform.h"
-#include "qt_serial_device.h"
 #include "res/app_texts.h"
 #include "res/ids.h"
 #include "sim_clock.h"
 #include "sim_devices.h"
 #include "simulation.h"
 #include "app/update_procedure.h"
+#include "update_file.h"
 
 extern char** environ;
 
@@ -108,20 +108,6 @@ double WallMs(std::chrono::steady_clock::time_point t0) {
     return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
 }
 
-// A text update file of the given size, one byte per record.
-std::vector<std::uint8_t> WriteUpdateFile(const fs::path& file, int bytes) {
-    std::vector<std::uint8_t> image(static_cast<std::size_t>(bytes));
-    std::mt19937 gen(7);
-    std::ofstream out(file, std::ios::binary);
-    char line[16];
-    for (int a = 0; a < bytes; ++a) {
-        image[static_cast<std::size_t>(a)] = static_cast<std::uint8_t>(gen() & 0xFF);
-        std::snprintf(line, sizeof line, "%04X:00%02X\r\n", a, image[static_cast<std::size_t>(a)]);
-        out << line;
-    }
-    return image;
-}
-
 struct Need {
     double pausesMs = 0;  // WaitMs, read time-outs, UART byte times
     double delaysMs = 0;  // DelayLoops at their nominal unit
@@ -159,51 +145,90 @@ Need Ideal(kvr::sim::LinkKind link, Prepare prepare, Command command) {
     return n;
 }
 
-int Child(int argc, char** argv) {
-    // QSerialPort needs the event dispatcher of an application.
-    QCoreApplication app(argc, argv);
-    const std::string scenario = argv[1];
-    const int bytes = std::atoi(argv[2]);
-    kvr::gui::QtClock clock;
-    kvr::gui::QtSerialDevice serial;
-    kvr::gui::NoPortIo portIo;
-    BenchHost host;
-    kvr::Program p({clock, serial, portIo, host}, kvr::Language::English);
-    p.link.state.medium = kvr::Medium::Serial;
-    p.link.state.comDeviceName = kDevice;
-    const bool uart = std::string(std::getenv("KVR_MODEM_PROFILE")) == "uart";
-    const auto link = uart ? kvr::sim::LinkKind::Uart : kvr::sim::LinkKind::BitSerial;
-
-    if (scenario == "calls") {
-        if (!serial.Open(kDevice)) return 1;
-        constexpr int kN = 1000;
-        ResetStats();
-        for (int i = 0; i < kN; ++i) {
-            (void)serial.SetLine(i % 2 ? kvr::LineFunction::ClrRts : kvr::LineFunction::SetRts);
-        }
-        PrintCalls("per line change (RTS)", Stats(), kN);
-        ResetStats();
-        for (int i = 0; i < kN; ++i) {
-            (void)serial.SetLine(i % 2 ? kvr::LineFunction::ClrBreak : kvr::LineFunction::SetBreak);
-        }
-        PrintCalls("per break change", Stats(), kN);
-        ResetStats();
-        std::uint32_t status = 0;
-        for (int i = 0; i < kN; ++i) (void)serial.GetModemStatus(status);
-        PrintCalls("per status read", Stats(), kN);
-        serial.Close();
-        p.link.state.loopsPerTick = 1;
-        if (kvr::ConnectLink(p) != 0) return 1;
-        constexpr int kReads = 20;
-        ResetStats();
-        for (int i = 0; i < kReads; ++i) (void)kvr::ReadControllerByte(p, 12);
-        PrintCalls(uart ? "per byte command (UART)"
-                        : "per byte command (bit-serial, "
-                          "loopsPerTick 1)",
-                   Stats(), kReads);
-        return 0;
+// What each call costs on the real path: line changes, status reads and
+// byte commands.
+int RunCalls(kvr::Program& p, bool uart) {
+    kvr::SerialDevice& serial = p.os.serial;
+    if (!serial.Open(kDevice)) return 1;
+    constexpr int kN = 1000;
+    ResetStats();
+    for (int i = 0; i < kN; ++i) {
+        (void)serial.SetLine(i % 2 ? kvr::LineFunction::ClrRts : kvr::LineFunction::SetRts);
     }
+    PrintCalls("per line change (RTS)", Stats(), kN);
+    ResetStats();
+    for (int i = 0; i < kN; ++i) {
+        (void)serial.SetLine(i % 2 ? kvr::LineFunction::ClrBreak : kvr::LineFunction::SetBreak);
+    }
+    PrintCalls("per break change", Stats(), kN);
+    ResetStats();
+    std::uint32_t status = 0;
+    for (int i = 0; i < kN; ++i) (void)serial.GetModemStatus(status);
+    PrintCalls("per status read", Stats(), kN);
+    serial.Close();
+    p.link.state.loopsPerTick = 1;
+    if (kvr::ConnectLink(p) != 0) return 1;
+    constexpr int kReads = 20;
+    ResetStats();
+    for (int i = 0; i < kReads; ++i) (void)kvr::ReadControllerByte(p, 12);
+    PrintCalls(uart ? "per byte command (UART)"
+                    : "per byte command (bit-serial, "
+                      "loopsPerTick 1)",
+               Stats(), kReads);
+    return 0;
+}
 
+// One timed run on the real path.
+struct Measured {
+    double wallMs = 0;
+    double cpuMs = 0;
+    KvrModemStats stats{};
+    std::uint32_t loops = 0;
+    bool good = false;
+};
+
+void PrintRun(const std::string& scenario, bool uart, int bytes, const Need& need,
+              const Measured& m, const BenchHost& host) {
+    const double latencyMs = std::atof(std::getenv("KVR_MODEM_LATENCY_US")) / 1000.0;
+    const double needMs =
+        need.pausesMs + need.delaysMs + static_cast<double>(need.lineChanges) * latencyMs;
+    const double sleptMs = static_cast<double>(m.stats.latencySleptUs) / 1000.0;
+    std::printf(
+        "  %-10s %-6s %6d B %5.3f ms/call | wall %8.1f ms  CPU %7.1f ms (%4.1f%%)  "
+        "pauses %8.1f ms  delays %7.1f ms  line changes %7ld x latency %7.1f ms  "
+        "status reads %8ld  wall/(pauses+delays+changes x latency) %.2f",
+        uart ? "UART" : "bit-serial", scenario.c_str(), bytes, latencyMs, m.wallMs, m.cpuMs,
+        100.0 * m.cpuMs / m.wallMs, need.pausesMs, need.delaysMs, m.stats.lineChanges,
+        static_cast<double>(need.lineChanges) * latencyMs, m.stats.statusReads, m.wallMs / needMs);
+    if (latencyMs > 0) {
+        std::printf("  latency really slept %.1f ms; wall/(pauses+delays+slept) %.2f", sleptMs,
+                    m.wallMs / (need.pausesMs + need.delaysMs + sleptMs));
+    }
+    std::printf("  loopsPerTick %u  %s\n", m.loops, m.good ? "ok" : "FAILED");
+    for (const std::string& b : host.boxes) std::printf("    box: %s\n", b.c_str());
+    if (!m.good && std::getenv("KVR_BENCH_TRACE") != nullptr) {
+        std::string trace(1 << 20, '\0');
+        if (auto f = Entry<KvrModemTextFn>("kvr_modem_trace")) {
+            trace.resize(std::min(f(trace.data(), trace.size()), trace.size() - 1));
+        }
+        std::printf("%s\n", trace.substr(trace.size() > 3000 ? trace.size() - 3000 : 0).c_str());
+    }
+}
+
+std::map<int, kvr::FlashPage> PagesOf(const std::vector<std::uint8_t>& image) {
+    std::map<int, kvr::FlashPage> pages;
+    for (std::size_t a = 0; a < image.size(); ++a) {
+        auto& page = pages[static_cast<int>(a / kvr::kFlashPageSize)];
+        if (a % kvr::kFlashPageSize == 0) page.fill(-1);
+        page[a % kvr::kFlashPageSize] = image[a];
+    }
+    return pages;
+}
+
+// Read, write, update or verify: once on the ideal path for what the
+// protocol needs, then timed on the real one.
+int RunScenario(kvr::Program& p, BenchHost& host, const std::string& scenario, int bytes,
+                kvr::sim::LinkKind link) {
     const fs::path dir = fs::temp_directory_path() / ("kvr-path-bench-" + std::to_string(getpid()));
     fs::create_directories(dir);
     fs::current_path(dir);
@@ -211,15 +236,10 @@ int Child(int argc, char** argv) {
     std::vector<std::uint8_t> image;
     const fs::path file = dir / "K6123_6124.upd";
     const bool flashes = scenario == "update" || scenario == "verify";
-    if (flashes) image = WriteUpdateFile(file, bytes);
+    if (flashes) image = kvr::bench::WriteUpdateFile(file, bytes);
     host.file = file.string();
     p.app.startDirectory = dir;
-    std::map<int, kvr::FlashPage> pages;
-    for (std::size_t a = 0; a < image.size(); ++a) {
-        auto& page = pages[static_cast<int>(a / kvr::kFlashPageSize)];
-        if (a % kvr::kFlashPageSize == 0) page.fill(-1);
-        page[a % kvr::kFlashPageSize] = image[a];
-    }
+    const std::map<int, kvr::FlashPage> pages = PagesOf(image);
 
     // The Write needs a Read's values, the read-back an updated flash;
     // neither is timed.
@@ -260,50 +280,45 @@ int Child(int argc, char** argv) {
     // As the program does before its first ISP connection.
     if (kvr::OpenSerialPort(p) != 0) return 1;
     kvr::CalibrateDelay(p);
-    const std::uint32_t loops = p.link.state.loopsPerTick;
+    Measured m;
+    m.loops = p.link.state.loopsPerTick;
     prepare(p, host);
     host.boxes.clear();
     ResetStats();
     const double c0 = CpuMs();
     const auto w0 = std::chrono::steady_clock::now();
     run(p, host);
-    const double wall = WallMs(w0);
-    const double cpu = CpuMs() - c0;
-    const KvrModemStats s = Stats();
+    m.wallMs = WallMs(w0);
+    m.cpuMs = CpuMs() - c0;
+    m.stats = Stats();
 
-    bool good = host.boxes.size() <= 1;
+    m.good = host.boxes.size() <= 1;
     if (flashes) {
         std::vector<std::uint8_t> flash(image.size());
         if (auto f = Entry<KvrModemFlashFn>("kvr_modem_flash")) f(flash.data(), flash.size());
-        good = flash == image;
+        m.good = flash == image;
     }
-    const double latencyMs = std::atof(std::getenv("KVR_MODEM_LATENCY_US")) / 1000.0;
-    const double needMs =
-        need.pausesMs + need.delaysMs + static_cast<double>(need.lineChanges) * latencyMs;
-    const double sleptMs = static_cast<double>(s.latencySleptUs) / 1000.0;
-    std::printf(
-        "  %-10s %-6s %6d B %5.3f ms/call | wall %8.1f ms  CPU %7.1f ms (%4.1f%%)  "
-        "pauses %8.1f ms  delays %7.1f ms  line changes %7ld x latency %7.1f ms  "
-        "status reads %8ld  wall/(pauses+delays+changes x latency) %.2f",
-        uart ? "UART" : "bit-serial", scenario.c_str(), flashes ? bytes : 0, latencyMs, wall, cpu,
-        100.0 * cpu / wall, need.pausesMs, need.delaysMs, s.lineChanges,
-        static_cast<double>(need.lineChanges) * latencyMs, s.statusReads, wall / needMs);
-    if (latencyMs > 0) {
-        std::printf("  latency really slept %.1f ms; wall/(pauses+delays+slept) %.2f", sleptMs,
-                    wall / (need.pausesMs + need.delaysMs + sleptMs));
-    }
-    std::printf("  loopsPerTick %u  %s\n", loops, good ? "ok" : "FAILED");
-    for (const std::string& b : host.boxes) std::printf("    box: %s\n", b.c_str());
-    if (!good && std::getenv("KVR_BENCH_TRACE") != nullptr) {
-        std::string trace(1 << 20, '\0');
-        if (auto f = Entry<KvrModemTextFn>("kvr_modem_trace")) {
-            trace.resize(std::min(f(trace.data(), trace.size()), trace.size() - 1));
-        }
-        std::printf("%s\n", trace.substr(trace.size() > 3000 ? trace.size() - 3000 : 0).c_str());
-    }
+    PrintRun(scenario, link == kvr::sim::LinkKind::Uart, flashes ? bytes : 0, need, m, host);
     fs::current_path(fs::temp_directory_path());
     fs::remove_all(dir);
-    return good ? 0 : 1;
+    return m.good ? 0 : 1;
+}
+
+int Child(int argc, char** argv) {
+    // QSerialPort needs the event dispatcher of an application.
+    QCoreApplication app(argc, argv);
+    const std::string scenario = argv[1];
+    const int bytes = std::atoi(argv[2]);
+    kvr::gui::QtDevices devices;
+    BenchHost host;
+    kvr::Program p({devices.clock(), devices.serial(), devices.portIo(), host},
+                   kvr::Language::English);
+    p.link.state.medium = kvr::Medium::Serial;
+    p.link.state.comDeviceName = kDevice;
+    const bool uart = std::string(std::getenv("KVR_MODEM_PROFILE")) == "uart";
+    if (scenario == "calls") return RunCalls(p, uart);
+    return RunScenario(p, host, scenario, bytes,
+                       uart ? kvr::sim::LinkKind::Uart : kvr::sim::LinkKind::BitSerial);
 }
 
 int Spawn(const char* self, const std::vector<std::string>& args,

@@ -23,6 +23,7 @@
 #include "sim_devices.h"
 #include "simulation.h"
 #include "app/update_procedure.h"
+#include "update_file.h"
 
 namespace {
 
@@ -134,6 +135,62 @@ std::string Joined(const std::vector<std::string>& texts) {
     return s;
 }
 
+// The status reads' pace on the real clock, calibrated as the program does
+// before an ISP connection: DelayLoops' pauses last that long.
+struct Pace {
+    std::uint32_t loops = 1;
+    double readNs = 0;
+};
+
+bool MeasurePace(Pace& pace) {
+    kvr::sim::Simulation sim(kvr::sim::ClockKind::Real);
+    RecordingHost host("");
+    kvr::Program p({sim.clock(), sim.serial(), sim.portIo(), host}, kvr::Language::English);
+    p.link.state.medium = kvr::Medium::Serial;
+    p.link.state.comDeviceName = "COM2";
+    if (kvr::OpenSerialPort(p) != 0) return false;
+    kvr::CalibrateDelay(p);
+    pace.loops = p.link.state.loopsPerTick;
+    for (int i = 0; i < kReadSamples / 10; ++i) (void)kvr::ReadDataIn(p);  // warm up
+    const auto t0 = std::chrono::steady_clock::now();
+    for (int i = 0; i < kReadSamples; ++i) (void)kvr::ReadDataIn(p);
+    pace.readNs =
+        std::chrono::duration<double, std::nano>(std::chrono::steady_clock::now() - t0).count() /
+        kReadSamples;
+    return true;
+}
+
+// One link's update, on the ideal and on the real path; false when the
+// flash came out wrong.
+bool BenchLink(kvr::sim::LinkKind link, const fs::path& dir, const fs::path& file, const Pace& pace,
+               const std::vector<std::uint8_t>& image) {
+    const char* name = link == kvr::sim::LinkKind::Uart ? "UART" : "bit-serial";
+
+    // The protocol alone: a virtual clock on which calls cost nothing, so
+    // only the waits on the tick counter, the read time-outs and the
+    // bytes' time on the line take time.
+    kvr::sim::Simulation ideal(kvr::sim::ClockKind::Virtual);
+    ideal.simSerial().costs = kvr::sim::CallCosts{0, 0, 0, 0};
+    ideal.virtualClock()->tickReadNs = 1000;
+    ideal.controller().profile.minEdgeNs = 0;  // calls take no time here
+    const Run need = Scenario(ideal, link, dir, file, pace.loops, image);
+
+    kvr::sim::Simulation sim(kvr::sim::ClockKind::Real);
+    const double c0 = CpuMs();
+    const auto w0 = std::chrono::steady_clock::now();
+    const Run real = Scenario(sim, link, dir, file, pace.loops, image);
+    const double wall =
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - w0).count();
+    const double cpu = CpuMs() - c0;
+
+    const double delayMs = static_cast<double>(need.delayReads) * pace.readNs / 1e6;
+    std::printf("%-11s %10.1f %10.1f %12.1f %12.1f %12.1f %10s\n", name, wall, cpu, need.elapsedMs,
+                delayMs, wall - need.elapsedMs - delayMs, real.flashMatches ? "= file" : "DIFFERS");
+    std::printf("  status \"%s\", pages committed %ld, message pumps %d, boxes: %s\n",
+                real.status.c_str(), real.pages, real.pumps, Joined(real.boxes).c_str());
+    return real.flashMatches && need.flashMatches;
+}
+
 }  // namespace
 
 int main() {
@@ -143,83 +200,28 @@ int main() {
         fs::temp_directory_path() / ("kvr-update-bench-" + std::to_string(random()));
     fs::create_directories(dir);
     std::ofstream(dir / "blsetup.cfg") << "COM2";
-    std::vector<std::uint8_t> image(kImageBytes);
-    std::mt19937 gen(7);
     const fs::path file = dir / "K6123_6124.upd";
-    {
-        std::ofstream out(file, std::ios::binary);
-        char line[16];
-        for (int a = 0; a < kImageBytes; ++a) {
-            image[static_cast<std::size_t>(a)] = static_cast<std::uint8_t>(gen() & 0xFF);
-            std::snprintf(line, sizeof line, "%04X:00%02X\r\n", a,
-                          image[static_cast<std::size_t>(a)]);
-            out << line;
-        }
-    }
+    const std::vector<std::uint8_t> image = kvr::bench::WriteUpdateFile(file, kImageBytes);
     const fs::path previous = fs::current_path();
     fs::current_path(dir);
 
-    // Calibrate as the program does before an ISP connection, then time the
-    // status reads that DelayLoops spends: its pauses last that long.
-    std::uint32_t loops = 1;
-    double readNs = 0;
-    {
-        kvr::sim::Simulation sim(kvr::sim::ClockKind::Real);
-        RecordingHost host("");
-        kvr::Program p({sim.clock(), sim.serial(), sim.portIo(), host}, kvr::Language::English);
-        p.link.state.medium = kvr::Medium::Serial;
-        p.link.state.comDeviceName = "COM2";
-        if (kvr::OpenSerialPort(p) != 0) return 1;
-        kvr::CalibrateDelay(p);
-        loops = p.link.state.loopsPerTick;
-        for (int i = 0; i < kReadSamples / 10; ++i) (void)kvr::ReadDataIn(p);  // warm up
-        const auto t0 = std::chrono::steady_clock::now();
-        for (int i = 0; i < kReadSamples; ++i) (void)kvr::ReadDataIn(p);
-        readNs = std::chrono::duration<double, std::nano>(std::chrono::steady_clock::now() - t0)
-                     .count() /
-                 kReadSamples;
-    }
+    Pace pace;
+    if (!MeasurePace(pace)) return 1;
 
     std::printf("update_bench: RunFirmwareUpdate of a %d-byte text file (%d pages)\n", kImageBytes,
                 kImageBytes / 64);
-    std::printf("simulated controller, real clock; loopsPerTick %u\n", loops);
+    std::printf("simulated controller, real clock; loopsPerTick %u\n", pace.loops);
     std::printf("%-11s %10s %10s %12s %12s %12s %10s\n", "link", "wall ms", "CPU ms", "waits ms",
                 "delays ms", "overhead ms", "flash");
     bool allGood = true;
     for (kvr::sim::LinkKind link : {kvr::sim::LinkKind::Uart, kvr::sim::LinkKind::BitSerial}) {
-        const char* name = link == kvr::sim::LinkKind::Uart ? "UART" : "bit-serial";
-
-        // The protocol alone: a virtual clock on which calls cost nothing, so
-        // only the waits on the tick counter, the read time-outs and the
-        // bytes' time on the line take time.
-        kvr::sim::Simulation ideal(kvr::sim::ClockKind::Virtual);
-        ideal.simSerial().costs = kvr::sim::CallCosts{0, 0, 0, 0};
-        ideal.virtualClock()->tickReadNs = 1000;
-        ideal.controller().profile.minEdgeNs = 0;  // calls take no time here
-        const Run need = Scenario(ideal, link, dir, file, loops, image);
-
-        kvr::sim::Simulation sim(kvr::sim::ClockKind::Real);
-        const double c0 = CpuMs();
-        const auto w0 = std::chrono::steady_clock::now();
-        const Run real = Scenario(sim, link, dir, file, loops, image);
-        const double wall =
-            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - w0)
-                .count();
-        const double cpu = CpuMs() - c0;
-
-        const double delayMs = static_cast<double>(need.delayReads) * readNs / 1e6;
-        std::printf("%-11s %10.1f %10.1f %12.1f %12.1f %12.1f %10s\n", name, wall, cpu,
-                    need.elapsedMs, delayMs, wall - need.elapsedMs - delayMs,
-                    real.flashMatches ? "= file" : "DIFFERS");
-        std::printf("  status \"%s\", pages committed %ld, message pumps %d, boxes: %s\n",
-                    real.status.c_str(), real.pages, real.pumps, Joined(real.boxes).c_str());
-        allGood = allGood && real.flashMatches && need.flashMatches;
+        allGood = BenchLink(link, dir, file, pace, image) && allGood;
     }
     std::printf(
         "waits: WaitMs, read time-outs and UART byte times; delays: the DelayLoops status reads "
         "at %.1f ns each (a unit of %u reads: %.4f ms; nominal 0.0068 ms); overhead: wall - waits "
         "- delays\n",
-        readNs, 5 * loops, 5.0 * loops * readNs / 1e6);
+        pace.readNs, 5 * pace.loops, 5.0 * pace.loops * pace.readNs / 1e6);
 
     fs::current_path(previous);
     fs::remove_all(dir);

@@ -22,7 +22,6 @@
 #include "res/speed_texts.h"
 #include "res/templates.h"
 #include "res/update_texts.h"
-#include "sim_devices.h"
 #include "sim_profiles.h"
 #include "simulation.h"
 #include "speed/rev_counter.h"
@@ -122,27 +121,17 @@ class Progress {
 Session::Session(const Options& options, int argc, char** argv, std::ostream& out,
                  std::ostream& err)
     : options_(options), out_(out), err_(err), host_(options.lang, out, err) {
-    Clock* clock = nullptr;
-    SerialDevice* serial = nullptr;
-    PortIo* portIo = nullptr;
-    if (options.simulate) {
-        // The profile was checked before the session began; a wrong one
-        // leaves the default controller.
-        const sim::SimulateRequest request = sim::ParseSimulate(options.simulateProfile);
-        simulation_ = sim::StartSimulation(
-            request.kind == sim::SimulateRequest::Kind::Run ? request.setup : sim::Setup{},
-            options.virtualTime ? sim::ClockKind::Virtual : sim::ClockKind::Real);
-        clock = &simulation_->clock();
-        serial = &simulation_->serial();
-        portIo = &simulation_->portIo();
-    } else {
-        devices_ = OpenDevices(argc, argv);
-        clock = &devices_->clock();
-        serial = &devices_->serial();
-        portIo = &devices_->portIo();
-    }
-    program_.emplace(Platform{*clock, *serial, *portIo, host_}, options.lang);
-    Program& p = *program_;
+    // The profile was checked before the session began; a wrong one leaves
+    // the default controller.
+    const sim::SimulateRequest request =
+        options.simulate ? sim::ParseSimulate(options.simulateProfile) : sim::SimulateRequest{};
+    const sim::DevicesMaker devices = sim::ChooseDevices(
+        options.simulate,
+        request.kind == sim::SimulateRequest::Kind::Run ? request.setup : sim::Setup{},
+        options.virtualTime ? sim::ClockKind::Virtual : sim::ClockKind::Real,
+        [argc, argv] { return OpenDevices(argc, argv); });
+    started_.emplace(devices(), host_, options.lang);
+    Program& p = started_->program();
 
     // The window programs' start: port access, then the main window opens.
     InitPortAccess(p);
@@ -161,12 +150,12 @@ Session::~Session() {
     // as it was.
     window_.onText = nullptr;
     window_.onRepaint = nullptr;
-    MainWindowProc(*program_, window_, DialogEvent::Command, id::kOk);
+    MainWindowProc(p(), window_, DialogEvent::Command, id::kOk);
 }
 
 std::string Session::DeviceText(int n) {
     if (options_.simulate) return std::string(Pick(options_.lang, texts::kCliSimulated));
-    std::string device = devices_->DeviceForCom(n);
+    std::string device = started_->devices().DeviceForCom(n);
     if (device.empty()) device = Pick(options_.lang, texts::kCliNotPresent);
     return device;
 }

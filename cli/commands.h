@@ -5,14 +5,12 @@
 #include <optional>
 #include <string>
 
+#include "app/startup.h"
 #include "console_host.h"
 #include "devices.h"
 #include "program.h"
 #include "sim_profiles.h"
-
-namespace kvr::sim {
-class Simulation;
-}
+#include "simulation.h"
 
 namespace kvr::cli {
 
@@ -52,7 +50,7 @@ class Session {
     Session(const Session&) = delete;
     Session& operator=(const Session&) = delete;
 
-    Program& p() { return *program_; }
+    Program& p() { return started_->program(); }
     ConsoleWindow& window() { return window_; }
     ConsoleHost& host() { return host_; }
     const Options& options() const { return options_; }
@@ -61,17 +59,15 @@ class Session {
     // The device behind COMn as the Port menu names it.
     std::string DeviceText(int n);
     // The simulated controller; null on real ports.
-    sim::Simulation* simulation() { return simulation_.get(); }
+    sim::Simulation* simulation() { return dynamic_cast<sim::Simulation*>(&started_->devices()); }
 
   private:
     Options options_;
     std::ostream& out_;
     std::ostream& err_;
-    std::unique_ptr<sim::Simulation> simulation_;
-    std::unique_ptr<Devices> devices_;
     ConsoleHost host_;
     ConsoleWindow window_;
-    std::optional<Program> program_;
+    std::optional<StartedProgram> started_;
 };
 
 int RunPorts(Session& s);

@@ -176,56 +176,13 @@ class Builder {
                     break;
                 }
                 case ControlKind::Radio:
-                case ControlKind::CheckBox: {
-                    const bool radio = c.kind == ControlKind::Radio;
-                    if (radio && (c.flags & res::kFirstOfGroup) != 0 && seenRadio) {
-                        grid->setRowMinimumHeight(row++, 6);
-                    }
-                    seenRadio = seenRadio || radio;
-                    QWidget* button = radio ? MakeRadio(c) : MakeCheckBox(c);
-                    const ControlDef* next = i + 1 < n ? s.controls[i + 1] : nullptr;
-                    if (radio && next != nullptr && IsField(*next)) {
-                        // The field that belongs to this choice, on its line.
-                        grid->addWidget(button, row, 0);
-                        auto* line = new QHBoxLayout;
-                        QLabel* label = MakeLabel(*next);
-                        QWidget* field = MakeField(*next);
-                        if (label != nullptr) {
-                            label->setBuddy(field);
-                            line->addWidget(label);
-                        }
-                        line->addWidget(field);
-                        line->addStretch(1);
-                        grid->addLayout(line, row, 1);
-                        if (!IsEmpty(next->unit))
-                            grid->addWidget(new QLabel(T(next->unit)), row, 2);
-                        ++i;
-                    } else {
-                        grid->addWidget(button, row, 0, 1, 3);
-                    }
-                    ++row;
+                case ControlKind::CheckBox:
+                    i = AddChoice(*grid, row, seenRadio, s, i);
                     break;
-                }
                 case ControlKind::Edit:
-                case ControlKind::ComboBox: {
-                    QLabel* label = MakeLabel(c);
-                    QWidget* field = MakeField(c);
-                    if (label == nullptr && IsEmpty(c.unit)) {
-                        // A field on its own (the status line) takes the whole width.
-                        grid->addWidget(field, row++, 0, 1, 4);
-                        break;
-                    }
-                    if (label != nullptr) {
-                        label->setBuddy(field);
-                        grid->addWidget(label, row, 0);
-                        grid->addWidget(field, row, 1);
-                    } else {
-                        grid->addWidget(field, row, 0, 1, 2);
-                    }
-                    if (!IsEmpty(c.unit)) grid->addWidget(new QLabel(T(c.unit)), row, 2);
-                    ++row;
+                case ControlKind::ComboBox:
+                    AddField(*grid, row, c);
                     break;
-                }
                 case ControlKind::Static: {
                     auto* label = new QLabel(T(c.label));
                     if ((c.flags & res::kDisabled) != 0) label->setEnabled(false);
@@ -237,6 +194,59 @@ class Builder {
         }
         grid->setColumnStretch(3, 1);
         return box;
+    }
+
+    // A radio button or check box, with the field that belongs to a radio
+    // button on its line; returns the index of the last control added.
+    std::size_t AddChoice(QGridLayout& grid, int& row, bool& seenRadio, const Section& s,
+                          std::size_t i) {
+        const ControlDef& c = *s.controls[i];
+        const bool radio = c.kind == ControlKind::Radio;
+        if (radio && (c.flags & res::kFirstOfGroup) != 0 && seenRadio) {
+            grid.setRowMinimumHeight(row++, 6);
+        }
+        seenRadio = seenRadio || radio;
+        QWidget* button = radio ? MakeRadio(c) : MakeCheckBox(c);
+        const ControlDef* next = i + 1 < s.controls.size() ? s.controls[i + 1] : nullptr;
+        if (!radio || next == nullptr || !IsField(*next)) {
+            grid.addWidget(button, row++, 0, 1, 3);
+            return i;
+        }
+        // The field that belongs to this choice, on its line.
+        grid.addWidget(button, row, 0);
+        auto* line = new QHBoxLayout;
+        QLabel* label = MakeLabel(*next);
+        QWidget* field = MakeField(*next);
+        if (label != nullptr) {
+            label->setBuddy(field);
+            line->addWidget(label);
+        }
+        line->addWidget(field);
+        line->addStretch(1);
+        grid.addLayout(line, row, 1);
+        if (!IsEmpty(next->unit)) grid.addWidget(new QLabel(T(next->unit)), row, 2);
+        ++row;
+        return i + 1;
+    }
+
+    // An edit field or combo box with its label and unit, or on its own.
+    void AddField(QGridLayout& grid, int& row, const ControlDef& c) {
+        QLabel* label = MakeLabel(c);
+        QWidget* field = MakeField(c);
+        if (label == nullptr && IsEmpty(c.unit)) {
+            // A field on its own (the status line) takes the whole width.
+            grid.addWidget(field, row++, 0, 1, 4);
+            return;
+        }
+        if (label != nullptr) {
+            label->setBuddy(field);
+            grid.addWidget(label, row, 0);
+            grid.addWidget(field, row, 1);
+        } else {
+            grid.addWidget(field, row, 0, 1, 2);
+        }
+        if (!IsEmpty(c.unit)) grid.addWidget(new QLabel(T(c.unit)), row, 2);
+        ++row;
     }
 
     static bool IsField(const ControlDef& c) {

@@ -10,21 +10,15 @@
 #include <clocale>
 #include <cstdio>
 #include <memory>
-#include <optional>
 #include <string>
 
-#include "app/main_window.h"
+#include "app/startup.h"
 #include "app/user_folder.h"
 #include "qt_host.h"
 #include "qt_platform.h"
-#include "qt_serial_device.h"
 #include "res/app_texts.h"
-#include "res/captions.h"
-#include "res/ids.h"
 #include "serial_ports.h"
-#include "sim_devices.h"
 #include "sim_profiles.h"
-#include "simulation.h"
 
 #ifndef KVR_GERMAN
 #define KVR_GERMAN 0
@@ -54,20 +48,16 @@ kvr::UserFolder DesktopUserFolder() {
 
 int main(int argc, char** argv) {
     // Before the desktop is reached: the list and a wrong profile need none.
-    const std::optional<std::string> simulateValue = kvr::sim::SimulateArgument(argc, argv);
-    const bool simulated = simulateValue.has_value();
-    kvr::sim::SimulateRequest request;
-    if (simulated) {
-        request = kvr::sim::ParseSimulate(*simulateValue);
-        if (request.kind == kvr::sim::SimulateRequest::Kind::List) {
-            std::fputs(request.text.c_str(), stdout);
-            return 0;
-        }
-        if (request.kind == kvr::sim::SimulateRequest::Kind::Error) {
-            std::fprintf(stderr, "%s\n", request.text.c_str());
-            return 2;
-        }
-    }
+    const kvr::sim::SimulateChoice simulate =
+        kvr::sim::ReadSimulateOption(argc, argv, [](const std::string& text, bool error) {
+            if (error) {
+                std::fprintf(stderr, "%s\n", text.c_str());
+            } else {
+                std::fputs(text.c_str(), stdout);
+            }
+        });
+    if (simulate.exitStatus) return *simulate.exitStatus;
+    const bool simulated = simulate.simulated;
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("kvrsetup"));
@@ -87,30 +77,11 @@ int main(int argc, char** argv) {
     options.menuText = [simulated](int id, std::string_view text) {
         return kvr::gui::PortItemText(id, text, simulated, kLanguage);
     };
-    if (simulated) {
-        options.titleSuffix = kvr::sim::SimulatedTitleSuffix(request);
-    }
+    if (simulated) options.titleSuffix = kvr::sim::SimulatedTitleSuffix(simulate.request);
     kvr::gui::QtHost host(options);
 
-    if (!kvr::StartInUserFolder(host, argc, argv, DesktopUserFolder, kLanguage)) return 1;
-
-    std::unique_ptr<kvr::sim::Simulation> simulation;
-    std::optional<kvr::gui::QtClock> clock;
-    std::optional<kvr::gui::QtSerialDevice> serial;
-    std::optional<kvr::gui::NoPortIo> portIo;
-    if (simulated) {
-        simulation = kvr::sim::StartSimulation(request.setup, kvr::sim::ClockKind::Real);
-    } else {
-        clock.emplace();
-        serial.emplace();
-        portIo.emplace();
-    }
-    const kvr::Platform platform{
-        simulated ? simulation->clock() : static_cast<kvr::Clock&>(*clock),
-        simulated ? simulation->serial() : static_cast<kvr::SerialDevice&>(*serial),
-        simulated ? simulation->portIo() : static_cast<kvr::PortIo&>(*portIo),
-        host,
-    };
-    kvr::Program program(platform, kLanguage);
-    return kvr::RunProgram(program);
+    const auto devices = [] { return std::make_unique<kvr::gui::QtDevices>(); };
+    return kvr::RunWindowProgram(
+        {kLanguage, host, DesktopUserFolder, kvr::sim::ChooseDevices(simulate, devices)}, argc,
+        argv);
 }

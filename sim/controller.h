@@ -19,6 +19,12 @@ enum class LinkKind {
 // The controller's three inputs; data in is its output.
 enum class Pin { Clock, DataOut, Reset };
 
+// The serial adapter's wiring: RTS is the controller's clock, DTR its data
+// input, the break its reset line; its data output comes back on CTS.
+inline constexpr Pin kRtsPin = Pin::Clock;
+inline constexpr Pin kDtrPin = Pin::DataOut;
+inline constexpr Pin kBreakPin = Pin::Reset;
+
 // The set-up of the simulated controller. Fields may be changed at any time;
 // a change applies from the next event on.
 struct Profile {

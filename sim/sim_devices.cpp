@@ -36,7 +36,7 @@ void SimSerial::Replug() {
     ctl_.faults.serialVanishesAfterCalls = -1;
     // Unplugged, the adapter drove nothing: the controller's pull-up has
     // released its reset line (a chip held in programming mode runs again).
-    ctl_.SetPin(Pin::Reset, true, clock_.NowNs());
+    ctl_.SetPin(kBreakPin, true, clock_.NowNs());
 }
 
 bool SimSerial::Open(const std::string& name) {
@@ -52,8 +52,7 @@ void SimSerial::Close() {
     open_ = false;
     // The driver ends a break when the port is shut down.
     if (break_) {
-        break_ = false;
-        ctl_.SetPin(Pin::Reset, false, clock_.NowNs());
+        Drive(break_, kBreakPin, false);
     }
 }
 
@@ -70,11 +69,8 @@ bool SimSerial::SetState(const SerialConfig& config) {
     config_ = config;
     if (!config.keepLines) {
         // A configuration built from zero has DTR and RTS control disabled.
-        const std::uint64_t now = clock_.NowNs();
-        rts_ = false;
-        dtr_ = false;
-        ctl_.SetPin(Pin::Clock, false, now);
-        ctl_.SetPin(Pin::DataOut, false, now);
+        Drive(rts_, kRtsPin, false);
+        Drive(dtr_, kDtrPin, false);
     }
     return true;
 }
@@ -86,36 +82,23 @@ bool SimSerial::SetTimeouts(const SerialTimeouts& timeouts) {
     return true;
 }
 
+void SimSerial::Drive(bool& line, Pin pin, bool level) {
+    line = level;
+    ctl_.SetPin(pin, level, clock_.NowNs());
+}
+
 bool SimSerial::SetLine(LineFunction function) {
     clock_.Spend(costs.lineNs);
     ++lineChanges;
     if (!Alive() || !open_) return false;
-    const std::uint64_t now = clock_.NowNs();
-    switch (function) {
-        case LineFunction::SetRts:
-            rts_ = true;
-            ctl_.SetPin(Pin::Clock, true, now);
-            break;
-        case LineFunction::ClrRts:
-            rts_ = false;
-            ctl_.SetPin(Pin::Clock, false, now);
-            break;
-        case LineFunction::SetDtr:
-            dtr_ = true;
-            ctl_.SetPin(Pin::DataOut, true, now);
-            break;
-        case LineFunction::ClrDtr:
-            dtr_ = false;
-            ctl_.SetPin(Pin::DataOut, false, now);
-            break;
-        case LineFunction::SetBreak:
-            break_ = true;
-            ctl_.SetPin(Pin::Reset, true, now);
-            break;
-        case LineFunction::ClrBreak:
-            break_ = false;
-            ctl_.SetPin(Pin::Reset, false, now);
-            break;
+    using F = LineFunction;
+    const bool level = function == F::SetRts || function == F::SetDtr || function == F::SetBreak;
+    if (function == F::SetRts || function == F::ClrRts) {
+        Drive(rts_, kRtsPin, level);
+    } else if (function == F::SetDtr || function == F::ClrDtr) {
+        Drive(dtr_, kDtrPin, level);
+    } else {
+        Drive(break_, kBreakPin, level);
     }
     return true;
 }

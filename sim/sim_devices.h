@@ -59,6 +59,8 @@ class SimSerial : public SerialDevice {
   private:
     // Counts the call; false once the device has gone.
     bool Alive();
+    // Sets one of the port's lines and the controller's pin behind it.
+    void Drive(bool& line, Pin pin, bool level);
 
     SimClock& clock_;
     Controller& ctl_;

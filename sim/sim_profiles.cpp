@@ -5,6 +5,7 @@
 #include <climits>
 #include <functional>
 #include <nlohmann/json.hpp>
+#include <utility>
 
 #include "files/open_file.h"
 #include "sim_devices.h"
@@ -436,6 +437,31 @@ std::unique_ptr<Simulation> StartSimulation(const Setup& setup, ClockKind clock)
 std::string SimulatedTitleSuffix(const SimulateRequest& request) {
     return request.name == "default" ? std::string(" [simulated]")
                                      : " [simulated: " + request.name + "]";
+}
+
+SimulateChoice ReadSimulateOption(int argc, const char* const* argv, const TellFunction& tell) {
+    SimulateChoice choice;
+    const std::optional<std::string> value = SimulateArgument(argc, argv);
+    if (!value) return choice;
+    choice.simulated = true;
+    choice.request = ParseSimulate(*value);
+    if (choice.request.kind == SimulateRequest::Kind::List) {
+        tell(choice.request.text, false);
+        choice.exitStatus = 0;
+    } else if (choice.request.kind == SimulateRequest::Kind::Error) {
+        tell(choice.request.text, true);
+        choice.exitStatus = 2;
+    }
+    return choice;
+}
+
+DevicesMaker ChooseDevices(bool simulated, const Setup& setup, ClockKind clock, DevicesMaker real) {
+    if (!simulated) return real;
+    return [setup, clock]() -> std::unique_ptr<Devices> { return StartSimulation(setup, clock); };
+}
+
+DevicesMaker ChooseDevices(const SimulateChoice& choice, DevicesMaker real) {
+    return ChooseDevices(choice.simulated, choice.request.setup, ClockKind::Real, std::move(real));
 }
 
 }  // namespace kvr::sim

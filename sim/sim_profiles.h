@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -64,5 +65,24 @@ std::unique_ptr<Simulation> StartSimulation(const Setup& setup, ClockKind clock)
 // What a window's title says of the simulation: " [simulated]" for the
 // default profile, " [simulated: NAME]" for another one.
 std::string SimulatedTitleSuffix(const SimulateRequest& request);
+
+// A window program's --simulate option, read before the desktop is reached:
+// the list and a wrong profile need none.
+struct SimulateChoice {
+    bool simulated = false;
+    SimulateRequest request;
+    // Set when the program ends here, after `tell` has shown the list (0) or
+    // the error (2).
+    std::optional<int> exitStatus;
+};
+using TellFunction = std::function<void(const std::string& text, bool error)>;
+SimulateChoice ReadSimulateOption(int argc, const char* const* argv, const TellFunction& tell);
+
+// Makes the devices a program runs on, when called: the simulation on
+// `setup` and `clock` when simulated, else the platform's own from `real`.
+using DevicesMaker = std::function<std::unique_ptr<Devices>()>;
+DevicesMaker ChooseDevices(bool simulated, const Setup& setup, ClockKind clock, DevicesMaker real);
+// A window program's: the simulation runs on the real clock.
+DevicesMaker ChooseDevices(const SimulateChoice& choice, DevicesMaker real);
 
 }  // namespace kvr::sim

@@ -37,6 +37,9 @@ SerialDevice& Simulation::serial() {
 PortIo& Simulation::portIo() {
     return *impl_->portIo;
 }
+std::string Simulation::DeviceForCom(int n) {
+    return n >= 1 && n <= 8 ? "COM" + std::to_string(n) : std::string();
+}
 Controller& Simulation::controller() {
     return impl_->controller;
 }

@@ -2,9 +2,7 @@
 
 #include <memory>
 
-#include "platform/clock.h"
-#include "platform/port_io.h"
-#include "platform/serial_device.h"
+#include "platform/devices.h"
 
 namespace kvr::sim {
 
@@ -21,16 +19,18 @@ enum class ClockKind {
 
 // A simulated controller wired to every COM port and the parallel port,
 // together with the clock it runs on.
-class Simulation {
+class Simulation : public Devices {
   public:
     explicit Simulation(ClockKind kind);
-    ~Simulation();
+    ~Simulation() override;
     Simulation(const Simulation&) = delete;
     Simulation& operator=(const Simulation&) = delete;
 
-    Clock& clock();
-    SerialDevice& serial();
-    PortIo& portIo();
+    Clock& clock() override;
+    SerialDevice& serial() override;
+    PortIo& portIo() override;
+    // Every COM name reaches the one simulated controller.
+    std::string DeviceForCom(int n) override;
     Controller& controller();
 
     // The concrete pieces, for tests and tools that look inside.

@@ -49,6 +49,7 @@
 #include <thread>
 
 #include "controller.h"
+#include "pty_uart.h"
 #include "sim_clock.h"
 #include "sim_profiles.h"
 
@@ -125,29 +126,6 @@ kvr::sim::Setup SetupFrom(const char* value) {
     return r.setup;
 }
 
-std::uint32_t BaudOf(speed_t speed) {
-    switch (speed) {
-        case B1200:
-            return 1200;
-        case B2400:
-            return 2400;
-        case B4800:
-            return 4800;
-        case B9600:
-            return 9600;
-        case B19200:
-            return 19200;
-        case B38400:
-            return 38400;
-        case B57600:
-            return 57600;
-        case B115200:
-            return 115200;
-        default:
-            return 1;
-    }
-}
-
 class Modem {
   public:
     Modem()
@@ -159,7 +137,7 @@ class Modem {
         vanishAfter_ = EnvLong("KVR_MODEM_VANISH_AFTER", -1);
         replugMs_ = EnvLong("KVR_MODEM_REPLUG_MS", -1);
         // A controller that has been running when the program starts.
-        ctl_.SetPin(kvr::sim::Pin::Reset, true, 0);
+        ctl_.SetPin(kvr::sim::kBreakPin, true, 0);
     }
 
     bool IsDevice(const char* path) const {
@@ -352,7 +330,10 @@ class Modem {
         ++plug_;
         openFds_ = 0;
         stop_ = false;
-        pump_ = std::thread([this, master] { Pump(master); });
+        pump_ = std::thread([this, master] {
+            kvr::tools::PumpUart(master, ctl_, clock_, mutex_, stop_,
+                                 {R().read, R().write, R().ppoll});
+        });
         return true;
     }
 
@@ -450,16 +431,15 @@ class Modem {
         }
     }
 
-    // RTS is the controller's clock, DTR its data input, the break its
-    // reset line.
+    // The lines as the adapter wires them to the controller.
     void SetLines(bool rts, bool dtr, bool breakOn) {
         const std::uint64_t now = clock_.NowNs();
         rts_ = rts;
         dtr_ = dtr;
         breakOn_ = breakOn;
-        ctl_.SetPin(kvr::sim::Pin::DataOut, dtr, now);
-        ctl_.SetPin(kvr::sim::Pin::Clock, rts, now);
-        ctl_.SetPin(kvr::sim::Pin::Reset, breakOn, now);
+        ctl_.SetPin(kvr::sim::kDtrPin, dtr, now);
+        ctl_.SetPin(kvr::sim::kRtsPin, rts, now);
+        ctl_.SetPin(kvr::sim::kBreakPin, breakOn, now);
     }
 
     // Sleeps about ns, closely: the default timer slack of 50 us would
@@ -471,54 +451,6 @@ class Modem {
         while (nanosleep(&t, &t) != 0 && errno == EINTR) {
         }
         if (slack > 0) prctl(PR_SET_TIMERSLACK, slack, 0, 0, 0);
-    }
-
-    // The controller's UART on the master side: bytes the program wrote go
-    // to the controller when they arrive, its replies are written when the
-    // controller has sent them. Bytes that follow each other on the line
-    // are written together once the last has arrived, as a USB adapter
-    // hands them over: a late wake-up of this thread must not tear a reply
-    // apart into gaps longer than the program's interval time-out.
-    void Pump(int master) {
-        constexpr std::uint64_t kIdleNs = 2000000;
-        constexpr std::uint64_t kBurstGapNs = 2000000;
-        constexpr std::size_t kBurstMax = 64;
-        std::string out;
-        std::uint8_t in[256];
-        while (!stop_) {
-            std::uint64_t next = kIdleNs;
-            bool hold = false;
-            {
-                std::lock_guard<std::mutex> lock(mutex_);
-                const std::uint64_t now = clock_.NowNs();
-                kvr::sim::TimedByte b;
-                std::uint64_t last = 0;
-                while (ctl_.PeekUart(now, b)) {
-                    out.push_back(static_cast<char>(b.byte));
-                    last = b.arrivalNs;
-                    ctl_.PopUart();
-                }
-                if (ctl_.PeekUart(now + kIdleNs, b)) {
-                    next = b.arrivalNs > now ? b.arrivalNs - now : 0;
-                    hold =
-                        !out.empty() && out.size() < kBurstMax && b.arrivalNs <= last + kBurstGapNs;
-                }
-            }
-            if (!out.empty() && !hold) {
-                const ssize_t n = R().write(master, out.data(), out.size());
-                if (n > 0) out.erase(0, static_cast<std::size_t>(n));
-            }
-            pollfd p{master, POLLIN, 0};
-            const timespec wait{0, static_cast<long>(next)};
-            if (R().ppoll(&p, 1, &wait, nullptr) <= 0 || !(p.revents & POLLIN)) continue;
-            const ssize_t n = R().read(master, in, sizeof in);
-            if (n <= 0) continue;
-            termios t{};
-            const std::uint32_t baud = tcgetattr(master, &t) == 0 ? BaudOf(cfgetospeed(&t)) : 1;
-            std::lock_guard<std::mutex> lock(mutex_);
-            const std::uint64_t now = clock_.NowNs();
-            for (ssize_t i = 0; i < n; ++i) ctl_.UartReceive(in[i], baud, now);
-        }
     }
 
     const std::string device_;
@@ -628,15 +560,20 @@ __attribute__((visibility("default"))) int ppoll(pollfd* fds, nfds_t n, const ti
 }
 #pragma GCC diagnostic pop
 
+// The mode that open and openat take after the flags, with O_CREAT or
+// O_TMPFILE only.
+#define KVR_MODE_AFTER(flags, mode)                  \
+    if ((flags) & (O_CREAT | O_TMPFILE)) {           \
+        va_list ap;                                  \
+        va_start(ap, flags);                         \
+        mode = static_cast<mode_t>(va_arg(ap, int)); \
+        va_end(ap);                                  \
+    }
+
 #define KVR_OPEN_ENTRY(name, real)                                                      \
     __attribute__((visibility("default"))) int name(const char* path, int flags, ...) { \
         mode_t mode = 0;                                                                \
-        if (flags & (O_CREAT | O_TMPFILE)) {                                            \
-            va_list ap;                                                                 \
-            va_start(ap, flags);                                                        \
-            mode = static_cast<mode_t>(va_arg(ap, int));                                \
-            va_end(ap);                                                                 \
-        }                                                                               \
+        KVR_MODE_AFTER(flags, mode)                                                     \
         bool handled = false;                                                           \
         const int fd = OpenDevice(path, flags, mode, handled);                          \
         return handled ? fd : R().real(path, flags, mode);                              \
@@ -648,12 +585,7 @@ KVR_OPEN_ENTRY(open64, open64)
 #define KVR_OPENAT_ENTRY(name, real)                                                             \
     __attribute__((visibility("default"))) int name(int dir, const char* path, int flags, ...) { \
         mode_t mode = 0;                                                                         \
-        if (flags & (O_CREAT | O_TMPFILE)) {                                                     \
-            va_list ap;                                                                          \
-            va_start(ap, flags);                                                                 \
-            mode = static_cast<mode_t>(va_arg(ap, int));                                         \
-            va_end(ap);                                                                          \
-        }                                                                                        \
+        KVR_MODE_AFTER(flags, mode)                                                              \
         bool handled = false;                                                                    \
         const int fd = OpenDevice(path, flags, mode, handled);                                   \
         return handled ? fd : R().real(dir, path, flags, mode);                                  \
@@ -661,6 +593,7 @@ KVR_OPEN_ENTRY(open64, open64)
 KVR_OPENAT_ENTRY(openat, openat)
 KVR_OPENAT_ENTRY(openat64, openat64)
 #undef KVR_OPENAT_ENTRY
+#undef KVR_MODE_AFTER
 
 __attribute__((visibility("default"))) void kvr_modem_stats(KvrModemStats* out) {
     if (out != nullptr) *out = M().Stats();

@@ -245,156 +245,175 @@ class Layout {
         return b;
     }
 
-    // Places a section's controls, line by line, relative to its corner.
-    void Place(Section& s) const {
-        const int left = Inner(s);
-        int y = s.boxed ? kBoxTop : 0;
-        int right = left;  // widest line so far
+    // Where a section's next line goes, and how far its lines reach.
+    struct Cursor {
+        int left = 0;
+        int y = 0;
+        int right = 0;  // widest line so far
         // Fields with a label line up in one column after the widest label.
         int labelColumn = 0;
+        bool seenRadio = false;
+    };
+
+    // Places a section's controls, line by line, relative to its corner.
+    void Place(Section& s) const {
+        Cursor at{Inner(s), s.boxed ? kBoxTop : 0, Inner(s), 0, false};
         for (const ControlDef* c : s.controls) {
             if (IsField(*c) && !IsEmpty(c->label)) {
-                labelColumn = std::max(labelColumn, TextWidth(T(c->label)));
+                at.labelColumn = std::max(at.labelColumn, TextWidth(T(c->label)));
             }
         }
-        bool seenRadio = false;
-        const std::size_t n = s.controls.size();
-        for (std::size_t i = 0; i < n; ++i) {
+        for (std::size_t i = 0; i < s.controls.size(); ++i) {
             const ControlDef& c = *s.controls[i];
             switch (c.kind) {
-                case ControlKind::PushButton: {
-                    int x = left;
-                    for (; i < n && s.controls[i]->kind == ControlKind::PushButton; ++i) {
-                        Item b = Button(*s.controls[i]);
-                        b.x = x;
-                        b.y = y;
-                        x += b.cx + kGap;
-                        s.items.push_back(b);
-                    }
-                    --i;
-                    right = std::max(right, x - kGap);
-                    y += kButtonHeight + kGap;
+                case ControlKind::PushButton:
+                    i = PlaceButtons(s, at, i);
                     break;
-                }
                 case ControlKind::Radio:
-                case ControlKind::CheckBox: {
-                    const bool radio = c.kind == ControlKind::Radio;
-                    if (radio && (c.flags & res::kFirstOfGroup) != 0 && seenRadio) y += 3;
-                    seenRadio = seenRadio || radio;
-                    Item b = Choice(c);
-                    b.x = left;
-                    const ControlDef* next = i + 1 < n ? s.controls[i + 1] : nullptr;
-                    if (radio && next != nullptr && IsField(*next)) {
-                        // The field that belongs to this choice, on its line,
-                        // in the radio button's group.
-                        b.y = y + (kEditHeight - kCheckHeight) / 2;
-                        s.items.push_back(b);
-                        int x = left + b.cx + 2;
-                        if (!IsEmpty(next->label)) {
-                            Item label = Label(next->label, next->labelId);
-                            label.x = x;
-                            label.y = y + 2;
-                            s.items.push_back(label);
-                            x += label.cx + 2;
-                        }
-                        Item f = Field(*next);
-                        f.style &= ~static_cast<DWORD>(WS_GROUP);
-                        f.x = x;
-                        f.y = y;
-                        s.items.push_back(f);
-                        x += f.cx;
-                        if (!IsEmpty(next->unit)) {
-                            Item unit = Label(next->unit, 0);
-                            unit.x = x + 3;
-                            unit.y = y + 2;
-                            s.items.push_back(unit);
-                            x = unit.x + unit.cx;
-                        }
-                        right = std::max(right, x);
-                        y += kEditHeight + 3;
-                        ++i;
-                    } else {
-                        b.y = y;
-                        s.items.push_back(b);
-                        right = std::max(right, left + b.cx);
-                        y += kCheckHeight + 3;
-                    }
+                case ControlKind::CheckBox:
+                    i = PlaceChoice(s, at, i);
                     break;
-                }
                 case ControlKind::Edit:
-                case ControlKind::ComboBox: {
-                    Item f = Field(c);
-                    f.style |= WS_GROUP;
-                    if (IsEmpty(c.label) && IsEmpty(c.unit)) {
-                        // Accessibility tools name a field after the static
-                        // text before it: a hidden one carries the name of a
-                        // field without a label.
-                        if (!IsEmpty(c.name)) {
-                            Item name = Label(c.name, 0);
-                            name.style &= ~static_cast<DWORD>(WS_VISIBLE);
-                            name.x = left;
-                            name.y = y;
-                            name.cx = 0;
-                            name.cy = 0;
-                            s.items.push_back(name);
-                        }
-                        // A field on its own (the status line): the whole width.
-                        f.x = left;
-                        f.y = y;
-                        f.cx = std::max(f.cx, 130);
-                        f.fill = true;
-                        s.items.push_back(f);
-                        right = std::max(right, left + f.cx);
-                        y += kEditHeight + kGap;
-                        break;
-                    }
-                    int lineHeight = kEditHeight;
-                    int x = left;
-                    if (!IsEmpty(c.label)) {
-                        Item label = Label(c.label, c.labelId);
-                        label.x = left;
-                        label.y = y + 2;
-                        lineHeight = std::max(lineHeight, label.cy + 2);
-                        s.items.push_back(label);
-                        x = left + labelColumn + 3;
-                    }
-                    f.x = x;
-                    f.y = y;
-                    if (f.windowClass == kComboBoxClass) f.cy = kComboDropHeight;
-                    s.items.push_back(f);
-                    x += f.cx;
-                    if (!IsEmpty(c.unit)) {
-                        Item unit = Label(c.unit, 0);
-                        unit.x = x + 3;
-                        unit.y = y + 2;
-                        s.items.push_back(unit);
-                        x = unit.x + unit.cx;
-                    }
-                    right = std::max(right, x);
-                    y += lineHeight + 3;
+                case ControlKind::ComboBox:
+                    PlaceField(s, at, c);
                     break;
-                }
-                case ControlKind::Static: {
-                    Item label = Label(c.label, c.id);
-                    if ((c.flags & res::kDisabled) != 0) label.style |= WS_DISABLED;
-                    label.style |= WS_GROUP;
-                    label.x = left;
-                    label.y = y;
-                    s.items.push_back(label);
-                    right = std::max(right, left + label.cx);
-                    y += label.cy + 3;
+                case ControlKind::Static:
+                    PlaceStatic(s, at, c);
                     break;
-                }
             }
         }
         if (s.boxed) {
-            right = std::max(right, left + TextWidth(T(s.group)) + 4);
-            s.width = right + kBoxSide;
-            s.height = y - 3 + kBoxBottom;
+            at.right = std::max(at.right, at.left + TextWidth(T(s.group)) + 4);
+            s.width = at.right + kBoxSide;
+            s.height = at.y - 3 + kBoxBottom;
         } else {
-            s.width = right;
-            s.height = std::max(0, y - 3);
+            s.width = at.right;
+            s.height = std::max(0, at.y - 3);
         }
+    }
+
+    // A run of push buttons on one line, from control i on; returns the
+    // index of the last one.
+    std::size_t PlaceButtons(Section& s, Cursor& at, std::size_t i) const {
+        int x = at.left;
+        for (; i < s.controls.size() && s.controls[i]->kind == ControlKind::PushButton; ++i) {
+            Item b = Button(*s.controls[i]);
+            b.x = x;
+            b.y = at.y;
+            x += b.cx + kGap;
+            s.items.push_back(b);
+        }
+        at.right = std::max(at.right, x - kGap);
+        at.y += kButtonHeight + kGap;
+        return i - 1;
+    }
+
+    // A radio button or check box, with the field that belongs to a radio
+    // button on its line; returns the index of the last control placed.
+    std::size_t PlaceChoice(Section& s, Cursor& at, std::size_t i) const {
+        const ControlDef& c = *s.controls[i];
+        const bool radio = c.kind == ControlKind::Radio;
+        if (radio && (c.flags & res::kFirstOfGroup) != 0 && at.seenRadio) at.y += 3;
+        at.seenRadio = at.seenRadio || radio;
+        Item b = Choice(c);
+        b.x = at.left;
+        const ControlDef* next = i + 1 < s.controls.size() ? s.controls[i + 1] : nullptr;
+        if (!radio || next == nullptr || !IsField(*next)) {
+            b.y = at.y;
+            s.items.push_back(b);
+            at.right = std::max(at.right, at.left + b.cx);
+            at.y += kCheckHeight + 3;
+            return i;
+        }
+        // The field that belongs to this choice, on its line, in the radio
+        // button's group.
+        b.y = at.y + (kEditHeight - kCheckHeight) / 2;
+        s.items.push_back(b);
+        int x = at.left + b.cx + 2;
+        if (!IsEmpty(next->label)) {
+            Item label = Label(next->label, next->labelId);
+            label.x = x;
+            label.y = at.y + 2;
+            s.items.push_back(label);
+            x += label.cx + 2;
+        }
+        Item f = Field(*next);
+        f.style &= ~static_cast<DWORD>(WS_GROUP);
+        at.right = std::max(at.right, PlaceFieldAndUnit(s, f, *next, x, at.y));
+        at.y += kEditHeight + 3;
+        return i + 1;
+    }
+
+    // A field at x with its unit after it; returns where the line ends.
+    int PlaceFieldAndUnit(Section& s, Item f, const ControlDef& c, int x, int y) const {
+        f.x = x;
+        f.y = y;
+        s.items.push_back(f);
+        x += f.cx;
+        if (!IsEmpty(c.unit)) {
+            Item unit = Label(c.unit, 0);
+            unit.x = x + 3;
+            unit.y = y + 2;
+            s.items.push_back(unit);
+            x = unit.x + unit.cx;
+        }
+        return x;
+    }
+
+    // An edit field or combo box with its label and unit, or on its own.
+    void PlaceField(Section& s, Cursor& at, const ControlDef& c) const {
+        Item f = Field(c);
+        f.style |= WS_GROUP;
+        if (IsEmpty(c.label) && IsEmpty(c.unit)) {
+            PlaceLoneField(s, at, c, f);
+            return;
+        }
+        int lineHeight = kEditHeight;
+        int x = at.left;
+        if (!IsEmpty(c.label)) {
+            Item label = Label(c.label, c.labelId);
+            label.x = at.left;
+            label.y = at.y + 2;
+            lineHeight = std::max(lineHeight, label.cy + 2);
+            s.items.push_back(label);
+            x = at.left + at.labelColumn + 3;
+        }
+        if (f.windowClass == kComboBoxClass) f.cy = kComboDropHeight;
+        at.right = std::max(at.right, PlaceFieldAndUnit(s, f, c, x, at.y));
+        at.y += lineHeight + 3;
+    }
+
+    // A field on its own (the status line): the whole width.
+    void PlaceLoneField(Section& s, Cursor& at, const ControlDef& c, Item f) const {
+        // Accessibility tools name a field after the static text before it:
+        // a hidden one carries the name of a field without a label.
+        if (!IsEmpty(c.name)) {
+            Item name = Label(c.name, 0);
+            name.style &= ~static_cast<DWORD>(WS_VISIBLE);
+            name.x = at.left;
+            name.y = at.y;
+            name.cx = 0;
+            name.cy = 0;
+            s.items.push_back(name);
+        }
+        f.x = at.left;
+        f.y = at.y;
+        f.cx = std::max(f.cx, 130);
+        f.fill = true;
+        s.items.push_back(f);
+        at.right = std::max(at.right, at.left + f.cx);
+        at.y += kEditHeight + kGap;
+    }
+
+    void PlaceStatic(Section& s, Cursor& at, const ControlDef& c) const {
+        Item label = Label(c.label, c.id);
+        if ((c.flags & res::kDisabled) != 0) label.style |= WS_DISABLED;
+        label.style |= WS_GROUP;
+        label.x = at.left;
+        label.y = at.y;
+        s.items.push_back(label);
+        at.right = std::max(at.right, at.left + label.cx);
+        at.y += label.cy + 3;
     }
 
     // DLGTEMPLATE, then each DLGITEMTEMPLATE on a DWORD boundary.

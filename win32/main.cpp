@@ -5,20 +5,15 @@
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
-#include <optional>
 #include <string>
 
-#include "app/main_window.h"
-#include "files/open_file.h"
+#include "app/startup.h"
 #include "app/user_folder.h"
+#include "files/open_file.h"
 #include "res/app_texts.h"
-#include "res/captions.h"
-#include "sim_devices.h"
 #include "sim_profiles.h"
-#include "simulation.h"
 #include "win32_host.h"
 #include "win32_platform.h"
-#include "win32_serial_device.h"
 #include "win32_text.h"
 #include "windows_api.h"
 
@@ -74,50 +69,19 @@ kvr::UserFolder ShortcutUserFolder() {
 }  // namespace
 
 int main(int argc, char** argv) {
-    const std::optional<std::string> simulateValue = kvr::sim::SimulateArgument(argc, argv);
-    const bool simulated = simulateValue.has_value();
-    kvr::sim::SimulateRequest request;
-    if (simulated) {
-        request = kvr::sim::ParseSimulate(*simulateValue);
-        if (request.kind == kvr::sim::SimulateRequest::Kind::List) {
-            Tell(request.text, false);
-            return 0;
-        }
-        if (request.kind == kvr::sim::SimulateRequest::Kind::Error) {
-            Tell(request.text, true);
-            return 2;
-        }
-    }
+    const kvr::sim::SimulateChoice simulate = kvr::sim::ReadSimulateOption(argc, argv, Tell);
+    if (simulate.exitStatus) return *simulate.exitStatus;
 
     // The controls of the current common controls (see the manifest).
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
     InitCommonControlsEx(&controls);
 
     kvr::win32::BuildOptions options;
-    if (simulated) {
-        options.titleSuffix = kvr::sim::SimulatedTitleSuffix(request);
-    }
+    if (simulate.simulated) options.titleSuffix = kvr::sim::SimulatedTitleSuffix(simulate.request);
     kvr::win32::Win32Host host(options);
 
-    if (!kvr::StartInUserFolder(host, argc, argv, ShortcutUserFolder, kLanguage)) return 1;
-
-    std::unique_ptr<kvr::sim::Simulation> simulation;
-    std::optional<kvr::win32::Win32Clock> clock;
-    std::optional<kvr::win32::Win32SerialDevice> serial;
-    std::optional<kvr::win32::Win32PortIo> portIo;
-    if (simulated) {
-        simulation = kvr::sim::StartSimulation(request.setup, kvr::sim::ClockKind::Real);
-    } else {
-        clock.emplace();
-        serial.emplace();
-        portIo.emplace();
-    }
-    const kvr::Platform platform{
-        simulated ? simulation->clock() : static_cast<kvr::Clock&>(*clock),
-        simulated ? simulation->serial() : static_cast<kvr::SerialDevice&>(*serial),
-        simulated ? simulation->portIo() : static_cast<kvr::PortIo&>(*portIo),
-        host,
-    };
-    kvr::Program program(platform, kLanguage);
-    return kvr::RunProgram(program);
+    const auto devices = [] { return std::make_unique<kvr::win32::Win32Devices>(); };
+    return kvr::RunWindowProgram(
+        {kLanguage, host, ShortcutUserFolder, kvr::sim::ChooseDevices(simulate, devices)}, argc,
+        argv);
 }

@@ -3,8 +3,8 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/clock.h"
-#include "platform/port_io.h"
+#include "platform/devices.h"
+#include "win32_serial_device.h"
 #include "windows_api.h"
 
 namespace kvr::win32 {
@@ -42,6 +42,24 @@ class Win32PortIo : public PortIo {
   private:
     std::wstring libraryName_;
     HMODULE module_ = nullptr;
+};
+
+// The devices of this platform: the tick counter, the COM ports, the port
+// driver library.
+class Win32Devices : public Devices {
+  public:
+    Clock& clock() override { return clock_; }
+    SerialDevice& serial() override { return serial_; }
+    PortIo& portIo() override { return portIo_; }
+    // The system's own COM ports keep their names.
+    std::string DeviceForCom(int n) override {
+        return n >= 1 && n <= 8 ? "COM" + std::to_string(n) : std::string();
+    }
+
+  private:
+    Win32Clock clock_;
+    Win32SerialDevice serial_;
+    Win32PortIo portIo_;
 };
 
 }  // namespace kvr::win32

@@ -84,27 +84,9 @@ bool Win32SerialDevice::SetTimeouts(const SerialTimeouts& timeouts) {
 
 bool Win32SerialDevice::SetLine(LineFunction function) {
     if (!IsOpen()) return false;
-    DWORD code = 0;
-    switch (function) {
-        case LineFunction::SetRts:
-            code = SETRTS;
-            break;
-        case LineFunction::ClrRts:
-            code = CLRRTS;
-            break;
-        case LineFunction::SetDtr:
-            code = SETDTR;
-            break;
-        case LineFunction::ClrDtr:
-            code = CLRDTR;
-            break;
-        case LineFunction::SetBreak:
-            code = SETBREAK;
-            break;
-        case LineFunction::ClrBreak:
-            code = CLRBREAK;
-            break;
-    }
+    // In the order of LineFunction.
+    constexpr DWORD kCodes[] = {SETRTS, CLRRTS, SETDTR, CLRDTR, SETBREAK, CLRBREAK};
+    const DWORD code = kCodes[static_cast<std::size_t>(function)];
     return EscapeCommFunction(handle_, code) != FALSE;
 }
 

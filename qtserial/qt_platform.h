@@ -2,8 +2,8 @@
 
 #include <cstdint>
 
-#include "platform/clock.h"
-#include "platform/port_io.h"
+#include "platform/devices.h"
+#include "qt_serial_device.h"
 
 namespace kvr::gui {
 
@@ -27,6 +27,21 @@ class NoPortIo : public PortIo {
         value = 0;
         return false;
     }
+};
+
+// The devices of this platform: the steady clock, QSerialPort, no parallel
+// port. QSerialPort needs an application object, which the caller makes.
+class QtDevices : public Devices {
+  public:
+    Clock& clock() override { return clock_; }
+    SerialDevice& serial() override { return serial_; }
+    PortIo& portIo() override { return portIo_; }
+    std::string DeviceForCom(int n) override;
+
+  private:
+    QtClock clock_;
+    QtSerialDevice serial_;
+    NoPortIo portIo_;
 };
 
 }  // namespace kvr::gui

@@ -3,6 +3,8 @@
 #include <chrono>
 #include <thread>
 
+#include "serial_ports.h"
+
 namespace kvr::gui {
 
 std::uint32_t QtClock::TickCount() {
@@ -19,6 +21,10 @@ std::uint64_t QtClock::PreciseNs() {
 
 void QtClock::SleepUs(std::uint32_t us) {
     std::this_thread::sleep_for(std::chrono::microseconds(us));
+}
+
+std::string QtDevices::DeviceForCom(int n) {
+    return gui::DeviceForCom(n);
 }
 
 }  // namespace kvr::gui

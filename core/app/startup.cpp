@@ -1,0 +1,25 @@
+#include "app/startup.h"
+
+#include <utility>
+
+#include "app/main_window.h"
+
+namespace kvr {
+namespace {
+
+Platform PlatformOf(Devices& devices, Host& host) {
+    return Platform{devices.clock(), devices.serial(), devices.portIo(), host};
+}
+
+}  // namespace
+
+StartedProgram::StartedProgram(std::unique_ptr<Devices> devices, Host& host, Language lang)
+    : devices_(std::move(devices)), program_(PlatformOf(*devices_, host), lang) {}
+
+int RunWindowProgram(const FrontEnd& front, int argc, const char* const* argv) {
+    if (!StartInUserFolder(front.host, argc, argv, front.userFolder, front.lang)) return 1;
+    StartedProgram started(front.devices(), front.host, front.lang);
+    return RunProgram(started.program());
+}
+
+}  // namespace kvr

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+
+#include "app/user_folder.h"
+#include "platform/devices.h"
+#include "platform/host.h"
+#include "program.h"
+#include "res/language.h"
+
+namespace kvr {
+
+// The program state on the devices it runs on; the two live and end
+// together.
+class StartedProgram {
+  public:
+    StartedProgram(std::unique_ptr<Devices> devices, Host& host, Language lang);
+    StartedProgram(const StartedProgram&) = delete;
+    StartedProgram& operator=(const StartedProgram&) = delete;
+
+    Program& program() { return program_; }
+    Devices& devices() { return *devices_; }
+
+  private:
+    std::unique_ptr<Devices> devices_;
+    Program program_;
+};
+
+// What a window program hands its start-up: the pieces only it can make.
+struct FrontEnd {
+    Language lang;
+    Host& host;
+    // Where the user's own folder is, for --user-folder.
+    std::function<UserFolder()> userFolder;
+    // The devices to run on: the platform's own or a simulation's.
+    std::function<std::unique_ptr<Devices>()> devices;
+};
+
+// A window program's start: enters the user's folder when the command line
+// asks for it, makes the devices, builds the program and runs its main
+// window until it closes. Returns the program's exit status: 1 when the
+// folder could not be entered (after the box that says why).
+int RunWindowProgram(const FrontEnd& front, int argc, const char* const* argv);
+
+}  // namespace kvr

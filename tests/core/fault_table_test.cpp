@@ -17,6 +17,7 @@
 #include "controller.h"
 #include "fake_host.h"
 #include "fake_window.h"
+#include "file_builders.h"
 #include "isp/controller_info.h"
 #include "locks/lock_functions.h"
 #include "program.h"
@@ -104,9 +105,7 @@ struct Scenario {
         p.link.state.comDeviceName = "COM2";
         p.app.startDirectory = dir.path();
         ctl().profile.link = link;
-        std::string cfg = "COM2";
-        cfg.resize(256, '\0');
-        WriteFileBytes(dir.path() / "blsetup.cfg", cfg + "14" + std::string(2, '\0') + "10.00");
+        WriteFileBytes(dir.path() / "blsetup.cfg", testing::ConfigFile());
         for (const char* e : {" 0", " 7,5", "15,0", "22,5", "30,0", "auto"}) {
             main.ComboAdd(id::kTimingList, e);
         }

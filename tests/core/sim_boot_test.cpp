@@ -10,6 +10,7 @@
 #include "controller.h"
 #include "fake_host.h"
 #include "fake_window.h"
+#include "file_builders.h"
 #include "link/connect.h"
 #include "link/exchange.h"
 #include "link/port_access.h"
@@ -271,16 +272,11 @@ class BootUpdateTest : public ::testing::TestWithParam<sim::LinkKind> {
     }
     // Three pages, 0 to 2, every fourth byte.
     int Update() {
-        std::string text;
-        char line[16];
-        image = Bytes(sim::Controller::kPages * kPage, 0xFF);
-        for (int a = 0; a < 3 * 64; a += 4) {
-            std::snprintf(line, sizeof line, "%04X:00%02X\r\n", a, (a * 5 + 1) & 0xFF);
-            text += line;
-            image[static_cast<std::size_t>(a)] = static_cast<std::uint8_t>((a * 5 + 1) & 0xFF);
-        }
+        const auto records = testing::UpdateRecords(
+            3 * 16, [](int a) { return a * 5 + 1; }, 4);
+        image = testing::FlashImage(records, sim::Controller::kPages * kPage);
         const fs::path file = dir_ / "K6123_6124.upd";
-        std::ofstream(file, std::ios::binary) << text;
+        std::ofstream(file, std::ios::binary) << testing::UpdateText(records);
         host.chosenFiles.push_back(file.string());
         return RunFirmwareUpdate(p, window);
     }

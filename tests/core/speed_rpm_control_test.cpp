@@ -10,6 +10,7 @@
 #include "controller.h"
 #include "fake_host.h"
 #include "fake_window.h"
+#include "file_builders.h"
 #include "program.h"
 #include "res/ids.h"
 #include "res/speed_texts.h"
@@ -31,13 +32,6 @@ using testing::WriteFileBytes;
 
 using Writes = std::vector<std::pair<int, int>>;
 
-// blsetup.cfg with a port name and the two motor values.
-std::string ConfigWith(const std::string& poles, const std::string& ratio) {
-    std::string bytes = "COM2";
-    bytes.resize(256, '\0');
-    return bytes + poles + std::string(2, '\0') + ratio;
-}
-
 // One step the user takes inside the dialog.
 struct Step {
     int command;
@@ -55,7 +49,7 @@ struct Rig {
         p.settings.versionWord = 0x6123;
         p.settings.clockMhz = clockMhz;
         ctl().memory = sim::Controller::DefaultMemory(clockMhz);
-        WriteFileBytes(dir.path() / "blsetup.cfg", ConfigWith("14", "10.00"));
+        WriteFileBytes(dir.path() / "blsetup.cfg", testing::ConfigFile("14", "10.00"));
     }
     sim::Controller& ctl() { return sim.controller(); }
 
@@ -154,7 +148,7 @@ TEST(RpmControl, ControllerWithoutTopSpeedAsksForARotorSpeed) {
 
 TEST(RpmControl, CalculateAndWriteStoreThePeriod) {
     Rig r(Language::English, 16);
-    WriteFileBytes(r.dir.path() / "blsetup.cfg", ConfigWith("10", "8.00"));
+    WriteFileBytes(r.dir.path() / "blsetup.cfg", testing::ConfigFile("10", "8.00"));
     r.ctl().memory[10] = 0x32;
     r.Run({Click(id::kRpmRead), Type(id::kRpmCalculate, 1218, "1500"),
            Type(id::kRpmWrite, 1240, " 2")});
@@ -171,7 +165,7 @@ TEST(RpmControl, CalculateAndWriteStoreThePeriod) {
 
 TEST(RpmControl, GovernorSetUpButSwitchedOffRaisesTheExitReminder) {
     Rig r(Language::English, 16);
-    WriteFileBytes(r.dir.path() / "blsetup.cfg", ConfigWith("10", "8.00"));
+    WriteFileBytes(r.dir.path() / "blsetup.cfg", testing::ConfigFile("10", "8.00"));
     r.ctl().memory[10] = 0x12;
     r.Run({Click(id::kRpmRead), Type(id::kRpmCalculate, 1218, "1500"),
            Type(id::kRpmWrite, 1240, " 2")});
@@ -201,7 +195,7 @@ TEST(RpmControl, CalculateShowsMotorSpeedAndFrequency) {
         Rig r;
         r.ctl().memory[27] = 0xFF;
         r.ctl().memory[28] = 0xFF;
-        WriteFileBytes(r.dir.path() / "blsetup.cfg", ConfigWith(c.poles, c.ratio));
+        WriteFileBytes(r.dir.path() / "blsetup.cfg", testing::ConfigFile(c.poles, c.ratio));
         r.Run({Click(id::kRpmRead), Type(id::kRpmCalculate, 1218, c.rotor)});
         EXPECT_EQ(r.Field(1219), c.motor);
         EXPECT_EQ(r.Field(1215), c.erpm);

@@ -13,6 +13,7 @@
 #include "fake_host.h"
 #include "fake_port_io.h"
 #include "fake_serial.h"
+#include "file_builders.h"
 #include "program.h"
 #include "test_program.h"
 #include "update/update_scramble.h"
@@ -445,11 +446,8 @@ TEST_F(UpdateFileTest, NameWrittenIntoConfig) {
 }
 
 TEST_F(UpdateFileTest, LongPathStaysOutOfMotorValues) {
-    Bytes config = ToBytes("COM2");
-    config.resize(256, 0);
     const Bytes motor = {'1', '4', 0, 0, '3', '.', '7', '5'};
-    config.insert(config.end(), motor.begin(), motor.end());
-    Put("blsetup.cfg", config);
+    Put("blsetup.cfg", testing::ConfigFile("14", "3.75"));
     const std::string path = Put("d/" + std::string(190, 'y') + ".upd", "0123:00AB\n");
     ASSERT_GT(path.size(), 171u);
     p.update.path = path;

@@ -9,10 +9,12 @@
 #include "controller.h"
 #include "fake_host.h"
 #include "fake_window.h"
+#include "file_builders.h"
 #include "program.h"
 #include "res/ids.h"
 #include "res/speed_texts.h"
 #include "res/templates.h"
+#include "serial_spy.h"
 #include "sim_devices.h"
 #include "simulation.h"
 #include "speed/rev_counter.h"
@@ -26,48 +28,9 @@ using testing::FakeHost;
 using testing::FakeWindow;
 using testing::Labelled;
 using testing::LabelsOf;
+using testing::SerialSpy;
 using testing::TempDir;
 using testing::WriteFileBytes;
-
-// A host whose message pump lets a test act between two windows of the
-// measurement, as a user would.
-class PumpingHost : public FakeHost {
-  public:
-    void PumpMessages() override {
-        FakeHost::PumpMessages();
-        if (onPump) onPump();
-    }
-    std::function<void()> onPump;
-};
-
-// The simulated port, noting the line changes while `recording` is set.
-class LineLog : public SerialDevice {
-  public:
-    explicit LineLog(SerialDevice& inner) : inner_(inner) {}
-    bool recording = false;
-    std::vector<LineFunction> lines;
-
-    bool Open(const std::string& n) override { return inner_.Open(n); }
-    void Close() override { inner_.Close(); }
-    bool IsOpen() const override { return inner_.IsOpen(); }
-    bool GetState(SerialConfig& c) override { return inner_.GetState(c); }
-    bool SetState(const SerialConfig& c) override { return inner_.SetState(c); }
-    bool SetTimeouts(const SerialTimeouts& t) override { return inner_.SetTimeouts(t); }
-    bool SetLine(LineFunction f) override {
-        if (recording) lines.push_back(f);
-        return inner_.SetLine(f);
-    }
-    bool GetModemStatus(std::uint32_t& s) override { return inner_.GetModemStatus(s); }
-    bool Read(std::uint8_t* b, std::size_t n, std::size_t& got) override {
-        return inner_.Read(b, n, got);
-    }
-    bool Write(const std::uint8_t* b, std::size_t n, std::size_t& w) override {
-        return inner_.Write(b, n, w);
-    }
-
-  private:
-    SerialDevice& inner_;
-};
 
 // The program on a simulated controller at COM2 whose test program is
 // locked, with 14 poles and ratio 10.00 in blsetup.cfg.
@@ -77,10 +40,9 @@ struct Rig {
         p.link.state.medium = Medium::Serial;
         p.link.state.comDeviceName = "COM2";
         p.app.startDirectory = dir.path();
+        serial.recording = false;
         ctl().memory[13] = 0xFD;
-        std::string config = "COM2";
-        config.resize(256, '\0');
-        WriteFileBytes(dir.path() / "blsetup.cfg", config + "14" + std::string(2, '\0') + "10.00");
+        WriteFileBytes(dir.path() / "blsetup.cfg", testing::ConfigFile());
     }
     sim::Controller& ctl() { return sim.controller(); }
 
@@ -119,8 +81,8 @@ struct Rig {
 
     TempDir dir;
     sim::Simulation sim{sim::ClockKind::Virtual};
-    LineLog serial{sim.serial()};
-    PumpingHost host;
+    SerialSpy serial{sim.serial()};
+    FakeHost host;
     FakeWindow mainWindow;
     FakeWindow result;
     FakeWindow* window = nullptr;

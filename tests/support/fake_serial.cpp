@@ -1,26 +1,8 @@
 #include "fake_serial.h"
 
-namespace kvr::testing {
+#include "serial_calls.h"
 
-namespace {
-const char* LineName(LineFunction f) {
-    switch (f) {
-        case LineFunction::SetRts:
-            return "SETRTS";
-        case LineFunction::ClrRts:
-            return "CLRRTS";
-        case LineFunction::SetDtr:
-            return "SETDTR";
-        case LineFunction::ClrDtr:
-            return "CLRDTR";
-        case LineFunction::SetBreak:
-            return "SETBREAK";
-        case LineFunction::ClrBreak:
-            return "CLRBREAK";
-    }
-    return "?";
-}
-}  // namespace
+namespace kvr::testing {
 
 bool FakeSerial::Open(const std::string& name) {
     calls.push_back("open " + name);
@@ -45,16 +27,14 @@ bool FakeSerial::GetState(SerialConfig& c) {
 }
 
 bool FakeSerial::SetState(const SerialConfig& c) {
-    calls.push_back("setstate " + std::to_string(c.baudRate));
+    calls.push_back(SetStateCall(c));
     if (!open || failSetState) return false;
     config = c;
     return true;
 }
 
 bool FakeSerial::SetTimeouts(const SerialTimeouts& t) {
-    calls.push_back("timeouts " + std::to_string(t.readIntervalMs) + "/" +
-                    std::to_string(t.readTotalMultiplierMs) + "/" +
-                    std::to_string(t.readTotalConstantMs));
+    calls.push_back(TimeoutsCall(t));
     if (!open || failTimeouts) return false;
     timeouts = t;
     return true;

@@ -11,6 +11,7 @@
 #include "res/ids.h"
 #include "serial_spy.h"
 #include "sim_devices.h"
+#include "sim_program.h"
 #include "simulation.h"
 
 namespace kvr {
@@ -20,14 +21,10 @@ using testing::FakeHost;
 using testing::FakeWindow;
 using testing::SerialSpy;
 
-struct IspBench {
+struct IspBench : testing::SimProgram {
     explicit IspBench(Language lang = Language::English)
-        : sim(sim::ClockKind::Virtual),
-          watched(sim.serial()),
-          program({sim.clock(), watched, sim.portIo(), host}, lang) {
-        program.link.state.medium = Medium::Serial;
-        program.link.state.comDeviceName = "COM2";
-        program.app.statusWindow = &main;
+        : SimProgram(testing::SimOptions().In(lang).BareWindow().StatusInWindow()) {
+        serial.recording = true;
     }
     sim::Controller& chip() { return sim.controller(); }
     long ClockRises() const {
@@ -39,11 +36,9 @@ struct IspBench {
         return n;
     }
 
-    sim::Simulation sim;
-    SerialSpy watched;
-    FakeHost host;
-    FakeWindow main;
-    Program program;
+    SerialSpy& watched = serial;
+    FakeWindow& main = w;
+    Program& program = p;
 };
 
 std::string Block(const std::string& vendor, const std::string& family, const std::string& part) {

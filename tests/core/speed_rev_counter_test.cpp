@@ -16,6 +16,7 @@
 #include "res/templates.h"
 #include "serial_spy.h"
 #include "sim_devices.h"
+#include "sim_program.h"
 #include "simulation.h"
 #include "speed/rev_counter.h"
 #include "template_labels.h"
@@ -34,17 +35,11 @@ using testing::WriteFileBytes;
 
 // The program on a simulated controller at COM2 whose test program is
 // locked, with 14 poles and ratio 10.00 in blsetup.cfg.
-struct Rig {
+struct Rig : testing::SimProgram {
     explicit Rig(Language lang = Language::English)
-        : p({sim.clock(), serial, sim.portIo(), host}, lang) {
-        p.link.state.medium = Medium::Serial;
-        p.link.state.comDeviceName = "COM2";
-        p.app.startDirectory = dir.path();
-        serial.recording = false;
+        : SimProgram(testing::SimOptions().In(lang).BareWindow().InFolder()) {
         ctl().memory[13] = 0xFD;
-        WriteFileBytes(dir.path() / "blsetup.cfg", testing::ConfigFile());
     }
-    sim::Controller& ctl() { return sim.controller(); }
 
     // Runs the command; inside the dialog, clicks the given buttons.
     void Run(const std::vector<int>& clicks) {
@@ -73,21 +68,10 @@ struct Rig {
 
     std::string Text(int id) { return window != nullptr ? window->controls[id].text : ""; }
 
-    std::vector<std::string> BoxTexts() const {
-        std::vector<std::string> out;
-        for (const auto& b : host.boxes) out.push_back(b.text);
-        return out;
-    }
-
-    TempDir dir;
-    sim::Simulation sim{sim::ClockKind::Virtual};
-    SerialSpy serial{sim.serial()};
-    FakeHost host;
-    FakeWindow mainWindow;
+    FakeWindow& mainWindow = w;
     FakeWindow result;
     FakeWindow* window = nullptr;
     const DialogProc* procedure = nullptr;
-    Program p;
 };
 
 struct Shown {
@@ -302,8 +286,8 @@ TEST(RevCounter, PortLostBeforeReleaseClosesTheDialog) {
 TEST(RevCounter, RefusedPoleCountNeverReleasesTheMotor) {
     Rig r;
     // No file: the motor values were never loaded and are 0.
-    std::filesystem::remove(r.dir.path() / "blsetup.cfg");
-    std::filesystem::create_directory(r.dir.path() / "blsetup.cfg");
+    std::filesystem::remove(r.dir->path() / "blsetup.cfg");
+    std::filesystem::create_directory(r.dir->path() / "blsetup.cfg");
     const int restarts = r.ctl().restarts;
     r.Run({id::kRevReleaseMotor});
     EXPECT_EQ(r.BoxTexts(), (std::vector<std::string>{"open error 'blsetup.cfg'",

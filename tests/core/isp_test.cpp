@@ -5,11 +5,11 @@
 
 #include "controller.h"
 #include "fake_host.h"
+#include "fake_serial.h"
 #include "fake_window.h"
 #include "isp/controller_info.h"
 #include "isp/isp_connect.h"
 #include "res/ids.h"
-#include "serial_spy.h"
 #include "sim_devices.h"
 #include "sim_program.h"
 #include "simulation.h"

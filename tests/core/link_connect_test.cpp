@@ -14,8 +14,8 @@
 #include "link/exchange.h"
 #include "link/port_access.h"
 #include "serial_calls.h"
-#include "serial_spy.h"
 #include "sim_devices.h"
+#include "sim_program.h"
 #include "simulation.h"
 
 namespace kvr {
@@ -48,18 +48,11 @@ std::vector<std::string> WithoutReads(const std::vector<std::string>& calls) {
     return kept;
 }
 
-struct Rig {
-    sim::Simulation sim{sim::ClockKind::Virtual};
-    SerialSpy serial{sim.serial()};
-    FakeHost host;
-    FakeWindow window;
-    Program p{{sim.clock(), serial, sim.portIo(), host}, Language::English};
-    Rig() {
-        p.link.state.medium = Medium::Serial;
-        p.link.state.comDeviceName = "COM2";
-        p.app.statusWindow = &window;
+struct Rig : testing::SimProgram {
+    Rig() : SimProgram(testing::SimOptions().BareWindow().StatusInWindow()) {
+        serial.recording = true;
     }
-    sim::Controller& ctl() { return sim.controller(); }
+    FakeWindow& window = w;
     int Requests() { return static_cast<int>(sim.controller().TraceOf('R').size()); }
 };
 

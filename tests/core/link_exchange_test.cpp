@@ -12,9 +12,10 @@
 #include "link/exchange.h"
 #include "link/port_access.h"
 #include "serial_calls.h"
-#include "serial_spy.h"
 #include "sim_clock.h"
+#include "sim_program.h"
 #include "simulation.h"
+#include "test_program.h"
 
 namespace kvr {
 namespace {
@@ -26,12 +27,8 @@ using testing::FakeSerial;
 using testing::SerialSpy;
 
 // A program on recording fakes, its serial port open.
-struct FakeRig {
-    FakeClock clock;
-    FakeSerial serial;
-    FakePortIo portIo;
-    FakeHost host;
-    Program p{{clock, serial, portIo, host}, Language::English};
+struct FakeRig : testing::FakeProgram {
+    Program& p = program;
     FakeRig() {
         p.link.state.medium = Medium::Serial;
         p.link.state.comDeviceName = "COM2";
@@ -117,11 +114,8 @@ TEST(ShiftBitTest, ParallelMediumDrivesLatchBitsAndReadsStatusBit6) {
 
 // The chip's programming mode answers the second byte during the third.
 TEST(ShiftBitTest, TwoTransferWordsKeepTheEchoInBits8To15) {
-    sim::Simulation sim(sim::ClockKind::Virtual);
-    FakeHost host;
-    Program p({sim.clock(), sim.serial(), sim.portIo(), host}, Language::English);
-    p.link.state.medium = Medium::Serial;
-    p.link.state.comDeviceName = "COM2";
+    testing::SimProgram r(testing::SimOptions().BareWindow());
+    Program& p = r.p;
     ASSERT_EQ(OpenSerialPort(p), 0);
     SetClockLow(p);
     SetResetLow(p);
@@ -385,22 +379,15 @@ std::vector<ByteOnWire> BytesOnWire(const std::vector<TimedCall>& calls) {
     return bytes;
 }
 
-struct SimRig {
-    sim::Simulation sim{sim::ClockKind::Virtual};
-    SerialSpy serial{sim.serial()};
-    FakeHost host;
-    Program p{{sim.clock(), serial, sim.portIo(), host}, Language::English};
+struct SimRig : testing::SimProgram {
     std::vector<TimedCall> calls;
-    SimRig() {
-        serial.recording = false;
+    SimRig() : SimProgram(testing::SimOptions().BareWindow()) {
         serial.onCall = [this](const std::string& call) {
             if (call == "status" || testing::IsLineCall(call)) {
                 calls.push_back({call, sim.simClock().NowNs()});
             }
             return true;
         };
-        p.link.state.medium = Medium::Serial;
-        p.link.state.comDeviceName = "COM2";
         EXPECT_EQ(OpenSerialPort(p), 0);
         // A restart: the boot loader takes the page commands.
         SetResetLow(p);

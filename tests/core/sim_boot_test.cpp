@@ -3,7 +3,6 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -17,6 +16,7 @@
 #include "program.h"
 #include "res/ids.h"
 #include "simulation.h"
+#include "test_program.h"
 #include "update/update_procedure.h"
 
 namespace kvr {
@@ -255,20 +255,11 @@ TEST(SimBootTest, UartWiringRestartsOnTheRiseOfTheResetLineOnly) {
 class BootUpdateTest : public ::testing::TestWithParam<sim::LinkKind> {
   protected:
     void SetUp() override {
-        previous_ = fs::current_path();
-        std::random_device random;
-        dir_ = fs::temp_directory_path() / ("kvr-boot-" + std::to_string(random()));
-        fs::create_directories(dir_);
-        fs::current_path(dir_);
         std::ofstream(dir_ / "blsetup.cfg") << "COM2";
         p.app.startDirectory = dir_;
         p.link.state.medium = Medium::Serial;
         p.link.state.comDeviceName = "COM2";
         sim.controller().profile.link = GetParam();
-    }
-    void TearDown() override {
-        fs::current_path(previous_);
-        fs::remove_all(dir_);
     }
     // Three pages, 0 to 2, every fourth byte.
     int Update() {
@@ -293,8 +284,8 @@ class BootUpdateTest : public ::testing::TestWithParam<sim::LinkKind> {
     Bytes image;
 
   private:
-    fs::path dir_;
-    fs::path previous_;
+    testing::TempDir temp_;
+    fs::path dir_ = temp_.path();
 };
 
 TEST_P(BootUpdateTest, FailedTransferStaysInBootModeAndANewUpdateWorks) {

@@ -73,7 +73,6 @@ struct Rig : testing::SimProgram {
     std::string Field(int id) { return dialog_.controls[id].text; }
     bool Enabled(int id) { return dialog_.controls[id].enabled; }
 
-
     FakeWindow& mainWindow = w;
     FakeWindow dialog_;
 };

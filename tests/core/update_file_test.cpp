@@ -5,7 +5,6 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -32,18 +31,7 @@ Bytes ToBytes(std::string_view text) {
 // the current directory while the test runs.
 class UpdateFileTest : public ::testing::Test {
   protected:
-    void SetUp() override {
-        previous_ = fs::current_path();
-        std::random_device random;
-        dir_ = fs::temp_directory_path() / ("kvr-update-file-" + std::to_string(random()));
-        fs::create_directories(dir_);
-        fs::current_path(dir_);
-        p.app.startDirectory = dir_;
-    }
-    void TearDown() override {
-        fs::current_path(previous_);
-        fs::remove_all(dir_);
-    }
+    void SetUp() override { p.app.startDirectory = dir_; }
 
     std::string Put(const std::string& name, const Bytes& bytes) {
         const fs::path path = dir_ / name;
@@ -86,10 +74,8 @@ class UpdateFileTest : public ::testing::Test {
     testing::FakeSerial serial;
     testing::FakePortIo io;
     Program p{{clock, serial, io, host}, Language::English};
-    fs::path dir_;
-
-  private:
-    fs::path previous_;
+    testing::TempDir temp_;
+    fs::path dir_ = temp_.path();
 };
 
 TEST(UpdateChecksumTest, NibbleSums) {

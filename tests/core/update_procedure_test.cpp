@@ -5,7 +5,6 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -16,6 +15,7 @@
 #include "program.h"
 #include "res/ids.h"
 #include "simulation.h"
+#include "test_program.h"
 #include "update/update_scramble.h"
 
 namespace kvr {
@@ -57,20 +57,11 @@ std::string LinkName(const ::testing::TestParamInfo<sim::LinkKind>& info) {
 class UpdateProcedureTest : public ::testing::TestWithParam<sim::LinkKind> {
   protected:
     void SetUp() override {
-        previous_ = fs::current_path();
-        std::random_device random;
-        dir_ = fs::temp_directory_path() / ("kvr-update-run-" + std::to_string(random()));
-        fs::create_directories(dir_);
-        fs::current_path(dir_);
         p.app.startDirectory = dir_;
         p.link.state.medium = Medium::Serial;
         p.link.state.comDeviceName = "COM2";
         sim.controller().profile.link = GetParam();
         Put("blsetup.cfg", "COM2");
-    }
-    void TearDown() override {
-        fs::current_path(previous_);
-        fs::remove_all(dir_);
     }
 
     std::string Put(const std::string& name, std::string_view text) {
@@ -115,10 +106,8 @@ class UpdateProcedureTest : public ::testing::TestWithParam<sim::LinkKind> {
     testing::FakeHost host;
     StatusWindow window;
     Program p{{sim.clock(), sim.serial(), sim.portIo(), host}, Language::English};
-    fs::path dir_;
-
-  private:
-    fs::path previous_;
+    testing::TempDir temp_;
+    fs::path dir_ = temp_.path();
 };
 
 const std::vector<Record> kOnePage = {{0x0000, 0x0C}, {0x0001, 0x94}, {0x003F, 0xAB}};

@@ -14,7 +14,7 @@
 #include "program.h"
 #include "res/app_texts.h"
 #include "res/ids.h"
-#include "serial_spy.h"
+#include "fake_serial.h"
 #include "settings/settings_commands.h"
 #include "simulation.h"
 #include "test_program.h"

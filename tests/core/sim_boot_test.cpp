@@ -15,6 +15,7 @@
 #include "link/port_access.h"
 #include "program.h"
 #include "res/ids.h"
+#include "sim_program.h"
 #include "simulation.h"
 #include "test_program.h"
 #include "update/update_procedure.h"
@@ -190,12 +191,9 @@ TEST(SimBootTest, MotorReleaseIsTheOneRestartWithoutBootMode) {
 }
 
 TEST(SimBootTest, LinkDetectionRestartDoesNoHarm) {
-    sim::Simulation sim{sim::ClockKind::Virtual};
-    FakeHost host;
-    Program p{{sim.clock(), sim.serial(), sim.portIo(), host}, Language::English};
-    p.link.state.medium = Medium::Serial;
-    p.link.state.comDeviceName = "COM2";
-    sim::Controller& ctl = sim.controller();
+    testing::SimProgram r(testing::SimOptions().BareWindow());
+    Program& p = r.p;
+    sim::Controller& ctl = r.ctl();
     ctl.profile.runningAtStart = false;
     const auto memory = ctl.memory;
     ASSERT_EQ(ConnectLink(p), 0);
@@ -209,20 +207,16 @@ TEST(SimBootTest, LinkDetectionRestartDoesNoHarm) {
     ctl.memory[14] = memory[14];
     EXPECT_EQ(ctl.memory, memory);
     EXPECT_EQ(ctl.flash, Bytes(sim::Controller::kPages * kPage, 0xFF));
-    EXPECT_TRUE(host.boxes.empty());
+    EXPECT_TRUE(r.host.boxes.empty());
     // A second detection finds it with the quick probe, no new restart.
     ASSERT_EQ(ConnectLink(p), 0);
     EXPECT_EQ(ctl.restarts, 1);
 }
 
 TEST(SimBootTest, UartWiringRestartsOnTheRiseOfTheResetLineOnly) {
-    sim::Simulation sim{sim::ClockKind::Virtual};
-    FakeHost host;
-    Program p{{sim.clock(), sim.serial(), sim.portIo(), host}, Language::English};
-    p.link.state.medium = Medium::Serial;
-    p.link.state.comDeviceName = "COM2";
-    sim::Controller& ctl = sim.controller();
-    ctl.profile.link = sim::LinkKind::Uart;
+    testing::SimProgram r(testing::SimOptions().BareWindow().On(sim::LinkKind::Uart));
+    Program& p = r.p;
+    sim::Controller& ctl = r.ctl();
     ctl.profile.startupMs = 50;
     ASSERT_EQ(ConnectLink(p), 0);
     EXPECT_TRUE(p.link.state.uartLink);

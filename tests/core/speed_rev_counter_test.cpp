@@ -28,7 +28,6 @@ namespace {
 using testing::FakeHost;
 using testing::FakeWindow;
 using testing::Labelled;
-using testing::LabelsOf;
 using testing::SerialSpy;
 using testing::TempDir;
 using testing::WriteFileBytes;
@@ -329,15 +328,9 @@ TEST(RevCounter, TemplateTextsInBothLanguages) {
         {1246, "Motor-Freigabe", ""},
         {1, "Ende", ""},
     };
-    const res::DialogTemplate* t1247 = res::FindTemplate(1247);
-    const res::DialogTemplate* t1245 = res::FindTemplate(1245);
-    ASSERT_NE(t1247, nullptr);
-    ASSERT_NE(t1245, nullptr);
-    EXPECT_EQ(LabelsOf(*t1247), en);
-    EXPECT_EQ(LabelsOf(*t1245), de);
+    const auto [t1247, t1245] = testing::ExpectLabels(1247, en, 1245, de);
+    ASSERT_TRUE(t1247 != nullptr && t1245 != nullptr);
     EXPECT_EQ(t1245->height, 135);
-    EXPECT_EQ(t1247->language, Language::English);
-    EXPECT_EQ(t1245->language, Language::German);
     // Only Done is the default button.
     for (const res::ControlDef& c : t1247->controls) {
         EXPECT_EQ((c.flags & res::kDefaultButton) != 0, c.id == 1) << c.id;

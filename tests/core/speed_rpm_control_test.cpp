@@ -27,7 +27,6 @@ namespace {
 using testing::FakeHost;
 using testing::FakeWindow;
 using testing::Labelled;
-using testing::LabelsOf;
 using testing::TempDir;
 using testing::WriteFileBytes;
 
@@ -350,18 +349,12 @@ TEST(RpmControl, TemplateTextsInBothLanguages) {
         {1240, "I-Glied", "P/I - Regler"},
         {1, "Ende", ""},
     };
-    const res::DialogTemplate* t1228 = res::FindTemplate(1228);
-    const res::DialogTemplate* t1231 = res::FindTemplate(1231);
-    ASSERT_NE(t1228, nullptr);
-    ASSERT_NE(t1231, nullptr);
-    EXPECT_EQ(LabelsOf(*t1228), en);
-    EXPECT_EQ(LabelsOf(*t1231), de);
+    const auto [t1228, t1231] = testing::ExpectLabels(1228, en, 1231, de);
+    ASSERT_TRUE(t1228 != nullptr && t1231 != nullptr);
     EXPECT_EQ(t1228->width, 426);
     EXPECT_EQ(t1228->height, 188);
     EXPECT_EQ(t1231->width, 427);
     EXPECT_EQ(t1231->height, 182);
-    EXPECT_EQ(t1231->language, Language::German);
-    EXPECT_EQ(t1228->language, Language::English);
 }
 
 TEST(RpmControl, TemplatesCarryTheControls) {

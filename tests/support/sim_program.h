@@ -9,12 +9,12 @@
 
 #include "controller.h"
 #include "fake_host.h"
+#include "fake_serial.h"
 #include "fake_window.h"
 #include "file_builders.h"
 #include "program.h"
 #include "res/app_texts.h"
 #include "res/ids.h"
-#include "fake_serial.h"
 #include "settings/settings_commands.h"
 #include "simulation.h"
 #include "test_program.h"

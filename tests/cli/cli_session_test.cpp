@@ -10,6 +10,7 @@
 
 #include "commands.h"
 #include "controller.h"
+#include "file_builders.h"
 #include "simulation.h"
 #include "test_program.h"
 
@@ -60,13 +61,7 @@ struct CliRun {
 
 // A text update file for the simulated controller's version 61.23.
 std::string UpdateFile(int records) {
-    std::string text;
-    char line[16];
-    for (int i = 0; i < records; ++i) {
-        std::snprintf(line, sizeof line, "%04X:00%02X\r\n", i, (i * 7) & 0xFF);
-        text += line;
-    }
-    return text;
+    return testing::UpdateText(testing::UpdateRecords(records, [](int a) { return a * 7; }));
 }
 
 TEST(CliConsole, MessageBoxesBecomeOneLine) {

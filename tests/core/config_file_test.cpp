@@ -7,12 +7,14 @@
 #include <tuple>
 #include <vector>
 
+#include "file_builders.h"
 #include "res/ids.h"
 #include "test_program.h"
 
 namespace kvr {
 namespace {
 
+using testing::ConfigFile;
 using testing::FakeProgram;
 using testing::FakeWindow;
 using testing::ReadFileBytes;
@@ -148,24 +150,20 @@ TEST(ConfigFile, LoadRpmSetupNormalisesTheMotorFields) {
     const std::string pad(256, 'x');
     const Case cases[] = {
         {"4-byte file", head, 2, 1.0f, head + gap + std::string(" 2\0\0", 4) + "1.00"},
-        {"stored values", pad + std::string("14\0\0", 4) + "12.50", 14, 12.5f,
-         pad + std::string("14\0\0", 4) + "12.50"},
-        {"blank pole count", pad + std::string(" 6\0\0", 4) + "3.75", 6, 3.75f,
-         pad + std::string(" 6\0\0", 4) + "3.75"},
-        {"garbage", pad + "zz??abc", 2, 1.0f, pad + std::string(" 2\0\0", 4) + "1.00"},
-        {"zero ratio", pad + std::string("10\0\0", 4) + "0.00", 10, 1.0f,
-         pad + std::string("10\0\0", 4) + "1.00"},
-        {"no finite ratio", pad + std::string("10\0\0", 4) + "inf", 10, 1.0f,
-         pad + std::string("10\0\0", 4) + "1.00"},
-        {"negative poles", pad + std::string("-4\0\0", 4) + "2.00", 2, 2.0f,
-         pad + std::string(" 2\0\0", 4) + "2.00"},
+        {"stored values", ConfigFile("14", "12.50", pad), 14, 12.5f,
+         ConfigFile("14", "12.50", pad)},
+        {"blank pole count", ConfigFile(" 6", "3.75", pad), 6, 3.75f,
+         ConfigFile(" 6", "3.75", pad)},
+        {"garbage", pad + "zz??abc", 2, 1.0f, ConfigFile(" 2", "1.00", pad)},
+        {"zero ratio", ConfigFile("10", "0.00", pad), 10, 1.0f, ConfigFile("10", "1.00", pad)},
+        {"no finite ratio", ConfigFile("10", "inf", pad), 10, 1.0f, ConfigFile("10", "1.00", pad)},
+        {"negative poles", ConfigFile("-4", "2.00", pad), 2, 2.0f, ConfigFile(" 2", "2.00", pad)},
         // Too large for its own field: it would not read back; unreadable.
-        {"long ratio text", pad + std::string("12\0\0", 4) + "123456789.5", 12, 1.0f,
-         pad + std::string("12\0\0", 4) + "1.00"},
-        {"largest ratio", pad + std::string("12\0\0", 4) + "99999.99", 12, 99999.99f,
-         pad + std::string("12\0\0", 4) + "99999.99"},
-        {"negative ratio", pad + std::string("12\0\0", 4) + "-2.50", 12, 1.0f,
-         pad + std::string("12\0\0", 4) + "1.00"},
+        {"long ratio text", ConfigFile("12", "123456789.5", pad), 12, 1.0f,
+         ConfigFile("12", "1.00", pad)},
+        {"largest ratio", ConfigFile("12", "99999.99", pad), 12, 99999.99f,
+         ConfigFile("12", "99999.99", pad)},
+        {"negative ratio", ConfigFile("12", "-2.50", pad), 12, 1.0f, ConfigFile("12", "1.00", pad)},
     };
     for (const Case& c : cases) {
         TempDir dir;
@@ -226,7 +224,7 @@ TEST(ConfigFile, SaveRpmSetupStoresValidatedValues) {
     };
     for (const Case& c : cases) {
         TempDir dir;
-        WriteFileBytes(kCfg, std::string(256, 'x') + std::string("14\0\0", 4) + "12.50");
+        WriteFileBytes(kCfg, ConfigFile("14", "12.50", std::string(256, 'x')));
         FakeProgram f;
         f.program.app.startDirectory = dir.path();
         FakeWindow dialog;
@@ -260,7 +258,7 @@ TEST(ConfigFile, SaveRpmSetupRefusesPoleCountsAndLeavesTheFile) {
     for (Language lang : {Language::English, Language::German}) {
         for (const auto& [poles, text] : cases) {
             TempDir dir;
-            const std::string before = std::string(256, 'x') + std::string("14\0\0", 4) + "12.50";
+            const std::string before = ConfigFile("14", "12.50", std::string(256, 'x'));
             WriteFileBytes(kCfg, before);
             FakeProgram f(lang);
             f.program.app.startDirectory = dir.path();
@@ -290,7 +288,7 @@ TEST(ConfigFile, SaveRpmSetupRefusesARatioOutsideTheField) {
         for (const char* ratio : {"100000000", "100000", "-2", "-100000", "0,004"}) {
             const std::string text = ratio[0] == '-' || ratio[0] == '0' ? tooSmall : tooBig;
             TempDir dir;
-            const std::string before = std::string(256, 'x') + std::string("14\0\0", 4) + "12.50";
+            const std::string before = ConfigFile("14", "12.50", std::string(256, 'x'));
             WriteFileBytes(kCfg, before);
             FakeProgram f(lang);
             f.program.app.startDirectory = dir.path();

@@ -19,6 +19,7 @@
 #include "fake_host.h"
 #include "fake_window.h"
 #include "app/controller_info.h"
+#include "file_builders.h"
 #include "locks/lock_functions.h"
 #include "program.h"
 #include "res/ids.h"
@@ -26,6 +27,7 @@
 #include "res/speed_texts.h"
 #include "settings/settings_image.h"
 #include "sim_devices.h"
+#include "sim_program.h"
 #include "simulation.h"
 #include "speed/rev_counter.h"
 #include "speed/rpm_control.h"
@@ -97,22 +99,9 @@ struct StepCounts {
 const std::string kUpdateFile = "0040:0001\n0041:0002\n0080:0003\n00C5:0004\n";
 
 // One program with its controller and windows, set up for one command.
-struct Scenario {
+struct Scenario : testing::SimProgram {
     Scenario(LinkKind link, Cmd cmd)
-        : cmd(cmd), p({sim.clock(), sim.serial(), sim.portIo(), host}, Language::English) {
-        p.link.state.medium = Medium::Serial;
-        p.link.state.comDeviceName = "COM2";
-        p.app.startDirectory = dir.path();
-        ctl().profile.link = link;
-        std::string cfg = "COM2";
-        cfg.resize(256, '\0');
-        WriteFileBytes(dir.path() / "blsetup.cfg", cfg + "14" + std::string(2, '\0') + "10.00");
-        for (const char* e : {" 0", " 7,5", "15,0", "22,5", "30,0", "auto"}) {
-            main.ComboAdd(id::kTimingList, e);
-        }
-        for (const char* e : {"off", "hard", "medium", "soft"}) main.ComboAdd(id::kBrakeList, e);
-        main.Enable(id::kWrite, false);
-        main.Enable(id::kStatusLine, false);
+        : SimProgram(testing::SimOptions().On(link).InFolder()), cmd(cmd) {
         ctl().memory[13] = 0xFD;  // test program locked: the rev counter may run
         // Commands that need read settings start after a sound Read.
         if (cmd != Cmd::Read && cmd != Cmd::Update && cmd != Cmd::Info) {
@@ -130,7 +119,6 @@ struct Scenario {
         before = ctl().memory;
     }
 
-    sim::Controller& ctl() { return sim.controller(); }
     sim::SimSerial& serial() { return sim.simSerial(); }
 
     // Runs the command; arm() is called right before the step under test.
@@ -175,8 +163,8 @@ struct Scenario {
                 result = WriteSettings(p, main);
                 break;
             case Cmd::Update:
-                WriteFileBytes(dir.path() / "K6123_6123.upd", kUpdateFile);
-                host.chosenFiles.push_back((dir.path() / "K6123_6123.upd").string());
+                WriteFileBytes(dir->path() / "K6123_6123.upd", kUpdateFile);
+                host.chosenFiles.push_back((dir->path() / "K6123_6123.upd").string());
                 Mark(arm);
                 result = RunFirmwareUpdate(p, main);
                 break;
@@ -241,12 +229,8 @@ struct Scenario {
     }
 
     Cmd cmd;
-    TempDir dir;
-    sim::Simulation sim{sim::ClockKind::Virtual};
-    FakeHost host;
-    FakeWindow main;
+    FakeWindow& main = w;
     FakeWindow dialogState;
-    Program p;
     std::array<std::uint8_t, 256> before{};
     StepCounts mark;
     StepCounts counts;

@@ -1,14 +1,17 @@
 #include <gtest/gtest.h>
 
-#include <functional>
+#include <algorithm>
+#include <string>
 
 #include "controller.h"
 #include "fake_host.h"
+#include "fake_serial.h"
 #include "fake_window.h"
 #include "app/controller_info.h"
 #include "isp/isp_connect.h"
 #include "res/ids.h"
 #include "sim_devices.h"
+#include "sim_program.h"
 #include "simulation.h"
 
 namespace kvr {
@@ -16,59 +19,26 @@ namespace {
 
 using testing::FakeHost;
 using testing::FakeWindow;
+using testing::SerialSpy;
 
-// Passes every call to the simulated port and lets a test act between calls.
-class WatchedSerial : public SerialDevice {
-  public:
-    explicit WatchedSerial(SerialDevice& inner) : inner_(inner) {}
-    bool Open(const std::string& name) override { return Tap(), inner_.Open(name); }
-    void Close() override { inner_.Close(); }
-    bool IsOpen() const override { return inner_.IsOpen(); }
-    bool GetState(SerialConfig& c) override { return Tap(), inner_.GetState(c); }
-    bool SetState(const SerialConfig& c) override { return Tap(), inner_.SetState(c); }
-    bool SetTimeouts(const SerialTimeouts& t) override { return Tap(), inner_.SetTimeouts(t); }
-    bool SetLine(LineFunction f) override {
-        clockRises += f == LineFunction::SetRts;
-        return Tap(), inner_.SetLine(f);
-    }
-    bool GetModemStatus(std::uint32_t& s) override { return Tap(), inner_.GetModemStatus(s); }
-    bool Read(std::uint8_t* b, std::size_t n, std::size_t& got) override {
-        return Tap(), inner_.Read(b, n, got);
-    }
-    bool Write(const std::uint8_t* b, std::size_t n, std::size_t& w) override {
-        return Tap(), inner_.Write(b, n, w);
-    }
-    std::function<void()> onCall;
-    long clockRises = 0;
-
-  private:
-    void Tap() {
-        if (onCall) onCall();
-    }
-    SerialDevice& inner_;
-};
-
-struct IspBench {
+struct IspBench : testing::SimProgram {
     explicit IspBench(Language lang = Language::English)
-        : sim(sim::ClockKind::Virtual),
-          watched(sim.serial()),
-          program({sim.clock(), watched, sim.portIo(), host}, lang) {
-        program.link.state.medium = Medium::Serial;
-        program.link.state.comDeviceName = "COM2";
-        program.app.statusWindow = &main;
+        : SimProgram(testing::SimOptions().In(lang).BareWindow().StatusInWindow()) {
+        serial.recording = true;
     }
     sim::Controller& chip() { return sim.controller(); }
+    long ClockRises() const {
+        return std::count(watched.lines.begin(), watched.lines.end(), LineFunction::SetRts);
+    }
     long Instructions(int word1) {
         long n = 0;
         for (const auto& e : chip().TraceOf('I')) n += e.address == word1;
         return n;
     }
 
-    sim::Simulation sim;
-    WatchedSerial watched;
-    FakeHost host;
-    FakeWindow main;
-    Program program;
+    SerialSpy& watched = serial;
+    FakeWindow& main = w;
+    Program& program = p;
 };
 
 std::string Block(const std::string& vendor, const std::string& family, const std::string& part) {
@@ -180,8 +150,9 @@ TEST(Isp, ErasedChipWarnsAndConnects) {
 TEST(Isp, LockedReadingThenAnotherFamilyIsUnknown) {
     IspBench b;
     b.chip().profile.signature = {0x00, 0x01, 0x02};
-    b.watched.onCall = [&b] {
+    b.watched.onCall = [&b](const std::string&) {
         if (b.Instructions(0x3000) >= 6) b.chip().profile.signature = {0x1E, 0x93, 0x07};
+        return true;
     };
     EXPECT_EQ(ConnectIsp(b.program), kIspFailed);
     EXPECT_EQ(b.program.link.lastErrorText, "Unknown Device Code!\n\n" + Block("1E", "93", "07"));
@@ -197,13 +168,13 @@ TEST(Isp, NoAnswerAtAllGivesUpAfterAllStages) {
     EXPECT_FALSE(b.program.isp.ispAnswered);
     // A Programming Enable is 32 clock cycles, a retry adds one pulse. Only
     // the third stage retried: 1 + 1 + (1 + 35) instructions, 35 pulses.
-    EXPECT_EQ(b.watched.clockRises, 38 * 32 + 35);
+    EXPECT_EQ(b.ClockRises(), 38 * 32 + 35);
 
     IspBench fresh;
     fresh.chip().profile.silent = true;
     EXPECT_EQ(ConnectIsp(fresh.program), kIspFailed);
     // Both stages retried: 73 instructions, 70 pulses.
-    EXPECT_EQ(fresh.watched.clockRises, 73 * 32 + 70);
+    EXPECT_EQ(fresh.ClockRises(), 73 * 32 + 70);
 
     IspBench info(Language::German);
     info.chip().profile.silent = true;
@@ -221,7 +192,7 @@ TEST(Isp, ChipOutOfStepComesIntoStepByTheRetryClockPulses) {
         EXPECT_EQ(ConnectIsp(b.program), kIspConnected) << answeredBefore;
         EXPECT_EQ(b.program.isp.ispStatusText, Block("1E", "93", "07"));
         EXPECT_TRUE(b.program.isp.ispAnswered);
-        const long rises = b.watched.clockRises;
+        const long rises = b.ClockRises();
         EXPECT_GT(rises, 3 * 32 + 32) << "needed the retry loop";
         if (!answeredBefore) {
             IspBench again;
@@ -230,7 +201,7 @@ TEST(Isp, ChipOutOfStepComesIntoStepByTheRetryClockPulses) {
             ASSERT_EQ(ConnectIsp(again.program), kIspConnected);
             // A chip seen before gets its retries only in the third stage:
             // one Programming Enable more.
-            EXPECT_EQ(again.watched.clockRises, rises + 32);
+            EXPECT_EQ(again.ClockRises(), rises + 32);
         }
     }
 }
@@ -276,8 +247,9 @@ TEST(Isp, MissingDriverShowsOneBoxAndEndsTheCommand) {
 // box says, not a silent chip and not the fuses.
 TEST(Isp, DeviceLostWhileReadingTheFusesIsSaid) {
     IspBench b;
-    b.watched.onCall = [&b] {
+    b.watched.onCall = [&b](const std::string&) {
         if (b.Instructions(0x5808) > 0) b.chip().faults.serialVanishesAfterCalls = 0;
+        return true;
     };
     ControllerInfoCommand(b.program, b.main);
     ASSERT_EQ(b.host.boxes.size(), 1u);

@@ -14,7 +14,9 @@
 #include "link/connect.h"
 #include "link/exchange.h"
 #include "link/port_access.h"
+#include "serial_calls.h"
 #include "sim_devices.h"
+#include "sim_program.h"
 #include "simulation.h"
 
 namespace kvr {
@@ -24,68 +26,34 @@ using testing::FakeHost;
 using testing::FakePortIo;
 using testing::FakeSerial;
 using testing::FakeWindow;
+using testing::SerialSpy;
 
-// Passes every call to the simulated port and notes opens, line changes and
-// time-out settings; can refuse the link's 400 ms time-outs.
-class WatchedSerial : public SerialDevice {
-  public:
-    explicit WatchedSerial(SerialDevice& inner) : inner_(inner) {}
-    std::vector<std::string> calls;
-    bool refuseLinkTimeouts = false;
+// The calls that open the port and set it up, in order.
+std::vector<std::string> PortSetUp(const std::vector<std::string>& calls) {
+    std::vector<std::string> kept;
+    for (const std::string& c : calls) {
+        if (c.starts_with("open ") || c == "close" || c.starts_with("setstate ") ||
+            c.starts_with("timeouts ")) {
+            kept.push_back(c);
+        }
+    }
+    return kept;
+}
 
-    bool Open(const std::string& n) override {
-        calls.push_back("open " + n);
-        return inner_.Open(n);
+// The calls without the reads of the port's state and lines.
+std::vector<std::string> WithoutReads(const std::vector<std::string>& calls) {
+    std::vector<std::string> kept;
+    for (const std::string& c : calls) {
+        if (c != "getstate" && c != "status") kept.push_back(c);
     }
-    void Close() override {
-        calls.push_back("close");
-        inner_.Close();
-    }
-    bool IsOpen() const override { return inner_.IsOpen(); }
-    bool GetState(SerialConfig& c) override { return inner_.GetState(c); }
-    bool SetState(const SerialConfig& c) override {
-        calls.push_back("state " + std::to_string(c.baudRate) + (c.keepLines ? "" : " drop"));
-        return inner_.SetState(c);
-    }
-    bool SetTimeouts(const SerialTimeouts& t) override {
-        calls.push_back("timeouts " + std::to_string(t.readTotalConstantMs));
-        if (refuseLinkTimeouts && t.readTotalConstantMs == 400) return false;
-        return inner_.SetTimeouts(t);
-    }
-    bool SetLine(LineFunction f) override {
-        calls.push_back("line");
-        return inner_.SetLine(f);
-    }
-    bool GetModemStatus(std::uint32_t& s) override { return inner_.GetModemStatus(s); }
-    bool Read(std::uint8_t* b, std::size_t n, std::size_t& got) override {
-        return inner_.Read(b, n, got);
-    }
-    bool Write(const std::uint8_t* b, std::size_t n, std::size_t& w) override {
-        return inner_.Write(b, n, w);
-    }
+    return kept;
+}
 
-    int Count(const std::string& what) const {
-        int n = 0;
-        for (const std::string& c : calls) n += c == what;
-        return n;
+struct Rig : testing::SimProgram {
+    Rig() : SimProgram(testing::SimOptions().BareWindow().StatusInWindow()) {
+        serial.recording = true;
     }
-
-  private:
-    SerialDevice& inner_;
-};
-
-struct Rig {
-    sim::Simulation sim{sim::ClockKind::Virtual};
-    WatchedSerial serial{sim.serial()};
-    FakeHost host;
-    FakeWindow window;
-    Program p{{sim.clock(), serial, sim.portIo(), host}, Language::English};
-    Rig() {
-        p.link.state.medium = Medium::Serial;
-        p.link.state.comDeviceName = "COM2";
-        p.app.statusWindow = &window;
-    }
-    sim::Controller& ctl() { return sim.controller(); }
+    FakeWindow& window = w;
     int Requests() { return static_cast<int>(sim.controller().TraceOf('R').size()); }
 };
 
@@ -125,12 +93,13 @@ TEST(ConnectLinkTest, UartAttemptsFollowTheirOrder) {
     r.ctl().profile.uartRequestsIgnored = 1;
     ASSERT_EQ(ConnectLink(r.p), 0);
     const std::vector<std::string> expected = {
-        "open COM2",        "state 9600", "timeouts 5",  // OpenSerialPort
-        "state 19200 drop", "timeouts 5", "timeouts 100", "timeouts 400", "state 19200 drop",
-        "state 19200 drop",  // second attempt
-        "state 19200 drop",  // found at the second attempt
+        "open COM2",  // OpenSerialPort
+        "setstate 9600",       "timeouts 3/0/5",   "setstate 19200 drop", "timeouts 3/0/5",
+        "timeouts 3/0/100",    "timeouts 3/0/400", "setstate 19200 drop",
+        "setstate 19200 drop",  // second attempt
+        "setstate 19200 drop",  // found at the second attempt
     };
-    EXPECT_EQ(r.serial.calls, expected);
+    EXPECT_EQ(PortSetUp(r.serial.calls), expected);
 }
 
 TEST(ConnectLinkTest, BitSerialLinkWithoutRestart) {
@@ -143,7 +112,7 @@ TEST(ConnectLinkTest, BitSerialLinkWithoutRestart) {
     EXPECT_EQ(r.ctl().uartBytes, 0);
     EXPECT_EQ(r.ctl().TraceOf('P').size(), 3u);
     // Three line changes per bit and no reset sequence.
-    EXPECT_EQ(r.serial.Count("line"), 2 * 2 * 8 * 3);
+    EXPECT_EQ(r.serial.lines.size(), 2u * 2 * 8 * 3);
     EXPECT_TRUE(r.host.boxes.empty());
     EXPECT_EQ(r.window.controls[1044].text, " ");
     EXPECT_GT(r.window.repaints, 0);
@@ -189,10 +158,11 @@ TEST(ConnectLinkTest, RecheckAfterUartLinkProbesLinesThenDetectsAnew) {
     ExpectFlags(r.p, true, false);
     // First the bit-serial probe on the lines, then the port is reopened.
     const int probeLines = 2 * 8 * 3;
-    ASSERT_GE(r.serial.calls.size(), probeLines + 2u);
-    for (int i = 0; i < probeLines; ++i) EXPECT_EQ(r.serial.calls[i], "line") << i;
-    EXPECT_EQ(r.serial.calls[probeLines], "close");
-    EXPECT_EQ(r.serial.calls[probeLines + 1], "open COM2");
+    const std::vector<std::string> calls = WithoutReads(r.serial.calls);
+    ASSERT_GE(calls.size(), probeLines + 2u);
+    for (int i = 0; i < probeLines; ++i) EXPECT_TRUE(testing::IsLineCall(calls[i])) << i;
+    EXPECT_EQ(calls[probeLines], "close");
+    EXPECT_EQ(calls[probeLines + 1], "open COM2");
 }
 
 TEST(ConnectLinkTest, RecheckAfterUartLinkFindsABitSerialController) {
@@ -265,7 +235,12 @@ TEST(ConnectLinkTest, PortFailuresKeepTheFlagsAndShowNoBox) {
         r.p.link.state.comDeviceName = c.port;
         r.p.link.state.uartLink = true;
         r.ctl().profile.silent = true;
-        r.serial.refuseLinkTimeouts = c.refuseTimeouts;
+        if (c.refuseTimeouts) {
+            // The link's 400 ms read time-outs are refused.
+            r.serial.onCall = [](const std::string& call) {
+                return !(call.starts_with("timeouts ") && call.ends_with("/400"));
+            };
+        }
         EXPECT_EQ(ConnectLink(r.p), 1);
         ExpectFlags(r.p, true, false);
         EXPECT_TRUE(r.host.boxes.empty());
@@ -423,12 +398,12 @@ std::vector<std::string> FirstAttempt() {
             "getstate",
             "setstate 9600",
             "timeouts 3/0/5",
-            "setstate 19200",
+            "setstate 19200 drop",
             "timeouts 3/0/5",
             "read 20",
             "timeouts 3/0/100",
             "timeouts 3/0/400",
-            "setstate 19200",
+            "setstate 19200 drop",
             kW,
             Waits({5}),
             kW,
@@ -444,8 +419,8 @@ TEST(ConnectLinkTest, SilentControllerCallSequence) {
     // From reopening the port to the final probe, nothing answering.
     const std::vector<std::string> detection =
         Concat(FirstAttempt(), {// second
-                                Waits({200}), "setstate 19200", kW, Waits({5}), kW, Waits({5}), kW,
-                                Waits({5}), "read 3", kW, "read 2",
+                                Waits({200}), "setstate 19200 drop", kW, Waits({5}), kW, Waits({5}),
+                                kW, Waits({5}), "read 3", kW, "read 2",
                                 // third
                                 "read 20", kW, Waits({5}), kW, Waits({5}), kW, Waits({5}), kW,
                                 Waits({5}), "read 20", kW, Waits({80}), "read 2",

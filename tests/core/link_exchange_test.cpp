@@ -12,8 +12,11 @@
 #include "fake_serial.h"
 #include "link/exchange.h"
 #include "link/port_access.h"
+#include "serial_calls.h"
 #include "sim_clock.h"
+#include "sim_program.h"
 #include "simulation.h"
+#include "test_program.h"
 
 namespace kvr {
 namespace {
@@ -22,14 +25,11 @@ using testing::FakeClock;
 using testing::FakeHost;
 using testing::FakePortIo;
 using testing::FakeSerial;
+using testing::SerialSpy;
 
 // A program on recording fakes, its serial port open.
-struct FakeRig {
-    FakeClock clock;
-    FakeSerial serial;
-    FakePortIo portIo;
-    FakeHost host;
-    Program p{{clock, serial, portIo, host}, Language::English};
+struct FakeRig : testing::FakeProgram {
+    Program& p = program;
     FakeRig() {
         p.link.state.medium = Medium::Serial;
         p.link.state.comDeviceName = "COM2";
@@ -115,11 +115,8 @@ TEST(ShiftBitTest, ParallelMediumDrivesLatchBitsAndReadsStatusBit6) {
 
 // The chip's programming mode answers the second byte during the third.
 TEST(ShiftBitTest, TwoTransferWordsKeepTheEchoInBits8To15) {
-    sim::Simulation sim(sim::ClockKind::Virtual);
-    FakeHost host;
-    Program p({sim.clock(), sim.serial(), sim.portIo(), host}, Language::English);
-    p.link.state.medium = Medium::Serial;
-    p.link.state.comDeviceName = "COM2";
+    testing::SimProgram r(testing::SimOptions().BareWindow());
+    Program& p = r.p;
     ASSERT_EQ(OpenSerialPort(p), 0);
     SetClockLow(p);
     SetResetLow(p);
@@ -336,43 +333,10 @@ TEST(WriteCheckedTest, MatchingEchoShowsNothing) {
 
 // ---- Bit-serial form against the simulated controller ----------------------
 
-// Wraps the simulated port and notes every call with the virtual time.
-class TimedSerial : public SerialDevice {
-  public:
-    TimedSerial(SerialDevice& inner, sim::SimClock& clock) : inner_(inner), clock_(clock) {}
-    struct Call {
-        std::string what;
-        std::uint64_t ns;
-    };
-    std::vector<Call> calls;
-
-    bool Open(const std::string& n) override { return inner_.Open(n); }
-    void Close() override { inner_.Close(); }
-    bool IsOpen() const override { return inner_.IsOpen(); }
-    bool GetState(SerialConfig& c) override { return inner_.GetState(c); }
-    bool SetState(const SerialConfig& c) override { return inner_.SetState(c); }
-    bool SetTimeouts(const SerialTimeouts& t) override { return inner_.SetTimeouts(t); }
-    bool SetLine(LineFunction f) override {
-        static const char* names[] = {"SETRTS", "CLRRTS",   "SETDTR",
-                                      "CLRDTR", "SETBREAK", "CLRBREAK"};
-        Note(names[static_cast<int>(f)]);
-        return inner_.SetLine(f);
-    }
-    bool GetModemStatus(std::uint32_t& s) override {
-        Note("status");
-        return inner_.GetModemStatus(s);
-    }
-    bool Read(std::uint8_t* b, std::size_t n, std::size_t& got) override {
-        return inner_.Read(b, n, got);
-    }
-    bool Write(const std::uint8_t* b, std::size_t n, std::size_t& w) override {
-        return inner_.Write(b, n, w);
-    }
-
-  private:
-    void Note(const char* what) { calls.push_back({what, clock_.NowNs()}); }
-    SerialDevice& inner_;
-    sim::SimClock& clock_;
+// A line change or status read on the port, at its virtual time.
+struct TimedCall {
+    std::string what;
+    std::uint64_t ns;
 };
 
 struct ByteOnWire {
@@ -383,7 +347,7 @@ struct ByteOnWire {
 };
 
 // Splits the line calls into bytes of eight clock cycles.
-std::vector<ByteOnWire> BytesOnWire(const std::vector<TimedSerial::Call>& calls) {
+std::vector<ByteOnWire> BytesOnWire(const std::vector<TimedCall>& calls) {
     std::vector<ByteOnWire> bytes;
     int dtr = 0, bits = 0, reads = 0;
     ByteOnWire cur;
@@ -416,14 +380,15 @@ std::vector<ByteOnWire> BytesOnWire(const std::vector<TimedSerial::Call>& calls)
     return bytes;
 }
 
-struct SimRig {
-    sim::Simulation sim{sim::ClockKind::Virtual};
-    TimedSerial serial{sim.serial(), sim.simClock()};
-    FakeHost host;
-    Program p{{sim.clock(), serial, sim.portIo(), host}, Language::English};
-    SimRig() {
-        p.link.state.medium = Medium::Serial;
-        p.link.state.comDeviceName = "COM2";
+struct SimRig : testing::SimProgram {
+    std::vector<TimedCall> calls;
+    SimRig() : SimProgram(testing::SimOptions().BareWindow()) {
+        serial.onCall = [this](const std::string& call) {
+            if (call == "status" || testing::IsLineCall(call)) {
+                calls.push_back({call, sim.simClock().NowNs()});
+            }
+            return true;
+        };
         EXPECT_EQ(OpenSerialPort(p), 0);
         // A restart: the boot loader takes the page commands.
         SetResetLow(p);
@@ -431,7 +396,7 @@ struct SimRig {
         WaitMs(p, 100);
         SetResetHigh(p);
         WaitMs(p, 100);
-        serial.calls.clear();
+        calls.clear();
         sim.controller().trace.clear();
     }
 };
@@ -503,7 +468,7 @@ TEST(BitSerialFormTest, BytesPausesAndReplies) {
         SimRig r;
         const std::uint64_t startNs = r.sim.simClock().NowNs();
         EXPECT_EQ(c.run(r.p), c.result);
-        const auto bytes = BytesOnWire(r.serial.calls);
+        const auto bytes = BytesOnWire(r.calls);
         std::vector<int> sent, reads;
         for (const auto& b : bytes) {
             sent.push_back(b.value);

@@ -11,6 +11,7 @@
 #include "res/ids.h"
 #include "res/locks_texts.h"
 #include "res/templates.h"
+#include "sim_program.h"
 #include "simulation.h"
 
 namespace kvr {
@@ -20,15 +21,12 @@ using testing::FakeHost;
 using testing::FakeWindow;
 
 // The program on a simulated controller wired to COM2, with settings read.
-struct Rig {
+struct Rig : testing::SimProgram {
     explicit Rig(Language lang = Language::English)
-        : p({sim.clock(), sim.serial(), sim.portIo(), host}, lang) {
-        p.link.state.medium = Medium::Serial;
-        p.link.state.comDeviceName = "COM2";
+        : SimProgram(testing::SimOptions().In(lang).BareWindow()) {
         p.settings.versionWord = 0x6123;
         p.settings.clockMhz = 16;
     }
-    sim::Controller& ctl() { return sim.controller(); }
 
     // Runs the command; inside the dialog, plays the given commands in order.
     void Run(const std::vector<int>& commands,
@@ -61,17 +59,8 @@ struct Rig {
         return out;
     }
 
-    std::vector<std::string> BoxTexts() const {
-        std::vector<std::string> out;
-        for (const auto& b : host.boxes) out.push_back(b.text);
-        return out;
-    }
-
-    sim::Simulation sim{sim::ClockKind::Virtual};
-    FakeHost host;
-    FakeWindow mainWindow;
+    FakeWindow& mainWindow = w;
     FakeWindow dialogState;
-    Program p;
 };
 
 TEST(LockChoices, OnlyBitsZeroAndOneChange) {

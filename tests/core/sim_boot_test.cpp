@@ -3,20 +3,22 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <random>
 #include <string>
 #include <vector>
 
 #include "controller.h"
 #include "fake_host.h"
 #include "fake_window.h"
+#include "file_builders.h"
 #include "link/connect.h"
 #include "link/exchange.h"
 #include "link/port_access.h"
 #include "program.h"
 #include "res/ids.h"
+#include "sim_program.h"
 #include "simulation.h"
 #include "app/update_procedure.h"
+#include "test_program.h"
 
 namespace kvr {
 namespace {
@@ -189,12 +191,9 @@ TEST(SimBootTest, MotorReleaseIsTheOneRestartWithoutBootMode) {
 }
 
 TEST(SimBootTest, LinkDetectionRestartDoesNoHarm) {
-    sim::Simulation sim{sim::ClockKind::Virtual};
-    FakeHost host;
-    Program p{{sim.clock(), sim.serial(), sim.portIo(), host}, Language::English};
-    p.link.state.medium = Medium::Serial;
-    p.link.state.comDeviceName = "COM2";
-    sim::Controller& ctl = sim.controller();
+    testing::SimProgram r(testing::SimOptions().BareWindow());
+    Program& p = r.p;
+    sim::Controller& ctl = r.ctl();
     ctl.profile.runningAtStart = false;
     const auto memory = ctl.memory;
     ASSERT_EQ(ConnectLink(p), 0);
@@ -208,20 +207,16 @@ TEST(SimBootTest, LinkDetectionRestartDoesNoHarm) {
     ctl.memory[14] = memory[14];
     EXPECT_EQ(ctl.memory, memory);
     EXPECT_EQ(ctl.flash, Bytes(sim::Controller::kPages * kPage, 0xFF));
-    EXPECT_TRUE(host.boxes.empty());
+    EXPECT_TRUE(r.host.boxes.empty());
     // A second detection finds it with the quick probe, no new restart.
     ASSERT_EQ(ConnectLink(p), 0);
     EXPECT_EQ(ctl.restarts, 1);
 }
 
 TEST(SimBootTest, UartWiringRestartsOnTheRiseOfTheResetLineOnly) {
-    sim::Simulation sim{sim::ClockKind::Virtual};
-    FakeHost host;
-    Program p{{sim.clock(), sim.serial(), sim.portIo(), host}, Language::English};
-    p.link.state.medium = Medium::Serial;
-    p.link.state.comDeviceName = "COM2";
-    sim::Controller& ctl = sim.controller();
-    ctl.profile.link = sim::LinkKind::Uart;
+    testing::SimProgram r(testing::SimOptions().BareWindow().On(sim::LinkKind::Uart));
+    Program& p = r.p;
+    sim::Controller& ctl = r.ctl();
     ctl.profile.startupMs = 50;
     ASSERT_EQ(ConnectLink(p), 0);
     EXPECT_TRUE(p.link.state.uartLink);
@@ -254,33 +249,19 @@ TEST(SimBootTest, UartWiringRestartsOnTheRiseOfTheResetLineOnly) {
 class BootUpdateTest : public ::testing::TestWithParam<sim::LinkKind> {
   protected:
     void SetUp() override {
-        previous_ = fs::current_path();
-        std::random_device random;
-        dir_ = fs::temp_directory_path() / ("kvr-boot-" + std::to_string(random()));
-        fs::create_directories(dir_);
-        fs::current_path(dir_);
         std::ofstream(dir_ / "blsetup.cfg") << "COM2";
         p.app.startDirectory = dir_;
         p.link.state.medium = Medium::Serial;
         p.link.state.comDeviceName = "COM2";
         sim.controller().profile.link = GetParam();
     }
-    void TearDown() override {
-        fs::current_path(previous_);
-        fs::remove_all(dir_);
-    }
     // Three pages, 0 to 2, every fourth byte.
     int Update() {
-        std::string text;
-        char line[16];
-        image = Bytes(sim::Controller::kPages * kPage, 0xFF);
-        for (int a = 0; a < 3 * 64; a += 4) {
-            std::snprintf(line, sizeof line, "%04X:00%02X\r\n", a, (a * 5 + 1) & 0xFF);
-            text += line;
-            image[static_cast<std::size_t>(a)] = static_cast<std::uint8_t>((a * 5 + 1) & 0xFF);
-        }
+        const auto records = testing::UpdateRecords(
+            3 * 16, [](int a) { return a * 5 + 1; }, 4);
+        image = testing::FlashImage(records, sim::Controller::kPages * kPage);
         const fs::path file = dir_ / "K6123_6124.upd";
-        std::ofstream(file, std::ios::binary) << text;
+        std::ofstream(file, std::ios::binary) << testing::UpdateText(records);
         host.chosenFiles.push_back(file.string());
         return RunFirmwareUpdate(p, window);
     }
@@ -297,8 +278,8 @@ class BootUpdateTest : public ::testing::TestWithParam<sim::LinkKind> {
     Bytes image;
 
   private:
-    fs::path dir_;
-    fs::path previous_;
+    testing::TempDir temp_;
+    fs::path dir_ = temp_.path();
 };
 
 TEST_P(BootUpdateTest, FailedTransferStaysInBootModeAndANewUpdateWorks) {

@@ -36,6 +36,16 @@ struct Rig {
         TransferByte(p);
         return p.link.exchange.in;
     }
+    // The controller on the UART wiring, the port at 19200 baud with the
+    // link's read time-outs; returns the port's set-up.
+    SerialConfig UartLink() {
+        ctl().profile.link = sim::LinkKind::Uart;
+        SerialConfig c;
+        c.baudRate = 19200;
+        sim.serial().SetState(c);
+        sim.serial().SetTimeouts({3, 0, 400});
+        return c;
+    }
     std::vector<std::uint8_t> Uart(std::vector<std::uint8_t> bytes, std::size_t count) {
         std::size_t n = 0;
         sim.serial().Write(bytes.data(), bytes.size(), n);
@@ -200,11 +210,7 @@ TEST(SimBitSerialTest, MissingDriverFailsItsEntries) {
 
 TEST(SimUartTest, EchoesAndAnswersTheRequestAfterTheLeadIn) {
     Rig r;
-    r.ctl().profile.link = sim::LinkKind::Uart;
-    SerialConfig c;
-    c.baudRate = 19200;
-    r.sim.serial().SetState(c);
-    r.sim.serial().SetTimeouts({3, 0, 400});
+    r.UartLink();
     EXPECT_EQ(r.Uart({0xD2}, 4), (std::vector<std::uint8_t>{0xD2})) << "no lead-in";
     EXPECT_EQ(r.Uart({0xD0, 0xD0, 0xD0, 0xD2}, 20),
               (std::vector<std::uint8_t>{0xD0, 0xD0, 0xD0, 0xD2, 0xD3}));
@@ -215,11 +221,7 @@ TEST(SimUartTest, EchoesAndAnswersTheRequestAfterTheLeadIn) {
 
 TEST(SimUartTest, ByteTimeAndAnotherRate) {
     Rig r;
-    r.ctl().profile.link = sim::LinkKind::Uart;
-    SerialConfig c;
-    c.baudRate = 19200;
-    r.sim.serial().SetState(c);
-    r.sim.serial().SetTimeouts({3, 0, 400});
+    SerialConfig c = r.UartLink();
     const std::uint64_t t0 = r.now();
     EXPECT_EQ(r.Uart({'U', 12}, 3).size(), 3u);
     // Two bytes out, the last echo and the value back: about 0.52 ms each.
@@ -252,11 +254,7 @@ TEST(SimUartTest, SilentLineReadsNothingWithinTheTimeOut) {
 
 TEST(SimUartTest, IntervalEndsAReadOnAGap) {
     Rig r;
-    r.ctl().profile.link = sim::LinkKind::Uart;
-    SerialConfig c;
-    c.baudRate = 19200;
-    r.sim.serial().SetState(c);
-    r.sim.serial().SetTimeouts({3, 0, 400});
+    r.UartLink();
     const std::uint64_t t0 = r.now();
     // Two echoes come, then nothing: the read ends 3 ms after the last.
     EXPECT_EQ(r.Uart({'W', 1}, 10).size(), 2u);
@@ -265,11 +263,7 @@ TEST(SimUartTest, IntervalEndsAReadOnAGap) {
 
 TEST(SimUartTest, FaultsOnTheUart) {
     Rig r;
-    r.ctl().profile.link = sim::LinkKind::Uart;
-    SerialConfig c;
-    c.baudRate = 19200;
-    r.sim.serial().SetState(c);
-    r.sim.serial().SetTimeouts({3, 0, 400});
+    r.UartLink();
     r.ctl().faults.dropSentByte = 2;  // the value
     EXPECT_EQ(r.Uart({'U', 12}, 3), (std::vector<std::uint8_t>{'U', 12}));
     r.ctl().faults.wrongEchoOnWrite = true;

@@ -28,16 +28,6 @@ namespace {
 using sim::SimulateRequest;
 using testing::FakeWindow;
 
-// A host whose pump lets the test act between two measurement windows.
-class PumpingHost : public testing::FakeHost {
-  public:
-    void PumpMessages() override {
-        FakeHost::PumpMessages();
-        if (onPump) onPump();
-    }
-    std::function<void()> onPump;
-};
-
 // The program as it starts with --simulate=NAME, on the virtual clock: no
 // parallel-port driver, a fresh folder, the main window opened by its own
 // procedure.
@@ -64,7 +54,7 @@ struct ProfileRig {
     testing::TempDir dir;
     SimulateRequest request;
     sim::Simulation sim{sim::ClockKind::Virtual};
-    PumpingHost host;
+    testing::FakeHost host;
     Program p;
     FakeWindow w;
 };

@@ -8,12 +8,15 @@
 
 #include "controller.h"
 #include "fake_host.h"
+#include "fake_serial.h"
 #include "fake_window.h"
+#include "file_builders.h"
 #include "program.h"
 #include "res/ids.h"
 #include "res/speed_texts.h"
 #include "res/templates.h"
 #include "sim_devices.h"
+#include "sim_program.h"
 #include "simulation.h"
 #include "speed/rev_counter.h"
 #include "template_labels.h"
@@ -25,64 +28,17 @@ namespace {
 using testing::FakeHost;
 using testing::FakeWindow;
 using testing::Labelled;
-using testing::LabelsOf;
+using testing::SerialSpy;
 using testing::TempDir;
 using testing::WriteFileBytes;
 
-// A host whose message pump lets a test act between two windows of the
-// measurement, as a user would.
-class PumpingHost : public FakeHost {
-  public:
-    void PumpMessages() override {
-        FakeHost::PumpMessages();
-        if (onPump) onPump();
-    }
-    std::function<void()> onPump;
-};
-
-// The simulated port, noting the line changes while `recording` is set.
-class LineLog : public SerialDevice {
-  public:
-    explicit LineLog(SerialDevice& inner) : inner_(inner) {}
-    bool recording = false;
-    std::vector<LineFunction> lines;
-
-    bool Open(const std::string& n) override { return inner_.Open(n); }
-    void Close() override { inner_.Close(); }
-    bool IsOpen() const override { return inner_.IsOpen(); }
-    bool GetState(SerialConfig& c) override { return inner_.GetState(c); }
-    bool SetState(const SerialConfig& c) override { return inner_.SetState(c); }
-    bool SetTimeouts(const SerialTimeouts& t) override { return inner_.SetTimeouts(t); }
-    bool SetLine(LineFunction f) override {
-        if (recording) lines.push_back(f);
-        return inner_.SetLine(f);
-    }
-    bool GetModemStatus(std::uint32_t& s) override { return inner_.GetModemStatus(s); }
-    bool Read(std::uint8_t* b, std::size_t n, std::size_t& got) override {
-        return inner_.Read(b, n, got);
-    }
-    bool Write(const std::uint8_t* b, std::size_t n, std::size_t& w) override {
-        return inner_.Write(b, n, w);
-    }
-
-  private:
-    SerialDevice& inner_;
-};
-
 // The program on a simulated controller at COM2 whose test program is
 // locked, with 14 poles and ratio 10.00 in blsetup.cfg.
-struct Rig {
+struct Rig : testing::SimProgram {
     explicit Rig(Language lang = Language::English)
-        : p({sim.clock(), serial, sim.portIo(), host}, lang) {
-        p.link.state.medium = Medium::Serial;
-        p.link.state.comDeviceName = "COM2";
-        p.app.startDirectory = dir.path();
+        : SimProgram(testing::SimOptions().In(lang).BareWindow().InFolder()) {
         ctl().memory[13] = 0xFD;
-        std::string config = "COM2";
-        config.resize(256, '\0');
-        WriteFileBytes(dir.path() / "blsetup.cfg", config + "14" + std::string(2, '\0') + "10.00");
     }
-    sim::Controller& ctl() { return sim.controller(); }
 
     // Runs the command; inside the dialog, clicks the given buttons.
     void Run(const std::vector<int>& clicks) {
@@ -111,21 +67,10 @@ struct Rig {
 
     std::string Text(int id) { return window != nullptr ? window->controls[id].text : ""; }
 
-    std::vector<std::string> BoxTexts() const {
-        std::vector<std::string> out;
-        for (const auto& b : host.boxes) out.push_back(b.text);
-        return out;
-    }
-
-    TempDir dir;
-    sim::Simulation sim{sim::ClockKind::Virtual};
-    LineLog serial{sim.serial()};
-    PumpingHost host;
-    FakeWindow mainWindow;
+    FakeWindow& mainWindow = w;
     FakeWindow result;
     FakeWindow* window = nullptr;
     const DialogProc* procedure = nullptr;
-    Program p;
 };
 
 struct Shown {
@@ -340,8 +285,8 @@ TEST(RevCounter, PortLostBeforeReleaseClosesTheDialog) {
 TEST(RevCounter, RefusedPoleCountNeverReleasesTheMotor) {
     Rig r;
     // No file: the motor values were never loaded and are 0.
-    std::filesystem::remove(r.dir.path() / "blsetup.cfg");
-    std::filesystem::create_directory(r.dir.path() / "blsetup.cfg");
+    std::filesystem::remove(r.dir->path() / "blsetup.cfg");
+    std::filesystem::create_directory(r.dir->path() / "blsetup.cfg");
     const int restarts = r.ctl().restarts;
     r.Run({id::kRevReleaseMotor});
     EXPECT_EQ(r.BoxTexts(), (std::vector<std::string>{"open error 'blsetup.cfg'",
@@ -383,15 +328,9 @@ TEST(RevCounter, TemplateTextsInBothLanguages) {
         {1246, "Motor-Freigabe", ""},
         {1, "Ende", ""},
     };
-    const res::DialogTemplate* t1247 = res::FindTemplate(1247);
-    const res::DialogTemplate* t1245 = res::FindTemplate(1245);
-    ASSERT_NE(t1247, nullptr);
-    ASSERT_NE(t1245, nullptr);
-    EXPECT_EQ(LabelsOf(*t1247), en);
-    EXPECT_EQ(LabelsOf(*t1245), de);
+    const auto [t1247, t1245] = testing::ExpectLabels(1247, en, 1245, de);
+    ASSERT_TRUE(t1247 != nullptr && t1245 != nullptr);
     EXPECT_EQ(t1245->height, 135);
-    EXPECT_EQ(t1247->language, Language::English);
-    EXPECT_EQ(t1245->language, Language::German);
     // Only Done is the default button.
     for (const res::ControlDef& c : t1247->controls) {
         EXPECT_EQ((c.flags & res::kDefaultButton) != 0, c.id == 1) << c.id;

@@ -10,10 +10,12 @@
 #include "controller.h"
 #include "fake_host.h"
 #include "fake_window.h"
+#include "file_builders.h"
 #include "program.h"
 #include "res/ids.h"
 #include "res/speed_texts.h"
 #include "res/templates.h"
+#include "sim_program.h"
 #include "simulation.h"
 #include "speed/rpm_control.h"
 #include "template_labels.h"
@@ -25,18 +27,10 @@ namespace {
 using testing::FakeHost;
 using testing::FakeWindow;
 using testing::Labelled;
-using testing::LabelsOf;
 using testing::TempDir;
 using testing::WriteFileBytes;
 
 using Writes = std::vector<std::pair<int, int>>;
-
-// blsetup.cfg with a port name and the two motor values.
-std::string ConfigWith(const std::string& poles, const std::string& ratio) {
-    std::string bytes = "COM2";
-    bytes.resize(256, '\0');
-    return bytes + poles + std::string(2, '\0') + ratio;
-}
 
 // One step the user takes inside the dialog.
 struct Step {
@@ -45,19 +39,13 @@ struct Step {
 };
 
 // The program on a simulated controller at COM2, settings read.
-struct Rig {
+struct Rig : testing::SimProgram {
     explicit Rig(Language lang = Language::English, int clockMhz = 8)
-        : p({sim.clock(), sim.serial(), sim.portIo(), host}, lang) {
-        p.link.state.medium = Medium::Serial;
-        p.link.state.comDeviceName = "COM2";
-        p.app.startDirectory = dir.path();
-        p.app.statusWindow = &mainWindow;
+        : SimProgram(testing::SimOptions().In(lang).BareWindow().StatusInWindow().InFolder()) {
         p.settings.versionWord = 0x6123;
         p.settings.clockMhz = clockMhz;
         ctl().memory = sim::Controller::DefaultMemory(clockMhz);
-        WriteFileBytes(dir.path() / "blsetup.cfg", ConfigWith("14", "10.00"));
     }
-    sim::Controller& ctl() { return sim.controller(); }
 
     void Run(const std::vector<Step>& steps) {
         host.dialogScript = [&](int, Window& dialog, const DialogProc& proc) {
@@ -84,24 +72,8 @@ struct Rig {
     std::string Field(int id) { return dialog_.controls[id].text; }
     bool Enabled(int id) { return dialog_.controls[id].enabled; }
 
-    Writes WritesDone() {
-        Writes out;
-        for (const sim::WireEvent& e : ctl().TraceOf('V')) out.emplace_back(e.address, e.value);
-        return out;
-    }
-
-    std::vector<std::string> BoxTexts() const {
-        std::vector<std::string> out;
-        for (const auto& b : host.boxes) out.push_back(b.text);
-        return out;
-    }
-
-    TempDir dir;
-    sim::Simulation sim{sim::ClockKind::Virtual};
-    FakeHost host;
-    FakeWindow mainWindow;
+    FakeWindow& mainWindow = w;
     FakeWindow dialog_;
-    Program p;
 };
 
 Step Click(int command) {
@@ -132,7 +104,7 @@ TEST(RpmControl, ReadShowsTheStoredTopSpeed) {
     EXPECT_TRUE(r.dialog_.controls[id::kRpmQuickStart].checked);
     EXPECT_EQ(r.p.settings.options, 0x12);
     EXPECT_EQ(r.host.beeps, 1);
-    EXPECT_TRUE(r.WritesDone().empty());
+    EXPECT_TRUE(r.Writes().empty());
     // The main window's frequency field was blanked for the dialog.
     EXPECT_EQ(r.mainWindow.controls[id::kMaxFrequency].text, "   ");
     EXPECT_FALSE(r.mainWindow.controls[id::kStatusLine].enabled);
@@ -154,13 +126,13 @@ TEST(RpmControl, ControllerWithoutTopSpeedAsksForARotorSpeed) {
 
 TEST(RpmControl, CalculateAndWriteStoreThePeriod) {
     Rig r(Language::English, 16);
-    WriteFileBytes(r.dir.path() / "blsetup.cfg", ConfigWith("10", "8.00"));
+    WriteFileBytes(r.dir->path() / "blsetup.cfg", testing::ConfigFile("10", "8.00"));
     r.ctl().memory[10] = 0x32;
     r.Run({Click(id::kRpmRead), Type(id::kRpmCalculate, 1218, "1500"),
            Type(id::kRpmWrite, 1240, " 2")});
     EXPECT_TRUE(r.host.boxes.empty()) << r.BoxTexts()[0];
     // Options: the English build clears the quick-start bit.
-    EXPECT_EQ(r.WritesDone(), (Writes{{27, 1}, {28, 51}, {37, 3}, {38, 4}, {10, 0x30}}));
+    EXPECT_EQ(r.Writes(), (Writes{{27, 1}, {28, 51}, {37, 3}, {38, 4}, {10, 0x30}}));
     EXPECT_EQ(r.p.settings.options, 0x30);
     // The fields show what the controller holds now: 333900 / 333.
     EXPECT_EQ(r.Field(1212), "1002");
@@ -171,7 +143,7 @@ TEST(RpmControl, CalculateAndWriteStoreThePeriod) {
 
 TEST(RpmControl, GovernorSetUpButSwitchedOffRaisesTheExitReminder) {
     Rig r(Language::English, 16);
-    WriteFileBytes(r.dir.path() / "blsetup.cfg", ConfigWith("10", "8.00"));
+    WriteFileBytes(r.dir->path() / "blsetup.cfg", testing::ConfigFile("10", "8.00"));
     r.ctl().memory[10] = 0x12;
     r.Run({Click(id::kRpmRead), Type(id::kRpmCalculate, 1218, "1500"),
            Type(id::kRpmWrite, 1240, " 2")});
@@ -201,7 +173,7 @@ TEST(RpmControl, CalculateShowsMotorSpeedAndFrequency) {
         Rig r;
         r.ctl().memory[27] = 0xFF;
         r.ctl().memory[28] = 0xFF;
-        WriteFileBytes(r.dir.path() / "blsetup.cfg", ConfigWith(c.poles, c.ratio));
+        WriteFileBytes(r.dir->path() / "blsetup.cfg", testing::ConfigFile(c.poles, c.ratio));
         r.Run({Click(id::kRpmRead), Type(id::kRpmCalculate, 1218, c.rotor)});
         EXPECT_EQ(r.Field(1219), c.motor);
         EXPECT_EQ(r.Field(1215), c.erpm);
@@ -254,7 +226,7 @@ TEST(RpmControl, WriteChecksFrequencyAndGovernorValues) {
                                              w.controls[1239].text = pv;
                                              w.controls[1240].text = iv;
                                          }}});
-        EXPECT_EQ(r.WritesDone(), c.writes);
+        EXPECT_EQ(r.Writes(), c.writes);
         if (c.message == nullptr) {
             EXPECT_TRUE(r.host.boxes.empty()) << r.BoxTexts()[0];
         } else {
@@ -284,8 +256,8 @@ TEST(RpmControl, QuickStartOptionFollowsTheGermanCheckBox) {
         r.Run({Click(id::kRpmRead), Step{id::kRpmWrite, [&](FakeWindow& w) {
                                              w.controls[id::kRpmQuickStart].checked = c.ticked;
                                          }}});
-        ASSERT_FALSE(r.WritesDone().empty());
-        EXPECT_EQ(r.WritesDone().back(), std::make_pair(10, c.written));
+        ASSERT_FALSE(r.Writes().empty());
+        EXPECT_EQ(r.Writes().back(), std::make_pair(10, c.written));
         EXPECT_EQ(r.ctl().memory[10], c.written);
         EXPECT_EQ(r.host.dialogsRun.at(0), c.lang == Language::German ? 1231 : 1228);
     }
@@ -297,7 +269,7 @@ TEST(RpmControl, UnconfirmedWriteStopsWithTheErrorTwice) {
     r.ctl().faults.wrongEchoAddress = 28;
     r.Run({Click(id::kRpmRead), Click(id::kRpmWrite)});
     EXPECT_EQ(r.BoxTexts(), (std::vector<std::string>{"Schreibfehler!", "Schreibfehler!"}));
-    const Writes writes = r.WritesDone();
+    const Writes writes = r.Writes();
     ASSERT_GE(writes.size(), 2u);
     EXPECT_EQ(writes[1].first, 28);
     EXPECT_EQ(writes.back().first, 28);
@@ -316,8 +288,8 @@ TEST(RpmControl, RotorFieldWithoutNumberIsRefused) {
 TEST(RpmControl, MotorValuesThatCannotBeReadStopEveryStep) {
     Rig r;
     // A folder where the file should be: it cannot be opened.
-    std::filesystem::remove(r.dir.path() / "blsetup.cfg");
-    std::filesystem::create_directory(r.dir.path() / "blsetup.cfg");
+    std::filesystem::remove(r.dir->path() / "blsetup.cfg");
+    std::filesystem::create_directory(r.dir->path() / "blsetup.cfg");
     r.Run({Click(id::kRpmRead)});
     EXPECT_EQ(r.BoxTexts(),
               (std::vector<std::string>{"open error 'blsetup.cfg'", "open error 'blsetup.cfg'",
@@ -377,18 +349,12 @@ TEST(RpmControl, TemplateTextsInBothLanguages) {
         {1240, "I-Glied", "P/I - Regler"},
         {1, "Ende", ""},
     };
-    const res::DialogTemplate* t1228 = res::FindTemplate(1228);
-    const res::DialogTemplate* t1231 = res::FindTemplate(1231);
-    ASSERT_NE(t1228, nullptr);
-    ASSERT_NE(t1231, nullptr);
-    EXPECT_EQ(LabelsOf(*t1228), en);
-    EXPECT_EQ(LabelsOf(*t1231), de);
+    const auto [t1228, t1231] = testing::ExpectLabels(1228, en, 1231, de);
+    ASSERT_TRUE(t1228 != nullptr && t1231 != nullptr);
     EXPECT_EQ(t1228->width, 426);
     EXPECT_EQ(t1228->height, 188);
     EXPECT_EQ(t1231->width, 427);
     EXPECT_EQ(t1231->height, 182);
-    EXPECT_EQ(t1231->language, Language::German);
-    EXPECT_EQ(t1228->language, Language::English);
 }
 
 TEST(RpmControl, TemplatesCarryTheControls) {

@@ -5,7 +5,6 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -14,6 +13,7 @@
 #include "fake_host.h"
 #include "fake_port_io.h"
 #include "fake_serial.h"
+#include "file_builders.h"
 #include "program.h"
 #include "test_program.h"
 #include "update/update_scramble.h"
@@ -32,18 +32,7 @@ Bytes ToBytes(std::string_view text) {
 // the current directory while the test runs.
 class UpdateFileTest : public ::testing::Test {
   protected:
-    void SetUp() override {
-        previous_ = fs::current_path();
-        std::random_device random;
-        dir_ = fs::temp_directory_path() / ("kvr-update-file-" + std::to_string(random()));
-        fs::create_directories(dir_);
-        fs::current_path(dir_);
-        p.app.startDirectory = dir_;
-    }
-    void TearDown() override {
-        fs::current_path(previous_);
-        fs::remove_all(dir_);
-    }
+    void SetUp() override { p.app.startDirectory = dir_; }
 
     std::string Put(const std::string& name, const Bytes& bytes) {
         const fs::path path = dir_ / name;
@@ -86,10 +75,8 @@ class UpdateFileTest : public ::testing::Test {
     testing::FakeSerial serial;
     testing::FakePortIo io;
     Program p{{clock, serial, io, host}, Language::English};
-    fs::path dir_;
-
-  private:
-    fs::path previous_;
+    testing::TempDir temp_;
+    fs::path dir_ = temp_.path();
 };
 
 TEST(UpdateChecksumTest, NibbleSums) {
@@ -446,11 +433,8 @@ TEST_F(UpdateFileTest, NameWrittenIntoConfig) {
 }
 
 TEST_F(UpdateFileTest, LongPathStaysOutOfMotorValues) {
-    Bytes config = ToBytes("COM2");
-    config.resize(256, 0);
     const Bytes motor = {'1', '4', 0, 0, '3', '.', '7', '5'};
-    config.insert(config.end(), motor.begin(), motor.end());
-    Put("blsetup.cfg", config);
+    Put("blsetup.cfg", testing::ConfigFile("14", "3.75"));
     const std::string path = Put("d/" + std::string(190, 'y') + ".upd", "0123:00AB\n");
     ASSERT_GT(path.size(), 171u);
     p.update.path = path;

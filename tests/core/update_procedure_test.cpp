@@ -5,16 +5,17 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <random>
 #include <string>
 #include <vector>
 
 #include "controller.h"
 #include "fake_host.h"
 #include "fake_window.h"
+#include "file_builders.h"
 #include "program.h"
 #include "res/ids.h"
 #include "simulation.h"
+#include "test_program.h"
 #include "update/update_scramble.h"
 
 namespace kvr {
@@ -22,16 +23,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using Bytes = std::vector<std::uint8_t>;
-
-// A host whose message pump can play the user during a transfer.
-class PumpingHost : public testing::FakeHost {
-  public:
-    void PumpMessages() override {
-        FakeHost::PumpMessages();
-        if (onPump) onPump();
-    }
-    std::function<void()> onPump;
-};
 
 // Keeps every text of the status line.
 class StatusWindow : public testing::FakeWindow {
@@ -46,19 +37,11 @@ class StatusWindow : public testing::FakeWindow {
     std::function<void(const std::string&)> onStatus;
 };
 
-struct Record {
-    int address;
-    int data;
-};
+using testing::UpdateRecord;
+using Record = UpdateRecord;
 
 std::string TextFile(const std::vector<Record>& records) {
-    std::string text;
-    char line[16];
-    for (const Record& r : records) {
-        std::snprintf(line, sizeof line, "%04X:00%02X\r\n", r.address, r.data);
-        text += line;
-    }
-    return text;
+    return testing::UpdateText(records);
 }
 
 std::vector<int> Addresses(const std::vector<sim::WireEvent>& events) {
@@ -74,20 +57,11 @@ std::string LinkName(const ::testing::TestParamInfo<sim::LinkKind>& info) {
 class UpdateProcedureTest : public ::testing::TestWithParam<sim::LinkKind> {
   protected:
     void SetUp() override {
-        previous_ = fs::current_path();
-        std::random_device random;
-        dir_ = fs::temp_directory_path() / ("kvr-update-run-" + std::to_string(random()));
-        fs::create_directories(dir_);
-        fs::current_path(dir_);
         p.app.startDirectory = dir_;
         p.link.state.medium = Medium::Serial;
         p.link.state.comDeviceName = "COM2";
         sim.controller().profile.link = GetParam();
         Put("blsetup.cfg", "COM2");
-    }
-    void TearDown() override {
-        fs::current_path(previous_);
-        fs::remove_all(dir_);
     }
 
     std::string Put(const std::string& name, std::string_view text) {
@@ -112,10 +86,7 @@ class UpdateProcedureTest : public ::testing::TestWithParam<sim::LinkKind> {
         ctl().memory[33] = static_cast<std::uint8_t>(word & 0xFF);
     }
     Bytes Flash(const std::vector<Record>& records) const {
-        Bytes flash(sim::Controller::kPages * sim::Controller::kPageSize, 0xFF);
-        for (const Record& r : records)
-            flash[static_cast<std::size_t>(r.address)] = static_cast<std::uint8_t>(r.data);
-        return flash;
+        return testing::FlashImage(records, sim::Controller::kPages * sim::Controller::kPageSize);
     }
     std::vector<std::string> BoxTexts() const {
         std::vector<std::string> texts;
@@ -132,13 +103,11 @@ class UpdateProcedureTest : public ::testing::TestWithParam<sim::LinkKind> {
     }
 
     sim::Simulation sim{sim::ClockKind::Virtual};
-    PumpingHost host;
+    testing::FakeHost host;
     StatusWindow window;
     Program p{{sim.clock(), sim.serial(), sim.portIo(), host}, Language::English};
-    fs::path dir_;
-
-  private:
-    fs::path previous_;
+    testing::TempDir temp_;
+    fs::path dir_ = temp_.path();
 };
 
 const std::vector<Record> kOnePage = {{0x0000, 0x0C}, {0x0001, 0x94}, {0x003F, 0xAB}};
@@ -191,8 +160,8 @@ TEST_P(UpdateProcedureTest, PagesZeroOneZero) {
 }
 
 TEST_P(UpdateProcedureTest, ScrambledFileAsSentImage) {
-    std::vector<Record> records;
-    for (int a = 0; a < 3 * 64; a += 3) records.push_back({a, (a * 7) & 0xFF});
+    const auto records = testing::UpdateRecords(
+        64, [](int a) { return a * 7; }, 3);
     Update("K6000_6123.upd", Scrambled(TextFile(records)));
     EXPECT_EQ(BoxTexts(), std::vector<std::string>{"Update starten?"});
     EXPECT_EQ(Addresses(ctl().TraceOf('X')), (std::vector<int>{0, 1, 2}));
@@ -455,8 +424,7 @@ TEST_P(UpdateFailureTest, EarlyEndings) {
 }
 
 TEST_P(UpdateFailureTest, ProgressAndNoSecondUpdateMeanwhile) {
-    std::vector<Record> records;
-    for (int a = 0; a < 1024; ++a) records.push_back({a, a & 0xFF});
+    const auto records = testing::UpdateRecords(1024, [](int a) { return a; });
     int nested = 0;
     host.onPump = [&] {
         ++nested;

@@ -242,18 +242,11 @@ void DialogsWindowTest::updateFileIsSentAndDropsCommandsMeanwhile() {
     r.SetByte(kvr::LockFlags, 0xFE);  // RC set-up locked
     // Four pages: long enough for the transfer to show its progress and
     // let the window handle its messages.
-    std::vector<std::uint8_t> flash(kvr::sim::Controller::kPages * kvr::sim::Controller::kPageSize,
-                                    0xFF);
-    std::string records;
-    for (int address = 0; address < 4 * 64; ++address) {
-        const int data = (address * 37 + 11) & 0xFF;
-        flash[static_cast<std::size_t>(address)] = static_cast<std::uint8_t>(data);
-        char line[16];
-        std::snprintf(line, sizeof line, "%04X:00%02X\r\n", address, data);
-        records += line;
-    }
+    const auto records = kvr::testing::UpdateRecords(4 * 64, [](int a) { return a * 37 + 11; });
+    const std::vector<std::uint8_t> flash = kvr::testing::FlashImage(
+        records, kvr::sim::Controller::kPages * kvr::sim::Controller::kPageSize);
     const std::filesystem::path file = r.dir.path() / "K6123_6124.upd";
-    kvr::testing::WriteFileBytes(file, records);
+    kvr::testing::WriteFileBytes(file, kvr::testing::UpdateText(records));
     r.host.chosenFiles.push_back(file.string());
 
     // A click on Read while the pages go out must not reach the controller.

@@ -115,18 +115,10 @@ struct RealPathRig {
 
 // A text update file of the given pages and the flash it should leave.
 std::vector<std::uint8_t> WriteUpdate(const std::filesystem::path& file, int pages) {
-    std::vector<std::uint8_t> flash(kvr::sim::Controller::kPages * kvr::sim::Controller::kPageSize,
-                                    0xFF);
-    std::string records;
-    for (int address = 0; address < pages * 64; ++address) {
-        const int data = (address * 53 + 7) & 0xFF;
-        flash[static_cast<std::size_t>(address)] = static_cast<std::uint8_t>(data);
-        char line[16];
-        std::snprintf(line, sizeof line, "%04X:00%02X\r\n", address, data);
-        records += line;
-    }
-    kvr::testing::WriteFileBytes(file, records);
-    return flash;
+    const auto records = kvr::testing::UpdateRecords(pages * 64, [](int a) { return a * 53 + 7; });
+    kvr::testing::WriteFileBytes(file, kvr::testing::UpdateText(records));
+    return kvr::testing::FlashImage(records,
+                                    kvr::sim::Controller::kPages * kvr::sim::Controller::kPageSize);
 }
 
 QString Shown(kvr::gui::QtWindow& d, int control) {

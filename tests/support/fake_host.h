@@ -1,6 +1,7 @@
 #pragma once
 
 #include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -26,7 +27,10 @@ class FakeHost : public Host {
     bool ShellOpen(const std::string& target) override;
     std::string ChooseOpenFile(const OpenFileRequest& request) override;
     std::string ChooseSaveFile(const SaveFileRequest& request) override;
-    void PumpMessages() override { ++pumps; }
+    void PumpMessages() override {
+        ++pumps;
+        if (onPump) onPump();
+    }
     int RunDialog(int templateId, Window* owner, const DialogProc& procedure) override;
     void ErrorOutput(const std::string& line) override { errorLines.push_back(line); }
 
@@ -51,6 +55,8 @@ class FakeHost : public Host {
     std::vector<std::string> errorLines;
     // Runs inside RunDialog with the dialog's window, to play the user.
     std::function<int(int templateId, Window& dialog, const DialogProc& procedure)> dialogScript;
+    // Runs at every pump, to play the user between two steps of a command.
+    std::function<void()> onPump;
 };
 
 }  // namespace kvr::testing

@@ -1,29 +1,23 @@
 #include "fake_serial.h"
 
+#include "serial_calls.h"
+
 namespace kvr::testing {
 
-namespace {
-const char* LineName(LineFunction f) {
-    switch (f) {
-        case LineFunction::SetRts:
-            return "SETRTS";
-        case LineFunction::ClrRts:
-            return "CLRRTS";
-        case LineFunction::SetDtr:
-            return "SETDTR";
-        case LineFunction::ClrDtr:
-            return "CLRDTR";
-        case LineFunction::SetBreak:
-            return "SETBREAK";
-        case LineFunction::ClrBreak:
-            return "CLRBREAK";
-    }
-    return "?";
+bool FakeSerial::Let(const std::string& call) {
+    if (recording) calls.push_back(call);
+    return !onCall || onCall(call);
 }
-}  // namespace
+
+int FakeSerial::Count(const std::string& call) const {
+    int n = 0;
+    for (const std::string& c : calls) n += c == call;
+    return n;
+}
 
 bool FakeSerial::Open(const std::string& name) {
-    calls.push_back("open " + name);
+    if (!Let("open " + name)) return false;
+    if (inner_ != nullptr) return inner_->Open(name);
     if (open || present.count(name) == 0) return false;
     open = true;
     openName = name;
@@ -32,49 +26,55 @@ bool FakeSerial::Open(const std::string& name) {
 }
 
 void FakeSerial::Close() {
-    calls.push_back("close");
+    if (!Let("close")) return;
+    if (inner_ != nullptr) return inner_->Close();
     if (open) ++closes;
     open = false;
 }
 
 bool FakeSerial::GetState(SerialConfig& c) {
-    calls.push_back("getstate");
+    if (!Let("getstate")) return false;
+    if (inner_ != nullptr) return inner_->GetState(c);
     if (!open || failGetState) return false;
     c = config;
     return true;
 }
 
 bool FakeSerial::SetState(const SerialConfig& c) {
-    calls.push_back("setstate " + std::to_string(c.baudRate));
+    if (!Let(SetStateCall(c))) return false;
+    if (inner_ != nullptr) return inner_->SetState(c);
     if (!open || failSetState) return false;
     config = c;
     return true;
 }
 
 bool FakeSerial::SetTimeouts(const SerialTimeouts& t) {
-    calls.push_back("timeouts " + std::to_string(t.readIntervalMs) + "/" +
-                    std::to_string(t.readTotalMultiplierMs) + "/" +
-                    std::to_string(t.readTotalConstantMs));
+    if (!Let(TimeoutsCall(t))) return false;
+    if (inner_ != nullptr) return inner_->SetTimeouts(t);
     if (!open || failTimeouts) return false;
     timeouts = t;
     return true;
 }
 
 bool FakeSerial::SetLine(LineFunction f) {
-    calls.push_back(LineName(f));
+    if (recording) lines.push_back(f);
+    if (!Let(LineName(f))) return false;
+    if (inner_ != nullptr) return inner_->SetLine(f);
     return open;
 }
 
 bool FakeSerial::GetModemStatus(std::uint32_t& status) {
-    calls.push_back("status");
+    if (!Let("status")) return false;
+    if (inner_ != nullptr) return inner_->GetModemStatus(status);
     if (!open) return false;
     status = modemStatus;
     return true;
 }
 
 bool FakeSerial::Read(std::uint8_t* buffer, std::size_t count, std::size_t& got) {
-    calls.push_back("read " + std::to_string(count));
     got = 0;
+    if (!Let("read " + std::to_string(count))) return false;
+    if (inner_ != nullptr) return inner_->Read(buffer, count, got);
     if (!open) return false;
     while (got < count && !input.empty()) {
         buffer[got++] = input.front();
@@ -84,8 +84,9 @@ bool FakeSerial::Read(std::uint8_t* buffer, std::size_t count, std::size_t& got)
 }
 
 bool FakeSerial::Write(const std::uint8_t* buffer, std::size_t count, std::size_t& written) {
-    calls.push_back("write " + std::to_string(count));
     written = 0;
+    if (!Let("write " + std::to_string(count))) return false;
+    if (inner_ != nullptr) return inner_->Write(buffer, count, written);
     if (!open) return false;
     output.insert(output.end(), buffer, buffer + count);
     written = count;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <deque>
+#include <functional>
 #include <set>
 #include <string>
 #include <vector>
@@ -9,13 +10,18 @@
 
 namespace kvr::testing {
 
-// A serial device that records every call and fails where told to. Names
-// in `present` can be opened.
+// A serial device that records every call (named as serial_calls.h says)
+// and fails where told to. Names in `present` can be opened. Made with
+// another device it is a spy: every call passes on to that device.
+// Each call is first shown to `onCall`, which can refuse it: the call
+// then fails without going further.
 class FakeSerial : public SerialDevice {
   public:
+    FakeSerial() = default;
+    explicit FakeSerial(SerialDevice& forwardTo) : inner_(&forwardTo) {}
     bool Open(const std::string& name) override;
     void Close() override;
-    bool IsOpen() const override { return open; }
+    bool IsOpen() const override { return inner_ != nullptr ? inner_->IsOpen() : open; }
     bool GetState(SerialConfig& config) override;
     bool SetState(const SerialConfig& config) override;
     bool SetTimeouts(const SerialTimeouts& timeouts) override;
@@ -34,10 +40,22 @@ class FakeSerial : public SerialDevice {
     int closes = 0;
     SerialConfig config;
     SerialTimeouts timeouts;
+    int Count(const std::string& call) const;
+
+    std::function<bool(const std::string& call)> onCall;
+    bool recording = true;           // into calls and lines
     std::vector<std::string> calls;  // "open COM2", "SETDTR", "status", ...
+    std::vector<LineFunction> lines;
     std::uint32_t modemStatus = 0;
     std::deque<std::uint8_t> input;
     std::vector<std::uint8_t> output;
+
+  private:
+    bool Let(const std::string& call);
+    SerialDevice* inner_ = nullptr;
 };
+
+// The port of a real program, watched.
+using SerialSpy = FakeSerial;
 
 }  // namespace kvr::testing

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -8,38 +10,49 @@
 #include "app/settings_commands.h"
 #include "controller.h"
 #include "fake_host.h"
+#include "fake_serial.h"
 #include "fake_window.h"
+#include "file_builders.h"
 #include "program.h"
 #include "res/app_texts.h"
 #include "res/ids.h"
 #include "simulation.h"
+#include "test_program.h"
 
 namespace kvr::testing {
 
-// A program on COM2 with a simulated controller behind it (virtual clock),
-// and its main window as the window opens: lists filled, Write and the
-// frequency display disabled.
-struct SimProgram {
-    explicit SimProgram(Language lang = Language::English)
-        : sim(sim::ClockKind::Virtual),
-          p({sim.clock(), sim.serial(), sim.portIo(), host}, lang),
-          controller(sim.controller()) {
-        p.link.state.medium = Medium::Serial;
-        p.link.state.comDeviceName = "COM2";
-        for (std::string_view entry : texts::kTimingEntries) {
-            w.ComboAdd(id::kTimingList, std::string(entry));
-        }
-        for (const Text& entry : texts::kBrakeEntries) {
-            w.ComboAdd(id::kBrakeList, std::string(p.T(entry)));
-        }
-        w.Enable(id::kWrite, false);
-        w.Enable(id::kStatusLine, false);
-        w.Enable(id::kMaxFrequency, false);
+// How a SimProgram starts; the setters chain.
+struct SimOptions {
+    Language lang = Language::English;
+    // The link the controller answers on; the profile's own when not given.
+    std::optional<sim::LinkKind> link;
+    // The main window as it opens: lists filled, Write and the frequency
+    // display disabled.
+    bool openWindow = true;
+    // Commands show their status in the main window.
+    bool statusWindow = false;
+    // A fresh current folder, the start folder, holding this blsetup.cfg.
+    std::optional<std::string> config;
+
+    SimOptions& In(Language l) { return lang = l, *this; }
+    SimOptions& On(sim::LinkKind k) { return link = k, *this; }
+    SimOptions& BareWindow() { return openWindow = false, *this; }
+    SimOptions& StatusInWindow() { return statusWindow = true, *this; }
+    SimOptions& InFolder(const std::string& blsetupCfg = ConfigFile()) {
+        return config = blsetupCfg, *this;
     }
+};
+
+// A program on COM2 with a simulated controller behind it (virtual clock).
+// The port is watched by a spy that records nothing until told to.
+struct SimProgram {
+    explicit SimProgram(const SimOptions& options);
+    explicit SimProgram(Language lang = Language::English) : SimProgram(SimOptions().In(lang)) {}
 
     int Read() { return ReadSettings(p, w); }
     int Write() { return WriteSettings(p, w); }
 
+    sim::Controller& ctl() { return controller; }
     void Set(int address, int value) {
         controller.memory[static_cast<std::size_t>(address)] = static_cast<std::uint8_t>(value);
     }
@@ -52,11 +65,40 @@ struct SimProgram {
     }
     std::vector<std::string> BoxTexts() const { return host.BoxTexts(); }
 
+    std::unique_ptr<TempDir> dir;
     sim::Simulation sim;
+    SerialSpy serial;
     FakeHost host;
     FakeWindow w;
     Program p;
     sim::Controller& controller;
 };
+
+inline SimProgram::SimProgram(const SimOptions& options)
+    : dir(options.config ? std::make_unique<TempDir>() : nullptr),
+      sim(sim::ClockKind::Virtual),
+      serial(sim.serial()),
+      p({sim.clock(), serial, sim.portIo(), host}, options.lang),
+      controller(sim.controller()) {
+    serial.recording = false;
+    p.link.state.medium = Medium::Serial;
+    p.link.state.comDeviceName = "COM2";
+    if (options.link) controller.profile.link = *options.link;
+    if (options.statusWindow) p.app.statusWindow = &w;
+    if (dir) {
+        p.app.startDirectory = dir->path();
+        WriteFileBytes(dir->path() / "blsetup.cfg", *options.config);
+    }
+    if (!options.openWindow) return;
+    for (std::string_view entry : texts::kTimingEntries) {
+        w.ComboAdd(id::kTimingList, std::string(entry));
+    }
+    for (const Text& entry : texts::kBrakeEntries) {
+        w.ComboAdd(id::kBrakeList, std::string(p.T(entry)));
+    }
+    w.Enable(id::kWrite, false);
+    w.Enable(id::kStatusLine, false);
+    w.Enable(id::kMaxFrequency, false);
+}
 
 }  // namespace kvr::testing

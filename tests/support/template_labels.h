@@ -1,7 +1,10 @@
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <ostream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "res/templates.h"
@@ -24,6 +27,26 @@ inline std::vector<Labelled> LabelsOf(const res::DialogTemplate& t) {
             {c.id, std::string(Pick(t.language, c.label)), std::string(Pick(t.language, c.group))});
     }
     return out;
+}
+
+// The English and the German template of one dialog: each has these labels
+// and its language. Null (after a failure) where one is missing.
+inline std::pair<const res::DialogTemplate*, const res::DialogTemplate*> ExpectLabels(
+    int englishId, const std::vector<Labelled>& english, int germanId,
+    const std::vector<Labelled>& german) {
+    const res::DialogTemplate* en = res::FindTemplate(englishId);
+    const res::DialogTemplate* de = res::FindTemplate(germanId);
+    EXPECT_NE(en, nullptr) << englishId;
+    EXPECT_NE(de, nullptr) << germanId;
+    if (en != nullptr) {
+        EXPECT_EQ(LabelsOf(*en), english);
+        EXPECT_EQ(en->language, Language::English);
+    }
+    if (de != nullptr) {
+        EXPECT_EQ(LabelsOf(*de), german);
+        EXPECT_EQ(de->language, Language::German);
+    }
+    return {en, de};
 }
 
 inline void PrintTo(const Labelled& l, std::ostream* os) {

@@ -266,18 +266,11 @@ TEST(Win32Dialogs, FirmwareUpdateThroughTheFileDialog) {
     Win32Rig r(Language::English);
     ASSERT_NE(r.main, nullptr);
     r.ctl().memory[kvr::LockFlags] = 0xFE;  // RC set-up locked
-    std::vector<std::uint8_t> flash(kvr::sim::Controller::kPages * kvr::sim::Controller::kPageSize,
-                                    0xFF);
-    std::string records;
-    for (int address = 0; address < 4 * 64; ++address) {
-        const int data = (address * 37 + 11) & 0xFF;
-        flash[static_cast<std::size_t>(address)] = static_cast<std::uint8_t>(data);
-        char line[16];
-        std::snprintf(line, sizeof line, "%04X:00%02X\r\n", address, data);
-        records += line;
-    }
+    const auto records = kvr::testing::UpdateRecords(4 * 64, [](int a) { return a * 37 + 11; });
+    const std::vector<std::uint8_t> flash = kvr::testing::FlashImage(
+        records, kvr::sim::Controller::kPages * kvr::sim::Controller::kPageSize);
     const std::filesystem::path file = r.dir.path() / "K6123_6124.upd";
-    kvr::testing::WriteFileBytes(file, records);
+    kvr::testing::WriteFileBytes(file, kvr::testing::UpdateText(records));
 
     int dialogsSeen = 0;
     r.host.fileDialogHook = [&](HWND dialog) {
@@ -341,14 +334,9 @@ TEST(Win32Dialogs, ClicksDuringTheUpdateAreDropped) {
     ASSERT_NE(r.main, nullptr);
     r.Click(id::kRead);
     ASSERT_FALSE(r.Checked(id::kTurbo));
-    std::string records;
-    for (int address = 0; address < 4 * 64; ++address) {
-        char line[16];
-        std::snprintf(line, sizeof line, "%04X:00%02X\r\n", address, address & 0xFF);
-        records += line;
-    }
     const std::filesystem::path file = r.dir.path() / "K6123_6124.upd";
-    kvr::testing::WriteFileBytes(file, records);
+    kvr::testing::WriteFileBytes(file, kvr::testing::UpdateText(kvr::testing::UpdateRecords(
+                                           4 * 64, [](int a) { return a; })));
     r.host.fileDialogHook = [&](HWND dialog) {
         const std::wstring name = file.wstring();
         for (int field : {edt1, cmb13}) {

@@ -18,6 +18,7 @@
 #include "app/main_window.h"
 #include "controller.h"
 #include "fake_host.h"
+#include "file_builders.h"
 #include "link/port_access.h"
 #include "program.h"
 #include "qt_host.h"
@@ -123,20 +124,13 @@ inline QString WidgetText(QWidget* w) {
     return QStringLiteral("<no text>");
 }
 
-// blsetup.cfg as a user who chose COM2 and saved a motor leaves it.
-inline std::string ConfigFile(const std::string& poles, const std::string& ratio) {
-    std::string config = "COM2";
-    config.resize(256, '\0');
-    return config + poles + std::string(4 - poles.size(), '\0') + ratio;
-}
-
 // The program as it starts: port access prepared, the main window of the
 // language built from its template and opened by the real procedure, in a
 // fresh current directory that holds the given blsetup.cfg.
 struct GuiRig {
     // On the real clock the commands take as long as they would for a
     // person.
-    explicit GuiRig(Language lang, const std::string& config = ConfigFile("14", "10.00"),
+    explicit GuiRig(Language lang, const std::string& config = ConfigFile(),
                     sim::ClockKind clock = sim::ClockKind::Virtual)
         : sim(clock), program({sim.clock(), sim.serial(), sim.portIo(), host}, lang) {
         WriteFileBytes(dir.path() / "blsetup.cfg", config);

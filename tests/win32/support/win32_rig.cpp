@@ -72,12 +72,6 @@ BOOL CALLBACK CloseDialogs(HWND hwnd, LPARAM main) {
 
 }  // namespace
 
-std::string ConfigFile(const std::string& poles, const std::string& ratio) {
-    std::string config = "COM2";
-    config.resize(256, '\0');
-    return config + poles + std::string(4 - poles.size(), '\0') + ratio;
-}
-
 Win32Rig::Win32Rig(Language lang, const std::string& config, RealDevices real)
     : program({real.clock != nullptr ? *real.clock : sim.clock(),
                real.serial != nullptr ? *real.serial : sim.serial(),

@@ -15,6 +15,7 @@
 #include <thread>
 #include <vector>
 
+#include "file_builders.h"
 #include "program.h"
 #include "simulation.h"
 #include "test_program.h"
@@ -30,9 +31,6 @@ struct SeenBox {
     bool okCancel = false;
 };
 
-// blsetup.cfg as a user who chose COM2 and saved a motor leaves it.
-std::string ConfigFile(const std::string& poles, const std::string& ratio);
-
 // Devices of the machine to use instead of the simulated ones.
 struct RealDevices {
     Clock* clock = nullptr;
@@ -44,7 +42,7 @@ class Win32Rig {
   public:
     // Starts the program of the language on a blsetup.cfg with the given
     // content (none when empty) and waits for its main window.
-    explicit Win32Rig(Language lang, const std::string& config = ConfigFile("14", "10.00"),
+    explicit Win32Rig(Language lang, const std::string& config = ConfigFile(),
                       RealDevices real = {});
     ~Win32Rig();
     Win32Rig(const Win32Rig&) = delete;

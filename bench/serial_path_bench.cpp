@@ -28,6 +28,7 @@
 #include <vector>
 
 #include "app/settings_commands.h"
+#include "app/update_procedure.h"
 #include "controller.h"
 #include "counting_serial.h"
 #include "isp/flash_verify.h"
@@ -44,7 +45,6 @@
 #include "sim_clock.h"
 #include "sim_devices.h"
 #include "simulation.h"
-#include "app/update_procedure.h"
 #include "update_file.h"
 
 extern char** environ;

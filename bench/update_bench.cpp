@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "app/update_procedure.h"
 #include "controller.h"
 #include "counting_serial.h"
 #include "link/port_access.h"
@@ -22,7 +23,6 @@
 #include "sim_clock.h"
 #include "sim_devices.h"
 #include "simulation.h"
-#include "app/update_procedure.h"
 #include "update_file.h"
 
 namespace {

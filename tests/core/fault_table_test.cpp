@@ -14,11 +14,12 @@
 #include <string>
 #include <vector>
 
+#include "app/controller_info.h"
 #include "app/settings_commands.h"
+#include "app/update_procedure.h"
 #include "controller.h"
 #include "fake_host.h"
 #include "fake_window.h"
-#include "app/controller_info.h"
 #include "file_builders.h"
 #include "locks/lock_functions.h"
 #include "program.h"
@@ -32,7 +33,6 @@
 #include "speed/rev_counter.h"
 #include "speed/rpm_control.h"
 #include "test_program.h"
-#include "app/update_procedure.h"
 
 namespace kvr {
 namespace {

@@ -3,11 +3,11 @@
 #include <algorithm>
 #include <string>
 
+#include "app/controller_info.h"
 #include "controller.h"
 #include "fake_host.h"
 #include "fake_serial.h"
 #include "fake_window.h"
-#include "app/controller_info.h"
 #include "isp/isp_connect.h"
 #include "res/ids.h"
 #include "sim_devices.h"

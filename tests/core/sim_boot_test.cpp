@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "app/update_procedure.h"
 #include "controller.h"
 #include "fake_host.h"
 #include "fake_window.h"
@@ -17,7 +18,6 @@
 #include "res/ids.h"
 #include "sim_program.h"
 #include "simulation.h"
-#include "app/update_procedure.h"
 #include "test_program.h"
 
 namespace kvr {

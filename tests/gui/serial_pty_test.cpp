@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "app/settings_commands.h"
+#include "app/update_procedure.h"
 #include "controller.h"
 #include "fake_host.h"
 #include "fake_port_io.h"
@@ -22,7 +23,6 @@
 #include "settings/settings_image.h"
 #include "sim_clock.h"
 #include "test_program.h"
-#include "app/update_procedure.h"
 
 namespace {
 

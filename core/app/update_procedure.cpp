@@ -69,9 +69,15 @@ class UpdateCommand {
         FinishWith(texts::kUpdateCommitError);
     }
 
+    bool ExamineFile();
+    bool ReachBootLoader();
+    const Text* Question();
+    bool TakeFileKind();
     bool FileFitsController() const;
     bool OpenForTransfer();
     void Transfer();
+    bool SendRecord();
+    void CompleteTransfer();
     void BadCharacter();
     void ShowProgress();
     void WriteBackLockByte();
@@ -111,35 +117,54 @@ int HexDigit(char c) {
 void UpdateCommand::Run() {
     s_.recordTotal = 0;
     s_.recordsSent = 0;
+    if (!ExamineFile() || !ReachBootLoader()) return;
+    const Text* question = Question();
+    if (question == nullptr || !TakeFileKind()) return;
+    if (Box(*question, texts::kCaptionWarningBang, MessageButtons::OkCancel) != kIdOk) {
+        Finish();
+        return;
+    }
+    TransferScope running(s_);
+    Transfer();
+}
+
+// The file is chosen, opened and its name recorded; false when the update
+// ends here (with its message).
+bool UpdateCommand::ExamineFile() {
     if (p_.link.state.medium == Medium::Parallel) {
         Box(texts::kNoSerialPort, texts::kCaptionErrorCaps);
-        return;
+        return false;
     }
     p_.app.statusWindow = &w_;
     Status(" ");
-    if (ChooseUpdateFile(p_) == 0) return;
+    if (ChooseUpdateFile(p_) == 0) return false;
     if (!OpenUpdateFileForReading(s_.path)) {
         Box(texts::kUpdateOpenError, texts::kCaptionNone);
-        return;
+        return false;
     }
     if (CheckUpdateFileName(p_) != 0) {
         p_.os.host.MessageBox(&w_, p_.link.lastErrorText, std::string(p_.T(texts::kCaptionError)),
                               MessageButtons::Ok);
         Finish();
-        return;
+        return false;
     }
     EnableStatus();
     Status(s_.baseName);
+    return true;
+}
+
+// The controller is restarted into its boot loader and its version read;
+// false when the update ends here.
+bool UpdateCommand::ReachBootLoader() {
     // A failed connection ends with its message and a blank status line,
     // never with the file name or "connecting...." left standing.
     if (ConnectLinkChecked(p_) != 0) {
         Finish();
-        return;
+        return false;
     }
     EnableStatus();
     Status(p_.T(texts::kUpdateConnecting));
 
-    // Restart the controller into its boot loader.
     SetResetLow(p_);
     SetClockLow(p_);
     WaitMs(p_, 100);
@@ -147,52 +172,55 @@ void UpdateCommand::Run() {
     WaitMs(p_, 1000);
     if (ConnectLinkChecked(p_) != 0) {
         Finish();
-        return;
+        return false;
     }
     Status(p_.T(texts::kUpdateConnected));
 
-    int& version = p_.settings.versionWord;
     const int versionHigh = ReadControllerByte(p_, VersionHigh);
     const int versionLow = ReadControllerByte(p_, VersionLow);
     // A version that did not arrive decides nothing.
     if (ConfirmReads(p_) != 0) {
         FinishLinkFault();
-        return;
+        return false;
     }
-    version = versionHigh * 256 + versionLow;
+    p_.settings.versionWord = versionHigh * 256 + versionLow;
+    return true;
+}
 
-    const Text* question = &texts::kUpdateStart;
+// The question to ask before the transfer, or null when the controller or
+// the file rules the update out (with its message).
+const Text* UpdateCommand::Question() {
+    int& version = p_.settings.versionWord;
     if (version == kVersionRefused) {
         // A controller without RC set-up cannot be checked; the user decides.
-        question = &texts::kUpdateNoSetup;
-    } else if ((version & kFamilyMask) != kFamily) {
+        return &texts::kUpdateNoSetup;
+    }
+    if ((version & kFamilyMask) != kFamily) {
         Box(texts::kNotSuitable, texts::kCaptionErrorCaps);
         version = kVersionRefused;
-        return;
-    } else if (!FileFitsController()) {
-        FinishWith(texts::kUpdateNotCompatible);
-        return;
+        return nullptr;
     }
+    if (!FileFitsController()) {
+        FinishWith(texts::kUpdateNotCompatible);
+        return nullptr;
+    }
+    return &texts::kUpdateStart;
+}
 
-    // The kind is taken from the file on both ways, so a scrambled file is
-    // never sent as text.
+// The kind is taken from the file on both ways, so a scrambled file is
+// never sent as text.
+bool UpdateCommand::TakeFileKind() {
     UpdateFileKind kind = UpdateFileKind::Text;
     if (DetermineUpdateFileKind(p_, kind) != 0) {
         FinishWith(texts::kUpdateFileError1);
-        return;
+        return false;
     }
     s_.kind = kind;
     if (kind == UpdateFileKind::Scrambled && CheckUpdateHeader(p_) != 0) {
         Finish();
-        return;
+        return false;
     }
-    if (Box(*question, texts::kCaptionWarningBang, MessageButtons::OkCancel) != kIdOk) {
-        Finish();
-        return;
-    }
-
-    TransferScope running(s_);
-    Transfer();
+    return true;
 }
 
 bool UpdateCommand::FileFitsController() const {
@@ -244,6 +272,65 @@ bool UpdateCommand::OpenForTransfer() {
     return true;
 }
 
+// One record of the file into the boot loader's page buffer, committing
+// the page before when the record starts another; false when the update
+// ends here.
+bool UpdateCommand::SendRecord() {
+    ++s_.recordsSent;
+    const std::string& line = s_.line;
+    if (LineChar(line, kRecordColon) != ':') {
+        FinishWith(texts::kUpdateFileError5);
+        return false;
+    }
+    for (std::size_t i = 0; i < kRecordChecked; ++i) {
+        const char c = LineChar(line, i);
+        if (c < 0x30 || c > 0x46) {
+            BadCharacter();
+            return false;
+        }
+    }
+    int address = 0;
+    int data = 0;
+    // Characters such as ':' or '@' pass the test above but carry no
+    // value; such a record is refused like a bad character.
+    if (!ParseHexField(line, 0, 4, address) || !ParseHexField(line, kDataPos, 2, data)) {
+        BadCharacter();
+        return false;
+    }
+    const int page = address / kPageSize;
+    const int offset = address % kPageSize;
+    if (page != s_.currentPage) {
+        if (s_.pageOpen && CommitPage(p_, s_.currentPage) != 0) {
+            if (LinkFaulty(p_)) {
+                FinishLinkFault();
+            } else {
+                FinishWith(texts::kUpdateCommitErrorCode1);
+            }
+            return false;
+        }
+        // A page number that does not fit the command's byte would fill
+        // another page; it can never be confirmed either.
+        if (page > kLastPage) {
+            FinishWith(texts::kUpdateCommitErrorCode1);
+            return false;
+        }
+        s_.currentPage = page;
+        sent_[page].fill(-1);
+        if (SelectPage(p_, page) != 0) {
+            FinishLinkFault();
+            return false;
+        }
+    }
+    if (LoadPageByte(p_, offset, data) != 0) {
+        FinishLinkFault();
+        return false;
+    }
+    sent_[page][static_cast<std::size_t>(offset)] = data;
+    s_.pageOpen = true;
+    if (p_.os.clock.TickCount() - s_.startTick > kProgressDelayMs) ShowProgress();
+    return true;
+}
+
 void UpdateCommand::Transfer() {
     EnableStatus();
     w_.Repaint();
@@ -258,60 +345,14 @@ void UpdateCommand::Transfer() {
     Status(p_.T(texts::kUpdateRunning));
 
     while (ReadUpdateRecord(p_) == 0) {
-        ++s_.recordsSent;
-        const std::string& line = s_.line;
-        if (LineChar(line, kRecordColon) != ':') {
-            FinishWith(texts::kUpdateFileError5);
-            return;
-        }
-        for (std::size_t i = 0; i < kRecordChecked; ++i) {
-            const char c = LineChar(line, i);
-            if (c < 0x30 || c > 0x46) {
-                BadCharacter();
-                return;
-            }
-        }
-        int address = 0;
-        int data = 0;
-        // Characters such as ':' or '@' pass the test above but carry no
-        // value; such a record is refused like a bad character.
-        if (!ParseHexField(line, 0, 4, address) || !ParseHexField(line, kDataPos, 2, data)) {
-            BadCharacter();
-            return;
-        }
-        const int page = address / kPageSize;
-        const int offset = address % kPageSize;
-        if (page != s_.currentPage) {
-            if (s_.pageOpen && CommitPage(p_, s_.currentPage) != 0) {
-                if (LinkFaulty(p_)) {
-                    FinishLinkFault();
-                } else {
-                    FinishWith(texts::kUpdateCommitErrorCode1);
-                }
-                return;
-            }
-            // A page number that does not fit the command's byte would fill
-            // another page; it can never be confirmed either.
-            if (page > kLastPage) {
-                FinishWith(texts::kUpdateCommitErrorCode1);
-                return;
-            }
-            s_.currentPage = page;
-            sent_[page].fill(-1);
-            if (SelectPage(p_, page) != 0) {
-                FinishLinkFault();
-                return;
-            }
-        }
-        if (LoadPageByte(p_, offset, data) != 0) {
-            FinishLinkFault();
-            return;
-        }
-        sent_[page][static_cast<std::size_t>(offset)] = data;
-        s_.pageOpen = true;
-        if (p_.os.clock.TickCount() - s_.startTick > kProgressDelayMs) ShowProgress();
+        if (!SendRecord()) return;
     }
+    CompleteTransfer();
+}
 
+// The last page committed, the lock byte given back, the flash read back
+// where the wiring allows, then "OK".
+void UpdateCommand::CompleteTransfer() {
     CloseUpdateFiles(p_);
     if (!RemoveUpdateScratch(p_)) RemoveUpdateScratch(p_);
     if (s_.currentPage == -1) {

@@ -58,8 +58,8 @@ std::string LabelOf(Language lang, int templateId, int control) {
     return std::to_string(control);
 }
 
-// The status line during an update: a bar on a terminal, a line per
-// percent elsewhere, and every other status text on a line of its own.
+// The update's progress: a bar on a terminal, a line per percent
+// elsewhere, and every other status text on a line of its own.
 class Progress {
   public:
     Progress(std::ostream& out, bool terminal) : out_(out), terminal_(terminal) {}
@@ -67,22 +67,21 @@ class Progress {
     Progress(const Progress&) = delete;
     Progress& operator=(const Progress&) = delete;
 
-    void Status(const std::string& text) {
-        int percent = 0;
-        if (Percent(text, percent)) {
-            if (percent == lastPercent_) return;
-            lastPercent_ = percent;
-            if (terminal_) {
-                const int filled = std::clamp(percent, 0, 100) * kWidth / 100;
-                out_ << "\r[" << std::string(static_cast<std::size_t>(filled), '#')
-                     << std::string(static_cast<std::size_t>(kWidth - filled), '.') << "] "
-                     << std::setw(3) << percent << '%' << std::flush;
-                barShown_ = true;
-            } else {
-                out_ << percent << '%' << std::endl;
-            }
+    void Percent(int percent) {
+        if (percent == lastPercent_) return;
+        lastPercent_ = percent;
+        if (!terminal_) {
+            out_ << percent << '%' << std::endl;
             return;
         }
+        const int filled = std::clamp(percent, 0, 100) * kWidth / 100;
+        out_ << "\r[" << std::string(static_cast<std::size_t>(filled), '#')
+             << std::string(static_cast<std::size_t>(kWidth - filled), '.') << "] " << std::setw(3)
+             << percent << '%' << std::flush;
+        barShown_ = true;
+    }
+
+    void Status(const std::string& text) {
         const std::string shown = Trim(text);
         if (shown.empty() || shown == lastText_) return;
         lastText_ = shown;
@@ -93,16 +92,6 @@ class Progress {
   private:
     static constexpr int kWidth = 40;
 
-    static bool Percent(const std::string& text, int& percent) {
-        if (text.size() < 2 || text.back() != '%') return false;
-        int value = 0;
-        for (std::size_t i = 0; i + 1 < text.size(); ++i) {
-            if (text[i] < '0' || text[i] > '9') return false;
-            value = value * 10 + (text[i] - '0');
-        }
-        percent = value;
-        return true;
-    }
     void EndBar() {
         if (!barShown_) return;
         out_ << std::endl;
@@ -132,6 +121,8 @@ Session::Session(const Options& options, int argc, char** argv, std::ostream& ou
         [argc, argv] { return OpenDevices(argc, argv); });
     started_.emplace(devices(), host_, options.lang);
     Program& p = started_->program();
+    reporter_.emplace(p);
+    p.reporter = &*reporter_;
 
     // The window programs' start: port access, then the main window opens.
     InitPortAccess(p);
@@ -149,8 +140,8 @@ Session::~Session() {
     // "Exit without saving": the lines at rest, the port closed, blsetup.cfg
     // as it was.
     window_.onText = nullptr;
-    window_.onRepaint = nullptr;
     MainWindowProc(p(), window_, DialogEvent::Command, id::kOk);
+    p().reporter = &p().appReporter;
 }
 
 std::string Session::DeviceText(int n) {
@@ -232,30 +223,11 @@ std::string FullPath(const std::string& file) {
 
 int RunUpdate(Session& s) {
     Program& p = s.p();
-    const std::string file = FullPath(s.options().file);
+    s.host().openFile = FullPath(s.options().file);
     if (!s.options().yes) {
         // Without the answer to its question the update does not begin: the
         // file is examined as the update would, the controller not touched.
-        p.update.path = file;
-        if (!OpenUpdateFileForReading(p.update.path)) {
-            p.os.host.MessageBox(nullptr, std::string(p.T(texts::kUpdateOpenError)),
-                                 std::string(p.T(texts::kCaptionNone)), MessageButtons::Ok);
-            return kExitFailed;
-        }
-        if (CheckUpdateFileName(p) != 0) {
-            p.os.host.MessageBox(&s.window(), p.link.lastErrorText,
-                                 std::string(p.T(texts::kCaptionError)), MessageButtons::Ok);
-            return kExitFailed;
-        }
-        UpdateFileKind kind = UpdateFileKind::Text;
-        if (DetermineUpdateFileKind(p, kind) != 0) {
-            p.os.host.MessageBox(nullptr, std::string(p.T(texts::kUpdateFileError1)),
-                                 std::string(p.T(texts::kCaptionNone)), MessageButtons::Ok);
-            return kExitFailed;
-        }
-        p.update.kind = kind;
-        if (kind == UpdateFileKind::Scrambled && CheckUpdateHeader(p) != 0) return kExitFailed;
-        CloseUpdateFiles(p);
+        if (ExamineUpdateFile(p, s.window()) != 0) return kExitFailed;
         s.err() << Fill(Pick(s.options().lang, texts::kCliUpdateNotConfirmed),
                         std::string(p.T(texts::kUpdateStart)))
                 << '\n';
@@ -263,13 +235,14 @@ int RunUpdate(Session& s) {
     }
 
     s.host().yes = true;
-    s.host().openFile = file;
     Progress progress(s.out(), s.options().progressBar);
+    s.reporter().onProgress = [&progress](int percent) { progress.Percent(percent); };
     s.window().onText = [&progress](int control, const std::string& text) {
         if (control == id::kStatusLine) progress.Status(text);
     };
     const int result = RunFirmwareUpdate(p, s.window());
     s.window().onText = nullptr;
+    s.reporter().onProgress = nullptr;
     return result == 0 ? kExitOk : kExitFailed;
 }
 
@@ -277,6 +250,7 @@ int RunRev(Session& s) {
     Program& p = s.p();
     const Options& o = s.options();
     ConsoleHost& host = s.host();
+    ConsoleReporter& reporter = s.reporter();
     const int templateId = o.lang == Language::German ? id::kRevTemplateDe : id::kRevTemplateEn;
     bool opened = false;
     bool refused = false;
@@ -288,9 +262,7 @@ int RunRev(Session& s) {
             // As typed into the dialog and taken with "Save Input".
             if (!o.poles.empty()) dialog.SetText(id::kPoleCount, o.poles);
             if (!o.ratio.empty()) dialog.SetText(id::kGearRatio, o.ratio);
-            const int before = host.failureBoxes;
-            procedure(dialog, DialogEvent::Command, id::kSaveInput);
-            if (host.failureBoxes != before) {
+            if (reporter.Press(dialog, procedure, id::kSaveInput) != Outcome::Done) {
                 refused = true;
                 procedure(dialog, DialogEvent::Command, id::kOk);
                 return 1;
@@ -300,27 +272,15 @@ int RunRev(Session& s) {
                                       LabelOf(o.lang, templateId, id::kSpeedElectricalRpm),
                                       LabelOf(o.lang, templateId, id::kSpeedMotorRpm),
                                       std::string(p.T(texts::kRevPropRevs))};
-        const int fields[] = {id::kSpeedHz, id::kSpeedElectricalRpm, id::kSpeedMotorRpm,
-                              id::kSpeedRotorRpm};
-        bool fresh = false;
-        const std::string secondsLeft(p.T(texts::kRevSecondsLeft));
-        dialog.onText = [&](int control, const std::string& text) {
-            if (control == id::kSpeedElectricalRpm) fresh = true;
-            // The start countdown, while the motor is awaited.
-            if (control == id::kSpeedRotorRpm && !Trim(text).empty() &&
-                dialog.GetText(id::kRevRotorLabel, 64) == secondsLeft) {
-                s.err() << secondsLeft << ": " << Trim(text) << std::endl;
-            }
+        // The start countdown, while the motor is awaited.
+        reporter.onCountdown = [&](int secondsLeft) {
+            s.err() << p.T(texts::kRevSecondsLeft) << ": " << secondsLeft << std::endl;
         };
-        // Each measurement window ends with the four figures and a repaint.
-        dialog.onRepaint = [&] {
-            if (!fresh) return;
-            fresh = false;
-            if (Trim(dialog.GetText(id::kSpeedElectricalRpm, 16)).empty()) return;
+        reporter.onMeasured = [&](const SpeedFigures& speed) {
             ++windows;
+            const int figures[] = {speed.hz, speed.electricalRpm, speed.motorRpm, speed.rotorRpm};
             for (int i = 0; i < 4; ++i) {
-                s.out() << (i == 0 ? "" : "; ") << labels[i] << ": "
-                        << Trim(dialog.GetText(fields[i], 16));
+                s.out() << (i == 0 ? "" : "; ") << labels[i] << ": " << figures[i];
             }
             s.out() << std::endl;
         };
@@ -337,8 +297,8 @@ int RunRev(Session& s) {
         };
         procedure(dialog, DialogEvent::Command, id::kRevReleaseMotor);
         host.onPump = nullptr;
-        dialog.onText = nullptr;
-        dialog.onRepaint = nullptr;
+        reporter.onCountdown = nullptr;
+        reporter.onMeasured = nullptr;
         if (!dialog.endResult) procedure(dialog, DialogEvent::Command, id::kOk);
         return dialog.endResult.value_or(1);
     };
@@ -356,18 +316,13 @@ int RunRpm(Session& s) {
     Program& p = s.p();
     const Options& o = s.options();
     ConsoleHost& host = s.host();
+    ConsoleReporter& reporter = s.reporter();
     const int templateId = o.lang == Language::German ? id::kRpmTemplateDe : id::kRpmTemplateEn;
     // The governor dialog wants settings read first, as in the window.
     if (ReadSettings(p, s.window()) != 0) return kExitFailed;
     int result = kExitFailed;
     host.dialogScript = [&](int, ConsoleWindow& dialog, const DialogProc& procedure) {
-        // Each step of the dialog ends with a beep when it was done.
-        const auto step = [&](int button) {
-            const int beeps = host.beeps;
-            const int boxes = host.failureBoxes;
-            procedure(dialog, DialogEvent::Command, button);
-            return host.beeps != beeps && host.failureBoxes == boxes;
-        };
+        const auto step = [&](int button) { return reporter.Press(dialog, procedure, button); };
         const auto close = [&] {
             procedure(dialog, DialogEvent::Command, id::kEnd);
             return 1;
@@ -375,26 +330,24 @@ int RunRpm(Session& s) {
         if (!o.poles.empty() || !o.ratio.empty()) {
             if (!o.poles.empty()) dialog.SetText(id::kPoleCount, o.poles);
             if (!o.ratio.empty()) dialog.SetText(id::kGearRatio, o.ratio);
-            const int boxes = host.failureBoxes;
-            procedure(dialog, DialogEvent::Command, id::kSaveInput);
-            if (host.failureBoxes != boxes) return close();
+            if (step(id::kSaveInput) != Outcome::Done) return close();
         }
-        // A controller without a stored top speed reads without a beep and
-        // asks for a rotor speed.
-        const bool stored = step(id::kRpmRead);
-        if (!dialog.IsEnabled(id::kRpmCalculate)) return close();
+        // A controller without a stored top speed asks for a rotor speed.
+        const Outcome read = step(id::kRpmRead);
+        if (read != Outcome::Done && read != Outcome::NotStored) return close();
+        const bool stored = read == Outcome::Done;
         const bool change = !o.rotorRpm.empty() || !o.proportional.empty() || !o.integral.empty();
         if (change) {
             if (!o.rotorRpm.empty()) {
                 dialog.SetText(id::kSpeedRotorRpm, o.rotorRpm);
-                if (!step(id::kRpmCalculate)) return close();
+                if (step(id::kRpmCalculate) != Outcome::Done) return close();
             } else if (!stored) {
                 s.err() << Pick(o.lang, texts::kCliRpmNeedsRotor) << '\n';
                 return close();
             }
             if (!o.proportional.empty()) dialog.SetText(id::kRpmProportional, o.proportional);
             if (!o.integral.empty()) dialog.SetText(id::kRpmIntegral, o.integral);
-            if (!step(id::kRpmWrite)) return close();
+            if (step(id::kRpmWrite) != Outcome::Done) return close();
         } else if (!stored) {
             s.err() << Pick(o.lang, texts::kCliRpmNotSetUp) << '\n';
             return close();
@@ -416,14 +369,13 @@ int RunLock(Session& s) {
     Program& p = s.p();
     const Options& o = s.options();
     ConsoleHost& host = s.host();
+    ConsoleReporter& reporter = s.reporter();
     const int templateId = o.lang == Language::German ? id::kLockTemplateDe : id::kLockTemplateEn;
     // The lock functions want settings read first, as in the window.
     if (ReadSettings(p, s.window()) != 0) return kExitFailed;
     int result = kExitFailed;
     host.dialogScript = [&](int, ConsoleWindow& dialog, const DialogProc& procedure) {
-        procedure(dialog, DialogEvent::Command, id::kLockRead);
-        // A good Read enables Write.
-        if (!dialog.IsEnabled(id::kLockWrite)) {
+        if (reporter.Press(dialog, procedure, id::kLockRead) != Outcome::Done) {
             procedure(dialog, DialogEvent::Command, id::kEnd);
             return 1;
         }
@@ -432,11 +384,7 @@ int RunLock(Session& s) {
         if (!o.testProgram.empty()) dialog.SetCheck(id::kLockTestProgram, o.testProgram == "lock");
         result = kExitOk;
         if (change) {
-            const int beeps = host.beeps;
-            const int boxes = host.failureBoxes;
-            procedure(dialog, DialogEvent::Command, id::kLockWrite);
-            // The dialog's Write ends with a beep only when the byte went out.
-            if (host.beeps == beeps || host.failureBoxes != boxes) {
+            if (reporter.Press(dialog, procedure, id::kLockWrite) != Outcome::Done) {
                 s.err() << Pick(o.lang, texts::kCliLockFailed) << '\n';
                 result = kExitFailed;
             }

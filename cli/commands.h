@@ -53,6 +53,7 @@ class Session {
     Program& p() { return started_->program(); }
     ConsoleWindow& window() { return window_; }
     ConsoleHost& host() { return host_; }
+    ConsoleReporter& reporter() { return *reporter_; }
     const Options& options() const { return options_; }
     std::ostream& out() { return out_; }
     std::ostream& err() { return err_; }
@@ -68,6 +69,7 @@ class Session {
     ConsoleHost host_;
     ConsoleWindow window_;
     std::optional<StartedProgram> started_;
+    std::optional<ConsoleReporter> reporter_;
 };
 
 int RunPorts(Session& s);

@@ -44,7 +44,6 @@ int ConsoleHost::MessageBox(Window*, const std::string& text, const std::string&
         out_.flush();
         return kIdOk;
     }
-    ++failureBoxes;
     err_ << BoxLine(caption, text) << std::endl;
     return kIdOk;
 }
@@ -56,6 +55,31 @@ int ConsoleHost::RunDialog(int templateId, Window*, const DialogProc& procedure)
     if (dialog.endResult) return *dialog.endResult;
     if (!dialogScript) return 0;
     return dialogScript(templateId, dialog, procedure);
+}
+
+void ConsoleReporter::Progress(int percent) {
+    if (onProgress) {
+        onProgress(percent);
+    } else {
+        AppReporter::Progress(percent);
+    }
+}
+
+void ConsoleReporter::Countdown(int secondsLeft) {
+    if (onCountdown) onCountdown(secondsLeft);
+}
+
+void ConsoleReporter::Measured(const SpeedFigures& speed) {
+    if (onMeasured) onMeasured(speed);
+}
+
+Outcome ConsoleReporter::Press(Window& dialog, const DialogProc& procedure, int button) {
+    steps_.clear();
+    procedure(dialog, DialogEvent::Command, button);
+    for (const Step& step : steps_) {
+        if (step.control == button) return step.outcome;
+    }
+    return Outcome::Refused;
 }
 
 }  // namespace kvr::cli

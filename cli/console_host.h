@@ -3,7 +3,9 @@
 #include <functional>
 #include <ostream>
 #include <string>
+#include <vector>
 
+#include "app/app_reporter.h"
 #include "platform/host.h"
 #include "platform/window_record.h"
 #include "res/language.h"
@@ -11,20 +13,15 @@
 namespace kvr::cli {
 
 // A window of the command line: the record of its controls, and a word to
-// the command whenever a text changes or the window would be painted.
+// the command whenever a text changes.
 class ConsoleWindow : public WindowRecord {
   public:
     void SetText(int id, const std::string& text) override {
         WindowRecord::SetText(id, text);
         if (onText) onText(id, text);
     }
-    void Repaint() override {
-        WindowRecord::Repaint();
-        if (onRepaint) onRepaint();
-    }
 
     std::function<void(int id, const std::string& text)> onText;
-    std::function<void()> onRepaint;
 };
 
 // Gives a window of the command line the initial states of its template.
@@ -45,7 +42,7 @@ class ConsoleHost : public Host {
 
     int MessageBox(Window* owner, const std::string& text, const std::string& caption,
                    MessageButtons buttons) override;
-    void Beep() override { ++beeps; }
+    void Beep() override {}
     PlatformFamily QueryPlatform() override { return PlatformFamily::Nt; }
     bool ShellOpen(const std::string&) override { return false; }
     std::string ChooseOpenFile(const OpenFileRequest&) override { return openFile; }
@@ -63,10 +60,6 @@ class ConsoleHost : public Host {
     std::string resultCaption;
     std::string openFile;
     std::string saveFile;
-    int beeps = 0;
-    // Boxes that reported a refusal or failure (every OK box but the
-    // result).
-    int failureBoxes = 0;
     std::function<void()> onPump;
     // Plays the user in a modal dialog after its Init; returns the dialog's
     // result. Without one the dialog closes at once.
@@ -77,6 +70,33 @@ class ConsoleHost : public Host {
     Language lang_;
     std::ostream& out_;
     std::ostream& err_;
+};
+
+// The window programs' reporter, with the typed events the commands read
+// instead of the window's texts: how each dialog step ended, the update's
+// progress, the speed measurement.
+class ConsoleReporter : public AppReporter {
+  public:
+    using AppReporter::AppReporter;
+    void Progress(int percent) override;
+    void StepEnded(int control, Outcome outcome) override { steps_.push_back({control, outcome}); }
+    void Countdown(int secondsLeft) override;
+    void Measured(const SpeedFigures& speed) override;
+
+    // Presses the dialog's button and returns how its step ended: Refused
+    // when the dialog did not take it.
+    Outcome Press(Window& dialog, const DialogProc& procedure, int button);
+
+    std::function<void(int percent)> onProgress;
+    std::function<void(int secondsLeft)> onCountdown;
+    std::function<void(const SpeedFigures& speed)> onMeasured;
+
+  private:
+    struct Step {
+        int control;
+        Outcome outcome;
+    };
+    std::vector<Step> steps_;
 };
 
 }  // namespace kvr::cli

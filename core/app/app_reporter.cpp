@@ -1,5 +1,7 @@
 #include "app/app_reporter.h"
 
+#include <string>
+
 #include "app/command_gate.h"
 #include "app/status_line.h"
 #include "platform/window.h"
@@ -28,6 +30,13 @@ void AppReporter::ClearStatus(bool disable) {
     if (w == nullptr) return;
     w->SetText(id::kStatusLine, " ");
     if (disable) w->Enable(id::kStatusLine, false);
+    w->Repaint();
+}
+
+void AppReporter::Progress(int percent) {
+    Window* w = p_.app.statusWindow;
+    if (w == nullptr) return;
+    w->SetText(id::kStatusLine, std::to_string(percent) + "%");
     w->Repaint();
 }
 

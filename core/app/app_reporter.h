@@ -16,6 +16,8 @@ class AppReporter : public Reporter {
     void Pause(std::uint32_t now) override;
     void Status(std::string_view text) override;
     void ClearStatus(bool disable) override;
+    // "NN%" in the status line.
+    void Progress(int percent) override;
     void DriverFailed() override;
     void ChipErased() override;
 

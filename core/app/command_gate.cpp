@@ -28,6 +28,15 @@ int RunCommandDialog(Program& p, int templateId, Window* owner, const DialogProc
     return result;
 }
 
+bool RunDialogStep(Program& p, Window& dialog, int id, std::span<const DialogStep> steps) {
+    for (const DialogStep& step : steps) {
+        if (step.button != id) continue;
+        p.reporter->StepEnded(id, step.run(p, dialog));
+        return true;
+    }
+    return false;
+}
+
 void PumpInPause(Program& p, std::uint32_t now) {
     if (!p.app.commandRunning) return;
     // The first pause of a command starts the interval.

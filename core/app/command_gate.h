@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 
 #include "platform/host.h"
 #include "program.h"
@@ -37,6 +38,16 @@ class CommandScope {
 // Runs a modal dialog from inside a command. The dialog keeps its owner
 // from taking input, so its own commands may run while it is open.
 int RunCommandDialog(Program& p, int templateId, Window* owner, const DialogProc& procedure);
+
+// One button of a dialog and the step it starts.
+struct DialogStep {
+    int button;
+    Outcome (*run)(Program& p, Window& dialog);
+};
+
+// Runs the step of the button `id` among `steps` and reports how it ended;
+// false when no step has that button.
+bool RunDialogStep(Program& p, Window& dialog, int id, std::span<const DialogStep> steps);
 
 // A pause of the protocol at tick `now`: hands pending window messages to
 // the front end, at most every kPumpIntervalMs and only while a command runs.

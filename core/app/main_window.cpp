@@ -86,6 +86,30 @@ void ShowAbout(Program& p) {
                          std::string(p.T(texts::kAboutCaption)), MessageButtons::Ok);
 }
 
+// The main window's commands by menu or button id.
+struct Command {
+    int id;
+    void (*run)(Program& p, Window& w);
+};
+
+constexpr Command kCommands[] = {
+    {id::kHelpFile, [](Program& p, Window&) { OpenHelpDocument(p); }},
+    {id::kAbout, [](Program& p, Window&) { ShowAbout(p); }},
+    {id::kServicePage,
+     [](Program& p, Window&) {
+         (void)p.os.host.ShellOpen(std::string(texts::kServicePageAddress));
+     }},
+    {id::kOpenUpdateFile, [](Program& p, Window& w) { (void)RunFirmwareUpdate(p, w); }},
+    {id::kRead, [](Program& p, Window& w) { (void)ReadSettings(p, w); }},
+    {id::kWrite, [](Program& p, Window& w) { (void)WriteSettings(p, w); }},
+    {id::kSaveSettings, SaveSettingsCommand},
+    {id::kLoadSettings, LoadSettingsCommand},
+    {id::kLockFunctions, LockFunctionsCommand},
+    {id::kRpmSetUp, RpmControlCommand},
+    {id::kControllerInfo, [](Program& p, Window& w) { (void)ControllerInfoCommand(p, w); }},
+    {id::kRevCounter, RevCounterCommand},
+};
+
 }  // namespace
 
 void ParkLines(Program& p) {
@@ -107,55 +131,19 @@ int MainWindowProc(Program& p, Window& w, DialogEvent event, int commandId) {
         SelectSerialPort(p, w, commandId - id::kPortCom1 + 1);
         return 0;
     }
-    switch (commandId) {
-        case id::kOk:
-            ExitWithoutSaving(p, w);
-            return 1;
-        case id::kEnd:
-            ExitWithSaving(p, w);
-            return 1;
-        case id::kHelpFile:
-            OpenHelpDocument(p);
-            return 0;
-        case id::kAbout:
-            ShowAbout(p);
-            return 0;
-        case id::kServicePage:
-            (void)p.os.host.ShellOpen(std::string(texts::kServicePageAddress));
-            return 0;
-        case id::kOpenUpdateFile:
-            (void)RunFirmwareUpdate(p, w);
-            return 0;
-        case id::kRead:
-            (void)ReadSettings(p, w);
-            return 0;
-        case id::kWrite:
-            (void)WriteSettings(p, w);
-            return 0;
-        case id::kSaveSettings:
-            SaveSettingsCommand(p, w);
-            return 0;
-        case id::kLoadSettings:
-            LoadSettingsCommand(p, w);
-            return 0;
-        case id::kLockFunctions:
-            LockFunctionsCommand(p, w);
-            return 0;
-        case id::kRpmSetUp:
-            RpmControlCommand(p, w);
-            return 0;
-        case id::kControllerInfo:
-            (void)ControllerInfoCommand(p, w);
-            return 0;
-        case id::kRevCounter:
-            RevCounterCommand(p, w);
-            return 0;
-        default:
-            if (HandleSettingsControl(p, w, commandId)) return 0;
-            // Ids without a command of their own, such as an edit's
-            // notifications, do nothing.
-            return 0;
+    if (commandId == id::kOk || commandId == id::kEnd) {
+        (commandId == id::kOk ? ExitWithoutSaving : ExitWithSaving)(p, w);
+        return 1;
     }
+    for (const Command& command : kCommands) {
+        if (command.id != commandId) continue;
+        command.run(p, w);
+        return 0;
+    }
+    // Ids without a command of their own, such as an edit's notifications,
+    // do nothing.
+    (void)HandleSettingsControl(p, w, commandId);
+    return 0;
 }
 
 int RunProgram(Program& p) {

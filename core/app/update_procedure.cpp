@@ -36,6 +36,8 @@ class UpdateCommand {
     UpdateCommand(Program& p, Window& w) : p_(p), w_(w), s_(p.update) {}
 
     void Run();
+    // The file's part of the update only: the controller is not touched.
+    bool Examine();
     bool done() const { return done_; }
 
   private:
@@ -126,6 +128,12 @@ void UpdateCommand::Run() {
     }
     TransferScope running(s_);
     Transfer();
+}
+
+bool UpdateCommand::Examine() {
+    if (!ExamineFile() || !TakeFileKind()) return false;
+    Finish();
+    return true;
 }
 
 // The file is chosen, opened and its name recorded; false when the update
@@ -398,7 +406,7 @@ bool UpdateCommand::Verified() {
     const FlashCheck check = VerifyFlash(p_, sent_, [this, start](int percent) {
         if (p_.os.clock.TickCount() - start <= kProgressDelayMs) return;
         p_.os.host.PumpMessages();
-        Status(std::to_string(percent) + "%");
+        p_.reporter->Progress(percent);
     });
     switch (check) {
         case FlashCheck::Same:
@@ -436,7 +444,7 @@ void UpdateCommand::ShowProgress() {
     p_.os.host.PumpMessages();
     long long percent = 0;
     if (s_.recordTotal > 0) percent = static_cast<long long>(s_.recordsSent) * 100 / s_.recordTotal;
-    Status(std::to_string(percent) + "%");
+    p_.reporter->Progress(static_cast<int>(percent));
 }
 
 }  // namespace
@@ -461,6 +469,11 @@ int RunFirmwareUpdate(Program& p, Window& mainWindow) {
     UpdateCommand command(p, mainWindow);
     command.Run();
     return command.done() ? 0 : 1;
+}
+
+int ExamineUpdateFile(Program& p, Window& mainWindow) {
+    UpdateCommand command(p, mainWindow);
+    return command.Examine() ? 0 : 1;
 }
 
 }  // namespace kvr

@@ -13,6 +13,11 @@ namespace kvr {
 // committed; 1 when the update was cancelled, refused or failed.
 int RunFirmwareUpdate(Program& p, Window& mainWindow);
 
+// The update as far as it goes without the controller: the file is chosen,
+// opened, its name, kind and header examined, with the update's messages
+// where one fails. 0 when the update would go on to restart the controller.
+int ExamineUpdateFile(Program& p, Window& mainWindow);
+
 // Reads up to maxDigits hexadecimal digits (either case) from position pos
 // of text. False when the text has no hexadecimal digit there.
 bool ParseHexField(std::string_view text, std::size_t pos, std::size_t maxDigits, int& value);

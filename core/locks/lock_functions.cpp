@@ -54,39 +54,42 @@ bool RepliesArrived(Program& p) {
     return false;
 }
 
-void Read(Program& p, Window& dialog) {
-    if (ConnectLinkChecked(p) != 0) return FinishStatus(p, " ");
+Outcome Read(Program& p, Window& dialog) {
+    if (ConnectLinkChecked(p) != 0) {
+        FinishStatus(p, " ");
+        return Outcome::Failed;
+    }
     SettingsImage& s = p.settings;
     const int high = ReadControllerByte(p, VersionHigh) & 0xFF;
     const int low = ReadControllerByte(p, VersionLow) & 0xFF;
-    if (!RepliesArrived(p)) return;
+    if (!RepliesArrived(p)) return Outcome::Failed;
     s.versionWord = high * 256 + low;
     s.versionText = VersionText(high, low, -1);
     if (s.versionWord == kVersionRefused) {
         Box(p, texts::kNotSetUp, texts::kCaptionErrorCaps);
-        return;
+        return Outcome::Refused;
     }
     if ((s.versionWord & kVersionFamilyMask) != kVersionFamily) {
         Box(p, texts::kNotSuitable, texts::kCaptionErrorCaps);
         s.versionWord = kVersionRefused;
-        return;
+        return Outcome::Refused;
     }
     const int features = ReadControllerByte(p, FeatureFlags) & 0xFF;
     const int requiredLevel = ReadControllerByte(p, RequiredLevel);
-    if (!RepliesArrived(p)) return;
+    if (!RepliesArrived(p)) return Outcome::Failed;
     s.features = features;
     s.versionText = VersionText(high, low, s.features);
     if (Window* w = p.app.statusWindow) w->SetText(id::kVersionText, s.versionText);
     if (requiredLevel > kProgramVersion) {
         Box(p, texts::kNeedLatestVersion, texts::kCaptionNone);
-        return;
+        return Outcome::Refused;
     }
     if ((s.versionWord & 0x0FFF) < 3) {
         Box(p, texts::kLockNotAvailable, texts::kCaptionErrorCaps);
-        return;
+        return Outcome::Refused;
     }
     const int lockByte = ReadControllerByte(p, LockFlags) & 0xFF;
-    if (!RepliesArrived(p)) return;
+    if (!RepliesArrived(p)) return Outcome::Failed;
     p.locks.lockByte = lockByte;
     dialog.Enable(id::kLockRcSetup, true);
     dialog.Enable(id::kLockTestProgram, true);
@@ -95,10 +98,14 @@ void Read(Program& p, Window& dialog) {
     dialog.SetCheck(id::kLockTestProgram, (p.locks.lockByte & kLockTestProgramFree) == 0);
     p.os.host.Beep();
     FinishStatus(p, p.T(texts::kLockStatusOk));
+    return Outcome::Done;
 }
 
-void Write(Program& p, Window& dialog) {
-    if (ConnectLinkChecked(p) != 0) return FinishStatus(p, " ");
+Outcome Write(Program& p, Window& dialog) {
+    if (ConnectLinkChecked(p) != 0) {
+        FinishStatus(p, " ");
+        return Outcome::Failed;
+    }
     p.locks.lockByte = ApplyLockChoices(p.locks.lockByte, dialog.IsChecked(id::kLockRcSetup),
                                         dialog.IsChecked(id::kLockTestProgram));
     // The run reads the lock byte back: the echo vouches for one byte only.
@@ -110,11 +117,14 @@ void Write(Program& p, Window& dialog) {
             Box(p, texts::kWritingError, texts::kCaptionErrorBang);
         }
         FinishStatus(p, " ");
-        return;
+        return Outcome::Failed;
     }
     FinishStatus(p, p.T(texts::kLockStatusOk));
     p.os.host.Beep();
+    return Outcome::Done;
 }
+
+constexpr DialogStep kSteps[] = {{id::kLockRead, Read}, {id::kLockWrite, Write}};
 
 }  // namespace
 
@@ -134,14 +144,8 @@ int LockFunctionsDialog(Program& p, Window& dialog, DialogEvent event, int id) {
         case id::kEnd:
             Close(p, dialog);
             return 1;
-        case id::kLockRead:
-            Read(p, dialog);
-            return 1;
-        case id::kLockWrite:
-            Write(p, dialog);
-            return 1;
         default:
-            return 0;
+            return RunDialogStep(p, dialog, id, kSteps) ? 1 : 0;
     }
 }
 

@@ -5,6 +5,22 @@
 
 namespace kvr {
 
+// How a command, or one step of a dialog (one of its buttons), ended.
+enum class Outcome {
+    Done,       // all it does was done
+    NotStored,  // read, but the controller holds no value for it yet
+    Refused,    // the input or the state ruled it out; nothing was sent
+    Failed,     // the link or the controller failed it; the user was told
+};
+
+// The motor's speed in the figures the speed dialogs show.
+struct SpeedFigures {
+    int hz = 0;             // electrical frequency of the motor phases (1212)
+    int electricalRpm = 0;  // the same per minute (1215)
+    int motorRpm = 0;       // mechanical motor speed (1219)
+    int rotorRpm = 0;       // rotor speed behind the gearbox (1218)
+};
+
 // What the core's operations report while they work. The protocol and the
 // procedures only report; the app layer's reporter decides what the user
 // sees (the window's status line and its message pump, boxes for the few
@@ -24,6 +40,15 @@ class Reporter {
     virtual void ClearStatus(bool disable) { (void)disable; }
     // How far the running step is, 0 to 100.
     virtual void Progress(int percent) { (void)percent; }
+    // A dialog's step, started by its button `control`, has ended.
+    virtual void StepEnded(int control, Outcome outcome) {
+        (void)control;
+        (void)outcome;
+    }
+    // The speed measurement waits for the motor: seconds left.
+    virtual void Countdown(int secondsLeft) { (void)secondsLeft; }
+    // A measurement window has ended with these figures on show.
+    virtual void Measured(const SpeedFigures& speed) { (void)speed; }
     // The parallel-port driver failed: the work cannot go on, the user is
     // told at once and the running dialog ends.
     virtual void DriverFailed() {}

@@ -81,12 +81,7 @@ void RevCounterCommand(Program& p, Window& mainWindow) {
 }
 
 int RevCounter::Procedure(Window& dialog, DialogEvent event, int id) {
-    if (event == DialogEvent::Init) {
-        LoadRpmSetup(p_);
-        ShowMotorValues(p_, dialog);
-        dialog.Repaint();
-        return 1;
-    }
+    if (event == DialogEvent::Init) return InitSpeedDialog(p_, dialog);
     if (measuring_) {
         // Only closing the window can reach the dialog while it measures:
         // its buttons are disabled. It stops the measurement first.
@@ -101,7 +96,7 @@ int RevCounter::Procedure(Window& dialog, DialogEvent event, int id) {
             dialog.EndDialog(1);
             return 1;
         case id::kSaveInput:
-            SaveRpmSetup(p_, dialog);
+            p_.reporter->StepEnded(id, SaveMotorValues(p_, dialog));
             return 0;
         case id::kRevReleaseMotor:
             ReleaseMotor(dialog);
@@ -159,6 +154,7 @@ bool RevCounter::Countdown(Window& dialog) {
         --secondsLeft;
         dialog.SetText(id::kSpeedRotorRpm, FormatNumber("%01d", secondsLeft));
         dialog.Repaint();
+        p_.reporter->Countdown(secondsLeft);
         if (secondsLeft == 0) {
             EndCountdown(dialog);
             return false;
@@ -194,6 +190,7 @@ void RevCounter::Measure(Window& dialog) {
         dialog.SetText(id::kSpeedMotorRpm, FormatNumber("%01d", s.motorRpm));
         dialog.SetText(id::kSpeedRotorRpm, FormatNumber("%4d", s.rotorRpm));
         dialog.Repaint();
+        p_.reporter->Measured(s);
         pulses = 0;
         emptyWindows = 0;
         // Between two windows, outside any count: the pulses of the next

@@ -89,10 +89,10 @@ bool RepliesArrived(Program& p) {
     return false;
 }
 
-void Read(Program& p, Window& dialog) {
+Outcome Read(Program& p, Window& dialog) {
     const bool usable = ReloadMotorValues(p, dialog);
     dialog.Repaint();
-    if (!usable) return;
+    if (!usable) return Outcome::Refused;
     SetSpeedFields(dialog, "  ");
     dialog.Repaint();
     WaitMs(p, 100);
@@ -103,10 +103,10 @@ void Read(Program& p, Window& dialog) {
         w->Enable(id::kStatusLine, false);
         w->Repaint();
     }
-    if (connected != 0) return;
+    if (connected != 0) return Outcome::Failed;
 
     const int period = ReadPeriod(p);
-    if (!RepliesArrived(p)) return;
+    if (!RepliesArrived(p)) return Outcome::Failed;
     if (period == kNoPeriod) {
         dialog.Enable(id::kRpmCalculate, true);
         dialog.Enable(id::kRpmProportional, true);
@@ -115,12 +115,12 @@ void Read(Program& p, Window& dialog) {
         dialog.SetText(id::kRpmProportional, FormatNumber("%2d", kDefaultGovernorValue));
         dialog.Enable(id::kSpeedRotorRpm, true);
         dialog.SetText(id::kSpeedRotorRpm, texts::kRpmNoPeriod);
-        return;
+        return Outcome::NotStored;
     }
     const int proportional = ReadControllerByte(p, RpmProportional);
     const int integralCode = ReadControllerByte(p, RpmIntegralCode);
     const int options = ReadControllerByte(p, OptionFlags) & 0xFF;
-    if (!RepliesArrived(p)) return;
+    if (!RepliesArrived(p)) return Outcome::Failed;
     ShowPeriod(p, dialog, period);
     dialog.SetText(id::kRpmProportional, FormatNumber("%2d", proportional));
     dialog.SetText(id::kRpmIntegral, FormatNumber("%2d", kIntegralBase - integralCode));
@@ -132,10 +132,11 @@ void Read(Program& p, Window& dialog) {
     dialog.SetCheck(id::kRpmQuickStart, (p.settings.options & kOptQuickStart) != 0);
     dialog.Repaint();
     p.os.host.Beep();
+    return Outcome::Done;
 }
 
-void Calculate(Program& p, Window& dialog) {
-    if (!ReloadMotorValues(p, dialog)) return;
+Outcome Calculate(Program& p, Window& dialog) {
+    if (!ReloadMotorValues(p, dialog)) return Outcome::Refused;
     for (int field : {id::kSpeedHz, id::kSpeedElectricalRpm, id::kSpeedMotorRpm}) {
         dialog.SetText(field, " ");
     }
@@ -148,7 +149,7 @@ void Calculate(Program& p, Window& dialog) {
     // has no speed to work with.
     if (!FieldNumber(dialog, id::kSpeedRotorRpm, 8, rotorRpm)) {
         ShowError(p, texts::kRpmMinFrequency, texts::kCaptionErrorBang);
-        return;
+        return Outcome::Refused;
     }
     const SpeedFigures s = RotorSpeedFigures(rotorRpm, p.app.gearRatio, p.app.poleCount);
     dialog.SetText(id::kSpeedMotorRpm, FormatNumber("%4d", s.motorRpm));
@@ -156,18 +157,19 @@ void Calculate(Program& p, Window& dialog) {
     dialog.SetText(id::kSpeedHz, FormatNumber("%4d", s.hz));
     if (s.hz < kRpmMinCalculatedHz) {
         ShowError(p, texts::kRpmMinFrequency, texts::kCaptionErrorBang);
-        return;
+        return Outcome::Refused;
     }
     dialog.Enable(id::kRpmWrite, true);
     dialog.Repaint();
     WaitMs(p, 200);
     p.os.host.Beep();
+    return Outcome::Done;
 }
 
-void Write(Program& p, Window& dialog) {
+Outcome Write(Program& p, Window& dialog) {
     const bool usable = ReloadMotorValues(p, dialog);
     dialog.Repaint();
-    if (!usable) return;
+    if (!usable) return Outcome::Refused;
     p.app.statusWindow = &dialog;
     // Write talks over the link the dialog's Read left; it starts clean.
     ClearLinkFault(p);
@@ -176,7 +178,7 @@ void Write(Program& p, Window& dialog) {
     const bool hasNumber = FieldNumber(dialog, id::kSpeedHz, 8, hz);
     if (hasNumber && hz > kRpmMaxWriteHz) {
         ShowError(p, texts::kRpmMaxFrequency, texts::kCaptionErrorBang);
-        return;
+        return Outcome::Refused;
     }
     // No frequency, or one so low that its period does not fit the two
     // bytes (or would read back as "not set"): nothing sensible to store.
@@ -184,31 +186,31 @@ void Write(Program& p, Window& dialog) {
         hasNumber && hz >= 1 ? FrequencyToPeriod(hz, p.settings.clockMhz) : kNoPeriod;
     if (period >= kNoPeriod) {
         ShowError(p, texts::kRpmMinFrequency, texts::kCaptionErrorBang);
-        return;
+        return Outcome::Refused;
     }
-    if (!WriteByte(p, RpmPeriodHigh, period >> 8)) return;
-    if (!WriteByte(p, RpmPeriodLow, period & 0xFF)) return;
+    if (!WriteByte(p, RpmPeriodHigh, period >> 8)) return Outcome::Failed;
+    if (!WriteByte(p, RpmPeriodLow, period & 0xFF)) return Outcome::Failed;
 
     SetSpeedFields(dialog, "  ");
     dialog.Repaint();
     const int stored = ReadPeriod(p);
-    if (!RepliesArrived(p)) return;
+    if (!RepliesArrived(p)) return Outcome::Failed;
     ShowPeriod(p, dialog, stored);
 
     int proportional = 0;
     if (!FieldNumber(dialog, id::kRpmProportional, 2, proportional) || proportional < 1 ||
         proportional > 5) {
         ShowError(p, texts::kRpmPRange, texts::kCaptionErrorBang);
-        return;
+        return Outcome::Refused;
     }
-    if (!WriteByte(p, RpmProportional, proportional)) return;
+    if (!WriteByte(p, RpmProportional, proportional)) return Outcome::Failed;
 
     int integral = 0;
     if (!FieldNumber(dialog, id::kRpmIntegral, 2, integral) || integral < 1 || integral > 5) {
         ShowError(p, texts::kRpmIRange, texts::kCaptionErrorBang);
-        return;
+        return Outcome::Refused;
     }
-    if (!WriteByte(p, RpmIntegralCode, kIntegralBase - integral)) return;
+    if (!WriteByte(p, RpmIntegralCode, kIntegralBase - integral)) return Outcome::Failed;
 
     // The English template has no quick-start box: the option is cleared.
     const bool quickStart = p.lang == Language::German && dialog.IsChecked(id::kRpmQuickStart);
@@ -217,45 +219,32 @@ void Write(Program& p, Window& dialog) {
     } else {
         p.settings.options = p.settings.options & ~kOptQuickStart & 0xFF;
     }
-    if (!WriteByte(p, OptionFlags, p.settings.options)) return;
+    if (!WriteByte(p, OptionFlags, p.settings.options)) return Outcome::Failed;
     // A governor set up but not switched on: the exit commands remind the
     // user until a Write of the main window switches it on.
     if ((p.settings.options & kOptRpmControl) == 0) p.app.rpmControlInactive = true;
     dialog.Repaint();
     p.os.host.Beep();
+    return Outcome::Done;
 }
+
+constexpr DialogStep kSteps[] = {{id::kRpmRead, Read},
+                                 {id::kRpmWrite, Write},
+                                 {id::kRpmCalculate, Calculate},
+                                 {id::kSaveInput, SaveMotorValues}};
 
 }  // namespace
 
 int RpmControlDialog(Program& p, Window& dialog, DialogEvent event, int id) {
-    if (event == DialogEvent::Init) {
-        LoadRpmSetup(p);
-        ShowMotorValues(p, dialog);
-        dialog.Repaint();
-        return 1;
-    }
+    if (event == DialogEvent::Init) return InitSpeedDialog(p, dialog);
     const CommandScope command(p);
     if (command.refused()) return 0;
-    switch (id) {
-        case id::kOk:
-        case id::kEnd:
-            dialog.EndDialog(1);
-            return 1;
-        case id::kRpmRead:
-            Read(p, dialog);
-            return 0;
-        case id::kRpmWrite:
-            Write(p, dialog);
-            return 0;
-        case id::kRpmCalculate:
-            Calculate(p, dialog);
-            return 0;
-        case id::kSaveInput:
-            SaveRpmSetup(p, dialog);
-            return 0;
-        default:
-            return 0;
+    if (id == id::kOk || id == id::kEnd) {
+        dialog.EndDialog(1);
+        return 1;
     }
+    (void)RunDialogStep(p, dialog, id, kSteps);
+    return 0;
 }
 
 void RpmControlCommand(Program& p, Window& mainWindow) {

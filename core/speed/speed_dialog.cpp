@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "app/config_file.h"
 #include "res/app_texts.h"
 #include "res/ids.h"
 #include "res/speed_texts.h"
@@ -19,6 +20,17 @@ void ShowMotorValues(Program& p, Window& dialog) {
     char buffer[64];
     std::snprintf(buffer, sizeof buffer, "%1.2f", static_cast<double>(p.app.gearRatio));
     dialog.SetText(id::kGearRatio, buffer);
+}
+
+int InitSpeedDialog(Program& p, Window& dialog) {
+    LoadRpmSetup(p);
+    ShowMotorValues(p, dialog);
+    dialog.Repaint();
+    return 1;
+}
+
+Outcome SaveMotorValues(Program& p, Window& dialog) {
+    return SaveRpmSetup(p, dialog) == 0 ? Outcome::Done : Outcome::Refused;
 }
 
 bool MotorValuesUsable(Program& p) {

@@ -16,6 +16,13 @@ void ShowMotorValues(Program& p, Window& dialog);
 // memory cannot be divided by (a file that could never be read).
 bool MotorValuesUsable(Program& p);
 
+// Init of both dialogs: the motor values of blsetup.cfg on show.
+int InitSpeedDialog(Program& p, Window& dialog);
+
+// Save Input of both dialogs: the typed motor values in force and stored;
+// Refused after the message that says why not.
+Outcome SaveMotorValues(Program& p, Window& dialog);
+
 // A number in the given printf format.
 std::string FormatNumber(const char* format, int value);
 

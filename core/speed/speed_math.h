@@ -1,16 +1,10 @@
 #pragma once
 
 // The arithmetic of the speed tools: governor period, rotor speed and
-// pulse counts to the four speeds they show.
-namespace kvr {
+// pulse counts to the four speeds they show (SpeedFigures).
+#include "platform/reporter.h"
 
-// What the speed dialogs show in their four fields.
-struct SpeedFigures {
-    int hz = 0;             // electrical frequency of the motor phases (1212)
-    int electricalRpm = 0;  // the same per minute (1215)
-    int motorRpm = 0;       // mechanical motor speed (1219)
-    int rotorRpm = 0;       // rotor speed behind the gearbox (1218)
-};
+namespace kvr {
 
 // The integer part of x, held within the range of int (NaN gives 0), so no
 // value typed or stored can make a conversion overflow.

@@ -165,33 +165,34 @@ int RunPorts(Session& s) {
 }
 
 int RunRead(Session& s) {
-    if (ReadSettings(s.p(), s.window()) != 0) return kExitFailed;
+    if (ReadSettings(s.p(), s.window()) != Outcome::Done) return kExitFailed;
     if (!s.options().output.empty()) {
-        if (SaveSettingsFile(s.p(), s.window(), s.options().output) != 0) return kExitFailed;
+        if (SaveSettingsFile(s.p(), s.window(), s.options().output) != Outcome::Done)
+            return kExitFailed;
         s.err() << Fill(Pick(s.options().lang, texts::kCliSaved), s.options().output) << '\n';
         return kExitOk;
     }
     std::vector<std::string> lines;
-    if (ListSettings(s.p(), s.window(), lines) != 0) return kExitFailed;
+    if (ListSettings(s.p(), s.window(), lines) != Outcome::Done) return kExitFailed;
     for (const std::string& line : lines) s.out() << line << '\n';
     return kExitOk;
 }
 
 int RunWrite(Session& s) {
     // What a user does in the window: Read, Load Settings..., Write.
-    if (ReadSettings(s.p(), s.window()) != 0) return kExitFailed;
-    if (LoadSettingsFile(s.p(), s.window(), s.options().file) != 0) return kExitFailed;
+    if (ReadSettings(s.p(), s.window()) != Outcome::Done) return kExitFailed;
+    if (LoadSettingsFile(s.p(), s.window(), s.options().file) != Outcome::Done) return kExitFailed;
     const WriteMode mode = s.options().dryRun ? WriteMode::ValidateOnly : WriteMode::Store;
-    if (WriteSettings(s.p(), s.window(), mode) != 0) return kExitFailed;
+    if (WriteSettings(s.p(), s.window(), mode) != Outcome::Done) return kExitFailed;
     s.out() << Pick(s.options().lang, s.options().dryRun ? texts::kCliChecked : texts::kCliWritten)
             << '\n';
     return kExitOk;
 }
 
 int RunDiff(Session& s) {
-    if (ReadSettings(s.p(), s.window()) != 0) return kExitFailed;
+    if (ReadSettings(s.p(), s.window()) != Outcome::Done) return kExitFailed;
     std::vector<std::string> differences;
-    if (CompareSettingsFile(s.p(), s.window(), s.options().file, differences) != 0) {
+    if (CompareSettingsFile(s.p(), s.window(), s.options().file, differences) != Outcome::Done) {
         return kExitFailed;
     }
     if (differences.empty()) {
@@ -204,7 +205,7 @@ int RunDiff(Session& s) {
 int RunInfo(Session& s) {
     // The box with the chip's bytes is the output.
     s.host().resultCaption = std::string(s.p().T(texts::kCaptionInfo));
-    return ControllerInfoCommand(s.p(), s.window()) == 0 ? kExitOk : kExitFailed;
+    return ControllerInfoCommand(s.p(), s.window()) == Outcome::Done ? kExitOk : kExitFailed;
 }
 
 namespace {
@@ -227,7 +228,7 @@ int RunUpdate(Session& s) {
     if (!s.options().yes) {
         // Without the answer to its question the update does not begin: the
         // file is examined as the update would, the controller not touched.
-        if (ExamineUpdateFile(p, s.window()) != 0) return kExitFailed;
+        if (ExamineUpdateFile(p, s.window()) != Outcome::Done) return kExitFailed;
         s.err() << Fill(Pick(s.options().lang, texts::kCliUpdateNotConfirmed),
                         std::string(p.T(texts::kUpdateStart)))
                 << '\n';
@@ -240,10 +241,10 @@ int RunUpdate(Session& s) {
     s.window().onText = [&progress](int control, const std::string& text) {
         if (control == id::kStatusLine) progress.Status(text);
     };
-    const int result = RunFirmwareUpdate(p, s.window());
+    const Outcome result = RunFirmwareUpdate(p, s.window());
     s.window().onText = nullptr;
     s.reporter().onProgress = nullptr;
-    return result == 0 ? kExitOk : kExitFailed;
+    return result == Outcome::Done ? kExitOk : kExitFailed;
 }
 
 int RunRev(Session& s) {
@@ -319,7 +320,7 @@ int RunRpm(Session& s) {
     ConsoleReporter& reporter = s.reporter();
     const int templateId = o.lang == Language::German ? id::kRpmTemplateDe : id::kRpmTemplateEn;
     // The governor dialog wants settings read first, as in the window.
-    if (ReadSettings(p, s.window()) != 0) return kExitFailed;
+    if (ReadSettings(p, s.window()) != Outcome::Done) return kExitFailed;
     int result = kExitFailed;
     host.dialogScript = [&](int, ConsoleWindow& dialog, const DialogProc& procedure) {
         const auto step = [&](int button) { return reporter.Press(dialog, procedure, button); };
@@ -372,7 +373,7 @@ int RunLock(Session& s) {
     ConsoleReporter& reporter = s.reporter();
     const int templateId = o.lang == Language::German ? id::kLockTemplateDe : id::kLockTemplateEn;
     // The lock functions want settings read first, as in the window.
-    if (ReadSettings(p, s.window()) != 0) return kExitFailed;
+    if (ReadSettings(p, s.window()) != Outcome::Done) return kExitFailed;
     int result = kExitFailed;
     host.dialogScript = [&](int, ConsoleWindow& dialog, const DialogProc& procedure) {
         if (reporter.Press(dialog, procedure, id::kLockRead) != Outcome::Done) {

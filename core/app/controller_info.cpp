@@ -34,14 +34,14 @@ std::string Hex2(int value) {
 
 }  // namespace
 
-int ControllerInfoCommand(Program& p, Window& w) {
+Outcome ControllerInfoCommand(Program& p, Window& w) {
     p.app.statusWindow = &w;
     w.Enable(id::kStatusLine, true);
     if (InitSerialLines(p) != 0) {
         p.os.host.MessageBox(&w, p.link.lastErrorText, std::string(p.T(texts::kCaptionError)),
                              MessageButtons::Ok);
         ClearStatus(w);
-        return 1;
+        return Outcome::Failed;
     }
     ClearStatus(w);
     w.SetText(id::kStatusLine, std::string(p.T(texts::kConnecting)));
@@ -52,13 +52,13 @@ int ControllerInfoCommand(Program& p, Window& w) {
     if (connected != kIspConnected && LinkFaulty(p) && p.link.fault != LinkFault::NoReply) {
         ShowLinkFault(p, nullptr);
         ClearStatus(w);
-        return 1;
+        return Outcome::Failed;
     }
     if (connected != kIspConnected) {
         p.os.host.MessageBox(nullptr, std::string(p.T(texts::kLinkNoConnection)),
                              std::string(p.T(texts::kCaptionErrorCaps)), MessageButtons::Ok);
         ClearStatus(w);
-        return 1;
+        return Outcome::Failed;
     }
     p.isp.fuseHigh = static_cast<std::uint8_t>(IspInstruction(p, 0x5808, 0x0000));
     p.isp.fuseLow = static_cast<std::uint8_t>(IspInstruction(p, 0x5000, 0x0000));
@@ -66,7 +66,7 @@ int ControllerInfoCommand(Program& p, Window& w) {
     if (LinkFaulty(p)) {
         ShowLinkFault(p, nullptr);
         ClearStatus(w);
-        return 1;
+        return Outcome::Failed;
     }
 
     std::string& text = p.isp.ispStatusText;
@@ -76,7 +76,7 @@ int ControllerInfoCommand(Program& p, Window& w) {
 
     ClearStatus(w);
     p.os.host.MessageBox(nullptr, text, std::string(p.T(texts::kCaptionInfo)), MessageButtons::Ok);
-    return 0;
+    return Outcome::Done;
 }
 
 }  // namespace kvr

@@ -7,9 +7,9 @@
 namespace kvr {
 
 // "Read" (1149): connects, checks the controller and fills the settings
-// controls. 0 when the form holds the controller's settings; 1 when the
-// command ended early (its message, if any, has been shown).
-int ReadSettings(Program& p, Window& mainWindow);
+// controls. Done when the form holds the controller's settings; Failed when
+// the command ended early (its message, if any, has been shown).
+Outcome ReadSettings(Program& p, Window& mainWindow);
 
 enum class WriteMode {
     Store,         // the button: validate, then store every setting
@@ -17,9 +17,9 @@ enum class WriteMode {
 };
 
 // "Write" (1150): validates the settings controls and stores them in the
-// controller. 0 when every setting was stored (or, validating only, would
-// be); 1 when it was refused or failed (after its message, if any).
-int WriteSettings(Program& p, Window& mainWindow, WriteMode mode = WriteMode::Store);
+// controller. Done when every setting was stored (or, validating only,
+// would be); Refused or Failed otherwise (after its message, if any).
+Outcome WriteSettings(Program& p, Window& mainWindow, WriteMode mode = WriteMode::Store);
 
 // The controls 1138, 1139, 1168, 1170, 1171, 1175, 1183, 1232, 1233 and
 // 1234. Returns false for any other id.

@@ -69,34 +69,34 @@ Request SettingsFileRequest(Program& p, const Text& title) {
 
 }  // namespace
 
-int SaveSettingsFile(Program& p, Window& w, const std::string& path) {
+Outcome SaveSettingsFile(Program& p, Window& w, const std::string& path) {
     SettingsJson settings;
-    if (!ReadFormShown(p, w, settings)) return 1;
+    if (!ReadFormShown(p, w, settings)) return Outcome::Failed;
     const std::optional<long long> hz =
         WholeInteger(Trim(w.GetText(id::kMaxFrequency, kFieldChars)));
     if (!WriteFileReplacing(PathFromUtf8(path),
                             SettingsFileText(settings, p.settings.versionText, hz))) {
         ShowError(p, w, Fill(p.T(texts::kSettingsWriteFailed), {path}));
-        return 1;
+        return Outcome::Failed;
     }
-    return 0;
+    return Outcome::Done;
 }
 
-int ListSettings(Program& p, Window& w, std::vector<std::string>& lines) {
+Outcome ListSettings(Program& p, Window& w, std::vector<std::string>& lines) {
     SettingsJson settings;
-    if (!ReadFormShown(p, w, settings)) return 1;
+    if (!ReadFormShown(p, w, settings)) return Outcome::Failed;
     lines.push_back(std::string(kSettingsControllerVersionKey) + " = " + p.settings.versionText);
     for (const auto& [name, value] : settings.items()) {
         lines.push_back(name + " = " + ShownValue(value));
     }
-    return 0;
+    return Outcome::Done;
 }
 
-int CompareSettingsFile(Program& p, Window& w, const std::string& path,
-                        std::vector<std::string>& differences) {
-    if (SettingsReadGate(p) != 0) return 1;
+Outcome CompareSettingsFile(Program& p, Window& w, const std::string& path,
+                            std::vector<std::string>& differences) {
+    if (SettingsReadGate(p) != 0) return Outcome::Refused;
     SettingsDocument file;
-    if (!ReadFileShown(p, w, path, file)) return 1;
+    if (!ReadFileShown(p, w, path, file)) return Outcome::Refused;
     std::string problem;
     const SettingsJson form = FormSettings(p, w, problem);
     for (std::size_t i = 0; i < kFieldCount; ++i) {
@@ -107,14 +107,14 @@ int CompareSettingsFile(Program& p, Window& w, const std::string& path,
         differences.push_back(name + ": file " + ShownValue(*file.values[i]) + ", controller " +
                               ShownValue(shown));
     }
-    return 0;
+    return Outcome::Done;
 }
 
-int LoadSettingsFile(Program& p, Window& w, const std::string& path) {
+Outcome LoadSettingsFile(Program& p, Window& w, const std::string& path) {
     // The controller's features and version decide what applies.
-    if (SettingsReadGate(p) != 0) return 1;
+    if (SettingsReadGate(p) != 0) return Outcome::Refused;
     SettingsDocument file;
-    if (!ReadFileShown(p, w, path, file)) return 1;
+    if (!ReadFileShown(p, w, path, file)) return Outcome::Refused;
     const std::vector<std::string> leftOut = ApplyFileValues(p, w, file.values);
 
     std::vector<std::string> missing;
@@ -123,7 +123,7 @@ int LoadSettingsFile(Program& p, Window& w, const std::string& path) {
     }
     const std::string madeFor = file.MadeFor();
     const bool otherController = !madeFor.empty() && madeFor != p.settings.versionText;
-    if (leftOut.empty() && missing.empty() && !otherController) return 0;
+    if (leftOut.empty() && missing.empty() && !otherController) return Outcome::Done;
 
     std::string report = Fill(p.T(texts::kSettingsLoadedFrom), {path});
     if (otherController) {
@@ -136,7 +136,7 @@ int LoadSettingsFile(Program& p, Window& w, const std::string& path) {
     }
     p.os.host.MessageBox(&w, report, std::string(p.T(texts::kCaptionWarningColon)),
                          MessageButtons::Ok);
-    return 0;
+    return Outcome::Done;
 }
 
 void SaveSettingsCommand(Program& p, Window& w) {

@@ -20,24 +20,25 @@ void LoadSettingsCommand(Program& p, Window& mainWindow);
 
 // Writes what the form shows after a Read, replacing path in one step: the
 // file is complete or, on any failure, the earlier one is still there.
-// 0 when saved; 1 after a message box (no Read yet, a field without a
+// Done when saved; Failed after a message box (no Read yet, a field without a
 // number, a file that cannot be written).
-int SaveSettingsFile(Program& p, Window& mainWindow, const std::string& path);
+Outcome SaveSettingsFile(Program& p, Window& mainWindow, const std::string& path);
 
 // Checks the whole file first and refuses a damaged or foreign one before
 // touching any control; otherwise puts its values into the form as a user
 // would, leaving out what this controller does not have (and saying so).
-// Never talks to the controller. 0 when loaded; 1 after a message box.
-int LoadSettingsFile(Program& p, Window& mainWindow, const std::string& path);
+// Never talks to the controller. Done when loaded; Refused after a message
+// box.
+Outcome LoadSettingsFile(Program& p, Window& mainWindow, const std::string& path);
 
-// The form's settings as "name = value" lines, in file order. 0 on
-// success; 1 after a message box, as for SaveSettingsFile.
-int ListSettings(Program& p, Window& mainWindow, std::vector<std::string>& lines);
+// The form's settings as "name = value" lines, in file order. Done on
+// success; Failed after a message box, as for SaveSettingsFile.
+Outcome ListSettings(Program& p, Window& mainWindow, std::vector<std::string>& lines);
 
 // The settings whose value in the file differs from the form, one
-// "name: file VALUE, controller VALUE" line each. 0 when the file could be
-// compared; 1 after a message box (a refused file, no Read yet).
-int CompareSettingsFile(Program& p, Window& mainWindow, const std::string& path,
-                        std::vector<std::string>& differences);
+// "name: file VALUE, controller VALUE" line each. Done when the file could
+// be compared; Refused after a message box (a refused file, no Read yet).
+Outcome CompareSettingsFile(Program& p, Window& mainWindow, const std::string& path,
+                            std::vector<std::string>& differences);
 
 }  // namespace kvr

@@ -262,15 +262,18 @@ void ShowParameters(Program& p, Window& w, const ControllerParameters& v) {
 
 }  // namespace
 
-int ReadSettings(Program& p, Window& w) {
+Outcome ReadSettings(Program& p, Window& w) {
     w.SetText(id::kFullSpeedTime, "");
-    if (StartRead(p, w) != 0) return 1;
-    if (CheckController(p, w) != 0) return 1;
+    if (StartRead(p, w) != 0) return Outcome::Failed;
+    if (CheckController(p, w) != 0) return Outcome::Failed;
 
     // Every parameter byte first, in the order the controller is read;
     // shown only once all of them arrived.
     const ControllerParameters v = ReadControllerParameters(p);
-    if (ConfirmReads(p) != 0) return FailLink(p, w);
+    if (ConfirmReads(p) != 0) {
+        (void)FailLink(p, w);
+        return Outcome::Failed;
+    }
     ShowParameters(p, w, v);
 
     SetStatus(w, p.T(texts::kStatusOk));
@@ -278,7 +281,7 @@ int ReadSettings(Program& p, Window& w) {
     w.Enable(id::kWrite, true);
     p.os.host.Beep();
     w.Enable(id::kStatusLine, false);
-    return 0;
+    return Outcome::Done;
 }
 
 }  // namespace kvr

@@ -136,23 +136,23 @@ int Store(Program& p, Window& w, const SettingsForm& form, const EncodedSettings
 
 }  // namespace
 
-int WriteSettings(Program& p, Window& w, WriteMode mode) {
+Outcome WriteSettings(Program& p, Window& w, WriteMode mode) {
     p.app.statusWindow = &w;
-    if (SettingsReadGate(p) != 0) return 1;
+    if (SettingsReadGate(p) != 0) return Outcome::Refused;
     // Write talks over the link Read left; it starts without a fault.
     ClearLinkFault(p);
 
     const SettingsForm form = ReadForm(w);
     CheckedSettings checked;
-    if (Validate(p, w, form, mode, checked) != 0) return 1;
-    if (mode == WriteMode::ValidateOnly) return 0;
+    if (Validate(p, w, form, mode, checked) != 0) return Outcome::Refused;
+    if (mode == WriteMode::ValidateOnly) return Outcome::Done;
 
-    if (Store(p, w, form, EncodeSettings(form, checked, p.settings)) != 0) return 1;
+    if (Store(p, w, form, EncodeSettings(form, checked, p.settings)) != 0) return Outcome::Failed;
     SetStatus(w, p.T(texts::kStatusOk));
     w.Enable(id::kStatusLine, false);
     w.Repaint();
     p.os.host.Beep();
-    return 0;
+    return Outcome::Done;
 }
 
 }  // namespace kvr

@@ -38,7 +38,7 @@ class UpdateCommand {
     void Run();
     // The file's part of the update only: the controller is not touched.
     bool Examine();
-    bool done() const { return done_; }
+    Outcome outcome() const { return outcome_; }
 
   private:
     void Status(std::string_view text) {
@@ -88,7 +88,7 @@ class UpdateCommand {
     Program& p_;
     Window& w_;
     UpdateSession& s_;
-    bool done_ = false;
+    Outcome outcome_ = Outcome::Failed;
     // What each page got at its last selection, for the read-back.
     std::map<int, FlashPage> sent_;
 };
@@ -123,6 +123,7 @@ void UpdateCommand::Run() {
     const Text* question = Question();
     if (question == nullptr || !TakeFileKind()) return;
     if (Box(*question, texts::kCaptionWarningBang, MessageButtons::OkCancel) != kIdOk) {
+        outcome_ = Outcome::Refused;
         Finish();
         return;
     }
@@ -382,7 +383,7 @@ void UpdateCommand::CompleteTransfer() {
     w_.Repaint();
     CloseUpdateFiles(p_);
     p_.settings.versionWord = kVersionRefused;
-    done_ = true;
+    outcome_ = Outcome::Done;
 }
 
 // Bit 0 set frees the controller's RC set-up again. A lock byte that did not
@@ -463,17 +464,17 @@ bool ParseHexField(std::string_view text, std::size_t pos, std::size_t maxDigits
     return true;
 }
 
-int RunFirmwareUpdate(Program& p, Window& mainWindow) {
+Outcome RunFirmwareUpdate(Program& p, Window& mainWindow) {
     // Reached again through the message pump of a running transfer.
-    if (p.update.transferRunning) return 1;
+    if (p.update.transferRunning) return Outcome::Refused;
     UpdateCommand command(p, mainWindow);
     command.Run();
-    return command.done() ? 0 : 1;
+    return command.outcome();
 }
 
-int ExamineUpdateFile(Program& p, Window& mainWindow) {
+Outcome ExamineUpdateFile(Program& p, Window& mainWindow) {
     UpdateCommand command(p, mainWindow);
-    return command.Examine() ? 0 : 1;
+    return command.Examine() ? Outcome::Done : Outcome::Refused;
 }
 
 }  // namespace kvr

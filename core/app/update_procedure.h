@@ -9,14 +9,16 @@ namespace kvr {
 // restarts the controller into its boot mode and sends the firmware page by
 // page. Commands that arrive while the transfer pumps window messages must
 // be dropped by the caller while p.update.transferRunning is set; a nested
-// call of this command returns at once. 0 when every page was sent and
-// committed; 1 when the update was cancelled, refused or failed.
-int RunFirmwareUpdate(Program& p, Window& mainWindow);
+// call of this command returns at once. Done when every page was sent and
+// committed; Refused when the user cancelled it at its question; Failed
+// otherwise.
+Outcome RunFirmwareUpdate(Program& p, Window& mainWindow);
 
 // The update as far as it goes without the controller: the file is chosen,
 // opened, its name, kind and header examined, with the update's messages
-// where one fails. 0 when the update would go on to restart the controller.
-int ExamineUpdateFile(Program& p, Window& mainWindow);
+// where one fails. Done when the update would go on to restart the
+// controller; Refused otherwise.
+Outcome ExamineUpdateFile(Program& p, Window& mainWindow);
 
 // Reads up to maxDigits hexadecimal digits (either case) from position pos
 // of text. False when the text has no hexadecimal digit there.

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -312,6 +313,49 @@ TEST(CliRpm, CalculatesAndWritesTheGovernor) {
     EXPECT_EQ(fullDisk.err.str(),
               "Error!: write error 'blsetup.cfg' (disk full?): the values were not stored\n");
     EXPECT_TRUE(fullDisk.Of('V').empty());
+}
+
+// How each dialog step ended decides the status and the message.
+TEST(CliDialogs, StepOutcomesDecideTheStatus) {
+    TempDir dir;
+    const auto period = [](int value) {
+        return [value](sim::Controller& c) {
+            c.memory[RpmPeriodHigh] = static_cast<std::uint8_t>(value >> 8);
+            c.memory[RpmPeriodLow] = static_cast<std::uint8_t>(value & 0xFF);
+        };
+    };
+    const auto badEcho = [](sim::Controller& c) {
+        c.faults.wrongEchoOnWrite = true;
+        c.faults.wrongEchoAddress = LockFlags;
+    };
+    struct Case {
+        const char* what;
+        int (*command)(Session&);
+        std::string Options::*option;
+        const char* value;
+        std::function<void(sim::Controller&)> prepare;
+        int status;
+        const char* err;
+    };
+    const Case cases[] = {
+        {"governor read", RunRpm, &Options::integral, "", period(307), kExitOk, ""},
+        {"governor not set up", RunRpm, &Options::integral, "", period(0xFFFF), kExitFailed,
+         "rpm: the controller holds no top speed yet; give one with --rotor-rpm\n"},
+        {"governor without speed", RunRpm, &Options::integral, "2", period(0xFFFF), kExitFailed,
+         "rpm: without a stored top speed, --rotor-rpm is needed\n"},
+        {"lock not echoed", RunLock, &Options::testProgram, "lock", badEcho, kExitFailed,
+         "lock: the locks were not written\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Options o;
+        o.*c.option = c.value;
+        CliRun run(o);
+        EXPECT_EQ(run(c.command, c.prepare), c.status) << run.err.str();
+        const std::string err = run.err.str();
+        EXPECT_EQ(err.substr(err.size() - std::min(err.size(), std::strlen(c.err))), c.err);
+        EXPECT_EQ(run.out.str().empty(), c.status != kExitOk);
+    }
 }
 
 }  // namespace

@@ -156,21 +156,21 @@ struct Scenario : testing::SimProgram {
         switch (cmd) {
             case Cmd::Read:
                 Mark(arm);
-                result = ReadSettings(p, main);
+                result = ReadSettings(p, main) == Outcome::Done ? 0 : 1;
                 break;
             case Cmd::Write:
                 Mark(arm);
-                result = WriteSettings(p, main);
+                result = WriteSettings(p, main) == Outcome::Done ? 0 : 1;
                 break;
             case Cmd::Update:
                 WriteFileBytes(dir->path() / "K6123_6123.upd", kUpdateFile);
                 host.chosenFiles.push_back((dir->path() / "K6123_6123.upd").string());
                 Mark(arm);
-                result = RunFirmwareUpdate(p, main);
+                result = RunFirmwareUpdate(p, main) == Outcome::Done ? 0 : 1;
                 break;
             case Cmd::Info:
                 Mark(arm);
-                result = ControllerInfoCommand(p, main);
+                result = ControllerInfoCommand(p, main) == Outcome::Done ? 0 : 1;
                 break;
             case Cmd::LockRead:
             case Cmd::LockWrite:

@@ -56,7 +56,7 @@ void LoadControllerA(SimProgram& r, bool governor) {
 
 std::vector<std::string> Listing(SimProgram& r) {
     std::vector<std::string> lines;
-    EXPECT_EQ(ListSettings(r.p, r.w, lines), 0);
+    EXPECT_EQ(ListSettings(r.p, r.w, lines), Outcome::Done);
     return lines;
 }
 
@@ -75,25 +75,25 @@ TEST(SettingsFile, RoundTripCarriesEverySettingToAnotherController) {
         TempDir dir;
         SimProgram a;
         LoadControllerA(a, governor);
-        ASSERT_EQ(a.Read(), 0);
-        ASSERT_EQ(SaveSettingsFile(a.p, a.w, "a.json"), 0);
+        ASSERT_EQ(a.Read(), Outcome::Done);
+        ASSERT_EQ(SaveSettingsFile(a.p, a.w, "a.json"), Outcome::Done);
         EXPECT_TRUE(a.host.boxes.empty());
 
         // A second controller with the simulator's own, different values.
         SimProgram b;
-        ASSERT_EQ(b.Read(), 0);
+        ASSERT_EQ(b.Read(), Outcome::Done);
         ASSERT_NE(Listing(b), Listing(a));
         b.controller.trace.clear();
-        ASSERT_EQ(LoadSettingsFile(b.p, b.w, "a.json"), 0);
+        ASSERT_EQ(LoadSettingsFile(b.p, b.w, "a.json"), Outcome::Done);
         EXPECT_TRUE(b.controller.trace.empty()) << "Load talked to the controller";
         EXPECT_TRUE(b.host.boxes.empty());
-        ASSERT_EQ(b.Write(), 0);
+        ASSERT_EQ(b.Write(), Outcome::Done);
         EXPECT_TRUE(b.host.boxes.empty());
 
         // Read again by a fresh program: the form equals the first one.
         SimProgram check;
         check.controller.memory = b.controller.memory;
-        ASSERT_EQ(check.Read(), 0);
+        ASSERT_EQ(check.Read(), Outcome::Done);
         EXPECT_EQ(Listing(check), Listing(a));
         for (int address : {4, 5, 6, 7, 8, 9, 10, 14, 16, 17, 18, 19, 20, 21, 22, 23, 24, 25}) {
             EXPECT_EQ(b.Get(address), a.Get(address)) << "address " << address;
@@ -108,8 +108,8 @@ TEST(SettingsFile, SavedFileNamesEveryControlAndItsOrigin) {
     TempDir dir;
     SimProgram r;
     LoadControllerA(r, false);
-    ASSERT_EQ(r.Read(), 0);
-    ASSERT_EQ(SaveSettingsFile(r.p, r.w, "s.json"), 0);
+    ASSERT_EQ(r.Read(), Outcome::Done);
+    ASSERT_EQ(SaveSettingsFile(r.p, r.w, "s.json"), Outcome::Done);
     const nlohmann::json doc = ReadJson("s.json");
     EXPECT_EQ(doc["format"], "kvrsetup settings");
     EXPECT_EQ(doc["formatVersion"], 1);
@@ -149,11 +149,11 @@ TEST(SettingsFile, SavedFileNamesEveryControlAndItsOrigin) {
 TEST(SettingsFile, SaveAndLoadWaitForARead) {
     TempDir dir;
     SimProgram r;
-    EXPECT_EQ(SaveSettingsFile(r.p, r.w, "s.json"), 1);
+    EXPECT_EQ(SaveSettingsFile(r.p, r.w, "s.json"), Outcome::Failed);
     EXPECT_FALSE(std::filesystem::exists("s.json"));
     testing::WriteFileBytes("l.json", R"({"format": "kvrsetup settings", "formatVersion": 1,
         "settings": {"acceleration": 30}})");
-    EXPECT_EQ(LoadSettingsFile(r.p, r.w, "l.json"), 1);
+    EXPECT_EQ(LoadSettingsFile(r.p, r.w, "l.json"), Outcome::Refused);
     EXPECT_EQ(r.w.controls[id::kAcceleration].text, "");
     EXPECT_EQ(r.BoxTexts(), (std::vector<std::string>{"Read values first!", "Read values first!"}));
     EXPECT_TRUE(r.controller.trace.empty());
@@ -209,13 +209,13 @@ TEST(SettingsFile, DamagedOrForeignFilesChangeNothing) {
         SCOPED_TRACE(c.what);
         TempDir dir;
         SimProgram r;
-        ASSERT_EQ(r.Read(), 0);
+        ASSERT_EQ(r.Read(), Outcome::Done);
         if (!c.content.empty() && !testing::MakeAt("f.json", c.content)) continue;
         const auto controls = r.w.controls;
         const SettingsImage image = r.p.settings;
         r.controller.trace.clear();
 
-        EXPECT_EQ(LoadSettingsFile(r.p, r.w, "f.json"), 1);
+        EXPECT_EQ(LoadSettingsFile(r.p, r.w, "f.json"), Outcome::Refused);
         ASSERT_EQ(r.host.boxes.size(), 1u);
         EXPECT_EQ(r.host.boxes[0].text, std::string("Settings not loaded from\nf.json\n") +
                                             c.reason + "\nNothing was changed.");
@@ -235,9 +235,9 @@ TEST(SettingsFile, DamagedOrForeignFilesChangeNothing) {
 TEST(SettingsFile, GermanRefusal) {
     TempDir dir;
     SimProgram r(Language::German);
-    ASSERT_EQ(r.Read(), 0);
+    ASSERT_EQ(r.Read(), Outcome::Done);
     testing::WriteFileBytes("f.json", "{ nein");
-    EXPECT_EQ(LoadSettingsFile(r.p, r.w, "f.json"), 1);
+    EXPECT_EQ(LoadSettingsFile(r.p, r.w, "f.json"), Outcome::Refused);
     EXPECT_EQ(r.BoxTexts(), (std::vector<std::string>{
                                 "Einstellungen nicht geladen aus\nf.json\nDie Datei ist "
                                 "besch\u00e4digt: kein JSON (Zeile 1, Spalte 4).\nEs wurde nichts "
@@ -266,14 +266,14 @@ TEST(SettingsFile, LoadedValuesPassWritesChecks) {
         SCOPED_TRACE(c.settings);
         TempDir dir;
         SimProgram r;
-        ASSERT_EQ(r.Read(), 0);
+        ASSERT_EQ(r.Read(), Outcome::Done);
         testing::WriteFileBytes("f.json", std::string(R"({"format": "kvrsetup settings",)") +
                                               R"("formatVersion": 1, "settings": {)" + c.settings +
                                               "}}");
-        ASSERT_EQ(LoadSettingsFile(r.p, r.w, "f.json"), 0);
+        ASSERT_EQ(LoadSettingsFile(r.p, r.w, "f.json"), Outcome::Done);
         // Names left out of this file are reported; that box comes first.
         const std::size_t before = r.host.boxes.size();
-        EXPECT_EQ(r.Write(), 1);
+        EXPECT_EQ(r.Write(), Outcome::Refused);
         ASSERT_EQ(r.host.boxes.size(), before + 1);
         EXPECT_EQ(r.host.boxes.back().text, c.refusal);
         EXPECT_EQ(r.host.boxes.back().caption, "Error!");
@@ -287,18 +287,18 @@ TEST(SettingsFile, ValidateOnlyNeverTalksToTheController) {
     TempDir dir;
     SimProgram r;
     r.Set(RpmProportional, 0xFF);  // erased: a real Write would store defaults
-    ASSERT_EQ(r.Read(), 0);
+    ASSERT_EQ(r.Read(), Outcome::Done);
     r.w.SetCheck(id::kRpmControl, true);
     HandleSettingsControl(r.p, r.w, id::kRpmControl);
     r.controller.trace.clear();
     const SettingsImage image = r.p.settings;
-    EXPECT_EQ(WriteSettings(r.p, r.w, WriteMode::ValidateOnly), 0);
+    EXPECT_EQ(WriteSettings(r.p, r.w, WriteMode::ValidateOnly), Outcome::Done);
     EXPECT_TRUE(r.controller.trace.empty());
     EXPECT_TRUE(r.host.boxes.empty());
     EXPECT_EQ(r.p.settings.lipoCount, image.lipoCount);
 
     r.w.SetText(id::kStartupPower, "0");
-    EXPECT_EQ(WriteSettings(r.p, r.w, WriteMode::ValidateOnly), 1);
+    EXPECT_EQ(WriteSettings(r.p, r.w, WriteMode::ValidateOnly), Outcome::Refused);
     EXPECT_EQ(r.BoxTexts(), (std::vector<std::string>{"start-up power 1 - 50!"}));
     EXPECT_TRUE(r.controller.trace.empty());
 }
@@ -309,8 +309,8 @@ TEST(SettingsFile, OtherFeatureSetLoadsWhatAppliesAndSaysWhatNot) {
     a.Set(OptionFlags, kOptFreeWheeling | kOptForwardReverse | kOptFixedTiming);
     a.Set(PwmCode, 9);  // 15.6 kHz
     a.Set(Acceleration, 33);
-    ASSERT_EQ(a.Read(), 0);
-    ASSERT_EQ(SaveSettingsFile(a.p, a.w, "a.json"), 0);
+    ASSERT_EQ(a.Read(), Outcome::Done);
+    ASSERT_EQ(SaveSettingsFile(a.p, a.w, "a.json"), Outcome::Done);
     nlohmann::json doc = ReadJson("a.json");
     doc["settings"].erase("turbo");
     WriteJson("a.json", doc);
@@ -319,9 +319,9 @@ TEST(SettingsFile, OtherFeatureSetLoadsWhatAppliesAndSaysWhatNot) {
     b.Set(FeatureFlags, 0x00);
     b.Set(VersionLow, 0x20);
     b.Set(OptionFlags, 0x00);
-    ASSERT_EQ(b.Read(), 0);
+    ASSERT_EQ(b.Read(), Outcome::Done);
     b.w.SetCheck(id::kTurbo, true);  // typed before the load, kept
-    ASSERT_EQ(LoadSettingsFile(b.p, b.w, "a.json"), 0);
+    ASSERT_EQ(LoadSettingsFile(b.p, b.w, "a.json"), Outcome::Done);
     EXPECT_EQ(b.BoxTexts(),
               (std::vector<std::string>{
                   "Settings loaded from\na.json\n"
@@ -340,16 +340,16 @@ TEST(SettingsFile, OtherFeatureSetLoadsWhatAppliesAndSaysWhatNot) {
 TEST(SettingsFile, FieldWithoutANumberIsNotSaved) {
     TempDir dir;
     SimProgram r;
-    ASSERT_EQ(r.Read(), 0);
+    ASSERT_EQ(r.Read(), Outcome::Done);
     r.w.SetText(id::kNeutralTime, "1.5x");
-    EXPECT_EQ(SaveSettingsFile(r.p, r.w, "s.json"), 1);
+    EXPECT_EQ(SaveSettingsFile(r.p, r.w, "s.json"), Outcome::Failed);
     EXPECT_EQ(r.BoxTexts(), (std::vector<std::string>{"Not saved: the field \"neutral\" holds "
                                                       "\"1.5x\", which is not a number."}));
     EXPECT_FALSE(std::filesystem::exists("s.json"));
 
     // A decimal comma is a number, as Write reads it.
     r.w.SetText(id::kNeutralTime, "1,45");
-    ASSERT_EQ(SaveSettingsFile(r.p, r.w, "s.json"), 0);
+    ASSERT_EQ(SaveSettingsFile(r.p, r.w, "s.json"), Outcome::Done);
     EXPECT_EQ(ReadJson("s.json")["settings"]["neutralMs"], 1.45);
 }
 
@@ -364,7 +364,7 @@ TEST(SettingsFile, SaveReplacesOnlyItsTarget) {
     for (const auto& [target, box] : cases) {
         TempDir dir;
         SimProgram r;
-        ASSERT_EQ(r.Read(), 0);
+        ASSERT_EQ(r.Read(), Outcome::Done);
         testing::WriteFileBytes("s.json.tmp", "mine");
         testing::WriteFileBytes("t.json", "earlier");
         std::error_code ec;
@@ -372,13 +372,13 @@ TEST(SettingsFile, SaveReplacesOnlyItsTarget) {
         if (ec) continue;  // no links here
         if (target != "<link>")
             testing::MakeAt("s.json", target == "<folder>" ? target : "earlier");
-        int result = 0;
+        Outcome result = Outcome::Done;
         {
             testing::FullDisk full(target == "<full disk>");
             if (!full.Works()) continue;
             result = SaveSettingsFile(r.p, r.w, "s.json");
         }
-        EXPECT_EQ(result, box.empty() ? 0 : 1) << target;
+        EXPECT_EQ(result, box.empty() ? Outcome::Done : Outcome::Failed) << target;
         EXPECT_EQ(r.BoxTexts(), box.empty() ? std::vector<std::string>{} : std::vector{box});
         const std::string kept =
             target == "<folder>" ? ""
@@ -393,7 +393,7 @@ TEST(SettingsFile, SaveReplacesOnlyItsTarget) {
 TEST(SettingsFile, MenuItemsAskForTheFile) {
     TempDir dir;
     SimProgram r;
-    ASSERT_EQ(r.Read(), 0);
+    ASSERT_EQ(r.Read(), Outcome::Done);
     r.host.savedFiles.push_back("menu.json");
     MainWindowProc(r.p, r.w, DialogEvent::Command, id::kSaveSettings);
     ASSERT_EQ(r.host.saveRequests.size(), 1u);
@@ -416,16 +416,16 @@ TEST(SettingsFile, MenuItemsAskForTheFile) {
 TEST(SettingsFile, CompareNamesEachDifference) {
     TempDir dir;
     SimProgram r;
-    ASSERT_EQ(r.Read(), 0);
-    ASSERT_EQ(SaveSettingsFile(r.p, r.w, "s.json"), 0);
+    ASSERT_EQ(r.Read(), Outcome::Done);
+    ASSERT_EQ(SaveSettingsFile(r.p, r.w, "s.json"), Outcome::Done);
     std::vector<std::string> differences;
-    ASSERT_EQ(CompareSettingsFile(r.p, r.w, "s.json", differences), 0);
+    ASSERT_EQ(CompareSettingsFile(r.p, r.w, "s.json", differences), Outcome::Done);
     EXPECT_TRUE(differences.empty());
 
     r.Set(Acceleration, 40);
     r.Set(BrakeLevel, 3);
-    ASSERT_EQ(r.Read(), 0);
-    ASSERT_EQ(CompareSettingsFile(r.p, r.w, "s.json", differences), 0);
+    ASSERT_EQ(r.Read(), Outcome::Done);
+    ASSERT_EQ(CompareSettingsFile(r.p, r.w, "s.json", differences), Outcome::Done);
     EXPECT_EQ(differences, (std::vector<std::string>{"acceleration: file 10, controller 40",
                                                      "emfBrake: file off, controller soft"}));
 }

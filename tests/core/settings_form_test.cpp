@@ -258,24 +258,24 @@ TEST(SettingsValidation, WriteSaveAndLoadAgree) {
         SCOPED_TRACE(c.name);
         TempDir dir;
         SimProgram a;
-        ASSERT_EQ(a.Read(), 0);
+        ASSERT_EQ(a.Read(), Outcome::Done);
         Apply(a, c.edits);
         const CheckedSettings typed = CheckSettings(ReadForm(a.w), a.p.settings);
         EXPECT_EQ(typed.refusal, c.expected);
-        EXPECT_EQ(WriteSettings(a.p, a.w, WriteMode::ValidateOnly) == 0,
+        EXPECT_EQ(WriteSettings(a.p, a.w, WriteMode::ValidateOnly) == Outcome::Done,
                   c.expected == Refusal::None);
-        if (SaveSettingsFile(a.p, a.w, "s.json") != 0) {
+        if (SaveSettingsFile(a.p, a.w, "s.json") != Outcome::Done) {
             // Only a value no file may hold keeps a form from being saved.
             EXPECT_NE(c.expected, Refusal::None);
             continue;
         }
         SimProgram b;
-        ASSERT_EQ(b.Read(), 0);
-        ASSERT_EQ(LoadSettingsFile(b.p, b.w, "s.json"), 0);
+        ASSERT_EQ(b.Read(), Outcome::Done);
+        ASSERT_EQ(LoadSettingsFile(b.p, b.w, "s.json"), Outcome::Done);
         const SettingsForm loadedForm = ReadForm(b.w);
         const CheckedSettings loaded = CheckSettings(loadedForm, b.p.settings);
         EXPECT_EQ(loaded.refusal, c.expected);
-        EXPECT_EQ(WriteSettings(b.p, b.w, WriteMode::ValidateOnly) == 0,
+        EXPECT_EQ(WriteSettings(b.p, b.w, WriteMode::ValidateOnly) == Outcome::Done,
                   c.expected == Refusal::None);
         if (c.expected != Refusal::None) continue;
         EXPECT_EQ(Pairs(EncodeSettings(ReadForm(a.w), typed, a.p.settings).writes),

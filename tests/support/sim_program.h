@@ -49,8 +49,8 @@ struct SimProgram {
     explicit SimProgram(const SimOptions& options);
     explicit SimProgram(Language lang = Language::English) : SimProgram(SimOptions().In(lang)) {}
 
-    int Read() { return ReadSettings(p, w); }
-    int Write() { return WriteSettings(p, w); }
+    Outcome Read() { return ReadSettings(p, w); }
+    Outcome Write() { return WriteSettings(p, w); }
 
     sim::Controller& ctl() { return controller; }
     void Set(int address, int value) {

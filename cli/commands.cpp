@@ -247,160 +247,157 @@ int RunUpdate(Session& s) {
     return result == Outcome::Done ? kExitOk : kExitFailed;
 }
 
+namespace {
+
+// What a dialog's script does with it: presses buttons through the
+// procedure, returns the command line's status.
+using DialogScript = std::function<int(ConsoleWindow& dialog, const DialogProc& procedure)>;
+
+// Runs a window command and plays its dialog with the script, as a user
+// would; a dialog the script leaves open is closed with End.
+int PlayDialog(Session& s, void (*command)(Program&, Window&), const DialogScript& script) {
+    int status = kExitFailed;
+    s.host().dialogScript = [&](int, ConsoleWindow& dialog, const DialogProc& procedure) {
+        status = script(dialog, procedure);
+        if (!dialog.endResult) procedure(dialog, DialogEvent::Command, id::kEnd);
+        return dialog.endResult.value_or(1);
+    };
+    command(s.p(), s.window());
+    s.host().dialogScript = nullptr;
+    return status;
+}
+
+// The label of a control of the dialog in the session's language.
+std::string DialogLabel(Session& s, int templateEn, int templateDe, int control) {
+    const Language lang = s.options().lang;
+    return LabelOf(lang, lang == Language::German ? templateDe : templateEn, control);
+}
+
+}  // namespace
+
 int RunRev(Session& s) {
     Program& p = s.p();
     const Options& o = s.options();
-    ConsoleHost& host = s.host();
     ConsoleReporter& reporter = s.reporter();
-    const int templateId = o.lang == Language::German ? id::kRevTemplateDe : id::kRevTemplateEn;
-    bool opened = false;
-    bool refused = false;
-    int windows = 0;
-
-    host.dialogScript = [&](int, ConsoleWindow& dialog, const DialogProc& procedure) {
-        opened = true;
-        if (!o.poles.empty() || !o.ratio.empty()) {
-            // As typed into the dialog and taken with "Save Input".
-            if (!o.poles.empty()) dialog.SetText(id::kPoleCount, o.poles);
-            if (!o.ratio.empty()) dialog.SetText(id::kGearRatio, o.ratio);
-            if (reporter.Press(dialog, procedure, id::kSaveInput) != Outcome::Done) {
-                refused = true;
+    return PlayDialog(
+        s, RevCounterCommand, [&](ConsoleWindow& dialog, const DialogProc& procedure) {
+            if (!o.poles.empty() || !o.ratio.empty()) {
+                // As typed into the dialog and taken with "Save Input".
+                if (!o.poles.empty()) dialog.SetText(id::kPoleCount, o.poles);
+                if (!o.ratio.empty()) dialog.SetText(id::kGearRatio, o.ratio);
+                if (reporter.Press(dialog, procedure, id::kSaveInput) != Outcome::Done) {
+                    return kExitFailed;
+                }
+            }
+            const auto label = [&](int control) {
+                return DialogLabel(s, id::kRevTemplateEn, id::kRevTemplateDe, control);
+            };
+            const std::string labels[] = {label(id::kSpeedHz), label(id::kSpeedElectricalRpm),
+                                          label(id::kSpeedMotorRpm),
+                                          std::string(p.T(texts::kRevPropRevs))};
+            int windows = 0;
+            // The start countdown, while the motor is awaited.
+            reporter.onCountdown = [&](int secondsLeft) {
+                s.err() << p.T(texts::kRevSecondsLeft) << ": " << secondsLeft << std::endl;
+            };
+            reporter.onMeasured = [&](const SpeedFigures& speed) {
+                ++windows;
+                const int figures[] = {speed.hz, speed.electricalRpm, speed.motorRpm,
+                                       speed.rotorRpm};
+                for (int i = 0; i < 4; ++i) {
+                    s.out() << (i == 0 ? "" : "; ") << labels[i] << ": " << figures[i];
+                }
+                s.out() << std::endl;
+            };
+            // --seconds: the window's close button, between two windows.
+            const std::uint32_t start = p.os.clock.TickCount();
+            bool stopSent = false;
+            s.host().onPump = [&] {
+                if (o.seconds <= 0 || stopSent) return;
+                if (p.os.clock.TickCount() - start <
+                    static_cast<std::uint32_t>(o.seconds) * 1000u) {
+                    return;
+                }
+                stopSent = true;
                 procedure(dialog, DialogEvent::Command, id::kOk);
-                return 1;
-            }
-        }
-        const std::string labels[] = {LabelOf(o.lang, templateId, id::kSpeedHz),
-                                      LabelOf(o.lang, templateId, id::kSpeedElectricalRpm),
-                                      LabelOf(o.lang, templateId, id::kSpeedMotorRpm),
-                                      std::string(p.T(texts::kRevPropRevs))};
-        // The start countdown, while the motor is awaited.
-        reporter.onCountdown = [&](int secondsLeft) {
-            s.err() << p.T(texts::kRevSecondsLeft) << ": " << secondsLeft << std::endl;
-        };
-        reporter.onMeasured = [&](const SpeedFigures& speed) {
-            ++windows;
-            const int figures[] = {speed.hz, speed.electricalRpm, speed.motorRpm, speed.rotorRpm};
-            for (int i = 0; i < 4; ++i) {
-                s.out() << (i == 0 ? "" : "; ") << labels[i] << ": " << figures[i];
-            }
-            s.out() << std::endl;
-        };
-        // --seconds: the window's close button, between two windows.
-        const std::uint32_t start = p.os.clock.TickCount();
-        bool stopSent = false;
-        host.onPump = [&] {
-            if (o.seconds <= 0 || stopSent) return;
-            if (p.os.clock.TickCount() - start < static_cast<std::uint32_t>(o.seconds) * 1000u) {
-                return;
-            }
-            stopSent = true;
-            procedure(dialog, DialogEvent::Command, id::kOk);
-        };
-        procedure(dialog, DialogEvent::Command, id::kRevReleaseMotor);
-        host.onPump = nullptr;
-        reporter.onCountdown = nullptr;
-        reporter.onMeasured = nullptr;
-        if (!dialog.endResult) procedure(dialog, DialogEvent::Command, id::kOk);
-        return dialog.endResult.value_or(1);
-    };
-    RevCounterCommand(p, s.window());
-    host.dialogScript = nullptr;
-    if (!opened || refused) return kExitFailed;
-    if (windows == 0) {
-        s.err() << Pick(o.lang, texts::kCliNoPulses) << '\n';
-        return kExitFailed;
-    }
-    return kExitOk;
+            };
+            procedure(dialog, DialogEvent::Command, id::kRevReleaseMotor);
+            s.host().onPump = nullptr;
+            reporter.onCountdown = nullptr;
+            reporter.onMeasured = nullptr;
+            if (windows > 0) return kExitOk;
+            s.err() << Pick(o.lang, texts::kCliNoPulses) << '\n';
+            return kExitFailed;
+        });
 }
 
 int RunRpm(Session& s) {
-    Program& p = s.p();
     const Options& o = s.options();
-    ConsoleHost& host = s.host();
     ConsoleReporter& reporter = s.reporter();
-    const int templateId = o.lang == Language::German ? id::kRpmTemplateDe : id::kRpmTemplateEn;
     // The governor dialog wants settings read first, as in the window.
-    if (ReadSettings(p, s.window()) != Outcome::Done) return kExitFailed;
-    int result = kExitFailed;
-    host.dialogScript = [&](int, ConsoleWindow& dialog, const DialogProc& procedure) {
-        const auto step = [&](int button) { return reporter.Press(dialog, procedure, button); };
-        const auto close = [&] {
-            procedure(dialog, DialogEvent::Command, id::kEnd);
-            return 1;
-        };
-        if (!o.poles.empty() || !o.ratio.empty()) {
-            if (!o.poles.empty()) dialog.SetText(id::kPoleCount, o.poles);
-            if (!o.ratio.empty()) dialog.SetText(id::kGearRatio, o.ratio);
-            if (step(id::kSaveInput) != Outcome::Done) return close();
-        }
-        // A controller without a stored top speed asks for a rotor speed.
-        const Outcome read = step(id::kRpmRead);
-        if (read != Outcome::Done && read != Outcome::NotStored) return close();
-        const bool stored = read == Outcome::Done;
-        const bool change = !o.rotorRpm.empty() || !o.proportional.empty() || !o.integral.empty();
-        if (change) {
-            if (!o.rotorRpm.empty()) {
-                dialog.SetText(id::kSpeedRotorRpm, o.rotorRpm);
-                if (step(id::kRpmCalculate) != Outcome::Done) return close();
-            } else if (!stored) {
-                s.err() << Pick(o.lang, texts::kCliRpmNeedsRotor) << '\n';
-                return close();
+    if (ReadSettings(s.p(), s.window()) != Outcome::Done) return kExitFailed;
+    return PlayDialog(
+        s, RpmControlCommand, [&](ConsoleWindow& dialog, const DialogProc& procedure) {
+            const auto step = [&](int button) { return reporter.Press(dialog, procedure, button); };
+            if (!o.poles.empty() || !o.ratio.empty()) {
+                if (!o.poles.empty()) dialog.SetText(id::kPoleCount, o.poles);
+                if (!o.ratio.empty()) dialog.SetText(id::kGearRatio, o.ratio);
+                if (step(id::kSaveInput) != Outcome::Done) return kExitFailed;
             }
-            if (!o.proportional.empty()) dialog.SetText(id::kRpmProportional, o.proportional);
-            if (!o.integral.empty()) dialog.SetText(id::kRpmIntegral, o.integral);
-            if (step(id::kRpmWrite) != Outcome::Done) return close();
-        } else if (!stored) {
-            s.err() << Pick(o.lang, texts::kCliRpmNotSetUp) << '\n';
-            return close();
-        }
-        for (const int field : {id::kSpeedHz, id::kSpeedElectricalRpm, id::kSpeedMotorRpm,
-                                id::kSpeedRotorRpm, id::kRpmProportional, id::kRpmIntegral}) {
-            s.out() << LabelOf(o.lang, templateId, field) << ": " << Trim(dialog.GetText(field, 16))
-                    << '\n';
-        }
-        result = kExitOk;
-        return close();
-    };
-    RpmControlCommand(p, s.window());
-    host.dialogScript = nullptr;
-    return result;
+            // A controller without a stored top speed asks for a rotor speed.
+            const Outcome read = step(id::kRpmRead);
+            if (read != Outcome::Done && read != Outcome::NotStored) return kExitFailed;
+            const bool stored = read == Outcome::Done;
+            const bool change =
+                !o.rotorRpm.empty() || !o.proportional.empty() || !o.integral.empty();
+            if (change) {
+                if (!o.rotorRpm.empty()) {
+                    dialog.SetText(id::kSpeedRotorRpm, o.rotorRpm);
+                    if (step(id::kRpmCalculate) != Outcome::Done) return kExitFailed;
+                } else if (!stored) {
+                    s.err() << Pick(o.lang, texts::kCliRpmNeedsRotor) << '\n';
+                    return kExitFailed;
+                }
+                if (!o.proportional.empty()) dialog.SetText(id::kRpmProportional, o.proportional);
+                if (!o.integral.empty()) dialog.SetText(id::kRpmIntegral, o.integral);
+                if (step(id::kRpmWrite) != Outcome::Done) return kExitFailed;
+            } else if (!stored) {
+                s.err() << Pick(o.lang, texts::kCliRpmNotSetUp) << '\n';
+                return kExitFailed;
+            }
+            for (const int field : {id::kSpeedHz, id::kSpeedElectricalRpm, id::kSpeedMotorRpm,
+                                    id::kSpeedRotorRpm, id::kRpmProportional, id::kRpmIntegral}) {
+                s.out() << DialogLabel(s, id::kRpmTemplateEn, id::kRpmTemplateDe, field) << ": "
+                        << Trim(dialog.GetText(field, 16)) << '\n';
+            }
+            return kExitOk;
+        });
 }
 
 int RunLock(Session& s) {
-    Program& p = s.p();
     const Options& o = s.options();
-    ConsoleHost& host = s.host();
     ConsoleReporter& reporter = s.reporter();
-    const int templateId = o.lang == Language::German ? id::kLockTemplateDe : id::kLockTemplateEn;
     // The lock functions want settings read first, as in the window.
-    if (ReadSettings(p, s.window()) != Outcome::Done) return kExitFailed;
-    int result = kExitFailed;
-    host.dialogScript = [&](int, ConsoleWindow& dialog, const DialogProc& procedure) {
-        if (reporter.Press(dialog, procedure, id::kLockRead) != Outcome::Done) {
-            procedure(dialog, DialogEvent::Command, id::kEnd);
-            return 1;
-        }
-        const bool change = !o.rcSetup.empty() || !o.testProgram.empty();
-        if (!o.rcSetup.empty()) dialog.SetCheck(id::kLockRcSetup, o.rcSetup == "lock");
-        if (!o.testProgram.empty()) dialog.SetCheck(id::kLockTestProgram, o.testProgram == "lock");
-        result = kExitOk;
-        if (change) {
-            if (reporter.Press(dialog, procedure, id::kLockWrite) != Outcome::Done) {
+    if (ReadSettings(s.p(), s.window()) != Outcome::Done) return kExitFailed;
+    return PlayDialog(
+        s, LockFunctionsCommand, [&](ConsoleWindow& dialog, const DialogProc& procedure) {
+            if (reporter.Press(dialog, procedure, id::kLockRead) != Outcome::Done)
+                return kExitFailed;
+            if (!o.rcSetup.empty()) dialog.SetCheck(id::kLockRcSetup, o.rcSetup == "lock");
+            if (!o.testProgram.empty())
+                dialog.SetCheck(id::kLockTestProgram, o.testProgram == "lock");
+            const bool change = !o.rcSetup.empty() || !o.testProgram.empty();
+            if (change && reporter.Press(dialog, procedure, id::kLockWrite) != Outcome::Done) {
                 s.err() << Pick(o.lang, texts::kCliLockFailed) << '\n';
-                result = kExitFailed;
+                return kExitFailed;
             }
-        }
-        for (const int box : {id::kLockRcSetup, id::kLockTestProgram}) {
-            if (result != kExitOk) break;
-            s.out() << LabelOf(o.lang, templateId, box) << ": "
-                    << Pick(o.lang, dialog.IsChecked(box) ? texts::kCliOn : texts::kCliOff) << '\n';
-        }
-        procedure(dialog, DialogEvent::Command, id::kEnd);
-        return 1;
-    };
-    LockFunctionsCommand(p, s.window());
-    host.dialogScript = nullptr;
-    return result;
+            for (const int box : {id::kLockRcSetup, id::kLockTestProgram}) {
+                s.out() << DialogLabel(s, id::kLockTemplateEn, id::kLockTemplateDe, box) << ": "
+                        << Pick(o.lang, dialog.IsChecked(box) ? texts::kCliOn : texts::kCliOff)
+                        << '\n';
+            }
+            return kExitOk;
+        });
 }
 
 }  // namespace kvr::cli

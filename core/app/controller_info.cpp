@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "app/link_messages.h"
+#include "app/status_line.h"
 #include "isp/isp_connect.h"
 #include "link/exchange.h"
 #include "link/port_access.h"
@@ -20,12 +21,6 @@ namespace {
 // lock lines in its place.
 constexpr std::size_t kEchoLineStart = 48;
 
-void ClearStatus(Window& w) {
-    w.SetText(id::kStatusLine, " ");
-    w.Enable(id::kStatusLine, false);
-    w.Repaint();
-}
-
 std::string Hex2(int value) {
     char buf[8];
     std::snprintf(buf, sizeof buf, "%02X", value & 0xFF);
@@ -40,10 +35,10 @@ Outcome ControllerInfoCommand(Program& p, Window& w) {
     if (InitSerialLines(p) != 0) {
         p.os.host.MessageBox(&w, p.link.lastErrorText, std::string(p.T(texts::kCaptionError)),
                              MessageButtons::Ok);
-        ClearStatus(w);
+        EndStatus(w, " ");
         return Outcome::Failed;
     }
-    ClearStatus(w);
+    EndStatus(w, " ");
     w.SetText(id::kStatusLine, std::string(p.T(texts::kConnecting)));
 
     const int connected = ConnectIsp(p);
@@ -51,13 +46,13 @@ Outcome ControllerInfoCommand(Program& p, Window& w) {
     // (the driver once, by itself), not as a silent chip.
     if (connected != kIspConnected && LinkFaulty(p) && p.link.fault != LinkFault::NoReply) {
         ShowLinkFault(p, nullptr);
-        ClearStatus(w);
+        EndStatus(w, " ");
         return Outcome::Failed;
     }
     if (connected != kIspConnected) {
         p.os.host.MessageBox(nullptr, std::string(p.T(texts::kLinkNoConnection)),
                              std::string(p.T(texts::kCaptionErrorCaps)), MessageButtons::Ok);
-        ClearStatus(w);
+        EndStatus(w, " ");
         return Outcome::Failed;
     }
     p.isp.fuseHigh = static_cast<std::uint8_t>(IspInstruction(p, 0x5808, 0x0000));
@@ -65,7 +60,7 @@ Outcome ControllerInfoCommand(Program& p, Window& w) {
     p.isp.lockBits = static_cast<std::uint8_t>(IspInstruction(p, 0x5800, 0x0000));
     if (LinkFaulty(p)) {
         ShowLinkFault(p, nullptr);
-        ClearStatus(w);
+        EndStatus(w, " ");
         return Outcome::Failed;
     }
 
@@ -74,7 +69,7 @@ Outcome ControllerInfoCommand(Program& p, Window& w) {
     text += "\nLockbits: " + Hex2(p.isp.lockBits) + "\nFuse HB: " + Hex2(p.isp.fuseHigh) +
             "\nFuse LB: " + Hex2(p.isp.fuseLow) + "\n";
 
-    ClearStatus(w);
+    EndStatus(w, " ");
     p.os.host.MessageBox(nullptr, text, std::string(p.T(texts::kCaptionInfo)), MessageButtons::Ok);
     return Outcome::Done;
 }

@@ -20,4 +20,10 @@ void ShowStatusText(Program& p) {
     p.app.statusWindow->Repaint();
 }
 
+void EndStatus(Window& w, std::string_view text) {
+    w.SetText(id::kStatusLine, std::string(text));
+    w.Enable(id::kStatusLine, false);
+    w.Repaint();
+}
+
 }  // namespace kvr

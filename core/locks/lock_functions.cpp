@@ -5,6 +5,7 @@
 #include "app/command_gate.h"
 #include "app/link_messages.h"
 #include "app/settings_commands.h"
+#include "app/status_line.h"
 #include "link/connect.h"
 #include "link/exchange.h"
 #include "link/port_access.h"
@@ -32,9 +33,7 @@ void Box(Program& p, const Text& text, const Text& caption) {
 void FinishStatus(Program& p, std::string_view text) {
     Window* w = p.app.statusWindow;
     if (w == nullptr) return;
-    w->SetText(id::kStatusLine, std::string(text));
-    w->Enable(id::kStatusLine, false);
-    w->Repaint();
+    EndStatus(*w, text);
 }
 
 void Close(Program& p, Window& dialog) {
@@ -157,14 +156,10 @@ void LockFunctionsCommand(Program& p, Window& mainWindow) {
     mainWindow.Repaint();
     if (InitSerialLines(p) != 0) {
         Box(p, &mainWindow, p.link.lastErrorText, texts::kCaptionError);
-        mainWindow.SetText(id::kStatusLine, " ");
-        mainWindow.Enable(id::kStatusLine, false);
-        mainWindow.Repaint();
+        EndStatus(mainWindow, " ");
         return;
     }
-    mainWindow.SetText(id::kStatusLine, " ");
-    mainWindow.Enable(id::kStatusLine, false);
-    mainWindow.Repaint();
+    EndStatus(mainWindow, " ");
     const int templateId = p.lang == Language::German ? id::kLockTemplateDe : id::kLockTemplateEn;
     RunCommandDialog(p, templateId, &mainWindow, [&p](Window& dialog, DialogEvent event, int id) {
         return LockFunctionsDialog(p, dialog, event, id);

@@ -5,6 +5,7 @@
 #include "app/command_gate.h"
 #include "app/config_file.h"
 #include "app/link_messages.h"
+#include "app/status_line.h"
 #include "link/connect.h"
 #include "link/exchange.h"
 #include "link/port_access.h"
@@ -26,9 +27,7 @@ constexpr int kSpeedFields[] = {id::kSpeedElectricalRpm, id::kSpeedHz, id::kSpee
 void Refuse(Program& p, const Text& text) {
     ShowError(p, text, texts::kCaptionErrorBang);
     if (Window* w = p.app.statusWindow) {
-        w->SetText(id::kStatusLine, " ");
-        w->Enable(id::kStatusLine, false);
-        w->Repaint();
+        EndStatus(*w, " ");
     }
 }
 
@@ -48,9 +47,7 @@ bool LostWhileMeasuring(Program& p, Window& dialog) {
 void RevCounterCommand(Program& p, Window& mainWindow) {
     p.app.statusWindow = &mainWindow;
     if (ConnectLinkChecked(p) != 0) {
-        mainWindow.SetText(id::kStatusLine, " ");
-        mainWindow.Enable(id::kStatusLine, false);
-        mainWindow.Repaint();
+        EndStatus(mainWindow, " ");
         return;
     }
     // The pulses come on a modem-status line, which the UART link does not
@@ -62,9 +59,7 @@ void RevCounterCommand(Program& p, Window& mainWindow) {
     const int lockByte = ReadControllerByte(p, LockFlags) & 0xFF;
     if (ConfirmReads(p) != 0) {
         ShowLinkFault(p, nullptr);
-        mainWindow.SetText(id::kStatusLine, " ");
-        mainWindow.Enable(id::kStatusLine, false);
-        mainWindow.Repaint();
+        EndStatus(mainWindow, " ");
         return;
     }
     p.locks.lockByte = lockByte;

@@ -6,6 +6,7 @@
 #include "app/config_file.h"
 #include "app/link_messages.h"
 #include "app/settings_commands.h"
+#include "app/status_line.h"
 #include "link/connect.h"
 #include "link/exchange.h"
 #include "link/port_access.h"
@@ -82,9 +83,7 @@ bool RepliesArrived(Program& p) {
     if (ConfirmReads(p) == 0) return true;
     ShowLinkFault(p, nullptr);
     if (Window* w = p.app.statusWindow) {
-        w->SetText(id::kStatusLine, " ");
-        w->Enable(id::kStatusLine, false);
-        w->Repaint();
+        EndStatus(*w, " ");
     }
     return false;
 }

@@ -46,20 +46,12 @@ class Win32PortIo : public PortIo {
 
 // The devices of this platform: the tick counter, the COM ports, the port
 // driver library.
-class Win32Devices : public Devices {
+class Win32Devices : public OwnedDevices<Win32Clock, Win32SerialDevice, Win32PortIo> {
   public:
-    Clock& clock() override { return clock_; }
-    SerialDevice& serial() override { return serial_; }
-    PortIo& portIo() override { return portIo_; }
     // The system's own COM ports keep their names.
     std::string DeviceForCom(int n) override {
         return n >= 1 && n <= 8 ? "COM" + std::to_string(n) : std::string();
     }
-
-  private:
-    Win32Clock clock_;
-    Win32SerialDevice serial_;
-    Win32PortIo portIo_;
 };
 
 }  // namespace kvr::win32

@@ -21,4 +21,19 @@ class Devices {
     virtual std::string DeviceForCom(int n) = 0;
 };
 
+// Devices that are one clock, one serial device and one port I/O of their
+// own.
+template <class ClockType, class SerialType, class PortIoType>
+class OwnedDevices : public Devices {
+  public:
+    Clock& clock() override { return clock_; }
+    SerialDevice& serial() override { return serial_; }
+    PortIo& portIo() override { return portIo_; }
+
+  protected:
+    ClockType clock_;
+    SerialType serial_;
+    PortIoType portIo_;
+};
+
 }  // namespace kvr

@@ -22,4 +22,18 @@ class PortIo {
     virtual bool DriverReadPortUlong(std::uint16_t port, std::uint32_t& value) = 0;
 };
 
+// A platform without a parallel port: no port instructions and no driver
+// library.
+class NoPortIo : public PortIo {
+  public:
+    void OutByte(std::uint16_t, std::uint8_t) override {}
+    std::uint16_t InWord(std::uint16_t) override { return 0xFFFF; }
+    bool LoadDriver() override { return false; }
+    bool DriverWritePortUshort(std::uint16_t, std::uint16_t) override { return false; }
+    bool DriverReadPortUlong(std::uint16_t, std::uint32_t& value) override {
+        value = 0;
+        return false;
+    }
+};
+
 }  // namespace kvr

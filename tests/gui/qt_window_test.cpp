@@ -266,7 +266,7 @@ void QtWindowTest::platformObjects() {
     QVERIFY(static_cast<std::uint32_t>(tick - before) <=
             static_cast<std::uint32_t>(after - before));
 
-    kvr::gui::NoPortIo io;
+    kvr::NoPortIo io;
     std::uint32_t value = 7;
     QVERIFY(!io.LoadDriver());
     QVERIFY(!io.DriverWritePortUshort(0x378, 1));

@@ -107,7 +107,7 @@ struct RealPathRig {
     kvr::testing::TempDir dir;
     kvr::gui::QtClock clock;
     kvr::gui::QtSerialDevice serial;
-    kvr::gui::NoPortIo portIo;
+    kvr::NoPortIo portIo;
     PlayingHost host;
     kvr::Program program;
     std::unique_ptr<kvr::gui::QtWindow> main;

@@ -1,9 +1,11 @@
 #pragma once
 
 #include "res/captions.h"
+#include "res/ids.h"
 #include "res/language.h"
 
-// Texts and control ids of the RPM-control dialog and the rev counter.
+// Texts of the RPM-control dialog and the rev counter (their control ids are in
+// ids.h).
 namespace kvr::texts {
 
 // RPM-control dialog.
@@ -27,30 +29,3 @@ inline constexpr Text kRevSecondsLeft{"sec. time left", "Sek. Restzeit"};
 inline constexpr Text kRevPropRevs{"Prop revs, rpm", "Prop-Drehzahl,  U/min"};
 
 }  // namespace kvr::texts
-
-namespace kvr::id {
-
-inline constexpr int kRpmTemplateEn = 1228;
-inline constexpr int kRpmTemplateDe = 1231;
-inline constexpr int kRevTemplateEn = 1247;
-inline constexpr int kRevTemplateDe = 1245;
-
-// Fields shared by both speed dialogs (1212 is kMaxFrequency of ids.h).
-inline constexpr int kSpeedHz = 1212;
-inline constexpr int kSpeedElectricalRpm = 1215;
-inline constexpr int kSpeedMotorRpm = 1219;
-inline constexpr int kSpeedRotorRpm = 1218;
-
-// RPM-control dialog.
-inline constexpr int kRpmRead = 1213;
-inline constexpr int kRpmWrite = 1214;
-inline constexpr int kRpmCalculate = 1216;
-inline constexpr int kRpmProportional = 1239;
-inline constexpr int kRpmIntegral = 1240;
-inline constexpr int kRpmQuickStart = 1241;
-
-// Rev counter.
-inline constexpr int kRevReleaseMotor = 1246;
-inline constexpr int kRevRotorLabel = 1248;
-
-}  // namespace kvr::id

@@ -166,9 +166,10 @@ function(_kvr_texts_header out table)
   set(${out} "${code}" PARENT_SCOPE)
 endfunction()
 
-# Writes res/<name>.h below <output> for every table in <tables>. A header is written only when its content
-# changes, so a changed table rebuilds only what uses it; a header whose
-# table is gone is removed. A changed table re-runs the configuration.
+# Writes res/<name>.h below <output> for every table in <tables>. A header
+# is written only when its content changes, so a changed table rebuilds only
+# what uses it; a header whose table is gone is removed. A changed table
+# re-runs the configuration.
 function(kvr_generate_texts tables output)
   file(GLOB jsons CONFIGURE_DEPENDS ${tables}/*.json)
   set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${jsons}

@@ -1,9 +1,15 @@
 # Refuses an include of a core folder that the checked folder may not use.
-# Run as a build step: cmake -DFOLDER=<dir> -DNAME=<folder> -DALLOWED=<a,b>
-# -DSTAMP=<file> -P check_includes.cmake
+# Run as a build step: cmake -DFOLDER=<dir,dir> -DNAME=<folder> -DALLOWED=<a,b>
+# -DSTAMP=<file> -P check_includes.cmake (several folders: a library whose
+# headers are partly written by the build)
 cmake_policy(SET CMP0057 NEW)
 string(REPLACE "," ";" ALLOWED "${ALLOWED}")
-file(GLOB sources ${FOLDER}/*.cpp ${FOLDER}/*.h)
+string(REPLACE "," ";" FOLDER "${FOLDER}")
+set(sources "")
+foreach(folder ${FOLDER})
+  file(GLOB found ${folder}/*.cpp ${folder}/*.h)
+  list(APPEND sources ${found})
+endforeach()
 set(bad "")
 foreach(source ${sources})
   file(STRINGS ${source} lines REGEX "^[ \t]*#[ \t]*include[ \t]*\"[a-z_]+/")

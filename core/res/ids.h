@@ -1,6 +1,6 @@
 #pragma once
 
-// Control and command ids of the main window.
+// Control and command ids of the main window and its dialogs.
 namespace kvr::id {
 
 inline constexpr int kOk = 1;
@@ -68,5 +68,37 @@ inline constexpr int kMainWindowEn = 1226;
 inline constexpr int kMainWindowDe = 1227;
 inline constexpr int kMenuEn = 157;
 inline constexpr int kMenuDe = 156;
+
+// Lock functions dialog.
+inline constexpr int kLockTemplateEn = 1229;
+inline constexpr int kLockTemplateDe = 1230;
+inline constexpr int kLockRead = 1204;
+inline constexpr int kLockWrite = 1205;
+inline constexpr int kLockRcSetup = 1206;
+inline constexpr int kLockTestProgram = 1207;
+
+// RPM-control dialog and rev counter.
+inline constexpr int kRpmTemplateEn = 1228;
+inline constexpr int kRpmTemplateDe = 1231;
+inline constexpr int kRevTemplateEn = 1247;
+inline constexpr int kRevTemplateDe = 1245;
+
+// Fields shared by both speed dialogs (1212 is kMaxFrequency above).
+inline constexpr int kSpeedHz = 1212;
+inline constexpr int kSpeedElectricalRpm = 1215;
+inline constexpr int kSpeedMotorRpm = 1219;
+inline constexpr int kSpeedRotorRpm = 1218;
+
+// RPM-control dialog.
+inline constexpr int kRpmRead = 1213;
+inline constexpr int kRpmWrite = 1214;
+inline constexpr int kRpmCalculate = 1216;
+inline constexpr int kRpmProportional = 1239;
+inline constexpr int kRpmIntegral = 1240;
+inline constexpr int kRpmQuickStart = 1241;
+
+// Rev counter.
+inline constexpr int kRevReleaseMotor = 1246;
+inline constexpr int kRevRotorLabel = 1248;
 
 }  // namespace kvr::id

@@ -1,18 +1,20 @@
-// Every text of the program's text tables (core/res) appears in the manual
-// of its language, so a new message cannot ship undocumented. The texts are
-// read from the table sources themselves: a new table row is checked without
-// anyone listing it here.
+// Every text of the program's text tables (core/res/texts) appears in the
+// manual of its language, so a new message cannot ship undocumented. The
+// texts are read from the tables themselves: a new table row is checked
+// without anyone listing it here.
 #include <gtest/gtest.h>
 
-#include <cstdint>
 #include <filesystem>
 #include <fstream>
+#include <nlohmann/json.hpp>
 #include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "res/app_texts.h"
+#include "res/captions.h"
+#include "res/cli_texts.h"
 #include "res/settings_file_texts.h"
 #include "res/update_texts.h"
 
@@ -30,65 +32,41 @@ std::string ReadText(const fs::path& file) {
     return text.str();
 }
 
-void AppendUtf8(std::string& out, std::uint32_t c) {
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-}
-
-// The value of adjacent C++ string literals ("a" "b"), as the compiler
-// makes it: the escapes the tables use (\n \" \\ \uXXXX) decoded.
-std::string Literals(const std::string& code) {
-    std::string value;
-    bool inside = false;
-    for (std::size_t i = 0; i < code.size(); ++i) {
-        const char c = code[i];
-        if (!inside) {
-            inside = c == '"';
-            continue;
-        }
-        if (c == '"') {
-            inside = false;
-        } else if (c != '\\') {
-            value += c;
-        } else if (code[++i] == 'n') {
-            value += '\n';
-        } else if (code[i] == 'u') {
-            AppendUtf8(value,
-                       static_cast<std::uint32_t>(std::stoul(code.substr(i + 1, 4), nullptr, 16)));
-            i += 4;
-        } else {
-            value += code[i];
-        }
-    }
-    return value;
-}
-
 struct TableText {
     std::string name;
     std::string en;
     std::string de;
 };
 
-// Each `constexpr Text kName{EN, DE}` and each row {EN, DE} of a
-// `constexpr Text kName[] = {...}` in a text table header.
-std::vector<TableText> TableTexts(const fs::path& header) {
-    static const std::regex declaration(R"(constexpr Text (k\w+)(?:\[\])?\s*=?\s*\{([\s\S]*?)\};)");
-    static const std::regex pair(
-        R"re(((?:\s*"(?:[^"\\]|\\.)*")+)\s*,\s*((?:\s*"(?:[^"\\]|\\.)*")+)\s*\}?)re");
+// A string of a table, or its list of pieces joined.
+std::string Joined(const nlohmann::json& value) {
+    if (value.is_string()) return value.get<std::string>();
+    std::string text;
+    for (const nlohmann::json& piece : value) text += piece.get<std::string>();
+    return text;
+}
+
+// The Text of an entry or of a row: "en" and "de", or "both" for the two.
+void AddText(const std::string& name, const nlohmann::json& entry, std::vector<TableText>& texts) {
+    if (entry.contains("both")) {
+        const std::string both = Joined(entry["both"]);
+        texts.push_back({name, both, both});
+    } else if (entry.contains("en")) {
+        texts.push_back({name, Joined(entry["en"]), Joined(entry["de"])});
+    }
+}
+
+// Each Text of a table, and each row of its arrays of Texts; the constants
+// that are not Texts (a "type") are no messages.
+std::vector<TableText> TableTexts(const fs::path& table) {
+    std::ifstream in(table, std::ios::binary);
+    const nlohmann::json json = nlohmann::json::parse(in);
     std::vector<TableText> texts;
-    const std::string code = ReadText(header);
-    for (std::sregex_iterator d(code.begin(), code.end(), declaration), end; d != end; ++d) {
-        const std::string body = (*d)[2];
-        for (std::sregex_iterator p(body.begin(), body.end(), pair); p != end; ++p) {
-            texts.push_back({(*d)[1], Literals((*p)[1]), Literals((*p)[2])});
+    for (const nlohmann::json& entry : json.at("texts")) {
+        const std::string name = entry.value("name", "");
+        AddText(name, entry, texts);
+        for (const nlohmann::json& row : entry.value("rows", nlohmann::json::array())) {
+            AddText(name, row, texts);
         }
     }
     return texts;
@@ -123,14 +101,16 @@ TEST(ManualTexts, EveryTableTextIsInTheManualOfItsLanguage) {
     ASSERT_FALSE(manualDe.empty());
 
     std::vector<TableText> texts;
-    for (const fs::directory_entry& entry : fs::directory_iterator(kSource / "core" / "res")) {
+    for (const fs::directory_entry& entry :
+         fs::directory_iterator(kSource / "core" / "res" / "texts")) {
         const std::string name = entry.path().filename().string();
         // The command line's --help texts are its own documentation.
-        if (entry.path().extension() != ".h" || name == "cli_help_texts.h") continue;
+        if (entry.path().extension() != ".json" || name == "cli_help_texts.json") continue;
         for (TableText& t : TableTexts(entry.path())) texts.push_back(std::move(t));
     }
-    // The reading of the tables is right where it is hardest: several
-    // literals, escapes, values filled in, and rows of an array.
+    // The reading of the tables is right where it is hardest: texts in
+    // pieces, line ends, quotes, values filled in, one text for both
+    // languages, and rows of an array; the program's own texts agree.
     auto find = [&](const std::string& name) {
         for (const TableText& t : texts) {
             if (t.name == name) return t;
@@ -142,6 +122,8 @@ TEST(ManualTexts, EveryTableTextIsInTheManualOfItsLanguage) {
     EXPECT_EQ(find("kKindName").de, texts::kKindName.de);
     EXPECT_EQ(find("kUserFolderError").en, texts::kUserFolderError.en);
     EXPECT_EQ(find("kBrakeEntries").de, texts::kBrakeEntries[0].de);
+    EXPECT_EQ(find("kCliUpdateNotConfirmed").en, texts::kCliUpdateNotConfirmed.en);
+    EXPECT_EQ(find("kCaptionWarningBang").de, texts::kCaptionWarningBang.de);
     EXPECT_GT(texts.size(), 120u);
 
     for (const TableText& t : texts) {

@@ -1,0 +1,197 @@
+# The program's texts are tables (core/res/texts/<name>.json) that a
+# translator edits; this writes them as the C++ headers res/<name>.h. It runs
+# at configure time, in CMake itself, so every toolchain gets the same headers.
+#
+# A table: {"note": "...", "includes": ["res/language.h", "<string_view>"],
+# "texts": [entry, ...]}. An entry is one of
+#   {"name": "kX", "en": "...", "de": "..."}         a Text
+#   {"name": "kX", "rows": [{"en": .., "de": ..}]}   an array of Texts
+#   {"name": "kX", "type": "const char*", "value": "..."} (or "values": [...])
+#                                                    a constant that is not a Text
+#   {"group": "..."}                                 a heading over the entries after it
+# and may carry a "note": the comment that says why the text is as it is.
+# Compact form: "both": "..." stands for "en" and "de" when they are the same.
+# A string may be a list of pieces that join into one (a long text, line by line).
+
+# The C++ literal of a text: quotes, backslashes and control characters
+# escaped, UTF-8 as it is.
+function(_kvr_texts_literal out text)
+  string(REPLACE "\\" "\\\\" text "${text}")
+  string(REPLACE "\"" "\\\"" text "${text}")
+  string(REPLACE "\n" "\\n" text "${text}")
+  string(REPLACE "\r" "\\r" text "${text}")
+  string(REPLACE "\t" "\\t" text "${text}")
+  # The other control characters as three-digit octal escapes, which never
+  # swallow a digit after them.
+  foreach(code RANGE 1 31)
+    string(ASCII ${code} char)
+    string(FIND "${text}" "${char}" at)
+    if(NOT at EQUAL -1)
+      math(EXPR high "${code} / 8")
+      math(EXPR low "${code} % 8")
+      string(REPLACE "${char}" "\\0${high}${low}" text "${text}")
+    endif()
+  endforeach()
+  string(ASCII 127 char)
+  string(REPLACE "${char}" "\\177" text "${text}")
+  set(${out} "\"${text}\"" PARENT_SCOPE)
+endfunction()
+
+# The items of the list <key> of the JSON object <json>, joined by
+# <separator>: a string as its literal, an object (a row) as {en, de}.
+function(_kvr_texts_items out json key separator)
+  string(JSON count LENGTH "${json}" ${key})
+  math(EXPR last "${count} - 1")
+  set(items "")
+  foreach(i RANGE ${last})
+    string(JSON type TYPE "${json}" ${key} ${i})
+    string(JSON item GET "${json}" ${key} ${i})
+    if(type STREQUAL "OBJECT")
+      _kvr_texts_pair(item "${item}")
+      set(item "{${item}}")
+    else()
+      _kvr_texts_literal(item "${item}")
+    endif()
+    if(i GREATER 0)
+      string(APPEND items "${separator}")
+    endif()
+    string(APPEND items "${item}")
+  endforeach()
+  set(${out} "${items}" PARENT_SCOPE)
+endfunction()
+
+# The literal(s) of member <key> of the JSON object <json>: a string, or a list
+# of pieces written as adjacent literals, one a line.
+function(_kvr_texts_member out json key)
+  string(JSON type TYPE "${json}" ${key})
+  if(type STREQUAL "STRING")
+    string(JSON text GET "${json}" ${key})
+    _kvr_texts_literal(literal "${text}")
+  elseif(type STREQUAL "ARRAY")
+    _kvr_texts_items(literal "${json}" ${key} "\n    ")
+  else()
+    message(FATAL_ERROR "${_kvr_texts_table}: \"${key}\" must be a string or a list of strings")
+  endif()
+  set(${out} "${literal}" PARENT_SCOPE)
+endfunction()
+
+# The two literals of a Text: "en" and "de", or "both" twice.
+function(_kvr_texts_pair out json)
+  string(JSON both ERROR_VARIABLE missing GET "${json}" both)
+  if(NOT missing)
+    _kvr_texts_member(en "${json}" both)
+    set(de "${en}")
+  else()
+    _kvr_texts_member(en "${json}" en)
+    _kvr_texts_member(de "${json}" de)
+  endif()
+  # A text of several lines starts on a line of its own.
+  if(en MATCHES "\n" OR de MATCHES "\n")
+    set(${out} "\n    ${en},\n    ${de}" PARENT_SCOPE)
+  else()
+    set(${out} "${en}, ${de}" PARENT_SCOPE)
+  endif()
+endfunction()
+
+# The declaration of one entry (with its note), or a group's heading.
+function(_kvr_texts_entry out entry)
+  string(JSON group ERROR_VARIABLE no_group GET "${entry}" group)
+  if(NOT no_group)
+    set(${out} "\n// ${group}\n" PARENT_SCOPE)
+    return()
+  endif()
+  set(code "")
+  string(JSON note ERROR_VARIABLE no_note GET "${entry}" note)
+  if(NOT no_note)
+    set(code "// ${note}\n")
+  endif()
+  string(JSON name GET "${entry}" name)
+  string(JSON type ERROR_VARIABLE no_type GET "${entry}" type)
+  string(JSON rows ERROR_VARIABLE no_rows GET "${entry}" rows)
+  if(NOT no_type)
+    string(JSON values ERROR_VARIABLE no_values GET "${entry}" values)
+    if(no_values)
+      _kvr_texts_member(value "${entry}" value)
+      string(APPEND code "inline constexpr ${type} ${name} = ${value};\n")
+    else()
+      _kvr_texts_items(values "${entry}" values ", ")
+      string(APPEND code "inline constexpr ${type} ${name}[] = {${values}};\n")
+    endif()
+  elseif(NOT no_rows)
+    _kvr_texts_items(rows "${entry}" rows ", ")
+    string(APPEND code "inline constexpr Text ${name}[] = {${rows}};\n")
+  else()
+    _kvr_texts_pair(pair "${entry}")
+    string(APPEND code "inline constexpr Text ${name}{${pair}};\n")
+  endif()
+  set(${out} "${code}" PARENT_SCOPE)
+endfunction()
+
+# The header of one table.
+function(_kvr_texts_header out table)
+  file(READ ${table} json)
+  set(_kvr_texts_table ${table})
+  file(RELATIVE_PATH source ${PROJECT_SOURCE_DIR} ${table})
+  set(code "// Written by cmake/generate_texts.cmake from ${source}; edit the table.\n#pragma once\n\n")
+  string(JSON count LENGTH "${json}" includes)
+  if(count GREATER 0)
+    math(EXPR last "${count} - 1")
+    foreach(i RANGE ${last})
+      string(JSON include GET "${json}" includes ${i})
+      if(include MATCHES "^<")
+        string(APPEND code "#include ${include}\n")
+      else()
+        string(APPEND code "#include \"${include}\"\n")
+      endif()
+    endforeach()
+    string(APPEND code "\n")
+  endif()
+  string(JSON note ERROR_VARIABLE no_note GET "${json}" note)
+  if(NOT no_note)
+    string(APPEND code "// ${note}\n")
+  endif()
+  string(APPEND code "namespace kvr::texts {\n\n")
+  string(JSON count LENGTH "${json}" texts)
+  if(count GREATER 0)
+    math(EXPR last "${count} - 1")
+    foreach(i RANGE ${last})
+      string(JSON entry GET "${json}" texts ${i})
+      _kvr_texts_entry(declaration "${entry}")
+      string(APPEND code "${declaration}")
+    endforeach()
+  endif()
+  string(APPEND code "\n}  // namespace kvr::texts\n")
+  # A group at the top needs no second blank line.
+  string(REPLACE "{\n\n\n" "{\n\n" code "${code}")
+  set(${out} "${code}" PARENT_SCOPE)
+endfunction()
+
+# Writes res/<name>.h below <output> for every table in <tables>. A header
+# is written only when its content changes, so a changed table rebuilds only
+# what uses it; a header whose table is gone is removed. A changed table
+# re-runs the configuration.
+function(kvr_generate_texts tables output)
+  file(GLOB jsons CONFIGURE_DEPENDS ${tables}/*.json)
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${jsons}
+                                                                 ${CMAKE_CURRENT_FUNCTION_LIST_FILE})
+  set(written "")
+  foreach(table ${jsons})
+    get_filename_component(stem ${table} NAME_WE)
+    set(header ${output}/res/${stem}.h)
+    _kvr_texts_header(code ${table})
+    set(old "")
+    if(EXISTS ${header})
+      file(READ ${header} old)
+    endif()
+    if(NOT old STREQUAL code)
+      file(WRITE ${header} "${code}")
+    endif()
+    list(APPEND written ${header})
+  endforeach()
+  file(GLOB present ${output}/res/*.h)
+  foreach(header ${present})
+    if(NOT header IN_LIST written)
+      file(REMOVE ${header})
+    endif()
+  endforeach()
+endfunction()

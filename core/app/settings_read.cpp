@@ -23,16 +23,10 @@ void SetStatus(Window& w, std::string_view text) {
 // Ends a Read that refused the controller: the message also stays as the
 // link's last error text.
 void FailRead(Program& p, Window& w, const Text& message) {
-    p.link.lastErrorText = std::string(p.T(message));
     w.Enable(id::kStatusLine, true);
     w.Repaint();
     SetStatus(w, "");
-    p.app.statusText.assign(1, ' ');
-    ShowStatusText(p);
-    p.os.host.MessageBox(&w, p.link.lastErrorText, std::string(p.T(texts::kCaptionError)),
-                         MessageButtons::Ok);
-    w.Enable(id::kStatusLine, false);
-    w.Repaint();
+    EndWithError(p, w, message);
 }
 
 // Ends a Read whose replies did not all arrive: nothing of it stays shown,

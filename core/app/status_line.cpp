@@ -1,6 +1,7 @@
 #include "app/status_line.h"
 
 #include "platform/window.h"
+#include "res/captions.h"
 #include "res/ids.h"
 
 namespace kvr {
@@ -22,6 +23,16 @@ void ShowStatusText(Program& p) {
 
 void EndStatus(Window& w, std::string_view text) {
     w.SetText(id::kStatusLine, std::string(text));
+    w.Enable(id::kStatusLine, false);
+    w.Repaint();
+}
+
+void EndWithError(Program& p, Window& w, const Text& message) {
+    p.link.lastErrorText = std::string(p.T(message));
+    p.app.statusText.assign(1, ' ');
+    ShowStatusText(p);
+    p.os.host.MessageBox(&w, p.link.lastErrorText, std::string(p.T(texts::kCaptionError)),
+                         MessageButtons::Ok);
     w.Enable(id::kStatusLine, false);
     w.Repaint();
 }

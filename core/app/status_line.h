@@ -16,4 +16,8 @@ void ShowStatusText(Program& p);
 // it) and the line is greyed.
 void EndStatus(Window& w, std::string_view text);
 
+// A command ends on `message`: kept as the link's last error text, shown in
+// a box owned by w, the status line blank and greyed.
+void EndWithError(Program& p, Window& w, const Text& message);
+
 }  // namespace kvr

@@ -430,14 +430,8 @@ bool UpdateCommand::Verified() {
 }
 
 void UpdateCommand::BadCharacter() {
-    p_.link.lastErrorText = std::string(p_.T(texts::kUpdateFileError6));
     Status(" ");
-    p_.app.statusText.assign(1, ' ');
-    ShowStatusText(p_);
-    p_.os.host.MessageBox(&w_, p_.link.lastErrorText, std::string(p_.T(texts::kCaptionError)),
-                          MessageButtons::Ok);
-    w_.Enable(id::kStatusLine, false);
-    w_.Repaint();
+    EndWithError(p_, w_, texts::kUpdateFileError6);
     CloseUpdateFiles(p_);
 }
 

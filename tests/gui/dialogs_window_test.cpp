@@ -1,11 +1,8 @@
 // The commands that open a modal dialog or a box, once each through the
 // real main window and the real dialogs, on a simulated controller.
-#include <QCheckBox>
 #include <QCloseEvent>
 #include <QCoreApplication>
-#include <QLineEdit>
 #include <QTest>
-#include <cstdio>
 #include <string>
 #include <utility>
 #include <vector>
@@ -23,22 +20,14 @@ using kvr::testing::ClickButton;
 using kvr::testing::ConfigFile;
 using kvr::testing::GuiRig;
 using kvr::testing::RunWindowCase;
-using kvr::testing::TypeInto;
 namespace id = kvr::id;
 
 namespace {
-
-using Writes = std::vector<std::pair<int, int>>;
 
 QString Shown(QtWindow& d, int control) {
     QWidget* w = d.control(control);
     if (w == nullptr) w = d.label(control);
     return kvr::testing::WidgetText(w);
-}
-
-bool Ticked(QtWindow& d, int control) {
-    auto* button = qobject_cast<QAbstractButton*>(d.control(control));
-    return button != nullptr && button->isChecked();
 }
 
 bool Usable(QtWindow& d, int control) {

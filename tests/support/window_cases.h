@@ -4,6 +4,7 @@
 #pragma once
 
 #include <functional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,11 @@ struct WindowCase {
     std::string config;
     std::function<void(UiDriver&)> run;
 };
+
+// A case's name where a test framework prints its parameter.
+inline void PrintTo(const WindowCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 const std::vector<WindowCase>& WindowCases();
 

@@ -22,6 +22,27 @@ using testing::TempDir;
 using testing::WriteFileBytes;
 
 const std::string kCfg = "blsetup.cfg";
+// A port name of x bytes, 14 poles and 1:12.5.
+const std::string kRpmFile = ConfigFile("14", "12.50", std::string(256, 'x'));
+
+// SaveRpmSetup with the dialog's two fields, in a fresh folder that holds
+// the blsetup.cfg given (none when empty), 14 poles and 1:12.5 loaded.
+struct RpmSave {
+    RpmSave(const std::string& poles, const std::string& ratio, Language lang = Language::English,
+            const std::string& file = kRpmFile)
+        : f(lang) {
+        if (!file.empty()) WriteFileBytes(kCfg, file);
+        f.program.app.startDirectory = dir.path();
+        f.program.app.poleCount = 14;
+        f.program.app.gearRatio = 12.5f;
+        dialog.controls[id::kPoleCount].text = poles;
+        dialog.controls[id::kGearRatio].text = ratio;
+        SaveRpmSetup(f.program, dialog);
+    }
+    TempDir dir;
+    FakeProgram f;
+    FakeWindow dialog;
+};
 
 struct PortCase {
     std::string name;
@@ -223,24 +244,17 @@ TEST(ConfigFile, SaveRpmSetupStoresValidatedValues) {
         {"2", "99999,99", std::string(" 2\0\0", 4) + "99999.99", "99999,99"},
     };
     for (const Case& c : cases) {
-        TempDir dir;
-        WriteFileBytes(kCfg, ConfigFile("14", "12.50", std::string(256, 'x')));
-        FakeProgram f;
-        f.program.app.startDirectory = dir.path();
-        FakeWindow dialog;
-        dialog.controls[id::kPoleCount].text = c.poles;
-        dialog.controls[id::kGearRatio].text = c.ratio;
-        SaveRpmSetup(f.program, dialog);
+        RpmSave save(c.poles, c.ratio);
         EXPECT_EQ(ReadFileBytes(kCfg), std::string(256, 'x') + c.stored) << c.poles << c.ratio;
-        EXPECT_EQ(dialog.controls[id::kGearRatio].text, c.fieldAfter);
-        EXPECT_TRUE(f.host.boxes.empty());
+        EXPECT_EQ(save.dialog.controls[id::kGearRatio].text, c.fieldAfter);
+        EXPECT_TRUE(save.f.host.boxes.empty());
 
         // What was stored is what the next load reads.
         FakeProgram next;
-        next.program.app.startDirectory = dir.path();
+        next.program.app.startDirectory = save.dir.path();
         LoadRpmSetup(next.program);
-        EXPECT_NEAR(next.program.app.gearRatio, f.program.app.gearRatio, 0.005);
-        EXPECT_EQ(next.program.app.poleCount, f.program.app.poleCount);
+        EXPECT_NEAR(next.program.app.gearRatio, save.f.program.app.gearRatio, 0.005);
+        EXPECT_EQ(next.program.app.poleCount, save.f.program.app.poleCount);
     }
 }
 
@@ -257,21 +271,13 @@ TEST(ConfigFile, SaveRpmSetupRefusesPoleCountsAndLeavesTheFile) {
     };
     for (Language lang : {Language::English, Language::German}) {
         for (const auto& [poles, text] : cases) {
-            TempDir dir;
-            const std::string before = ConfigFile("14", "12.50", std::string(256, 'x'));
-            WriteFileBytes(kCfg, before);
-            FakeProgram f(lang);
-            f.program.app.startDirectory = dir.path();
-            f.program.app.poleCount = 14;
-            FakeWindow dialog;
-            dialog.controls[id::kPoleCount].text = poles;
-            dialog.controls[id::kGearRatio].text = "3";
-            SaveRpmSetup(f.program, dialog);
+            RpmSave save(poles, "3", lang);
+            const FakeProgram& f = save.f;
             ASSERT_EQ(f.host.boxes.size(), 1u) << poles;
             EXPECT_EQ(f.host.boxes[0].text, text) << poles;
             EXPECT_EQ(f.host.boxes[0].caption, "Error!");
             EXPECT_EQ(f.host.boxes[0].owner, nullptr);
-            EXPECT_EQ(ReadFileBytes(kCfg), before) << poles;
+            EXPECT_EQ(ReadFileBytes(kCfg), kRpmFile) << poles;
             EXPECT_EQ(f.program.app.poleCount, 14) << poles;
         }
     }
@@ -287,21 +293,12 @@ TEST(ConfigFile, SaveRpmSetupRefusesARatioOutsideTheField) {
     for (const auto& [lang, tooBig, tooSmall] : cases) {
         for (const char* ratio : {"100000000", "100000", "-2", "-100000", "0,004"}) {
             const std::string text = ratio[0] == '-' || ratio[0] == '0' ? tooSmall : tooBig;
-            TempDir dir;
-            const std::string before = ConfigFile("14", "12.50", std::string(256, 'x'));
-            WriteFileBytes(kCfg, before);
-            FakeProgram f(lang);
-            f.program.app.startDirectory = dir.path();
-            f.program.app.poleCount = 14;
-            f.program.app.gearRatio = 12.5f;
-            FakeWindow dialog;
-            dialog.controls[id::kPoleCount].text = "4";
-            dialog.controls[id::kGearRatio].text = ratio;
-            SaveRpmSetup(f.program, dialog);
+            RpmSave save("4", ratio, lang);
+            const FakeProgram& f = save.f;
             ASSERT_EQ(f.host.boxes.size(), 1u) << ratio;
             EXPECT_EQ(f.host.boxes[0].text, text) << ratio;
             EXPECT_EQ(f.host.boxes[0].caption, "Error!");
-            EXPECT_EQ(ReadFileBytes(kCfg), before) << ratio;
+            EXPECT_EQ(ReadFileBytes(kCfg), kRpmFile) << ratio;
             EXPECT_EQ(f.program.app.poleCount, 14);
             EXPECT_FLOAT_EQ(f.program.app.gearRatio, 12.5f);
         }
@@ -309,15 +306,9 @@ TEST(ConfigFile, SaveRpmSetupRefusesARatioOutsideTheField) {
 }
 
 TEST(ConfigFile, SaveRpmSetupWithoutFileShowsError) {
-    TempDir dir;
-    FakeProgram f;
-    f.program.app.startDirectory = dir.path();
-    FakeWindow dialog;
-    dialog.controls[id::kPoleCount].text = "12";
-    dialog.controls[id::kGearRatio].text = "3";
-    SaveRpmSetup(f.program, dialog);
-    ASSERT_EQ(f.host.boxes.size(), 1u);
-    EXPECT_EQ(f.host.boxes[0].text, "open error 'blsetup.cfg'");
+    RpmSave save("12", "3", Language::English, "");
+    ASSERT_EQ(save.f.host.boxes.size(), 1u);
+    EXPECT_EQ(save.f.host.boxes[0].text, "open error 'blsetup.cfg'");
     EXPECT_FALSE(std::filesystem::exists(kCfg));
 }
 

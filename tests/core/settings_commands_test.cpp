@@ -13,6 +13,7 @@
 #include "fake_window.h"
 #include "program.h"
 #include "res/ids.h"
+#include "sim_program.h"
 #include "simulation.h"
 
 namespace kvr {
@@ -21,24 +22,11 @@ namespace {
 using sim::LinkKind;
 using testing::FakeWindow;
 
-// The simulated controller, the program and its main window.
-struct Rig {
+// The simulated controller, the program and its main window, on a
+// controller with every setting given.
+struct Rig : testing::SimProgram {
     explicit Rig(Language lang = Language::English, LinkKind link = LinkKind::BitSerial)
-        : sim(sim::ClockKind::Virtual),
-          p({sim.clock(), sim.serial(), sim.portIo(), host}, lang),
-          controller(sim.controller()) {
-        p.link.state.medium = Medium::Serial;
-        p.link.state.comDeviceName = "COM2";
-        controller.profile.link = link;
-        for (const char* entry : {" 0", " 7,5", "15,0", "22,5", "30,0", "auto"}) {
-            w.ComboAdd(id::kTimingList, entry);
-        }
-        for (const char* entry : {"off", "hard", "medium", "soft"}) {
-            w.ComboAdd(id::kBrakeList, entry);
-        }
-        w.Enable(id::kWrite, false);
-        w.Enable(id::kStatusLine, false);
-        w.Enable(id::kMaxFrequency, false);
+        : SimProgram(testing::SimOptions().In(lang).On(link)) {
         LoadGoodController();
     }
 
@@ -73,18 +61,12 @@ struct Rig {
         Set(RpmIntegralCode, 4);
     }
 
-    void Set(int address, int value) {
-        controller.memory[static_cast<std::size_t>(address)] = static_cast<std::uint8_t>(value);
-    }
-    int Get(int address) const { return controller.memory[static_cast<std::size_t>(address)]; }
     void SetTime(int lowAddress, int value) {
         Set(lowAddress, value & 0xFF);
         Set(lowAddress + 1, value >> 8);
     }
     int Time(int lowAddress) const { return Get(lowAddress + 1) * 256 + Get(lowAddress); }
 
-    void Read() { ReadSettings(p, w); }
-    void Write() { WriteSettings(p, w); }
     // Addresses read and (address, value) written on the wire, in order.
     // The bit-serial link reads each byte twice to vouch for it: one read.
     std::vector<int> Reads(std::uint64_t fromNs = 0, std::uint64_t toNs = UINT64_MAX) const {
@@ -109,27 +91,11 @@ struct Rig {
         const auto writes = controller.TraceOf('V');
         return writes.empty() ? std::vector<int>{} : Reads(writes.back().timeNs);
     }
-    std::vector<std::pair<int, int>> Writes() const {
-        std::vector<std::pair<int, int>> writes;
-        for (const auto& e : controller.TraceOf('V')) writes.emplace_back(e.address, e.value);
-        return writes;
-    }
     void ClearWire() { controller.trace.clear(); }
 
     std::string Text(int control) { return w.controls[control].text; }
     bool Checked(int control) { return w.controls[control].checked; }
     bool Enabled(int control) { return w.controls[control].enabled; }
-    std::vector<std::string> BoxTexts() {
-        std::vector<std::string> texts;
-        for (const auto& box : host.boxes) texts.push_back(box.text);
-        return texts;
-    }
-
-    sim::Simulation sim;
-    testing::FakeHost host;
-    FakeWindow w;
-    Program p;
-    sim::Controller& controller;
 };
 
 // ---------------------------------------------------------------- Read

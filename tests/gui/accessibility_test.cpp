@@ -29,19 +29,11 @@ using kvr::gui::QtWindow;
 using kvr::res::ControlDef;
 using kvr::res::ControlKind;
 using kvr::testing::GuiRig;
+using kvr::testing::Present;
+using kvr::testing::Q;
 namespace id = kvr::id;
 
 namespace {
-
-QString Q(std::string_view s) {
-    return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
-}
-
-bool Present(const ControlDef& c, Language lang) {
-    if ((c.flags & kvr::res::kGermanOnly) != 0) return lang == Language::German;
-    if ((c.flags & kvr::res::kEnglishOnly) != 0) return lang == Language::English;
-    return true;
-}
 
 bool SameText(const kvr::Text& a, const kvr::Text& b) {
     return a.en == b.en && a.de == b.de;

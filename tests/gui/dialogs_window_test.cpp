@@ -1,11 +1,8 @@
 // The commands that open a modal dialog or a box, once each through the
 // real main window and the real dialogs, on a simulated controller.
-#include <QCheckBox>
 #include <QCloseEvent>
 #include <QCoreApplication>
-#include <QLineEdit>
 #include <QTest>
-#include <cstdio>
 #include <string>
 #include <utility>
 #include <vector>
@@ -18,25 +15,19 @@
 
 using kvr::Language;
 using kvr::gui::QtWindow;
+using kvr::testing::AddWindowCaseRows;
 using kvr::testing::ClickButton;
 using kvr::testing::ConfigFile;
 using kvr::testing::GuiRig;
-using kvr::testing::TypeInto;
+using kvr::testing::RunWindowCase;
 namespace id = kvr::id;
 
 namespace {
-
-using Writes = std::vector<std::pair<int, int>>;
 
 QString Shown(QtWindow& d, int control) {
     QWidget* w = d.control(control);
     if (w == nullptr) w = d.label(control);
     return kvr::testing::WidgetText(w);
-}
-
-bool Ticked(QtWindow& d, int control) {
-    auto* button = qobject_cast<QAbstractButton*>(d.control(control));
-    return button != nullptr && button->isChecked();
 }
 
 bool Usable(QtWindow& d, int control) {
@@ -56,106 +47,34 @@ class DialogsWindowTest : public QObject {
     Q_OBJECT
 
   private slots:
+    void lockFunctionsReadTickWrite_data();
     void lockFunctionsReadTickWrite();
+    void rpmSetUpReadCalculateWrite_data();
     void rpmSetUpReadCalculateWrite();
     void revCounterClosedDuringTheMeasurement();
+    void controllerInfoShowsItsBox_data();
     void controllerInfoShowsItsBox();
     void updateFileIsSentAndDropsCommandsMeanwhile();
 };
 
-void DialogsWindowTest::lockFunctionsReadTickWrite() {
-    GuiRig r(Language::English);
-    // Bit 7 set, RC set-up free, test program locked.
-    r.SetByte(kvr::LockFlags, 0x81);
-    r.Click(id::kRead);
-    r.ctl().trace.clear();
-
-    bool played = false;
-    r.host.script = [&](int, QtWindow& d) {
-        QCOMPARE(d.dialog()->windowTitle(), QStringLiteral("Lock Functions"));
-        QCOMPARE(d.dialog()->parentWidget(), r.main->dialog());
-        QVERIFY(!Usable(d, id::kLockRcSetup));
-        QVERIFY(!Usable(d, id::kLockTestProgram));
-        QVERIFY(!Usable(d, id::kLockWrite));
-
-        ClickButton(d.control(id::kLockRead));
-        QVERIFY(Usable(d, id::kLockRcSetup));
-        QVERIFY(Usable(d, id::kLockWrite));
-        QVERIFY(!Ticked(d, id::kLockRcSetup));
-        QVERIFY(Ticked(d, id::kLockTestProgram));
-        QCOMPARE(r.Text(id::kStatusLine), QStringLiteral("ok"));
-
-        ClickButton(d.control(id::kLockRcSetup));
-        QVERIFY(Ticked(d, id::kLockRcSetup));
-        ClickButton(d.control(id::kLockWrite));
-        QVERIFY(!d.endResult().has_value());
-        ClickButton(d.control(id::kEnd));
-        played = true;
-    };
-    r.Choose(id::kLockFunctions);
-    QVERIFY(played);
-    QCOMPARE(r.host.dialogsRun, std::vector<int>{kvr::id::kLockTemplateEn});
-    QCOMPARE(r.host.dialogsLeftOpen, 0);
-    QVERIFY(r.host.boxes.empty());
-    // Both locks now, bit 7 kept.
-    QCOMPARE(r.Writes(), (Writes{{kvr::LockFlags, 0x80}}));
-    QCOMPARE(r.Byte(kvr::LockFlags), 0x80);
-    QCOMPARE(r.Text(id::kStatusLine), QStringLiteral(" "));
-    QVERIFY(!r.Control(id::kStatusLine)->isEnabled());
+// The cases both front ends share.
+void DialogsWindowTest::lockFunctionsReadTickWrite_data() {
+    AddWindowCaseRows("LockFunctions");
 }
-
-// German, with the quick-start box; 10 poles and ratio 8.00 in the file.
+void DialogsWindowTest::lockFunctionsReadTickWrite() {
+    RunWindowCase();
+}
+void DialogsWindowTest::rpmSetUpReadCalculateWrite_data() {
+    AddWindowCaseRows("RpmSetUp");
+}
 void DialogsWindowTest::rpmSetUpReadCalculateWrite() {
-    GuiRig r(Language::German, ConfigFile("10", "8.00"));
-    r.Click(id::kRead);
-    r.ctl().trace.clear();
-
-    bool played = false;
-    r.host.script = [&](int, QtWindow& d) {
-        QCOMPARE(d.dialog()->windowTitle(), QStringLiteral("Drehzahlregelung"));
-        QCOMPARE(Shown(d, id::kPoleCount), QStringLiteral("10"));
-        QCOMPARE(Shown(d, id::kGearRatio), QStringLiteral("8.00"));
-        QVERIFY(!Usable(d, id::kRpmWrite));
-        QVERIFY(!Usable(d, id::kRpmCalculate));
-        QVERIFY(Usable(d, id::kRpmQuickStart));
-
-        // Stored period 537 at 16 MHz: 593 Hz, 35584 electrical rpm.
-        ClickButton(d.control(id::kRpmRead));
-        QCOMPARE(SpeedFields(d), (QStringList{" 593", "35584", "7116", " 889"}));
-        QCOMPARE(Shown(d, id::kRpmProportional), QStringLiteral(" 3"));
-        QCOMPARE(Shown(d, id::kRpmIntegral), QStringLiteral(" 3"));
-        QVERIFY(!Ticked(d, id::kRpmQuickStart));
-        QVERIFY(Usable(d, id::kRpmWrite));
-        QVERIFY(Usable(d, id::kSpeedRotorRpm));
-
-        TypeInto(d.control(id::kSpeedRotorRpm), "1500");
-        ClickButton(d.control(id::kRpmCalculate));
-        QCOMPARE(SpeedFields(d), (QStringList{"1000", "60000", "12000", "1500"}));
-
-        ClickButton(d.control(id::kRpmQuickStart));
-        TypeInto(d.control(id::kRpmProportional), "4");
-        ClickButton(d.control(id::kRpmWrite));
-        // What the controller holds now: period 307 is 1002 Hz.
-        QCOMPARE(SpeedFields(d), (QStringList{"1002", "60162", "12032", "1504"}));
-        ClickButton(d.control(id::kOk));
-        played = true;
-    };
-    r.Click(id::kRpmSetUp);
-    QVERIFY(played);
-    QCOMPARE(r.host.dialogsRun, std::vector<int>{kvr::id::kRpmTemplateDe});
-    QCOMPARE(r.host.dialogsLeftOpen, 0);
-    QVERIFY(r.host.boxes.empty());
-    // 333900 div 1000 - 26 = 307 = 1 * 256 + 51; I 3 is stored as 6 - 3.
-    const Writes expected = {{kvr::RpmPeriodHigh, 1},
-                             {kvr::RpmPeriodLow, 51},
-                             {kvr::RpmProportional, 4},
-                             {kvr::RpmIntegralCode, 3},
-                             {kvr::OptionFlags, kvr::kOptFreeWheeling | kvr::kOptQuickStart}};
-    QCOMPARE(r.Writes(), expected);
-    QCOMPARE(r.Byte(kvr::OptionFlags), 0x12);
-    QCOMPARE(r.program.settings.options, 0x12);
-    // The main window's frequency stays blank until the next Read.
-    QCOMPARE(r.Text(id::kMaxFrequency), QStringLiteral("   "));
+    RunWindowCase();
+}
+void DialogsWindowTest::controllerInfoShowsItsBox_data() {
+    AddWindowCaseRows("ControllerInfo");
+}
+void DialogsWindowTest::controllerInfoShowsItsBox() {
+    RunWindowCase();
 }
 
 // 200 pulses a second, 14 poles, ratio 10.00: 400 pulses in a window.
@@ -221,20 +140,6 @@ void DialogsWindowTest::revCounterClosedDuringTheMeasurement() {
     QCOMPARE(pumpsAfterClose, 0);
     // The motor is no longer released.
     QVERIFY(!r.ctl().PinLevel(kvr::sim::Pin::Reset));
-}
-
-void DialogsWindowTest::controllerInfoShowsItsBox() {
-    GuiRig r(Language::German);
-    r.Choose(id::kControllerInfo);
-    QCOMPARE(r.host.boxes.size(), std::size_t{1});
-    QCOMPARE(r.host.boxes[0].text,
-             std::string("Vendor Code: 1E\nPart Family: 93\nPart Number: 07\n\nLockbits: FF\n"
-                         "Fuse HB: D9\nFuse LB: E1\n"));
-    QCOMPARE(r.host.boxes[0].caption, std::string("Info:"));
-    QCOMPARE(r.host.boxes[0].owner, nullptr);
-    QVERIFY(r.host.dialogsRun.empty());
-    QCOMPARE(r.Text(id::kStatusLine), QStringLiteral(" "));
-    QVERIFY(!r.Control(id::kStatusLine)->isEnabled());
 }
 
 void DialogsWindowTest::updateFileIsSentAndDropsCommandsMeanwhile() {

@@ -2,7 +2,6 @@
 #include "app/main_window.h"
 
 #include <QAction>
-#include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
@@ -10,19 +9,12 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
-#include <QRadioButton>
 #include <QRegularExpression>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QValidator>
-#include <fstream>
-#include <sstream>
 #include <vector>
 
-#include "fake_clock.h"
-#include "fake_host.h"
-#include "fake_port_io.h"
-#include "fake_serial.h"
+#include "gui/support/gui_rig.h"
 #include "program.h"
 #include "qt_host.h"
 #include "res/ids.h"
@@ -35,12 +27,12 @@ using kvr::gui::QtHost;
 using kvr::gui::QtWindow;
 using kvr::res::ControlDef;
 using kvr::res::ControlKind;
+using kvr::testing::ClickButton;
+using kvr::testing::Present;
+using kvr::testing::Q;
+using kvr::testing::ReadFileBytes;
 
 namespace {
-
-QString Q(std::string_view s) {
-    return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
-}
 
 // Keeps every call the window makes to its procedure.
 struct Recorder {
@@ -82,22 +74,6 @@ bool HasLabel(QWidget* inside, const QString& text) {
         if (label->text() == text) return true;
     }
     return false;
-}
-
-// Clicks a button where a person would: on a radio button's or check box's
-// mark, in the middle of a push button.
-void Click(QWidget* w) {
-    auto* button = qobject_cast<QAbstractButton*>(w);
-    QVERIFY(button != nullptr);
-    const bool mark = qobject_cast<QPushButton*>(button) == nullptr;
-    QTest::mouseClick(button, Qt::LeftButton, {},
-                      mark ? QPoint(6, button->height() / 2) : button->rect().center());
-}
-
-bool Present(const ControlDef& c, Language lang) {
-    if ((c.flags & kvr::res::kGermanOnly) != 0) return lang == Language::German;
-    if ((c.flags & kvr::res::kEnglishOnly) != 0) return lang == Language::English;
-    return true;
 }
 
 // A menu text as shown, and its access key (the letter after '&', lower
@@ -179,19 +155,15 @@ void MainWindowTest::buildsEveryControlOfTheTemplate() {
                 break;
             }
             case ControlKind::Radio:
-                QVERIFY2(qobject_cast<QRadioButton*>(w) != nullptr, where);
-                QCOMPARE(qobject_cast<QRadioButton*>(w)->text(), label);
-                break;
             case ControlKind::CheckBox:
-                QVERIFY2(qobject_cast<QCheckBox*>(w) != nullptr, where);
-                QCOMPARE(qobject_cast<QCheckBox*>(w)->text(), label);
-                break;
             case ControlKind::PushButton:
-                QVERIFY2(qobject_cast<QPushButton*>(w) != nullptr, where);
-                QCOMPARE(qobject_cast<QPushButton*>(w)->text(), label);
-                break;
             case ControlKind::Static:
-                QCOMPARE(qobject_cast<QLabel*>(w)->text(), label);
+                QVERIFY2(w->inherits(c.kind == ControlKind::Radio      ? "QRadioButton"
+                                     : c.kind == ControlKind::CheckBox ? "QCheckBox"
+                                     : c.kind == ControlKind::Static   ? "QLabel"
+                                                                       : "QPushButton"),
+                         where);
+                QCOMPARE(kvr::testing::WidgetText(w), label);
                 break;
         }
         if (c.kind == ControlKind::Edit || c.kind == ControlKind::ComboBox) {
@@ -222,45 +194,25 @@ void MainWindowTest::buildsTheMenu_data() {
     QTest::addColumn<QStringList>("titles");
     QTest::addColumn<QStringList>("items");
     QTest::addColumn<bool>("helpFileEnabled");
+    // The port menu lists COM1 to COM8.
+    QStringList ports;
+    for (int n = 1; n <= 8; ++n) ports << QStringLiteral("COM%1").arg(n);
     QTest::newRow("English") << kvr::id::kMainWindowEn
                              << QStringList{"File", "Port", "Options", "Rev Counter", "Help"}
-                             << QStringList{"Open Update File",
-                                            "Save Settings...",
-                                            "Load Settings...",
-                                            "COM1",
-                                            "COM2",
-                                            "COM3",
-                                            "COM4",
-                                            "COM5",
-                                            "COM6",
-                                            "COM7",
-                                            "COM8",
-                                            "Lock Funktions",
-                                            "Controller Info",
-                                            "Rev Counter",
-                                            "Help File",
-                                            "Internet Servicepage",
-                                            "About..."}
+                             << QStringList{"Open Update File", "Save Settings...",
+                                            "Load Settings..."} +
+                                    ports + QStringList{"Lock Funktions",       "Controller Info",
+                                                        "Rev Counter",          "Help File",
+                                                        "Internet Servicepage", "About..."}
                              << true;
     QTest::newRow("German") << kvr::id::kMainWindowDe
                             << QStringList{"Datei", "Port", "Optionen", "Drehzahl messen", "Hilfe"}
                             << QStringList{QStringLiteral("Update-Datei öffnen"),
-                                           "Einstellungen speichern...",
-                                           "Einstellungen laden...",
-                                           "COM1",
-                                           "COM2",
-                                           "COM3",
-                                           "COM4",
-                                           "COM5",
-                                           "COM6",
-                                           "COM7",
-                                           "COM8",
-                                           "Sperrfunktionen",
-                                           "Prozessor-Info",
-                                           "Drehzahl messen",
-                                           "Hilfe-Datei",
-                                           "Internet Serviceseite",
-                                           QStringLiteral("Über...")}
+                                           "Einstellungen speichern...", "Einstellungen laden..."} +
+                                   ports +
+                                   QStringList{"Sperrfunktionen",       "Prozessor-Info",
+                                               "Drehzahl messen",       "Hilfe-Datei",
+                                               "Internet Serviceseite", QStringLiteral("Über...")}
                             << false;
 }
 
@@ -348,7 +300,7 @@ void MainWindowTest::radioButtonsFollowTheirKind() {
     auto window = host.OpenDialog(kvr::id::kMainWindowEn, nullptr, recorder.Proc());
     QtWindow& w = *window;
     window->dialog()->show();
-    auto click = [&](int id) { Click(w.control(id)); };
+    auto click = [&](int id) { ClickButton(w.control(id)); };
 
     // Automatic radios: a click ticks the one and clears its group only.
     w.SetCheck(kvr::id::kBatteryLipo, true);
@@ -394,7 +346,7 @@ void MainWindowTest::clicksAndMenuItemsReachTheProcedure() {
     window->Enable(kvr::id::kWrite, true);
     for (int id : {kvr::id::kRead, kvr::id::kWrite, kvr::id::kRpmSetUp, kvr::id::kLogReset,
                    kvr::id::kOvertempProtection, kvr::id::kBatteryNicd}) {
-        Click(window->control(id));
+        ClickButton(window->control(id));
     }
     // A disabled button sends nothing.
     window->Enable(kvr::id::kWrite, false);
@@ -491,29 +443,16 @@ namespace {
 
 // The core's own procedure on the real window, with recording fakes for
 // everything else.
-struct RealProgram {
-    kvr::testing::FakeClock clock;
-    kvr::testing::FakeSerial serial;
-    kvr::testing::FakePortIo portIo;
-    kvr::testing::FakeHost host;
-    kvr::Program program;
+struct RealProgram : kvr::testing::FakeProgram {
     std::unique_ptr<QtWindow> window;
 
-    explicit RealProgram(Language lang)
-        : program(kvr::Platform{clock, serial, portIo, host}, lang) {
+    explicit RealProgram(Language lang) : FakeProgram(lang) {
         window = kvr::gui::BuildWindow(kvr::res::MainWindowTemplateId(lang), nullptr);
         window->Start([this](Window& w, DialogEvent event, int id) {
             return kvr::MainWindowProc(program, w, event, id);
         });
     }
 };
-
-std::string FileText(const char* name) {
-    std::ifstream in(name, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
 
 }  // namespace
 
@@ -527,9 +466,7 @@ void MainWindowTest::realProcedureFillsTheWindow_data() {
 void MainWindowTest::realProcedureFillsTheWindow() {
     QFETCH(bool, german);
     QFETCH(QStringList, brake);
-    QTemporaryDir dir;
-    QVERIFY(dir.isValid());
-    QVERIFY(QDir::setCurrent(dir.path()));
+    const kvr::testing::TempDir dir;
 
     RealProgram r(german ? Language::German : Language::English);
     QtWindow& w = *r.window;
@@ -554,20 +491,17 @@ void MainWindowTest::realProcedureFillsTheWindow() {
     QVERIFY(w.IsMenuItemChecked(kvr::id::kPortCom1 + 1));
     QVERIFY(w.menuItem(kvr::id::kPortCom1 + 1)->isChecked());
     QVERIFY(!w.menuItem(kvr::id::kPortCom1)->isChecked());
-    QCOMPARE(FileText("blsetup.cfg"), std::string("COM2"));
+    QCOMPARE(ReadFileBytes("blsetup.cfg"), std::string("COM2"));
 
     // Escape is "End": the port name is saved and the window ends with 1.
     QTest::keyClick(w.dialog(), Qt::Key_Escape);
     QCOMPARE(w.endResult(), std::optional<int>(1));
     QVERIFY(!w.dialog()->isVisible());
     QVERIFY(r.host.boxes.empty());
-    QVERIFY(QDir::setCurrent(QDir::tempPath()));
 }
 
 void MainWindowTest::realProcedureReportsAFailedPortOwnedByTheWindow() {
-    QTemporaryDir dir;
-    QVERIFY(dir.isValid());
-    QVERIFY(QDir::setCurrent(dir.path()));
+    const kvr::testing::TempDir dir;
 
     RealProgram r(Language::English);
     QtWindow& w = *r.window;
@@ -589,8 +523,7 @@ void MainWindowTest::realProcedureReportsAFailedPortOwnedByTheWindow() {
 
     QTest::mouseClick(qobject_cast<QAbstractButton*>(w.control(kvr::id::kEnd)), Qt::LeftButton);
     QCOMPARE(w.endResult(), std::optional<int>(1));
-    QCOMPARE(FileText("blsetup.cfg"), std::string("COM3"));
-    QVERIFY(QDir::setCurrent(QDir::tempPath()));
+    QCOMPARE(ReadFileBytes("blsetup.cfg"), std::string("COM3"));
 }
 
 QTEST_MAIN(MainWindowTest)

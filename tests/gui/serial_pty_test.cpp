@@ -88,21 +88,15 @@ class SerialPtyTest : public QObject {
     void findsTheUartLinkAndReadsAByte() {
         PtyController pty(UartProfile());
         QVERIFY(!pty.slavePath().empty());
-        kvr::sim::RealClock clock;
-        kvr::gui::QtSerialDevice serial;
-        kvr::testing::FakePortIo portIo;
-        kvr::testing::FakeHost host;
-        kvr::Program p({clock, serial, portIo, host}, kvr::Language::English);
-        p.link.state.medium = kvr::Medium::Serial;
-        p.link.state.comDeviceName = pty.slavePath();
+        PtyProgram r(pty.slavePath());
 
-        QCOMPARE(kvr::ConnectLink(p), 0);
-        QVERIFY(p.link.state.uartLink);
-        QVERIFY(!p.link.state.bitBangLink);
-        QVERIFY(host.boxes.empty());
-        QCOMPARE(kvr::ReadControllerByte(p, 12), 102);
-        QCOMPARE(kvr::ReadControllerByte(p, 32), 0x61);
-        QCOMPARE(kvr::WriteControllerByte(p, 14, 20), 0);
+        QCOMPARE(kvr::ConnectLink(r.p), 0);
+        QVERIFY(r.p.link.state.uartLink);
+        QVERIFY(!r.p.link.state.bitBangLink);
+        QVERIFY(r.host.boxes.empty());
+        QCOMPARE(kvr::ReadControllerByte(r.p, 12), 102);
+        QCOMPARE(kvr::ReadControllerByte(r.p, 32), 0x61);
+        QCOMPARE(kvr::WriteControllerByte(r.p, 14, 20), 0);
         pty.Stop();
         QCOMPARE(int(pty.controller().memory[14]), 20);
     }
@@ -125,14 +119,9 @@ class SerialPtyTest : public QObject {
 
     void vanishedDeviceFailsWithoutHanging() {
         PtyController pty(UartProfile());
-        kvr::sim::RealClock clock;
-        kvr::gui::QtSerialDevice serial;
-        kvr::testing::FakePortIo portIo;
-        kvr::testing::FakeHost host;
-        kvr::Program p({clock, serial, portIo, host}, kvr::Language::English);
-        p.link.state.medium = kvr::Medium::Serial;
-        p.link.state.comDeviceName = pty.slavePath();
-        QCOMPARE(kvr::ConnectLink(p), 0);
+        PtyProgram r(pty.slavePath());
+        kvr::gui::QtSerialDevice& serial = r.serial;
+        QCOMPARE(kvr::ConnectLink(r.p), 0);
         pty.Stop();
         pty.CloseMaster();
 
@@ -147,8 +136,8 @@ class SerialPtyTest : public QObject {
         std::uint32_t status = 0;
         QVERIFY(!serial.GetModemStatus(status));
         // A command on the lost device takes the no-answer path.
-        QCOMPARE(kvr::ReadControllerByte(p, 12), 0x20);
-        QCOMPARE(kvr::WriteControllerByte(p, 12, 5), 1);
+        QCOMPARE(kvr::ReadControllerByte(r.p, 12), 0x20);
+        QCOMPARE(kvr::WriteControllerByte(r.p, 12, 5), 1);
     }
 
     // Pulled out while the parameter bytes come in: one clear message,

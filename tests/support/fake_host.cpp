@@ -7,10 +7,7 @@ namespace kvr::testing {
 int FakeHost::MessageBox(Window* owner, const std::string& text, const std::string& caption,
                          MessageButtons buttons) {
     boxes.push_back(ShownBox{text, caption, owner, buttons});
-    if (buttons == MessageButtons::Ok || answers.empty()) return kIdOk;
-    const int answer = answers.front();
-    answers.pop_front();
-    return answer;
+    return buttons == MessageButtons::Ok ? kIdOk : TakeFront(answers, kIdOk);
 }
 
 bool FakeHost::ShellOpen(const std::string& target) {
@@ -20,18 +17,12 @@ bool FakeHost::ShellOpen(const std::string& target) {
 
 std::string FakeHost::ChooseOpenFile(const OpenFileRequest& request) {
     fileRequests.push_back(request);
-    if (chosenFiles.empty()) return {};
-    std::string file = chosenFiles.front();
-    chosenFiles.pop_front();
-    return file;
+    return TakeFront(chosenFiles);
 }
 
 std::string FakeHost::ChooseSaveFile(const SaveFileRequest& request) {
     saveRequests.push_back(request);
-    if (savedFiles.empty()) return {};
-    std::string file = savedFiles.front();
-    savedFiles.pop_front();
-    return file;
+    return TakeFront(savedFiles);
 }
 
 int FakeHost::RunDialog(int templateId, Window* owner, const DialogProc& procedure) {

@@ -3,11 +3,21 @@
 #include <deque>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/host.h"
 
 namespace kvr::testing {
+
+// The front of a script's list, taken off; `none` once the list is used up.
+template <class T>
+T TakeFront(std::deque<T>& list, T none = {}) {
+    if (list.empty()) return none;
+    T first = std::move(list.front());
+    list.pop_front();
+    return first;
+}
 
 struct ShownBox {
     std::string text;

@@ -11,6 +11,7 @@
 #include "res/locks_texts.h"
 #include "res/speed_texts.h"
 #include "res/templates.h"
+#include "ui_driver.h"
 #include "win32_host.h"
 #include "win32_text.h"
 
@@ -19,6 +20,7 @@ namespace {
 using kvr::Language;
 using kvr::res::ControlDef;
 using kvr::res::ControlKind;
+using kvr::testing::Present;
 namespace id = kvr::id;
 
 std::wstring ClassOf(HWND hwnd) {
@@ -41,12 +43,6 @@ std::string AsShown(std::string_view label) {
         out += c;
     }
     return out;
-}
-
-bool Present(const ControlDef& c, Language lang) {
-    if ((c.flags & kvr::res::kGermanOnly) != 0) return lang == Language::German;
-    if ((c.flags & kvr::res::kEnglishOnly) != 0) return lang == Language::English;
-    return true;
 }
 
 // Opens the dialog of a template and hands it to a check before closing it.

@@ -4,6 +4,7 @@
 
 #include <QAbstractButton>
 #include <QAction>
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QLabel>
 #include <QLineEdit>
@@ -22,10 +23,13 @@
 #include "link/port_access.h"
 #include "program.h"
 #include "qt_host.h"
+#include "res/ids.h"
 #include "res/templates.h"
 #include "sim_devices.h"
 #include "simulation.h"
 #include "test_program.h"
+#include "ui_driver.h"
+#include "window_cases.h"
 
 namespace kvr::testing {
 
@@ -41,10 +45,7 @@ class PlayingHost : public gui::QtHost {
     int MessageBox(Window* owner, const std::string& text, const std::string& caption,
                    MessageButtons buttons) override {
         boxes.push_back(ShownBox{text, caption, owner, buttons});
-        if (buttons == MessageButtons::Ok || answers.empty()) return kIdOk;
-        const int answer = answers.front();
-        answers.pop_front();
-        return answer;
+        return buttons == MessageButtons::Ok ? kIdOk : TakeFront(answers, kIdOk);
     }
     void Beep() override { ++beeps; }
     bool ShellOpen(const std::string& target) override {
@@ -53,17 +54,13 @@ class PlayingHost : public gui::QtHost {
     }
     std::string ChooseOpenFile(const OpenFileRequest& request) override {
         fileRequests.push_back(request);
-        if (chosenFiles.empty()) return {};
-        std::string file = chosenFiles.front();
-        chosenFiles.pop_front();
-        return file;
+        fileDialogTitles.push_back(request.title);
+        return TakeFront(chosenFiles.empty() ? pickedFiles : chosenFiles);
     }
     std::string ChooseSaveFile(const SaveFileRequest& request) override {
         saveRequests.push_back(request);
-        if (savedFiles.empty()) return {};
-        std::string file = savedFiles.front();
-        savedFiles.pop_front();
-        return file;
+        fileDialogTitles.push_back(request.title);
+        return TakeFront(savedFiles.empty() ? pickedFiles : savedFiles);
     }
     void PumpMessages() override {
         ++pumps;
@@ -90,6 +87,9 @@ class PlayingHost : public gui::QtHost {
     std::vector<OpenFileRequest> fileRequests;
     std::deque<std::string> savedFiles;
     std::vector<SaveFileRequest> saveRequests;
+    // Answers of either file dialog, after their own lists; every title.
+    std::deque<std::string> pickedFiles;
+    std::vector<std::string> fileDialogTitles;
     std::vector<int> dialogsRun;
     int dialogsLeftOpen = 0;
     DialogScript script;
@@ -121,7 +121,12 @@ inline QString WidgetText(QWidget* w) {
     if (auto* edit = qobject_cast<QLineEdit*>(w)) return edit->text();
     if (auto* label = qobject_cast<QLabel*>(w)) return label->text();
     if (auto* button = qobject_cast<QAbstractButton*>(w)) return button->text();
+    if (auto* combo = qobject_cast<QComboBox*>(w)) return combo->currentText();
     return QStringLiteral("<no text>");
+}
+
+inline QString Q(std::string_view s) {
+    return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
 }
 
 // The program as it starts: port access prepared, the main window of the
@@ -152,11 +157,7 @@ struct GuiRig {
     void SetByte(int address, int value) {
         ctl().memory[static_cast<std::size_t>(address)] = static_cast<std::uint8_t>(value);
     }
-    std::vector<std::pair<int, int>> Writes() {
-        std::vector<std::pair<int, int>> out;
-        for (const sim::WireEvent& e : ctl().TraceOf('V')) out.emplace_back(e.address, e.value);
-        return out;
-    }
+    std::vector<std::pair<int, int>> Writes() { return ValueWrites(ctl()); }
     QWidget* Control(int id) { return main->control(id); }
     QString Text(int id) { return WidgetText(main->control(id)); }
     void Click(int id) { ClickButton(main->control(id)); }
@@ -168,5 +169,111 @@ struct GuiRig {
     Program program;
     std::unique_ptr<gui::QtWindow> main;
 };
+
+// The shared window cases' words on the rig: the dialog being played is the
+// one the host's script was given.
+class QtUi : public UiDriver {
+  public:
+    explicit QtUi(GuiRig& rig) : r_(rig), front_(rig.main.get()) {}
+
+    std::string Title() override { return front_->dialog()->windowTitle().toStdString(); }
+    std::string Text(int id) override { return Shown(*front_, id); }
+    bool Checked(int id) override {
+        auto* button = qobject_cast<QAbstractButton*>(front_->control(id));
+        return button != nullptr && button->isChecked();
+    }
+    bool Enabled(int id) override {
+        QWidget* w = front_->control(id);
+        return w != nullptr && w->isEnabled();
+    }
+    std::vector<std::string> ComboItems(int id) override {
+        std::vector<std::string> items;
+        auto* combo = qobject_cast<QComboBox*>(front_->control(id));
+        for (int i = 0; combo != nullptr && i < combo->count(); ++i)
+            items.push_back(combo->itemText(i).toStdString());
+        return items;
+    }
+    int ComboSel(int id) override { return front_->ComboGetSel(id); }
+    void Click(int id) override { ClickButton(front_->control(id)); }
+    void Type(int id, const std::string& text) override {
+        TypeInto(front_->control(id), QString::fromStdString(text));
+    }
+    std::string MainText(int id) override { return Shown(*r_.main, id); }
+    bool IsMain(const Window* window) override { return window == r_.main.get(); }
+    bool MenuChecked(int id) override { return r_.main->menuItem(id)->isChecked(); }
+    bool MenuEnabled(int id) override { return r_.main->menuItem(id)->isEnabled(); }
+    void Choose(int menuId) override { r_.Choose(menuId); }
+    bool End() override {
+        r_.Click(id::kEnd);
+        return r_.main->endResult().has_value();
+    }
+    bool PlayDialog(int command, bool menu, int templateId,
+                    const std::function<void()>& play) override {
+        const std::size_t run = r_.host.dialogsRun.size();
+        const int leftOpen = r_.host.dialogsLeftOpen;
+        r_.host.script = [&](int, gui::QtWindow& dialog) {
+            front_ = &dialog;
+            play();
+            front_ = r_.main.get();
+        };
+        menu ? r_.Choose(command) : r_.Click(command);
+        r_.host.script = nullptr;
+        return r_.host.dialogsRun.size() == run + 1 && r_.host.dialogsRun.back() == templateId &&
+               r_.host.dialogsLeftOpen == leftOpen;
+    }
+    bool DialogOpen() override { return !front_->endResult().has_value(); }
+    bool DialogOverMain() override { return front_->dialog()->parentWidget() == r_.main->dialog(); }
+    bool NoDialogRan() override { return r_.host.dialogsRun.empty(); }
+    void PickFiles(const std::vector<std::filesystem::path>& files) override {
+        for (const auto& f : files) r_.host.pickedFiles.push_back(f.string());
+        r_.host.fileDialogTitles.clear();
+    }
+    std::vector<std::string> FileDialogs() override { return r_.host.fileDialogTitles; }
+    std::vector<UiBox> Boxes() override {
+        std::vector<UiBox> boxes;
+        for (const ShownBox& b : r_.host.boxes) {
+            const BoxOwner owner = b.owner == nullptr         ? BoxOwner::None
+                                   : b.owner == r_.main.get() ? BoxOwner::MainWindow
+                                                              : BoxOwner::Other;
+            boxes.push_back({b.caption, b.text, owner, b.buttons == MessageButtons::OkCancel});
+        }
+        return boxes;
+    }
+    void Answer(int answer) override { r_.host.answers.push_back(answer); }
+    sim::Controller& ctl() override { return r_.ctl(); }
+    Program& Prog() override { return r_.program; }
+    std::filesystem::path Folder() override { return r_.dir.path(); }
+    void Fail(const std::string& what, const char* file, int line) override {
+        QTest::qFail(what.c_str(), file, line);
+    }
+
+  private:
+    // A control's text, or its label's.
+    static std::string Shown(gui::QtWindow& w, int id) {
+        QWidget* widget = w.control(id);
+        return WidgetText(widget != nullptr ? widget : w.label(id)).toStdString();
+    }
+
+    GuiRig& r_;
+    gui::QtWindow* front_;
+};
+
+// A QtTest row for each shared window case whose name starts with the prefix;
+// RunWindowCase runs the row's case.
+inline void AddWindowCaseRows(std::string_view prefix) {
+    QTest::addColumn<int>("windowCase");
+    const std::vector<WindowCase>& cases = WindowCases();
+    for (std::size_t i = 0; i < cases.size(); ++i) {
+        if (cases[i].name.starts_with(prefix))
+            QTest::newRow(cases[i].name.c_str()) << static_cast<int>(i);
+    }
+}
+inline void RunWindowCase() {
+    QFETCH(int, windowCase);
+    const WindowCase& c = WindowCases()[static_cast<std::size_t>(windowCase)];
+    GuiRig rig(c.lang, c.config);
+    QtUi ui(rig);
+    c.run(ui);
+}
 
 }  // namespace kvr::testing

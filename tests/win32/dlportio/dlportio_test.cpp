@@ -5,6 +5,7 @@
 #include "res/ids.h"
 #include "support/win32_rig.h"
 #include "win32_platform.h"
+#include "window_cases.h"
 
 namespace {
 
@@ -23,13 +24,7 @@ TEST(DriverLibrary, FirstStartTakesTheParallelPortAndControllerInfoWorks) {
     for (int port = id::kPortCom1; port <= id::kPortCom8; ++port) EXPECT_FALSE(r.MenuChecked(port));
     EXPECT_TRUE(r.program.link.state.driverAvailable);
 
-    r.Choose(id::kControllerInfo);
-    const auto boxes = r.Boxes();
-    ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].caption, "Info:");
-    EXPECT_EQ(boxes[0].text,
-              "Vendor Code: 1E\nPart Family: 93\nPart Number: 07\n\nLockbits: FF\n"
-              "Fuse HB: D9\nFuse LB: E1\n");
+    kvr::testing::ControllerInfoShowsItsBox(r);
 }
 
 // A library by that name without the entries: the access is refused with

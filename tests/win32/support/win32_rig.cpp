@@ -4,9 +4,12 @@
 
 #include "app/main_window.h"
 #include "controller.h"
+#include "fake_host.h"
 #include "link/port_access.h"
+#include "res/ids.h"
 #include "res/templates.h"
 #include "win32_text.h"
+#include "win32_window.h"
 
 namespace kvr::testing {
 
@@ -96,6 +99,7 @@ Win32Rig::Win32Rig(Language lang, const std::string& config, RealDevices real)
     EXPECT_NE(main, nullptr) << "the main window did not open";
     // The window has opened: its Init has run.
     if (main != nullptr) Send(main, WM_NULL);
+    front_ = main;
 }
 
 Win32Rig::~Win32Rig() {
@@ -125,9 +129,76 @@ std::future<LRESULT> Win32Rig::Start(HWND hwnd, UINT message, WPARAM wParam, LPA
                       [=, this] { return Send(hwnd, message, wParam, lParam); });
 }
 
+std::string Win32Rig::Title() {
+    return WindowText(front_);
+}
+
+bool Win32Rig::IsMain(const Window* window) {
+    const auto* w = dynamic_cast<const win32::Win32Window*>(window);
+    return w != nullptr && w->hwnd() == main;
+}
+
 bool Win32Rig::MenuChecked(int id) {
     const UINT state = GetMenuState(GetMenu(main), static_cast<UINT>(id), MF_BYCOMMAND);
     return state != static_cast<UINT>(-1) && (state & MF_CHECKED) != 0;
+}
+
+bool Win32Rig::MenuEnabled(int id) {
+    const UINT state = GetMenuState(GetMenu(main), static_cast<UINT>(id), MF_BYCOMMAND);
+    return state != static_cast<UINT>(-1) && (state & MF_GRAYED) == 0;
+}
+
+bool Win32Rig::End() {
+    PostMessageW(main, WM_COMMAND, MAKEWPARAM(id::kEnd, BN_CLICKED), 0);
+    return WaitForEnd();
+}
+
+bool Win32Rig::PlayDialog(int command, bool menu, int templateId,
+                          const std::function<void()>& play) {
+    std::future<LRESULT> done =
+        menu ? StartChoose(command) : Start(GetDlgItem(main, command), BM_CLICK);
+    HWND dialog = WaitForDialog(templateId, &done);
+    if (dialog != nullptr) {
+        front_ = dialog;
+        play();
+        front_ = main;
+        // A play that stopped half-way leaves the dialog open.
+        if (done.wait_for(30s) != std::future_status::ready)
+            PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, 0), 0);
+    }
+    done.wait();
+    return dialog != nullptr && !IsWindow(dialog) && IsWindowEnabled(main);
+}
+
+void Win32Rig::PickFiles(const std::vector<std::filesystem::path>& files) {
+    picked_.assign(files.begin(), files.end());
+    fileDialogs_.clear();
+    host.fileDialogHook = [this](HWND dialog) {
+        fileDialogs_.push_back(WindowText(dialog));
+        if (picked_.empty()) {
+            PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+            return;
+        }
+        PickInFileDialog(dialog, picked_.front());
+        picked_.pop_front();
+    };
+}
+
+void Win32Rig::PickInFileDialog(HWND dialog, const std::filesystem::path& file) {
+    const std::wstring name = file.wstring();
+    for (int field : {edt1, cmb13}) {
+        SendMessageW(dialog, CDM_SETCONTROLTEXT, static_cast<WPARAM>(field),
+                     reinterpret_cast<LPARAM>(name.c_str()));
+    }
+    PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+}
+
+bool Win32Rig::DialogOverMain() {
+    return GetWindow(front_, GW_OWNER) == main && !IsWindowEnabled(main);
+}
+
+void Win32Rig::Fail(const std::string& what, const char* file, int line) {
+    ADD_FAILURE_AT(file, line) << what;
 }
 
 void Win32Rig::Click(HWND dialog, int id) {
@@ -198,7 +269,7 @@ bool Win32Rig::WaitForEnd() {
     return endedSeen_;
 }
 
-std::vector<SeenBox> Win32Rig::Boxes() {
+std::vector<UiBox> Win32Rig::Boxes() {
     std::lock_guard<std::mutex> lock(mutex_);
     return boxes_;
 }
@@ -209,9 +280,12 @@ void Win32Rig::Answer(int id) {
 }
 
 void Win32Rig::OnBox(HWND box) {
-    SeenBox seen;
+    UiBox seen;
     seen.caption = WindowText(box);
-    seen.owner = GetWindow(box, GW_OWNER);
+    const HWND owner = GetWindow(box, GW_OWNER);
+    seen.owner = owner == nullptr ? BoxOwner::None
+                 : owner == main  ? BoxOwner::MainWindow
+                                  : BoxOwner::Other;
     for (HWND child = GetWindow(box, GW_CHILD); child != nullptr;
          child = GetWindow(child, GW_HWNDNEXT)) {
         const std::wstring cls = ClassOf(child);
@@ -226,24 +300,11 @@ void Win32Rig::OnBox(HWND box) {
     int answer = IDOK;
     {
         std::lock_guard<std::mutex> lock(mutex_);
-        if (seen.okCancel && !answers_.empty()) {
-            answer = answers_.front();
-            answers_.pop_front();
-        }
+        if (seen.okCancel) answer = TakeFront(answers_, IDOK);
         boxes_.push_back(seen);
     }
     PostMessageW(box, WM_COMMAND, MAKEWPARAM(answer, BN_CLICKED), 0);
     if (onBox) onBox(seen);
-}
-
-int Win32Rig::Byte(int address) {
-    return ctl().memory[static_cast<std::size_t>(address)];
-}
-
-std::vector<std::pair<int, int>> Win32Rig::Writes() {
-    std::vector<std::pair<int, int>> out;
-    for (const sim::WireEvent& e : ctl().TraceOf('V')) out.emplace_back(e.address, e.value);
-    return out;
 }
 
 }  // namespace kvr::testing

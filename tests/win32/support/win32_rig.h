@@ -19,17 +19,11 @@
 #include "program.h"
 #include "simulation.h"
 #include "test_program.h"
+#include "ui_driver.h"
 #include "win32_host.h"
 #include "windows_api.h"
 
 namespace kvr::testing {
-
-struct SeenBox {
-    std::string caption;
-    std::string text;
-    HWND owner = nullptr;
-    bool okCancel = false;
-};
 
 // Devices of the machine to use instead of the simulated ones.
 struct RealDevices {
@@ -38,7 +32,7 @@ struct RealDevices {
     PortIo* portIo = nullptr;
 };
 
-class Win32Rig {
+class Win32Rig : public UiDriver {
   public:
     // Starts the program of the language on a blsetup.cfg with the given
     // content (none when empty) and waits for its main window.
@@ -55,16 +49,42 @@ class Win32Rig {
     // test then plays; the future is ready when the command has returned.
     std::future<LRESULT> Start(HWND hwnd, UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
 
-    // The main window's controls and menu.
-    void Click(int id) { Click(main, id); }
-    void Choose(int menuId) { Send(main, WM_COMMAND, MAKEWPARAM(menuId, 0), 0); }
+    // The shared words: the controls of the dialog being played, else of
+    // the main window.
+    std::string Title() override;
+    std::string Text(int id) override { return Text(front_, id); }
+    bool Checked(int id) override { return Checked(front_, id); }
+    bool Enabled(int id) override { return Enabled(front_, id); }
+    std::vector<std::string> ComboItems(int id) override { return ComboItems(front_, id); }
+    int ComboSel(int id) override { return ComboSel(front_, id); }
+    void Click(int id) override { Click(front_, id); }
+    void Type(int id, const std::string& text) override { Type(front_, id, text); }
+    std::string MainText(int id) override { return Text(main, id); }
+    bool IsMain(const Window* window) override;
+    bool MenuChecked(int id) override;
+    bool MenuEnabled(int id) override;
+    void Choose(int menuId) override { Send(main, WM_COMMAND, MAKEWPARAM(menuId, 0), 0); }
+    bool End() override;
+    bool PlayDialog(int command, bool menu, int templateId,
+                    const std::function<void()>& play) override;
+    bool DialogOpen() override { return IsWindow(front_) != FALSE; }
+    bool DialogOverMain() override;
+    // A dialog nobody plays would have kept the command from returning.
+    bool NoDialogRan() override { return true; }
+    void PickFiles(const std::vector<std::filesystem::path>& files) override;
+    std::vector<std::string> FileDialogs() override { return fileDialogs_; }
+    // Fills in a file dialog's name field, old style or new, and presses OK.
+    static void PickInFileDialog(HWND dialog, const std::filesystem::path& file);
+    std::vector<UiBox> Boxes() override;
+    void Answer(int answer) override;
+    sim::Controller& ctl() override { return sim.controller(); }
+    Program& Prog() override { return program; }
+    std::filesystem::path Folder() override { return dir.path(); }
+    void Fail(const std::string& what, const char* file, int line) override;
+
     std::future<LRESULT> StartChoose(int menuId) {
         return Start(main, WM_COMMAND, MAKEWPARAM(menuId, 0), 0);
     }
-    std::string Text(int id) { return Text(main, id); }
-    bool Checked(int id) { return Checked(main, id); }
-    bool Enabled(int id) { return Enabled(main, id); }
-    bool MenuChecked(int id);
 
     // Any dialog's controls.
     void Click(HWND dialog, int id);
@@ -83,15 +103,6 @@ class Win32Rig {
     // Waits until the program has ended.
     bool WaitForEnd();
 
-    // The message boxes shown so far, and the answers to give to boxes with
-    // OK and Cancel (OK when none is left).
-    std::vector<SeenBox> Boxes();
-    void Answer(int id);
-
-    sim::Controller& ctl() { return sim.controller(); }
-    int Byte(int address);
-    std::vector<std::pair<int, int>> Writes();
-
     TempDir dir;
     sim::Simulation sim{sim::ClockKind::Virtual};
     win32::Win32Host host;
@@ -103,16 +114,19 @@ class Win32Rig {
     void OnBox(HWND box);
     // Runs on the program's thread after a box has been answered, while the
     // command that showed it is still running.
-    std::function<void(const SeenBox&)> onBox;
+    std::function<void(const UiBox&)> onBox;
 
   private:
     std::mutex mutex_;
-    std::vector<SeenBox> boxes_;
+    std::vector<UiBox> boxes_;
     std::deque<int> answers_;
     std::thread ui_;
     std::promise<void> ended_;
     std::future<void> endedFuture_;
     bool endedSeen_ = false;
+    HWND front_ = nullptr;
+    std::deque<std::filesystem::path> picked_;
+    std::vector<std::string> fileDialogs_;
 };
 
 }  // namespace kvr::testing

@@ -1,0 +1,169 @@
+"""The web page in headless Chromium, on the simulated controller
+(?simulate): the program's own command line is the reference for what a
+Read shows and what Write refuses. Run by scripts/test-web.sh."""
+
+import json
+import os
+import subprocess
+import tempfile
+import time
+import unittest
+
+from selenium import webdriver
+from selenium.webdriver.chrome.options import Options
+from selenium.webdriver.chrome.service import Service
+from selenium.webdriver.common.by import By
+from selenium.webdriver.common.keys import Keys
+
+SITE = os.environ["KVR_SITE"]
+CLI = os.environ["KVR_CLI"]
+
+# Each language's page with the texts a user goes by.
+LANGUAGES = [
+    {"lang": "en", "page": "index.html", "read": "Read", "write": "Write",
+     "file": "File", "save": "Save Settings..."},
+    {"lang": "de", "page": "de.html", "read": "Lesen", "write": "Schreiben",
+     "file": "Datei", "save": "Einstellungen speichern..."},
+]
+
+# A value Write refuses: the settings file's name for the field, its label
+# in each language, and the value typed.
+REFUSALS = [
+    ("acceleration", {"en": "acceleration (1 - 50)", "de": "Beschleunigung (1 - 50)"}, "99"),
+    ("fullSpeedMs", {"en": "full speed", "de": "Vollg."}, "1.0"),
+    ("lipoCells", {"en": "Anz.", "de": "Anz."}, "9"),
+]
+
+
+def cli(lang, *args):
+    """The command line on the same simulated controller: (status, out, err)."""
+    run = subprocess.run([CLI, "--lang", lang, "--simulate", "--virtual-time", *args],
+                         capture_output=True, text=True, timeout=60, check=False)
+    return run.returncode, run.stdout, run.stderr
+
+
+def without_date(settings):
+    return {k: v for k, v in settings.items() if k != "saved"}
+
+
+class Page:
+    def __init__(self, driver, lang):
+        self.d = driver
+        self.lang = lang
+        driver.get(f"{SITE}/{lang['page']}?simulate")
+        self.wait_idle()
+
+    def wait_idle(self, timeout=30):
+        end = time.time() + timeout
+        while time.time() < end:
+            if self.d.execute_script("return typeof KvrPage !== 'undefined' && KvrPage.idle()"):
+                return
+            time.sleep(0.05)
+        raise AssertionError("the page never waited for input")
+
+    def button(self, text):
+        return self.d.find_element(By.XPATH, f"//main//button[normalize-space()='{text}']")
+
+    def field(self, label):
+        target = self.d.find_element(By.XPATH, f"//main//label[normalize-space()='{label}']")
+        return self.d.find_element(By.ID, target.get_attribute("for"))
+
+    def menu(self, top, item):
+        self.d.find_element(By.XPATH, f"//nav//button[normalize-space()='{top}']").click()
+        self.d.find_element(By.XPATH, f"//nav//button[normalize-space()='{item}']").click()
+
+    def box(self, timeout=30):
+        """The message box that comes next, as "caption: text", closed with OK."""
+        end = time.time() + timeout
+        while time.time() < end:
+            boxes = self.d.find_elements(By.CSS_SELECTOR, "dialog.message")
+            if boxes:
+                caption = boxes[0].find_element(By.TAG_NAME, "h2").text
+                text = boxes[0].find_element(By.CSS_SELECTOR, ".text").get_attribute("textContent")
+                boxes[0].find_element(By.TAG_NAME, "button").click()
+                return f"{caption}: {text}"
+            time.sleep(0.05)
+        raise AssertionError("no message box")
+
+    def read(self):
+        self.button(self.lang["read"]).click()
+        self.wait_idle()
+
+    def save_settings(self, name):
+        self.menu(self.lang["file"], self.lang["save"])
+        entry = self.d.find_element(By.CSS_SELECTOR, "dialog.file input")
+        entry.send_keys(name, Keys.ENTER)
+        self.wait_idle()
+        text = self.d.execute_script(f"return Module.FS.readFile('{name}', {{encoding: 'utf8'}})")
+        return json.loads(text)
+
+
+class WebPageTest(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        options = Options()
+        for arg in ["--headless=new", "--no-sandbox", "--disable-gpu", "--disable-dev-shm-usage",
+                    "--window-size=1200,900"]:
+            options.add_argument(arg)
+        cls.driver = webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=options)
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.driver.quit()
+
+    def setUp(self):
+        # Every test starts without a kept blsetup.cfg.
+        self.driver.get(f"{SITE}/index.html")
+        self.driver.execute_script("localStorage.clear()")
+
+    def test_first_start(self):
+        for lang in LANGUAGES:
+            with self.subTest(lang=lang["lang"]):
+                page = Page(self.driver, lang)
+                title = self.driver.find_element(By.CSS_SELECTOR, "main h1").text
+                self.assertTrue(title.endswith("[simulated]"), title)
+                self.assertEqual(self.driver.title, " ".join(title.split()))
+                self.assertTrue(page.button(lang["read"]).is_enabled())
+                self.assertFalse(page.button(lang["write"]).is_enabled())
+                menus = self.driver.find_elements(By.CSS_SELECTOR, "nav[role=menubar] > *")
+                self.assertGreaterEqual(len(menus), 4)
+
+    def test_read_shows_what_the_command_line_reads(self):
+        with tempfile.TemporaryDirectory() as folder:
+            for lang in LANGUAGES:
+                with self.subTest(lang=lang["lang"]):
+                    expected = os.path.join(folder, f"{lang['lang']}.json")
+                    status, _, err = cli(lang["lang"], "read", "-o", expected)
+                    self.assertEqual(status, 0, err)
+                    with open(expected, encoding="utf-8") as f:
+                        reference = json.load(f)
+                    page = Page(self.driver, lang)
+                    page.read()
+                    self.assertEqual(page.field("Version/Typ").get_attribute("value"),
+                                     reference["controllerVersion"])
+                    self.assertEqual(without_date(page.save_settings("read.json")),
+                                     without_date(reference))
+
+    def test_write_refuses_as_the_command_line_does(self):
+        with tempfile.TemporaryDirectory() as folder:
+            for lang in LANGUAGES:
+                for key, labels, value in REFUSALS:
+                    with self.subTest(lang=lang["lang"], field=key):
+                        page = Page(self.driver, lang)
+                        page.read()
+                        settings = page.save_settings("good.json")
+                        settings["settings"][key] = json.loads(value)
+                        bad = os.path.join(folder, "bad.json")
+                        with open(bad, "w", encoding="utf-8") as f:
+                            json.dump(settings, f)
+                        status, _, err = cli(lang["lang"], "write", bad)
+                        self.assertEqual(status, 1)
+                        field = page.field(labels[lang["lang"]])
+                        field.clear()
+                        field.send_keys(value)
+                        page.button(lang["write"]).click()
+                        self.assertEqual(page.box(), err.strip().splitlines()[-1])
+
+
+if __name__ == "__main__":
+    unittest.main(verbosity=2)

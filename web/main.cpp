@@ -6,6 +6,7 @@
 #include <string>
 
 #include "app/startup.h"
+#include "res/app_texts.h"
 #include "sim_profiles.h"
 #include "web_devices.h"
 #include "web_host.h"
@@ -14,6 +15,12 @@
 EM_JS(int, kvr_page_is_german, (), { return KvrPage.language() === "de" ? 1 : 0; });
 EM_JS(void, kvr_page_tell, (const char* text, int error), {
     KvrPage.tell(UTF8ToString(text), error != 0);
+});
+// The manual is a file of the site: the program's file system gets a
+// stand-in of that name when the site has it, so Help finds it and opens it
+// in a new tab.
+EM_ASYNC_JS(void, kvr_page_find_manual, (const char* name), {
+    await KvrPage.findManual(UTF8ToString(name));
 });
 EM_JS(void, kvr_page_ended, (int status), { KvrPage.ended(status); });
 // clang-format on
@@ -25,6 +32,7 @@ int main(int argc, char** argv) {
     if (simulate.exitStatus) return *simulate.exitStatus;
     const kvr::Language lang =
         kvr_page_is_german() != 0 ? kvr::Language::German : kvr::Language::English;
+    kvr_page_find_manual(std::string(kvr::Pick(lang, kvr::texts::kHelpDocument)).c_str());
 
     kvr::web::LayoutOptions options;
     if (simulate.simulated) options.titleSuffix = kvr::sim::SimulatedTitleSuffix(simulate.request);

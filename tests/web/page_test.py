@@ -20,10 +20,10 @@ CLI = os.environ["KVR_CLI"]
 
 # Each language's page with the texts a user goes by.
 LANGUAGES = [
-    {"lang": "en", "page": "index.html", "read": "Read", "write": "Write",
-     "file": "File", "save": "Save Settings..."},
-    {"lang": "de", "page": "de.html", "read": "Lesen", "write": "Schreiben",
-     "file": "Datei", "save": "Einstellungen speichern..."},
+    {"lang": "en", "page": "index.html", "read": "Read", "write": "Write", "end": "End",
+     "file": "File", "save": "Save Settings...", "load": "Load Settings..."},
+    {"lang": "de", "page": "de.html", "read": "Lesen", "write": "Schreiben", "end": "Ende",
+     "file": "Datei", "save": "Einstellungen speichern...", "load": "Einstellungen laden..."},
 ]
 
 # A value Write refuses: the settings file's name for the field, its label
@@ -68,9 +68,12 @@ class Page:
         target = self.d.find_element(By.XPATH, f"//main//label[normalize-space()='{label}']")
         return self.d.find_element(By.ID, target.get_attribute("for"))
 
-    def menu(self, top, item):
+    def menu_item(self, top, item):
         self.d.find_element(By.XPATH, f"//nav//button[normalize-space()='{top}']").click()
-        self.d.find_element(By.XPATH, f"//nav//button[normalize-space()='{item}']").click()
+        return self.d.find_element(By.XPATH, f"//nav//button[normalize-space()='{item}']")
+
+    def menu(self, top, item):
+        self.menu_item(top, item).click()
 
     def box(self, timeout=30):
         """The message box that comes next, as "caption: text", closed with OK."""
@@ -96,6 +99,11 @@ class Page:
         self.wait_idle()
         text = self.d.execute_script(f"return Module.FS.readFile('{name}', {{encoding: 'utf8'}})")
         return json.loads(text)
+
+    def load_settings(self, path):
+        self.menu(self.lang["file"], self.lang["load"])
+        self.d.find_element(By.CSS_SELECTOR, "dialog.file input[type=file]").send_keys(path)
+        self.wait_idle()
 
 
 class WebPageTest(unittest.TestCase):
@@ -163,6 +171,33 @@ class WebPageTest(unittest.TestCase):
                         field.send_keys(value)
                         page.button(lang["write"]).click()
                         self.assertEqual(page.box(), err.strip().splitlines()[-1])
+
+    def test_loaded_settings_fill_the_form(self):
+        with tempfile.TemporaryDirectory() as folder:
+            for lang in LANGUAGES:
+                with self.subTest(lang=lang["lang"]):
+                    page = Page(self.driver, lang)
+                    page.read()
+                    settings = page.save_settings("before.json")
+                    settings["settings"]["acceleration"] = 23
+                    chosen = os.path.join(folder, "chosen.json")
+                    with open(chosen, "w", encoding="utf-8") as f:
+                        json.dump(settings, f)
+                    page.load_settings(chosen)
+                    self.assertEqual(without_date(page.save_settings("after.json")),
+                                     without_date(settings))
+
+    def test_the_port_is_kept_across_a_reload(self):
+        for lang in LANGUAGES:
+            for port in ["COM3", "COM5"]:
+                with self.subTest(lang=lang["lang"], port=port):
+                    page = Page(self.driver, lang)
+                    page.menu("Port", port)
+                    page.wait_idle()
+                    page.button(lang["end"]).click()
+                    page = Page(self.driver, lang)
+                    item = page.menu_item("Port", port)
+                    self.assertEqual(item.get_attribute("aria-checked"), "true")
 
 
 if __name__ == "__main__":

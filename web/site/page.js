@@ -505,6 +505,15 @@ const KvrPage = (() => {
     fs().writeFile(configName, Uint8Array.from(text, (ch) => ch.charCodeAt(0)));
   }
 
+  async function findManual(name) {
+    try {
+      const answer = await fetch(name, { method: "HEAD" });
+      if (answer.ok) fs().writeFile(name, new Uint8Array(0));
+    } catch {
+      // Offline and not kept: Help says the manual is missing.
+    }
+  }
+
   function afterCommand(downloadName) {
     keepConfig();
     if (downloadName) download(downloadName);
@@ -593,6 +602,7 @@ const KvrPage = (() => {
     chooseOpenFile,
     chooseSaveFile,
     afterCommand,
+    findManual,
     setBusy,
     yieldToBrowser,
     beep,
@@ -605,6 +615,9 @@ const KvrPage = (() => {
     idle: () => waiting !== null && !busy,
   };
 })();
+
+// The site is kept for use without a network.
+if ("serviceWorker" in navigator) navigator.serviceWorker.register("service-worker.js").catch(() => {});
 
 var Module = {
   arguments: KvrPage.programArguments(),

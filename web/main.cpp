@@ -7,9 +7,12 @@
 
 #include "app/startup.h"
 #include "res/app_texts.h"
+#include "res/cli_texts.h"
+#include "res/ids.h"
 #include "sim_profiles.h"
 #include "web_devices.h"
 #include "web_host.h"
+#include "web_serial.h"
 
 // clang-format off
 EM_JS(int, kvr_page_is_german, (), { return KvrPage.language() === "de" ? 1 : 0; });
@@ -35,6 +38,15 @@ int main(int argc, char** argv) {
     kvr_page_find_manual(std::string(kvr::Pick(lang, kvr::texts::kHelpDocument)).c_str());
 
     kvr::web::LayoutOptions options;
+    // The Port menu says what each COMn is, as in the window programs.
+    options.menuText = [&simulate, lang](int id, std::string_view text) {
+        if (id < kvr::id::kPortCom1 || id > kvr::id::kPortCom8) return std::string(text);
+        std::string device = simulate.simulated
+                                 ? std::string(kvr::Pick(lang, kvr::texts::kCliSimulated))
+                                 : kvr::web::BrowserPortName(id - kvr::id::kPortCom1 + 1);
+        if (device.empty()) device = kvr::Pick(lang, kvr::texts::kCliNotPresent);
+        return std::string(text) + "\t" + device;
+    };
     if (simulate.simulated) options.titleSuffix = kvr::sim::SimulatedTitleSuffix(simulate.request);
     kvr::web::WebHost host(options);
     // The page is its own folder: --user-folder means nothing here.

@@ -33,7 +33,7 @@ class BrowserDevices : public Devices {
     Clock& clock() override { return clock_; }
     SerialDevice& serial() override { return serial_; }
     PortIo& portIo() override { return portIo_; }
-    std::string DeviceForCom(int n) override { return serial_.PortName(n); }
+    std::string DeviceForCom(int n) override { return BrowserPortName(n); }
 
   private:
     BrowserClock clock_;

@@ -6,28 +6,34 @@
 
 namespace kvr::web {
 
-// A serial port of the browser (Web Serial). Not yet wired: every port is
-// absent, so the program reports it as on a PC without one.
+// What COMn is in the browser; empty when the site has no such port.
+std::string BrowserPortName(int n);
+
+// A serial port of the browser (Web Serial): COMn is the n-th port this
+// site may use. Each call is one call of the port (a line change is one
+// setSignals, the CTS bit one getSignals); a port that is unplugged or a
+// call that fails makes the device lost until it is opened again.
 class WebSerial : public SerialDevice {
   public:
-    bool Open(const std::string&) override { return false; }
-    void Close() override {}
-    bool IsOpen() const override { return false; }
-    bool GetState(SerialConfig&) override { return false; }
-    bool SetState(const SerialConfig&) override { return false; }
-    bool SetTimeouts(const SerialTimeouts&) override { return false; }
-    bool SetLine(LineFunction) override { return false; }
-    bool GetModemStatus(std::uint32_t&) override { return false; }
-    bool Read(std::uint8_t*, std::size_t, std::size_t& got) override {
-        got = 0;
-        return false;
-    }
-    bool Write(const std::uint8_t*, std::size_t, std::size_t& written) override {
-        written = 0;
-        return false;
-    }
-    // What COMn is in the browser; empty when the site has no such port.
-    std::string PortName(int) const { return {}; }
+    bool Open(const std::string& name) override;
+    void Close() override;
+    bool IsOpen() const override { return open_; }
+    bool GetState(SerialConfig& config) override;
+    // A change of speed or framing reopens the port, as Web Serial takes
+    // them only when it opens one.
+    bool SetState(const SerialConfig& config) override;
+    bool SetTimeouts(const SerialTimeouts& timeouts) override;
+    bool SetLine(LineFunction function) override;
+    bool GetModemStatus(std::uint32_t& status) override;
+    bool Read(std::uint8_t* buffer, std::size_t count, std::size_t& got) override;
+    bool Write(const std::uint8_t* buffer, std::size_t count, std::size_t& written) override;
+
+  private:
+    bool Alive() const;
+
+    bool open_ = false;
+    SerialConfig config_;
+    SerialTimeouts timeouts_;
 };
 
 }  // namespace kvr::web

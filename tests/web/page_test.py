@@ -70,7 +70,8 @@ class Page:
 
     def menu_item(self, top, item):
         self.d.find_element(By.XPATH, f"//nav//button[normalize-space()='{top}']").click()
-        return self.d.find_element(By.XPATH, f"//nav//button[normalize-space()='{item}']")
+        # A port's item also names its device.
+        return self.d.find_element(By.XPATH, f"//nav//button[starts-with(normalize-space(), '{item}')]")
 
     def menu(self, top, item):
         self.menu_item(top, item).click()

@@ -568,6 +568,21 @@ const KvrPage = (() => {
     if (error) out.classList.add("error");
   }
 
+  // Outside the program's window: a button that lets the user allow one
+  // more serial port (the browser asks only after a click), which the Port
+  // menu then shows as the next COMn.
+  function offerPorts() {
+    const allow = document.getElementById("allow-port");
+    if (!allow || !KvrSerial.present() || programArguments().length) return;
+    allow.hidden = false;
+    allow.addEventListener("click", async () => {
+      await KvrSerial.requestPort();
+      // The menu is built with the ports known at the start.
+      location.reload();
+    });
+  }
+  document.addEventListener("DOMContentLoaded", offerPorts);
+
   function ended() {
     keepConfig();
     document.getElementById("ended").hidden = false;
@@ -621,7 +636,14 @@ if ("serviceWorker" in navigator) navigator.serviceWorker.register("service-work
 
 var Module = {
   arguments: KvrPage.programArguments(),
-  preRun: [() => KvrPage.restoreConfig()],
+  preRun: [
+    () => KvrPage.restoreConfig(),
+    // The ports this site may use, before the program asks for them.
+    () => {
+      addRunDependency("ports");
+      KvrSerial.refresh().finally(() => removeRunDependency("ports"));
+    },
+  ],
   print: (text) => console.log(text),
   printErr: (text) => console.error(text),
 };

@@ -4,7 +4,7 @@
 "use strict";
 
 const store = "kvrsetup";
-const site = ["./", "index.html", "de.html", "page.js", "page.css", "kvrsetup.js", "kvrsetup.wasm",
+const site = ["./", "index.html", "de.html", "serial.js", "page.js", "page.css", "kvrsetup.js", "kvrsetup.wasm",
               "manifest.webmanifest", "icon.svg"];
 
 self.addEventListener("install", (event) => {

@@ -35,9 +35,9 @@ REFUSALS = [
 ]
 
 
-def cli(lang, *args):
+def cli(lang, *args, simulate="--simulate"):
     """The command line on the same simulated controller: (status, out, err)."""
-    run = subprocess.run([CLI, "--lang", lang, "--simulate", "--virtual-time", *args],
+    run = subprocess.run([CLI, "--lang", lang, simulate, "--virtual-time", *args],
                          capture_output=True, text=True, timeout=60, check=False)
     return run.returncode, run.stdout, run.stderr
 
@@ -45,12 +45,36 @@ def cli(lang, *args):
 def without_date(settings):
     return {k: v for k, v in settings.items() if k != "saved"}
 
+# A serial port that never answers, put in place of the browser's before the
+# page loads; it records every call the page makes.
+SILENT_PORT = """(() => {
+  const calls = [];
+  const port = {
+    readable: null,
+    writable: null,
+    async open(options) {
+      calls.push(["open", options]);
+      this.readable = new ReadableStream({});
+      this.writable = new WritableStream({ write(chunk) { calls.push(["write", [...chunk]]); } });
+    },
+    async close() { calls.push(["close"]); this.readable = this.writable = null; },
+    async setSignals(lines) { calls.push(["setSignals", lines]); },
+    async getSignals() { calls.push(["getSignals"]); return { clearToSend: false }; },
+    getInfo() { return { usbVendorId: 0x0403, usbProductId: 0x6001 }; },
+  };
+  const serial = new EventTarget();
+  serial.getPorts = async () => [port];
+  serial.requestPort = async () => port;
+  Object.defineProperty(Navigator.prototype, "serial", { get: () => serial });
+  window.serialCalls = calls;
+})();"""
+
 
 class Page:
-    def __init__(self, driver, lang):
+    def __init__(self, driver, lang, query="?simulate"):
         self.d = driver
         self.lang = lang
-        driver.get(f"{SITE}/{lang['page']}?simulate")
+        driver.get(f"{SITE}/{lang['page']}{query}")
         self.wait_idle()
 
     def wait_idle(self, timeout=30):
@@ -199,6 +223,26 @@ class WebPageTest(unittest.TestCase):
                     page = Page(self.driver, lang)
                     item = page.menu_item("Port", port)
                     self.assertEqual(item.get_attribute("aria-checked"), "true")
+
+    def test_a_silent_serial_port_ends_as_on_the_silent_controller(self):
+        stand_in = self.driver.execute_cdp_cmd("Page.addScriptToEvaluateOnNewDocument",
+                                               {"source": SILENT_PORT})
+        self.addCleanup(self.driver.execute_cdp_cmd, "Page.removeScriptToEvaluateOnNewDocument",
+                        stand_in)
+        for lang in LANGUAGES:
+            with self.subTest(lang=lang["lang"]):
+                _, _, err = cli(lang["lang"], "read", simulate="--simulate=silent")
+                page = Page(self.driver, lang, query="")
+                page.menu("Port", "COM1")
+                page.wait_idle()
+                page.button(lang["read"]).click()
+                self.assertEqual(page.box(timeout=60), err.strip().splitlines()[-1])
+                calls = self.driver.execute_script("return window.serialCalls")
+                self.assertIn("baudRate", calls[0][1])
+                lines = [c[1] for c in calls if c[0] == "setSignals"]
+                self.assertTrue(lines)
+                # One call per line change.
+                self.assertTrue(all(len(changed) == 1 for changed in lines), lines)
 
 
 if __name__ == "__main__":

@@ -108,12 +108,12 @@ const KvrSerial = (() => {
 
   // Win32's framing codes: parity 0 none, 1 odd, 2 even; stop bits 0 one,
   // 2 two.
-  async function configure(baud, bits, parity, stop) {
+  async function configure(baud, bits, parity, stopBits) {
     const wanted = {
       baudRate: baud,
       dataBits: bits,
       parity: ["none", "odd", "even"][parity] || "none",
-      stopBits: stop === 2 ? 2 : 1,
+      stopBits: stopBits === 2 ? 2 : 1,
     };
     if (JSON.stringify(wanted) === JSON.stringify(config)) return !lost;
     config = wanted;
@@ -123,17 +123,15 @@ const KvrSerial = (() => {
     return signalAll();
   }
 
-  async function signalAll() {
-    try {
-      await port.setSignals({ ...lines });
-      return true;
-    } catch {
-      lost = true;
-      return false;
-    }
-  }
-
   const signalNames = ["requestToSend", "dataTerminalReady", "break"];
+
+  // After a reopen: each line as the program last set it, one call each.
+  async function signalAll() {
+    for (let which = 0; which < signalNames.length; ++which) {
+      if (!(await signal(which, lines[signalNames[which]]))) return false;
+    }
+    return true;
+  }
 
   async function signal(which, on) {
     const name = signalNames[which];

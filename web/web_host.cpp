@@ -17,18 +17,11 @@ EM_ASYNC_JS(int, kvr_message_box, (const char* text, const char* caption, int ok
     return await KvrPage.messageBox(UTF8ToString(text), UTF8ToString(caption), okCancel != 0);
 });
 EM_ASYNC_JS(char*, kvr_choose_open_file, (const char* title, const char* pattern), {
-    const name = await KvrPage.chooseOpenFile(UTF8ToString(title), UTF8ToString(pattern));
-    const size = lengthBytesUTF8(name) + 1;
-    const buffer = _malloc(size);
-    stringToUTF8(name, buffer, size);
-    return buffer;
+    return KvrPage.cString(await KvrPage.chooseOpenFile(UTF8ToString(title), UTF8ToString(pattern)));
 });
 EM_ASYNC_JS(char*, kvr_choose_save_file, (const char* title, const char* extension), {
-    const name = await KvrPage.chooseSaveFile(UTF8ToString(title), UTF8ToString(extension));
-    const size = lengthBytesUTF8(name) + 1;
-    const buffer = _malloc(size);
-    stringToUTF8(name, buffer, size);
-    return buffer;
+    return KvrPage.cString(
+        await KvrPage.chooseSaveFile(UTF8ToString(title), UTF8ToString(extension)));
 });
 EM_ASYNC_JS(void, kvr_yield, (), { await KvrPage.yieldToBrowser(); });
 EM_JS(void, kvr_set_busy, (int busy), { KvrPage.setBusy(busy != 0); });

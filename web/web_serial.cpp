@@ -27,11 +27,7 @@ EM_ASYNC_JS(int, kvr_serial_write, (const unsigned char* buffer, int count), {
     return await KvrSerial.write(HEAPU8.slice(buffer, buffer + count)) ? 1 : 0;
 });
 EM_JS(char*, kvr_serial_port_name, (int index), {
-    const name = KvrSerial.portName(index);
-    const size = lengthBytesUTF8(name) + 1;
-    const buffer = _malloc(size);
-    stringToUTF8(name, buffer, size);
-    return buffer;
+    return KvrPage.cString(KvrSerial.portName(index));
 });
 // clang-format on
 

@@ -12,13 +12,7 @@ EM_JS(void, kvr_show, (int h), { KvrPage.show(h); });
 EM_JS(void, kvr_set_text, (int h, int id, const char* text), {
     KvrPage.setText(h, id, UTF8ToString(text));
 });
-EM_JS(char*, kvr_get_text, (int h, int id), {
-    const text = KvrPage.getText(h, id);
-    const size = lengthBytesUTF8(text) + 1;
-    const buffer = _malloc(size);
-    stringToUTF8(text, buffer, size);
-    return buffer;
-});
+EM_JS(char*, kvr_get_text, (int h, int id), { return KvrPage.cString(KvrPage.getText(h, id)); });
 EM_JS(void, kvr_set_check, (int h, int id, int on), { KvrPage.setCheck(h, id, on != 0); });
 EM_JS(int, kvr_is_checked, (int h, int id), { return KvrPage.isChecked(h, id) ? 1 : 0; });
 EM_JS(void, kvr_enable, (int h, int id, int on), { KvrPage.enable(h, id, on != 0); });

@@ -26,6 +26,15 @@ const KvrPage = (() => {
     return e;
   }
 
+  // A text as the program takes it back: a UTF-8 copy in its memory, which
+  // the program frees.
+  function cString(text) {
+    const size = lengthBytesUTF8(text) + 1;
+    const buffer = _malloc(size);
+    stringToUTF8(text, buffer, size);
+    return buffer;
+  }
+
   // Hands a command to the program when it waits for one of this dialog.
   function command(handle, id) {
     if (busy || !waiting || waiting.handle !== handle) return false;
@@ -598,6 +607,7 @@ const KvrPage = (() => {
 
   return {
     language: () => (german ? "de" : "en"),
+    cString,
     openDialog,
     closeDialog,
     show,

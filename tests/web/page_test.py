@@ -14,6 +14,7 @@ from selenium.webdriver.chrome.options import Options
 from selenium.webdriver.chrome.service import Service
 from selenium.webdriver.common.by import By
 from selenium.webdriver.common.keys import Keys
+from selenium.webdriver.support.ui import WebDriverWait
 
 SITE = os.environ["KVR_SITE"]
 CLI = os.environ["KVR_CLI"]
@@ -21,9 +22,11 @@ CLI = os.environ["KVR_CLI"]
 # Each language's page with the texts a user goes by.
 LANGUAGES = [
     {"lang": "en", "page": "index.html", "read": "Read", "write": "Write", "end": "End",
-     "file": "File", "save": "Save Settings...", "load": "Load Settings..."},
+     "file": "File", "save": "Save Settings...", "load": "Load Settings...",
+     "options": "Options", "info": "Controller Info", "acceleration": "acceleration (1 - 50)"},
     {"lang": "de", "page": "de.html", "read": "Lesen", "write": "Schreiben", "end": "Ende",
-     "file": "Datei", "save": "Einstellungen speichern...", "load": "Einstellungen laden..."},
+     "file": "Datei", "save": "Einstellungen speichern...", "load": "Einstellungen laden...",
+     "options": "Optionen", "info": "Prozessor-Info", "acceleration": "Beschleunigung (1 - 50)"},
 ]
 
 # A value Write refuses: the settings file's name for the field, its label
@@ -100,16 +103,17 @@ class Page:
     def menu(self, top, item):
         self.menu_item(top, item).click()
 
-    def box(self, timeout=30):
-        """The message box that comes next, as "caption: text", closed with OK."""
+    def box(self, timeout=30, caption=True):
+        """The message box that comes next, as "caption: text" (or its text
+        alone), closed with OK."""
         end = time.time() + timeout
         while time.time() < end:
             boxes = self.d.find_elements(By.CSS_SELECTOR, "dialog.message")
             if boxes:
-                caption = boxes[0].find_element(By.TAG_NAME, "h2").text
+                title = boxes[0].find_element(By.TAG_NAME, "h2").text
                 text = boxes[0].find_element(By.CSS_SELECTOR, ".text").get_attribute("textContent")
                 boxes[0].find_element(By.TAG_NAME, "button").click()
-                return f"{caption}: {text}"
+                return f"{title}: {text}" if caption else text
             time.sleep(0.05)
         raise AssertionError("no message box")
 
@@ -197,6 +201,32 @@ class WebPageTest(unittest.TestCase):
                         page.button(lang["write"]).click()
                         self.assertEqual(page.box(), err.strip().splitlines()[-1])
 
+    def test_controller_info_says_what_the_command_line_says(self):
+        for lang in LANGUAGES:
+            with self.subTest(lang=lang["lang"]):
+                status, out, err = cli(lang["lang"], "info")
+                self.assertEqual(status, 0, err)
+                page = Page(self.driver, lang)
+                page.menu(lang["options"], lang["info"])
+                self.assertEqual(page.box(caption=False).strip(), out.strip())
+
+    def test_a_written_value_is_read_back(self):
+        for lang in LANGUAGES:
+            for value in [7, 33]:
+                with self.subTest(lang=lang["lang"], value=value):
+                    page = Page(self.driver, lang)
+                    page.read()
+                    field = page.field(lang["acceleration"])
+                    field.clear()
+                    field.send_keys(str(value))
+                    page.button(lang["write"]).click()
+                    page.wait_idle()
+                    field.clear()
+                    page.read()
+                    # The field shows the number right-aligned, as the programs do.
+                    self.assertEqual(
+                        page.field(lang["acceleration"]).get_attribute("value").strip(), str(value))
+
     def test_loaded_settings_fill_the_form(self):
         with tempfile.TemporaryDirectory() as folder:
             for lang in LANGUAGES:
@@ -220,6 +250,8 @@ class WebPageTest(unittest.TestCase):
                     page.menu("Port", port)
                     page.wait_idle()
                     page.button(lang["end"]).click()
+                    WebDriverWait(self.driver, 30).until(
+                        lambda d: d.find_element(By.ID, "ended").is_displayed())
                     page = Page(self.driver, lang)
                     item = page.menu_item("Port", port)
                     self.assertEqual(item.get_attribute("aria-checked"), "true")

@@ -227,6 +227,38 @@ class WebPageTest(unittest.TestCase):
                     self.assertEqual(
                         page.field(lang["acceleration"]).get_attribute("value").strip(), str(value))
 
+    def test_every_control_has_its_role_and_a_name(self):
+        roles = {"radio", "checkbox", "button", "textbox", "combobox", "menuitem",
+                 "menuitemcheckbox"}
+        for lang in LANGUAGES:
+            with self.subTest(lang=lang["lang"]):
+                Page(self.driver, lang)
+                tree = self.driver.execute_cdp_cmd("Accessibility.getFullAXTree", {})["nodes"]
+                controls = [n for n in tree if n.get("role", {}).get("value") in roles
+                            and not n.get("ignored")]
+                found = {n["role"]["value"] for n in controls}
+                self.assertTrue({"radio", "checkbox", "button", "textbox", "combobox"} <= found)
+                unnamed = [n["role"]["value"] for n in controls
+                           if not n.get("name", {}).get("value", "").strip()]
+                self.assertEqual(unnamed, [])
+
+    def test_read_and_write_from_the_keyboard(self):
+        for lang in LANGUAGES:
+            with self.subTest(lang=lang["lang"]):
+                page = Page(self.driver, lang)
+                page.button(lang["read"]).send_keys(Keys.SPACE)
+                page.wait_idle()
+                field = page.field(lang["acceleration"])
+                field.send_keys(Keys.CONTROL, "a")
+                field.send_keys("12")
+                page.button(lang["write"]).send_keys(Keys.ENTER)
+                page.wait_idle()
+                field.clear()
+                page.button(lang["read"]).send_keys(Keys.ENTER)
+                page.wait_idle()
+                self.assertEqual(page.field(lang["acceleration"]).get_attribute("value").strip(),
+                                 "12")
+
     def test_loaded_settings_fill_the_form(self):
         with tempfile.TemporaryDirectory() as folder:
             for lang in LANGUAGES:

@@ -23,10 +23,12 @@ CLI = os.environ["KVR_CLI"]
 LANGUAGES = [
     {"lang": "en", "page": "index.html", "read": "Read", "write": "Write", "end": "End",
      "file": "File", "save": "Save Settings...", "load": "Load Settings...",
-     "options": "Options", "info": "Controller Info", "acceleration": "acceleration (1 - 50)"},
+     "options": "Options", "info": "Controller Info", "acceleration": "acceleration (1 - 50)",
+     "update": "Open Update File"},
     {"lang": "de", "page": "de.html", "read": "Lesen", "write": "Schreiben", "end": "Ende",
      "file": "Datei", "save": "Einstellungen speichern...", "load": "Einstellungen laden...",
-     "options": "Optionen", "info": "Prozessor-Info", "acceleration": "Beschleunigung (1 - 50)"},
+     "options": "Optionen", "info": "Prozessor-Info", "acceleration": "Beschleunigung (1 - 50)",
+     "update": "Update-Datei öffnen"},
 ]
 
 # A value Write refuses: the settings file's name for the field, its label
@@ -258,6 +260,22 @@ class WebPageTest(unittest.TestCase):
                 page.wait_idle()
                 self.assertEqual(page.field(lang["acceleration"]).get_attribute("value").strip(),
                                  "12")
+
+    def test_an_update_file_chosen_in_the_page_is_examined_as_by_the_command_line(self):
+        with tempfile.TemporaryDirectory() as folder:
+            # Records the simulated controller does not take.
+            chosen = os.path.join(folder, "foreign.upd")
+            with open(chosen, "w", encoding="ascii", newline="") as f:
+                f.writelines(f"{a:04X}:00{a * 7 & 0xFF:02X}\r\n" for a in range(256))
+            for lang in LANGUAGES:
+                with self.subTest(lang=lang["lang"]):
+                    _, _, err = cli(lang["lang"], "update", "--yes", chosen)
+                    page = Page(self.driver, lang)
+                    page.menu(lang["file"], lang["update"])
+                    self.driver.find_element(
+                        By.CSS_SELECTOR, "dialog.file input[type=file]").send_keys(chosen)
+                    self.assertEqual(page.box(caption=False), err.strip().splitlines()[-1])
+                    page.wait_idle()
 
     def test_loaded_settings_fill_the_form(self):
         with tempfile.TemporaryDirectory() as folder:

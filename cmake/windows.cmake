@@ -6,16 +6,7 @@ enable_language(RC)
 add_link_options(-static -static-libgcc -static-libstdc++)
 add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0A00)
 
-# Header-only libraries from the build machine: only their own folders, never
-# all of /usr/include, on the cross compiler's path.
-set(KVR_HOST_HEADERS ${CMAKE_BINARY_DIR}/host-headers)
-file(MAKE_DIRECTORY ${KVR_HOST_HEADERS})
-foreach(dir nlohmann CLI)
-  if(EXISTS /usr/include/${dir} AND NOT EXISTS ${KVR_HOST_HEADERS}/${dir})
-    file(CREATE_LINK /usr/include/${dir} ${KVR_HOST_HEADERS}/${dir} SYMBOLIC)
-  endif()
-endforeach()
-include_directories(SYSTEM ${KVR_HOST_HEADERS})
+include(${CMAKE_CURRENT_LIST_DIR}/host_headers.cmake)
 # find_package(nlohmann_json) finds a stand-in of its package: the same
 # target, with the headers of the folder above (Debian's own package file
 # would name /usr/include).

@@ -7,6 +7,8 @@
 #                               package tools)
 #        scripts/deps.sh windows64  the 64-bit Windows build and Wine, for
 #                               machines that run no 32-bit programs
+#        scripts/deps.sh web    the web page's build (emscripten) and its
+#                               tests (a headless Chromium driven by Selenium)
 set -euo pipefail
 
 packages=(cmake g++ make pkg-config qt6-base-dev qt6-base-dev-tools qt6-serialport-dev libgl-dev
@@ -26,6 +28,12 @@ fi
 # Where 32-bit programs cannot run, the Windows tests use a 64-bit build.
 if [ "${1:-}" = windows64 ]; then
     packages+=(g++-mingw-w64-x86-64-posix wine wine64)
+fi
+
+# The web page: emscripten's optimizer parses with node's acorn, which
+# Debian keeps as a package of its own.
+if [ "${1:-}" = web ]; then
+    packages+=(emscripten node-acorn chromium chromium-driver python3-selenium)
 fi
 
 missing=()

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test, then once more under
-# AddressSanitizer and UndefinedBehaviorSanitizer, then cross-builds the
-# Windows programs and runs their tests under Wine, then builds the release
-# packages and checks them.
+# AddressSanitizer and UndefinedBehaviorSanitizer, then builds the web page
+# and drives it in headless Chromium, then cross-builds the Windows programs
+# and runs their tests under Wine, then builds the release packages and
+# checks them.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -17,6 +18,8 @@ cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=Debug -DKVR_SANITIZE=ON >/dev/nu
 cmake --build build-sanitize -j"$(nproc)"
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
     ctest --test-dir build-sanitize --output-on-failure -j"$(nproc)"
+
+KVR_CLI="$PWD/build/kvrsetup-cli" scripts/test-web.sh
 
 scripts/test-windows.sh
 scripts/test-packages.sh

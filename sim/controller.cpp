@@ -7,7 +7,6 @@ namespace kvr::sim {
 
 namespace {
 
-constexpr std::uint64_t kUs = 1000;
 constexpr std::uint64_t kMs = 1000000;
 // The firmware drops a half-received byte when the clock stops this long.
 // Far above a bit's length, so that a PC busy elsewhere for a moment does

@@ -1,8 +1,10 @@
 #include "settings/number_text.h"
 
-#include <charconv>
 #include <cstddef>
 #include <string>
+#include <system_error>
+
+#include "settings/decimal_parse.h"
 
 namespace kvr {
 namespace {
@@ -81,7 +83,7 @@ bool ScanFloat(std::string_view text, int width, float& value) {
     }
     const std::string number(field.substr(numberStart, end - numberStart));
     float parsed = 0.0f;
-    const auto [ptr, ec] = std::from_chars(number.data(), number.data() + number.size(), parsed);
+    const auto [ptr, ec] = ParseDecimal(number.data(), number.data() + number.size(), parsed);
     if (ec == std::errc::result_out_of_range) {
         // Like strtof: overflow saturates, underflow gives zero.
         const bool tiny = number.find_first_of("123456789") == std::string::npos ||

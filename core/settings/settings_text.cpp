@@ -3,6 +3,8 @@
 #include <charconv>
 #include <system_error>
 
+#include "settings/decimal_parse.h"
+
 namespace kvr {
 
 std::string Fill(std::string_view pattern, std::initializer_list<std::string_view> args) {
@@ -33,7 +35,7 @@ std::optional<double> WholeNumber(std::string text) {
     if (!text.empty() && text[0] == '+') text.erase(0, 1);
     double value = 0;
     const char* end = text.data() + text.size();
-    const auto [ptr, ec] = std::from_chars(text.data(), end, value);
+    const auto [ptr, ec] = ParseDecimal(text.data(), end, value);
     if (ec != std::errc() || ptr != end) return std::nullopt;
     return value;
 }

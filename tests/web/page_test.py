@@ -1,0 +1,331 @@
+"""The web page in headless Chromium, on the simulated controller
+(?simulate): the program's own command line is the reference for what a
+Read shows and what Write refuses. Run by scripts/test-web.sh."""
+
+import json
+import os
+import subprocess
+import tempfile
+import time
+import unittest
+
+from selenium import webdriver
+from selenium.webdriver.chrome.options import Options
+from selenium.webdriver.chrome.service import Service
+from selenium.webdriver.common.by import By
+from selenium.webdriver.common.keys import Keys
+from selenium.webdriver.support.ui import WebDriverWait
+
+SITE = os.environ["KVR_SITE"]
+CLI = os.environ["KVR_CLI"]
+
+# Each language's page with the texts a user goes by.
+LANGUAGES = [
+    {"lang": "en", "page": "index.html", "read": "Read", "write": "Write", "end": "End",
+     "file": "File", "save": "Save Settings...", "load": "Load Settings...",
+     "options": "Options", "info": "Controller Info", "acceleration": "acceleration (1 - 50)",
+     "update": "Open Update File"},
+    {"lang": "de", "page": "de.html", "read": "Lesen", "write": "Schreiben", "end": "Ende",
+     "file": "Datei", "save": "Einstellungen speichern...", "load": "Einstellungen laden...",
+     "options": "Optionen", "info": "Prozessor-Info", "acceleration": "Beschleunigung (1 - 50)",
+     "update": "Update-Datei öffnen"},
+]
+
+# A value Write refuses: the settings file's name for the field, its label
+# in each language, and the value typed.
+REFUSALS = [
+    ("acceleration", {"en": "acceleration (1 - 50)", "de": "Beschleunigung (1 - 50)"}, "99"),
+    ("fullSpeedMs", {"en": "full speed", "de": "Vollg."}, "1.0"),
+    ("lipoCells", {"en": "Anz.", "de": "Anz."}, "9"),
+]
+
+
+def cli(lang, *args, simulate="--simulate"):
+    """The command line on the same simulated controller: (status, out, err)."""
+    run = subprocess.run([CLI, "--lang", lang, simulate, "--virtual-time", *args],
+                         capture_output=True, text=True, timeout=60, check=False)
+    return run.returncode, run.stdout, run.stderr
+
+
+def without_date(settings):
+    return {k: v for k, v in settings.items() if k != "saved"}
+
+# A serial port that never answers, put in place of the browser's before the
+# page loads; it records every call the page makes.
+SILENT_PORT = """(() => {
+  const calls = [];
+  const port = {
+    readable: null,
+    writable: null,
+    async open(options) {
+      calls.push(["open", options]);
+      this.readable = new ReadableStream({});
+      this.writable = new WritableStream({ write(chunk) { calls.push(["write", [...chunk]]); } });
+    },
+    async close() { calls.push(["close"]); this.readable = this.writable = null; },
+    async setSignals(lines) { calls.push(["setSignals", lines]); },
+    async getSignals() { calls.push(["getSignals"]); return { clearToSend: false }; },
+    getInfo() { return { usbVendorId: 0x0403, usbProductId: 0x6001 }; },
+  };
+  const serial = new EventTarget();
+  serial.getPorts = async () => [port];
+  serial.requestPort = async () => port;
+  Object.defineProperty(Navigator.prototype, "serial", { get: () => serial });
+  window.serialCalls = calls;
+})();"""
+
+
+class Page:
+    def __init__(self, driver, lang, query="?simulate"):
+        self.d = driver
+        self.lang = lang
+        driver.get(f"{SITE}/{lang['page']}{query}")
+        self.wait_idle()
+
+    def wait_idle(self, timeout=30):
+        end = time.time() + timeout
+        while time.time() < end:
+            if self.d.execute_script("return typeof KvrPage !== 'undefined' && KvrPage.idle()"):
+                return
+            time.sleep(0.05)
+        raise AssertionError("the page never waited for input")
+
+    def button(self, text):
+        return self.d.find_element(By.XPATH, f"//main//button[normalize-space()='{text}']")
+
+    def field(self, label):
+        target = self.d.find_element(By.XPATH, f"//main//label[normalize-space()='{label}']")
+        return self.d.find_element(By.ID, target.get_attribute("for"))
+
+    def menu_item(self, top, item):
+        self.d.find_element(By.XPATH, f"//nav//button[normalize-space()='{top}']").click()
+        # A port's item also names its device.
+        return self.d.find_element(By.XPATH, f"//nav//button[starts-with(normalize-space(), '{item}')]")
+
+    def menu(self, top, item):
+        self.menu_item(top, item).click()
+
+    def box(self, timeout=30, caption=True):
+        """The message box that comes next, as "caption: text" (or its text
+        alone), closed with OK."""
+        end = time.time() + timeout
+        while time.time() < end:
+            boxes = self.d.find_elements(By.CSS_SELECTOR, "dialog.message")
+            if boxes:
+                title = boxes[0].find_element(By.TAG_NAME, "h2").text
+                text = boxes[0].find_element(By.CSS_SELECTOR, ".text").get_attribute("textContent")
+                boxes[0].find_element(By.TAG_NAME, "button").click()
+                return f"{title}: {text}" if caption else text
+            time.sleep(0.05)
+        raise AssertionError("no message box")
+
+    def read(self):
+        self.button(self.lang["read"]).click()
+        self.wait_idle()
+
+    def save_settings(self, name):
+        self.menu(self.lang["file"], self.lang["save"])
+        entry = self.d.find_element(By.CSS_SELECTOR, "dialog.file input")
+        entry.send_keys(name, Keys.ENTER)
+        self.wait_idle()
+        text = self.d.execute_script(f"return Module.FS.readFile('{name}', {{encoding: 'utf8'}})")
+        return json.loads(text)
+
+    def load_settings(self, path):
+        self.menu(self.lang["file"], self.lang["load"])
+        self.d.find_element(By.CSS_SELECTOR, "dialog.file input[type=file]").send_keys(path)
+        self.wait_idle()
+
+
+class WebPageTest(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        options = Options()
+        for arg in ["--headless=new", "--no-sandbox", "--disable-gpu", "--disable-dev-shm-usage",
+                    "--window-size=1200,900"]:
+            options.add_argument(arg)
+        cls.driver = webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=options)
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.driver.quit()
+
+    def setUp(self):
+        # Every test starts without a kept blsetup.cfg.
+        self.driver.get(f"{SITE}/index.html")
+        self.driver.execute_script("localStorage.clear()")
+
+    def test_first_start(self):
+        for lang in LANGUAGES:
+            with self.subTest(lang=lang["lang"]):
+                page = Page(self.driver, lang)
+                title = self.driver.find_element(By.CSS_SELECTOR, "main h1").text
+                self.assertTrue(title.endswith("[simulated]"), title)
+                self.assertEqual(self.driver.title, " ".join(title.split()))
+                self.assertTrue(page.button(lang["read"]).is_enabled())
+                self.assertFalse(page.button(lang["write"]).is_enabled())
+                menus = self.driver.find_elements(By.CSS_SELECTOR, "nav[role=menubar] > *")
+                self.assertGreaterEqual(len(menus), 4)
+
+    def test_read_shows_what_the_command_line_reads(self):
+        with tempfile.TemporaryDirectory() as folder:
+            for lang in LANGUAGES:
+                with self.subTest(lang=lang["lang"]):
+                    expected = os.path.join(folder, f"{lang['lang']}.json")
+                    status, _, err = cli(lang["lang"], "read", "-o", expected)
+                    self.assertEqual(status, 0, err)
+                    with open(expected, encoding="utf-8") as f:
+                        reference = json.load(f)
+                    page = Page(self.driver, lang)
+                    page.read()
+                    self.assertEqual(page.field("Version/Typ").get_attribute("value"),
+                                     reference["controllerVersion"])
+                    self.assertEqual(without_date(page.save_settings("read.json")),
+                                     without_date(reference))
+
+    def test_write_refuses_as_the_command_line_does(self):
+        with tempfile.TemporaryDirectory() as folder:
+            for lang in LANGUAGES:
+                for key, labels, value in REFUSALS:
+                    with self.subTest(lang=lang["lang"], field=key):
+                        page = Page(self.driver, lang)
+                        page.read()
+                        settings = page.save_settings("good.json")
+                        settings["settings"][key] = json.loads(value)
+                        bad = os.path.join(folder, "bad.json")
+                        with open(bad, "w", encoding="utf-8") as f:
+                            json.dump(settings, f)
+                        status, _, err = cli(lang["lang"], "write", bad)
+                        self.assertEqual(status, 1)
+                        field = page.field(labels[lang["lang"]])
+                        field.clear()
+                        field.send_keys(value)
+                        page.button(lang["write"]).click()
+                        self.assertEqual(page.box(), err.strip().splitlines()[-1])
+
+    def test_controller_info_says_what_the_command_line_says(self):
+        for lang in LANGUAGES:
+            with self.subTest(lang=lang["lang"]):
+                status, out, err = cli(lang["lang"], "info")
+                self.assertEqual(status, 0, err)
+                page = Page(self.driver, lang)
+                page.menu(lang["options"], lang["info"])
+                self.assertEqual(page.box(caption=False).strip(), out.strip())
+
+    def test_a_written_value_is_read_back(self):
+        for lang in LANGUAGES:
+            for value in [7, 33]:
+                with self.subTest(lang=lang["lang"], value=value):
+                    page = Page(self.driver, lang)
+                    page.read()
+                    field = page.field(lang["acceleration"])
+                    field.clear()
+                    field.send_keys(str(value))
+                    page.button(lang["write"]).click()
+                    page.wait_idle()
+                    field.clear()
+                    page.read()
+                    # The field shows the number right-aligned, as the programs do.
+                    self.assertEqual(
+                        page.field(lang["acceleration"]).get_attribute("value").strip(), str(value))
+
+    def test_every_control_has_its_role_and_a_name(self):
+        roles = {"radio", "checkbox", "button", "textbox", "combobox", "menuitem",
+                 "menuitemcheckbox"}
+        for lang in LANGUAGES:
+            with self.subTest(lang=lang["lang"]):
+                Page(self.driver, lang)
+                tree = self.driver.execute_cdp_cmd("Accessibility.getFullAXTree", {})["nodes"]
+                controls = [n for n in tree if n.get("role", {}).get("value") in roles
+                            and not n.get("ignored")]
+                found = {n["role"]["value"] for n in controls}
+                self.assertTrue({"radio", "checkbox", "button", "textbox", "combobox"} <= found)
+                unnamed = [n["role"]["value"] for n in controls
+                           if not n.get("name", {}).get("value", "").strip()]
+                self.assertEqual(unnamed, [])
+
+    def test_read_and_write_from_the_keyboard(self):
+        for lang in LANGUAGES:
+            with self.subTest(lang=lang["lang"]):
+                page = Page(self.driver, lang)
+                page.button(lang["read"]).send_keys(Keys.SPACE)
+                page.wait_idle()
+                field = page.field(lang["acceleration"])
+                field.send_keys(Keys.CONTROL, "a")
+                field.send_keys("12")
+                page.button(lang["write"]).send_keys(Keys.ENTER)
+                page.wait_idle()
+                field.clear()
+                page.button(lang["read"]).send_keys(Keys.ENTER)
+                page.wait_idle()
+                self.assertEqual(page.field(lang["acceleration"]).get_attribute("value").strip(),
+                                 "12")
+
+    def test_an_update_file_chosen_in_the_page_is_examined_as_by_the_command_line(self):
+        with tempfile.TemporaryDirectory() as folder:
+            # Records the simulated controller does not take.
+            chosen = os.path.join(folder, "foreign.upd")
+            with open(chosen, "w", encoding="ascii", newline="") as f:
+                f.writelines(f"{a:04X}:00{a * 7 & 0xFF:02X}\r\n" for a in range(256))
+            for lang in LANGUAGES:
+                with self.subTest(lang=lang["lang"]):
+                    _, _, err = cli(lang["lang"], "update", "--yes", chosen)
+                    page = Page(self.driver, lang)
+                    page.menu(lang["file"], lang["update"])
+                    self.driver.find_element(
+                        By.CSS_SELECTOR, "dialog.file input[type=file]").send_keys(chosen)
+                    self.assertEqual(page.box(caption=False), err.strip().splitlines()[-1])
+                    page.wait_idle()
+
+    def test_loaded_settings_fill_the_form(self):
+        with tempfile.TemporaryDirectory() as folder:
+            for lang in LANGUAGES:
+                with self.subTest(lang=lang["lang"]):
+                    page = Page(self.driver, lang)
+                    page.read()
+                    settings = page.save_settings("before.json")
+                    settings["settings"]["acceleration"] = 23
+                    chosen = os.path.join(folder, "chosen.json")
+                    with open(chosen, "w", encoding="utf-8") as f:
+                        json.dump(settings, f)
+                    page.load_settings(chosen)
+                    self.assertEqual(without_date(page.save_settings("after.json")),
+                                     without_date(settings))
+
+    def test_the_port_is_kept_across_a_reload(self):
+        for lang in LANGUAGES:
+            for port in ["COM3", "COM5"]:
+                with self.subTest(lang=lang["lang"], port=port):
+                    page = Page(self.driver, lang)
+                    page.menu("Port", port)
+                    page.wait_idle()
+                    page.button(lang["end"]).click()
+                    WebDriverWait(self.driver, 30).until(
+                        lambda d: d.find_element(By.ID, "ended").is_displayed())
+                    page = Page(self.driver, lang)
+                    item = page.menu_item("Port", port)
+                    self.assertEqual(item.get_attribute("aria-checked"), "true")
+
+    def test_a_silent_serial_port_ends_as_on_the_silent_controller(self):
+        stand_in = self.driver.execute_cdp_cmd("Page.addScriptToEvaluateOnNewDocument",
+                                               {"source": SILENT_PORT})
+        self.addCleanup(self.driver.execute_cdp_cmd, "Page.removeScriptToEvaluateOnNewDocument",
+                        stand_in)
+        for lang in LANGUAGES:
+            with self.subTest(lang=lang["lang"]):
+                _, _, err = cli(lang["lang"], "read", simulate="--simulate=silent")
+                page = Page(self.driver, lang, query="")
+                page.menu("Port", "COM1")
+                page.wait_idle()
+                page.button(lang["read"]).click()
+                self.assertEqual(page.box(timeout=60), err.strip().splitlines()[-1])
+                calls = self.driver.execute_script("return window.serialCalls")
+                self.assertIn("baudRate", calls[0][1])
+                lines = [c[1] for c in calls if c[0] == "setSignals"]
+                self.assertTrue(lines)
+                # One call per line change.
+                self.assertTrue(all(len(changed) == 1 for changed in lines), lines)
+
+
+if __name__ == "__main__":
+    unittest.main(verbosity=2)

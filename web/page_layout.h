@@ -1,0 +1,27 @@
+#pragma once
+
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "res/templates.h"
+
+namespace kvr::web {
+
+struct LayoutOptions {
+    // The text a menu item shows, given its id and the template's text.
+    // Unset: the template's text.
+    std::function<std::string(int id, std::string_view text)> menuText;
+    // Appended to the dialog's title.
+    std::string titleSuffix;
+};
+
+// A dialog template as the page builds it: title, menu bar, group boxes in
+// their columns and the bottom row of buttons, each control with its id,
+// kind, texts in the template's language and flags. JSON text.
+std::string DescribeDialog(const res::DialogTemplate& t, const LayoutOptions& options);
+
+// The program's name, as message boxes without a caption show it.
+std::string ProgramName();
+
+}  // namespace kvr::web

@@ -18,27 +18,10 @@ class BrowserClock : public Clock {
     }
 };
 
-// A browser has no port instructions and no driver library.
-class NoPortIo : public PortIo {
+// A browser has no parallel port.
+class BrowserDevices : public OwnedDevices<BrowserClock, WebSerial, NoPortIo> {
   public:
-    void OutByte(std::uint16_t, std::uint8_t) override {}
-    std::uint16_t InWord(std::uint16_t) override { return 0xFFFF; }
-    bool LoadDriver() override { return false; }
-    bool DriverWritePortUshort(std::uint16_t, std::uint16_t) override { return false; }
-    bool DriverReadPortUlong(std::uint16_t, std::uint32_t&) override { return false; }
-};
-
-class BrowserDevices : public Devices {
-  public:
-    Clock& clock() override { return clock_; }
-    SerialDevice& serial() override { return serial_; }
-    PortIo& portIo() override { return portIo_; }
     std::string DeviceForCom(int n) override { return BrowserPortName(n); }
-
-  private:
-    BrowserClock clock_;
-    WebSerial serial_;
-    NoPortIo portIo_;
 };
 
 }  // namespace

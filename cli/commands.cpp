@@ -145,10 +145,8 @@ Session::~Session() {
 }
 
 std::string Session::DeviceText(int n) {
-    if (options_.simulate) return std::string(Pick(options_.lang, texts::kCliSimulated));
-    std::string device = started_->devices().DeviceForCom(n);
-    if (device.empty()) device = Pick(options_.lang, texts::kCliNotPresent);
-    return device;
+    return PortDeviceText(options_.lang, options_.simulate,
+                          options_.simulate ? std::string() : started_->devices().DeviceForCom(n));
 }
 
 int RunPorts(Session& s) {

@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <vector>
 
-#include "res/ids.h"
+#include "app/main_window.h"
 
 namespace kvr::gui {
 
@@ -90,16 +90,7 @@ std::string DeviceForCom(int n) {
 }
 
 std::string PortItemText(int id, std::string_view text, bool simulated, Language lang) {
-    if (id < id::kPortCom1 || id > id::kPortCom8) return std::string(text);
-    const bool german = lang == Language::German;
-    std::string device;
-    if (simulated) {
-        device = german ? "(simuliert)" : "(simulated)";
-    } else {
-        device = DeviceForCom(id - id::kPortCom1 + 1);
-        if (device.empty()) device = german ? "(nicht vorhanden)" : "(not present)";
-    }
-    return std::string(text) + "\t" + device;
+    return kvr::PortItemText(lang, id, text, simulated, DeviceForCom);
 }
 
 }  // namespace kvr::gui

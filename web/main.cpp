@@ -5,10 +5,9 @@
 #include <memory>
 #include <string>
 
+#include "app/main_window.h"
 #include "app/startup.h"
 #include "res/app_texts.h"
-#include "res/cli_texts.h"
-#include "res/ids.h"
 #include "sim_profiles.h"
 #include "web_devices.h"
 #include "web_host.h"
@@ -40,12 +39,7 @@ int main(int argc, char** argv) {
     kvr::web::LayoutOptions options;
     // The Port menu says what each COMn is, as in the window programs.
     options.menuText = [&simulate, lang](int id, std::string_view text) {
-        if (id < kvr::id::kPortCom1 || id > kvr::id::kPortCom8) return std::string(text);
-        std::string device = simulate.simulated
-                                 ? std::string(kvr::Pick(lang, kvr::texts::kCliSimulated))
-                                 : kvr::web::BrowserPortName(id - kvr::id::kPortCom1 + 1);
-        if (device.empty()) device = kvr::Pick(lang, kvr::texts::kCliNotPresent);
-        return std::string(text) + "\t" + device;
+        return kvr::PortItemText(lang, id, text, simulate.simulated, kvr::web::BrowserPortName);
     };
     if (simulate.simulated) options.titleSuffix = kvr::sim::SimulatedTitleSuffix(simulate.request);
     kvr::web::WebHost host(options);

@@ -15,6 +15,7 @@
 #include "locks/lock_functions.h"
 #include "platform/window.h"
 #include "res/app_texts.h"
+#include "res/cli_texts.h"
 #include "res/ids.h"
 #include "res/link_texts.h"
 #include "res/templates.h"
@@ -111,6 +112,18 @@ constexpr Command kCommands[] = {
 };
 
 }  // namespace
+
+std::string PortDeviceText(Language lang, bool simulated, const std::string& device) {
+    if (simulated) return std::string(Pick(lang, texts::kCliSimulated));
+    return device.empty() ? std::string(Pick(lang, texts::kCliNotPresent)) : device;
+}
+
+std::string PortItemText(Language lang, int id, std::string_view text, bool simulated,
+                         const std::function<std::string(int n)>& deviceForCom) {
+    if (id < id::kPortCom1 || id > id::kPortCom8) return std::string(text);
+    const std::string device = simulated ? std::string() : deviceForCom(id - id::kPortCom1 + 1);
+    return std::string(text) + "\t" + PortDeviceText(lang, simulated, device);
+}
 
 void ParkLines(Program& p) {
     (void)InitSerialLines(p);

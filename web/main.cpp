@@ -8,6 +8,7 @@
 #include "app/main_window.h"
 #include "app/startup.h"
 #include "res/app_texts.h"
+#include "res/ids.h"
 #include "sim_profiles.h"
 #include "web_devices.h"
 #include "web_host.h"
@@ -41,7 +42,17 @@ int main(int argc, char** argv) {
     options.menuText = [&simulate, lang](int id, std::string_view text) {
         return kvr::PortItemText(lang, id, text, simulate.simulated, kvr::web::BrowserPortName);
     };
-    if (simulate.simulated) options.titleSuffix = kvr::sim::SimulatedTitleSuffix(simulate.request);
+    if (simulate.simulated) {
+        options.titleSuffix = kvr::sim::SimulatedTitleSuffix(simulate.request);
+    } else {
+        // Only the ports this site may use, and the browser's chooser for one more.
+        options.itemPresent = [](int id) {
+            using kvr::id::kPortCom1;
+            if (id < kPortCom1 || id > kvr::id::kPortCom8) return true;
+            return !kvr::web::BrowserPortName(id - kPortCom1 + 1).empty();
+        };
+        options.portChooserAfter = kvr::id::kPortCom8;
+    }
     kvr::web::WebHost host(options);
     // The page is its own folder: --user-folder means nothing here.
     const auto folder = [] { return kvr::UserFolder{}; };

@@ -57,11 +57,17 @@ json MenuItem(const res::MenuItemDef& item, Language lang, const LayoutOptions& 
     const std::string_view text = Pick(lang, item.text);
     json j{{"id", item.id},
            {"text", item.id != 0 && options.menuText ? options.menuText(item.id, text) : Str(text)},
-           {"greyed", Greyed(item, lang)}};
+           {"greyed", Greyed(item, lang)},
+           {"absent", item.id != 0 && options.itemPresent && !options.itemPresent(item.id)}};
     if (item.id == 0 || !item.items.empty()) {
         j["items"] = json::array();
         for (const res::MenuItemDef& sub : item.items) {
             j["items"].push_back(MenuItem(sub, lang, options));
+            // The page words the chooser itself; it is no command of the program.
+            if (sub.id != 0 && sub.id == options.portChooserAfter) {
+                j["items"].push_back(
+                    json{{"id", 0}, {"text", ""}, {"greyed", false}, {"chooser", true}});
+            }
         }
     }
     return j;

@@ -40,21 +40,29 @@ REFUSALS = [
 ]
 
 
-def cli(lang, *args, simulate="--simulate"):
+def cli(lang, *args, simulate="--simulate", cwd=None):
     """The command line on the same simulated controller: (status, out, err)."""
     run = subprocess.run([CLI, "--lang", lang, simulate, "--virtual-time", *args],
-                         capture_output=True, text=True, timeout=60, check=False)
+                         capture_output=True, text=True, timeout=60, check=False, cwd=cwd)
     return run.returncode, run.stdout, run.stderr
+
+
+def reloading(driver, action):
+    """Runs the action, which loads the page anew, and waits for that."""
+    driver.execute_script("window.beforeReload = true")
+    action()
+    WebDriverWait(driver, 30).until(lambda d: d.execute_script("return !window.beforeReload"))
 
 
 def without_date(settings):
     return {k: v for k, v in settings.items() if k != "saved"}
 
-# A serial port that never answers, put in place of the browser's before the
-# page loads; it records every call the page makes.
+# Serial ports that never answer, put in place of the browser's before the
+# page loads; they record every call the page makes. The site may use one
+# at first; each port allowed in the chooser is kept for the tab.
 SILENT_PORT = """(() => {
   const calls = [];
-  const port = {
+  const makePort = () => ({
     readable: null,
     writable: null,
     async open(options) {
@@ -66,10 +74,19 @@ SILENT_PORT = """(() => {
     async setSignals(lines) { calls.push(["setSignals", lines]); },
     async getSignals() { calls.push(["getSignals"]); return { clearToSend: false }; },
     getInfo() { return { usbVendorId: 0x0403, usbProductId: 0x6001 }; },
-  };
+  });
+  const allowed = () => Number(sessionStorage.getItem("allowedPorts") || 1);
+  const ports = [];
   const serial = new EventTarget();
-  serial.getPorts = async () => [port];
-  serial.requestPort = async () => port;
+  serial.getPorts = async () => {
+    while (ports.length < allowed()) ports.push(makePort());
+    return ports.slice(0, allowed());
+  };
+  serial.requestPort = async () => {
+    calls.push(["requestPort"]);
+    sessionStorage.setItem("allowedPorts", allowed() + 1);
+    return (await serial.getPorts()).at(-1);
+  };
   Object.defineProperty(Navigator.prototype, "serial", { get: () => serial });
   window.serialCalls = calls;
 })();"""
@@ -77,9 +94,11 @@ SILENT_PORT = """(() => {
 
 class Page:
     def __init__(self, driver, lang, query="?simulate"):
+        """Opens the page; with no query, takes the one that is loading."""
         self.d = driver
         self.lang = lang
-        driver.get(f"{SITE}/{lang['page']}{query}")
+        if query is not None:
+            driver.get(f"{SITE}/{lang['page']}{query}")
         self.wait_idle()
 
     def wait_idle(self, timeout=30):
@@ -123,18 +142,41 @@ class Page:
         self.button(self.lang["read"]).click()
         self.wait_idle()
 
-    def save_settings(self, name):
+    def save(self, name):
+        """Save settings under this name, as far as the program takes it."""
+        path = os.path.join(DOWNLOADS, name)
+        if os.path.exists(path):
+            os.remove(path)
         self.menu(self.lang["file"], self.lang["save"])
         entry = self.d.find_element(By.CSS_SELECTOR, "dialog.file input")
         entry.send_keys(name, Keys.ENTER)
+        return path
+
+    def save_settings(self, name):
+        """The settings file the browser downloads on Save."""
+        path = self.save(name)
         self.wait_idle()
-        text = self.d.execute_script(f"return Module.FS.readFile('{name}', {{encoding: 'utf8'}})")
-        return json.loads(text)
+        end = time.time() + 10
+        while not os.path.exists(path) and time.time() < end:
+            time.sleep(0.05)
+        with open(path, encoding="utf-8") as f:
+            return json.load(f)
+
+    def visible_port_items(self):
+        self.menu_item("Port", "COM1")
+        popup = self.d.find_element(By.CSS_SELECTOR, "nav .popup:not([hidden])")
+        items = [b.text for b in popup.find_elements(By.TAG_NAME, "button") if b.is_displayed()]
+        self.d.find_element(By.TAG_NAME, "h1").click()
+        return items
+
 
     def load_settings(self, path):
         self.menu(self.lang["file"], self.lang["load"])
         self.d.find_element(By.CSS_SELECTOR, "dialog.file input[type=file]").send_keys(path)
         self.wait_idle()
+
+
+DOWNLOADS = tempfile.mkdtemp(prefix="kvr-downloads-")
 
 
 class WebPageTest(unittest.TestCase):
@@ -145,6 +187,8 @@ class WebPageTest(unittest.TestCase):
                     "--window-size=1200,900"]:
             options.add_argument(arg)
         cls.driver = webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=options)
+        cls.driver.execute_cdp_cmd("Browser.setDownloadBehavior",
+                                   {"behavior": "allow", "downloadPath": DOWNLOADS})
 
     @classmethod
     def tearDownClass(cls):
@@ -153,7 +197,14 @@ class WebPageTest(unittest.TestCase):
     def setUp(self):
         # Every test starts without a kept blsetup.cfg.
         self.driver.get(f"{SITE}/index.html")
-        self.driver.execute_script("localStorage.clear()")
+        self.driver.execute_script("localStorage.clear(); sessionStorage.clear()")
+
+    def stand_in(self, script):
+        """The script runs before every page load of this test."""
+        added = self.driver.execute_cdp_cmd("Page.addScriptToEvaluateOnNewDocument",
+                                            {"source": script})
+        self.addCleanup(self.driver.execute_cdp_cmd, "Page.removeScriptToEvaluateOnNewDocument",
+                        added)
 
     def test_first_start(self):
         for lang in LANGUAGES:
@@ -202,6 +253,15 @@ class WebPageTest(unittest.TestCase):
                         field.send_keys(value)
                         page.button(lang["write"]).click()
                         self.assertEqual(page.box(), err.strip().splitlines()[-1])
+                        # A Save that fails hands out nothing, not even the earlier file.
+                        garbled = page.field(REFUSALS[1][1][lang["lang"]])
+                        garbled.clear()
+                        garbled.send_keys("x")
+                        path = page.save("good.json")
+                        self.assertIn('"x"', page.box())
+                        page.wait_idle()
+                        time.sleep(0.5)
+                        self.assertFalse(os.path.exists(path))
 
     def test_controller_info_says_what_the_command_line_says(self):
         for lang in LANGUAGES:
@@ -306,11 +366,70 @@ class WebPageTest(unittest.TestCase):
                     item = page.menu_item("Port", port)
                     self.assertEqual(item.get_attribute("aria-checked"), "true")
 
+    def test_a_faulty_controller_ends_with_one_message_and_shows_nothing(self):
+        for lang in LANGUAGES:
+            for profile in ["silent", "flaky"]:
+                with self.subTest(lang=lang["lang"], profile=profile):
+                    _, _, err = cli(lang["lang"], "read", simulate=f"--simulate={profile}")
+                    page = Page(self.driver, lang, query=f"?simulate={profile}")
+                    page.button(lang["read"]).click()
+                    self.assertEqual(page.box(timeout=60), err.strip().splitlines()[-1])
+                    page.wait_idle()
+                    self.assertFalse(self.driver.find_elements(By.CSS_SELECTOR, "dialog.message"))
+                    for label in ["Version/Typ", lang["acceleration"]]:
+                        self.assertEqual(page.field(label).get_attribute("value").strip(), "")
+
+    def test_a_profile_file_chosen_in_the_page_runs_as_on_the_command_line(self):
+        profiles = [("uart.json", {"base": "uart", "memory": {"0x20": 96}}),
+                    ("wrong.json", {"profile": {"link": "rubber"}})]
+        with tempfile.TemporaryDirectory() as folder:
+            os.mkdir(os.path.join(folder, "profiles"))
+            for lang in LANGUAGES:
+                for name, profile in profiles:
+                    with self.subTest(lang=lang["lang"], profile=name):
+                        path = os.path.join(folder, "profiles", name)
+                        with open(path, "w", encoding="utf-8") as f:
+                            json.dump(profile, f)
+                        status, _, err = cli(lang["lang"], "read", "-o", "read.json",
+                                             simulate=f"--simulate=profiles/{name}", cwd=folder)
+                        self.driver.get(f"{SITE}/{lang['page']}")
+                        reloading(self.driver, lambda: self.driver.find_element(
+                            By.ID, "profile-file").send_keys(path))
+                        if status != 0:
+                            told = WebDriverWait(self.driver, 30).until(
+                                lambda d: d.find_element(By.ID, "told").text)
+                            self.assertEqual(told.strip(), err.strip())
+                            continue
+                        page = Page(self.driver, lang, query=None)
+                        self.assertIn(f"profiles/{name}", self.driver.title)
+                        page.read()
+                        with open(os.path.join(folder, "read.json"), encoding="utf-8") as f:
+                            reference = json.load(f)
+                        self.assertEqual(without_date(page.save_settings("read.json")),
+                                         without_date(reference))
+
+    def test_the_port_menu_lists_the_allowed_ports_and_the_chooser(self):
+        self.stand_in(SILENT_PORT)
+        allow = {"en": "Allow Another Port...", "de": "Weitere Schnittstelle freigeben..."}
+        for lang in LANGUAGES:
+            with self.subTest(lang=lang["lang"]):
+                self.driver.execute_script("sessionStorage.clear()")
+                page = Page(self.driver, lang, query="")
+                # The chosen port shows even when it is not there (COM2 at first).
+                self.assertEqual([i.split()[0] for i in page.visible_port_items()[:-1]],
+                                 ["COM1", "COM2"])
+                page.menu("Port", "COM1")
+                page.wait_idle()
+                items = page.visible_port_items()
+                self.assertEqual([i.split()[0] for i in items[:-1]], ["COM1"])
+                self.assertEqual(items[-1], allow[lang["lang"]])
+                reloading(self.driver, lambda: page.menu("Port", allow[lang["lang"]]))
+                page = Page(self.driver, lang, query=None)
+                items = page.visible_port_items()
+                self.assertEqual([i.split()[0] for i in items[:-1]], ["COM1", "COM2"])
+
     def test_a_silent_serial_port_ends_as_on_the_silent_controller(self):
-        stand_in = self.driver.execute_cdp_cmd("Page.addScriptToEvaluateOnNewDocument",
-                                               {"source": SILENT_PORT})
-        self.addCleanup(self.driver.execute_cdp_cmd, "Page.removeScriptToEvaluateOnNewDocument",
-                        stand_in)
+        self.stand_in(SILENT_PORT)
         for lang in LANGUAGES:
             with self.subTest(lang=lang["lang"]):
                 _, _, err = cli(lang["lang"], "read", simulate="--simulate=silent")

@@ -8,8 +8,9 @@ const KvrPage = (() => {
   const german = document.documentElement.lang === "de";
   // The page's own words: the standard buttons of its boxes.
   const words = german
-    ? { ok: "OK", cancel: "Abbrechen", file: "Datei", name: "Dateiname" }
-    : { ok: "OK", cancel: "Cancel", file: "File", name: "File name" };
+    ? { ok: "OK", cancel: "Abbrechen", file: "Datei", name: "Dateiname",
+        allowPort: "Weitere Schnittstelle freigeben..." }
+    : { ok: "OK", cancel: "Cancel", file: "File", name: "File name", allowPort: "Allow Another Port..." };
   const configKey = "kvrsetup:blsetup.cfg";
   const configName = "blsetup.cfg";
 
@@ -175,14 +176,17 @@ const KvrPage = (() => {
   function menuItem(d, item, role) {
     const b = element("button", {
       type: "button",
-      textContent: item.text.replace(/\t/g, "  "),
+      textContent: item.chooser ? words.allowPort : item.text.replace(/\t/g, "  "),
       disabled: item.greyed,
+      hidden: !!item.absent || (item.chooser && !KvrSerial.present()),
     });
     b.setAttribute("role", role);
     b.tabIndex = -1;
+    if (item.absent) b.dataset.absent = "";
     b.addEventListener("click", () => {
       closeMenus(d);
-      command(d.handle, item.id);
+      if (item.chooser) allowPort();
+      else command(d.handle, item.id);
     });
     if (item.id) d.menuItems.set(item.id, b);
     return b;
@@ -390,6 +394,8 @@ const KvrPage = (() => {
     if (!b) return;
     b.setAttribute("role", "menuitemcheckbox");
     b.setAttribute("aria-checked", String(on));
+    // A port that is not there shows only while it is the chosen one.
+    if (b.dataset.absent !== undefined) b.hidden = !on;
   }
 
   function isMenuChecked(h, id) {
@@ -464,6 +470,8 @@ const KvrPage = (() => {
     return name;
   }
 
+  const downloads = "downloads";
+
   async function chooseSaveFile(title, extension) {
     const input = element("input", { type: "text", value: "" });
     input.setAttribute("aria-label", words.name);
@@ -480,16 +488,35 @@ const KvrPage = (() => {
         box.finish(name());
       }
     });
-    return chosen;
+    const chosenName = await chosen;
+    if (!chosenName) return "";
+    // The program writes into a folder of its own that holds nothing else,
+    // so only a file written by this command becomes a download, and a name
+    // like blsetup.cfg cannot replace the kept set-up.
+    if (!fs().analyzePath(downloads).exists) fs().mkdir(downloads);
+    const path = `${downloads}/${chosenName}`;
+    forget(path);
+    return path;
   }
 
-  function download(name) {
+  function forget(path) {
+    try {
+      fs().unlink(path);
+    } catch {
+      // Not there.
+    }
+  }
+
+  // Hands a file the command wrote to the browser, then drops the copy.
+  function download(path) {
     let data;
     try {
-      data = fs().readFile(name);
+      data = fs().readFile(path);
     } catch {
       return;
     }
+    forget(path);
+    const name = path.slice(path.lastIndexOf("/") + 1);
     const a = element("a", { href: URL.createObjectURL(new Blob([data])), download: name });
     document.body.append(a);
     a.click();
@@ -577,29 +604,53 @@ const KvrPage = (() => {
     if (error) out.classList.add("error");
   }
 
-  // Outside the program's window: a button that lets the user allow one
-  // more serial port (the browser asks only after a click), which the Port
-  // menu then shows as the next COMn.
-  function offerPorts() {
-    const allow = document.getElementById("allow-port");
-    if (!allow || !KvrSerial.present() || programArguments().length) return;
-    allow.hidden = false;
-    allow.addEventListener("click", async () => {
-      await KvrSerial.requestPort();
-      // The menu is built with the ports known at the start.
-      location.reload();
+  // The Port menu's last item: the browser's chooser (it asks only after a
+  // click); the port allowed there becomes the next COMn. The set-up is kept
+  // first, as the menu is built anew with the page.
+  async function allowPort() {
+    if (busy) return;
+    const before = KvrSerial.count();
+    await KvrSerial.requestPort();
+    if (KvrSerial.count() === before) return;
+    keepConfig();
+    location.reload();
+  }
+
+  // A profile file of the user's own, for the demo: kept for this tab and
+  // handed to the program as a file of its own file system.
+  const profileKey = "kvrsetup:profile";
+  const profiles = "profiles";
+
+  function offerProfiles() {
+    const input = document.getElementById("profile-file");
+    if (!input) return;
+    input.addEventListener("change", async () => {
+      const file = input.files[0];
+      if (!file) return;
+      sessionStorage.setItem(profileKey, JSON.stringify({ name: file.name, text: await file.text() }));
+      location.search = "?profile=" + encodeURIComponent(file.name);
     });
   }
-  document.addEventListener("DOMContentLoaded", offerPorts);
+  document.addEventListener("DOMContentLoaded", offerProfiles);
+
+  function restoreProfile() {
+    const name = new URLSearchParams(location.search).get("profile");
+    const kept = JSON.parse(sessionStorage.getItem(profileKey) || "null");
+    if (!name || !kept || kept.name !== name) return;
+    fs().mkdir(profiles);
+    fs().writeFile(`${profiles}/${name}`, kept.text);
+  }
 
   function ended() {
     keepConfig();
     document.getElementById("ended").hidden = false;
   }
 
-  // ?simulate and ?simulate=NAME become the program's --simulate.
+  // ?simulate and ?simulate=NAME become the program's --simulate, and
+  // ?profile=FILE the profile file the user chose.
   function programArguments() {
     const query = new URLSearchParams(location.search);
+    if (query.get("profile")) return [`--simulate=${profiles}/${query.get("profile")}`];
     if (!query.has("simulate")) return [];
     const name = query.get("simulate");
     return [name ? `--simulate=${name}` : "--simulate"];
@@ -636,6 +687,7 @@ const KvrPage = (() => {
     ended,
     programArguments,
     restoreConfig,
+    restoreProfile,
     // For the tests: whether the program waits for a command.
     idle: () => waiting !== null && !busy,
   };
@@ -648,6 +700,7 @@ var Module = {
   arguments: KvrPage.programArguments(),
   preRun: [
     () => KvrPage.restoreConfig(),
+    () => KvrPage.restoreProfile(),
     // The ports this site may use, before the program asks for them.
     () => {
       addRunDependency("ports");

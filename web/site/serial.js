@@ -223,6 +223,7 @@ const KvrSerial = (() => {
 
   return {
     present: () => !!api,
+    count: () => ports.length,
     refresh,
     portName,
     open,

@@ -265,6 +265,13 @@ int PlayDialog(Session& s, void (*command)(Program&, Window&), const DialogScrip
     return status;
 }
 
+// The governor and lock dialogs want settings read first, as in the window.
+int PlayDialogAfterRead(Session& s, void (*command)(Program&, Window&),
+                        const DialogScript& script) {
+    if (ReadSettings(s.p(), s.window()) != Outcome::Done) return kExitFailed;
+    return PlayDialog(s, command, script);
+}
+
 // The label of a control of the dialog in the session's language.
 std::string DialogLabel(Session& s, int templateEn, int templateDe, int control) {
     const Language lang = s.options().lang;
@@ -332,9 +339,7 @@ int RunRev(Session& s) {
 int RunRpm(Session& s) {
     const Options& o = s.options();
     ConsoleReporter& reporter = s.reporter();
-    // The governor dialog wants settings read first, as in the window.
-    if (ReadSettings(s.p(), s.window()) != Outcome::Done) return kExitFailed;
-    return PlayDialog(
+    return PlayDialogAfterRead(
         s, RpmControlCommand, [&](ConsoleWindow& dialog, const DialogProc& procedure) {
             const auto step = [&](int button) { return reporter.Press(dialog, procedure, button); };
             if (!o.poles.empty() || !o.ratio.empty()) {
@@ -375,9 +380,7 @@ int RunRpm(Session& s) {
 int RunLock(Session& s) {
     const Options& o = s.options();
     ConsoleReporter& reporter = s.reporter();
-    // The lock functions want settings read first, as in the window.
-    if (ReadSettings(s.p(), s.window()) != Outcome::Done) return kExitFailed;
-    return PlayDialog(
+    return PlayDialogAfterRead(
         s, LockFunctionsCommand, [&](ConsoleWindow& dialog, const DialogProc& procedure) {
             if (reporter.Press(dialog, procedure, id::kLockRead) != Outcome::Done)
                 return kExitFailed;

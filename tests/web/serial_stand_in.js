@@ -84,17 +84,32 @@
 
   // The adapter takes its calls one after the other, each done latencyMs
   // after it began; the controller sees a call at the time it is done. Its
-  // times never go back, whatever way a call came.
+  // times never go back, and two calls are never at the same time: the
+  // browser's clock moves in steps of 0.1 ms, and an adapter needs at least
+  // a microsecond for a call.
   let adapterFree = 0;
   let lastNs = 0;
   function stamp(ms) {
-    lastNs = Math.max(lastNs, ms * 1e6);
+    lastNs = Math.max(lastNs + 1000, ms * 1e6);
     return lastNs;
+  }
+
+  // The time the adapter stood idle for 4 ms or more at a stretch: the
+  // protocol's pauses, for the benchmark.
+  const pauseMs = 4;
+  let idle = { pauses: 0, since: 0 };
+  function busy(now) {
+    const gap = now - Math.max(adapterFree, idle.since);
+    if (idle.since > 0 && gap >= pauseMs) idle.pauses += gap;
+    idle.since = now;
   }
 
   function control(apply) {
     if (!plugged) return Promise.reject(lostError());
-    if (!port.readable) return Promise.reject(new DOMException("The port is closed.", "InvalidStateError"));
+    if (!port.readable) {
+      return Promise.reject(new DOMException("The port is closed.", "InvalidStateError"));
+    }
+    busy(performance.now());
     const done = Math.max(performance.now(), adapterFree) + options.latencyMs;
     adapterFree = done;
     const result = apply(stamp(done));
@@ -133,6 +148,7 @@
       write(chunk) {
         count("write");
         if (!plugged) throw lostError();
+        busy(performance.now());
         for (const b of chunk) sim._kvr_stand_in_send(handle, b, baud, stamp(performance.now()));
         cutShort();
       },
@@ -219,6 +235,13 @@
     },
     unplug,
     plug,
+    // The adapter's idle time so far, in ms, counted from now on after
+    // a restart.
+    pauses: (restart = false) => {
+      const total = idle.pauses;
+      if (restart) idle = { pauses: 0, since: 0 };
+      return total;
+    },
     // Pulls the adapter out at the n-th call of the port from now on.
     unplugAfter: (n) => {
       unplugIn = n;

@@ -10,7 +10,7 @@ import tempfile
 import unittest
 
 from page_test import LANGUAGES, BrowserTest, Page, cli, without_date
-from stand_in import stand_in_source
+from stand_in import stand_in_source, wait_idle
 
 ENGLISH = LANGUAGES[0]
 # The wirings, as --simulate names them, and a call of the port well inside
@@ -37,7 +37,7 @@ class SerialPortTest(BrowserTest):
     def read(self, page):
         """A Read on the real clock: slower than on the simulated one."""
         page.button(ENGLISH["read"]).click()
-        page.wait_idle(90)
+        wait_idle(self.driver)
 
     def trace(self):
         return self.driver.execute_script("return kvrStandIn.trace()")
@@ -55,7 +55,7 @@ class SerialPortTest(BrowserTest):
                     field.clear()
                     field.send_keys("27")
                     page.button(ENGLISH["write"]).click()
-                    page.wait_idle(90)
+                    wait_idle(self.driver)
                     field.clear()
                     self.read(page)
                     self.assertEqual(field.get_attribute("value").strip(), "27", self.trace())

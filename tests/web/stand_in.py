@@ -20,3 +20,14 @@ def stand_in_source(profile, latency_ms=0):
     with open(os.path.join(HERE, "serial_stand_in.js"), encoding="utf-8") as f:
         port = f.read()
     return f"const KVR_STAND_IN_OPTIONS = {options};\n{module}\n{port}"
+
+
+def wait_idle(driver, timeout=90):
+    """Until the page waits for input, asked inside the page: the driver's
+    own polling would take the page's thread away from the port."""
+    driver.set_script_timeout(timeout)
+    if not driver.execute_async_script("""
+        const done = arguments[arguments.length - 1];
+        const check = () => (KvrPage.idle() ? done(true) : setTimeout(check, 5));
+        check();"""):
+        raise AssertionError("the page never waited for input")

@@ -67,7 +67,8 @@ def read_on_the_stand_in(driver, site, profile, latency_ms):
         driver.get(f"{site}/index.html")
         wait_idle(driver)
         driver.find_element(By.XPATH, "//nav//button[normalize-space()='Port']").click()
-        driver.find_element(By.XPATH, "//nav//button[starts-with(normalize-space(), 'COM1')]").click()
+        com1 = "//nav//button[starts-with(normalize-space(), 'COM1')]"
+        driver.find_element(By.XPATH, com1).click()
         wait_idle(driver)
         driver.execute_script("kvrStandIn.pauses(true)")
         start = time.perf_counter()

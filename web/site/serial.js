@@ -128,7 +128,7 @@ const KvrSerial = (() => {
 
   // After a reopen: each line as the program last set it, one call each.
   async function signalAll() {
-    for (let which = 0; which < signalNames.length; ++which) signal(which, lines[signalNames[which]]);
+    signalNames.forEach((name, which) => signal(which, lines[name]));
     await signalled();
     return !lost;
   }

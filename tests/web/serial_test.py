@@ -16,15 +16,12 @@ ENGLISH = LANGUAGES[0]
 # The wirings, as --simulate names them, and a call of the port well inside
 # a Read's exchanges.
 WIRINGS = {"uart": 60, "bit-serial": 3000}
-# Read and Write: the wiring and the milliseconds each line change and
-# status read takes, as over USB.
-EXCHANGES = [("uart", 0), ("bit-serial", 0), ("uart", 1), ("bit-serial", 1)]
 
 
 class SerialPortTest(BrowserTest):
-    def open_page(self, profile, latency_ms=0):
+    def open_page(self, profile):
         """The page on COM1, the stand-in port, with the profile's controller."""
-        self.stand_in(stand_in_source(profile, latency_ms))
+        self.stand_in(stand_in_source(profile))
         page = Page(self.driver, ENGLISH, query="")
         page.menu("Port", "COM1")
         page.wait_idle()
@@ -47,10 +44,10 @@ class SerialPortTest(BrowserTest):
 
     def test_read_and_write_over_each_wiring(self):
         with tempfile.TemporaryDirectory() as folder:
-            for profile, latency in EXCHANGES:
-                with self.subTest(profile=profile, latency=latency):
+            for profile in WIRINGS:
+                with self.subTest(profile=profile):
                     reference = self.reference(profile, folder)
-                    page = self.open_page(profile, latency)
+                    page = self.open_page(profile)
                     self.read(page)
                     self.assertEqual(without_date(page.save_settings("read.json")),
                                      without_date(reference), self.trace())

@@ -24,10 +24,16 @@ def stand_in_source(profile, latency_ms=0):
 
 def wait_idle(driver, timeout=90):
     """Until the page waits for input, asked inside the page: the driver's
-    own polling would take the page's thread away from the port."""
+    own polling would take the page's thread away from the port. A message
+    box that comes instead fails, with its text."""
     driver.set_script_timeout(timeout)
-    if not driver.execute_async_script("""
+    box = driver.execute_async_script("""
         const done = arguments[arguments.length - 1];
-        const check = () => (KvrPage.idle() ? done(true) : setTimeout(check, 5));
-        check();"""):
-        raise AssertionError("the page never waited for input")
+        const check = () => {
+          const box = document.querySelector("dialog.message");
+          if (box) return done(box.textContent);
+          return KvrPage.idle() ? done("") : setTimeout(check, 5);
+        };
+        check();""")
+    if box:
+        raise AssertionError(f"message box: {box}")

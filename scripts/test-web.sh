@@ -22,4 +22,5 @@ for _ in $(seq 50); do
     sleep 0.1
 done
 # Debian's Selenium belongs to Debian's Python.
-KVR_SITE="http://127.0.0.1:$port" KVR_CLI="$cli" /usr/bin/python3 tests/web/page_test.py
+KVR_SITE="http://127.0.0.1:$port" KVR_CLI="$cli" PYTHONPATH=tests/web \
+    /usr/bin/python3 -m unittest -v page_test serial_test

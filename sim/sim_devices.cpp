@@ -32,11 +32,8 @@ bool SimSerial::Alive() {
 void SimSerial::Replug() {
     vanished_ = false;
     open_ = false;
-    break_ = false;
     ctl_.faults.serialVanishesAfterCalls = -1;
-    // Unplugged, the adapter drove nothing: the controller's pull-up has
-    // released its reset line (a chip held in programming mode runs again).
-    ctl_.SetPin(kBreakPin, true, clock_.NowNs());
+    wiring_.Unplugged(clock_.NowNs());
 }
 
 bool SimSerial::Open(const std::string& name) {
@@ -51,9 +48,7 @@ void SimSerial::Close() {
     clock_.Spend(costs.setupNs);
     open_ = false;
     // The driver ends a break when the port is shut down.
-    if (break_) {
-        Drive(break_, kBreakPin, false);
-    }
+    if (wiring_.breakOn()) wiring_.SetLine(LineFunction::ClrBreak, clock_.NowNs());
 }
 
 bool SimSerial::GetState(SerialConfig& config) {
@@ -69,8 +64,8 @@ bool SimSerial::SetState(const SerialConfig& config) {
     config_ = config;
     if (!config.keepLines) {
         // A configuration built from zero has DTR and RTS control disabled.
-        Drive(rts_, kRtsPin, false);
-        Drive(dtr_, kDtrPin, false);
+        wiring_.SetLine(LineFunction::ClrRts, clock_.NowNs());
+        wiring_.SetLine(LineFunction::ClrDtr, clock_.NowNs());
     }
     return true;
 }
@@ -82,32 +77,18 @@ bool SimSerial::SetTimeouts(const SerialTimeouts& timeouts) {
     return true;
 }
 
-void SimSerial::Drive(bool& line, Pin pin, bool level) {
-    line = level;
-    ctl_.SetPin(pin, level, clock_.NowNs());
-}
-
 bool SimSerial::SetLine(LineFunction function) {
     clock_.Spend(costs.lineNs);
     ++lineChanges;
     if (!Alive() || !open_) return false;
-    using F = LineFunction;
-    const bool level = function == F::SetRts || function == F::SetDtr || function == F::SetBreak;
-    if (function == F::SetRts || function == F::ClrRts) {
-        Drive(rts_, kRtsPin, level);
-    } else if (function == F::SetDtr || function == F::ClrDtr) {
-        Drive(dtr_, kDtrPin, level);
-    } else {
-        Drive(break_, kBreakPin, level);
-    }
-    return true;
+    return wiring_.SetLine(function, clock_.NowNs());
 }
 
 bool SimSerial::GetModemStatus(std::uint32_t& status) {
     clock_.Spend(costs.lineNs);
     ++statusReads;
     if (!Alive() || !open_) return false;
-    status = ctl_.DataIn(clock_.NowNs()) ? kModemCtsOn : 0;
+    status = wiring_.Cts(clock_.NowNs()) ? kModemCtsOn : 0;
     return true;
 }
 
@@ -115,17 +96,8 @@ bool SimSerial::Write(const std::uint8_t* buffer, std::size_t count, std::size_t
     written = 0;
     clock_.Spend(costs.transferNs);
     if (!Alive() || !open_) return false;
-    const std::uint64_t byteNs =
-        config_.baudRate == 0 ? kMs : 10ull * 1000000000ull / config_.baudRate;
-    for (std::size_t i = 0; i < count; ++i) {
-        const std::uint64_t start = std::max(clock_.NowNs(), txFreeNs_);
-        txFreeNs_ = start + byteNs;
-        // The data wire is held in break while reset is held through it:
-        // nothing of the byte reaches the controller.
-        if (!break_) ctl_.UartReceive(buffer[i], config_.baudRate, txFreeNs_);
-    }
     // The call returns once the bytes have left.
-    clock_.WaitUntil(txFreeNs_);
+    clock_.WaitUntil(wiring_.Send(buffer, count, config_.baudRate, clock_.NowNs()));
     written = count;
     return true;
 }
@@ -148,11 +120,10 @@ bool SimSerial::Read(std::uint8_t* buffer, std::size_t count, std::size_t& got) 
         if (got > 0 && intervalNs > 0) horizon = std::min(horizon, last + intervalNs);
         if (horizon == UINT64_MAX) horizon = start + kEndlessReadNs;
         TimedByte next;
-        if (!ctl_.PeekUart(horizon, next)) {
+        if (!wiring_.Receive(horizon, next)) {
             end = horizon;
             break;
         }
-        ctl_.PopUart();
         buffer[got++] = next.byte;
         last = std::max(last, next.arrivalNs);
         end = last;

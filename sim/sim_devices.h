@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <string>
 
+#include "adapter_wiring.h"
 #include "controller.h"
 #include "platform/port_io.h"
 #include "platform/serial_device.h"
@@ -23,7 +24,8 @@ struct CallCosts {
 // adapter holds the lines while the port is closed and reopened.
 class SimSerial : public SerialDevice {
   public:
-    SimSerial(SimClock& clock, Controller& controller) : clock_(clock), ctl_(controller) {}
+    SimSerial(SimClock& clock, Controller& controller)
+        : clock_(clock), ctl_(controller), wiring_(controller) {}
 
     bool Open(const std::string& name) override;
     void Close() override;
@@ -52,16 +54,13 @@ class SimSerial : public SerialDevice {
     const SerialTimeouts& timeouts() const { return timeouts_; }
     const std::string& openName() const { return name_; }
     // The port's own line states (SETRTS, SETDTR, SETBREAK last given).
-    bool rts() const { return rts_; }
-    bool dtr() const { return dtr_; }
-    bool breakOn() const { return break_; }
+    bool rts() const { return wiring_.rts(); }
+    bool dtr() const { return wiring_.dtr(); }
+    bool breakOn() const { return wiring_.breakOn(); }
 
   private:
     // Counts the call; false once the device has gone.
     bool Alive();
-    // Sets one of the port's lines and the controller's pin behind it.
-    void Drive(bool& line, Pin pin, bool level);
-
     SimClock& clock_;
     Controller& ctl_;
     bool open_ = false;
@@ -70,10 +69,7 @@ class SimSerial : public SerialDevice {
     std::string name_;
     SerialConfig config_;
     SerialTimeouts timeouts_;
-    bool rts_ = false;
-    bool dtr_ = false;
-    bool break_ = false;
-    std::uint64_t txFreeNs_ = 0;
+    AdapterWiring wiring_;
 };
 
 // The parallel port at one base address with the controller on its lines.

@@ -12,8 +12,9 @@ EM_JS(int, kvr_serial_alive, (), { return KvrSerial.alive() ? 1 : 0; });
 EM_ASYNC_JS(int, kvr_serial_configure, (int baud, int bits, int parity, int stop), {
     return await KvrSerial.configure(baud, bits, parity, stop) ? 1 : 0;
 });
-EM_ASYNC_JS(int, kvr_serial_signal, (int which, int on), {
-    return await KvrSerial.signal(which, on != 0) ? 1 : 0;
+// A line change does not wait for the port (see site/serial.js).
+EM_JS(int, kvr_serial_signal, (int which, int on), {
+    return KvrSerial.signal(which, on != 0) ? 1 : 0;
 });
 EM_ASYNC_JS(int, kvr_serial_cts, (), { return await KvrSerial.clearToSend(); });
 EM_ASYNC_JS(int, kvr_serial_read, (unsigned char* buffer, int count, double interval,

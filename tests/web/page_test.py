@@ -179,7 +179,9 @@ class Page:
 DOWNLOADS = tempfile.mkdtemp(prefix="kvr-downloads-")
 
 
-class WebPageTest(unittest.TestCase):
+class BrowserTest(unittest.TestCase):
+    """Headless Chromium, shared by a class's tests."""
+
     @classmethod
     def setUpClass(cls):
         options = Options()
@@ -199,13 +201,21 @@ class WebPageTest(unittest.TestCase):
         self.driver.get(f"{SITE}/index.html")
         self.driver.execute_script("localStorage.clear(); sessionStorage.clear()")
 
-    def stand_in(self, script):
-        """The script runs before every page load of this test."""
-        added = self.driver.execute_cdp_cmd("Page.addScriptToEvaluateOnNewDocument",
-                                            {"source": script})
-        self.addCleanup(self.driver.execute_cdp_cmd, "Page.removeScriptToEvaluateOnNewDocument",
-                        added)
+    def stand_in(self, source):
+        """Runs source, in place of the one given before, before each page
+        of this test loads."""
+        self.no_stand_in()
+        self.script = self.driver.execute_cdp_cmd("Page.addScriptToEvaluateOnNewDocument",
+                                                  {"source": source})
+        self.addCleanup(self.no_stand_in)
 
+    def no_stand_in(self):
+        if getattr(self, "script", None):
+            self.driver.execute_cdp_cmd("Page.removeScriptToEvaluateOnNewDocument", self.script)
+        self.script = None
+
+
+class WebPageTest(BrowserTest):
     def test_first_start(self):
         for lang in LANGUAGES:
             with self.subTest(lang=lang["lang"]):

@@ -85,6 +85,7 @@ const KvrSerial = (() => {
 
   async function stop() {
     if (!port) return;
+    await signalled();
     if (reader) await reader.cancel().catch(() => {});
     if (reading) await reading;
     reading = null;
@@ -127,27 +128,41 @@ const KvrSerial = (() => {
 
   // After a reopen: each line as the program last set it, one call each.
   async function signalAll() {
-    for (let which = 0; which < signalNames.length; ++which) {
-      if (!(await signal(which, lines[signalNames[which]]))) return false;
-    }
+    signalNames.forEach((name, which) => signal(which, lines[name]));
+    await signalled();
+    return !lost;
+  }
+
+  // A line change is sent without waiting for it: the browser keeps the
+  // port's calls in order, so the next status read comes after it anyway,
+  // and the page does not give the browser a turn between the edges of a
+  // bit. A bit then costs one round trip to the adapter, not five, and a
+  // browser busy painting for a moment cannot stretch a byte past the
+  // controller's patience. A change that fails leaves the port lost for the
+  // next call.
+  let sending = Promise.resolve();
+  function signal(which, on) {
+    const name = signalNames[which];
+    lines[name] = on;
+    if (!port || lost) return false;
+    sending = port.setSignals({ [name]: on }).catch(() => {
+      lost = true;
+    });
     return true;
   }
 
-  async function signal(which, on) {
-    const name = signalNames[which];
-    lines[name] = on;
-    try {
-      await port.setSignals({ [name]: on });
-      return true;
-    } catch {
-      lost = true;
-      return false;
-    }
+  // Every line change given so far has reached the port: before data, a
+  // new configuration or the end, which do not go the same way.
+  function signalled() {
+    return sending;
   }
 
   async function clearToSend() {
     try {
-      return (await port.getSignals()).clearToSend ? 1 : 0;
+      const signals = await port.getSignals();
+      await signalled();
+      if (lost) return -1;
+      return signals.clearToSend ? 1 : 0;
     } catch {
       lost = true;
       return -1;
@@ -174,6 +189,7 @@ const KvrSerial = (() => {
   // (counted from the first byte); all zero waits for every byte; an
   // interval of MAXDWORD with no total returns what is there at once.
   async function read(count, interval, multiplier, constant) {
+    await signalled();
     const begin = performance.now();
     const total = multiplier * count + constant;
     const immediate = interval === forever && total === 0;
@@ -197,6 +213,7 @@ const KvrSerial = (() => {
   }
 
   async function write(bytes) {
+    await signalled();
     if (!port || !port.writable) return false;
     const writer = port.writable.getWriter();
     try {

@@ -21,18 +21,6 @@
 #include "res/speed_texts.h"
 #include "res/templates.h"
 
-using kvr::DialogEvent;
-using kvr::Language;
-using kvr::Window;
-using kvr::gui::QtHost;
-using kvr::gui::QtWindow;
-using kvr::res::ControlDef;
-using kvr::res::ControlKind;
-using kvr::testing::GuiRig;
-using kvr::testing::Present;
-using kvr::testing::Q;
-namespace id = kvr::id;
-
 namespace {
 
 bool SameText(const kvr::Text& a, const kvr::Text& b) {

@@ -13,15 +13,6 @@
 #include "res/speed_texts.h"
 #include "settings/settings_image.h"
 
-using kvr::Language;
-using kvr::gui::QtWindow;
-using kvr::testing::AddWindowCaseRows;
-using kvr::testing::ClickButton;
-using kvr::testing::ConfigFile;
-using kvr::testing::GuiRig;
-using kvr::testing::RunWindowCase;
-namespace id = kvr::id;
-
 namespace {
 
 QString Shown(QtWindow& d, int control) {
@@ -58,24 +49,9 @@ class DialogsWindowTest : public QObject {
 };
 
 // The cases both front ends share.
-void DialogsWindowTest::lockFunctionsReadTickWrite_data() {
-    AddWindowCaseRows("LockFunctions");
-}
-void DialogsWindowTest::lockFunctionsReadTickWrite() {
-    RunWindowCase();
-}
-void DialogsWindowTest::rpmSetUpReadCalculateWrite_data() {
-    AddWindowCaseRows("RpmSetUp");
-}
-void DialogsWindowTest::rpmSetUpReadCalculateWrite() {
-    RunWindowCase();
-}
-void DialogsWindowTest::controllerInfoShowsItsBox_data() {
-    AddWindowCaseRows("ControllerInfo");
-}
-void DialogsWindowTest::controllerInfoShowsItsBox() {
-    RunWindowCase();
-}
+KVR_WINDOW_CASES(DialogsWindowTest, lockFunctionsReadTickWrite, "LockFunctions")
+KVR_WINDOW_CASES(DialogsWindowTest, rpmSetUpReadCalculateWrite, "RpmSetUp")
+KVR_WINDOW_CASES(DialogsWindowTest, controllerInfoShowsItsBox, "ControllerInfo")
 
 // 200 pulses a second, 14 poles, ratio 10.00: 400 pulses in a window.
 void DialogsWindowTest::revCounterClosedDuringTheMeasurement() {

@@ -20,24 +20,13 @@
 #include "res/ids.h"
 #include "res/templates.h"
 
-using kvr::DialogEvent;
-using kvr::Language;
-using kvr::Window;
-using kvr::gui::QtHost;
-using kvr::gui::QtWindow;
-using kvr::res::ControlDef;
-using kvr::res::ControlKind;
-using kvr::testing::ClickButton;
-using kvr::testing::Present;
-using kvr::testing::Q;
-using kvr::testing::ReadFileBytes;
-
 namespace {
 
-// Keeps every call the window makes to its procedure.
+// A template's window on a plain host; keeps every call the window makes to
+// its procedure.
 struct Recorder {
-    std::vector<std::pair<DialogEvent, int>> calls;
-    std::function<void(Window&, int)> onCommand;
+    explicit Recorder(int templateId = kvr::id::kMainWindowEn, kvr::gui::BuildOptions options = {})
+        : host(std::move(options)), window(host.OpenDialog(templateId, nullptr, Proc())) {}
 
     kvr::DialogProc Proc() {
         return [this](Window& w, DialogEvent event, int id) {
@@ -53,6 +42,16 @@ struct Recorder {
         }
         return ids;
     }
+    // Shows the window; false when it never reached the screen.
+    bool Show() {
+        window->dialog()->show();
+        return QTest::qWaitForWindowExposed(window->dialog());
+    }
+
+    std::vector<std::pair<DialogEvent, int>> calls;
+    std::function<void(Window&, int)> onCommand;
+    QtHost host;
+    std::unique_ptr<QtWindow> window;
 };
 
 QGroupBox* GroupOf(QWidget* w) {
@@ -119,9 +118,8 @@ void MainWindowTest::buildsEveryControlOfTheTemplate() {
     const kvr::res::DialogTemplate* t = kvr::res::FindTemplate(templateId);
     QVERIFY(t != nullptr);
     const Language lang = t->language;
-    QtHost host;
-    Recorder recorder;
-    auto window = host.OpenDialog(templateId, nullptr, recorder.Proc());
+    Recorder recorder(templateId);
+    auto& window = recorder.window;
     QVERIFY(window != nullptr);
     QCOMPARE(window->dialog()->windowTitle(), QStringLiteral("KVR-Duza2  Setup "));
     QCOMPARE(recorder.calls.size(), std::size_t{1});
@@ -221,9 +219,8 @@ void MainWindowTest::buildsTheMenu() {
     QFETCH(QStringList, titles);
     QFETCH(QStringList, items);
     QFETCH(bool, helpFileEnabled);
-    QtHost host;
-    Recorder recorder;
-    auto window = host.OpenDialog(templateId, nullptr, recorder.Proc());
+    Recorder recorder(templateId);
+    auto& window = recorder.window;
     QVERIFY(window != nullptr);
     auto* bar = window->dialog()->findChild<QMenuBar*>();
     QVERIFY(bar != nullptr);
@@ -267,9 +264,8 @@ void MainWindowTest::buildsTheMenu() {
 }
 
 void MainWindowTest::initialStateOfTheTemplate() {
-    QtHost host;
     Recorder recorder;
-    auto window = host.OpenDialog(kvr::id::kMainWindowEn, nullptr, recorder.Proc());
+    auto& window = recorder.window;
     QVERIFY(window != nullptr);
     QVERIFY(!window->IsEnabled(kvr::id::kWrite));
     QVERIFY(!window->IsEnabled(kvr::id::kMaxFrequency));
@@ -295,9 +291,8 @@ void MainWindowTest::initialStateOfTheTemplate() {
 }
 
 void MainWindowTest::radioButtonsFollowTheirKind() {
-    QtHost host;
     Recorder recorder;
-    auto window = host.OpenDialog(kvr::id::kMainWindowEn, nullptr, recorder.Proc());
+    auto& window = recorder.window;
     QtWindow& w = *window;
     window->dialog()->show();
     auto click = [&](int id) { ClickButton(w.control(id)); };
@@ -337,11 +332,9 @@ void MainWindowTest::radioButtonsFollowTheirKind() {
 }
 
 void MainWindowTest::clicksAndMenuItemsReachTheProcedure() {
-    QtHost host;
-    Recorder recorder;
-    auto window = host.OpenDialog(kvr::id::kMainWindowDe, nullptr, recorder.Proc());
-    window->dialog()->show();
-    QVERIFY(QTest::qWaitForWindowExposed(window->dialog()));
+    Recorder recorder(kvr::id::kMainWindowDe);
+    auto& window = recorder.window;
+    QVERIFY(recorder.Show());
 
     window->Enable(kvr::id::kWrite, true);
     for (int id : {kvr::id::kRead, kvr::id::kWrite, kvr::id::kRpmSetUp, kvr::id::kLogReset,
@@ -372,11 +365,9 @@ void MainWindowTest::clicksAndMenuItemsReachTheProcedure() {
 }
 
 void MainWindowTest::escapeAndCloseSendEnd() {
-    QtHost host;
     Recorder recorder;
-    auto window = host.OpenDialog(kvr::id::kMainWindowEn, nullptr, recorder.Proc());
-    window->dialog()->show();
-    QVERIFY(QTest::qWaitForWindowExposed(window->dialog()));
+    auto& window = recorder.window;
+    QVERIFY(recorder.Show());
     QTest::keyClick(window->dialog(), Qt::Key_Escape);
     window->dialog()->close();
     // The procedure did not end the dialog, so it stays open.
@@ -385,7 +376,6 @@ void MainWindowTest::escapeAndCloseSendEnd() {
 }
 
 void MainWindowTest::endDialogWaitsForTheCommand() {
-    QtHost host;
     Recorder recorder;
     bool visibleAfterEnd = false;
     recorder.onCommand = [&](Window& w, int id) {
@@ -394,7 +384,7 @@ void MainWindowTest::endDialogWaitsForTheCommand() {
         // Still open while the command runs.
         visibleAfterEnd = qobject_cast<QWidget*>(dynamic_cast<QtWindow&>(w).dialog())->isVisible();
     };
-    auto window = host.OpenDialog(kvr::id::kMainWindowEn, nullptr, recorder.Proc());
+    auto& window = recorder.window;
     window->dialog()->show();
     QTest::mouseClick(qobject_cast<QAbstractButton*>(window->control(kvr::id::kEnd)),
                       Qt::LeftButton);
@@ -428,9 +418,8 @@ void MainWindowTest::portItemsShowTheirDevice() {
         if (id == kvr::id::kPortCom1 + 2) s += "\t/dev/ttyUSB0";
         return s;
     };
-    QtHost host(options);
-    Recorder recorder;
-    auto window = host.OpenDialog(kvr::id::kMainWindowEn, nullptr, recorder.Proc());
+    Recorder recorder(kvr::id::kMainWindowEn, options);
+    auto& window = recorder.window;
     QAction* com3 = window->menuItem(kvr::id::kPortCom1 + 2);
     QVERIFY(com3 != nullptr);
     QCOMPARE(com3->text(), QStringLiteral("COM&3\t/dev/ttyUSB0"));

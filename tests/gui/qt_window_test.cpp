@@ -14,18 +14,12 @@
 #include <chrono>
 #include <vector>
 
+#include "gui/support/gui_rig.h"
 #include "qt_host.h"
 #include "qt_platform.h"
 #include "res/templates.h"
 
-using kvr::DialogEvent;
-using kvr::Language;
 using kvr::Text;
-using kvr::Window;
-using kvr::gui::QtHost;
-using kvr::gui::QtWindow;
-using kvr::res::ControlDef;
-using kvr::res::ControlKind;
 
 namespace {
 

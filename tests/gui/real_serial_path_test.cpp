@@ -27,12 +27,6 @@
 #include "serial_ports.h"
 #include "settings/settings_image.h"
 
-namespace id = kvr::id;
-using kvr::Language;
-using kvr::testing::ClickButton;
-using kvr::testing::PlayingHost;
-using kvr::testing::TypeInto;
-
 namespace {
 
 // The library's control entries, found in the process it was preloaded in.

@@ -12,11 +12,6 @@
 #include "gui/support/gui_rig.h"
 #include "res/ids.h"
 
-using kvr::Language;
-using kvr::testing::ConfigFile;
-using kvr::testing::GuiRig;
-namespace id = kvr::id;
-
 class ResponsiveWindowTest : public QObject {
     Q_OBJECT
 

@@ -12,12 +12,6 @@
 #include "res/ids.h"
 #include "settings/settings_image.h"
 
-using kvr::Language;
-using kvr::testing::AddWindowCaseRows;
-using kvr::testing::GuiRig;
-using kvr::testing::RunWindowCase;
-namespace id = kvr::id;
-
 class SettingsWindowTest : public QObject {
     Q_OBJECT
 
@@ -35,24 +29,9 @@ class SettingsWindowTest : public QObject {
 };
 
 // The cases both front ends share.
-void SettingsWindowTest::readFillsTheRealWidgets_data() {
-    AddWindowCaseRows("ReadFills");
-}
-void SettingsWindowTest::readFillsTheRealWidgets() {
-    RunWindowCase();
-}
-void SettingsWindowTest::typedFieldIsWrittenToTheController_data() {
-    AddWindowCaseRows("TypedFields");
-}
-void SettingsWindowTest::typedFieldIsWrittenToTheController() {
-    RunWindowCase();
-}
-void SettingsWindowTest::chosenPortIsSavedAtEnd_data() {
-    AddWindowCaseRows("ChosenPort");
-}
-void SettingsWindowTest::chosenPortIsSavedAtEnd() {
-    RunWindowCase();
-}
+KVR_WINDOW_CASES(SettingsWindowTest, readFillsTheRealWidgets, "ReadFills")
+KVR_WINDOW_CASES(SettingsWindowTest, typedFieldIsWrittenToTheController, "TypedFields")
+KVR_WINDOW_CASES(SettingsWindowTest, chosenPortIsSavedAtEnd, "ChosenPort")
 
 void SettingsWindowTest::refusedFieldShowsItsBoxOwnedByTheWindow_data() {
     QTest::addColumn<bool>("german");
@@ -91,12 +70,7 @@ void SettingsWindowTest::refusedFieldShowsItsBoxOwnedByTheWindow() {
     QCOMPARE(r.Text(field), typed);
 }
 
-void SettingsWindowTest::settingsFileThroughTheFileMenu_data() {
-    AddWindowCaseRows("SettingsFile");
-}
-void SettingsWindowTest::settingsFileThroughTheFileMenu() {
-    RunWindowCase();
-}
+KVR_WINDOW_CASES(SettingsWindowTest, settingsFileThroughTheFileMenu, "SettingsFile")
 
 QTEST_MAIN(SettingsWindowTest)
 #include "settings_window_test.moc"

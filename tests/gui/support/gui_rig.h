@@ -277,3 +277,31 @@ inline void RunWindowCase() {
 }
 
 }  // namespace kvr::testing
+
+// A QtTest function, with its rows, for the shared window cases whose names
+// start with the prefix.
+#define KVR_WINDOW_CASES(TestClass, function, prefix) \
+    void TestClass::function##_data() {               \
+        kvr::testing::AddWindowCaseRows(prefix);      \
+    }                                                 \
+    void TestClass::function() {                      \
+        kvr::testing::RunWindowCase();                \
+    }
+
+// The names the GUI test programs use unqualified.
+namespace id = kvr::id;
+using kvr::DialogEvent;
+using kvr::Language;
+using kvr::Window;
+using kvr::gui::QtHost;
+using kvr::gui::QtWindow;
+using kvr::res::ControlDef;
+using kvr::res::ControlKind;
+using kvr::testing::ClickButton;
+using kvr::testing::ConfigFile;
+using kvr::testing::GuiRig;
+using kvr::testing::PlayingHost;
+using kvr::testing::Present;
+using kvr::testing::Q;
+using kvr::testing::ReadFileBytes;
+using kvr::testing::TypeInto;

@@ -38,10 +38,7 @@ namespace kvr {
 namespace {
 
 using sim::LinkKind;
-using testing::FakeHost;
-using testing::FakeWindow;
-using testing::TempDir;
-using testing::WriteFileBytes;
+using namespace testing;
 
 enum class Cmd { Read, Write, Update, Info, LockRead, LockWrite, RpmRead, RpmWrite, RevCounter };
 enum class Fault {

@@ -17,9 +17,7 @@
 namespace kvr {
 namespace {
 
-using testing::FakeHost;
-using testing::FakeWindow;
-using testing::SerialSpy;
+using namespace testing;
 
 struct IspBench : testing::SimProgram {
     explicit IspBench(Language lang = Language::English)
@@ -128,9 +126,7 @@ TEST(Isp, LockedChip) {
     IspBench info;
     info.chip().profile.signature = {0x00, 0x01, 0x02};
     ControllerInfoCommand(info.program, info.main);
-    ASSERT_EQ(info.host.boxes.size(), 1u);
-    EXPECT_EQ(info.host.boxes[0].text, "no connection!");
-    EXPECT_EQ(info.host.boxes[0].caption, "ERROR!");
+    EXPECT_EQ(info.host.boxes, testing::OneBox("no connection!", "ERROR!"));
     EXPECT_EQ(info.Instructions(0x5808), 0);
 }
 
@@ -179,9 +175,7 @@ TEST(Isp, NoAnswerAtAllGivesUpAfterAllStages) {
     IspBench info(Language::German);
     info.chip().profile.silent = true;
     ControllerInfoCommand(info.program, info.main);
-    ASSERT_EQ(info.host.boxes.size(), 1u);
-    EXPECT_EQ(info.host.boxes[0].text, "Keine Verbindung!");
-    EXPECT_EQ(info.host.boxes[0].caption, "ERROR!");
+    EXPECT_EQ(info.host.boxes, testing::OneBox("Keine Verbindung!", "ERROR!"));
 }
 
 TEST(Isp, ChipOutOfStepComesIntoStepByTheRetryClockPulses) {
@@ -210,10 +204,7 @@ TEST(Isp, PortThatCannotBeOpened) {
     IspBench b;
     b.program.link.state.comDeviceName = "";
     ControllerInfoCommand(b.program, b.main);
-    ASSERT_EQ(b.host.boxes.size(), 1u);
-    EXPECT_EQ(b.host.boxes[0].text, "Cannot open comport!");
-    EXPECT_EQ(b.host.boxes[0].caption, "Error");
-    EXPECT_EQ(b.host.boxes[0].owner, &b.main);
+    EXPECT_EQ(b.host.boxes, testing::OneBox("Cannot open comport!", "Error", &b.main));
     EXPECT_FALSE(b.main.controls[id::kStatusLine].enabled);
     EXPECT_EQ(b.main.controls[id::kStatusLine].text, " ");
 }

@@ -22,11 +22,7 @@
 namespace kvr {
 namespace {
 
-using testing::FakeHost;
-using testing::FakePortIo;
-using testing::FakeSerial;
-using testing::FakeWindow;
-using testing::SerialSpy;
+using namespace testing;
 
 // The calls that open the port and set it up, in order.
 std::vector<std::string> PortSetUp(const std::vector<std::string>& calls) {
@@ -208,10 +204,7 @@ TEST(ConnectLinkTest, ProbeFailuresShowTheirMessage) {
         }
         EXPECT_EQ(ConnectLinkChecked(r.p), 1);
         ExpectFlags(r.p, false, false);
-        ASSERT_EQ(r.host.boxes.size(), 1u);
-        EXPECT_EQ(r.host.boxes[0].text, c.text);
-        EXPECT_EQ(r.host.boxes[0].caption, "ERROR!");
-        EXPECT_EQ(r.host.boxes[0].owner, nullptr);
+        EXPECT_EQ(r.host.boxes, testing::OneBox(c.text, "ERROR!"));
         // A silent controller got its restart.
         EXPECT_EQ(r.ctl().restarts, 1);
     }

@@ -21,11 +21,7 @@
 namespace kvr {
 namespace {
 
-using testing::FakeClock;
-using testing::FakeHost;
-using testing::FakePortIo;
-using testing::FakeSerial;
-using testing::SerialSpy;
+using namespace testing;
 
 // A program on recording fakes, its serial port open.
 struct FakeRig : testing::FakeProgram {
@@ -314,10 +310,7 @@ TEST(WriteCheckedTest, MismatchShowsWritingErrorInEachLanguage) {
         r.p.lang = c.lang;
         r.p.link.state.uartLink = true;
         EXPECT_EQ(WriteControllerByteChecked(r.p, 14, 10), 1);
-        ASSERT_EQ(r.host.boxes.size(), 1u);
-        EXPECT_EQ(r.host.boxes[0].text, c.text);
-        EXPECT_EQ(r.host.boxes[0].caption, "Error!");
-        EXPECT_EQ(r.host.boxes[0].owner, nullptr);
+        EXPECT_EQ(r.host.boxes, testing::OneBox(c.text, "Error!"));
     }
 }
 

@@ -8,11 +8,7 @@
 namespace kvr {
 namespace {
 
-using testing::FakeProgram;
-using testing::FakeWindow;
-using testing::ReadFileBytes;
-using testing::TempDir;
-using testing::WriteFileBytes;
+using namespace testing;
 
 const std::string kCfg = "blsetup.cfg";
 
@@ -69,10 +65,7 @@ TEST(MainWindow, EndSavesThePortNameOnlyAndClosesThePort) {
     OpenWindow w;
     // Choosing a port that does not exist reports it, and the choice stays.
     EXPECT_EQ(w.Command(1157), 0);
-    ASSERT_EQ(w.f.host.boxes.size(), 1u);
-    EXPECT_EQ(w.f.host.boxes[0].text, "Cannot open comport!");
-    EXPECT_EQ(w.f.host.boxes[0].caption, "Error");
-    EXPECT_EQ(w.f.host.boxes[0].owner, &w.main);
+    EXPECT_EQ(w.f.host.boxes, testing::OneBox("Cannot open comport!", "Error", &w.main));
     EXPECT_TRUE(w.main.menuChecks[1157]);
     EXPECT_FALSE(w.main.menuChecks[1155]);
     EXPECT_FALSE(w.main.controls[id::kStatusLine].enabled);
@@ -166,9 +159,7 @@ TEST(MainWindow, HelpDocumentOpensWhenPresent) {
         OpenWindow w(lang);
         testing::MakeAt(doc, "<pipe>");  // no document, and never waited on
         w.Command(id::kHelpFile);
-        ASSERT_EQ(w.f.host.boxes.size(), 1u);
-        EXPECT_EQ(w.f.host.boxes[0].text, doc + " not found!");
-        EXPECT_EQ(w.f.host.boxes[0].caption, "Error");
+        EXPECT_EQ(w.f.host.boxes, testing::OneBox(doc + " not found!", "Error"));
         EXPECT_TRUE(w.f.host.opened.empty());
         std::filesystem::remove(doc);
 

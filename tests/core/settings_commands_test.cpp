@@ -270,39 +270,14 @@ TEST(ReadSettings, RefusedControllers) {
         int versionWord;
         std::vector<int> order;
     };
+    const std::string setUp = "Available after setup with RC!";
+    const std::string other = "PC-Program not suitable,\nPlease download the compatible software !";
+    const std::string newer = "Please download the latest version of this software!";
     const std::vector<Case> cases = {
-        {"not set up",
-         101,
-         0x61,
-         0x23,
-         37,
-         "Available after setup with RC!",
-         kVersionNotRead,
-         {12}},
-        {"blank",
-         102,
-         0xFF,
-         0xFF,
-         37,
-         "Available after setup with RC!",
-         kVersionRefused,
-         {12, 15, 32, 33}},
-        {"other family",
-         102,
-         0x3F,
-         0x23,
-         37,
-         "PC-Program not suitable,\nPlease download the compatible software !",
-         kVersionRefused,
-         {12, 15, 32, 33}},
-        {"newer firmware",
-         102,
-         0x61,
-         0x23,
-         38,
-         "Please download the latest version of this software!",
-         kVersionRefused,
-         {12, 15, 32, 33, 31, 35}},
+        {"not set up", 101, 0x61, 0x23, 37, setUp, kVersionNotRead, {12}},
+        {"blank", 102, 0xFF, 0xFF, 37, setUp, kVersionRefused, {12, 15, 32, 33}},
+        {"other family", 102, 0x3F, 0x23, 37, other, kVersionRefused, {12, 15, 32, 33}},
+        {"newer firmware", 102, 0x61, 0x23, 38, newer, kVersionRefused, {12, 15, 32, 33, 31, 35}},
     };
     for (const Case& c : cases) {
         Rig r;
@@ -313,10 +288,7 @@ TEST(ReadSettings, RefusedControllers) {
         r.Set(RequiredLevel, c.required);
         r.Read();
         EXPECT_EQ(r.Reads(), c.order) << c.name;
-        ASSERT_EQ(r.host.boxes.size(), 1u) << c.name;
-        EXPECT_EQ(r.host.boxes[0].text, c.text) << c.name;
-        EXPECT_EQ(r.host.boxes[0].caption, "Error") << c.name;
-        EXPECT_EQ(r.host.boxes[0].owner, &r.w) << c.name;
+        EXPECT_EQ(r.host.boxes, testing::OneBox(c.text, "Error", &r.w)) << c.name;
         EXPECT_EQ(r.p.link.lastErrorText, c.text) << c.name;
         EXPECT_EQ(r.p.settings.versionWord, c.versionWord) << c.name;
         EXPECT_FALSE(r.Enabled(id::kWrite)) << c.name;
@@ -351,10 +323,7 @@ TEST(ReadSettings, NoSerialPort) {
     r.p.link.state.medium = Medium::Parallel;
     r.w.SetText(id::kFullSpeedTime, "2.00");
     r.Read();
-    ASSERT_EQ(r.host.boxes.size(), 1u);
-    EXPECT_EQ(r.host.boxes[0].text, "  PORT ?");
-    EXPECT_EQ(r.host.boxes[0].caption, "ERROR!");
-    EXPECT_EQ(r.host.boxes[0].owner, nullptr);
+    EXPECT_EQ(r.host.boxes, testing::OneBox("  PORT ?", "ERROR!"));
     EXPECT_EQ(r.Text(id::kFullSpeedTime), "");
     EXPECT_TRUE(r.Reads().empty());
 }
@@ -713,10 +682,7 @@ TEST(WriteSettings, GovernorDefaultsThenRefusals) {
 TEST(WriteSettings, GateBeforeRead) {
     Rig r;
     r.Write();
-    ASSERT_EQ(r.host.boxes.size(), 1u);
-    EXPECT_EQ(r.host.boxes[0].text, "Read values first!");
-    EXPECT_EQ(r.host.boxes[0].caption, "Error!");
-    EXPECT_EQ(r.host.boxes[0].owner, nullptr);
+    EXPECT_EQ(r.host.boxes, testing::OneBox("Read values first!", "Error!"));
     EXPECT_TRUE(r.Writes().empty());
     EXPECT_EQ(r.p.app.statusWindow, &r.w);
 }

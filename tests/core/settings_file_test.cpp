@@ -19,8 +19,7 @@
 namespace kvr {
 namespace {
 
-using testing::SimProgram;
-using testing::TempDir;
+using namespace testing;
 
 // Settings on controller A: every value Write stores differs from the
 // simulated controller's defaults.

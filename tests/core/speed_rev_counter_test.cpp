@@ -25,12 +25,7 @@
 namespace kvr {
 namespace {
 
-using testing::FakeHost;
-using testing::FakeWindow;
-using testing::Labelled;
-using testing::SerialSpy;
-using testing::TempDir;
-using testing::WriteFileBytes;
+using namespace testing;
 
 // The program on a simulated controller at COM2 whose test program is
 // locked, with 14 poles and ratio 10.00 in blsetup.cfg.
@@ -306,29 +301,21 @@ TEST(RevCounter, OpeningShowsTheMotorValues) {
 }
 
 TEST(RevCounter, TemplateTextsInBothLanguages) {
-    const std::vector<Labelled> en = {
-        {1212, "el.Freq. Motorphase, Hz", "Revs"},
-        {1215, "el. Freq. Motorphase, rpm", "Revs"},
-        {1219, "Motor revs, rpm", "Revs"},
-        {1218, "Prop revs, rpm", "Revs"},
-        {1176, "number of poles", "Motor-Gearbox"},
-        {1220, "gearbox ratio 1:", "Motor-Gearbox"},
-        {1221, "Save Input", "Motor-Gearbox"},
-        {1246, "Release Motor", ""},
-        {1, "Done", ""},
-    };
-    const std::vector<Labelled> de = {
-        {1212, "el.Freq. Motorphase, Hz", "Aktuelle Drehzahl"},
-        {1215, "el. Freq. Motorphase,  U/min ", "Aktuelle Drehzahl"},
-        {1219, "Motor-Drehzahl,  U/min", "Aktuelle Drehzahl"},
-        {1218, "Prop-Drehzahl,  U/min", "Aktuelle Drehzahl"},
-        {1176, "Polzahl", "Motor-Getriebeeinheit"},
-        {1220, "Getriebe-Untersetzung 1 :", "Motor-Getriebeeinheit"},
-        {1221, "Werte \u00fcbernehmen", "Motor-Getriebeeinheit"},
-        {1246, "Motor-Freigabe", ""},
-        {1, "Ende", ""},
-    };
-    const auto [t1247, t1245] = testing::ExpectLabels(1247, en, 1245, de);
+    constexpr Text kRevs{"Revs", "Aktuelle Drehzahl"};
+    constexpr Text kMotor{"Motor-Gearbox", "Motor-Getriebeeinheit"};
+    const auto [t1247, t1245] = testing::ExpectLabels(
+        1247, 1245,
+        {
+            {1212, {"el.Freq. Motorphase, Hz", "el.Freq. Motorphase, Hz"}, kRevs},
+            {1215, {"el. Freq. Motorphase, rpm", "el. Freq. Motorphase,  U/min "}, kRevs},
+            {1219, {"Motor revs, rpm", "Motor-Drehzahl,  U/min"}, kRevs},
+            {1218, {"Prop revs, rpm", "Prop-Drehzahl,  U/min"}, kRevs},
+            {1176, {"number of poles", "Polzahl"}, kMotor},
+            {1220, {"gearbox ratio 1:", "Getriebe-Untersetzung 1 :"}, kMotor},
+            {1221, {"Save Input", "Werte \u00fcbernehmen"}, kMotor},
+            {1246, {"Release Motor", "Motor-Freigabe"}, {"", ""}},
+            {1, {"Done", "Ende"}, {"", ""}},
+        });
     ASSERT_TRUE(t1247 != nullptr && t1245 != nullptr);
     EXPECT_EQ(t1245->height, 135);
     // Only Done is the default button.
@@ -338,12 +325,8 @@ TEST(RevCounter, TemplateTextsInBothLanguages) {
 }
 
 TEST(RevCounter, TemplatesCarryTheControls) {
-    for (int templateId : {1247, 1245}) {
-        const res::DialogTemplate* t = res::FindTemplate(templateId);
-        ASSERT_NE(t, nullptr);
-        std::vector<int> ids;
-        for (const res::ControlDef& c : t->controls) ids.push_back(c.id);
-        EXPECT_EQ(ids, (std::vector<int>{1212, 1215, 1219, 1218, 1176, 1220, 1221, 1246, 1}));
+    for (const res::DialogTemplate* t : testing::ExpectControlIds(
+             {1247, 1245}, {1212, 1215, 1219, 1218, 1176, 1220, 1221, 1246, 1})) {
         EXPECT_EQ(t->controls[3].labelId, 1248);
         EXPECT_EQ(t->width, 342);
     }

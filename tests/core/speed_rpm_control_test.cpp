@@ -24,11 +24,7 @@
 namespace kvr {
 namespace {
 
-using testing::FakeHost;
-using testing::FakeWindow;
-using testing::Labelled;
-using testing::TempDir;
-using testing::WriteFileBytes;
+using namespace testing;
 
 using Writes = std::vector<std::pair<int, int>>;
 
@@ -182,10 +178,7 @@ TEST(RpmControl, CalculateShowsMotorSpeedAndFrequency) {
         if (c.accepted) {
             EXPECT_TRUE(r.host.boxes.empty());
         } else {
-            ASSERT_EQ(r.host.boxes.size(), 1u);
-            EXPECT_EQ(r.host.boxes[0].text, "min. 166 Hz");
-            EXPECT_EQ(r.host.boxes[0].caption, "Error!");
-            EXPECT_EQ(r.host.boxes[0].owner, nullptr);
+            EXPECT_EQ(r.host.boxes, testing::OneBox("min. 166 Hz", "Error!"));
         }
     }
 }
@@ -230,9 +223,7 @@ TEST(RpmControl, WriteChecksFrequencyAndGovernorValues) {
         if (c.message == nullptr) {
             EXPECT_TRUE(r.host.boxes.empty()) << r.BoxTexts()[0];
         } else {
-            ASSERT_EQ(r.host.boxes.size(), 1u);
-            EXPECT_EQ(r.host.boxes[0].text, c.message);
-            EXPECT_EQ(r.host.boxes[0].caption, "Error!");
+            EXPECT_EQ(r.host.boxes, testing::OneBox(c.message, "Error!"));
         }
     }
 }
@@ -315,41 +306,28 @@ TEST(RpmControl, GateAndStatusWindow) {
 }
 
 TEST(RpmControl, TemplateTextsInBothLanguages) {
-    const std::string maxEn = "Max. Values", maxDe = "Drehzahl bei Vollausschlag";
-    const std::string motorEn = "Motor-Gearbox", motorDe = "Motor-Getriebeeinheit";
-    const std::vector<Labelled> en = {
-        {1212, "elec. freq. motorphase, Hz", maxEn},
-        {1215, "elec. freq. motorphase, RPM", maxEn},
-        {1219, "motor-RPM ", maxEn},
-        {1218, "desired rotorspeed, RPM", maxEn},
-        {1216, "Calculate", maxEn},
-        {1176, "number of poles", motorEn},
-        {1220, "gearbox ratio 1:", motorEn},
-        {1221, "Save Input", motorEn},
-        {1241, "", ""},
-        {1213, "Read", "Controller"},
-        {1214, "Write", "Controller"},
-        {1239, "P-Value", "P/I - Control"},
-        {1240, "I-Value", "P/I - Control"},
-        {1, "Done", ""},
-    };
-    const std::vector<Labelled> de = {
-        {1212, "el.Freq. Motorphase, Hz", maxDe},
-        {1215, "el. Freq. Motorphase,  U/min ", maxDe},
-        {1219, "Motor-Drehzahl,  U/min", maxDe},
-        {1218, "gew\u00fcnschte\nRotor-Drehzahl,  U/min", maxDe},
-        {1216, "Berechnen", maxDe},
-        {1176, "Polzahl", motorDe},
-        {1220, "Getriebe-Untersetzung 1 :", motorDe},
-        {1221, "Werte \u00fcbernehmen", motorDe},
-        {1241, "Schnellstart nach Autorotation m\u00f6gl.", ""},
-        {1213, "Lesen", "Prozessor"},
-        {1214, "Schreiben", "Prozessor"},
-        {1239, "P-Glied", "P/I - Regler"},
-        {1240, "I-Glied", "P/I - Regler"},
-        {1, "Ende", ""},
-    };
-    const auto [t1228, t1231] = testing::ExpectLabels(1228, en, 1231, de);
+    constexpr Text kMax{"Max. Values", "Drehzahl bei Vollausschlag"};
+    constexpr Text kMotor{"Motor-Gearbox", "Motor-Getriebeeinheit"};
+    constexpr Text kController{"Controller", "Prozessor"};
+    constexpr Text kPi{"P/I - Control", "P/I - Regler"};
+    const auto [t1228, t1231] = testing::ExpectLabels(
+        1228, 1231,
+        {
+            {1212, {"elec. freq. motorphase, Hz", "el.Freq. Motorphase, Hz"}, kMax},
+            {1215, {"elec. freq. motorphase, RPM", "el. Freq. Motorphase,  U/min "}, kMax},
+            {1219, {"motor-RPM ", "Motor-Drehzahl,  U/min"}, kMax},
+            {1218, {"desired rotorspeed, RPM", "gew\u00fcnschte\nRotor-Drehzahl,  U/min"}, kMax},
+            {1216, {"Calculate", "Berechnen"}, kMax},
+            {1176, {"number of poles", "Polzahl"}, kMotor},
+            {1220, {"gearbox ratio 1:", "Getriebe-Untersetzung 1 :"}, kMotor},
+            {1221, {"Save Input", "Werte \u00fcbernehmen"}, kMotor},
+            {1241, {"", "Schnellstart nach Autorotation m\u00f6gl."}, {"", ""}},
+            {1213, {"Read", "Lesen"}, kController},
+            {1214, {"Write", "Schreiben"}, kController},
+            {1239, {"P-Value", "P-Glied"}, kPi},
+            {1240, {"I-Value", "I-Glied"}, kPi},
+            {1, {"Done", "Ende"}, {"", ""}},
+        });
     ASSERT_TRUE(t1228 != nullptr && t1231 != nullptr);
     EXPECT_EQ(t1228->width, 426);
     EXPECT_EQ(t1228->height, 188);

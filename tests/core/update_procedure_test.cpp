@@ -177,72 +177,35 @@ class UpdateFailureTest : public UpdateProcedureTest {};
 TEST_P(UpdateFailureTest, EndingsTable) {
     struct Case {
         const char* what;
-        std::string name;
         std::string content;
-        int version;
         std::vector<std::string> boxes;
-        std::vector<int> committed;  // pages confirmed by the controller
+        std::vector<int> committed = {};  // pages confirmed by the controller
+        std::string name = "K6123_6124.upd";
     };
     const std::string one = TextFile({{0x0000, 0x01}});
+    const std::string start = "Update starten?";
     const Case cases[] = {
-        {"empty file", "K6123_6124.upd", "", 0x6123, {"Update starten?", "file error 4!"}, {}},
-        {"header only",
-         "K6123_6124.upd",
-         Scrambled(""),
-         0x6123,
-         {"Update starten?", "file error 4!"},
-         {}},
-        {"not in the name", "K6000_6001.upd", one, 0x6123, {"Datei nicht kompatibel!"}, {}},
-        {"second field", "K6000_6123.upd", one, 0x6123, {"Update starten?"}, {0}},
-        {"no digit in field", "KXYZW_6124.upd", one, 0x6123, {"Datei nicht kompatibel!"}, {}},
-        {"page 256",
-         "K6123_6124.upd",
-         TextFile({{0x4000, 0x01}}),
-         0x6123,
-         {"Update starten?", "Read/write error - code1!"},
-         {}},
+        {"empty file", "", {start, "file error 4!"}},
+        {"header only", Scrambled(""), {start, "file error 4!"}},
+        {"not in the name", one, {"Datei nicht kompatibel!"}, {}, "K6000_6001.upd"},
+        {"second field", one, {start}, {0}, "K6000_6123.upd"},
+        {"no digit in field", one, {"Datei nicht kompatibel!"}, {}, "KXYZW_6124.upd"},
+        {"page 256", TextFile({{0x4000, 0x01}}), {start, "Read/write error - code1!"}},
         {"page 0 then 256",
-         "K6123_6124.upd",
          TextFile({{0x0000, 0x01}, {0x4001, 0x02}}),
-         0x6123,
-         {"Update starten?", "Read/write error - code1!"},
+         {start, "Read/write error - code1!"},
          {0}},
-        {"lower case",
-         "K6123_6124.upd",
-         "0000:0001\n0123:00ab\n",
-         0x6123,
-         {"Update starten?", "file error 6!"},
-         {}},
-        {"value-less digits",
-         "K6123_6124.upd",
-         "@@@@:0001\n",
-         0x6123,
-         {"Update starten?", "file error 6!"},
-         {}},
-        {"no colon",
-         "K6123_6124.upd",
-         "0000:0001\n0123-00AB\n",
-         0x6123,
-         {"Update starten?", "file error 5!"},
-         {}},
-        {"empty line",
-         "K6123_6124.upd",
-         "0000:0001\n\n",
-         0x6123,
-         {"Update starten?", "file error 5!"},
-         {}},
-        {"corrupt header",
-         "K6123_6124.upd",
-         Scrambled(one).replace(165, 1, "\x01"),
-         0x6123,
-         {"wrong file!"},
-         {}},
+        {"lower case", "0000:0001\n0123:00ab\n", {start, "file error 6!"}},
+        {"value-less digits", "@@@@:0001\n", {start, "file error 6!"}},
+        {"no colon", "0000:0001\n0123-00AB\n", {start, "file error 5!"}},
+        {"empty line", "0000:0001\n\n", {start, "file error 5!"}},
+        {"corrupt header", Scrambled(one).replace(165, 1, "\x01"), {"wrong file!"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         host.boxes.clear();
         ctl().trace.clear();
-        SetVersion(c.version);
+        SetVersion(0x6123);
         Update(c.name, c.content);
         EXPECT_EQ(BoxTexts(), c.boxes);
         EXPECT_EQ(Addresses(ctl().TraceOf('X')), c.committed);

@@ -48,14 +48,11 @@ TEST(Isp, ControllerInfoShowsSignatureLockAndFuses) {
     for (Language lang : {Language::English, Language::German}) {
         IspBench b(lang);
         ControllerInfoCommand(b.program, b.main);
-        ASSERT_EQ(b.host.boxes.size(), 1u);
         const std::string expected =
             "Vendor Code: 1E\nPart Family: 93\nPart Number: 07\n\nLockbits: FF\nFuse HB: D9\n"
             "Fuse LB: E1\n";
-        EXPECT_EQ(b.host.boxes[0].text, expected);
-        EXPECT_EQ(b.host.boxes[0].text.size(), 86u);
-        EXPECT_EQ(b.host.boxes[0].caption, "Info:");
-        EXPECT_EQ(b.host.boxes[0].owner, nullptr);
+        EXPECT_EQ(expected.size(), 86u);
+        EXPECT_EQ(b.host.boxes, OneBox(expected, "Info:"));
         EXPECT_EQ(b.main.controls[id::kStatusLine].text, " ");
         EXPECT_FALSE(b.main.controls[id::kStatusLine].enabled);
 

@@ -215,11 +215,10 @@ TEST(SettingsFile, DamagedOrForeignFilesChangeNothing) {
         r.controller.trace.clear();
 
         EXPECT_EQ(LoadSettingsFile(r.p, r.w, "f.json"), Outcome::Refused);
-        ASSERT_EQ(r.host.boxes.size(), 1u);
-        EXPECT_EQ(r.host.boxes[0].text, std::string("Settings not loaded from\nf.json\n") +
-                                            c.reason + "\nNothing was changed.");
-        EXPECT_EQ(r.host.boxes[0].caption, "Error");
-        EXPECT_EQ(r.host.boxes[0].owner, &r.w);
+        EXPECT_EQ(r.host.boxes,
+                  testing::OneBox("Settings not loaded from\nf.json\n" + std::string(c.reason) +
+                                      "\nNothing was changed.",
+                                  "Error", &r.w));
         for (const auto& [control, state] : controls) {
             EXPECT_EQ(r.w.controls[control].text, state.text) << control;
             EXPECT_EQ(r.w.controls[control].checked, state.checked) << control;

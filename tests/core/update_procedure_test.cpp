@@ -248,9 +248,7 @@ TEST_P(UpdateFailureTest, NameCutAtAFolder) {
     SetVersion(0x6123);
     Update("K6123_6124.upd/K.bin", "0000:0001\n");
     EXPECT_EQ(p.update.baseName, "K6123_6124.upd");
-    ASSERT_EQ(BoxTexts(), std::vector<std::string>{"file error 1!"});
-    EXPECT_EQ(host.boxes[0].caption, "");
-    EXPECT_EQ(host.boxes[0].owner, nullptr);
+    EXPECT_EQ(host.boxes, testing::OneBox("file error 1!", ""));
     EXPECT_TRUE(ctl().TraceOf('W').empty());
     EXPECT_TRUE(ctl().TraceOf('Y').empty());
     ExpectFinished();
@@ -259,10 +257,9 @@ TEST_P(UpdateFailureTest, NameCutAtAFolder) {
 TEST_P(UpdateFailureTest, WrongFamily) {
     SetVersion(0x5123);
     Update("K5123_5124.upd", "0000:0001\n");
-    ASSERT_EQ(BoxTexts(),
-              std::vector<std::string>{
-                  "PC-Program not suitable,\nPlease download the compatible software !"});
-    EXPECT_EQ(host.boxes[0].caption, "ERROR!");
+    EXPECT_EQ(host.boxes,
+              testing::OneBox("PC-Program not suitable,\nPlease download the compatible software !",
+                              "ERROR!"));
     EXPECT_EQ(p.settings.versionWord, kVersionRefused);
     EXPECT_EQ(window.controls[id::kStatusLine].text, "connected");
     EXPECT_TRUE(ctl().TraceOf('W').empty());
@@ -355,8 +352,7 @@ TEST_P(UpdateFailureTest, EarlyEndings) {
     // A parallel port cannot carry the update.
     p.link.state.medium = Medium::Parallel;
     Update("K6123_6124.upd", "0000:0001\n");
-    ASSERT_EQ(BoxTexts(), std::vector<std::string>{"  PORT ?"});
-    EXPECT_EQ(host.boxes[0].caption, "ERROR!");
+    EXPECT_EQ(host.boxes, testing::OneBox("  PORT ?", "ERROR!"));
     EXPECT_TRUE(host.fileRequests.empty());
     host.chosenFiles.clear();
 
@@ -370,9 +366,7 @@ TEST_P(UpdateFailureTest, EarlyEndings) {
     // No blsetup.cfg: the box belongs to the main window.
     fs::remove(dir_ / "blsetup.cfg");
     Update("K6123_6124.upd", "0000:0001\n");
-    ASSERT_EQ(BoxTexts(), std::vector<std::string>{"Open Error 'blsetup.cfg'!"});
-    EXPECT_EQ(host.boxes[0].caption, "Error");
-    EXPECT_EQ(host.boxes[0].owner, &window);
+    EXPECT_EQ(host.boxes, testing::OneBox("Open Error 'blsetup.cfg'!", "Error", &window));
     ExpectFinished();
     EXPECT_TRUE(ctl().trace.empty());
 

@@ -18,7 +18,7 @@ namespace {
 QString Shown(QtWindow& d, int control) {
     QWidget* w = d.control(control);
     if (w == nullptr) w = d.label(control);
-    return kvr::testing::WidgetText(w);
+    return WidgetText(w);
 }
 
 bool Usable(QtWindow& d, int control) {
@@ -123,11 +123,11 @@ void DialogsWindowTest::updateFileIsSentAndDropsCommandsMeanwhile() {
     r.SetByte(kvr::LockFlags, 0xFE);  // RC set-up locked
     // Four pages: long enough for the transfer to show its progress and
     // let the window handle its messages.
-    const auto records = kvr::testing::UpdateRecords(4 * 64, [](int a) { return a * 37 + 11; });
-    const std::vector<std::uint8_t> flash = kvr::testing::FlashImage(
-        records, kvr::sim::Controller::kPages * kvr::sim::Controller::kPageSize);
+    const auto records = UpdateRecords(4 * 64, [](int a) { return a * 37 + 11; });
+    const std::vector<std::uint8_t> flash =
+        FlashImage(records, kvr::sim::Controller::kPages * kvr::sim::Controller::kPageSize);
     const std::filesystem::path file = r.dir.path() / "K6123_6124.upd";
-    kvr::testing::WriteFileBytes(file, kvr::testing::UpdateText(records));
+    WriteFileBytes(file, UpdateText(records));
     r.host.chosenFiles.push_back(file.string());
 
     // A click on Read while the pages go out must not reach the controller.

@@ -56,7 +56,7 @@ void SettingsWindowTest::refusedFieldShowsItsBoxOwnedByTheWindow() {
     const auto before = r.ctl().memory;
     r.ctl().trace.clear();
 
-    kvr::testing::TypeInto(r.Control(field), typed);
+    TypeInto(r.Control(field), typed);
     r.Click(id::kWrite);
     QCOMPARE(r.host.boxes.size(), std::size_t{1});
     QCOMPARE(QString::fromStdString(r.host.boxes[0].text), text);

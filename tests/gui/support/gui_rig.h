@@ -268,6 +268,13 @@ inline void AddWindowCaseRows(std::string_view prefix) {
             QTest::newRow(cases[i].name.c_str()) << static_cast<int>(i);
     }
 }
+// A QtTest row for each language: "german", false for English.
+inline void AddLanguageRows() {
+    QTest::addColumn<bool>("german");
+    QTest::newRow("English") << false;
+    QTest::newRow("German") << true;
+}
+
 inline void RunWindowCase() {
     QFETCH(int, windowCase);
     const WindowCase& c = WindowCases()[static_cast<std::size_t>(windowCase)];
@@ -297,11 +304,4 @@ using kvr::gui::QtHost;
 using kvr::gui::QtWindow;
 using kvr::res::ControlDef;
 using kvr::res::ControlKind;
-using kvr::testing::ClickButton;
-using kvr::testing::ConfigFile;
-using kvr::testing::GuiRig;
-using kvr::testing::PlayingHost;
-using kvr::testing::Present;
-using kvr::testing::Q;
-using kvr::testing::ReadFileBytes;
-using kvr::testing::TypeInto;
+using namespace kvr::testing;

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <initializer_list>
 #include <string>
 #include <utility>
 #include <vector>
@@ -373,8 +374,9 @@ TEST(ReadSettings, NoLinkEndsQuietly) {
 
 // ---------------------------------------------------------------- Write
 
-// A Read that leaves the form valid, then a clean wire.
-Rig& ReadForWrite(Rig& r) {
+// These bytes set, a Read that leaves the form valid, then a clean wire.
+Rig& ReadForWrite(Rig& r, std::initializer_list<std::pair<int, int>> bytes = {}) {
+    for (const auto& [address, value] : bytes) r.Set(address, value);
     r.Read();
     EXPECT_TRUE(r.host.boxes.empty());
     r.ClearWire();
@@ -383,8 +385,7 @@ Rig& ReadForWrite(Rig& r) {
 
 TEST(WriteSettings, WritesEveryByteInOrder) {
     Rig r;
-    r.Set(OptionFlags, 0x22);  // quick start bit from the dialog, governor on
-    ReadForWrite(r);
+    ReadForWrite(r, {{OptionFlags, 0x22}});  // quick start bit from the dialog, governor on
     r.w.SetText(id::kFullSpeedTime, "2.3");
     r.w.SetText(id::kStopTime, "1,0");
     r.w.SetText(id::kNeutralTime, "1.5");
@@ -431,9 +432,7 @@ TEST(WriteSettings, WritesEveryByteInOrder) {
 
 TEST(WriteSettings, OptionsFollowTheControls) {
     Rig r;
-    r.Set(OptionFlags, 0x00);
-    r.Set(FeatureFlags, 0x1D);
-    ReadForWrite(r);
+    ReadForWrite(r, {{OptionFlags, 0x00}, {FeatureFlags, 0x1D}});
     r.w.ComboSetSel(id::kTimingList, 5);
     r.w.ComboSetSel(id::kBrakeList, 3);
     r.w.SetCheck(id::kForwardReverse, true);
@@ -456,8 +455,7 @@ TEST(WriteSettings, OptionsFollowTheControls) {
 
 TEST(WriteSettings, GovernorSwitchedOffRaisesTheExitReminder) {
     Rig r;
-    r.Set(OptionFlags, 0x20);
-    ReadForWrite(r);
+    ReadForWrite(r, {{OptionFlags, 0x20}});
     r.w.SetCheck(id::kRpmControl, false);
     r.Write();
     ASSERT_TRUE(r.host.boxes.empty()) << r.host.boxes[0].text;
@@ -491,8 +489,7 @@ TEST(WriteSettings, BatteryChoices) {
     };
     for (const Case& c : cases) {
         Rig r;
-        r.Set(OptionFlags, 0x01);
-        ReadForWrite(r);
+        ReadForWrite(r, {{OptionFlags, 0x01}});
         HandleSettingsControl(r.p, r.w, c.lvRadio);
         if (c.batteryRadio != 0) {
             for (const int radio : {id::kBatteryNicd, id::kBatteryLipo, id::kBatteryFix}) {
@@ -512,11 +509,7 @@ TEST(WriteSettings, BatteryChoices) {
 
 TEST(WriteSettings, IgnoreWithLipoKeepsTheCellCountRead) {
     Rig r;
-    r.Set(OptionFlags, 0x01);
-    r.Set(LowVoltageMode, 1);
-    r.Set(BatteryCode, 0);
-    r.Set(LipoCells, 3);
-    ReadForWrite(r);
+    ReadForWrite(r, {{OptionFlags, 0x01}, {LowVoltageMode, 1}, {BatteryCode, 0}, {LipoCells, 3}});
     ASSERT_TRUE(r.w.IsChecked(id::kLvIgnore));
     ASSERT_EQ(r.w.GetText(id::kLipoCells, 9), " 3");
     r.Write();
@@ -587,8 +580,7 @@ TEST(WriteSettings, RefusalsInOrderWriteNothing) {
     };
     for (const Refusal& c : cases) {
         Rig r;
-        r.Set(OptionFlags, 0x01);  // governor off
-        ReadForWrite(r);
+        ReadForWrite(r, {{OptionFlags, 0x01}});  // governor off
         r.w.SetText(id::kStatusLine, "busy");
         r.w.Enable(id::kStatusLine, true);
         c.change(r);
@@ -614,8 +606,7 @@ TEST(WriteSettings, AcceptedLimits) {
     };
     for (const Case& c : cases) {
         Rig r;
-        r.Set(OptionFlags, 0x01);
-        ReadForWrite(r);
+        ReadForWrite(r, {{OptionFlags, 0x01}});
         r.w.SetText(id::kFullSpeedTime, c.full);
         r.w.SetText(id::kNeutralTime, c.neutral);
         r.w.SetText(id::kStopTime, c.stop);
@@ -728,8 +719,7 @@ TEST(WriteSettings, FailedDefaultWriteEndsTheCommand) {
 
 TEST(WriteSettings, LostLinkWritesNothing) {
     Rig r;
-    r.Set(OptionFlags, 0x01);
-    ReadForWrite(r);
+    ReadForWrite(r, {{OptionFlags, 0x01}});
     r.controller.profile.silent = true;
     r.Write();
     EXPECT_TRUE(r.Writes().empty());
@@ -740,10 +730,7 @@ TEST(WriteSettings, LostLinkWritesNothing) {
 
 TEST(WriteSettings, PwmCodeWithoutMatchingRadioKeepsTheCodeRead) {
     Rig r;
-    r.Set(ClockMhz, 8);
-    r.Set(PwmCode, 10);
-    r.Set(OptionFlags, 0x01);
-    ReadForWrite(r);
+    ReadForWrite(r, {{ClockMhz, 8}, {PwmCode, 10}, {OptionFlags, 0x01}});
     EXPECT_FALSE(r.Checked(id::kFreq78));
     EXPECT_FALSE(r.Checked(id::kFreq156));
     r.Write();
@@ -756,8 +743,7 @@ TEST(WriteSettings, PwmCodeWithoutMatchingRadioKeepsTheCodeRead) {
 
 TEST(WriteSettings, FourthCounterOnlyAfterReset) {
     Rig r;
-    r.Set(OptionFlags, 0x01);
-    ReadForWrite(r);
+    ReadForWrite(r, {{OptionFlags, 0x01}});
     r.Write();
     for (const auto& [address, value] : r.Writes()) EXPECT_NE(address, LogExtra);
     EXPECT_EQ(r.Get(LogExtra), 4);
@@ -772,9 +758,7 @@ TEST(WriteSettings, FourthCounterOnlyAfterReset) {
 
     // Without the feature the fourth counter is never touched.
     Rig plain;
-    plain.Set(OptionFlags, 0x01);
-    plain.Set(FeatureFlags, 0x1D);
-    ReadForWrite(plain);
+    ReadForWrite(plain, {{OptionFlags, 0x01}, {FeatureFlags, 0x1D}});
     HandleSettingsControl(plain.p, plain.w, id::kLogReset);
     plain.Write();
     for (const auto& [address, value] : plain.Writes()) EXPECT_NE(address, LogExtra);
@@ -782,8 +766,7 @@ TEST(WriteSettings, FourthCounterOnlyAfterReset) {
 
 TEST(WriteSettings, RefusedLipoCountIsNotKept) {
     Rig r;
-    r.Set(OptionFlags, 0x01);
-    ReadForWrite(r);
+    ReadForWrite(r, {{OptionFlags, 0x01}});
     r.w.SetCheck(id::kBatteryFix, false);
     r.w.SetCheck(id::kBatteryLipo, true);
     r.w.SetText(id::kLipoCells, "3");
@@ -803,8 +786,7 @@ TEST(WriteSettings, RefusedLipoCountIsNotKept) {
 
 TEST(WriteSettings, GermanTexts) {
     Rig r(Language::German);
-    r.Set(OptionFlags, 0x01);
-    ReadForWrite(r);
+    ReadForWrite(r, {{OptionFlags, 0x01}});
     r.w.SetText(id::kThresholdVolts, "13");
     r.Write();
     EXPECT_EQ(r.BoxTexts(), std::vector<std::string>{"Wert 'Wert 'Schwelle' 5.6V - 12V!"});

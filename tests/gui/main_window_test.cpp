@@ -483,10 +483,7 @@ class MainWindowTest : public QObject {
 
         // COM3 is not there: the box is owned by the main window, the choice stays.
         w.menuItem(kvr::id::kPortCom1 + 2)->trigger();
-        QCOMPARE(r.host.boxes.size(), std::size_t{1});
-        QCOMPARE(r.host.boxes[0].text, std::string("Cannot open comport!"));
-        QCOMPARE(r.host.boxes[0].caption, std::string("Error"));
-        QCOMPARE(r.host.boxes[0].owner, static_cast<Window*>(&w));
+        QCOMPARE(r.host.boxes, OneBox("Cannot open comport!", "Error", &w));
         QVERIFY(w.menuItem(kvr::id::kPortCom1 + 2)->isChecked());
         QVERIFY(!w.menuItem(kvr::id::kPortCom1 + 1)->isChecked());
         QVERIFY(!w.IsEnabled(kvr::id::kStatusLine));

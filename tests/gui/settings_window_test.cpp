@@ -22,8 +22,38 @@ class SettingsWindowTest : public QObject {
     void typedFieldIsWrittenToTheController();
     void chosenPortIsSavedAtEnd_data();
     void chosenPortIsSavedAtEnd();
-    void refusedFieldShowsItsBoxOwnedByTheWindow_data();
-    void refusedFieldShowsItsBoxOwnedByTheWindow();
+
+    void refusedFieldShowsItsBoxOwnedByTheWindow_data() {
+        QTest::addColumn<bool>("german");
+        QTest::addColumn<int>("field");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("full speed") << false << id::kFullSpeedTime << "2.50"
+                                    << "full speed 1.6 - 2.3ms !";
+        QTest::newRow("Stopp") << true << id::kStopTime << "0.70"
+                               << "Stopp 0.8 - 1.43ms !";
+        QTest::newRow("acceleration") << false << id::kAcceleration << "51"
+                                      << "control speed (1 - 50)";
+    }
+    void refusedFieldShowsItsBoxOwnedByTheWindow() {
+        QFETCH(bool, german);
+        QFETCH(int, field);
+        QFETCH(QString, typed);
+        QFETCH(QString, text);
+        GuiRig r(german ? Language::German : Language::English);
+        r.Click(id::kRead);
+        const auto before = r.ctl().memory;
+        r.ctl().trace.clear();
+
+        TypeInto(r.Control(field), typed);
+        r.Click(id::kWrite);
+        QCOMPARE(r.host.boxes, OneBox(text.toStdString(), "Error!", r.main.get()));
+        // Nothing reached the controller; the window stays ready for a retry.
+        QVERIFY(r.Writes().empty());
+        QVERIFY(r.ctl().memory == before);
+        QVERIFY(r.main->IsEnabled(id::kWrite));
+        QCOMPARE(r.Text(field), typed);
+    }
     void settingsFileThroughTheFileMenu_data();
     void settingsFileThroughTheFileMenu();
 };
@@ -32,44 +62,6 @@ class SettingsWindowTest : public QObject {
 KVR_WINDOW_CASES(SettingsWindowTest, readFillsTheRealWidgets, "ReadFills")
 KVR_WINDOW_CASES(SettingsWindowTest, typedFieldIsWrittenToTheController, "TypedFields")
 KVR_WINDOW_CASES(SettingsWindowTest, chosenPortIsSavedAtEnd, "ChosenPort")
-
-void SettingsWindowTest::refusedFieldShowsItsBoxOwnedByTheWindow_data() {
-    QTest::addColumn<bool>("german");
-    QTest::addColumn<int>("field");
-    QTest::addColumn<QString>("typed");
-    QTest::addColumn<QString>("text");
-    QTest::newRow("full speed") << false << id::kFullSpeedTime << "2.50"
-                                << "full speed 1.6 - 2.3ms !";
-    QTest::newRow("Stopp") << true << id::kStopTime << "0.70"
-                           << "Stopp 0.8 - 1.43ms !";
-    QTest::newRow("acceleration") << false << id::kAcceleration << "51"
-                                  << "control speed (1 - 50)";
-}
-
-void SettingsWindowTest::refusedFieldShowsItsBoxOwnedByTheWindow() {
-    QFETCH(bool, german);
-    QFETCH(int, field);
-    QFETCH(QString, typed);
-    QFETCH(QString, text);
-    GuiRig r(german ? Language::German : Language::English);
-    r.Click(id::kRead);
-    const auto before = r.ctl().memory;
-    r.ctl().trace.clear();
-
-    TypeInto(r.Control(field), typed);
-    r.Click(id::kWrite);
-    QCOMPARE(r.host.boxes.size(), std::size_t{1});
-    QCOMPARE(QString::fromStdString(r.host.boxes[0].text), text);
-    QCOMPARE(r.host.boxes[0].caption, std::string("Error!"));
-    QCOMPARE(r.host.boxes[0].owner, static_cast<kvr::Window*>(r.main.get()));
-    QCOMPARE(r.host.boxes[0].buttons, kvr::MessageButtons::Ok);
-    // Nothing reached the controller; the window stays ready for a retry.
-    QVERIFY(r.Writes().empty());
-    QVERIFY(r.ctl().memory == before);
-    QVERIFY(r.main->IsEnabled(id::kWrite));
-    QCOMPARE(r.Text(field), typed);
-}
-
 KVR_WINDOW_CASES(SettingsWindowTest, settingsFileThroughTheFileMenu, "SettingsFile")
 
 QTEST_MAIN(SettingsWindowTest)

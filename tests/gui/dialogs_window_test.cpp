@@ -84,7 +84,7 @@ class DialogsWindowTest : public QObject {
                 closeSent = true;
             };
             // Polling costs far below the pulse rate keep the test fast.
-            r.sim.simSerial().costs.lineNs = 20000;
+            r.devices.simSerial().costs.lineNs = 20000;
             ClickButton(d.control(id::kRevReleaseMotor));
             r.host.onPump = nullptr;
             QCOMPARE(d.endResult(), std::optional<int>(1));

@@ -67,19 +67,9 @@ std::string Device() {
 }
 
 // The program as it starts without --simulate, blsetup.cfg naming COM2.
-struct RealPathRig {
+struct RealPathRig : WindowRig<kvr::gui::QtDevices> {
     explicit RealPathRig(Language lang)
-        : host(Options(lang)), program({clock, serial, portIo, host}, lang) {
-        WriteFileBytes(dir.path() / "blsetup.cfg", ConfigFile("14", "10.00"));
-        kvr::InitPortAccess(program);
-        main = kvr::gui::BuildWindow(kvr::res::MainWindowTemplateId(lang), nullptr, host.options());
-        main->Start([this](kvr::Window& w, kvr::DialogEvent event, int control) {
-            return kvr::MainWindowProc(program, w, event, control);
-        });
-    }
-    ~RealPathRig() { main.reset(); }
-    RealPathRig(const RealPathRig&) = delete;
-    RealPathRig& operator=(const RealPathRig&) = delete;
+        : WindowRig(lang, ConfigFile("14", "10.00"), Options(lang)) {}
 
     static kvr::gui::BuildOptions Options(Language lang) {
         kvr::gui::BuildOptions options;
@@ -88,22 +78,11 @@ struct RealPathRig {
         };
         return options;
     }
-    QString Text(int control) { return WidgetText(main->control(control)); }
-    void Click(int control) { ClickButton(main->control(control)); }
-    void Choose(int menuId) { main->menuItem(menuId)->trigger(); }
     std::string Boxes() const {
         std::string s;
         for (const auto& b : host.boxes) s += "[" + b.caption + ": " + b.text + "] ";
         return s;
     }
-
-    TempDir dir;
-    kvr::gui::QtClock clock;
-    kvr::gui::QtSerialDevice serial;
-    kvr::NoPortIo portIo;
-    PlayingHost host;
-    kvr::Program program;
-    std::unique_ptr<kvr::gui::QtWindow> main;
 };
 
 // A text update file of the given pages and the flash it should leave.

@@ -14,6 +14,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/main_window.h"
@@ -129,15 +130,18 @@ inline QString Q(std::string_view s) {
     return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
 }
 
-// The program as it starts: port access prepared, the main window of the
-// language built from its template and opened by the real procedure, in a
-// fresh current directory that holds the given blsetup.cfg.
-struct GuiRig {
-    // On the real clock the commands take as long as they would for a
-    // person.
-    explicit GuiRig(Language lang, const std::string& config = ConfigFile(),
-                    sim::ClockKind clock = sim::ClockKind::Virtual)
-        : sim(clock), program({sim.clock(), sim.serial(), sim.portIo(), host}, lang) {
+// The program as it starts on the given devices: port access prepared, the
+// main window of the language built from its template and opened by the
+// real procedure, in a fresh current directory that holds the given
+// blsetup.cfg.
+template <class DevicesType>
+struct WindowRig {
+    template <class... DeviceArgs>
+    WindowRig(Language lang, const std::string& config, gui::BuildOptions options,
+              DeviceArgs&&... deviceArgs)
+        : devices(std::forward<DeviceArgs>(deviceArgs)...),
+          host(std::move(options)),
+          program({devices.clock(), devices.serial(), devices.portIo(), host}, lang) {
         WriteFileBytes(dir.path() / "blsetup.cfg", config);
         InitPortAccess(program);
         main = gui::BuildWindow(res::MainWindowTemplateId(lang), nullptr, host.options());
@@ -145,29 +149,38 @@ struct GuiRig {
             return MainWindowProc(program, w, event, id);
         });
     }
-    ~GuiRig() {
+    ~WindowRig() {
         // The window goes before the program it reports to.
         main.reset();
     }
-    GuiRig(const GuiRig&) = delete;
-    GuiRig& operator=(const GuiRig&) = delete;
+    WindowRig(const WindowRig&) = delete;
+    WindowRig& operator=(const WindowRig&) = delete;
 
-    sim::Controller& ctl() { return sim.controller(); }
-    int Byte(int address) { return ctl().memory[static_cast<std::size_t>(address)]; }
-    void SetByte(int address, int value) {
-        ctl().memory[static_cast<std::size_t>(address)] = static_cast<std::uint8_t>(value);
-    }
-    std::vector<std::pair<int, int>> Writes() { return ValueWrites(ctl()); }
     QWidget* Control(int id) { return main->control(id); }
     QString Text(int id) { return WidgetText(main->control(id)); }
     void Click(int id) { ClickButton(main->control(id)); }
     void Choose(int menuId) { main->menuItem(menuId)->trigger(); }
 
     TempDir dir;
-    sim::Simulation sim;
+    DevicesType devices;
     PlayingHost host;
     Program program;
     std::unique_ptr<gui::QtWindow> main;
+};
+
+// The window on a simulated controller. On the real clock the commands take
+// as long as they would for a person.
+struct GuiRig : WindowRig<sim::Simulation> {
+    explicit GuiRig(Language lang, const std::string& config = ConfigFile(),
+                    sim::ClockKind clock = sim::ClockKind::Virtual)
+        : WindowRig(lang, config, {}, clock) {}
+
+    sim::Controller& ctl() { return devices.controller(); }
+    int Byte(int address) { return ctl().memory[static_cast<std::size_t>(address)]; }
+    void SetByte(int address, int value) {
+        ctl().memory[static_cast<std::size_t>(address)] = static_cast<std::uint8_t>(value);
+    }
+    std::vector<std::pair<int, int>> Writes() { return ValueWrites(ctl()); }
 };
 
 // The shared window cases' words on the rig: the dialog being played is the

@@ -114,7 +114,7 @@ TEST(ConfigFile, FilesThatCannotBeUsedAreReported) {
     };
     for (const auto& [file, run, box] : cases) {
         TempDir dir;
-        if (!testing::MakeAt(kCfg, file)) continue;
+        if (!MakeAt(kCfg, file)) continue;
         FakeProgram f;
         f.program.app.startDirectory = dir.path();
         f.program.app.poleCount = 2;
@@ -124,7 +124,7 @@ TEST(ConfigFile, FilesThatCannotBeUsedAreReported) {
         w.controls[id::kPoleCount].text = "14";
         w.controls[id::kGearRatio].text = "10";
         {
-            testing::FullDisk full(file != "<pipe>");
+            FullDisk full(file != "<pipe>");
             if (!full.Works()) continue;
             run(f.program, w);
         }
@@ -194,7 +194,7 @@ TEST(ConfigFile, LoadRpmSetupWithoutFileShowsErrorAndKeepsValues) {
     f.program.app.poleCount = 12;
     f.program.app.gearRatio = 4.0f;
     LoadRpmSetup(f.program);
-    EXPECT_EQ(f.host.boxes, testing::OneBox("open error 'blsetup.cfg'", "Error!"));
+    EXPECT_EQ(f.host.boxes, OneBox("open error 'blsetup.cfg'", "Error!"));
     EXPECT_EQ(f.program.app.poleCount, 12);
     EXPECT_FLOAT_EQ(f.program.app.gearRatio, 4.0f);
     EXPECT_FALSE(std::filesystem::exists(kCfg));
@@ -258,7 +258,7 @@ TEST(ConfigFile, SaveRpmSetupRefusesPoleCountsAndLeavesTheFile) {
         for (const auto& [poles, text] : cases) {
             RpmSave save(poles, "3", lang);
             const FakeProgram& f = save.f;
-            EXPECT_EQ(f.host.boxes, testing::OneBox(text, "Error!")) << poles;
+            EXPECT_EQ(f.host.boxes, OneBox(text, "Error!")) << poles;
             EXPECT_EQ(ReadFileBytes(kCfg), kRpmFile) << poles;
             EXPECT_EQ(f.program.app.poleCount, 14) << poles;
         }
@@ -277,7 +277,7 @@ TEST(ConfigFile, SaveRpmSetupRefusesARatioOutsideTheField) {
             const std::string text = ratio[0] == '-' || ratio[0] == '0' ? tooSmall : tooBig;
             RpmSave save("4", ratio, lang);
             const FakeProgram& f = save.f;
-            EXPECT_EQ(f.host.boxes, testing::OneBox(text, "Error!")) << ratio;
+            EXPECT_EQ(f.host.boxes, OneBox(text, "Error!")) << ratio;
             EXPECT_EQ(ReadFileBytes(kCfg), kRpmFile) << ratio;
             EXPECT_EQ(f.program.app.poleCount, 14);
             EXPECT_FLOAT_EQ(f.program.app.gearRatio, 12.5f);

@@ -19,9 +19,9 @@ namespace {
 
 using namespace testing;
 
-struct IspBench : testing::SimProgram {
+struct IspBench : SimProgram {
     explicit IspBench(Language lang = Language::English)
-        : SimProgram(testing::SimOptions().In(lang).BareWindow().StatusInWindow()) {
+        : SimProgram(SimOptions().In(lang).BareWindow().StatusInWindow()) {
         serial.recording = true;
     }
     sim::Controller& chip() { return sim.controller(); }
@@ -123,7 +123,7 @@ TEST(Isp, LockedChip) {
     IspBench info;
     info.chip().profile.signature = {0x00, 0x01, 0x02};
     ControllerInfoCommand(info.program, info.main);
-    EXPECT_EQ(info.host.boxes, testing::OneBox("no connection!", "ERROR!"));
+    EXPECT_EQ(info.host.boxes, OneBox("no connection!", "ERROR!"));
     EXPECT_EQ(info.Instructions(0x5808), 0);
 }
 
@@ -172,7 +172,7 @@ TEST(Isp, NoAnswerAtAllGivesUpAfterAllStages) {
     IspBench info(Language::German);
     info.chip().profile.silent = true;
     ControllerInfoCommand(info.program, info.main);
-    EXPECT_EQ(info.host.boxes, testing::OneBox("Keine Verbindung!", "ERROR!"));
+    EXPECT_EQ(info.host.boxes, OneBox("Keine Verbindung!", "ERROR!"));
 }
 
 TEST(Isp, ChipOutOfStepComesIntoStepByTheRetryClockPulses) {
@@ -201,7 +201,7 @@ TEST(Isp, PortThatCannotBeOpened) {
     IspBench b;
     b.program.link.state.comDeviceName = "";
     ControllerInfoCommand(b.program, b.main);
-    EXPECT_EQ(b.host.boxes, testing::OneBox("Cannot open comport!", "Error", &b.main));
+    EXPECT_EQ(b.host.boxes, OneBox("Cannot open comport!", "Error", &b.main));
     EXPECT_FALSE(b.main.controls[id::kStatusLine].enabled);
     EXPECT_EQ(b.main.controls[id::kStatusLine].text, " ");
 }

@@ -45,10 +45,8 @@ std::vector<std::string> WithoutReads(const std::vector<std::string>& calls) {
     return kept;
 }
 
-struct Rig : testing::SimProgram {
-    Rig() : SimProgram(testing::SimOptions().BareWindow().StatusInWindow()) {
-        serial.recording = true;
-    }
+struct Rig : SimProgram {
+    Rig() : SimProgram(SimOptions().BareWindow().StatusInWindow()) { serial.recording = true; }
     FakeWindow& window = w;
     int Requests() { return static_cast<int>(sim.controller().TraceOf('R').size()); }
 };
@@ -156,7 +154,7 @@ TEST(ConnectLinkTest, RecheckAfterUartLinkProbesLinesThenDetectsAnew) {
     const int probeLines = 2 * 8 * 3;
     const std::vector<std::string> calls = WithoutReads(r.serial.calls);
     ASSERT_GE(calls.size(), probeLines + 2u);
-    for (int i = 0; i < probeLines; ++i) EXPECT_TRUE(testing::IsLineCall(calls[i])) << i;
+    for (int i = 0; i < probeLines; ++i) EXPECT_TRUE(IsLineCall(calls[i])) << i;
     EXPECT_EQ(calls[probeLines], "close");
     EXPECT_EQ(calls[probeLines + 1], "open COM2");
 }
@@ -204,7 +202,7 @@ TEST(ConnectLinkTest, ProbeFailuresShowTheirMessage) {
         }
         EXPECT_EQ(ConnectLinkChecked(r.p), 1);
         ExpectFlags(r.p, false, false);
-        EXPECT_EQ(r.host.boxes, testing::OneBox(c.text, "ERROR!"));
+        EXPECT_EQ(r.host.boxes, OneBox(c.text, "ERROR!"));
         // A silent controller got its restart.
         EXPECT_EQ(r.ctl().restarts, 1);
     }

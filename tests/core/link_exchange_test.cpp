@@ -24,7 +24,7 @@ namespace {
 using namespace testing;
 
 // A program on recording fakes, its serial port open.
-struct FakeRig : testing::FakeProgram {
+struct FakeRig : FakeProgram {
     Program& p = program;
     FakeRig() {
         p.link.state.medium = Medium::Serial;
@@ -111,7 +111,7 @@ TEST(ShiftBitTest, ParallelMediumDrivesLatchBitsAndReadsStatusBit6) {
 
 // The chip's programming mode answers the second byte during the third.
 TEST(ShiftBitTest, TwoTransferWordsKeepTheEchoInBits8To15) {
-    testing::SimProgram r(testing::SimOptions().BareWindow());
+    SimProgram r(SimOptions().BareWindow());
     Program& p = r.p;
     ASSERT_EQ(OpenSerialPort(p), 0);
     SetClockLow(p);
@@ -310,7 +310,7 @@ TEST(WriteCheckedTest, MismatchShowsWritingErrorInEachLanguage) {
         r.p.lang = c.lang;
         r.p.link.state.uartLink = true;
         EXPECT_EQ(WriteControllerByteChecked(r.p, 14, 10), 1);
-        EXPECT_EQ(r.host.boxes, testing::OneBox(c.text, "Error!"));
+        EXPECT_EQ(r.host.boxes, OneBox(c.text, "Error!"));
     }
 }
 
@@ -373,11 +373,11 @@ std::vector<ByteOnWire> BytesOnWire(const std::vector<TimedCall>& calls) {
     return bytes;
 }
 
-struct SimRig : testing::SimProgram {
+struct SimRig : SimProgram {
     std::vector<TimedCall> calls;
-    SimRig() : SimProgram(testing::SimOptions().BareWindow()) {
+    SimRig() : SimProgram(SimOptions().BareWindow()) {
         serial.onCall = [this](const std::string& call) {
-            if (call == "status" || testing::IsLineCall(call)) {
+            if (call == "status" || IsLineCall(call)) {
                 calls.push_back({call, sim.simClock().NowNs()});
             }
             return true;

@@ -65,7 +65,7 @@ TEST(MainWindow, EndSavesThePortNameOnlyAndClosesThePort) {
     OpenWindow w;
     // Choosing a port that does not exist reports it, and the choice stays.
     EXPECT_EQ(w.Command(1157), 0);
-    EXPECT_EQ(w.f.host.boxes, testing::OneBox("Cannot open comport!", "Error", &w.main));
+    EXPECT_EQ(w.f.host.boxes, OneBox("Cannot open comport!", "Error", &w.main));
     EXPECT_TRUE(w.main.menuChecks[1157]);
     EXPECT_FALSE(w.main.menuChecks[1155]);
     EXPECT_FALSE(w.main.controls[id::kStatusLine].enabled);
@@ -157,9 +157,9 @@ TEST(MainWindow, HelpDocumentOpensWhenPresent) {
             lang == Language::English ? "pc-setup-english.pdf" : "pc-setup-deutsch.pdf";
         TempDir dir;
         OpenWindow w(lang);
-        testing::MakeAt(doc, "<pipe>");  // no document, and never waited on
+        MakeAt(doc, "<pipe>");  // no document, and never waited on
         w.Command(id::kHelpFile);
-        EXPECT_EQ(w.f.host.boxes, testing::OneBox(doc + " not found!", "Error"));
+        EXPECT_EQ(w.f.host.boxes, OneBox(doc + " not found!", "Error"));
         EXPECT_TRUE(w.f.host.opened.empty());
         std::filesystem::remove(doc);
 

@@ -35,41 +35,36 @@ struct Step {
 };
 
 // The program on a simulated controller at COM2, settings read.
-struct Rig : testing::SimProgram {
-    explicit Rig(Language lang = Language::English, int clockMhz = 8)
-        : SimProgram(testing::SimOptions().In(lang).BareWindow().StatusInWindow().InFolder()) {
+struct Rig : SimProgram {
+    explicit Rig(Language lang = Language::English, int clockMhz = 8,
+                 const std::string& config = ConfigFile())
+        : SimProgram(SimOptions().In(lang).BareWindow().StatusInWindow().InFolder(config)) {
         p.settings.versionWord = 0x6123;
         p.settings.clockMhz = clockMhz;
         ctl().memory = sim::Controller::DefaultMemory(clockMhz);
     }
 
     void Run(const std::vector<Step>& steps) {
-        host.dialogScript = [&](int, Window& dialog, const DialogProc& proc) {
-            FakeWindow& w = static_cast<FakeWindow&>(dialog);
-            for (int disabled : {1212, 1215, 1219, 1218, 1216, 1214, 1239, 1240}) {
-                w.controls[disabled].enabled = false;
-            }
-            EXPECT_EQ(proc(dialog, DialogEvent::Init, 0), 1);
-            for (const Step& s : steps) {
-                if (!w.controls[s.command].enabled) {
-                    ADD_FAILURE() << "button " << s.command << " is disabled";
-                    continue;
-                }
-                if (s.before) s.before(w);
-                proc(dialog, DialogEvent::Command, s.command);
-                if (w.endResult) break;
-            }
-            dialog_ = w;
-            return w.endResult.value_or(0);
-        };
+        std::vector<int> commands;
+        for (const Step& s : steps) commands.push_back(s.command);
+        PlayDialog(commands, {1212, 1215, 1219, 1218, 1216, 1214, 1239, 1240},
+                   [&steps, next = std::size_t{0}](FakeWindow& w, int) mutable {
+                       const Step& s = steps[next++];
+                       if (s.before) s.before(w);
+                   });
         RpmControlCommand(p, mainWindow);
     }
 
+    // A controller that holds no top speed yet.
+    void NoTopSpeed() {
+        Set(27, 0xFF);
+        Set(28, 0xFF);
+    }
     std::string Field(int id) { return dialog_.controls[id].text; }
     bool Enabled(int id) { return dialog_.controls[id].enabled; }
 
     FakeWindow& mainWindow = w;
-    FakeWindow dialog_;
+    FakeWindow& dialog_ = lastDialog;
 };
 
 Step Click(int command) {
@@ -108,8 +103,7 @@ TEST(RpmControl, ReadShowsTheStoredTopSpeed) {
 
 TEST(RpmControl, ControllerWithoutTopSpeedAsksForARotorSpeed) {
     Rig r;
-    r.ctl().memory[27] = 0xFF;
-    r.ctl().memory[28] = 0xFF;
+    r.NoTopSpeed();
     r.Run({Click(id::kRpmRead)});
     EXPECT_EQ(r.Field(1218), "???");
     EXPECT_EQ(r.Field(1239), " 3");
@@ -121,8 +115,7 @@ TEST(RpmControl, ControllerWithoutTopSpeedAsksForARotorSpeed) {
 }
 
 TEST(RpmControl, CalculateAndWriteStoreThePeriod) {
-    Rig r(Language::English, 16);
-    WriteFileBytes(r.dir->path() / "blsetup.cfg", testing::ConfigFile("10", "8.00"));
+    Rig r(Language::English, 16, ConfigFile("10", "8.00"));
     r.ctl().memory[10] = 0x32;
     r.Run({Click(id::kRpmRead), Type(id::kRpmCalculate, 1218, "1500"),
            Type(id::kRpmWrite, 1240, " 2")});
@@ -138,8 +131,7 @@ TEST(RpmControl, CalculateAndWriteStoreThePeriod) {
 }
 
 TEST(RpmControl, GovernorSetUpButSwitchedOffRaisesTheExitReminder) {
-    Rig r(Language::English, 16);
-    WriteFileBytes(r.dir->path() / "blsetup.cfg", testing::ConfigFile("10", "8.00"));
+    Rig r(Language::English, 16, ConfigFile("10", "8.00"));
     r.ctl().memory[10] = 0x12;
     r.Run({Click(id::kRpmRead), Type(id::kRpmCalculate, 1218, "1500"),
            Type(id::kRpmWrite, 1240, " 2")});
@@ -166,10 +158,8 @@ TEST(RpmControl, CalculateShowsMotorSpeedAndFrequency) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.rotor);
-        Rig r;
-        r.ctl().memory[27] = 0xFF;
-        r.ctl().memory[28] = 0xFF;
-        WriteFileBytes(r.dir->path() / "blsetup.cfg", testing::ConfigFile(c.poles, c.ratio));
+        Rig r(Language::English, 8, ConfigFile(c.poles, c.ratio));
+        r.NoTopSpeed();
         r.Run({Click(id::kRpmRead), Type(id::kRpmCalculate, 1218, c.rotor)});
         EXPECT_EQ(r.Field(1219), c.motor);
         EXPECT_EQ(r.Field(1215), c.erpm);
@@ -178,7 +168,7 @@ TEST(RpmControl, CalculateShowsMotorSpeedAndFrequency) {
         if (c.accepted) {
             EXPECT_TRUE(r.host.boxes.empty());
         } else {
-            EXPECT_EQ(r.host.boxes, testing::OneBox("min. 166 Hz", "Error!"));
+            EXPECT_EQ(r.host.boxes, OneBox("min. 166 Hz", "Error!"));
         }
     }
 }
@@ -223,7 +213,7 @@ TEST(RpmControl, WriteChecksFrequencyAndGovernorValues) {
         if (c.message == nullptr) {
             EXPECT_TRUE(r.host.boxes.empty()) << r.BoxTexts()[0];
         } else {
-            EXPECT_EQ(r.host.boxes, testing::OneBox(c.message, "Error!"));
+            EXPECT_EQ(r.host.boxes, OneBox(c.message, "Error!"));
         }
     }
 }
@@ -268,8 +258,7 @@ TEST(RpmControl, UnconfirmedWriteStopsWithTheErrorTwice) {
 
 TEST(RpmControl, RotorFieldWithoutNumberIsRefused) {
     Rig r;
-    r.ctl().memory[27] = 0xFF;
-    r.ctl().memory[28] = 0xFF;
+    r.NoTopSpeed();
     r.Run({Click(id::kRpmRead), Click(id::kRpmCalculate)});
     EXPECT_EQ(r.BoxTexts(), (std::vector<std::string>{"min. 166 Hz"}));
     EXPECT_FALSE(r.Enabled(1214));
@@ -310,7 +299,7 @@ TEST(RpmControl, TemplateTextsInBothLanguages) {
     constexpr Text kMotor{"Motor-Gearbox", "Motor-Getriebeeinheit"};
     constexpr Text kController{"Controller", "Prozessor"};
     constexpr Text kPi{"P/I - Control", "P/I - Regler"};
-    const auto [t1228, t1231] = testing::ExpectLabels(
+    const auto [t1228, t1231] = ExpectLabels(
         1228, 1231,
         {
             {1212, {"elec. freq. motorphase, Hz", "el.Freq. Motorphase, Hz"}, kMax},

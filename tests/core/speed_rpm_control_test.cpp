@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <functional>
 #include <ostream>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -331,25 +332,16 @@ TEST(RpmControl, TemplatesCarryTheControls) {
     ASSERT_NE(de, nullptr);
     EXPECT_EQ(en->title, "RPM-Control");
     EXPECT_EQ(de->title, "Drehzahlregelung");
-    for (int id :
-         {1212, 1215, 1219, 1218, 1216, 1176, 1220, 1221, 1213, 1214, 1239, 1240, 1241, 1}) {
-        bool found = false;
-        for (const res::ControlDef& c : en->controls) {
-            if (c.id != id) continue;
-            found = true;
-            const bool disabled = (c.flags & res::kDisabled) != 0;
-            const bool expectDisabled = id == 1212 || id == 1215 || id == 1219 || id == 1218 ||
-                                        id == 1216 || id == 1214 || id == 1239 || id == 1240;
-            EXPECT_EQ(disabled, expectDisabled) << id;
-            if (id == 1241) {
-                EXPECT_NE(c.flags & res::kGermanOnly, 0u);
-            }
-            if (id == 1213) {
-                EXPECT_NE(c.flags & res::kDefaultButton, 0u);
-            }
-        }
-        EXPECT_TRUE(found) << id;
+    std::set<int> missing = {1212, 1215, 1219, 1218, 1216, 1176, 1220,
+                             1221, 1213, 1214, 1239, 1240, 1241, 1};
+    const std::set<int> disabled = {1212, 1215, 1219, 1218, 1216, 1214, 1239, 1240};
+    for (const res::ControlDef& c : en->controls) {
+        if (missing.erase(c.id) == 0) continue;
+        EXPECT_EQ((c.flags & res::kDisabled) != 0, disabled.count(c.id) == 1) << c.id;
+        EXPECT_TRUE(c.id != 1241 || (c.flags & res::kGermanOnly) != 0);
+        EXPECT_TRUE(c.id != 1213 || (c.flags & res::kDefaultButton) != 0);
     }
+    EXPECT_EQ(missing, std::set<int>{});
 }
 
 }  // namespace

@@ -24,19 +24,6 @@ namespace {
 namespace fs = std::filesystem;
 using Bytes = std::vector<std::uint8_t>;
 
-// Keeps every text of the status line.
-class StatusWindow : public testing::FakeWindow {
-  public:
-    void SetText(int id, const std::string& text) override {
-        FakeWindow::SetText(id, text);
-        if (id != id::kStatusLine) return;
-        history.push_back(text);
-        if (onStatus) onStatus(text);
-    }
-    std::vector<std::string> history;
-    std::function<void(const std::string&)> onStatus;
-};
-
 using testing::UpdateRecord;
 using Record = UpdateRecord;
 
@@ -104,7 +91,7 @@ class UpdateProcedureTest : public ::testing::TestWithParam<sim::LinkKind> {
 
     sim::Simulation sim{sim::ClockKind::Virtual};
     testing::FakeHost host;
-    StatusWindow window;
+    testing::FakeWindow window;
     Program p{{sim.clock(), sim.serial(), sim.portIo(), host}, Language::English};
     testing::TempDir temp_;
     fs::path dir_ = temp_.path();
@@ -141,7 +128,7 @@ TEST_P(UpdateProcedureTest, OnePageBothKinds) {
     }
     EXPECT_EQ(host.beeps, 2);
     // Seen on the way: the file's name, the restart and the start of sending.
-    const std::vector<std::string>& h = window.history;
+    const std::vector<std::string>& h = window.statusHistory;
     for (const char* text : {"K6123_6124.upd", "connecting....", "connected", "Update laeuft"}) {
         EXPECT_NE(std::find(h.begin(), h.end(), text), h.end()) << text;
     }
@@ -396,7 +383,7 @@ TEST_P(UpdateFailureTest, ProgressAndNoSecondUpdateMeanwhile) {
     EXPECT_EQ(ctl().flash, Flash(records));
     // Percentages appear once the first second has passed.
     std::vector<std::string> percents;
-    for (const std::string& t : window.history) {
+    for (const std::string& t : window.statusHistory) {
         if (!t.empty() && t.back() == '%') percents.push_back(t);
     }
     ASSERT_FALSE(percents.empty());

@@ -15,12 +15,6 @@
 
 namespace {
 
-QString Shown(QtWindow& d, int control) {
-    QWidget* w = d.control(control);
-    if (w == nullptr) w = d.label(control);
-    return WidgetText(w);
-}
-
 bool Usable(QtWindow& d, int control) {
     QWidget* w = d.control(control);
     return w != nullptr && w->isEnabled();

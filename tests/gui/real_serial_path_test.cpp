@@ -92,12 +92,6 @@ std::vector<std::uint8_t> WriteUpdate(const std::filesystem::path& file, int pag
     return FlashImage(records, kvr::sim::Controller::kPages * kvr::sim::Controller::kPageSize);
 }
 
-QString Shown(kvr::gui::QtWindow& d, int control) {
-    QWidget* w = d.control(control);
-    if (w == nullptr) w = d.label(control);
-    return WidgetText(w);
-}
-
 }  // namespace
 
 class RealSerialPathTest : public QObject {

@@ -126,6 +126,12 @@ inline QString WidgetText(QWidget* w) {
     return QStringLiteral("<no text>");
 }
 
+// A control's text, or its label's.
+inline QString Shown(gui::QtWindow& w, int id) {
+    QWidget* widget = w.control(id);
+    return WidgetText(widget != nullptr ? widget : w.label(id));
+}
+
 inline QString Q(std::string_view s) {
     return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
 }
@@ -190,7 +196,7 @@ class QtUi : public UiDriver {
     explicit QtUi(GuiRig& rig) : r_(rig), front_(rig.main.get()) {}
 
     std::string Title() override { return front_->dialog()->windowTitle().toStdString(); }
-    std::string Text(int id) override { return Shown(*front_, id); }
+    std::string Text(int id) override { return Shown(*front_, id).toStdString(); }
     bool Checked(int id) override {
         auto* button = qobject_cast<QAbstractButton*>(front_->control(id));
         return button != nullptr && button->isChecked();
@@ -211,7 +217,7 @@ class QtUi : public UiDriver {
     void Type(int id, const std::string& text) override {
         TypeInto(front_->control(id), QString::fromStdString(text));
     }
-    std::string MainText(int id) override { return Shown(*r_.main, id); }
+    std::string MainText(int id) override { return Shown(*r_.main, id).toStdString(); }
     bool IsMain(const Window* window) override { return window == r_.main.get(); }
     bool MenuChecked(int id) override { return r_.main->menuItem(id)->isChecked(); }
     bool MenuEnabled(int id) override { return r_.main->menuItem(id)->isEnabled(); }
@@ -261,12 +267,6 @@ class QtUi : public UiDriver {
     }
 
   private:
-    // A control's text, or its label's.
-    static std::string Shown(gui::QtWindow& w, int id) {
-        QWidget* widget = w.control(id);
-        return WidgetText(widget != nullptr ? widget : w.label(id)).toStdString();
-    }
-
     GuiRig& r_;
     gui::QtWindow* front_;
 };

@@ -138,50 +138,21 @@ struct UartCase {
 };
 
 std::vector<UartCase> UartCases() {
+    const auto readByte = [](Program& p) { return ReadControllerByte(p, 12); };
+    const auto writeByte = [](Program& p) { return WriteControllerByte(p, 14, 0xA3); };
+    const auto writeSpace = [](Program& p) { return WriteControllerByte(p, 14, 0x20); };
+    const auto loadByte = [](Program& p) { return LoadPageByte(p, 63, 0x5A); };
+    const auto commit = [](Program& p) { return CommitPage(p, 0xA3); };
+    const auto commitSpace = [](Program& p) { return CommitPage(p, 0x20); };
+    const auto selectPage = [](Program& p) { return SelectPage(p, 7); };
     return {
-        {"read",
-         [](Program& p) { return ReadControllerByte(p, 12); },
-         {'U', 12},
-         {"read 3"},
-         2,
-         0xA3,
-         0x20},
-        {"write",
-         [](Program& p) { return WriteControllerByte(p, 14, 0xA3); },
-         {'V', 14, 0xA3},
-         {"read 20", "read 4"},
-         3,
-         0,
-         1},
-        {"write space",
-         [](Program& p) { return WriteControllerByte(p, 14, 0x20); },
-         {'V', 14, 0x20},
-         {"read 20", "read 4"},
-         3,
-         1,
-         0},
-        {"load",
-         [](Program& p) { return LoadPageByte(p, 63, 0x5A); },
-         {'Y', 63, 0x5A},
-         {"read 3"},
-         -1,
-         0,
-         0},
-        {"commit",
-         [](Program& p) { return CommitPage(p, 0xA3); },
-         {'X', 'U', '3'},
-         {"read 4"},
-         3,
-         0,
-         1},
-        {"commit space",
-         [](Program& p) { return CommitPage(p, 0x20); },
-         {'X', 'U', '3'},
-         {"read 4"},
-         3,
-         1,
-         0},
-        {"select", [](Program& p) { return SelectPage(p, 7); }, {'W', 7}, {"read 2"}, -1, 0, 0},
+        {"read", readByte, {'U', 12}, {"read 3"}, 2, 0xA3, 0x20},
+        {"write", writeByte, {'V', 14, 0xA3}, {"read 20", "read 4"}, 3, 0, 1},
+        {"write space", writeSpace, {'V', 14, 0x20}, {"read 20", "read 4"}, 3, 1, 0},
+        {"load", loadByte, {'Y', 63, 0x5A}, {"read 3"}, -1, 0, 0},
+        {"commit", commit, {'X', 'U', '3'}, {"read 4"}, 3, 0, 1},
+        {"commit space", commitSpace, {'X', 'U', '3'}, {"read 4"}, 3, 1, 0},
+        {"select", selectPage, {'W', 7}, {"read 2"}, -1, 0, 0},
     };
 }
 

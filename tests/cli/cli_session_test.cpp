@@ -198,19 +198,15 @@ TEST(CliRev, RefusalsEndWithStatusOne) {
         std::function<void(sim::Controller&)> prepare;
         const char* err;
     };
+    const Options bitSerial{.simulateProfile = "bit-serial"};
     const Case cases[] = {
-        {"test program free",
-         {.simulateProfile = "bit-serial"},
-         {},
-         "Error!: only available, when test-pgm locked\n"},
+        {"test program free", bitSerial, {}, "Error!: only available, when test-pgm locked\n"},
         {"UART link", {.simulateProfile = "uart"}, {}, "Error!: Available only via Portix2\n"},
         {"odd pole count",
          {.simulateProfile = "motor", .poles = "13", .ratio = "1.00"},
          {},
          "Error!: Polzahl: nur gerade Werte m\u00f6glich!\n"},
-        {"no motor",
-         {.simulateProfile = "bit-serial"},
-         [](sim::Controller& c) { c.memory[LockFlags] = 0xFD; },
+        {"no motor", bitSerial, [](sim::Controller& c) { c.memory[LockFlags] = 0xFD; },
          "sec. time left: 9\nsec. time left: 8\nsec. time left: 7\nsec. time left: 6\n"
          "sec. time left: 5\nsec. time left: 4\nsec. time left: 3\nsec. time left: 2\n"
          "sec. time left: 1\nsec. time left: 0\nrev: no pulses from the motor within 10 s\n"},

@@ -226,9 +226,7 @@ class RealSerialPathTest : public QObject {
     void controllerInfoThroughProgrammingMode() {
         RealPathRig r(Language::English);
         r.Choose(id::kControllerInfo);
-        QCOMPARE(r.host.boxes.size(), std::size_t{1});
-        QCOMPARE(r.host.boxes[0].text, ControllerInfoText());
-        QCOMPARE(r.host.boxes[0].caption, std::string("Info:"));
+        QCOMPARE(r.host.boxes, OneBox(ControllerInfoText(), "Info:"));
     }
 
     // avrdude's serial bit-bang programmer on the same wiring reads the same

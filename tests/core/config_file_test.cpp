@@ -287,8 +287,7 @@ TEST(ConfigFile, SaveRpmSetupRefusesARatioOutsideTheField) {
 
 TEST(ConfigFile, SaveRpmSetupWithoutFileShowsError) {
     RpmSave save("12", "3", Language::English, "");
-    ASSERT_EQ(save.f.host.boxes.size(), 1u);
-    EXPECT_EQ(save.f.host.boxes[0].text, "open error 'blsetup.cfg'");
+    EXPECT_EQ(save.f.host.BoxTexts(), std::vector<std::string>{"open error 'blsetup.cfg'"});
     EXPECT_FALSE(std::filesystem::exists(kCfg));
 }
 

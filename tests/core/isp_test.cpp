@@ -74,10 +74,10 @@ TEST(Isp, OtherBytesReachTheBoxUnjudged) {
     b.chip().profile.fuseLow = 0x3F;
     b.chip().profile.lockBits = 0xFC;
     ControllerInfoCommand(b.program, b.main);
-    ASSERT_EQ(b.host.boxes.size(), 1u);
-    EXPECT_EQ(b.host.boxes[0].text,
-              "Vendor Code: 1E\nPart Family: 94\nPart Number: 03\n\nLockbits: FC\nFuse HB: 00\n"
-              "Fuse LB: 3F\n");
+    EXPECT_EQ(b.host.boxes,
+              OneBox("Vendor Code: 1E\nPart Family: 94\nPart Number: 03\n\nLockbits: FC\n"
+                     "Fuse HB: 00\nFuse LB: 3F\n",
+                     "Info:"));
 }
 
 TEST(Isp, FamilyJudgement) {
@@ -220,8 +220,7 @@ TEST(Isp, MissingDriverShowsOneBoxAndEndsTheCommand) {
     b.sim.simPortIo().driverPresent = false;
     b.program.link.state.driverModule = false;
     ControllerInfoCommand(b.program, b.main);
-    ASSERT_EQ(b.host.boxes.size(), 1u);
-    EXPECT_EQ(b.host.boxes[0].text, "Error during driver access!");
+    EXPECT_EQ(b.host.BoxTexts(), std::vector<std::string>{"Error during driver access!"});
     EXPECT_EQ(b.main.endResult, 1);
     EXPECT_EQ(b.main.controls[id::kStatusLine].text, " ");
     EXPECT_FALSE(b.main.controls[id::kStatusLine].enabled);
@@ -240,8 +239,7 @@ TEST(Isp, DeviceLostWhileReadingTheFusesIsSaid) {
         return true;
     };
     ControllerInfoCommand(b.program, b.main);
-    ASSERT_EQ(b.host.boxes.size(), 1u);
-    EXPECT_EQ(b.host.boxes[0].text, "connection lost!");
+    EXPECT_EQ(b.host.BoxTexts(), std::vector<std::string>{"connection lost!"});
     EXPECT_EQ(b.main.controls[id::kStatusLine].text, " ");
 }
 

@@ -480,8 +480,7 @@ TEST(BitSerialFormTest, WrongEchoFailsTheWrite) {
     SimRig r;
     r.sim.controller().faults.wrongEchoOnWrite = true;
     EXPECT_EQ(WriteControllerByteChecked(r.p, 14, 25), 1);
-    ASSERT_EQ(r.host.boxes.size(), 1u);
-    EXPECT_EQ(r.host.boxes[0].text, "writing error!");
+    EXPECT_EQ(r.host.BoxTexts(), std::vector<std::string>{"writing error!"});
 }
 
 TEST(BitSerialFormTest, CommitOfAnotherPageFails) {

@@ -127,11 +127,10 @@ TEST(MainWindow, InactiveGovernorWarningOnBothExits) {
             OpenWindow w(lang);
             w.f.program.app.rpmControlInactive = true;
             w.Command(command);
-            ASSERT_EQ(w.f.host.boxes.size(), 1u);
-            EXPECT_EQ(w.f.host.boxes[0].text, lang == Language::English
-                                                  ? "RPM control not active!"
-                                                  : "Hinweis: Drehzahlregelung derzeit inaktiv!");
-            EXPECT_EQ(w.f.host.boxes[0].caption, "Warning!");
+            EXPECT_EQ(w.f.host.boxes, OneBox(lang == Language::English
+                                                 ? "RPM control not active!"
+                                                 : "Hinweis: Drehzahlregelung derzeit inaktiv!",
+                                             "Warning!"));
         }
     }
 }

@@ -305,8 +305,8 @@ TEST(ReadSettings, GermanRefusalText) {
     Rig r(Language::German);
     r.Set(SetupMarker, 0);
     r.Read();
-    ASSERT_EQ(r.host.boxes.size(), 1u);
-    EXPECT_EQ(r.host.boxes[0].text, "Erst nach Setup mit Fernsteuerung verf\u00fcgbar!");
+    EXPECT_EQ(r.host.BoxTexts(),
+              std::vector<std::string>{"Erst nach Setup mit Fernsteuerung verf\u00fcgbar!"});
 }
 
 TEST(ReadSettings, LaterFailureKeepsAGoodRead) {

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <functional>
 #include <ostream>
 #include <set>
@@ -267,10 +266,8 @@ TEST(RpmControl, RotorFieldWithoutNumberIsRefused) {
 }
 
 TEST(RpmControl, MotorValuesThatCannotBeReadStopEveryStep) {
-    Rig r;
     // A folder where the file should be: it cannot be opened.
-    std::filesystem::remove(r.dir->path() / "blsetup.cfg");
-    std::filesystem::create_directory(r.dir->path() / "blsetup.cfg");
+    Rig r(Language::English, 8, "<folder>");
     r.Run({Click(id::kRpmRead)});
     EXPECT_EQ(r.BoxTexts(),
               (std::vector<std::string>{"open error 'blsetup.cfg'", "open error 'blsetup.cfg'",

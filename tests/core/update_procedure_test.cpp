@@ -31,6 +31,11 @@ std::string TextFile(const std::vector<Record>& records) {
     return testing::UpdateText(records);
 }
 
+// The boxes after the update's one question.
+std::vector<testing::ShownBox> Question(const std::string& text) {
+    return {{text, "Warning!", nullptr, MessageButtons::OkCancel}};
+}
+
 std::vector<int> Addresses(const std::vector<sim::WireEvent>& events) {
     std::vector<int> out;
     for (const sim::WireEvent& e : events) out.push_back(e.address);
@@ -110,9 +115,7 @@ TEST_P(UpdateProcedureTest, OnePageBothKinds) {
         const std::string text = TextFile(kOnePage);
         Update("K6123_6124.upd", scrambled ? Scrambled(text) : text);
 
-        ASSERT_EQ(BoxTexts(), std::vector<std::string>{"Update starten?"});
-        EXPECT_EQ(host.boxes[0].caption, "Warning!");
-        EXPECT_EQ(host.boxes[0].buttons, MessageButtons::OkCancel);
+        EXPECT_EQ(host.boxes, Question("Update starten?"));
         EXPECT_EQ(p.update.kind, scrambled ? UpdateFileKind::Scrambled : UpdateFileKind::Text);
         EXPECT_EQ(Addresses(ctl().TraceOf('W')), std::vector<int>{0});
         EXPECT_EQ(ctl().TraceOf('Y').size(), kOnePage.size());
@@ -216,15 +219,12 @@ TEST_P(UpdateFailureTest, CaptionsOwnersAndStatus) {
 
     host.boxes.clear();
     Update("K6000_6001.upd", "0123:00AB\n");
-    ASSERT_EQ(host.boxes.size(), 1u);
-    EXPECT_EQ(host.boxes[0].caption, "");
-    EXPECT_EQ(host.boxes[0].owner, nullptr);
+    EXPECT_EQ(host.boxes, testing::OneBox("Datei nicht kompatibel!", ""));
     ExpectFinished();
 
     host.boxes.clear();
     Update("K6123_6124.upd", Scrambled("0123:00AB\n").replace(161, 1, "\x40"));
-    ASSERT_EQ(host.boxes.size(), 1u);
-    EXPECT_EQ(host.boxes[0].caption, "ERROR:");
+    EXPECT_EQ(host.boxes, testing::OneBox("wrong file!", "ERROR:"));
     ExpectFinished();
 }
 
@@ -258,12 +258,9 @@ TEST_P(UpdateFailureTest, WithoutSetupTheFileDecidesTheKind) {
     // An earlier text update must not make the scrambled file go as text.
     p.update.kind = UpdateFileKind::Text;
     Update("K0000_0000.upd", Scrambled(TextFile(records)));
-    ASSERT_EQ(host.boxes.size(), 1u);
-    EXPECT_EQ(host.boxes[0].text,
-              "Kompatibilität nicht überprüfbar, da kein RC-Setup gemacht wurde.\n"
-              "Es wird dringend empfohlen ein Setup zu machen.\n"
-              "Update trotzdem ohne Setup starten?");
-    EXPECT_EQ(host.boxes[0].caption, "Warning!");
+    EXPECT_EQ(host.boxes, Question("Kompatibilität nicht überprüfbar, da kein RC-Setup gemacht "
+                                   "wurde.\nEs wird dringend empfohlen ein Setup zu machen.\n"
+                                   "Update trotzdem ohne Setup starten?"));
     EXPECT_EQ(p.update.kind, UpdateFileKind::Scrambled);
     EXPECT_EQ(ctl().flash, Flash(records));
 

@@ -131,10 +131,9 @@ class DialogsWindowTest : public QObject {
         r.host.onPump = nullptr;
 
         QCOMPARE(r.host.fileRequests.size(), std::size_t{1});
-        QCOMPARE(r.host.boxes.size(), std::size_t{1});
-        QCOMPARE(r.host.boxes[0].text, std::string("Update starten?"));
-        QCOMPARE(r.host.boxes[0].caption, std::string("Warning!"));
-        QCOMPARE(r.host.boxes[0].buttons, kvr::MessageButtons::OkCancel);
+        const ShownBox question{"Update starten?", "Warning!", nullptr,
+                                kvr::MessageButtons::OkCancel};
+        QCOMPARE(r.host.boxes, std::vector<ShownBox>{question});
 
         QVERIFY(r.ctl().flash == flash);
         // The RC set-up is freed, and the settings must be read anew.

@@ -34,7 +34,8 @@ struct SimOptions {
     bool openWindow = true;
     // Commands show their status in the main window.
     bool statusWindow = false;
-    // A fresh current folder, the start folder, holding this blsetup.cfg.
+    // A fresh current folder, the start folder, holding this blsetup.cfg (as
+    // MakeAt makes it: "<folder>" for a folder in its place).
     std::optional<std::string> config;
 
     SimOptions& In(Language l) { return lang = l, *this; }
@@ -102,7 +103,7 @@ inline SimProgram::SimProgram(const SimOptions& options)
     if (options.statusWindow) p.app.statusWindow = &w;
     if (dir) {
         p.app.startDirectory = dir->path();
-        WriteFileBytes(dir->path() / "blsetup.cfg", *options.config);
+        MakeAt(dir->path() / "blsetup.cfg", *options.config);
     }
     if (!options.openWindow) return;
     for (std::string_view entry : texts::kTimingEntries) {

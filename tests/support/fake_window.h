@@ -14,14 +14,15 @@ namespace kvr::testing {
 // to onStatus.
 class FakeWindow : public WindowRecord {
   public:
+    std::vector<std::string> statusHistory;
+    std::function<void(const std::string&)> onStatus;
+
     void SetText(int id, const std::string& text) override {
         WindowRecord::SetText(id, text);
         if (id != id::kStatusLine) return;
         statusHistory.push_back(text);
         if (onStatus) onStatus(text);
     }
-    std::vector<std::string> statusHistory;
-    std::function<void(const std::string&)> onStatus;
 };
 
 }  // namespace kvr::testing

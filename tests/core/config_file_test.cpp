@@ -14,12 +14,7 @@
 namespace kvr {
 namespace {
 
-using testing::ConfigFile;
-using testing::FakeProgram;
-using testing::FakeWindow;
-using testing::ReadFileBytes;
-using testing::TempDir;
-using testing::WriteFileBytes;
+using namespace testing;
 
 const std::string kCfg = "blsetup.cfg";
 // A port name of x bytes, 14 poles and 1:12.5.
@@ -47,40 +42,33 @@ struct RpmSave {
 struct PortCase {
     std::string name;
     std::string fileBefore;  // "<none>" for no file
-    PlatformFamily platform;
-    bool driver;
     std::string fileAfter;
     Medium medium;
-    std::uint16_t lptBase;
     int tickedItem;  // 0: none
     std::string device;
+    PlatformFamily platform = PlatformFamily::Nt;
+    bool driver = false;
+    std::uint16_t lptBase = 0x378;
 };
 
 TEST(ConfigFile, LoadPortSettingNormalisesAndSelects) {
     const std::string tail = "\x01xyz" + std::string(300, 'q');
+    using enum Medium;
+    using enum PlatformFamily;
     const PortCase cases[] = {
-        {"first start NT", "<none>", PlatformFamily::Nt, false, "COM2", Medium::Serial, 0x378, 1156,
-         "COM2"},
-        {"first start 9x", "<none>", PlatformFamily::Win9x, false, "0378", Medium::Parallel, 0x378,
-         0, ""},
-        {"first start driver", "<none>", PlatformFamily::Nt, true, "0378", Medium::Parallel, 0x378,
-         0, ""},
-        {"parallel without driver", "0278" + tail, PlatformFamily::Nt, false, "COM2" + tail,
-         Medium::Serial, 0x378, 1156, "COM2"},
-        {"parallel on 9x", "0278", PlatformFamily::Win9x, false, "0278", Medium::Parallel, 0x278, 0,
-         ""},
-        {"03BC with driver", "03BC", PlatformFamily::Nt, true, "03BC", Medium::Parallel, 0x3BC, 0,
-         ""},
-        {"COM9 kept", "COM9" + tail, PlatformFamily::Nt, false, "COM9" + tail, Medium::Parallel,
-         0x378, 0, ""},
-        {"COM5", "COM5", PlatformFamily::Nt, false, "COM5", Medium::Serial, 0x378, 1159, "COM5"},
-        {"empty file", "", PlatformFamily::Nt, false, "COM2", Medium::Serial, 0x378, 1156, "COM2"},
-        {"empty file on 9x", "", PlatformFamily::Win9x, false, "", Medium::Parallel, 0x378, 0, ""},
-        {"short", "CO", PlatformFamily::Nt, false, "CO", Medium::Parallel, 0x378, 0, ""},
-        {"garbage", std::string("\xff\xfe\0\x07", 4) + tail, PlatformFamily::Nt, false,
-         "COM2" + tail, Medium::Serial, 0x378, 1156, "COM2"},
-        {"lower case", "com1", PlatformFamily::Nt, false, "COM2", Medium::Serial, 0x378, 1156,
-         "COM2"},
+        {"first start NT", "<none>", "COM2", Serial, 1156, "COM2"},
+        {"first start 9x", "<none>", "0378", Parallel, 0, "", Win9x},
+        {"first start driver", "<none>", "0378", Parallel, 0, "", Nt, true},
+        {"parallel without driver", "0278" + tail, "COM2" + tail, Serial, 1156, "COM2"},
+        {"parallel on 9x", "0278", "0278", Parallel, 0, "", Win9x, false, 0x278},
+        {"03BC with driver", "03BC", "03BC", Parallel, 0, "", Nt, true, 0x3BC},
+        {"COM9 kept", "COM9" + tail, "COM9" + tail, Parallel, 0, ""},
+        {"COM5", "COM5", "COM5", Serial, 1159, "COM5"},
+        {"empty file", "", "COM2", Serial, 1156, "COM2"},
+        {"empty file on 9x", "", "", Parallel, 0, "", Win9x},
+        {"short", "CO", "CO", Parallel, 0, ""},
+        {"garbage", std::string("\xff\xfe\0\x07", 4) + tail, "COM2" + tail, Serial, 1156, "COM2"},
+        {"lower case", "com1", "COM2", Serial, 1156, "COM2"},
     };
     for (const PortCase& c : cases) {
         TempDir dir;
@@ -126,7 +114,7 @@ TEST(ConfigFile, FilesThatCannotBeUsedAreReported) {
     };
     for (const auto& [file, run, box] : cases) {
         TempDir dir;
-        if (!testing::MakeAt(kCfg, file)) continue;
+        if (!MakeAt(kCfg, file)) continue;
         FakeProgram f;
         f.program.app.startDirectory = dir.path();
         f.program.app.poleCount = 2;
@@ -136,7 +124,7 @@ TEST(ConfigFile, FilesThatCannotBeUsedAreReported) {
         w.controls[id::kPoleCount].text = "14";
         w.controls[id::kGearRatio].text = "10";
         {
-            testing::FullDisk full(file != "<pipe>");
+            FullDisk full(file != "<pipe>");
             if (!full.Works()) continue;
             run(f.program, w);
         }
@@ -206,10 +194,7 @@ TEST(ConfigFile, LoadRpmSetupWithoutFileShowsErrorAndKeepsValues) {
     f.program.app.poleCount = 12;
     f.program.app.gearRatio = 4.0f;
     LoadRpmSetup(f.program);
-    ASSERT_EQ(f.host.boxes.size(), 1u);
-    EXPECT_EQ(f.host.boxes[0].text, "open error 'blsetup.cfg'");
-    EXPECT_EQ(f.host.boxes[0].caption, "Error!");
-    EXPECT_EQ(f.host.boxes[0].owner, nullptr);
+    EXPECT_EQ(f.host.boxes, OneBox("open error 'blsetup.cfg'", "Error!"));
     EXPECT_EQ(f.program.app.poleCount, 12);
     EXPECT_FLOAT_EQ(f.program.app.gearRatio, 4.0f);
     EXPECT_FALSE(std::filesystem::exists(kCfg));
@@ -273,10 +258,7 @@ TEST(ConfigFile, SaveRpmSetupRefusesPoleCountsAndLeavesTheFile) {
         for (const auto& [poles, text] : cases) {
             RpmSave save(poles, "3", lang);
             const FakeProgram& f = save.f;
-            ASSERT_EQ(f.host.boxes.size(), 1u) << poles;
-            EXPECT_EQ(f.host.boxes[0].text, text) << poles;
-            EXPECT_EQ(f.host.boxes[0].caption, "Error!");
-            EXPECT_EQ(f.host.boxes[0].owner, nullptr);
+            EXPECT_EQ(f.host.boxes, OneBox(text, "Error!")) << poles;
             EXPECT_EQ(ReadFileBytes(kCfg), kRpmFile) << poles;
             EXPECT_EQ(f.program.app.poleCount, 14) << poles;
         }
@@ -295,9 +277,7 @@ TEST(ConfigFile, SaveRpmSetupRefusesARatioOutsideTheField) {
             const std::string text = ratio[0] == '-' || ratio[0] == '0' ? tooSmall : tooBig;
             RpmSave save("4", ratio, lang);
             const FakeProgram& f = save.f;
-            ASSERT_EQ(f.host.boxes.size(), 1u) << ratio;
-            EXPECT_EQ(f.host.boxes[0].text, text) << ratio;
-            EXPECT_EQ(f.host.boxes[0].caption, "Error!");
+            EXPECT_EQ(f.host.boxes, OneBox(text, "Error!")) << ratio;
             EXPECT_EQ(ReadFileBytes(kCfg), kRpmFile) << ratio;
             EXPECT_EQ(f.program.app.poleCount, 14);
             EXPECT_FLOAT_EQ(f.program.app.gearRatio, 12.5f);
@@ -307,8 +287,7 @@ TEST(ConfigFile, SaveRpmSetupRefusesARatioOutsideTheField) {
 
 TEST(ConfigFile, SaveRpmSetupWithoutFileShowsError) {
     RpmSave save("12", "3", Language::English, "");
-    ASSERT_EQ(save.f.host.boxes.size(), 1u);
-    EXPECT_EQ(save.f.host.boxes[0].text, "open error 'blsetup.cfg'");
+    EXPECT_EQ(save.f.host.BoxTexts(), std::vector<std::string>{"open error 'blsetup.cfg'"});
     EXPECT_FALSE(std::filesystem::exists(kCfg));
 }
 

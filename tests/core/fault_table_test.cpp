@@ -38,10 +38,7 @@ namespace kvr {
 namespace {
 
 using sim::LinkKind;
-using testing::FakeHost;
-using testing::FakeWindow;
-using testing::TempDir;
-using testing::WriteFileBytes;
+using namespace testing;
 
 enum class Cmd { Read, Write, Update, Info, LockRead, LockWrite, RpmRead, RpmWrite, RevCounter };
 enum class Fault {
@@ -99,9 +96,8 @@ struct StepCounts {
 const std::string kUpdateFile = "0040:0001\n0041:0002\n0080:0003\n00C5:0004\n";
 
 // One program with its controller and windows, set up for one command.
-struct Scenario : testing::SimProgram {
-    Scenario(LinkKind link, Cmd cmd)
-        : SimProgram(testing::SimOptions().On(link).InFolder()), cmd(cmd) {
+struct Scenario : SimProgram {
+    Scenario(LinkKind link, Cmd cmd) : SimProgram(SimOptions().On(link).InFolder()), cmd(cmd) {
         ctl().memory[13] = 0xFD;  // test program locked: the rev counter may run
         // Commands that need read settings start after a sound Read.
         if (cmd != Cmd::Read && cmd != Cmd::Update && cmd != Cmd::Info) {

@@ -17,13 +17,11 @@
 namespace kvr {
 namespace {
 
-using testing::FakeHost;
-using testing::FakeWindow;
-using testing::SerialSpy;
+using namespace testing;
 
-struct IspBench : testing::SimProgram {
+struct IspBench : SimProgram {
     explicit IspBench(Language lang = Language::English)
-        : SimProgram(testing::SimOptions().In(lang).BareWindow().StatusInWindow()) {
+        : SimProgram(SimOptions().In(lang).BareWindow().StatusInWindow()) {
         serial.recording = true;
     }
     sim::Controller& chip() { return sim.controller(); }
@@ -50,14 +48,11 @@ TEST(Isp, ControllerInfoShowsSignatureLockAndFuses) {
     for (Language lang : {Language::English, Language::German}) {
         IspBench b(lang);
         ControllerInfoCommand(b.program, b.main);
-        ASSERT_EQ(b.host.boxes.size(), 1u);
         const std::string expected =
             "Vendor Code: 1E\nPart Family: 93\nPart Number: 07\n\nLockbits: FF\nFuse HB: D9\n"
             "Fuse LB: E1\n";
-        EXPECT_EQ(b.host.boxes[0].text, expected);
-        EXPECT_EQ(b.host.boxes[0].text.size(), 86u);
-        EXPECT_EQ(b.host.boxes[0].caption, "Info:");
-        EXPECT_EQ(b.host.boxes[0].owner, nullptr);
+        EXPECT_EQ(expected.size(), 86u);
+        EXPECT_EQ(b.host.boxes, OneBox(expected, "Info:"));
         EXPECT_EQ(b.main.controls[id::kStatusLine].text, " ");
         EXPECT_FALSE(b.main.controls[id::kStatusLine].enabled);
 
@@ -79,10 +74,10 @@ TEST(Isp, OtherBytesReachTheBoxUnjudged) {
     b.chip().profile.fuseLow = 0x3F;
     b.chip().profile.lockBits = 0xFC;
     ControllerInfoCommand(b.program, b.main);
-    ASSERT_EQ(b.host.boxes.size(), 1u);
-    EXPECT_EQ(b.host.boxes[0].text,
-              "Vendor Code: 1E\nPart Family: 94\nPart Number: 03\n\nLockbits: FC\nFuse HB: 00\n"
-              "Fuse LB: 3F\n");
+    EXPECT_EQ(b.host.boxes,
+              OneBox("Vendor Code: 1E\nPart Family: 94\nPart Number: 03\n\nLockbits: FC\n"
+                     "Fuse HB: 00\nFuse LB: 3F\n",
+                     "Info:"));
 }
 
 TEST(Isp, FamilyJudgement) {
@@ -128,9 +123,7 @@ TEST(Isp, LockedChip) {
     IspBench info;
     info.chip().profile.signature = {0x00, 0x01, 0x02};
     ControllerInfoCommand(info.program, info.main);
-    ASSERT_EQ(info.host.boxes.size(), 1u);
-    EXPECT_EQ(info.host.boxes[0].text, "no connection!");
-    EXPECT_EQ(info.host.boxes[0].caption, "ERROR!");
+    EXPECT_EQ(info.host.boxes, OneBox("no connection!", "ERROR!"));
     EXPECT_EQ(info.Instructions(0x5808), 0);
 }
 
@@ -179,9 +172,7 @@ TEST(Isp, NoAnswerAtAllGivesUpAfterAllStages) {
     IspBench info(Language::German);
     info.chip().profile.silent = true;
     ControllerInfoCommand(info.program, info.main);
-    ASSERT_EQ(info.host.boxes.size(), 1u);
-    EXPECT_EQ(info.host.boxes[0].text, "Keine Verbindung!");
-    EXPECT_EQ(info.host.boxes[0].caption, "ERROR!");
+    EXPECT_EQ(info.host.boxes, OneBox("Keine Verbindung!", "ERROR!"));
 }
 
 TEST(Isp, ChipOutOfStepComesIntoStepByTheRetryClockPulses) {
@@ -210,10 +201,7 @@ TEST(Isp, PortThatCannotBeOpened) {
     IspBench b;
     b.program.link.state.comDeviceName = "";
     ControllerInfoCommand(b.program, b.main);
-    ASSERT_EQ(b.host.boxes.size(), 1u);
-    EXPECT_EQ(b.host.boxes[0].text, "Cannot open comport!");
-    EXPECT_EQ(b.host.boxes[0].caption, "Error");
-    EXPECT_EQ(b.host.boxes[0].owner, &b.main);
+    EXPECT_EQ(b.host.boxes, OneBox("Cannot open comport!", "Error", &b.main));
     EXPECT_FALSE(b.main.controls[id::kStatusLine].enabled);
     EXPECT_EQ(b.main.controls[id::kStatusLine].text, " ");
 }
@@ -232,8 +220,7 @@ TEST(Isp, MissingDriverShowsOneBoxAndEndsTheCommand) {
     b.sim.simPortIo().driverPresent = false;
     b.program.link.state.driverModule = false;
     ControllerInfoCommand(b.program, b.main);
-    ASSERT_EQ(b.host.boxes.size(), 1u);
-    EXPECT_EQ(b.host.boxes[0].text, "Error during driver access!");
+    EXPECT_EQ(b.host.BoxTexts(), std::vector<std::string>{"Error during driver access!"});
     EXPECT_EQ(b.main.endResult, 1);
     EXPECT_EQ(b.main.controls[id::kStatusLine].text, " ");
     EXPECT_FALSE(b.main.controls[id::kStatusLine].enabled);
@@ -252,8 +239,7 @@ TEST(Isp, DeviceLostWhileReadingTheFusesIsSaid) {
         return true;
     };
     ControllerInfoCommand(b.program, b.main);
-    ASSERT_EQ(b.host.boxes.size(), 1u);
-    EXPECT_EQ(b.host.boxes[0].text, "connection lost!");
+    EXPECT_EQ(b.host.BoxTexts(), std::vector<std::string>{"connection lost!"});
     EXPECT_EQ(b.main.controls[id::kStatusLine].text, " ");
 }
 

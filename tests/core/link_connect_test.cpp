@@ -22,11 +22,7 @@
 namespace kvr {
 namespace {
 
-using testing::FakeHost;
-using testing::FakePortIo;
-using testing::FakeSerial;
-using testing::FakeWindow;
-using testing::SerialSpy;
+using namespace testing;
 
 // The calls that open the port and set it up, in order.
 std::vector<std::string> PortSetUp(const std::vector<std::string>& calls) {
@@ -49,10 +45,8 @@ std::vector<std::string> WithoutReads(const std::vector<std::string>& calls) {
     return kept;
 }
 
-struct Rig : testing::SimProgram {
-    Rig() : SimProgram(testing::SimOptions().BareWindow().StatusInWindow()) {
-        serial.recording = true;
-    }
+struct Rig : SimProgram {
+    Rig() : SimProgram(SimOptions().BareWindow().StatusInWindow()) { serial.recording = true; }
     FakeWindow& window = w;
     int Requests() { return static_cast<int>(sim.controller().TraceOf('R').size()); }
 };
@@ -160,7 +154,7 @@ TEST(ConnectLinkTest, RecheckAfterUartLinkProbesLinesThenDetectsAnew) {
     const int probeLines = 2 * 8 * 3;
     const std::vector<std::string> calls = WithoutReads(r.serial.calls);
     ASSERT_GE(calls.size(), probeLines + 2u);
-    for (int i = 0; i < probeLines; ++i) EXPECT_TRUE(testing::IsLineCall(calls[i])) << i;
+    for (int i = 0; i < probeLines; ++i) EXPECT_TRUE(IsLineCall(calls[i])) << i;
     EXPECT_EQ(calls[probeLines], "close");
     EXPECT_EQ(calls[probeLines + 1], "open COM2");
 }
@@ -208,10 +202,7 @@ TEST(ConnectLinkTest, ProbeFailuresShowTheirMessage) {
         }
         EXPECT_EQ(ConnectLinkChecked(r.p), 1);
         ExpectFlags(r.p, false, false);
-        ASSERT_EQ(r.host.boxes.size(), 1u);
-        EXPECT_EQ(r.host.boxes[0].text, c.text);
-        EXPECT_EQ(r.host.boxes[0].caption, "ERROR!");
-        EXPECT_EQ(r.host.boxes[0].owner, nullptr);
+        EXPECT_EQ(r.host.boxes, OneBox(c.text, "ERROR!"));
         // A silent controller got its restart.
         EXPECT_EQ(r.ctl().restarts, 1);
     }
@@ -459,8 +450,7 @@ TEST(ConnectLinkTest, SilentControllerCallSequence) {
                                                      0xD2, 0xD0, 0xD0, 0xD0, 0xD2, 0xD2};
         EXPECT_EQ(serial.output, uartBytes);
         EXPECT_EQ(r.window.controls[1044].text, " ");
-        ASSERT_EQ(r.host.boxes.size(), 1u);
-        EXPECT_EQ(r.host.boxes[0].text, "no connection!");
+        EXPECT_EQ(r.host.BoxTexts(), std::vector<std::string>{"no connection!"});
         ExpectFlags(p, false, false);
     }
 }

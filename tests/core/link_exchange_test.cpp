@@ -21,14 +21,10 @@
 namespace kvr {
 namespace {
 
-using testing::FakeClock;
-using testing::FakeHost;
-using testing::FakePortIo;
-using testing::FakeSerial;
-using testing::SerialSpy;
+using namespace testing;
 
 // A program on recording fakes, its serial port open.
-struct FakeRig : testing::FakeProgram {
+struct FakeRig : FakeProgram {
     Program& p = program;
     FakeRig() {
         p.link.state.medium = Medium::Serial;
@@ -115,7 +111,7 @@ TEST(ShiftBitTest, ParallelMediumDrivesLatchBitsAndReadsStatusBit6) {
 
 // The chip's programming mode answers the second byte during the third.
 TEST(ShiftBitTest, TwoTransferWordsKeepTheEchoInBits8To15) {
-    testing::SimProgram r(testing::SimOptions().BareWindow());
+    SimProgram r(SimOptions().BareWindow());
     Program& p = r.p;
     ASSERT_EQ(OpenSerialPort(p), 0);
     SetClockLow(p);
@@ -142,50 +138,21 @@ struct UartCase {
 };
 
 std::vector<UartCase> UartCases() {
+    const auto readByte = [](Program& p) { return ReadControllerByte(p, 12); };
+    const auto writeByte = [](Program& p) { return WriteControllerByte(p, 14, 0xA3); };
+    const auto writeSpace = [](Program& p) { return WriteControllerByte(p, 14, 0x20); };
+    const auto loadByte = [](Program& p) { return LoadPageByte(p, 63, 0x5A); };
+    const auto commit = [](Program& p) { return CommitPage(p, 0xA3); };
+    const auto commitSpace = [](Program& p) { return CommitPage(p, 0x20); };
+    const auto selectPage = [](Program& p) { return SelectPage(p, 7); };
     return {
-        {"read",
-         [](Program& p) { return ReadControllerByte(p, 12); },
-         {'U', 12},
-         {"read 3"},
-         2,
-         0xA3,
-         0x20},
-        {"write",
-         [](Program& p) { return WriteControllerByte(p, 14, 0xA3); },
-         {'V', 14, 0xA3},
-         {"read 20", "read 4"},
-         3,
-         0,
-         1},
-        {"write space",
-         [](Program& p) { return WriteControllerByte(p, 14, 0x20); },
-         {'V', 14, 0x20},
-         {"read 20", "read 4"},
-         3,
-         1,
-         0},
-        {"load",
-         [](Program& p) { return LoadPageByte(p, 63, 0x5A); },
-         {'Y', 63, 0x5A},
-         {"read 3"},
-         -1,
-         0,
-         0},
-        {"commit",
-         [](Program& p) { return CommitPage(p, 0xA3); },
-         {'X', 'U', '3'},
-         {"read 4"},
-         3,
-         0,
-         1},
-        {"commit space",
-         [](Program& p) { return CommitPage(p, 0x20); },
-         {'X', 'U', '3'},
-         {"read 4"},
-         3,
-         1,
-         0},
-        {"select", [](Program& p) { return SelectPage(p, 7); }, {'W', 7}, {"read 2"}, -1, 0, 0},
+        {"read", readByte, {'U', 12}, {"read 3"}, 2, 0xA3, 0x20},
+        {"write", writeByte, {'V', 14, 0xA3}, {"read 20", "read 4"}, 3, 0, 1},
+        {"write space", writeSpace, {'V', 14, 0x20}, {"read 20", "read 4"}, 3, 1, 0},
+        {"load", loadByte, {'Y', 63, 0x5A}, {"read 3"}, -1, 0, 0},
+        {"commit", commit, {'X', 'U', '3'}, {"read 4"}, 3, 0, 1},
+        {"commit space", commitSpace, {'X', 'U', '3'}, {"read 4"}, 3, 1, 0},
+        {"select", selectPage, {'W', 7}, {"read 2"}, -1, 0, 0},
     };
 }
 
@@ -314,10 +281,7 @@ TEST(WriteCheckedTest, MismatchShowsWritingErrorInEachLanguage) {
         r.p.lang = c.lang;
         r.p.link.state.uartLink = true;
         EXPECT_EQ(WriteControllerByteChecked(r.p, 14, 10), 1);
-        ASSERT_EQ(r.host.boxes.size(), 1u);
-        EXPECT_EQ(r.host.boxes[0].text, c.text);
-        EXPECT_EQ(r.host.boxes[0].caption, "Error!");
-        EXPECT_EQ(r.host.boxes[0].owner, nullptr);
+        EXPECT_EQ(r.host.boxes, OneBox(c.text, "Error!"));
     }
 }
 
@@ -380,11 +344,11 @@ std::vector<ByteOnWire> BytesOnWire(const std::vector<TimedCall>& calls) {
     return bytes;
 }
 
-struct SimRig : testing::SimProgram {
+struct SimRig : SimProgram {
     std::vector<TimedCall> calls;
-    SimRig() : SimProgram(testing::SimOptions().BareWindow()) {
+    SimRig() : SimProgram(SimOptions().BareWindow()) {
         serial.onCall = [this](const std::string& call) {
-            if (call == "status" || testing::IsLineCall(call)) {
+            if (call == "status" || IsLineCall(call)) {
                 calls.push_back({call, sim.simClock().NowNs()});
             }
             return true;
@@ -516,8 +480,7 @@ TEST(BitSerialFormTest, WrongEchoFailsTheWrite) {
     SimRig r;
     r.sim.controller().faults.wrongEchoOnWrite = true;
     EXPECT_EQ(WriteControllerByteChecked(r.p, 14, 25), 1);
-    ASSERT_EQ(r.host.boxes.size(), 1u);
-    EXPECT_EQ(r.host.boxes[0].text, "writing error!");
+    EXPECT_EQ(r.host.BoxTexts(), std::vector<std::string>{"writing error!"});
 }
 
 TEST(BitSerialFormTest, CommitOfAnotherPageFails) {

@@ -13,54 +13,31 @@
 #include "res/templates.h"
 #include "sim_program.h"
 #include "simulation.h"
+#include "template_labels.h"
 
 namespace kvr {
 namespace {
 
-using testing::FakeHost;
-using testing::FakeWindow;
+using namespace testing;
 
 // The program on a simulated controller wired to COM2, with settings read.
-struct Rig : testing::SimProgram {
+struct Rig : SimProgram {
     explicit Rig(Language lang = Language::English)
-        : SimProgram(testing::SimOptions().In(lang).BareWindow()) {
+        : SimProgram(SimOptions().In(lang).BareWindow()) {
         p.settings.versionWord = 0x6123;
         p.settings.clockMhz = 16;
     }
 
-    // Runs the command; inside the dialog, plays the given commands in order.
-    void Run(const std::vector<int>& commands,
-             const std::function<void(FakeWindow&, int)>& beforeCommand = {}) {
-        host.dialogScript = [&](int, Window& dialog, const DialogProc& proc) {
-            FakeWindow& w = static_cast<FakeWindow&>(dialog);
-            // The template's initial states.
-            w.controls[id::kLockRcSetup].enabled = false;
-            w.controls[id::kLockTestProgram].enabled = false;
-            w.controls[id::kLockWrite].enabled = false;
-            EXPECT_EQ(proc(dialog, DialogEvent::Init, 0), 1);
-            for (int c : commands) {
-                // A disabled button cannot be clicked.
-                if (!w.controls[c].enabled) continue;
-                if (beforeCommand) beforeCommand(w, c);
-                proc(dialog, DialogEvent::Command, c);
-                if (w.endResult) break;
-            }
-            dialogState = w;
-            return w.endResult.value_or(0);
-        };
+    // Runs the command; inside the dialog, plays the given commands in order
+    // (a click on a disabled button does nothing).
+    void Run(const std::vector<int>& commands, const BeforeCommand& beforeCommand = {}) {
+        PlayDialog(commands, {id::kLockRcSetup, id::kLockTestProgram, id::kLockWrite},
+                   beforeCommand, true);
         LockFunctionsCommand(p, mainWindow);
     }
 
-    std::vector<std::pair<int, int>> Writes() {
-        std::vector<std::pair<int, int>> out;
-        for (const sim::WireEvent& e : sim.controller().TraceOf('V')) {
-            out.emplace_back(e.address, e.value);
-        }
-        return out;
-    }
-
     FakeWindow& mainWindow = w;
-    FakeWindow dialogState;
+    FakeWindow& dialogState = lastDialog;
 };
 
 TEST(LockChoices, OnlyBitsZeroAndOneChange) {
@@ -155,10 +132,8 @@ TEST(LockFunctions, ReadRefusesControllersItCannotServe) {
             r.ctl().memory[35] = static_cast<std::uint8_t>(c.requiredLevel);
             r.mainWindow.controls[id::kVersionText].text = "";
             r.Run({id::kLockRead, id::kLockWrite});
-            ASSERT_EQ(r.host.boxes.size(), 1u);
-            EXPECT_EQ(r.host.boxes[0].text, lang == Language::German ? c.textDe : c.text);
-            EXPECT_EQ(r.host.boxes[0].caption, c.caption);
-            EXPECT_EQ(r.host.boxes[0].owner, nullptr);
+            EXPECT_EQ(r.host.boxes,
+                      OneBox(lang == Language::German ? c.textDe : c.text, c.caption));
             EXPECT_EQ(r.p.settings.versionWord, c.versionWord);
             EXPECT_EQ(r.mainWindow.controls[id::kVersionText].text, c.versionText);
             // Write stays disabled: the user cannot reach it, and the lock byte
@@ -253,19 +228,14 @@ TEST(LockFunctions, GateAndPortFailureKeepTheDialogClosed) {
         r.p.settings.versionWord = 50000;
         r.Run({});
         EXPECT_TRUE(r.host.dialogsRun.empty());
-        ASSERT_EQ(r.host.boxes.size(), 1u);
-        EXPECT_EQ(r.host.boxes[0].text, "Zuerst Werte einlesen!");
-        EXPECT_EQ(r.host.boxes[0].caption, "Error!");
+        EXPECT_EQ(r.host.boxes, OneBox("Zuerst Werte einlesen!", "Error!"));
     }
     {
         Rig r;
         r.p.link.state.comDeviceName.clear();
         r.Run({});
         EXPECT_TRUE(r.host.dialogsRun.empty());
-        ASSERT_EQ(r.host.boxes.size(), 1u);
-        EXPECT_EQ(r.host.boxes[0].text, "Cannot open comport!");
-        EXPECT_EQ(r.host.boxes[0].caption, "Error");
-        EXPECT_EQ(r.host.boxes[0].owner, &r.mainWindow);
+        EXPECT_EQ(r.host.boxes, OneBox("Cannot open comport!", "Error", &r.mainWindow));
         EXPECT_EQ(r.mainWindow.controls[id::kStatusLine].text, " ");
         EXPECT_FALSE(r.mainWindow.controls[id::kStatusLine].enabled);
     }
@@ -283,12 +253,8 @@ TEST(LockFunctions, CloseBlanksTheStatusLineAndEndsTheDialog) {
 }
 
 TEST(LockFunctions, TemplatesCarryTheControls) {
-    for (int templateId : {1229, 1230}) {
-        const res::DialogTemplate* t = res::FindTemplate(templateId);
-        ASSERT_NE(t, nullptr);
-        std::vector<int> ids;
-        for (const res::ControlDef& c : t->controls) ids.push_back(c.id);
-        EXPECT_EQ(ids, (std::vector<int>{1206, 1207, 1204, 1205, 2}));
+    for (const res::DialogTemplate* t :
+         ExpectControlIds({1229, 1230}, {1206, 1207, 1204, 1205, 2})) {
         EXPECT_NE(t->controls[0].flags & res::kDisabled, 0u);
         EXPECT_NE(t->controls[3].flags & res::kDisabled, 0u);
         EXPECT_NE(t->controls[2].flags & res::kDefaultButton, 0u);

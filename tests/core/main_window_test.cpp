@@ -8,11 +8,7 @@
 namespace kvr {
 namespace {
 
-using testing::FakeProgram;
-using testing::FakeWindow;
-using testing::ReadFileBytes;
-using testing::TempDir;
-using testing::WriteFileBytes;
+using namespace testing;
 
 const std::string kCfg = "blsetup.cfg";
 
@@ -69,10 +65,7 @@ TEST(MainWindow, EndSavesThePortNameOnlyAndClosesThePort) {
     OpenWindow w;
     // Choosing a port that does not exist reports it, and the choice stays.
     EXPECT_EQ(w.Command(1157), 0);
-    ASSERT_EQ(w.f.host.boxes.size(), 1u);
-    EXPECT_EQ(w.f.host.boxes[0].text, "Cannot open comport!");
-    EXPECT_EQ(w.f.host.boxes[0].caption, "Error");
-    EXPECT_EQ(w.f.host.boxes[0].owner, &w.main);
+    EXPECT_EQ(w.f.host.boxes, OneBox("Cannot open comport!", "Error", &w.main));
     EXPECT_TRUE(w.main.menuChecks[1157]);
     EXPECT_FALSE(w.main.menuChecks[1155]);
     EXPECT_FALSE(w.main.controls[id::kStatusLine].enabled);
@@ -134,11 +127,10 @@ TEST(MainWindow, InactiveGovernorWarningOnBothExits) {
             OpenWindow w(lang);
             w.f.program.app.rpmControlInactive = true;
             w.Command(command);
-            ASSERT_EQ(w.f.host.boxes.size(), 1u);
-            EXPECT_EQ(w.f.host.boxes[0].text, lang == Language::English
-                                                  ? "RPM control not active!"
-                                                  : "Hinweis: Drehzahlregelung derzeit inaktiv!");
-            EXPECT_EQ(w.f.host.boxes[0].caption, "Warning!");
+            EXPECT_EQ(w.f.host.boxes, OneBox(lang == Language::English
+                                                 ? "RPM control not active!"
+                                                 : "Hinweis: Drehzahlregelung derzeit inaktiv!",
+                                             "Warning!"));
         }
     }
 }
@@ -164,11 +156,9 @@ TEST(MainWindow, HelpDocumentOpensWhenPresent) {
             lang == Language::English ? "pc-setup-english.pdf" : "pc-setup-deutsch.pdf";
         TempDir dir;
         OpenWindow w(lang);
-        testing::MakeAt(doc, "<pipe>");  // no document, and never waited on
+        MakeAt(doc, "<pipe>");  // no document, and never waited on
         w.Command(id::kHelpFile);
-        ASSERT_EQ(w.f.host.boxes.size(), 1u);
-        EXPECT_EQ(w.f.host.boxes[0].text, doc + " not found!");
-        EXPECT_EQ(w.f.host.boxes[0].caption, "Error");
+        EXPECT_EQ(w.f.host.boxes, OneBox(doc + " not found!", "Error"));
         EXPECT_TRUE(w.f.host.opened.empty());
         std::filesystem::remove(doc);
 

@@ -11,8 +11,7 @@
 namespace kvr {
 namespace {
 
-using testing::FakeProgram;
-using testing::FakeWindow;
+using namespace testing;
 
 long CountCalls(const std::vector<std::string>& calls, const std::string& what) {
     return std::count(calls.begin(), calls.end(), what);

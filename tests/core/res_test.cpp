@@ -22,9 +22,14 @@ struct ExpectedControl {
     ControlKind kind;
     Text label;
     Text unit;
-    Text group;
     unsigned flags;
     int labelId;
+};
+
+// The controls of one group box, in order.
+struct ExpectedGroup {
+    Text group;
+    std::vector<ExpectedControl> controls;
 };
 
 constexpr Text kNo{"", ""};
@@ -41,55 +46,52 @@ constexpr Text kMs{"ms", "ms"};
 
 using K = ControlKind;
 
-// Every control of the main window, both languages. The two lists (1140,
-// 1146) have no items in the template: the window fills them when it opens.
-const std::vector<ExpectedControl> kExpected = {
-    {1145, K::Edit, {"Version/Typ", "Version/Typ"}, kNo, kSoft, kReadOnly, 0},
-    {1168, K::Radio, {"ignore", "ignorieren"}, kNo, kLv, kFirstOfGroup, 0},
-    {1171, K::Radio, {"reduce power", "abregeln"}, kNo, kLv, 0, 0},
-    {1170, K::Radio, {"switch off", "abschalten"}, kNo, kLv, 0, 0},
-    {1232, K::Radio, {"NICD/MH", "NICD/MH"}, kNo, kLv, kFirstOfGroup, 0},
-    {1233, K::Radio, {"LIPOs:", "LIPOs:"}, kNo, kLv, 0, 0},
-    {1234, K::Radio, {"FIX:", "FIX:"}, kNo, kLv, 0, 0},
-    {1237, K::Edit, {"Anz.", "Anz."}, kNo, kLv, 0, 1236},
-    {1194, K::Edit, {"Volt", "Volt"}, kNo, kLv, 0, 1195},
-    {1135, K::Edit, {"full speed", "Vollg."}, kMs, kRc, 0, 0},
-    {1166, K::Edit, {"neutral", "Neut."}, kMs, kRc, 0, 0},
-    {1134, K::Edit, {"stop/ret.", "Stopp\nretour"}, kMs, kRc, 0, 0},
-    {1142,
-     K::Edit,
-     {"acceleration (1 - 50)", "Beschleunigung (1 - 50)"},
-     kNo,
-     kMotor,
-     kDigitsOnly,
-     0},
-    {1164,
-     K::Edit,
-     {"startup-power (1 - 50)", "Anlauf-Leistung (1 - 50)"},
-     kNo,
-     kMotor,
-     kDigitsOnly,
-     0},
-    {1146, K::ComboBox, {"EMF brake", "EMK-Bremse"}, kNo, kMotor, 0, 0},
-    {1140, K::ComboBox, {"commutation\ntiming", "Kommutierungs-\nTiming"}, kNo, kMotor, 0, 0},
-    {1175, K::CheckBox, {"active RPM control", "Regelung aktiv"}, kNo, kRpm, 0, 0},
-    {1212, K::Edit, {"max. frequency", "max. Freq."}, {"Hz", "Hz"}, kRpm, kDisabled, 0},
-    {1210, K::PushButton, {"Set Up", "Einstellungen"}, kNo, kRpm, 0, 0},
-    {1191, K::CheckBox, {"overtemp. protection", "Übertemp-Schutz"}, kNo, kOther, 0, 0},
-    {1188, K::CheckBox, {"RPM-limit", "Drehzahlbegrenzung"}, kNo, kOther, 0, 0},
-    {1137, K::CheckBox, {"active free wheeling", "Aktiver Freilauf"}, kNo, kOther, 0, 0},
-    {1169, K::CheckBox, {"forward / reverse (car)", "Vor/Rueckw. (Car)"}, kNo, kOther, 0, 0},
-    {1243, K::CheckBox, {"Turbo / max. Power", "Turbo f. max. Leistung"}, kNo, kOther, 0, 0},
-    {1177, K::Edit, {"transmitter failure", "Senderausf."}, kNo, kLog, 0, 0},
-    {1178, K::Edit, {"overtemperature", "Übertemp."}, kNo, kLog, 0, 0},
-    {1179, K::Edit, {"undervoltage", "Unterspg."}, kNo, kLog, 0, 0},
-    {1183, K::PushButton, {"Reset", "Reset"}, kNo, kLog, 0, 0},
-    {1138, K::Radio, {"7,8 kHz", "7,8 kHz"}, kNo, kFreq, kFirstOfGroup | kManualCheck, 0},
-    {1139, K::Radio, {"15,6 kHz", "15,6 kHz"}, kNo, kFreq, kManualCheck, 0},
-    {1149, K::PushButton, {"Read", "Lesen"}, kNo, kMem, 0, 0},
-    {1150, K::PushButton, {"Write", "Schreiben"}, kNo, kMem, kDisabled, 0},
-    {1044, K::Edit, kNo, kNo, kMem, 0, 0},
-    {2, K::PushButton, {"End", "Ende"}, kNo, kNo, kDefaultButton, 0},
+// Every control of the main window, both languages, group by group. The two
+// lists (1140, 1146) have no items in the template: the window fills them
+// when it opens.
+const std::vector<ExpectedGroup> kExpected = {
+    {kSoft, {{1145, K::Edit, {"Version/Typ", "Version/Typ"}, kNo, kReadOnly, 0}}},
+    {kLv,
+     {{1168, K::Radio, {"ignore", "ignorieren"}, kNo, kFirstOfGroup, 0},
+      {1171, K::Radio, {"reduce power", "abregeln"}, kNo, 0, 0},
+      {1170, K::Radio, {"switch off", "abschalten"}, kNo, 0, 0},
+      {1232, K::Radio, {"NICD/MH", "NICD/MH"}, kNo, kFirstOfGroup, 0},
+      {1233, K::Radio, {"LIPOs:", "LIPOs:"}, kNo, 0, 0},
+      {1234, K::Radio, {"FIX:", "FIX:"}, kNo, 0, 0},
+      {1237, K::Edit, {"Anz.", "Anz."}, kNo, 0, 1236},
+      {1194, K::Edit, {"Volt", "Volt"}, kNo, 0, 1195}}},
+    {kRc,
+     {{1135, K::Edit, {"full speed", "Vollg."}, kMs, 0, 0},
+      {1166, K::Edit, {"neutral", "Neut."}, kMs, 0, 0},
+      {1134, K::Edit, {"stop/ret.", "Stopp\nretour"}, kMs, 0, 0}}},
+    {kMotor,
+     {{1142, K::Edit, {"acceleration (1 - 50)", "Beschleunigung (1 - 50)"}, kNo, kDigitsOnly, 0},
+      {1164, K::Edit, {"startup-power (1 - 50)", "Anlauf-Leistung (1 - 50)"}, kNo, kDigitsOnly, 0},
+      {1146, K::ComboBox, {"EMF brake", "EMK-Bremse"}, kNo, 0, 0},
+      {1140, K::ComboBox, {"commutation\ntiming", "Kommutierungs-\nTiming"}, kNo, 0, 0}}},
+    {kRpm,
+     {{1175, K::CheckBox, {"active RPM control", "Regelung aktiv"}, kNo, 0, 0},
+      {1212, K::Edit, {"max. frequency", "max. Freq."}, {"Hz", "Hz"}, kDisabled, 0},
+      {1210, K::PushButton, {"Set Up", "Einstellungen"}, kNo, 0, 0}}},
+    {kOther,
+     {{1191, K::CheckBox, {"overtemp. protection", "Übertemp-Schutz"}, kNo, 0, 0},
+      {1188, K::CheckBox, {"RPM-limit", "Drehzahlbegrenzung"}, kNo, 0, 0},
+      {1137, K::CheckBox, {"active free wheeling", "Aktiver Freilauf"}, kNo, 0, 0},
+      {1169, K::CheckBox, {"forward / reverse (car)", "Vor/Rueckw. (Car)"}, kNo, 0, 0},
+      {1243, K::CheckBox, {"Turbo / max. Power", "Turbo f. max. Leistung"}, kNo, 0, 0}}},
+    {kLog,
+     {{1177, K::Edit, {"transmitter failure", "Senderausf."}, kNo, 0, 0},
+      {1178, K::Edit, {"overtemperature", "Übertemp."}, kNo, 0, 0},
+      {1179, K::Edit, {"undervoltage", "Unterspg."}, kNo, 0, 0},
+      {1183, K::PushButton, {"Reset", "Reset"}, kNo, 0, 0}}},
+    {kFreq,
+     {{1138, K::Radio, {"7,8 kHz", "7,8 kHz"}, kNo, kFirstOfGroup | kManualCheck, 0},
+      {1139, K::Radio, {"15,6 kHz", "15,6 kHz"}, kNo, kManualCheck, 0}}},
+    {kMem,
+     {{1149, K::PushButton, {"Read", "Lesen"}, kNo, 0, 0},
+      {1150, K::PushButton, {"Write", "Schreiben"}, kNo, kDisabled, 0},
+      {1044, K::Edit, kNo, kNo, 0, 0}}},
+    {kNo, {{2, K::PushButton, {"End", "Ende"}, kNo, kDefaultButton, 0}}},
 };
 
 class MainWindowTemplate : public ::testing::TestWithParam<int> {};
@@ -97,25 +99,29 @@ class MainWindowTemplate : public ::testing::TestWithParam<int> {};
 TEST_P(MainWindowTemplate, HoldsEveryControlWithItsTextsAndState) {
     const DialogTemplate* t = FindTemplate(GetParam());
     ASSERT_NE(t, nullptr);
-    EXPECT_EQ(t->controls.size(), kExpected.size());
     std::set<int> ids;
     for (const ControlDef& c : t->controls) {
         EXPECT_TRUE(ids.insert(c.id).second) << "twice: " << c.id;
     }
-    for (const ExpectedControl& e : kExpected) {
-        SCOPED_TRACE(e.id);
-        const ControlDef* c = FindControl(*t, e.id);
-        ASSERT_NE(c, nullptr);
-        EXPECT_EQ(c->kind, e.kind);
-        EXPECT_EQ(c->label.en, e.label.en);
-        EXPECT_EQ(c->label.de, e.label.de);
-        EXPECT_EQ(c->unit.en, e.unit.en);
-        EXPECT_EQ(c->unit.de, e.unit.de);
-        EXPECT_EQ(c->group.en, e.group.en);
-        EXPECT_EQ(c->group.de, e.group.de);
-        EXPECT_EQ(c->flags, e.flags);
-        EXPECT_EQ(c->labelId, e.labelId);
+    std::size_t count = 0;
+    for (const ExpectedGroup& g : kExpected) {
+        for (const ExpectedControl& e : g.controls) {
+            SCOPED_TRACE(e.id);
+            ++count;
+            const ControlDef* c = FindControl(*t, e.id);
+            ASSERT_NE(c, nullptr);
+            EXPECT_EQ(c->kind, e.kind);
+            EXPECT_EQ(c->label.en, e.label.en);
+            EXPECT_EQ(c->label.de, e.label.de);
+            EXPECT_EQ(c->unit.en, e.unit.en);
+            EXPECT_EQ(c->unit.de, e.unit.de);
+            EXPECT_EQ(c->group.en, g.group.en);
+            EXPECT_EQ(c->group.de, g.group.de);
+            EXPECT_EQ(c->flags, e.flags);
+            EXPECT_EQ(c->labelId, e.labelId);
+        }
     }
+    EXPECT_EQ(t->controls.size(), count);
 }
 
 TEST_P(MainWindowTemplate, ListsTheGroupBoxesInTheOrderTheControlsUseThem) {

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <initializer_list>
 #include <string>
 #include <utility>
 #include <vector>
@@ -270,39 +271,14 @@ TEST(ReadSettings, RefusedControllers) {
         int versionWord;
         std::vector<int> order;
     };
+    const std::string setUp = "Available after setup with RC!";
+    const std::string other = "PC-Program not suitable,\nPlease download the compatible software !";
+    const std::string newer = "Please download the latest version of this software!";
     const std::vector<Case> cases = {
-        {"not set up",
-         101,
-         0x61,
-         0x23,
-         37,
-         "Available after setup with RC!",
-         kVersionNotRead,
-         {12}},
-        {"blank",
-         102,
-         0xFF,
-         0xFF,
-         37,
-         "Available after setup with RC!",
-         kVersionRefused,
-         {12, 15, 32, 33}},
-        {"other family",
-         102,
-         0x3F,
-         0x23,
-         37,
-         "PC-Program not suitable,\nPlease download the compatible software !",
-         kVersionRefused,
-         {12, 15, 32, 33}},
-        {"newer firmware",
-         102,
-         0x61,
-         0x23,
-         38,
-         "Please download the latest version of this software!",
-         kVersionRefused,
-         {12, 15, 32, 33, 31, 35}},
+        {"not set up", 101, 0x61, 0x23, 37, setUp, kVersionNotRead, {12}},
+        {"blank", 102, 0xFF, 0xFF, 37, setUp, kVersionRefused, {12, 15, 32, 33}},
+        {"other family", 102, 0x3F, 0x23, 37, other, kVersionRefused, {12, 15, 32, 33}},
+        {"newer firmware", 102, 0x61, 0x23, 38, newer, kVersionRefused, {12, 15, 32, 33, 31, 35}},
     };
     for (const Case& c : cases) {
         Rig r;
@@ -313,10 +289,7 @@ TEST(ReadSettings, RefusedControllers) {
         r.Set(RequiredLevel, c.required);
         r.Read();
         EXPECT_EQ(r.Reads(), c.order) << c.name;
-        ASSERT_EQ(r.host.boxes.size(), 1u) << c.name;
-        EXPECT_EQ(r.host.boxes[0].text, c.text) << c.name;
-        EXPECT_EQ(r.host.boxes[0].caption, "Error") << c.name;
-        EXPECT_EQ(r.host.boxes[0].owner, &r.w) << c.name;
+        EXPECT_EQ(r.host.boxes, testing::OneBox(c.text, "Error", &r.w)) << c.name;
         EXPECT_EQ(r.p.link.lastErrorText, c.text) << c.name;
         EXPECT_EQ(r.p.settings.versionWord, c.versionWord) << c.name;
         EXPECT_FALSE(r.Enabled(id::kWrite)) << c.name;
@@ -332,8 +305,8 @@ TEST(ReadSettings, GermanRefusalText) {
     Rig r(Language::German);
     r.Set(SetupMarker, 0);
     r.Read();
-    ASSERT_EQ(r.host.boxes.size(), 1u);
-    EXPECT_EQ(r.host.boxes[0].text, "Erst nach Setup mit Fernsteuerung verf\u00fcgbar!");
+    EXPECT_EQ(r.host.BoxTexts(),
+              std::vector<std::string>{"Erst nach Setup mit Fernsteuerung verf\u00fcgbar!"});
 }
 
 TEST(ReadSettings, LaterFailureKeepsAGoodRead) {
@@ -351,10 +324,7 @@ TEST(ReadSettings, NoSerialPort) {
     r.p.link.state.medium = Medium::Parallel;
     r.w.SetText(id::kFullSpeedTime, "2.00");
     r.Read();
-    ASSERT_EQ(r.host.boxes.size(), 1u);
-    EXPECT_EQ(r.host.boxes[0].text, "  PORT ?");
-    EXPECT_EQ(r.host.boxes[0].caption, "ERROR!");
-    EXPECT_EQ(r.host.boxes[0].owner, nullptr);
+    EXPECT_EQ(r.host.boxes, testing::OneBox("  PORT ?", "ERROR!"));
     EXPECT_EQ(r.Text(id::kFullSpeedTime), "");
     EXPECT_TRUE(r.Reads().empty());
 }
@@ -363,11 +333,8 @@ TEST(ReadSettings, PortThatCannotBeOpened) {
     Rig r;
     r.p.link.state.comDeviceName = "COM9";
     r.Read();
-    ASSERT_EQ(r.host.boxes.size(), 1u);
-    EXPECT_EQ(r.host.boxes[0].text, r.p.link.lastErrorText);
-    EXPECT_FALSE(r.host.boxes[0].text.empty());
-    EXPECT_EQ(r.host.boxes[0].caption, "Error");
-    EXPECT_EQ(r.host.boxes[0].owner, &r.w);
+    EXPECT_FALSE(r.p.link.lastErrorText.empty());
+    EXPECT_EQ(r.host.boxes, testing::OneBox(r.p.link.lastErrorText, "Error", &r.w));
     EXPECT_FALSE(r.Enabled(id::kStatusLine));
     EXPECT_TRUE(r.Reads().empty());
 }
@@ -407,8 +374,9 @@ TEST(ReadSettings, NoLinkEndsQuietly) {
 
 // ---------------------------------------------------------------- Write
 
-// A Read that leaves the form valid, then a clean wire.
-Rig& ReadForWrite(Rig& r) {
+// These bytes set, a Read that leaves the form valid, then a clean wire.
+Rig& ReadForWrite(Rig& r, std::initializer_list<std::pair<int, int>> bytes = {}) {
+    for (const auto& [address, value] : bytes) r.Set(address, value);
     r.Read();
     EXPECT_TRUE(r.host.boxes.empty());
     r.ClearWire();
@@ -417,8 +385,7 @@ Rig& ReadForWrite(Rig& r) {
 
 TEST(WriteSettings, WritesEveryByteInOrder) {
     Rig r;
-    r.Set(OptionFlags, 0x22);  // quick start bit from the dialog, governor on
-    ReadForWrite(r);
+    ReadForWrite(r, {{OptionFlags, 0x22}});  // quick start bit from the dialog, governor on
     r.w.SetText(id::kFullSpeedTime, "2.3");
     r.w.SetText(id::kStopTime, "1,0");
     r.w.SetText(id::kNeutralTime, "1.5");
@@ -465,9 +432,7 @@ TEST(WriteSettings, WritesEveryByteInOrder) {
 
 TEST(WriteSettings, OptionsFollowTheControls) {
     Rig r;
-    r.Set(OptionFlags, 0x00);
-    r.Set(FeatureFlags, 0x1D);
-    ReadForWrite(r);
+    ReadForWrite(r, {{OptionFlags, 0x00}, {FeatureFlags, 0x1D}});
     r.w.ComboSetSel(id::kTimingList, 5);
     r.w.ComboSetSel(id::kBrakeList, 3);
     r.w.SetCheck(id::kForwardReverse, true);
@@ -490,8 +455,7 @@ TEST(WriteSettings, OptionsFollowTheControls) {
 
 TEST(WriteSettings, GovernorSwitchedOffRaisesTheExitReminder) {
     Rig r;
-    r.Set(OptionFlags, 0x20);
-    ReadForWrite(r);
+    ReadForWrite(r, {{OptionFlags, 0x20}});
     r.w.SetCheck(id::kRpmControl, false);
     r.Write();
     ASSERT_TRUE(r.host.boxes.empty()) << r.host.boxes[0].text;
@@ -525,8 +489,7 @@ TEST(WriteSettings, BatteryChoices) {
     };
     for (const Case& c : cases) {
         Rig r;
-        r.Set(OptionFlags, 0x01);
-        ReadForWrite(r);
+        ReadForWrite(r, {{OptionFlags, 0x01}});
         HandleSettingsControl(r.p, r.w, c.lvRadio);
         if (c.batteryRadio != 0) {
             for (const int radio : {id::kBatteryNicd, id::kBatteryLipo, id::kBatteryFix}) {
@@ -546,11 +509,7 @@ TEST(WriteSettings, BatteryChoices) {
 
 TEST(WriteSettings, IgnoreWithLipoKeepsTheCellCountRead) {
     Rig r;
-    r.Set(OptionFlags, 0x01);
-    r.Set(LowVoltageMode, 1);
-    r.Set(BatteryCode, 0);
-    r.Set(LipoCells, 3);
-    ReadForWrite(r);
+    ReadForWrite(r, {{OptionFlags, 0x01}, {LowVoltageMode, 1}, {BatteryCode, 0}, {LipoCells, 3}});
     ASSERT_TRUE(r.w.IsChecked(id::kLvIgnore));
     ASSERT_EQ(r.w.GetText(id::kLipoCells, 9), " 3");
     r.Write();
@@ -621,17 +580,12 @@ TEST(WriteSettings, RefusalsInOrderWriteNothing) {
     };
     for (const Refusal& c : cases) {
         Rig r;
-        r.Set(OptionFlags, 0x01);  // governor off
-        ReadForWrite(r);
+        ReadForWrite(r, {{OptionFlags, 0x01}});  // governor off
         r.w.SetText(id::kStatusLine, "busy");
         r.w.Enable(id::kStatusLine, true);
         c.change(r);
         r.Write();
-        EXPECT_EQ(r.BoxTexts(), std::vector<std::string>{c.text}) << c.name;
-        if (!r.host.boxes.empty()) {
-            EXPECT_EQ(r.host.boxes[0].caption, "Error!") << c.name;
-            EXPECT_EQ(r.host.boxes[0].owner, &r.w) << c.name;
-        }
+        EXPECT_EQ(r.host.boxes, testing::OneBox(c.text, "Error!", &r.w)) << c.name;
         EXPECT_TRUE(r.Writes().empty()) << c.name;
         EXPECT_TRUE(r.Reads().empty()) << c.name;
         EXPECT_EQ(r.Text(id::kStatusLine), c.status ? c.status : "busy") << c.name;
@@ -652,8 +606,7 @@ TEST(WriteSettings, AcceptedLimits) {
     };
     for (const Case& c : cases) {
         Rig r;
-        r.Set(OptionFlags, 0x01);
-        ReadForWrite(r);
+        ReadForWrite(r, {{OptionFlags, 0x01}});
         r.w.SetText(id::kFullSpeedTime, c.full);
         r.w.SetText(id::kNeutralTime, c.neutral);
         r.w.SetText(id::kStopTime, c.stop);
@@ -713,10 +666,7 @@ TEST(WriteSettings, GovernorDefaultsThenRefusals) {
 TEST(WriteSettings, GateBeforeRead) {
     Rig r;
     r.Write();
-    ASSERT_EQ(r.host.boxes.size(), 1u);
-    EXPECT_EQ(r.host.boxes[0].text, "Read values first!");
-    EXPECT_EQ(r.host.boxes[0].caption, "Error!");
-    EXPECT_EQ(r.host.boxes[0].owner, nullptr);
+    EXPECT_EQ(r.host.boxes, testing::OneBox("Read values first!", "Error!"));
     EXPECT_TRUE(r.Writes().empty());
     EXPECT_EQ(r.p.app.statusWindow, &r.w);
 }
@@ -769,8 +719,7 @@ TEST(WriteSettings, FailedDefaultWriteEndsTheCommand) {
 
 TEST(WriteSettings, LostLinkWritesNothing) {
     Rig r;
-    r.Set(OptionFlags, 0x01);
-    ReadForWrite(r);
+    ReadForWrite(r, {{OptionFlags, 0x01}});
     r.controller.profile.silent = true;
     r.Write();
     EXPECT_TRUE(r.Writes().empty());
@@ -781,10 +730,7 @@ TEST(WriteSettings, LostLinkWritesNothing) {
 
 TEST(WriteSettings, PwmCodeWithoutMatchingRadioKeepsTheCodeRead) {
     Rig r;
-    r.Set(ClockMhz, 8);
-    r.Set(PwmCode, 10);
-    r.Set(OptionFlags, 0x01);
-    ReadForWrite(r);
+    ReadForWrite(r, {{ClockMhz, 8}, {PwmCode, 10}, {OptionFlags, 0x01}});
     EXPECT_FALSE(r.Checked(id::kFreq78));
     EXPECT_FALSE(r.Checked(id::kFreq156));
     r.Write();
@@ -797,8 +743,7 @@ TEST(WriteSettings, PwmCodeWithoutMatchingRadioKeepsTheCodeRead) {
 
 TEST(WriteSettings, FourthCounterOnlyAfterReset) {
     Rig r;
-    r.Set(OptionFlags, 0x01);
-    ReadForWrite(r);
+    ReadForWrite(r, {{OptionFlags, 0x01}});
     r.Write();
     for (const auto& [address, value] : r.Writes()) EXPECT_NE(address, LogExtra);
     EXPECT_EQ(r.Get(LogExtra), 4);
@@ -813,9 +758,7 @@ TEST(WriteSettings, FourthCounterOnlyAfterReset) {
 
     // Without the feature the fourth counter is never touched.
     Rig plain;
-    plain.Set(OptionFlags, 0x01);
-    plain.Set(FeatureFlags, 0x1D);
-    ReadForWrite(plain);
+    ReadForWrite(plain, {{OptionFlags, 0x01}, {FeatureFlags, 0x1D}});
     HandleSettingsControl(plain.p, plain.w, id::kLogReset);
     plain.Write();
     for (const auto& [address, value] : plain.Writes()) EXPECT_NE(address, LogExtra);
@@ -823,8 +766,7 @@ TEST(WriteSettings, FourthCounterOnlyAfterReset) {
 
 TEST(WriteSettings, RefusedLipoCountIsNotKept) {
     Rig r;
-    r.Set(OptionFlags, 0x01);
-    ReadForWrite(r);
+    ReadForWrite(r, {{OptionFlags, 0x01}});
     r.w.SetCheck(id::kBatteryFix, false);
     r.w.SetCheck(id::kBatteryLipo, true);
     r.w.SetText(id::kLipoCells, "3");
@@ -844,8 +786,7 @@ TEST(WriteSettings, RefusedLipoCountIsNotKept) {
 
 TEST(WriteSettings, GermanTexts) {
     Rig r(Language::German);
-    r.Set(OptionFlags, 0x01);
-    ReadForWrite(r);
+    ReadForWrite(r, {{OptionFlags, 0x01}});
     r.w.SetText(id::kThresholdVolts, "13");
     r.Write();
     EXPECT_EQ(r.BoxTexts(), std::vector<std::string>{"Wert 'Wert 'Schwelle' 5.6V - 12V!"});

@@ -19,8 +19,7 @@
 namespace kvr {
 namespace {
 
-using testing::SimProgram;
-using testing::TempDir;
+using namespace testing;
 
 // Settings on controller A: every value Write stores differs from the
 // simulated controller's defaults.
@@ -62,11 +61,11 @@ std::vector<std::string> Listing(SimProgram& r) {
 
 // The file as the program wrote it.
 nlohmann::json ReadJson(const std::filesystem::path& file) {
-    return nlohmann::json::parse(testing::ReadFileBytes(file));
+    return nlohmann::json::parse(ReadFileBytes(file));
 }
 
 void WriteJson(const std::filesystem::path& file, const nlohmann::json& doc) {
-    testing::WriteFileBytes(file, doc.dump(2));
+    WriteFileBytes(file, doc.dump(2));
 }
 
 TEST(SettingsFile, RoundTripCarriesEverySettingToAnotherController) {
@@ -151,7 +150,7 @@ TEST(SettingsFile, SaveAndLoadWaitForARead) {
     SimProgram r;
     EXPECT_EQ(SaveSettingsFile(r.p, r.w, "s.json"), Outcome::Failed);
     EXPECT_FALSE(std::filesystem::exists("s.json"));
-    testing::WriteFileBytes("l.json", R"({"format": "kvrsetup settings", "formatVersion": 1,
+    WriteFileBytes("l.json", R"({"format": "kvrsetup settings", "formatVersion": 1,
         "settings": {"acceleration": 30}})");
     EXPECT_EQ(LoadSettingsFile(r.p, r.w, "l.json"), Outcome::Refused);
     EXPECT_EQ(r.w.controls[id::kAcceleration].text, "");
@@ -210,17 +209,15 @@ TEST(SettingsFile, DamagedOrForeignFilesChangeNothing) {
         TempDir dir;
         SimProgram r;
         ASSERT_EQ(r.Read(), Outcome::Done);
-        if (!c.content.empty() && !testing::MakeAt("f.json", c.content)) continue;
+        if (!c.content.empty() && !MakeAt("f.json", c.content)) continue;
         const auto controls = r.w.controls;
         const SettingsImage image = r.p.settings;
         r.controller.trace.clear();
 
         EXPECT_EQ(LoadSettingsFile(r.p, r.w, "f.json"), Outcome::Refused);
-        ASSERT_EQ(r.host.boxes.size(), 1u);
-        EXPECT_EQ(r.host.boxes[0].text, std::string("Settings not loaded from\nf.json\n") +
-                                            c.reason + "\nNothing was changed.");
-        EXPECT_EQ(r.host.boxes[0].caption, "Error");
-        EXPECT_EQ(r.host.boxes[0].owner, &r.w);
+        EXPECT_EQ(r.host.boxes, OneBox("Settings not loaded from\nf.json\n" +
+                                           std::string(c.reason) + "\nNothing was changed.",
+                                       "Error", &r.w));
         for (const auto& [control, state] : controls) {
             EXPECT_EQ(r.w.controls[control].text, state.text) << control;
             EXPECT_EQ(r.w.controls[control].checked, state.checked) << control;
@@ -236,7 +233,7 @@ TEST(SettingsFile, GermanRefusal) {
     TempDir dir;
     SimProgram r(Language::German);
     ASSERT_EQ(r.Read(), Outcome::Done);
-    testing::WriteFileBytes("f.json", "{ nein");
+    WriteFileBytes("f.json", "{ nein");
     EXPECT_EQ(LoadSettingsFile(r.p, r.w, "f.json"), Outcome::Refused);
     EXPECT_EQ(r.BoxTexts(), (std::vector<std::string>{
                                 "Einstellungen nicht geladen aus\nf.json\nDie Datei ist "
@@ -267,9 +264,8 @@ TEST(SettingsFile, LoadedValuesPassWritesChecks) {
         TempDir dir;
         SimProgram r;
         ASSERT_EQ(r.Read(), Outcome::Done);
-        testing::WriteFileBytes("f.json", std::string(R"({"format": "kvrsetup settings",)") +
-                                              R"("formatVersion": 1, "settings": {)" + c.settings +
-                                              "}}");
+        WriteFileBytes("f.json", std::string(R"({"format": "kvrsetup settings",)") +
+                                     R"("formatVersion": 1, "settings": {)" + c.settings + "}}");
         ASSERT_EQ(LoadSettingsFile(r.p, r.w, "f.json"), Outcome::Done);
         // Names left out of this file are reported; that box comes first.
         const std::size_t before = r.host.boxes.size();
@@ -365,27 +361,25 @@ TEST(SettingsFile, SaveReplacesOnlyItsTarget) {
         TempDir dir;
         SimProgram r;
         ASSERT_EQ(r.Read(), Outcome::Done);
-        testing::WriteFileBytes("s.json.tmp", "mine");
-        testing::WriteFileBytes("t.json", "earlier");
+        WriteFileBytes("s.json.tmp", "mine");
+        WriteFileBytes("t.json", "earlier");
         std::error_code ec;
         if (target == "<link>") std::filesystem::create_symlink("t.json", "s.json", ec);
         if (ec) continue;  // no links here
-        if (target != "<link>")
-            testing::MakeAt("s.json", target == "<folder>" ? target : "earlier");
+        if (target != "<link>") MakeAt("s.json", target == "<folder>" ? target : "earlier");
         Outcome result = Outcome::Done;
         {
-            testing::FullDisk full(target == "<full disk>");
+            FullDisk full(target == "<full disk>");
             if (!full.Works()) continue;
             result = SaveSettingsFile(r.p, r.w, "s.json");
         }
         EXPECT_EQ(result, box.empty() ? Outcome::Done : Outcome::Failed) << target;
         EXPECT_EQ(r.BoxTexts(), box.empty() ? std::vector<std::string>{} : std::vector{box});
         const std::string kept =
-            target == "<folder>" ? ""
-                                 : testing::ReadFileBytes(target == "<link>" ? "t.json" : "s.json");
+            target == "<folder>" ? "" : ReadFileBytes(target == "<link>" ? "t.json" : "s.json");
         EXPECT_TRUE(target == "<folder>" || (kept == "earlier") != box.empty()) << target;
         EXPECT_EQ(std::filesystem::is_symlink("s.json"), target == "<link>");
-        EXPECT_EQ(testing::ReadFileBytes("s.json.tmp"), "mine");
+        EXPECT_EQ(ReadFileBytes("s.json.tmp"), "mine");
         EXPECT_EQ(std::distance(std::filesystem::directory_iterator("."), {}), 3);  // none left
     }
 }

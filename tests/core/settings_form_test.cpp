@@ -18,8 +18,7 @@
 namespace kvr {
 namespace {
 
-using testing::SimProgram;
-using testing::TempDir;
+using namespace testing;
 
 std::vector<std::pair<int, int>> Pairs(const std::vector<ByteWrite>& writes) {
     std::vector<std::pair<int, int>> pairs;

@@ -25,52 +25,30 @@
 namespace kvr {
 namespace {
 
-using testing::FakeHost;
-using testing::FakeWindow;
-using testing::Labelled;
-using testing::SerialSpy;
-using testing::TempDir;
-using testing::WriteFileBytes;
+using namespace testing;
 
 // The program on a simulated controller at COM2 whose test program is
 // locked, with 14 poles and ratio 10.00 in blsetup.cfg.
-struct Rig : testing::SimProgram {
+struct Rig : SimProgram {
     explicit Rig(Language lang = Language::English)
-        : SimProgram(testing::SimOptions().In(lang).BareWindow().InFolder()) {
+        : SimProgram(SimOptions().In(lang).BareWindow().InFolder()) {
         ctl().memory[13] = 0xFD;
     }
 
     // Runs the command; inside the dialog, clicks the given buttons.
     void Run(const std::vector<int>& clicks) {
-        host.dialogScript = [&](int, Window& dialog, const DialogProc& proc) {
-            FakeWindow& w = static_cast<FakeWindow&>(dialog);
-            window = &w;
-            procedure = &proc;
-            EXPECT_EQ(proc(dialog, DialogEvent::Init, 0), 1);
-            for (int c : clicks) {
-                if (!w.controls[c].enabled) {
-                    ADD_FAILURE() << "button " << c << " is disabled";
-                    continue;
-                }
-                // The polling costs of the line reads stay far below the
-                // pulse rates used here; cheaper reads keep the test fast.
-                sim.simSerial().costs.lineNs = 20000;
-                proc(dialog, DialogEvent::Command, c);
-                if (w.endResult) break;
-            }
-            result = w;
-            window = nullptr;
-            return w.endResult.value_or(0);
-        };
+        PlayDialog(clicks, {}, [this](FakeWindow&, int) {
+            // The polling costs of the line reads stay far below the pulse
+            // rates used here; cheaper reads keep the test fast.
+            sim.simSerial().costs.lineNs = 20000;
+        });
         RevCounterCommand(p, mainWindow);
     }
 
-    std::string Text(int id) { return window != nullptr ? window->controls[id].text : ""; }
+    std::string Text(int id) { return openDialog != nullptr ? openDialog->controls[id].text : ""; }
 
     FakeWindow& mainWindow = w;
-    FakeWindow result;
-    FakeWindow* window = nullptr;
-    const DialogProc* procedure = nullptr;
+    FakeWindow& result = lastDialog;
 };
 
 struct Shown {
@@ -90,7 +68,7 @@ TEST(RevCounter, MeasuresUntilAWindowWithoutPulses) {
         // Between two measurement windows.
         if (r.Text(1248) != "Prop revs, rpm") return;
         shown.push_back({r.Text(1212), r.Text(1215), r.Text(1219), r.Text(1218), r.Text(1248),
-                         r.window->controls[1246].enabled});
+                         r.openDialog->controls[1246].enabled});
         // The motor stops after two windows.
         if (shown.size() == 2) r.ctl().profile.motorPulseHz = 0;
     };
@@ -197,7 +175,7 @@ TEST(RevCounter, ClosingTheWindowStopsTheMeasurement) {
                 if (!r.Text(1248).empty()) ++pumpsAfterStop;
             } else if (r.Text(1248) == stopWhen) {
                 stopped = true;
-                (*r.procedure)(*r.window, DialogEvent::Command, id::kEnd);
+                (*r.openDialogProc)(*r.openDialog, DialogEvent::Command, id::kEnd);
             }
         };
         r.Run({id::kRevReleaseMotor});
@@ -306,29 +284,21 @@ TEST(RevCounter, OpeningShowsTheMotorValues) {
 }
 
 TEST(RevCounter, TemplateTextsInBothLanguages) {
-    const std::vector<Labelled> en = {
-        {1212, "el.Freq. Motorphase, Hz", "Revs"},
-        {1215, "el. Freq. Motorphase, rpm", "Revs"},
-        {1219, "Motor revs, rpm", "Revs"},
-        {1218, "Prop revs, rpm", "Revs"},
-        {1176, "number of poles", "Motor-Gearbox"},
-        {1220, "gearbox ratio 1:", "Motor-Gearbox"},
-        {1221, "Save Input", "Motor-Gearbox"},
-        {1246, "Release Motor", ""},
-        {1, "Done", ""},
-    };
-    const std::vector<Labelled> de = {
-        {1212, "el.Freq. Motorphase, Hz", "Aktuelle Drehzahl"},
-        {1215, "el. Freq. Motorphase,  U/min ", "Aktuelle Drehzahl"},
-        {1219, "Motor-Drehzahl,  U/min", "Aktuelle Drehzahl"},
-        {1218, "Prop-Drehzahl,  U/min", "Aktuelle Drehzahl"},
-        {1176, "Polzahl", "Motor-Getriebeeinheit"},
-        {1220, "Getriebe-Untersetzung 1 :", "Motor-Getriebeeinheit"},
-        {1221, "Werte \u00fcbernehmen", "Motor-Getriebeeinheit"},
-        {1246, "Motor-Freigabe", ""},
-        {1, "Ende", ""},
-    };
-    const auto [t1247, t1245] = testing::ExpectLabels(1247, en, 1245, de);
+    constexpr Text kRevs{"Revs", "Aktuelle Drehzahl"};
+    constexpr Text kMotor{"Motor-Gearbox", "Motor-Getriebeeinheit"};
+    const auto [t1247, t1245] = ExpectLabels(
+        1247, 1245,
+        {
+            {1212, {"el.Freq. Motorphase, Hz", "el.Freq. Motorphase, Hz"}, kRevs},
+            {1215, {"el. Freq. Motorphase, rpm", "el. Freq. Motorphase,  U/min "}, kRevs},
+            {1219, {"Motor revs, rpm", "Motor-Drehzahl,  U/min"}, kRevs},
+            {1218, {"Prop revs, rpm", "Prop-Drehzahl,  U/min"}, kRevs},
+            {1176, {"number of poles", "Polzahl"}, kMotor},
+            {1220, {"gearbox ratio 1:", "Getriebe-Untersetzung 1 :"}, kMotor},
+            {1221, {"Save Input", "Werte \u00fcbernehmen"}, kMotor},
+            {1246, {"Release Motor", "Motor-Freigabe"}, {"", ""}},
+            {1, {"Done", "Ende"}, {"", ""}},
+        });
     ASSERT_TRUE(t1247 != nullptr && t1245 != nullptr);
     EXPECT_EQ(t1245->height, 135);
     // Only Done is the default button.
@@ -338,12 +308,8 @@ TEST(RevCounter, TemplateTextsInBothLanguages) {
 }
 
 TEST(RevCounter, TemplatesCarryTheControls) {
-    for (int templateId : {1247, 1245}) {
-        const res::DialogTemplate* t = res::FindTemplate(templateId);
-        ASSERT_NE(t, nullptr);
-        std::vector<int> ids;
-        for (const res::ControlDef& c : t->controls) ids.push_back(c.id);
-        EXPECT_EQ(ids, (std::vector<int>{1212, 1215, 1219, 1218, 1176, 1220, 1221, 1246, 1}));
+    for (const res::DialogTemplate* t :
+         ExpectControlIds({1247, 1245}, {1212, 1215, 1219, 1218, 1176, 1220, 1221, 1246, 1})) {
         EXPECT_EQ(t->controls[3].labelId, 1248);
         EXPECT_EQ(t->width, 342);
     }

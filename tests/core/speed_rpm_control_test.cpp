@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <functional>
 #include <ostream>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -24,11 +24,7 @@
 namespace kvr {
 namespace {
 
-using testing::FakeHost;
-using testing::FakeWindow;
-using testing::Labelled;
-using testing::TempDir;
-using testing::WriteFileBytes;
+using namespace testing;
 
 using Writes = std::vector<std::pair<int, int>>;
 
@@ -39,41 +35,36 @@ struct Step {
 };
 
 // The program on a simulated controller at COM2, settings read.
-struct Rig : testing::SimProgram {
-    explicit Rig(Language lang = Language::English, int clockMhz = 8)
-        : SimProgram(testing::SimOptions().In(lang).BareWindow().StatusInWindow().InFolder()) {
+struct Rig : SimProgram {
+    explicit Rig(Language lang = Language::English, int clockMhz = 8,
+                 const std::string& config = ConfigFile())
+        : SimProgram(SimOptions().In(lang).BareWindow().StatusInWindow().InFolder(config)) {
         p.settings.versionWord = 0x6123;
         p.settings.clockMhz = clockMhz;
         ctl().memory = sim::Controller::DefaultMemory(clockMhz);
     }
 
     void Run(const std::vector<Step>& steps) {
-        host.dialogScript = [&](int, Window& dialog, const DialogProc& proc) {
-            FakeWindow& w = static_cast<FakeWindow&>(dialog);
-            for (int disabled : {1212, 1215, 1219, 1218, 1216, 1214, 1239, 1240}) {
-                w.controls[disabled].enabled = false;
-            }
-            EXPECT_EQ(proc(dialog, DialogEvent::Init, 0), 1);
-            for (const Step& s : steps) {
-                if (!w.controls[s.command].enabled) {
-                    ADD_FAILURE() << "button " << s.command << " is disabled";
-                    continue;
-                }
-                if (s.before) s.before(w);
-                proc(dialog, DialogEvent::Command, s.command);
-                if (w.endResult) break;
-            }
-            dialog_ = w;
-            return w.endResult.value_or(0);
-        };
+        std::vector<int> commands;
+        for (const Step& s : steps) commands.push_back(s.command);
+        PlayDialog(commands, {1212, 1215, 1219, 1218, 1216, 1214, 1239, 1240},
+                   [&steps, next = std::size_t{0}](FakeWindow& w, int) mutable {
+                       const Step& s = steps[next++];
+                       if (s.before) s.before(w);
+                   });
         RpmControlCommand(p, mainWindow);
     }
 
+    // A controller that holds no top speed yet.
+    void NoTopSpeed() {
+        Set(27, 0xFF);
+        Set(28, 0xFF);
+    }
     std::string Field(int id) { return dialog_.controls[id].text; }
     bool Enabled(int id) { return dialog_.controls[id].enabled; }
 
     FakeWindow& mainWindow = w;
-    FakeWindow dialog_;
+    FakeWindow& dialog_ = lastDialog;
 };
 
 Step Click(int command) {
@@ -112,8 +103,7 @@ TEST(RpmControl, ReadShowsTheStoredTopSpeed) {
 
 TEST(RpmControl, ControllerWithoutTopSpeedAsksForARotorSpeed) {
     Rig r;
-    r.ctl().memory[27] = 0xFF;
-    r.ctl().memory[28] = 0xFF;
+    r.NoTopSpeed();
     r.Run({Click(id::kRpmRead)});
     EXPECT_EQ(r.Field(1218), "???");
     EXPECT_EQ(r.Field(1239), " 3");
@@ -125,8 +115,7 @@ TEST(RpmControl, ControllerWithoutTopSpeedAsksForARotorSpeed) {
 }
 
 TEST(RpmControl, CalculateAndWriteStoreThePeriod) {
-    Rig r(Language::English, 16);
-    WriteFileBytes(r.dir->path() / "blsetup.cfg", testing::ConfigFile("10", "8.00"));
+    Rig r(Language::English, 16, ConfigFile("10", "8.00"));
     r.ctl().memory[10] = 0x32;
     r.Run({Click(id::kRpmRead), Type(id::kRpmCalculate, 1218, "1500"),
            Type(id::kRpmWrite, 1240, " 2")});
@@ -142,8 +131,7 @@ TEST(RpmControl, CalculateAndWriteStoreThePeriod) {
 }
 
 TEST(RpmControl, GovernorSetUpButSwitchedOffRaisesTheExitReminder) {
-    Rig r(Language::English, 16);
-    WriteFileBytes(r.dir->path() / "blsetup.cfg", testing::ConfigFile("10", "8.00"));
+    Rig r(Language::English, 16, ConfigFile("10", "8.00"));
     r.ctl().memory[10] = 0x12;
     r.Run({Click(id::kRpmRead), Type(id::kRpmCalculate, 1218, "1500"),
            Type(id::kRpmWrite, 1240, " 2")});
@@ -170,10 +158,8 @@ TEST(RpmControl, CalculateShowsMotorSpeedAndFrequency) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.rotor);
-        Rig r;
-        r.ctl().memory[27] = 0xFF;
-        r.ctl().memory[28] = 0xFF;
-        WriteFileBytes(r.dir->path() / "blsetup.cfg", testing::ConfigFile(c.poles, c.ratio));
+        Rig r(Language::English, 8, ConfigFile(c.poles, c.ratio));
+        r.NoTopSpeed();
         r.Run({Click(id::kRpmRead), Type(id::kRpmCalculate, 1218, c.rotor)});
         EXPECT_EQ(r.Field(1219), c.motor);
         EXPECT_EQ(r.Field(1215), c.erpm);
@@ -182,10 +168,7 @@ TEST(RpmControl, CalculateShowsMotorSpeedAndFrequency) {
         if (c.accepted) {
             EXPECT_TRUE(r.host.boxes.empty());
         } else {
-            ASSERT_EQ(r.host.boxes.size(), 1u);
-            EXPECT_EQ(r.host.boxes[0].text, "min. 166 Hz");
-            EXPECT_EQ(r.host.boxes[0].caption, "Error!");
-            EXPECT_EQ(r.host.boxes[0].owner, nullptr);
+            EXPECT_EQ(r.host.boxes, OneBox("min. 166 Hz", "Error!"));
         }
     }
 }
@@ -230,9 +213,7 @@ TEST(RpmControl, WriteChecksFrequencyAndGovernorValues) {
         if (c.message == nullptr) {
             EXPECT_TRUE(r.host.boxes.empty()) << r.BoxTexts()[0];
         } else {
-            ASSERT_EQ(r.host.boxes.size(), 1u);
-            EXPECT_EQ(r.host.boxes[0].text, c.message);
-            EXPECT_EQ(r.host.boxes[0].caption, "Error!");
+            EXPECT_EQ(r.host.boxes, OneBox(c.message, "Error!"));
         }
     }
 }
@@ -277,8 +258,7 @@ TEST(RpmControl, UnconfirmedWriteStopsWithTheErrorTwice) {
 
 TEST(RpmControl, RotorFieldWithoutNumberIsRefused) {
     Rig r;
-    r.ctl().memory[27] = 0xFF;
-    r.ctl().memory[28] = 0xFF;
+    r.NoTopSpeed();
     r.Run({Click(id::kRpmRead), Click(id::kRpmCalculate)});
     EXPECT_EQ(r.BoxTexts(), (std::vector<std::string>{"min. 166 Hz"}));
     EXPECT_FALSE(r.Enabled(1214));
@@ -286,10 +266,8 @@ TEST(RpmControl, RotorFieldWithoutNumberIsRefused) {
 }
 
 TEST(RpmControl, MotorValuesThatCannotBeReadStopEveryStep) {
-    Rig r;
     // A folder where the file should be: it cannot be opened.
-    std::filesystem::remove(r.dir->path() / "blsetup.cfg");
-    std::filesystem::create_directory(r.dir->path() / "blsetup.cfg");
+    Rig r(Language::English, 8, "<folder>");
     r.Run({Click(id::kRpmRead)});
     EXPECT_EQ(r.BoxTexts(),
               (std::vector<std::string>{"open error 'blsetup.cfg'", "open error 'blsetup.cfg'",
@@ -315,41 +293,28 @@ TEST(RpmControl, GateAndStatusWindow) {
 }
 
 TEST(RpmControl, TemplateTextsInBothLanguages) {
-    const std::string maxEn = "Max. Values", maxDe = "Drehzahl bei Vollausschlag";
-    const std::string motorEn = "Motor-Gearbox", motorDe = "Motor-Getriebeeinheit";
-    const std::vector<Labelled> en = {
-        {1212, "elec. freq. motorphase, Hz", maxEn},
-        {1215, "elec. freq. motorphase, RPM", maxEn},
-        {1219, "motor-RPM ", maxEn},
-        {1218, "desired rotorspeed, RPM", maxEn},
-        {1216, "Calculate", maxEn},
-        {1176, "number of poles", motorEn},
-        {1220, "gearbox ratio 1:", motorEn},
-        {1221, "Save Input", motorEn},
-        {1241, "", ""},
-        {1213, "Read", "Controller"},
-        {1214, "Write", "Controller"},
-        {1239, "P-Value", "P/I - Control"},
-        {1240, "I-Value", "P/I - Control"},
-        {1, "Done", ""},
-    };
-    const std::vector<Labelled> de = {
-        {1212, "el.Freq. Motorphase, Hz", maxDe},
-        {1215, "el. Freq. Motorphase,  U/min ", maxDe},
-        {1219, "Motor-Drehzahl,  U/min", maxDe},
-        {1218, "gew\u00fcnschte\nRotor-Drehzahl,  U/min", maxDe},
-        {1216, "Berechnen", maxDe},
-        {1176, "Polzahl", motorDe},
-        {1220, "Getriebe-Untersetzung 1 :", motorDe},
-        {1221, "Werte \u00fcbernehmen", motorDe},
-        {1241, "Schnellstart nach Autorotation m\u00f6gl.", ""},
-        {1213, "Lesen", "Prozessor"},
-        {1214, "Schreiben", "Prozessor"},
-        {1239, "P-Glied", "P/I - Regler"},
-        {1240, "I-Glied", "P/I - Regler"},
-        {1, "Ende", ""},
-    };
-    const auto [t1228, t1231] = testing::ExpectLabels(1228, en, 1231, de);
+    constexpr Text kMax{"Max. Values", "Drehzahl bei Vollausschlag"};
+    constexpr Text kMotor{"Motor-Gearbox", "Motor-Getriebeeinheit"};
+    constexpr Text kController{"Controller", "Prozessor"};
+    constexpr Text kPi{"P/I - Control", "P/I - Regler"};
+    const auto [t1228, t1231] = ExpectLabels(
+        1228, 1231,
+        {
+            {1212, {"elec. freq. motorphase, Hz", "el.Freq. Motorphase, Hz"}, kMax},
+            {1215, {"elec. freq. motorphase, RPM", "el. Freq. Motorphase,  U/min "}, kMax},
+            {1219, {"motor-RPM ", "Motor-Drehzahl,  U/min"}, kMax},
+            {1218, {"desired rotorspeed, RPM", "gew\u00fcnschte\nRotor-Drehzahl,  U/min"}, kMax},
+            {1216, {"Calculate", "Berechnen"}, kMax},
+            {1176, {"number of poles", "Polzahl"}, kMotor},
+            {1220, {"gearbox ratio 1:", "Getriebe-Untersetzung 1 :"}, kMotor},
+            {1221, {"Save Input", "Werte \u00fcbernehmen"}, kMotor},
+            {1241, {"", "Schnellstart nach Autorotation m\u00f6gl."}, {"", ""}},
+            {1213, {"Read", "Lesen"}, kController},
+            {1214, {"Write", "Schreiben"}, kController},
+            {1239, {"P-Value", "P-Glied"}, kPi},
+            {1240, {"I-Value", "I-Glied"}, kPi},
+            {1, {"Done", "Ende"}, {"", ""}},
+        });
     ASSERT_TRUE(t1228 != nullptr && t1231 != nullptr);
     EXPECT_EQ(t1228->width, 426);
     EXPECT_EQ(t1228->height, 188);
@@ -364,25 +329,16 @@ TEST(RpmControl, TemplatesCarryTheControls) {
     ASSERT_NE(de, nullptr);
     EXPECT_EQ(en->title, "RPM-Control");
     EXPECT_EQ(de->title, "Drehzahlregelung");
-    for (int id :
-         {1212, 1215, 1219, 1218, 1216, 1176, 1220, 1221, 1213, 1214, 1239, 1240, 1241, 1}) {
-        bool found = false;
-        for (const res::ControlDef& c : en->controls) {
-            if (c.id != id) continue;
-            found = true;
-            const bool disabled = (c.flags & res::kDisabled) != 0;
-            const bool expectDisabled = id == 1212 || id == 1215 || id == 1219 || id == 1218 ||
-                                        id == 1216 || id == 1214 || id == 1239 || id == 1240;
-            EXPECT_EQ(disabled, expectDisabled) << id;
-            if (id == 1241) {
-                EXPECT_NE(c.flags & res::kGermanOnly, 0u);
-            }
-            if (id == 1213) {
-                EXPECT_NE(c.flags & res::kDefaultButton, 0u);
-            }
-        }
-        EXPECT_TRUE(found) << id;
+    std::set<int> missing = {1212, 1215, 1219, 1218, 1216, 1176, 1220,
+                             1221, 1213, 1214, 1239, 1240, 1241, 1};
+    const std::set<int> disabled = {1212, 1215, 1219, 1218, 1216, 1214, 1239, 1240};
+    for (const res::ControlDef& c : en->controls) {
+        if (missing.erase(c.id) == 0) continue;
+        EXPECT_EQ((c.flags & res::kDisabled) != 0, disabled.count(c.id) == 1) << c.id;
+        EXPECT_TRUE(c.id != 1241 || (c.flags & res::kGermanOnly) != 0);
+        EXPECT_TRUE(c.id != 1213 || (c.flags & res::kDefaultButton) != 0);
     }
+    EXPECT_EQ(missing, std::set<int>{});
 }
 
 }  // namespace

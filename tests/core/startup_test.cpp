@@ -17,9 +17,7 @@ namespace kvr {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::FakeHost;
-using testing::TempDir;
-using testing::WriteFileBytes;
+using namespace testing;
 
 // What a window program's --simulate option leads to before the desktop.
 struct SimulateCase {

@@ -184,10 +184,7 @@ TEST_F(UpdateFileTest, FlippedBitFailsTheHeader) {
         p.update.path = Put("K1.upd", bad);
         host.boxes.clear();
         EXPECT_EQ(CheckUpdateHeader(p), 1) << offset;
-        ASSERT_EQ(host.boxes.size(), 1u) << offset;
-        EXPECT_EQ(host.boxes[0].text, "wrong file!");
-        EXPECT_EQ(host.boxes[0].caption, "ERROR:");
-        EXPECT_EQ(host.boxes[0].owner, nullptr);
+        EXPECT_EQ(host.boxes, testing::OneBox("wrong file!", "ERROR:")) << offset;
     }
     // The words at 76 and 84 are not covered.
     for (std::size_t offset : {76u, 87u}) {
@@ -201,9 +198,7 @@ TEST_F(UpdateFileTest, FlippedBitFailsTheHeader) {
 TEST_F(UpdateFileTest, HeaderOfMissingFile) {
     p.update.path = (dir_ / "missing.UPD").string();
     EXPECT_EQ(CheckUpdateHeader(p), 1);
-    ASSERT_EQ(host.boxes.size(), 1u);
-    EXPECT_EQ(host.boxes[0].text, "Cannot open input file");
-    EXPECT_EQ(host.boxes[0].caption, "ERROR!");
+    EXPECT_EQ(host.boxes, testing::OneBox("Cannot open input file", "ERROR!"));
 }
 
 TEST_F(UpdateFileTest, HeaderLowersTheExtension) {
@@ -337,9 +332,7 @@ TEST_F(UpdateFileTest, OnlyRegularFilesAreRead) {
         EXPECT_EQ(OpenUpdateScratch(p), 1);
         host.boxes.clear();
         EXPECT_EQ(CheckUpdateHeader(p), 1);
-        ASSERT_EQ(host.boxes.size(), 1u);
-        EXPECT_EQ(host.boxes[0].text, "Cannot open input file");
-        EXPECT_EQ(host.boxes[0].caption, "ERROR!");
+        EXPECT_EQ(host.boxes, testing::OneBox("Cannot open input file", "ERROR!"));
         fs::remove("temp.tmp");
     }
 }

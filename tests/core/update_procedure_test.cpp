@@ -24,24 +24,16 @@ namespace {
 namespace fs = std::filesystem;
 using Bytes = std::vector<std::uint8_t>;
 
-// Keeps every text of the status line.
-class StatusWindow : public testing::FakeWindow {
-  public:
-    void SetText(int id, const std::string& text) override {
-        FakeWindow::SetText(id, text);
-        if (id != id::kStatusLine) return;
-        history.push_back(text);
-        if (onStatus) onStatus(text);
-    }
-    std::vector<std::string> history;
-    std::function<void(const std::string&)> onStatus;
-};
-
 using testing::UpdateRecord;
 using Record = UpdateRecord;
 
 std::string TextFile(const std::vector<Record>& records) {
     return testing::UpdateText(records);
+}
+
+// The boxes after the update's one question.
+std::vector<testing::ShownBox> Question(const std::string& text) {
+    return {{text, "Warning!", nullptr, MessageButtons::OkCancel}};
 }
 
 std::vector<int> Addresses(const std::vector<sim::WireEvent>& events) {
@@ -104,7 +96,7 @@ class UpdateProcedureTest : public ::testing::TestWithParam<sim::LinkKind> {
 
     sim::Simulation sim{sim::ClockKind::Virtual};
     testing::FakeHost host;
-    StatusWindow window;
+    testing::FakeWindow window;
     Program p{{sim.clock(), sim.serial(), sim.portIo(), host}, Language::English};
     testing::TempDir temp_;
     fs::path dir_ = temp_.path();
@@ -123,9 +115,7 @@ TEST_P(UpdateProcedureTest, OnePageBothKinds) {
         const std::string text = TextFile(kOnePage);
         Update("K6123_6124.upd", scrambled ? Scrambled(text) : text);
 
-        ASSERT_EQ(BoxTexts(), std::vector<std::string>{"Update starten?"});
-        EXPECT_EQ(host.boxes[0].caption, "Warning!");
-        EXPECT_EQ(host.boxes[0].buttons, MessageButtons::OkCancel);
+        EXPECT_EQ(host.boxes, Question("Update starten?"));
         EXPECT_EQ(p.update.kind, scrambled ? UpdateFileKind::Scrambled : UpdateFileKind::Text);
         EXPECT_EQ(Addresses(ctl().TraceOf('W')), std::vector<int>{0});
         EXPECT_EQ(ctl().TraceOf('Y').size(), kOnePage.size());
@@ -141,7 +131,7 @@ TEST_P(UpdateProcedureTest, OnePageBothKinds) {
     }
     EXPECT_EQ(host.beeps, 2);
     // Seen on the way: the file's name, the restart and the start of sending.
-    const std::vector<std::string>& h = window.history;
+    const std::vector<std::string>& h = window.statusHistory;
     for (const char* text : {"K6123_6124.upd", "connecting....", "connected", "Update laeuft"}) {
         EXPECT_NE(std::find(h.begin(), h.end(), text), h.end()) << text;
     }
@@ -177,72 +167,35 @@ class UpdateFailureTest : public UpdateProcedureTest {};
 TEST_P(UpdateFailureTest, EndingsTable) {
     struct Case {
         const char* what;
-        std::string name;
         std::string content;
-        int version;
         std::vector<std::string> boxes;
-        std::vector<int> committed;  // pages confirmed by the controller
+        std::vector<int> committed = {};  // pages confirmed by the controller
+        std::string name = "K6123_6124.upd";
     };
     const std::string one = TextFile({{0x0000, 0x01}});
+    const std::string start = "Update starten?";
     const Case cases[] = {
-        {"empty file", "K6123_6124.upd", "", 0x6123, {"Update starten?", "file error 4!"}, {}},
-        {"header only",
-         "K6123_6124.upd",
-         Scrambled(""),
-         0x6123,
-         {"Update starten?", "file error 4!"},
-         {}},
-        {"not in the name", "K6000_6001.upd", one, 0x6123, {"Datei nicht kompatibel!"}, {}},
-        {"second field", "K6000_6123.upd", one, 0x6123, {"Update starten?"}, {0}},
-        {"no digit in field", "KXYZW_6124.upd", one, 0x6123, {"Datei nicht kompatibel!"}, {}},
-        {"page 256",
-         "K6123_6124.upd",
-         TextFile({{0x4000, 0x01}}),
-         0x6123,
-         {"Update starten?", "Read/write error - code1!"},
-         {}},
+        {"empty file", "", {start, "file error 4!"}},
+        {"header only", Scrambled(""), {start, "file error 4!"}},
+        {"not in the name", one, {"Datei nicht kompatibel!"}, {}, "K6000_6001.upd"},
+        {"second field", one, {start}, {0}, "K6000_6123.upd"},
+        {"no digit in field", one, {"Datei nicht kompatibel!"}, {}, "KXYZW_6124.upd"},
+        {"page 256", TextFile({{0x4000, 0x01}}), {start, "Read/write error - code1!"}},
         {"page 0 then 256",
-         "K6123_6124.upd",
          TextFile({{0x0000, 0x01}, {0x4001, 0x02}}),
-         0x6123,
-         {"Update starten?", "Read/write error - code1!"},
+         {start, "Read/write error - code1!"},
          {0}},
-        {"lower case",
-         "K6123_6124.upd",
-         "0000:0001\n0123:00ab\n",
-         0x6123,
-         {"Update starten?", "file error 6!"},
-         {}},
-        {"value-less digits",
-         "K6123_6124.upd",
-         "@@@@:0001\n",
-         0x6123,
-         {"Update starten?", "file error 6!"},
-         {}},
-        {"no colon",
-         "K6123_6124.upd",
-         "0000:0001\n0123-00AB\n",
-         0x6123,
-         {"Update starten?", "file error 5!"},
-         {}},
-        {"empty line",
-         "K6123_6124.upd",
-         "0000:0001\n\n",
-         0x6123,
-         {"Update starten?", "file error 5!"},
-         {}},
-        {"corrupt header",
-         "K6123_6124.upd",
-         Scrambled(one).replace(165, 1, "\x01"),
-         0x6123,
-         {"wrong file!"},
-         {}},
+        {"lower case", "0000:0001\n0123:00ab\n", {start, "file error 6!"}},
+        {"value-less digits", "@@@@:0001\n", {start, "file error 6!"}},
+        {"no colon", "0000:0001\n0123-00AB\n", {start, "file error 5!"}},
+        {"empty line", "0000:0001\n\n", {start, "file error 5!"}},
+        {"corrupt header", Scrambled(one).replace(165, 1, "\x01"), {"wrong file!"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         host.boxes.clear();
         ctl().trace.clear();
-        SetVersion(c.version);
+        SetVersion(0x6123);
         Update(c.name, c.content);
         EXPECT_EQ(BoxTexts(), c.boxes);
         EXPECT_EQ(Addresses(ctl().TraceOf('X')), c.committed);
@@ -266,15 +219,12 @@ TEST_P(UpdateFailureTest, CaptionsOwnersAndStatus) {
 
     host.boxes.clear();
     Update("K6000_6001.upd", "0123:00AB\n");
-    ASSERT_EQ(host.boxes.size(), 1u);
-    EXPECT_EQ(host.boxes[0].caption, "");
-    EXPECT_EQ(host.boxes[0].owner, nullptr);
+    EXPECT_EQ(host.boxes, testing::OneBox("Datei nicht kompatibel!", ""));
     ExpectFinished();
 
     host.boxes.clear();
     Update("K6123_6124.upd", Scrambled("0123:00AB\n").replace(161, 1, "\x40"));
-    ASSERT_EQ(host.boxes.size(), 1u);
-    EXPECT_EQ(host.boxes[0].caption, "ERROR:");
+    EXPECT_EQ(host.boxes, testing::OneBox("wrong file!", "ERROR:"));
     ExpectFinished();
 }
 
@@ -285,9 +235,7 @@ TEST_P(UpdateFailureTest, NameCutAtAFolder) {
     SetVersion(0x6123);
     Update("K6123_6124.upd/K.bin", "0000:0001\n");
     EXPECT_EQ(p.update.baseName, "K6123_6124.upd");
-    ASSERT_EQ(BoxTexts(), std::vector<std::string>{"file error 1!"});
-    EXPECT_EQ(host.boxes[0].caption, "");
-    EXPECT_EQ(host.boxes[0].owner, nullptr);
+    EXPECT_EQ(host.boxes, testing::OneBox("file error 1!", ""));
     EXPECT_TRUE(ctl().TraceOf('W').empty());
     EXPECT_TRUE(ctl().TraceOf('Y').empty());
     ExpectFinished();
@@ -296,10 +244,9 @@ TEST_P(UpdateFailureTest, NameCutAtAFolder) {
 TEST_P(UpdateFailureTest, WrongFamily) {
     SetVersion(0x5123);
     Update("K5123_5124.upd", "0000:0001\n");
-    ASSERT_EQ(BoxTexts(),
-              std::vector<std::string>{
-                  "PC-Program not suitable,\nPlease download the compatible software !"});
-    EXPECT_EQ(host.boxes[0].caption, "ERROR!");
+    EXPECT_EQ(host.boxes,
+              testing::OneBox("PC-Program not suitable,\nPlease download the compatible software !",
+                              "ERROR!"));
     EXPECT_EQ(p.settings.versionWord, kVersionRefused);
     EXPECT_EQ(window.controls[id::kStatusLine].text, "connected");
     EXPECT_TRUE(ctl().TraceOf('W').empty());
@@ -311,12 +258,9 @@ TEST_P(UpdateFailureTest, WithoutSetupTheFileDecidesTheKind) {
     // An earlier text update must not make the scrambled file go as text.
     p.update.kind = UpdateFileKind::Text;
     Update("K0000_0000.upd", Scrambled(TextFile(records)));
-    ASSERT_EQ(host.boxes.size(), 1u);
-    EXPECT_EQ(host.boxes[0].text,
-              "Kompatibilität nicht überprüfbar, da kein RC-Setup gemacht wurde.\n"
-              "Es wird dringend empfohlen ein Setup zu machen.\n"
-              "Update trotzdem ohne Setup starten?");
-    EXPECT_EQ(host.boxes[0].caption, "Warning!");
+    EXPECT_EQ(host.boxes, Question("Kompatibilität nicht überprüfbar, da kein RC-Setup gemacht "
+                                   "wurde.\nEs wird dringend empfohlen ein Setup zu machen.\n"
+                                   "Update trotzdem ohne Setup starten?"));
     EXPECT_EQ(p.update.kind, UpdateFileKind::Scrambled);
     EXPECT_EQ(ctl().flash, Flash(records));
 
@@ -392,8 +336,7 @@ TEST_P(UpdateFailureTest, EarlyEndings) {
     // A parallel port cannot carry the update.
     p.link.state.medium = Medium::Parallel;
     Update("K6123_6124.upd", "0000:0001\n");
-    ASSERT_EQ(BoxTexts(), std::vector<std::string>{"  PORT ?"});
-    EXPECT_EQ(host.boxes[0].caption, "ERROR!");
+    EXPECT_EQ(host.boxes, testing::OneBox("  PORT ?", "ERROR!"));
     EXPECT_TRUE(host.fileRequests.empty());
     host.chosenFiles.clear();
 
@@ -407,9 +350,7 @@ TEST_P(UpdateFailureTest, EarlyEndings) {
     // No blsetup.cfg: the box belongs to the main window.
     fs::remove(dir_ / "blsetup.cfg");
     Update("K6123_6124.upd", "0000:0001\n");
-    ASSERT_EQ(BoxTexts(), std::vector<std::string>{"Open Error 'blsetup.cfg'!"});
-    EXPECT_EQ(host.boxes[0].caption, "Error");
-    EXPECT_EQ(host.boxes[0].owner, &window);
+    EXPECT_EQ(host.boxes, testing::OneBox("Open Error 'blsetup.cfg'!", "Error", &window));
     ExpectFinished();
     EXPECT_TRUE(ctl().trace.empty());
 
@@ -439,7 +380,7 @@ TEST_P(UpdateFailureTest, ProgressAndNoSecondUpdateMeanwhile) {
     EXPECT_EQ(ctl().flash, Flash(records));
     // Percentages appear once the first second has passed.
     std::vector<std::string> percents;
-    for (const std::string& t : window.history) {
+    for (const std::string& t : window.statusHistory) {
         if (!t.empty() && t.back() == '%') percents.push_back(t);
     }
     ASSERT_FALSE(percents.empty());

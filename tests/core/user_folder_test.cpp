@@ -11,9 +11,7 @@ namespace kvr {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::ReadFileBytes;
-using testing::TempDir;
-using testing::WriteFileBytes;
+using namespace testing;
 
 // What the folder holds under a manual's name before and after the start:
 // "-" nothing, "link:X" a link to X, "file:X" a file holding X.

@@ -21,18 +21,6 @@
 #include "res/speed_texts.h"
 #include "res/templates.h"
 
-using kvr::DialogEvent;
-using kvr::Language;
-using kvr::Window;
-using kvr::gui::QtHost;
-using kvr::gui::QtWindow;
-using kvr::res::ControlDef;
-using kvr::res::ControlKind;
-using kvr::testing::GuiRig;
-using kvr::testing::Present;
-using kvr::testing::Q;
-namespace id = kvr::id;
-
 namespace {
 
 bool SameText(const kvr::Text& a, const kvr::Text& b) {
@@ -54,21 +42,13 @@ void Act(QWidget* w, const QString& action) {
 }
 
 QAccessible::Role RoleOf(ControlKind kind) {
-    switch (kind) {
-        case ControlKind::Edit:
-            return QAccessible::EditableText;
-        case ControlKind::Radio:
-            return QAccessible::RadioButton;
-        case ControlKind::CheckBox:
-            return QAccessible::CheckBox;
-        case ControlKind::ComboBox:
-            return QAccessible::ComboBox;
-        case ControlKind::PushButton:
-            return QAccessible::Button;
-        case ControlKind::Static:
-            return QAccessible::StaticText;
-    }
-    return QAccessible::NoRole;
+    using enum ControlKind;
+    const std::map<ControlKind, QAccessible::Role> roles = {
+        {Edit, QAccessible::EditableText}, {Radio, QAccessible::RadioButton},
+        {CheckBox, QAccessible::CheckBox}, {ComboBox, QAccessible::ComboBox},
+        {PushButton, QAccessible::Button}, {Static, QAccessible::StaticText}};
+    const auto it = roles.find(kind);
+    return it == roles.end() ? QAccessible::NoRole : it->second;
 }
 
 // What a control is called: its label, a two-line label as one line, or
@@ -128,245 +108,230 @@ class AccessibilityTest : public QObject {
     Q_OBJECT
 
   private slots:
-    void everyTemplate_data();
-    void everyTemplate();
-    void actionsRunTheSameHandlersAsClicks_data();
-    void actionsRunTheSameHandlersAsClicks();
-    void frequencyBeforeAnyReadStaysOff();
-    void messageBoxesKeepTheirCaption();
-    void menuCommandsFromTheKeyboard();
-};
-
-void AccessibilityTest::everyTemplate_data() {
-    QTest::addColumn<int>("templateId");
-    const std::pair<const char*, int> templates[] = {
-        {"main window, English", id::kMainWindowEn},
-        {"main window, German", id::kMainWindowDe},
-        {"lock functions, English", id::kLockTemplateEn},
-        {"lock functions, German", id::kLockTemplateDe},
-        {"RPM control, English", id::kRpmTemplateEn},
-        {"RPM control, German", id::kRpmTemplateDe},
-        {"rev counter, English", id::kRevTemplateEn},
-        {"rev counter, German", id::kRevTemplateDe},
-    };
-    for (const auto& [name, templateId] : templates) QTest::newRow(name) << templateId;
-}
-
-// Roles and names of every control, tab order, and the actions: each runs
-// the control's command once; a radio button or check box changes its tick
-// as a click would.
-void AccessibilityTest::everyTemplate() {
-    QFETCH(int, templateId);
-    const kvr::res::DialogTemplate* t = kvr::res::FindTemplate(templateId);
-    QVERIFY(t != nullptr);
-    const Language lang = t->language;
-    QtHost host;
-    std::vector<int> commands;
-    auto window = host.OpenDialog(templateId, nullptr, [&](Window&, DialogEvent event, int id) {
-        if (event == DialogEvent::Command) commands.push_back(id);
-        return 0;
-    });
-    QVERIFY(window != nullptr);
-    window->dialog()->show();
-
-    std::map<QWidget*, int> ids;
-    for (const ControlDef& c : t->controls) {
-        if (!Present(c, lang)) continue;
-        const QByteArray where = QByteArray::number(c.id);
-        QWidget* w = window->control(c.id);
-        if (w == nullptr && c.kind == ControlKind::Static) continue;  // a label without an id
-        QVERIFY2(w != nullptr, where);
-        ids[w] = c.id;
-        QAccessibleInterface* iface = Accessible(w);
-        QVERIFY2(iface != nullptr, where);
-        QCOMPARE(iface->role(), RoleOf(c.kind));
-        QCOMPARE(iface->text(QAccessible::Name), NameOf(c, lang));
-        QVERIFY2(!iface->text(QAccessible::Name).isEmpty(), where);
-
-        w->setEnabled(true);
-        commands.clear();
-        switch (c.kind) {
-            case ControlKind::ComboBox: {
-                // Named by its label whatever it shows; the entry is the value.
-                auto* list = qobject_cast<QComboBox*>(w);
-                list->addItem(QStringLiteral("entry"));
-                list->setCurrentIndex(0);
-                QCOMPARE(iface->text(QAccessible::Name), NameOf(c, lang));
-                QCOMPARE(iface->text(QAccessible::Value), QStringLiteral("entry"));
-                break;
-            }
-            case ControlKind::Radio:
-            case ControlKind::CheckBox: {
-                const bool manual = (c.flags & kvr::res::kManualCheck) != 0;
-                const bool radio = c.kind == ControlKind::Radio;
-                auto* button = qobject_cast<QAbstractButton*>(w);
-                const bool before = button->isChecked();
-                Act(w, QAccessibleActionInterface::toggleAction());
-                QCOMPARE(commands, std::vector<int>{c.id});
-                const bool expected = manual ? before : (radio ? true : !before);
-                QCOMPARE(button->isChecked(), expected);
-                QCOMPARE(iface->state().checked != 0, expected);
-                break;
-            }
-            case ControlKind::PushButton:
-                Act(w, QAccessibleActionInterface::pressAction());
-                QTRY_COMPARE(commands, std::vector<int>{c.id});
-                break;
-            case ControlKind::Edit:
-            case ControlKind::Static:
-                break;
-        }
+    void everyTemplate_data() {
+        QTest::addColumn<int>("templateId");
+        const std::pair<const char*, int> templates[] = {
+            {"main window, English", id::kMainWindowEn},
+            {"main window, German", id::kMainWindowDe},
+            {"lock functions, English", id::kLockTemplateEn},
+            {"lock functions, German", id::kLockTemplateDe},
+            {"RPM control, English", id::kRpmTemplateEn},
+            {"RPM control, German", id::kRpmTemplateDe},
+            {"rev counter, English", id::kRevTemplateEn},
+            {"rev counter, German", id::kRevTemplateDe},
+        };
+        for (const auto& [name, templateId] : templates) QTest::newRow(name) << templateId;
     }
-
-    // Tab goes through the controls in the order they are laid out.
-    std::vector<int> tabOrder;
-    QWidget* w = window->dialog();
-    do {
-        w = w->nextInFocusChain();
-        auto it = ids.find(w);
-        if (it != ids.end() && (w->focusPolicy() & Qt::TabFocus) != 0)
-            tabOrder.push_back(it->second);
-    } while (w != window->dialog());
-    QCOMPARE(tabOrder, LayoutOrder(*t));
-}
-
-void AccessibilityTest::actionsRunTheSameHandlersAsClicks_data() {
-    QTest::addColumn<bool>("german");
-    QTest::newRow("English") << false;
-    QTest::newRow("German") << true;
-}
-
-// The same choices made with the mouse, with the keyboard and through the
-// accessibility actions leave the window in the same state after every
-// step, states the program excludes included ("ignore" with "reduce power",
-// RPM control with over-temperature protection).
-void AccessibilityTest::actionsRunTheSameHandlersAsClicks() {
-    QFETCH(bool, german);
-    const Language lang = german ? Language::German : Language::English;
-    using Way = std::function<void(QWidget*)>;
-    const Way ways[] = {
-        [](QWidget* w) { kvr::testing::ClickButton(w); },
-        [](QWidget* w) {
-            w->setFocus();
-            QTest::keyClick(w, Qt::Key_Space);
-        },
-        [](QWidget* w) { Act(w, QAccessibleActionInterface::toggleAction()); },
-    };
-    std::vector<std::unique_ptr<GuiRig>> rigs;
-    for (std::size_t i = 0; i < std::size(ways); ++i) {
-        rigs.push_back(std::make_unique<GuiRig>(lang));
-        rigs.back()->main->dialog()->show();
-        rigs.back()->Click(id::kRead);
-        QCOMPARE(rigs.back()->Text(id::kStatusLine), QStringLiteral("OK"));
-    }
-    const kvr::res::DialogTemplate* t =
-        kvr::res::FindTemplate(kvr::res::MainWindowTemplateId(lang));
-    auto snapshot = [&](GuiRig& r) {
-        QStringList s;
-        for (const ControlDef& c : t->controls) {
-            QWidget* w = r.Control(c.id);
-            if (w == nullptr) continue;
-            auto* button = qobject_cast<QAbstractButton*>(w);
-            s << QStringLiteral("%1:%2%3 %4")
-                     .arg(c.id)
-                     .arg(w->isEnabled() ? 'e' : '-')
-                     .arg(button != nullptr && button->isChecked() ? 'x' : '-')
-                     .arg(kvr::testing::WidgetText(w));
-        }
-        s << QString::number(r.host.boxes.size());
-        return s;
-    };
-    const int steps[] = {id::kLvIgnore,
-                         id::kLvReducePower,
-                         id::kBatteryFix,
-                         id::kBatteryLipo,
-                         id::kLvSwitchOff,
-                         id::kRpmControl,
-                         id::kOvertempProtection,
-                         id::kRpmControl,
-                         id::kBatteryNicd,
-                         id::kFreq156,
-                         id::kFreq78,
-                         id::kTurbo,
-                         id::kForwardReverse,
-                         id::kLvIgnore};
-    for (int step : steps) {
-        const QByteArray where = QByteArray::number(step);
-        for (std::size_t i = 0; i < rigs.size(); ++i) {
-            QWidget* w = rigs[i]->Control(step);
-            if (!w->isEnabled()) continue;  // none of the ways reaches it
-            ways[i](w);
-        }
-        const QStringList byMouse = snapshot(*rigs[0]);
-        QCOMPARE(snapshot(*rigs[1]), byMouse);
-        QCOMPARE(snapshot(*rigs[2]), byMouse);
-    }
-    // The handlers ran: "ignore" at the end disabled and cleared the
-    // battery choices, whichever way it was chosen.
-    for (auto& r : rigs) {
-        QVERIFY(r->main->IsChecked(id::kLvIgnore));
-        QVERIFY(!r->main->IsChecked(id::kLvReducePower));
-        for (int battery : {id::kBatteryNicd, id::kBatteryLipo, id::kBatteryFix}) {
-            QVERIFY(!r->main->IsChecked(battery));
-            QVERIFY(!r->main->IsEnabled(battery));
-        }
-    }
-}
-
-// A program-only radio button: the toggle action asks the program, which
-// refuses before any Read.
-void AccessibilityTest::frequencyBeforeAnyReadStaysOff() {
-    GuiRig r(Language::English);
-    r.main->dialog()->show();
-    Act(r.Control(id::kFreq156), QAccessibleActionInterface::toggleAction());
-    QVERIFY(!r.main->IsChecked(id::kFreq156));
-    QVERIFY(!r.main->IsChecked(id::kFreq78));
-    QCOMPARE(r.host.boxes.size(), std::size_t{1});
-    QCOMPARE(r.host.boxes[0].text, std::string("Read values first!"));
-}
-
-void AccessibilityTest::messageBoxesKeepTheirCaption() {
-    QtHost host;
-    const std::pair<std::string, QString> cases[] = {
-        {"Error!", QStringLiteral("Error!")},
-        {"Info:", QStringLiteral("Info:")},
-        {"", QStringLiteral("KVR-Duza2 Setup")},
-    };
-    for (const auto& [caption, name] : cases) {
-        auto box = host.MakeMessageBox(nullptr, "Datei nicht kompatibel!", caption,
-                                       kvr::MessageButtons::Ok);
-        QAccessibleInterface* iface = Accessible(box.get());
-        QVERIFY(iface != nullptr);
-        QCOMPARE(iface->text(QAccessible::Name), name);
-        QCOMPARE(box->text(), QStringLiteral("Datei nicht kompatibel!"));
-    }
-}
-
-// Alt and a menu's letter, then the item's letter; Alt and the letter of
-// the plain item Rev Counter.
-void AccessibilityTest::menuCommandsFromTheKeyboard() {
-    QtHost host;
-    std::vector<int> commands;
-    auto window =
-        host.OpenDialog(id::kMainWindowEn, nullptr, [&](Window&, DialogEvent event, int id) {
+    // Roles and names of every control, tab order, and the actions: each runs
+    // the control's command once; a radio button or check box changes its tick
+    // as a click would.
+    void everyTemplate() {
+        QFETCH(int, templateId);
+        const kvr::res::DialogTemplate* t = kvr::res::FindTemplate(templateId);
+        QVERIFY(t != nullptr);
+        const Language lang = t->language;
+        QtHost host;
+        std::vector<int> commands;
+        auto window = host.OpenDialog(templateId, nullptr, [&](Window&, DialogEvent event, int id) {
             if (event == DialogEvent::Command) commands.push_back(id);
             return 0;
         });
-    QWidget* dialog = window->dialog();
-    dialog->show();
-    QApplication::setActiveWindow(dialog);
-    QVERIFY(QTest::qWaitForWindowActive(dialog));
+        QVERIFY(window != nullptr);
+        window->dialog()->show();
 
-    QTest::keyClick(dialog, Qt::Key_R, Qt::AltModifier);
-    QTRY_COMPARE(commands, std::vector<int>{id::kRevCounter});
+        std::map<QWidget*, int> ids;
+        for (const ControlDef& c : t->controls) {
+            if (!Present(c, lang)) continue;
+            const QByteArray where = QByteArray::number(c.id);
+            QWidget* w = window->control(c.id);
+            if (w == nullptr && c.kind == ControlKind::Static) continue;  // a label without an id
+            QVERIFY2(w != nullptr, where);
+            ids[w] = c.id;
+            QAccessibleInterface* iface = Accessible(w);
+            QVERIFY2(iface != nullptr, where);
+            QCOMPARE(iface->role(), RoleOf(c.kind));
+            QCOMPARE(iface->text(QAccessible::Name), NameOf(c, lang));
+            QVERIFY2(!iface->text(QAccessible::Name).isEmpty(), where);
 
-    commands.clear();
-    QTest::keyClick(dialog, Qt::Key_O, Qt::AltModifier);
-    auto* options = qobject_cast<QMenu*>(QApplication::activePopupWidget());
-    QVERIFY(options != nullptr);
-    QTest::keyClick(options, Qt::Key_C);
-    QTRY_COMPARE(commands, std::vector<int>{id::kControllerInfo});
-}
+            w->setEnabled(true);
+            commands.clear();
+            switch (c.kind) {
+                case ControlKind::ComboBox: {
+                    // Named by its label whatever it shows; the entry is the value.
+                    auto* list = qobject_cast<QComboBox*>(w);
+                    list->addItem(QStringLiteral("entry"));
+                    list->setCurrentIndex(0);
+                    QCOMPARE(iface->text(QAccessible::Name), NameOf(c, lang));
+                    QCOMPARE(iface->text(QAccessible::Value), QStringLiteral("entry"));
+                    break;
+                }
+                case ControlKind::Radio:
+                case ControlKind::CheckBox: {
+                    const bool manual = (c.flags & kvr::res::kManualCheck) != 0;
+                    const bool radio = c.kind == ControlKind::Radio;
+                    auto* button = qobject_cast<QAbstractButton*>(w);
+                    const bool before = button->isChecked();
+                    Act(w, QAccessibleActionInterface::toggleAction());
+                    QCOMPARE(commands, std::vector<int>{c.id});
+                    const bool expected = manual ? before : (radio ? true : !before);
+                    QCOMPARE(button->isChecked(), expected);
+                    QCOMPARE(iface->state().checked != 0, expected);
+                    break;
+                }
+                case ControlKind::PushButton:
+                    Act(w, QAccessibleActionInterface::pressAction());
+                    QTRY_COMPARE(commands, std::vector<int>{c.id});
+                    break;
+                case ControlKind::Edit:
+                case ControlKind::Static:
+                    break;
+            }
+        }
+
+        // Tab goes through the controls in the order they are laid out.
+        std::vector<int> tabOrder;
+        QWidget* w = window->dialog();
+        do {
+            w = w->nextInFocusChain();
+            auto it = ids.find(w);
+            if (it != ids.end() && (w->focusPolicy() & Qt::TabFocus) != 0)
+                tabOrder.push_back(it->second);
+        } while (w != window->dialog());
+        QCOMPARE(tabOrder, LayoutOrder(*t));
+    }
+
+    void actionsRunTheSameHandlersAsClicks_data() { AddLanguageRows(); }
+    // The same choices made with the mouse, with the keyboard and through the
+    // accessibility actions leave the window in the same state after every
+    // step, states the program excludes included ("ignore" with "reduce power",
+    // RPM control with over-temperature protection).
+    void actionsRunTheSameHandlersAsClicks() {
+        QFETCH(bool, german);
+        const Language lang = german ? Language::German : Language::English;
+        using Way = std::function<void(QWidget*)>;
+        const Way ways[] = {
+            [](QWidget* w) { ClickButton(w); },
+            [](QWidget* w) {
+                w->setFocus();
+                QTest::keyClick(w, Qt::Key_Space);
+            },
+            [](QWidget* w) { Act(w, QAccessibleActionInterface::toggleAction()); },
+        };
+        std::vector<std::unique_ptr<GuiRig>> rigs;
+        for (std::size_t i = 0; i < std::size(ways); ++i) {
+            rigs.push_back(std::make_unique<GuiRig>(lang));
+            rigs.back()->main->dialog()->show();
+            rigs.back()->Click(id::kRead);
+            QCOMPARE(rigs.back()->Text(id::kStatusLine), QStringLiteral("OK"));
+        }
+        const kvr::res::DialogTemplate* t =
+            kvr::res::FindTemplate(kvr::res::MainWindowTemplateId(lang));
+        auto snapshot = [&](GuiRig& r) {
+            QStringList s;
+            for (const ControlDef& c : t->controls) {
+                QWidget* w = r.Control(c.id);
+                if (w == nullptr) continue;
+                auto* button = qobject_cast<QAbstractButton*>(w);
+                s << QStringLiteral("%1:%2%3 %4")
+                         .arg(c.id)
+                         .arg(w->isEnabled() ? 'e' : '-')
+                         .arg(button != nullptr && button->isChecked() ? 'x' : '-')
+                         .arg(WidgetText(w));
+            }
+            s << QString::number(r.host.boxes.size());
+            return s;
+        };
+        const int steps[] = {id::kLvIgnore,
+                             id::kLvReducePower,
+                             id::kBatteryFix,
+                             id::kBatteryLipo,
+                             id::kLvSwitchOff,
+                             id::kRpmControl,
+                             id::kOvertempProtection,
+                             id::kRpmControl,
+                             id::kBatteryNicd,
+                             id::kFreq156,
+                             id::kFreq78,
+                             id::kTurbo,
+                             id::kForwardReverse,
+                             id::kLvIgnore};
+        for (int step : steps) {
+            const QByteArray where = QByteArray::number(step);
+            for (std::size_t i = 0; i < rigs.size(); ++i) {
+                QWidget* w = rigs[i]->Control(step);
+                if (!w->isEnabled()) continue;  // none of the ways reaches it
+                ways[i](w);
+            }
+            const QStringList byMouse = snapshot(*rigs[0]);
+            QCOMPARE(snapshot(*rigs[1]), byMouse);
+            QCOMPARE(snapshot(*rigs[2]), byMouse);
+        }
+        // The handlers ran: "ignore" at the end disabled and cleared the
+        // battery choices, whichever way it was chosen.
+        for (auto& r : rigs) {
+            QVERIFY(r->main->IsChecked(id::kLvIgnore));
+            QVERIFY(!r->main->IsChecked(id::kLvReducePower));
+            for (int battery : {id::kBatteryNicd, id::kBatteryLipo, id::kBatteryFix}) {
+                QVERIFY(!r->main->IsChecked(battery));
+                QVERIFY(!r->main->IsEnabled(battery));
+            }
+        }
+    }
+
+    // A program-only radio button: the toggle action asks the program, which
+    // refuses before any Read.
+    void frequencyBeforeAnyReadStaysOff() {
+        GuiRig r(Language::English);
+        r.main->dialog()->show();
+        Act(r.Control(id::kFreq156), QAccessibleActionInterface::toggleAction());
+        QVERIFY(!r.main->IsChecked(id::kFreq156));
+        QVERIFY(!r.main->IsChecked(id::kFreq78));
+        QCOMPARE(r.host.boxes, OneBox("Read values first!", "Error!"));
+    }
+
+    void messageBoxesKeepTheirCaption() {
+        QtHost host;
+        const std::pair<std::string, QString> cases[] = {
+            {"Error!", QStringLiteral("Error!")},
+            {"Info:", QStringLiteral("Info:")},
+            {"", QStringLiteral("KVR-Duza2 Setup")},
+        };
+        for (const auto& [caption, name] : cases) {
+            auto box = host.MakeMessageBox(nullptr, "Datei nicht kompatibel!", caption,
+                                           kvr::MessageButtons::Ok);
+            QAccessibleInterface* iface = Accessible(box.get());
+            QVERIFY(iface != nullptr);
+            QCOMPARE(iface->text(QAccessible::Name), name);
+            QCOMPARE(box->text(), QStringLiteral("Datei nicht kompatibel!"));
+        }
+    }
+
+    // Alt and a menu's letter, then the item's letter; Alt and the letter of
+    // the plain item Rev Counter.
+    void menuCommandsFromTheKeyboard() {
+        QtHost host;
+        std::vector<int> commands;
+        auto window =
+            host.OpenDialog(id::kMainWindowEn, nullptr, [&](Window&, DialogEvent event, int id) {
+                if (event == DialogEvent::Command) commands.push_back(id);
+                return 0;
+            });
+        QWidget* dialog = window->dialog();
+        dialog->show();
+        QApplication::setActiveWindow(dialog);
+        QVERIFY(QTest::qWaitForWindowActive(dialog));
+
+        QTest::keyClick(dialog, Qt::Key_R, Qt::AltModifier);
+        QTRY_COMPARE(commands, std::vector<int>{id::kRevCounter});
+
+        commands.clear();
+        QTest::keyClick(dialog, Qt::Key_O, Qt::AltModifier);
+        auto* options = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        QVERIFY(options != nullptr);
+        QTest::keyClick(options, Qt::Key_C);
+        QTRY_COMPARE(commands, std::vector<int>{id::kControllerInfo});
+    }
+};
 
 QTEST_MAIN(AccessibilityTest)
 #include "accessibility_test.moc"

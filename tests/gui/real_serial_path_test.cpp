@@ -27,12 +27,6 @@
 #include "serial_ports.h"
 #include "settings/settings_image.h"
 
-namespace id = kvr::id;
-using kvr::Language;
-using kvr::testing::ClickButton;
-using kvr::testing::PlayingHost;
-using kvr::testing::TypeInto;
-
 namespace {
 
 // The library's control entries, found in the process it was preloaded in.
@@ -73,20 +67,9 @@ std::string Device() {
 }
 
 // The program as it starts without --simulate, blsetup.cfg naming COM2.
-struct RealPathRig {
+struct RealPathRig : WindowRig<kvr::gui::QtDevices> {
     explicit RealPathRig(Language lang)
-        : host(Options(lang)), program({clock, serial, portIo, host}, lang) {
-        kvr::testing::WriteFileBytes(dir.path() / "blsetup.cfg",
-                                     kvr::testing::ConfigFile("14", "10.00"));
-        kvr::InitPortAccess(program);
-        main = kvr::gui::BuildWindow(kvr::res::MainWindowTemplateId(lang), nullptr, host.options());
-        main->Start([this](kvr::Window& w, kvr::DialogEvent event, int control) {
-            return kvr::MainWindowProc(program, w, event, control);
-        });
-    }
-    ~RealPathRig() { main.reset(); }
-    RealPathRig(const RealPathRig&) = delete;
-    RealPathRig& operator=(const RealPathRig&) = delete;
+        : WindowRig(lang, ConfigFile("14", "10.00"), Options(lang)) {}
 
     static kvr::gui::BuildOptions Options(Language lang) {
         kvr::gui::BuildOptions options;
@@ -95,36 +78,18 @@ struct RealPathRig {
         };
         return options;
     }
-    QString Text(int control) { return kvr::testing::WidgetText(main->control(control)); }
-    void Click(int control) { ClickButton(main->control(control)); }
-    void Choose(int menuId) { main->menuItem(menuId)->trigger(); }
     std::string Boxes() const {
         std::string s;
         for (const auto& b : host.boxes) s += "[" + b.caption + ": " + b.text + "] ";
         return s;
     }
-
-    kvr::testing::TempDir dir;
-    kvr::gui::QtClock clock;
-    kvr::gui::QtSerialDevice serial;
-    kvr::NoPortIo portIo;
-    PlayingHost host;
-    kvr::Program program;
-    std::unique_ptr<kvr::gui::QtWindow> main;
 };
 
 // A text update file of the given pages and the flash it should leave.
 std::vector<std::uint8_t> WriteUpdate(const std::filesystem::path& file, int pages) {
-    const auto records = kvr::testing::UpdateRecords(pages * 64, [](int a) { return a * 53 + 7; });
-    kvr::testing::WriteFileBytes(file, kvr::testing::UpdateText(records));
-    return kvr::testing::FlashImage(records,
-                                    kvr::sim::Controller::kPages * kvr::sim::Controller::kPageSize);
-}
-
-QString Shown(kvr::gui::QtWindow& d, int control) {
-    QWidget* w = d.control(control);
-    if (w == nullptr) w = d.label(control);
-    return kvr::testing::WidgetText(w);
+    const auto records = UpdateRecords(pages * 64, [](int a) { return a * 53 + 7; });
+    WriteFileBytes(file, UpdateText(records));
+    return FlashImage(records, kvr::sim::Controller::kPages * kvr::sim::Controller::kPageSize);
 }
 
 }  // namespace
@@ -190,7 +155,7 @@ class RealSerialPathTest : public QObject {
 
         // Its wire trace and counts, written at exit even when a program
         // around it (with the library loaded too) ends after it.
-        const kvr::testing::TempDir dir;
+        const TempDir dir;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("KVR_MODEM_TRACE", QString::fromStdString((dir.path() / "trace").string()));
         env.insert("KVR_MODEM_STATS", QString::fromStdString((dir.path() / "stats").string()));
@@ -198,7 +163,7 @@ class RealSerialPathTest : public QObject {
         p.start("timeout", {"60", KVR_CLI_PROGRAM, "read", "--port", "COM2"});
         QVERIFY(p.waitForFinished(60000));
         QCOMPARE(p.exitCode(), 0);
-        const std::string trace = kvr::testing::ReadFileBytes(dir.path() / "trace");
+        const std::string trace = ReadFileBytes(dir.path() / "trace");
         QVERIFY2(trace.find("bit read 0C -> 66\n") != std::string::npos, trace.c_str());
         // Each byte is read twice; the probe follows each run of reads, not
         // each byte (a probe is two 0xFE, one line each when answered).
@@ -211,7 +176,7 @@ class RealSerialPathTest : public QObject {
             return n;
         };
         QVERIFY2(count("bit read ") >= 40 && count("bit probe ") <= 10, trace.c_str());
-        const std::string stats = kvr::testing::ReadFileBytes(dir.path() / "stats");
+        const std::string stats = ReadFileBytes(dir.path() / "stats");
         QVERIFY2(stats.starts_with("line_changes ") && !stats.starts_with("line_changes 0\n"),
                  stats.c_str());
 #endif
@@ -261,9 +226,7 @@ class RealSerialPathTest : public QObject {
     void controllerInfoThroughProgrammingMode() {
         RealPathRig r(Language::English);
         r.Choose(id::kControllerInfo);
-        QCOMPARE(r.host.boxes.size(), std::size_t{1});
-        QCOMPARE(r.host.boxes[0].text, ControllerInfoText());
-        QCOMPARE(r.host.boxes[0].caption, std::string("Info:"));
+        QCOMPARE(r.host.boxes, OneBox(ControllerInfoText(), "Info:"));
     }
 
     // avrdude's serial bit-bang programmer on the same wiring reads the same

@@ -28,20 +28,14 @@ namespace {
 
 using kvr::testing::PtyController;
 
-// A main window that acts when its status line shows a given text: the
-// moment to pull the adapter out.
-class UnplugWindow : public kvr::testing::FakeWindow {
-  public:
-    void SetText(int id, const std::string& text) override {
-        FakeWindow::SetText(id, text);
-        if (id != kvr::id::kStatusLine || text != trigger || !onTrigger) return;
-        if (++seen == times) onTrigger();
-    }
-    std::string trigger;
-    int times = 1;
-    int seen = 0;
-    std::function<void()> onTrigger;
-};
+// Acts the times-th time the status line shows the text: the moment to
+// pull the adapter out.
+std::function<void(const std::string&)> OnStatus(std::string text, int times,
+                                                 std::function<void()> act) {
+    return [=, seen = 0](const std::string& shown) mutable {
+        if (shown == text && ++seen == times) act();
+    };
+}
 
 // The program on the real serial device at a pseudo-terminal.
 struct PtyProgram {
@@ -69,7 +63,7 @@ struct PtyProgram {
     kvr::gui::QtSerialDevice serial;
     kvr::testing::FakePortIo portIo;
     kvr::testing::FakeHost host;
-    UnplugWindow window;
+    kvr::testing::FakeWindow window;
     kvr::Program p{{clock, serial, portIo, host}, kvr::Language::English};
 };
 
@@ -145,12 +139,11 @@ class SerialPtyTest : public QObject {
     void unplugDuringReadShowsNothingAndTheNextReadWorks() {
         auto pty = std::make_unique<PtyController>(UartProfile());
         PtyProgram r(pty->slavePath());
-        r.window.trigger = "reading.....";
-        r.window.times = 2;  // the second: the link is up, the bytes follow
-        r.window.onTrigger = [&] {
+        // The second "reading.....": the link is up, the bytes follow.
+        r.window.onStatus = OnStatus("reading.....", 2, [&] {
             pty->Stop();
             pty->CloseMaster();
-        };
+        });
         kvr::ReadSettings(r.p, r.window);
         QVERIFY(r.OneBoxOf({"connection lost!", "Read/write error!"}));
         for (int field : {kvr::id::kFullSpeedTime, kvr::id::kAcceleration, kvr::id::kVersionText,
@@ -166,7 +159,7 @@ class SerialPtyTest : public QObject {
         pty = std::make_unique<PtyController>(UartProfile());
         r.p.link.state.comDeviceName = pty->slavePath();
         r.host.boxes.clear();
-        r.window.onTrigger = nullptr;
+        r.window.onStatus = nullptr;
         kvr::ReadSettings(r.p, r.window);
         QVERIFY(r.host.boxes.empty());
         QCOMPARE(r.window.controls[kvr::id::kStatusLine].text, std::string("OK"));
@@ -183,11 +176,10 @@ class SerialPtyTest : public QObject {
         const auto file = r.dir.path() / "K6123_6123.upd";
         kvr::testing::WriteFileBytes(file, "0040:0001\n0041:0002\n0080:0003\n");
         r.host.chosenFiles.push_back(file.string());
-        r.window.trigger = "Update laeuft";
-        r.window.onTrigger = [&] {
+        r.window.onStatus = OnStatus("Update laeuft", 1, [&] {
             pty.Stop();
             pty.CloseMaster();
-        };
+        });
         kvr::RunFirmwareUpdate(r.p, r.window);
         std::vector<std::string> errors;
         for (const auto& b : r.host.boxes) {

@@ -12,12 +12,6 @@
 #include "res/ids.h"
 #include "settings/settings_image.h"
 
-using kvr::Language;
-using kvr::testing::AddWindowCaseRows;
-using kvr::testing::GuiRig;
-using kvr::testing::RunWindowCase;
-namespace id = kvr::id;
-
 class SettingsWindowTest : public QObject {
     Q_OBJECT
 
@@ -28,75 +22,47 @@ class SettingsWindowTest : public QObject {
     void typedFieldIsWrittenToTheController();
     void chosenPortIsSavedAtEnd_data();
     void chosenPortIsSavedAtEnd();
-    void refusedFieldShowsItsBoxOwnedByTheWindow_data();
-    void refusedFieldShowsItsBoxOwnedByTheWindow();
+
+    void refusedFieldShowsItsBoxOwnedByTheWindow_data() {
+        QTest::addColumn<bool>("german");
+        QTest::addColumn<int>("field");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("full speed") << false << id::kFullSpeedTime << "2.50"
+                                    << "full speed 1.6 - 2.3ms !";
+        QTest::newRow("Stopp") << true << id::kStopTime << "0.70"
+                               << "Stopp 0.8 - 1.43ms !";
+        QTest::newRow("acceleration") << false << id::kAcceleration << "51"
+                                      << "control speed (1 - 50)";
+    }
+    void refusedFieldShowsItsBoxOwnedByTheWindow() {
+        QFETCH(bool, german);
+        QFETCH(int, field);
+        QFETCH(QString, typed);
+        QFETCH(QString, text);
+        GuiRig r(german ? Language::German : Language::English);
+        r.Click(id::kRead);
+        const auto before = r.ctl().memory;
+        r.ctl().trace.clear();
+
+        TypeInto(r.Control(field), typed);
+        r.Click(id::kWrite);
+        QCOMPARE(r.host.boxes, OneBox(text.toStdString(), "Error!", r.main.get()));
+        // Nothing reached the controller; the window stays ready for a retry.
+        QVERIFY(r.Writes().empty());
+        QVERIFY(r.ctl().memory == before);
+        QVERIFY(r.main->IsEnabled(id::kWrite));
+        QCOMPARE(r.Text(field), typed);
+    }
     void settingsFileThroughTheFileMenu_data();
     void settingsFileThroughTheFileMenu();
 };
 
 // The cases both front ends share.
-void SettingsWindowTest::readFillsTheRealWidgets_data() {
-    AddWindowCaseRows("ReadFills");
-}
-void SettingsWindowTest::readFillsTheRealWidgets() {
-    RunWindowCase();
-}
-void SettingsWindowTest::typedFieldIsWrittenToTheController_data() {
-    AddWindowCaseRows("TypedFields");
-}
-void SettingsWindowTest::typedFieldIsWrittenToTheController() {
-    RunWindowCase();
-}
-void SettingsWindowTest::chosenPortIsSavedAtEnd_data() {
-    AddWindowCaseRows("ChosenPort");
-}
-void SettingsWindowTest::chosenPortIsSavedAtEnd() {
-    RunWindowCase();
-}
-
-void SettingsWindowTest::refusedFieldShowsItsBoxOwnedByTheWindow_data() {
-    QTest::addColumn<bool>("german");
-    QTest::addColumn<int>("field");
-    QTest::addColumn<QString>("typed");
-    QTest::addColumn<QString>("text");
-    QTest::newRow("full speed") << false << id::kFullSpeedTime << "2.50"
-                                << "full speed 1.6 - 2.3ms !";
-    QTest::newRow("Stopp") << true << id::kStopTime << "0.70"
-                           << "Stopp 0.8 - 1.43ms !";
-    QTest::newRow("acceleration") << false << id::kAcceleration << "51"
-                                  << "control speed (1 - 50)";
-}
-
-void SettingsWindowTest::refusedFieldShowsItsBoxOwnedByTheWindow() {
-    QFETCH(bool, german);
-    QFETCH(int, field);
-    QFETCH(QString, typed);
-    QFETCH(QString, text);
-    GuiRig r(german ? Language::German : Language::English);
-    r.Click(id::kRead);
-    const auto before = r.ctl().memory;
-    r.ctl().trace.clear();
-
-    kvr::testing::TypeInto(r.Control(field), typed);
-    r.Click(id::kWrite);
-    QCOMPARE(r.host.boxes.size(), std::size_t{1});
-    QCOMPARE(QString::fromStdString(r.host.boxes[0].text), text);
-    QCOMPARE(r.host.boxes[0].caption, std::string("Error!"));
-    QCOMPARE(r.host.boxes[0].owner, static_cast<kvr::Window*>(r.main.get()));
-    QCOMPARE(r.host.boxes[0].buttons, kvr::MessageButtons::Ok);
-    // Nothing reached the controller; the window stays ready for a retry.
-    QVERIFY(r.Writes().empty());
-    QVERIFY(r.ctl().memory == before);
-    QVERIFY(r.main->IsEnabled(id::kWrite));
-    QCOMPARE(r.Text(field), typed);
-}
-
-void SettingsWindowTest::settingsFileThroughTheFileMenu_data() {
-    AddWindowCaseRows("SettingsFile");
-}
-void SettingsWindowTest::settingsFileThroughTheFileMenu() {
-    RunWindowCase();
-}
+KVR_WINDOW_CASES(SettingsWindowTest, readFillsTheRealWidgets, "ReadFills")
+KVR_WINDOW_CASES(SettingsWindowTest, typedFieldIsWrittenToTheController, "TypedFields")
+KVR_WINDOW_CASES(SettingsWindowTest, chosenPortIsSavedAtEnd, "ChosenPort")
+KVR_WINDOW_CASES(SettingsWindowTest, settingsFileThroughTheFileMenu, "SettingsFile")
 
 QTEST_MAIN(SettingsWindowTest)
 #include "settings_window_test.moc"

@@ -4,6 +4,11 @@
 
 namespace kvr::testing {
 
+void PrintTo(const ShownBox& box, std::ostream* os) {
+    *os << "{\"" << box.text << "\", \"" << box.caption << "\", owner " << box.owner
+        << (box.buttons == MessageButtons::Ok ? ", OK}" : ", OK/Cancel}");
+}
+
 int FakeHost::MessageBox(Window* owner, const std::string& text, const std::string& caption,
                          MessageButtons buttons) {
     boxes.push_back(ShownBox{text, caption, owner, buttons});

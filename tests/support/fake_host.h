@@ -2,6 +2,7 @@
 
 #include <deque>
 #include <functional>
+#include <ostream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -24,7 +25,15 @@ struct ShownBox {
     std::string caption;
     Window* owner = nullptr;
     MessageButtons buttons = MessageButtons::Ok;
+    bool operator==(const ShownBox&) const = default;
 };
+void PrintTo(const ShownBox& box, std::ostream* os);
+
+// The boxes after a single box with only OK.
+inline std::vector<ShownBox> OneBox(std::string text, std::string caption,
+                                    Window* owner = nullptr) {
+    return {{std::move(text), std::move(caption), owner}};
+}
 
 // Records every box and answers questions from a script (OK when the
 // script is empty).

@@ -34,26 +34,17 @@ void FakeSerial::Close() {
 
 bool FakeSerial::GetState(SerialConfig& c) {
     if (!Let("getstate")) return false;
-    if (inner_ != nullptr) return inner_->GetState(c);
-    if (!open || failGetState) return false;
-    c = config;
-    return true;
+    return inner_ != nullptr ? inner_->GetState(c) : Store(c, config, failGetState);
 }
 
 bool FakeSerial::SetState(const SerialConfig& c) {
     if (!Let(SetStateCall(c))) return false;
-    if (inner_ != nullptr) return inner_->SetState(c);
-    if (!open || failSetState) return false;
-    config = c;
-    return true;
+    return inner_ != nullptr ? inner_->SetState(c) : Store(config, c, failSetState);
 }
 
 bool FakeSerial::SetTimeouts(const SerialTimeouts& t) {
     if (!Let(TimeoutsCall(t))) return false;
-    if (inner_ != nullptr) return inner_->SetTimeouts(t);
-    if (!open || failTimeouts) return false;
-    timeouts = t;
-    return true;
+    return inner_ != nullptr ? inner_->SetTimeouts(t) : Store(timeouts, t, failTimeouts);
 }
 
 bool FakeSerial::SetLine(LineFunction f) {
@@ -65,10 +56,7 @@ bool FakeSerial::SetLine(LineFunction f) {
 
 bool FakeSerial::GetModemStatus(std::uint32_t& status) {
     if (!Let("status")) return false;
-    if (inner_ != nullptr) return inner_->GetModemStatus(status);
-    if (!open) return false;
-    status = modemStatus;
-    return true;
+    return inner_ != nullptr ? inner_->GetModemStatus(status) : Store(status, modemStatus, false);
 }
 
 bool FakeSerial::Read(std::uint8_t* buffer, std::size_t count, std::size_t& got) {

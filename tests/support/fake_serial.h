@@ -52,6 +52,13 @@ class FakeSerial : public SerialDevice {
 
   private:
     bool Let(const std::string& call);
+    // Where the port is open and the call is not set to fail: to = from.
+    template <class T>
+    bool Store(T& to, const T& from, bool fails) {
+        if (!open || fails) return false;
+        to = from;
+        return true;
+    }
     SerialDevice* inner_ = nullptr;
 };
 

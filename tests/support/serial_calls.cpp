@@ -1,21 +1,16 @@
 #include "serial_calls.h"
 
+#include <utility>
+
 namespace kvr::testing {
 
 const char* LineName(LineFunction f) {
-    switch (f) {
-        case LineFunction::SetRts:
-            return "SETRTS";
-        case LineFunction::ClrRts:
-            return "CLRRTS";
-        case LineFunction::SetDtr:
-            return "SETDTR";
-        case LineFunction::ClrDtr:
-            return "CLRDTR";
-        case LineFunction::SetBreak:
-            return "SETBREAK";
-        case LineFunction::ClrBreak:
-            return "CLRBREAK";
+    using enum LineFunction;
+    const std::pair<LineFunction, const char*> names[] = {
+        {SetRts, "SETRTS"}, {ClrRts, "CLRRTS"},     {SetDtr, "SETDTR"},
+        {ClrDtr, "CLRDTR"}, {SetBreak, "SETBREAK"}, {ClrBreak, "CLRBREAK"}};
+    for (const auto& [function, name] : names) {
+        if (function == f) return name;
     }
     return "?";
 }

@@ -1,6 +1,9 @@
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -31,7 +34,8 @@ struct SimOptions {
     bool openWindow = true;
     // Commands show their status in the main window.
     bool statusWindow = false;
-    // A fresh current folder, the start folder, holding this blsetup.cfg.
+    // A fresh current folder, the start folder, holding this blsetup.cfg (as
+    // MakeAt makes it: "<folder>" for a folder in its place).
     std::optional<std::string> config;
 
     SimOptions& In(Language l) { return lang = l, *this; }
@@ -65,6 +69,15 @@ struct SimProgram {
     }
     std::vector<std::string> BoxTexts() const { return host.BoxTexts(); }
 
+    // Plays the next dialog the program runs: the controls its template
+    // disables, Init, then the commands in turn until the dialog ends, each
+    // after `before`. A disabled button takes no click, a failure unless
+    // `skipDisabled`. While it runs the dialog is openDialog; lastDialog
+    // keeps its state at the end.
+    using BeforeCommand = std::function<void(FakeWindow& dialog, int command)>;
+    void PlayDialog(std::vector<int> commands, std::vector<int> disabledAtStart,
+                    BeforeCommand before = {}, bool skipDisabled = false);
+
     std::unique_ptr<TempDir> dir;
     sim::Simulation sim;
     SerialSpy serial;
@@ -72,6 +85,9 @@ struct SimProgram {
     FakeWindow w;
     Program p;
     sim::Controller& controller;
+    FakeWindow* openDialog = nullptr;
+    const DialogProc* openDialogProc = nullptr;
+    FakeWindow lastDialog;
 };
 
 inline SimProgram::SimProgram(const SimOptions& options)
@@ -87,7 +103,7 @@ inline SimProgram::SimProgram(const SimOptions& options)
     if (options.statusWindow) p.app.statusWindow = &w;
     if (dir) {
         p.app.startDirectory = dir->path();
-        WriteFileBytes(dir->path() / "blsetup.cfg", *options.config);
+        MakeAt(dir->path() / "blsetup.cfg", *options.config);
     }
     if (!options.openWindow) return;
     for (std::string_view entry : texts::kTimingEntries) {
@@ -99,6 +115,29 @@ inline SimProgram::SimProgram(const SimOptions& options)
     w.Enable(id::kWrite, false);
     w.Enable(id::kStatusLine, false);
     w.Enable(id::kMaxFrequency, false);
+}
+
+inline void SimProgram::PlayDialog(std::vector<int> commands, std::vector<int> disabledAtStart,
+                                   BeforeCommand before, bool skipDisabled) {
+    host.dialogScript = [=, this](int, Window& window, const DialogProc& proc) {
+        FakeWindow& d = static_cast<FakeWindow&>(window);
+        for (int id : disabledAtStart) d.controls[id].enabled = false;
+        openDialog = &d;
+        openDialogProc = &proc;
+        EXPECT_EQ(proc(window, DialogEvent::Init, 0), 1);
+        for (int c : commands) {
+            if (!d.controls[c].enabled) {
+                if (!skipDisabled) ADD_FAILURE() << "button " << c << " is disabled";
+                continue;
+            }
+            if (before) before(d, c);
+            proc(window, DialogEvent::Command, c);
+            if (d.endResult) break;
+        }
+        lastDialog = d;
+        openDialog = nullptr;
+        return d.endResult.value_or(0);
+    };
 }
 
 }  // namespace kvr::testing

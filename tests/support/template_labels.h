@@ -49,6 +49,41 @@ inline std::pair<const res::DialogTemplate*, const res::DialogTemplate*> ExpectL
     return {en, de};
 }
 
+// One control's label and group in English and in German.
+struct LabelledBoth {
+    int id;
+    Text label;
+    Text group;
+};
+
+// ExpectLabels from one table of both languages.
+inline std::pair<const res::DialogTemplate*, const res::DialogTemplate*> ExpectLabels(
+    int englishId, int germanId, const std::vector<LabelledBoth>& rows) {
+    std::vector<Labelled> english;
+    std::vector<Labelled> german;
+    for (const LabelledBoth& r : rows) {
+        english.push_back({r.id, std::string(r.label.en), std::string(r.group.en)});
+        german.push_back({r.id, std::string(r.label.de), std::string(r.group.de)});
+    }
+    return ExpectLabels(englishId, english, germanId, german);
+}
+
+// Each of the templates holds these controls, in this order: the ones found.
+inline std::vector<const res::DialogTemplate*> ExpectControlIds(const std::vector<int>& templateIds,
+                                                                const std::vector<int>& ids) {
+    std::vector<const res::DialogTemplate*> found;
+    for (int templateId : templateIds) {
+        const res::DialogTemplate* t = res::FindTemplate(templateId);
+        EXPECT_NE(t, nullptr) << templateId;
+        if (t == nullptr) continue;
+        std::vector<int> held;
+        for (const res::ControlDef& c : t->controls) held.push_back(c.id);
+        EXPECT_EQ(held, ids) << templateId;
+        if (held.size() >= ids.size()) found.push_back(t);
+    }
+    return found;
+}
+
 inline void PrintTo(const Labelled& l, std::ostream* os) {
     *os << l.id << " \"" << l.label << "\" [" << l.group << "]";
 }

@@ -14,6 +14,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/main_window.h"
@@ -125,19 +126,28 @@ inline QString WidgetText(QWidget* w) {
     return QStringLiteral("<no text>");
 }
 
+// A control's text, or its label's.
+inline QString Shown(gui::QtWindow& w, int id) {
+    QWidget* widget = w.control(id);
+    return WidgetText(widget != nullptr ? widget : w.label(id));
+}
+
 inline QString Q(std::string_view s) {
     return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
 }
 
-// The program as it starts: port access prepared, the main window of the
-// language built from its template and opened by the real procedure, in a
-// fresh current directory that holds the given blsetup.cfg.
-struct GuiRig {
-    // On the real clock the commands take as long as they would for a
-    // person.
-    explicit GuiRig(Language lang, const std::string& config = ConfigFile(),
-                    sim::ClockKind clock = sim::ClockKind::Virtual)
-        : sim(clock), program({sim.clock(), sim.serial(), sim.portIo(), host}, lang) {
+// The program as it starts on the given devices: port access prepared, the
+// main window of the language built from its template and opened by the
+// real procedure, in a fresh current directory that holds the given
+// blsetup.cfg.
+template <class DevicesType>
+struct WindowRig {
+    template <class... DeviceArgs>
+    WindowRig(Language lang, const std::string& config, gui::BuildOptions options,
+              DeviceArgs&&... deviceArgs)
+        : devices(std::forward<DeviceArgs>(deviceArgs)...),
+          host(std::move(options)),
+          program({devices.clock(), devices.serial(), devices.portIo(), host}, lang) {
         WriteFileBytes(dir.path() / "blsetup.cfg", config);
         InitPortAccess(program);
         main = gui::BuildWindow(res::MainWindowTemplateId(lang), nullptr, host.options());
@@ -145,29 +155,38 @@ struct GuiRig {
             return MainWindowProc(program, w, event, id);
         });
     }
-    ~GuiRig() {
+    ~WindowRig() {
         // The window goes before the program it reports to.
         main.reset();
     }
-    GuiRig(const GuiRig&) = delete;
-    GuiRig& operator=(const GuiRig&) = delete;
+    WindowRig(const WindowRig&) = delete;
+    WindowRig& operator=(const WindowRig&) = delete;
 
-    sim::Controller& ctl() { return sim.controller(); }
-    int Byte(int address) { return ctl().memory[static_cast<std::size_t>(address)]; }
-    void SetByte(int address, int value) {
-        ctl().memory[static_cast<std::size_t>(address)] = static_cast<std::uint8_t>(value);
-    }
-    std::vector<std::pair<int, int>> Writes() { return ValueWrites(ctl()); }
     QWidget* Control(int id) { return main->control(id); }
     QString Text(int id) { return WidgetText(main->control(id)); }
     void Click(int id) { ClickButton(main->control(id)); }
     void Choose(int menuId) { main->menuItem(menuId)->trigger(); }
 
     TempDir dir;
-    sim::Simulation sim;
+    DevicesType devices;
     PlayingHost host;
     Program program;
     std::unique_ptr<gui::QtWindow> main;
+};
+
+// The window on a simulated controller. On the real clock the commands take
+// as long as they would for a person.
+struct GuiRig : WindowRig<sim::Simulation> {
+    explicit GuiRig(Language lang, const std::string& config = ConfigFile(),
+                    sim::ClockKind clock = sim::ClockKind::Virtual)
+        : WindowRig(lang, config, {}, clock) {}
+
+    sim::Controller& ctl() { return devices.controller(); }
+    int Byte(int address) { return ctl().memory[static_cast<std::size_t>(address)]; }
+    void SetByte(int address, int value) {
+        ctl().memory[static_cast<std::size_t>(address)] = static_cast<std::uint8_t>(value);
+    }
+    std::vector<std::pair<int, int>> Writes() { return ValueWrites(ctl()); }
 };
 
 // The shared window cases' words on the rig: the dialog being played is the
@@ -177,7 +196,7 @@ class QtUi : public UiDriver {
     explicit QtUi(GuiRig& rig) : r_(rig), front_(rig.main.get()) {}
 
     std::string Title() override { return front_->dialog()->windowTitle().toStdString(); }
-    std::string Text(int id) override { return Shown(*front_, id); }
+    std::string Text(int id) override { return Shown(*front_, id).toStdString(); }
     bool Checked(int id) override {
         auto* button = qobject_cast<QAbstractButton*>(front_->control(id));
         return button != nullptr && button->isChecked();
@@ -198,7 +217,7 @@ class QtUi : public UiDriver {
     void Type(int id, const std::string& text) override {
         TypeInto(front_->control(id), QString::fromStdString(text));
     }
-    std::string MainText(int id) override { return Shown(*r_.main, id); }
+    std::string MainText(int id) override { return Shown(*r_.main, id).toStdString(); }
     bool IsMain(const Window* window) override { return window == r_.main.get(); }
     bool MenuChecked(int id) override { return r_.main->menuItem(id)->isChecked(); }
     bool MenuEnabled(int id) override { return r_.main->menuItem(id)->isEnabled(); }
@@ -248,12 +267,6 @@ class QtUi : public UiDriver {
     }
 
   private:
-    // A control's text, or its label's.
-    static std::string Shown(gui::QtWindow& w, int id) {
-        QWidget* widget = w.control(id);
-        return WidgetText(widget != nullptr ? widget : w.label(id)).toStdString();
-    }
-
     GuiRig& r_;
     gui::QtWindow* front_;
 };
@@ -268,6 +281,13 @@ inline void AddWindowCaseRows(std::string_view prefix) {
             QTest::newRow(cases[i].name.c_str()) << static_cast<int>(i);
     }
 }
+// A QtTest row for each language: "german", false for English.
+inline void AddLanguageRows() {
+    QTest::addColumn<bool>("german");
+    QTest::newRow("English") << false;
+    QTest::newRow("German") << true;
+}
+
 inline void RunWindowCase() {
     QFETCH(int, windowCase);
     const WindowCase& c = WindowCases()[static_cast<std::size_t>(windowCase)];
@@ -277,3 +297,24 @@ inline void RunWindowCase() {
 }
 
 }  // namespace kvr::testing
+
+// A QtTest function, with its rows, for the shared window cases whose names
+// start with the prefix.
+#define KVR_WINDOW_CASES(TestClass, function, prefix) \
+    void TestClass::function##_data() {               \
+        kvr::testing::AddWindowCaseRows(prefix);      \
+    }                                                 \
+    void TestClass::function() {                      \
+        kvr::testing::RunWindowCase();                \
+    }
+
+// The names the GUI test programs use unqualified.
+namespace id = kvr::id;
+using kvr::DialogEvent;
+using kvr::Language;
+using kvr::Window;
+using kvr::gui::QtHost;
+using kvr::gui::QtWindow;
+using kvr::res::ControlDef;
+using kvr::res::ControlKind;
+using namespace kvr::testing;

@@ -24,11 +24,13 @@ LANGUAGES = [
     {"lang": "en", "page": "index.html", "read": "Read", "write": "Write", "end": "End",
      "file": "File", "save": "Save Settings...", "load": "Load Settings...",
      "options": "Options", "info": "Controller Info", "acceleration": "acceleration (1 - 50)",
-     "update": "Open Update File"},
+     "update": "Open Update File", "locks": "Lock Funktions", "revs": "Rev Counter",
+     "on": "on", "off": "off"},
     {"lang": "de", "page": "de.html", "read": "Lesen", "write": "Schreiben", "end": "Ende",
      "file": "Datei", "save": "Einstellungen speichern...", "load": "Einstellungen laden...",
      "options": "Optionen", "info": "Prozessor-Info", "acceleration": "Beschleunigung (1 - 50)",
-     "update": "Update-Datei öffnen"},
+     "update": "Update-Datei öffnen", "locks": "Sperrfunktionen", "revs": "Drehzahl messen",
+     "on": "an", "off": "aus"},
 ]
 
 # A value Write refuses: the settings file's name for the field, its label
@@ -52,6 +54,12 @@ def reloading(driver, action):
     driver.execute_script("window.beforeReload = true")
     action()
     WebDriverWait(driver, 30).until(lambda d: d.execute_script("return !window.beforeReload"))
+
+
+def shown(field):
+    """A field as "label: value", blanks evened out."""
+    label, _, value = field.rpartition(":")
+    return " ".join(label.split()), value.strip()
 
 
 def without_date(settings):
@@ -123,6 +131,23 @@ class Page:
 
     def menu(self, top, item):
         self.menu_item(top, item).click()
+
+    def top_menu(self, item):
+        self.d.find_element(By.XPATH, f"//nav/button[normalize-space()='{item}']").click()
+
+    def click(self, control):
+        """Clicks a button of the topmost window by its control id."""
+        WebDriverWait(self.d, 30).until(
+            lambda d: d.find_elements(By.CSS_SELECTOR, f"[id$='-{control}']"))[-1].click()
+
+    def dialog_fields(self):
+        """The open dialog's fields as the command line prints them."""
+        return self.d.execute_script(f"""
+          const on = ["{self.lang['on']}", "{self.lang['off']}"];
+          return [...document.querySelectorAll("dialog.window input")]
+            .filter((i) => i.labels.length)
+            .map((i) => i.labels[0].textContent.trim() + ": " +
+                 (i.type === "checkbox" ? on[i.checked ? 0 : 1] : i.value.trim()));""")
 
     def box(self, timeout=30, caption=True):
         """The message box that comes next, as "caption: text" (or its text
@@ -346,6 +371,48 @@ class WebPageTest(BrowserTest):
                         By.CSS_SELECTOR, "dialog.file input[type=file]").send_keys(chosen)
                     self.assertEqual(page.box(caption=False), err.strip().splitlines()[-1])
                     page.wait_idle()
+
+    def test_the_dialogs_show_what_the_command_line_shows(self):
+        # The simulated controller, how the dialog opens, the button pressed
+        # in it (control ids) and the command line's command.
+        cases = [("default", lambda page: page.click(1210), 1213, "rpm"),
+                 ("default", lambda page: page.menu(page.lang["options"], page.lang["locks"]),
+                  1204, "lock"),
+                 ("motor", lambda page: page.top_menu(page.lang["revs"]), 1246, "rev")]
+        for lang in LANGUAGES:
+            for profile, open_dialog, button, command in cases:
+                with self.subTest(lang=lang["lang"], command=command):
+                    # The rev counter measures until stopped: its first line.
+                    with subprocess.Popen([CLI, "--lang", lang["lang"], f"--simulate={profile}",
+                                           "--virtual-time", command], text=True,
+                                          stdout=subprocess.PIPE) as run:
+                        expected = {shown(f) for f in run.stdout.readline().strip().split("; ")}
+                        run.kill()
+                    page = Page(self.driver, lang, query=f"?simulate={profile}")
+                    if command != "rev":
+                        page.read()
+                    open_dialog(page)
+                    page.click(button)
+                    WebDriverWait(self.driver, 30).until(
+                        lambda d, p=page: expected <= {shown(f) for f in p.dialog_fields()})
+
+    def test_an_update_runs_as_on_the_command_line(self):
+        with tempfile.TemporaryDirectory() as folder:
+            chosen = os.path.join(folder, "X6123_6123.upd")
+            with open(chosen, "w", encoding="ascii", newline="") as f:
+                f.writelines(f"{a:04X}:00{a * 7 & 0xFF:02X}\r\n" for a in range(100))
+            for lang in LANGUAGES:
+                with self.subTest(lang=lang["lang"]):
+                    status, out, err = cli(lang["lang"], "update", "--yes", chosen)
+                    self.assertEqual(status, 0, err)
+                    page = Page(self.driver, lang)
+                    page.menu(lang["file"], lang["update"])
+                    self.driver.find_element(
+                        By.CSS_SELECTOR, "dialog.file input[type=file]").send_keys(chosen)
+                    self.assertTrue(err.startswith(page.box() + " -> "), err)
+                    page.wait_idle(60)
+                    status_line = self.driver.find_elements(By.CSS_SELECTOR, "main input")[-1]
+                    self.assertEqual(status_line.get_attribute("value"), out.split()[-1])
 
     def test_loaded_settings_fill_the_form(self):
         with tempfile.TemporaryDirectory() as folder:

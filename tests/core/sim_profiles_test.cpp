@@ -273,8 +273,7 @@ TEST(SimProfiles, WrongValuesAreRefusedWithAMessage) {
         EXPECT_EQ(r.text, message);
     }
     // Files that are no profile are refused before anything waits on them.
-    testing::TempDir dir;
-    testing::WriteFileBytes("big.json", "{}" + std::string(1 << 20, ' '));
+    testing::TempDir dir("big.json", "{}" + std::string(1 << 20, ' '));
     const std::pair<std::string, std::string> files[] = {
         {dir.path().string(), "is a folder"},
         {"pipe.json", "is not a file (a device or a pipe)"},

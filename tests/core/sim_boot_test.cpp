@@ -246,40 +246,23 @@ TEST(SimBootTest, UartWiringRestartsOnTheRiseOfTheResetLineOnly) {
 
 // ---- The whole update against the boot loader ---------------------------
 
-class BootUpdateTest : public ::testing::TestWithParam<sim::LinkKind> {
+class BootUpdateTest : public ::testing::TestWithParam<sim::LinkKind>, public testing::SimProgram {
   protected:
-    void SetUp() override {
-        std::ofstream(dir_ / "blsetup.cfg") << "COM2";
-        p.app.startDirectory = dir_;
-        p.link.state.medium = Medium::Serial;
-        p.link.state.comDeviceName = "COM2";
-        sim.controller().profile.link = GetParam();
-    }
+    BootUpdateTest()
+        : SimProgram(testing::SimOptions().On(GetParam()).BareWindow().InFolder("COM2")) {}
     // Three pages, 0 to 2, every fourth byte.
     int Update() {
         const auto records = testing::UpdateRecords(
             3 * 16, [](int a) { return a * 5 + 1; }, 4);
         image = testing::FlashImage(records, sim::Controller::kPages * kPage);
-        const fs::path file = dir_ / "K6123_6124.upd";
+        const fs::path file = dir->path() / "K6123_6124.upd";
         std::ofstream(file, std::ios::binary) << testing::UpdateText(records);
         host.chosenFiles.push_back(file.string());
         return RunFirmwareUpdate(p, window) == Outcome::Done ? 0 : 1;
     }
-    std::vector<std::string> BoxTexts() const {
-        std::vector<std::string> texts;
-        for (const testing::ShownBox& b : host.boxes) texts.push_back(b.text);
-        return texts;
-    }
 
-    sim::Simulation sim{sim::ClockKind::Virtual};
-    FakeHost host;
-    testing::FakeWindow window;
-    Program p{{sim.clock(), sim.serial(), sim.portIo(), host}, Language::English};
+    testing::FakeWindow& window = w;
     Bytes image;
-
-  private:
-    testing::TempDir temp_;
-    fs::path dir_ = temp_.path();
 };
 
 TEST_P(BootUpdateTest, FailedTransferStaysInBootModeAndANewUpdateWorks) {

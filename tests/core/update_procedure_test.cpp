@@ -14,6 +14,7 @@
 #include "file_builders.h"
 #include "program.h"
 #include "res/ids.h"
+#include "sim_program.h"
 #include "simulation.h"
 #include "test_program.h"
 #include "update/update_scramble.h"
@@ -46,15 +47,11 @@ std::string LinkName(const ::testing::TestParamInfo<sim::LinkKind>& info) {
     return info.param == sim::LinkKind::Uart ? "Uart" : "BitSerial";
 }
 
-class UpdateProcedureTest : public ::testing::TestWithParam<sim::LinkKind> {
+class UpdateProcedureTest : public ::testing::TestWithParam<sim::LinkKind>,
+                            public testing::SimProgram {
   protected:
-    void SetUp() override {
-        p.app.startDirectory = dir_;
-        p.link.state.medium = Medium::Serial;
-        p.link.state.comDeviceName = "COM2";
-        sim.controller().profile.link = GetParam();
-        Put("blsetup.cfg", "COM2");
-    }
+    UpdateProcedureTest()
+        : SimProgram(testing::SimOptions().On(GetParam()).BareWindow().InFolder("COM2")) {}
 
     std::string Put(const std::string& name, std::string_view text) {
         std::ofstream out(dir_ / name, std::ios::binary);
@@ -72,18 +69,12 @@ class UpdateProcedureTest : public ::testing::TestWithParam<sim::LinkKind> {
         host.chosenFiles.push_back(Put(name, content));
         RunFirmwareUpdate(p, window);
     }
-    sim::Controller& ctl() { return sim.controller(); }
     void SetVersion(int word) {
         ctl().memory[32] = static_cast<std::uint8_t>(word >> 8);
         ctl().memory[33] = static_cast<std::uint8_t>(word & 0xFF);
     }
     Bytes Flash(const std::vector<Record>& records) const {
         return testing::FlashImage(records, sim::Controller::kPages * sim::Controller::kPageSize);
-    }
-    std::vector<std::string> BoxTexts() const {
-        std::vector<std::string> texts;
-        for (const testing::ShownBox& b : host.boxes) texts.push_back(b.text);
-        return texts;
     }
     // The command ended as "finish" says: blank, disabled status line.
     void ExpectFinished() {
@@ -94,12 +85,8 @@ class UpdateProcedureTest : public ::testing::TestWithParam<sim::LinkKind> {
         EXPECT_FALSE(p.update.transferRunning);
     }
 
-    sim::Simulation sim{sim::ClockKind::Virtual};
-    testing::FakeHost host;
-    testing::FakeWindow window;
-    Program p{{sim.clock(), sim.serial(), sim.portIo(), host}, Language::English};
-    testing::TempDir temp_;
-    fs::path dir_ = temp_.path();
+    testing::FakeWindow& window = w;
+    fs::path dir_ = dir->path();
 };
 
 const std::vector<Record> kOnePage = {{0x0000, 0x0C}, {0x0001, 0x94}, {0x003F, 0xAB}};

@@ -35,17 +35,14 @@ std::string Wiring(const ::testing::TestParamInfo<sim::LinkKind>& info) {
 
 // A program connected to the simulated controller over the link its
 // wiring gives, without any restart on the way.
-class BootModeTest : public ::testing::TestWithParam<sim::LinkKind> {
+class BootModeTest : public ::testing::TestWithParam<sim::LinkKind>, public testing::SimProgram {
   protected:
+    BootModeTest() : SimProgram(testing::SimOptions().On(GetParam()).BareWindow()) {}
     void SetUp() override {
-        ctl().profile.link = GetParam();
-        p.link.state.medium = Medium::Serial;
-        p.link.state.comDeviceName = "COM2";
         ASSERT_EQ(ConnectLink(p), 0);
         ASSERT_EQ(ctl().restarts, 0);
         ctl().trace.clear();
     }
-    sim::Controller& ctl() { return sim.controller(); }
     bool Uart() const { return GetParam() == sim::LinkKind::Uart; }
     // The update's restart: reset low, clock low, 100 ms, reset high, then
     // the time it gives the controller to start.
@@ -76,10 +73,6 @@ class BootModeTest : public ::testing::TestWithParam<sim::LinkKind> {
         page.back() = last;
         return page;
     }
-
-    sim::Simulation sim{sim::ClockKind::Virtual};
-    FakeHost host;
-    Program p{{sim.clock(), sim.serial(), sim.portIo(), host}, Language::English};
 };
 
 TEST_P(BootModeTest, FirmwareNeverRestartedIgnoresPageCommands) {

@@ -44,11 +44,6 @@ struct ProfileRig {
         MainWindowProc(p, w, DialogEvent::Init, 0);
     }
     int Command(int id) { return MainWindowProc(p, w, DialogEvent::Command, id); }
-    std::vector<std::string> Boxes() const {
-        std::vector<std::string> out;
-        for (const auto& b : host.boxes) out.push_back(b.text);
-        return out;
-    }
     std::string Text(int id) { return w.controls[id].text; }
 
     testing::TempDir dir;
@@ -66,7 +61,7 @@ struct ProfileCase {
 
 void ReadsAs(ProfileRig& r, const std::string& version) {
     r.Command(id::kRead);
-    EXPECT_EQ(r.Boxes(), std::vector<std::string>{});
+    EXPECT_EQ(r.host.BoxTexts(), std::vector<std::string>{});
     EXPECT_EQ(r.Text(id::kStatusLine).substr(0, 2), "OK");
     EXPECT_EQ(r.Text(id::kVersionText), version);
     EXPECT_TRUE(r.w.controls[id::kWrite].enabled);
@@ -74,7 +69,7 @@ void ReadsAs(ProfileRig& r, const std::string& version) {
 
 void ReadRefused(ProfileRig& r, const std::string& box) {
     r.Command(id::kRead);
-    EXPECT_EQ(r.Boxes(), std::vector<std::string>{box});
+    EXPECT_EQ(r.host.BoxTexts(), std::vector<std::string>{box});
     EXPECT_FALSE(r.w.controls[id::kWrite].enabled);
 }
 
@@ -145,7 +140,7 @@ const std::vector<ProfileCase>& Cases() {
                  return 1;
              };
              r.Command(id::kLockFunctions);
-             EXPECT_EQ(r.Boxes(),
+             EXPECT_EQ(r.host.BoxTexts(),
                        std::vector<std::string>{std::string(texts::kLockNotAvailable.en)});
          }},
         {"newer-firmware",
@@ -170,7 +165,7 @@ const std::vector<ProfileCase>& Cases() {
                  return 1;
              };
              r.Command(id::kRevCounter);
-             EXPECT_EQ(r.Boxes(), std::vector<std::string>{});
+             EXPECT_EQ(r.host.BoxTexts(), std::vector<std::string>{});
              EXPECT_EQ(hz, "300");
          }},
         {"flaky",
@@ -193,7 +188,7 @@ const std::vector<ProfileCase>& Cases() {
              for (int i = 0; i < 2; ++i) {
                  r.host.boxes.clear();
                  r.Command(id::kRead);
-                 EXPECT_EQ(r.Boxes(), std::vector<std::string>{"no connection!"});
+                 EXPECT_EQ(r.host.BoxTexts(), std::vector<std::string>{"no connection!"});
              }
          }},
         {"silent", [](ProfileRig& r) { ReadRefused(r, "no connection!"); }},
@@ -209,7 +204,7 @@ TEST(SimProfiles, EachNamedProfileBehavesAsNamed) {
         ProfileRig r(c.value);
         ASSERT_EQ(r.request.kind, SimulateRequest::Kind::Run) << r.request.text;
         EXPECT_EQ(r.p.app.portName, "COM2");
-        EXPECT_EQ(r.Boxes(), std::vector<std::string>{});
+        EXPECT_EQ(r.host.BoxTexts(), std::vector<std::string>{});
         c.check(r);
     }
 }

@@ -52,7 +52,7 @@ struct Rig : SimProgram {
                        const Step& s = steps[next++];
                        if (s.before) s.before(w);
                    });
-        RpmControlCommand(p, mainWindow);
+        RpmControlCommand(p, w);
     }
 
     // A controller that holds no top speed yet.
@@ -60,11 +60,8 @@ struct Rig : SimProgram {
         Set(27, 0xFF);
         Set(28, 0xFF);
     }
-    std::string Field(int id) { return dialog_.controls[id].text; }
-    bool Enabled(int id) { return dialog_.controls[id].enabled; }
-
-    FakeWindow& mainWindow = w;
-    FakeWindow& dialog_ = lastDialog;
+    std::string Field(int id) { return lastDialog.controls[id].text; }
+    bool Enabled(int id) { return lastDialog.controls[id].enabled; }
 };
 
 Step Click(int command) {
@@ -92,13 +89,13 @@ TEST(RpmControl, ReadShowsTheStoredTopSpeed) {
     EXPECT_EQ(r.Field(id::kPoleCount), "14");
     EXPECT_EQ(r.Field(id::kGearRatio), "10.00");
     for (int id : {1216, 1214, 1218, 1239, 1240}) EXPECT_TRUE(r.Enabled(id)) << id;
-    EXPECT_TRUE(r.dialog_.controls[id::kRpmQuickStart].checked);
+    EXPECT_TRUE(r.lastDialog.controls[id::kRpmQuickStart].checked);
     EXPECT_EQ(r.p.settings.options, 0x12);
     EXPECT_EQ(r.host.beeps, 1);
     EXPECT_TRUE(r.Writes().empty());
     // The main window's frequency field was blanked for the dialog.
-    EXPECT_EQ(r.mainWindow.controls[id::kMaxFrequency].text, "   ");
-    EXPECT_FALSE(r.mainWindow.controls[id::kStatusLine].enabled);
+    EXPECT_EQ(r.w.controls[id::kMaxFrequency].text, "   ");
+    EXPECT_FALSE(r.w.controls[id::kStatusLine].enabled);
 }
 
 TEST(RpmControl, ControllerWithoutTopSpeedAsksForARotorSpeed) {
@@ -286,9 +283,9 @@ TEST(RpmControl, GateAndStatusWindow) {
     {
         Rig r;
         r.Run({Click(id::kRpmRead), Type(id::kRpmCalculate, 1218, "300"), Click(id::kOk)});
-        EXPECT_EQ(r.dialog_.endResult, 1);
+        EXPECT_EQ(r.lastDialog.endResult, 1);
         // The dialog was the status window while it was open; it is gone.
-        EXPECT_EQ(r.p.app.statusWindow, &r.mainWindow);
+        EXPECT_EQ(r.p.app.statusWindow, &r.w);
     }
 }
 

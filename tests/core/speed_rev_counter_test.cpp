@@ -142,12 +142,7 @@ TEST(RevCounter, ReleaseSequenceOnTheLines) {
     using L = LineFunction;
     Rig r;
     const int restarts = r.ctl().restarts;
-    r.host.dialogScript = [&](int, Window& dialog, const DialogProc& proc) {
-        proc(dialog, DialogEvent::Init, 0);
-        r.serial.recording = true;
-        proc(dialog, DialogEvent::Command, id::kRevReleaseMotor);
-        return 0;
-    };
+    r.PlayDialog({id::kRevReleaseMotor}, {}, [&](FakeWindow&, int) { r.serial.recording = true; });
     RevCounterCommand(r.p, r.w);
     // Port set-up pulse; reset low, clock and data out high, reset high with
     // them: the firmware restarts with the motor released; after the
@@ -245,14 +240,10 @@ TEST(RevCounter, GermanRefusalTexts) {
 
 TEST(RevCounter, PortLostBeforeReleaseClosesTheDialog) {
     Rig r;
-    r.host.dialogScript = [&](int, Window& dialog, const DialogProc& proc) {
-        proc(dialog, DialogEvent::Init, 0);
+    r.PlayDialog({id::kRevReleaseMotor}, {}, [&](FakeWindow&, int) {
         r.p.link.state.comOpen = false;
         r.p.link.state.comDeviceName.clear();
-        proc(dialog, DialogEvent::Command, id::kRevReleaseMotor);
-        r.lastDialog = static_cast<FakeWindow&>(dialog);
-        return 1;
-    };
+    });
     RevCounterCommand(r.p, r.w);
     EXPECT_EQ(r.BoxTexts(), (std::vector<std::string>{"adapter?"}));
     EXPECT_EQ(r.lastDialog.endResult, 1);

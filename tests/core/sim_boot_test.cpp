@@ -251,10 +251,9 @@ class BootUpdateTest : public ::testing::TestWithParam<sim::LinkKind>, public te
         const fs::path file = dir->path() / "K6123_6124.upd";
         std::ofstream(file, std::ios::binary) << testing::UpdateText(records);
         host.chosenFiles.push_back(file.string());
-        return RunFirmwareUpdate(p, window) == Outcome::Done ? 0 : 1;
+        return RunFirmwareUpdate(p, w) == Outcome::Done ? 0 : 1;
     }
 
-    testing::FakeWindow& window = w;
     Bytes image;
 };
 
@@ -273,7 +272,7 @@ TEST_P(BootUpdateTest, FailedTransferStaysInBootModeAndANewUpdateWorks) {
     Update();
     EXPECT_EQ(BoxTexts(), std::vector<std::string>{"Update starten?"});
     EXPECT_EQ(ctl.flash, image);
-    EXPECT_EQ(window.controls[id::kStatusLine].text, "OK");
+    EXPECT_EQ(w.controls[id::kStatusLine].text, "OK");
     // On the Portix2 wiring the read-back's reset pulse and its release at
     // the end restart the chip twice more.
     EXPECT_EQ(ctl.restarts, GetParam() == sim::LinkKind::BitSerial ? 4 : 2);
@@ -325,7 +324,7 @@ TEST_P(BootUpdateTest, ReadBackOnThePortix2Wiring) {
         std::vector<std::string> expected{"Update starten?"};
         if (!c.box.empty()) expected.push_back(c.box);
         EXPECT_EQ(BoxTexts(), expected);
-        EXPECT_EQ(window.controls[id::kStatusLine].text, c.box.empty() ? "OK" : " ");
+        EXPECT_EQ(w.controls[id::kStatusLine].text, c.box.empty() ? "OK" : " ");
         EXPECT_EQ(sim.controller().flash, image);
         if (c.box.empty()) {
             // Read Program Memory for every byte the file holds.

@@ -54,9 +54,9 @@ class UpdateProcedureTest : public ::testing::TestWithParam<sim::LinkKind>,
         : SimProgram(testing::SimOptions().On(GetParam()).BareWindow().InFolder("COM2")) {}
 
     std::string Put(const std::string& name, std::string_view text) {
-        std::ofstream out(dir_ / name, std::ios::binary);
+        std::ofstream out(dir->path() / name, std::ios::binary);
         out << text;
-        return (dir_ / name).string();
+        return (dir->path() / name).string();
     }
     std::string Scrambled(const std::string& text) {
         Bytes out;
@@ -67,7 +67,7 @@ class UpdateProcedureTest : public ::testing::TestWithParam<sim::LinkKind>,
     // Chooses the file and runs the command.
     void Update(const std::string& name, std::string_view content) {
         host.chosenFiles.push_back(Put(name, content));
-        RunFirmwareUpdate(p, window);
+        RunFirmwareUpdate(p, w);
     }
     void SetVersion(int word) {
         ctl().memory[32] = static_cast<std::uint8_t>(word >> 8);
@@ -78,15 +78,12 @@ class UpdateProcedureTest : public ::testing::TestWithParam<sim::LinkKind>,
     }
     // The command ended as "finish" says: blank, disabled status line.
     void ExpectFinished() {
-        EXPECT_EQ(window.controls[id::kStatusLine].text, " ");
-        EXPECT_FALSE(window.controls[id::kStatusLine].enabled);
+        EXPECT_EQ(w.controls[id::kStatusLine].text, " ");
+        EXPECT_FALSE(w.controls[id::kStatusLine].enabled);
         EXPECT_FALSE(p.update.input);
         EXPECT_FALSE(p.update.scratch);
         EXPECT_FALSE(p.update.transferRunning);
     }
-
-    testing::FakeWindow& window = w;
-    fs::path dir_ = dir->path();
 };
 
 const std::vector<Record> kOnePage = {{0x0000, 0x0C}, {0x0001, 0x94}, {0x003F, 0xAB}};
@@ -111,14 +108,14 @@ TEST_P(UpdateProcedureTest, OnePageBothKinds) {
         // The RC set-up is freed and settings must be read anew.
         EXPECT_EQ(ctl().memory[13], 0xFF);
         EXPECT_EQ(p.settings.versionWord, kVersionRefused);
-        EXPECT_EQ(window.controls[id::kStatusLine].text, "OK");
-        EXPECT_FALSE(window.controls[id::kStatusLine].enabled);
-        EXPECT_FALSE(fs::exists(dir_ / "temp.tmp"));
+        EXPECT_EQ(w.controls[id::kStatusLine].text, "OK");
+        EXPECT_FALSE(w.controls[id::kStatusLine].enabled);
+        EXPECT_FALSE(fs::exists(dir->path() / "temp.tmp"));
         EXPECT_FALSE(p.update.transferRunning);
     }
     EXPECT_EQ(host.beeps, 2);
     // Seen on the way: the file's name, the restart and the start of sending.
-    const std::vector<std::string>& h = window.statusHistory;
+    const std::vector<std::string>& h = w.statusHistory;
     for (const char* text : {"K6123_6124.upd", "connecting....", "connected", "Update laeuft"}) {
         EXPECT_NE(std::find(h.begin(), h.end(), text), h.end()) << text;
     }
@@ -199,9 +196,9 @@ TEST_P(UpdateFailureTest, CaptionsOwnersAndStatus) {
     Update("K6123_6124.upd", "0123:00ab\n");
     ASSERT_EQ(host.boxes.size(), 2u);
     EXPECT_EQ(host.boxes[1].caption, "Error");
-    EXPECT_EQ(host.boxes[1].owner, &window);
+    EXPECT_EQ(host.boxes[1].owner, &w);
     EXPECT_EQ(p.link.lastErrorText, "file error 6!");
-    EXPECT_FALSE(window.controls[id::kStatusLine].enabled);
+    EXPECT_FALSE(w.controls[id::kStatusLine].enabled);
     EXPECT_FALSE(p.update.input);
 
     host.boxes.clear();
@@ -218,7 +215,7 @@ TEST_P(UpdateFailureTest, CaptionsOwnersAndStatus) {
 TEST_P(UpdateFailureTest, NameCutAtAFolder) {
     // The name is cut after the folder's ".upd": what is left is a folder,
     // which does not open as the update file.
-    fs::create_directories(dir_ / "K6123_6124.upd");
+    fs::create_directories(dir->path() / "K6123_6124.upd");
     SetVersion(0x6123);
     Update("K6123_6124.upd/K.bin", "0000:0001\n");
     EXPECT_EQ(p.update.baseName, "K6123_6124.upd");
@@ -235,7 +232,7 @@ TEST_P(UpdateFailureTest, WrongFamily) {
               testing::OneBox("PC-Program not suitable,\nPlease download the compatible software !",
                               "ERROR!"));
     EXPECT_EQ(p.settings.versionWord, kVersionRefused);
-    EXPECT_EQ(window.controls[id::kStatusLine].text, "connected");
+    EXPECT_EQ(w.controls[id::kStatusLine].text, "connected");
     EXPECT_TRUE(ctl().TraceOf('W').empty());
 }
 
@@ -271,7 +268,7 @@ TEST_P(UpdateFailureTest, WithoutSetupTheFileDecidesTheKind) {
 
 TEST_P(UpdateFailureTest, LostCommitsAndARetry) {
     // The controller stops answering once the transfer has begun.
-    window.onStatus = [&](const std::string& text) {
+    w.onStatus = [&](const std::string& text) {
         if (text == "Update laeuft") ctl().profile.silent = true;
     };
     Update("K6123_6124.upd", TextFile({{0x0040, 0x01}}));
@@ -290,19 +287,19 @@ TEST_P(UpdateFailureTest, LostCommitsAndARetry) {
     ExpectFinished();
 
     // The controller was left mid-way; the next update still goes through.
-    window.onStatus = nullptr;
+    w.onStatus = nullptr;
     ctl().profile.silent = false;
     host.boxes.clear();
     const std::vector<Record> records = {{0x0040, 0x01}, {0x0080, 0x02}};
     Update("K6123_6124.upd", Scrambled(TextFile(records)));
     EXPECT_EQ(BoxTexts(), std::vector<std::string>{"Update starten?"});
     EXPECT_EQ(ctl().flash, Flash(records));
-    EXPECT_EQ(window.controls[id::kStatusLine].text, "OK");
+    EXPECT_EQ(w.controls[id::kStatusLine].text, "OK");
 }
 
 TEST_P(UpdateFailureTest, ScratchFileStaysAfterAFailure) {
     Update("K6123_6124.upd", Scrambled("0000:0001\n"));
-    EXPECT_FALSE(fs::exists(dir_ / "temp.tmp"));
+    EXPECT_FALSE(fs::exists(dir->path() / "temp.tmp"));
     // A decoded record with a lower-case digit, scrambled by hand.
     const std::string lower = Scrambled("0000:00AB\n");
     std::string tampered = lower;
@@ -316,7 +313,7 @@ TEST_P(UpdateFailureTest, ScratchFileStaysAfterAFailure) {
     host.boxes.clear();
     Update("K6123_6124.upd", tampered);
     EXPECT_EQ(BoxTexts(), (std::vector<std::string>{"Update starten?", "file error 6!"}));
-    EXPECT_TRUE(fs::exists(dir_ / "temp.tmp"));
+    EXPECT_TRUE(fs::exists(dir->path() / "temp.tmp"));
 }
 
 TEST_P(UpdateFailureTest, EarlyEndings) {
@@ -330,14 +327,14 @@ TEST_P(UpdateFailureTest, EarlyEndings) {
     // The user cancels the file dialog.
     p.link.state.medium = Medium::Serial;
     host.boxes.clear();
-    RunFirmwareUpdate(p, window);
+    RunFirmwareUpdate(p, w);
     EXPECT_TRUE(host.boxes.empty());
     EXPECT_EQ(host.fileRequests.size(), 1u);
 
     // No blsetup.cfg: the box belongs to the main window.
-    fs::remove(dir_ / "blsetup.cfg");
+    fs::remove(dir->path() / "blsetup.cfg");
     Update("K6123_6124.upd", "0000:0001\n");
-    EXPECT_EQ(host.boxes, testing::OneBox("Open Error 'blsetup.cfg'!", "Error", &window));
+    EXPECT_EQ(host.boxes, testing::OneBox("Open Error 'blsetup.cfg'!", "Error", &w));
     ExpectFinished();
     EXPECT_TRUE(ctl().trace.empty());
 
@@ -356,8 +353,8 @@ TEST_P(UpdateFailureTest, ProgressAndNoSecondUpdateMeanwhile) {
     int nested = 0;
     host.onPump = [&] {
         ++nested;
-        host.chosenFiles.push_back((dir_ / "other.upd").string());
-        RunFirmwareUpdate(p, window);  // the menu command chosen meanwhile
+        host.chosenFiles.push_back((dir->path() / "other.upd").string());
+        RunFirmwareUpdate(p, w);  // the menu command chosen meanwhile
     };
     Update("K6123_6124.upd", TextFile(records));
     EXPECT_GT(host.pumps, 0);
@@ -367,7 +364,7 @@ TEST_P(UpdateFailureTest, ProgressAndNoSecondUpdateMeanwhile) {
     EXPECT_EQ(ctl().flash, Flash(records));
     // Percentages appear once the first second has passed.
     std::vector<std::string> percents;
-    for (const std::string& t : window.statusHistory) {
+    for (const std::string& t : w.statusHistory) {
         if (!t.empty() && t.back() == '%') percents.push_back(t);
     }
     ASSERT_FALSE(percents.empty());

@@ -6,8 +6,6 @@
 #include "app/controller_info.h"
 #include "controller.h"
 #include "fake_host.h"
-#include "fake_serial.h"
-#include "fake_window.h"
 #include "isp/isp_connect.h"
 #include "res/ids.h"
 #include "sim_devices.h"

@@ -8,8 +8,6 @@
 
 #include "app/update_procedure.h"
 #include "controller.h"
-#include "fake_host.h"
-#include "fake_window.h"
 #include "file_builders.h"
 #include "link/connect.h"
 #include "link/exchange.h"
@@ -17,14 +15,11 @@
 #include "program.h"
 #include "res/ids.h"
 #include "sim_program.h"
-#include "simulation.h"
-#include "test_program.h"
 
 namespace kvr {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::FakeHost;
 using Bytes = std::vector<std::uint8_t>;
 
 constexpr std::size_t kPage = sim::Controller::kPageSize;

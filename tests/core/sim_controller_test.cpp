@@ -4,7 +4,6 @@
 #include <vector>
 
 #include "controller.h"
-#include "fake_host.h"
 #include "link/exchange.h"
 #include "link/port_access.h"
 #include "sim_clock.h"

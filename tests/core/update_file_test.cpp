@@ -9,10 +9,7 @@
 #include <vector>
 
 #include "app/update_file_name.h"
-#include "fake_clock.h"
 #include "fake_host.h"
-#include "fake_port_io.h"
-#include "fake_serial.h"
 #include "file_builders.h"
 #include "program.h"
 #include "test_program.h"

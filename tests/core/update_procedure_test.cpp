@@ -10,13 +10,10 @@
 
 #include "controller.h"
 #include "fake_host.h"
-#include "fake_window.h"
 #include "file_builders.h"
 #include "program.h"
 #include "res/ids.h"
 #include "sim_program.h"
-#include "simulation.h"
-#include "test_program.h"
 #include "update/update_scramble.h"
 
 namespace kvr {

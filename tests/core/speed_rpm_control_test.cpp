@@ -80,14 +80,10 @@ TEST(RpmControl, ReadShowsTheStoredTopSpeed) {
     r.Run({Click(id::kRpmRead)});
     EXPECT_EQ(r.host.dialogsRun, (std::vector<int>{1228}));
     EXPECT_TRUE(r.host.boxes.empty());
-    EXPECT_EQ(r.Field(1212), " 314");
-    EXPECT_EQ(r.Field(1215), "18840");
-    EXPECT_EQ(r.Field(1219), "2691");
-    EXPECT_EQ(r.Field(1218), " 269");
-    EXPECT_EQ(r.Field(1239), " 4");
-    EXPECT_EQ(r.Field(1240), " 5");
-    EXPECT_EQ(r.Field(id::kPoleCount), "14");
-    EXPECT_EQ(r.Field(id::kGearRatio), "10.00");
+    const std::vector<std::pair<int, std::string>> fields = {
+        {1212, " 314"}, {1215, "18840"}, {1219, "2691"},         {1218, " 269"},
+        {1239, " 4"},   {1240, " 5"},    {id::kPoleCount, "14"}, {id::kGearRatio, "10.00"}};
+    for (const auto& [field, text] : fields) EXPECT_EQ(r.Field(field), text) << field;
     for (int id : {1216, 1214, 1218, 1239, 1240}) EXPECT_TRUE(r.Enabled(id)) << id;
     EXPECT_TRUE(r.lastDialog.controls[id::kRpmQuickStart].checked);
     EXPECT_EQ(r.p.settings.options, 0x12);
@@ -102,10 +98,9 @@ TEST(RpmControl, ControllerWithoutTopSpeedAsksForARotorSpeed) {
     Rig r;
     r.NoTopSpeed();
     r.Run({Click(id::kRpmRead)});
-    EXPECT_EQ(r.Field(1218), "???");
-    EXPECT_EQ(r.Field(1239), " 3");
-    EXPECT_EQ(r.Field(1240), " 3");
-    EXPECT_EQ(r.Field(1212), "  ");
+    const std::vector<std::pair<int, std::string>> fields = {
+        {1218, "???"}, {1239, " 3"}, {1240, " 3"}, {1212, "  "}};
+    for (const auto& [field, text] : fields) EXPECT_EQ(r.Field(field), text) << field;
     for (int id : {1216, 1218, 1239, 1240}) EXPECT_TRUE(r.Enabled(id)) << id;
     EXPECT_FALSE(r.Enabled(1214));
     EXPECT_EQ(r.host.beeps, 0);

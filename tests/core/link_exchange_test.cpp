@@ -186,9 +186,8 @@ TEST(UartFormTest, BytesReadsAndReplyPosition) {
         const int result = c.run(r.p);
         EXPECT_EQ(r.serial.output, c.sent);
         EXPECT_EQ(ReadCalls(r.serial.calls), c.reads);
-        int writes = 0;
-        for (const std::string& call : r.serial.calls) writes += call == "write 1";
-        EXPECT_EQ(writes, static_cast<int>(c.sent.size())) << "one write call per byte";
+        EXPECT_EQ(r.serial.Count("write 1"), static_cast<int>(c.sent.size()))
+            << "one write call per byte";
         EXPECT_EQ(result, c.resultWithReply);
         if (c.replyIndex >= 0) {
             EXPECT_EQ(r.p.link.exchange.in & 0xFF, 0xA3);

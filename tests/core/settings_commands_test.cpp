@@ -867,11 +867,10 @@ TEST(SettingsControls, GovernorClearsExcludedOptions) {
             r.w.SetCheck(control, true);
         }
         HandleSettingsControl(r.p, r.w, id::kRpmControl);
-        EXPECT_FALSE(r.Checked(id::kForwardReverse));
-        EXPECT_FALSE(r.Checked(id::kOvertempProtection));
-        EXPECT_FALSE(r.Checked(id::kLvSwitchOff));
-        EXPECT_FALSE(r.Checked(id::kLvIgnore));
-        EXPECT_FALSE(r.Checked(id::kLvReducePower));
+        for (const int cleared : {id::kForwardReverse, id::kOvertempProtection, id::kLvSwitchOff,
+                                  id::kLvIgnore, id::kLvReducePower}) {
+            EXPECT_FALSE(r.Checked(cleared)) << cleared;
+        }
         EXPECT_TRUE(r.Checked(id::kTurbo));
         EXPECT_EQ(r.Checked(id::kRpmControl), on);
     }

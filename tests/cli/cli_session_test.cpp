@@ -81,8 +81,7 @@ TEST(CliConsole, MessageBoxesBecomeOneLine) {
 }
 
 TEST(CliUpdate, WithoutYesStopsBeforeTheController) {
-    TempDir dir;
-    testing::WriteFileBytes("X6123_6123.upd", UpdateFile(100));
+    TempDir dir("X6123_6123.upd", UpdateFile(100));
     CliRun run({.file = "X6123_6123.upd"});
     EXPECT_EQ(run(RunUpdate), kExitFailed);
     EXPECT_TRUE(run.trace.empty()) << "the update touched the controller";
@@ -137,8 +136,7 @@ TEST(CliUpdate, WithYesSendsEveryPageAndCountsInLines) {
 }
 
 TEST(CliUpdate, ProgressBarOnATerminal) {
-    TempDir dir;
-    testing::WriteFileBytes("X6123_6123.upd", UpdateFile(3000));
+    TempDir dir("X6123_6123.upd", UpdateFile(3000));
     CliRun run({.file = "X6123_6123.upd", .yes = true, .progressBar = true});
     ASSERT_EQ(run(RunUpdate), kExitOk);
     const std::string out = run.out.str();
@@ -148,8 +146,7 @@ TEST(CliUpdate, ProgressBarOnATerminal) {
 }
 
 TEST(CliWrite, RefusedFileNeverReachesTheController) {
-    TempDir dir;
-    testing::WriteFileBytes("f.json", R"({"format": "kvrsetup settings", "formatVersion": 1,
+    TempDir dir("f.json", R"({"format": "kvrsetup settings", "formatVersion": 1,
         "settings": {"startupPower": 0}})");
     for (const bool dryRun : {false, true}) {
         CliRun run({.file = "f.json", .dryRun = dryRun});
@@ -162,8 +159,7 @@ TEST(CliWrite, RefusedFileNeverReachesTheController) {
 }
 
 TEST(CliWrite, DryRunChecksWithoutWritingAndWriteStores) {
-    TempDir dir;
-    testing::WriteFileBytes("f.json", R"({"format": "kvrsetup settings", "formatVersion": 1,
+    TempDir dir("f.json", R"({"format": "kvrsetup settings", "formatVersion": 1,
         "settings": {"acceleration": 42}})");
     Options o{.file = "f.json", .dryRun = true};
     CliRun dry(o);
@@ -180,8 +176,7 @@ TEST(CliWrite, DryRunChecksWithoutWritingAndWriteStores) {
 }
 
 TEST(CliRead, PortChosenForOneRunOnly) {
-    TempDir dir;
-    testing::WriteFileBytes("blsetup.cfg", "COM2");
+    TempDir dir("blsetup.cfg", "COM2");
     CliRun run({.port = "COM5"});
     EXPECT_EQ(run(RunPorts), kExitOk);
     EXPECT_NE(run.out.str().find("COM5\t(simulated)\t(blsetup.cfg)\n"), std::string::npos)
@@ -190,8 +185,7 @@ TEST(CliRead, PortChosenForOneRunOnly) {
 }
 
 TEST(CliRev, RefusalsEndWithStatusOne) {
-    TempDir dir;
-    testing::WriteFileBytes("blsetup.cfg", "COM2");
+    TempDir dir("blsetup.cfg", "COM2");
     struct Case {
         const char* what;
         Options options;
@@ -223,8 +217,7 @@ TEST(CliRev, RefusalsEndWithStatusOne) {
 // The "motor" profile: Portix2 adapter, test program locked, 200 pulses a
 // second once released.
 TEST(CliRev, FourFiguresPerWindowUntilTheTimeIsUp) {
-    TempDir dir;
-    testing::WriteFileBytes("blsetup.cfg", "COM2");
+    TempDir dir("blsetup.cfg", "COM2");
     CliRun run({.simulateProfile = "motor", .poles = "14", .ratio = "10", .seconds = 5});
     EXPECT_EQ(run(RunRev), kExitOk) << run.err.str();
     // 400 pulses in 2 s with 14 poles and ratio 10: 200 Hz, 12000, 1714, 171.
@@ -245,8 +238,7 @@ TEST(CliLock, ShowsAndChangesTheLocks) {
 }
 
 TEST(CliRpm, CalculatesAndWritesTheGovernor) {
-    TempDir dir;
-    testing::WriteFileBytes("blsetup.cfg", "COM2");
+    TempDir dir("blsetup.cfg", "COM2");
     Options o{
         .poles = "10", .ratio = "8.00", .rotorRpm = "1500", .proportional = "4", .integral = "2"};
     CliRun run(o);

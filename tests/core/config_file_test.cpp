@@ -175,8 +175,7 @@ TEST(ConfigFile, LoadRpmSetupNormalisesTheMotorFields) {
         {"negative ratio", ConfigFile("12", "-2.50", pad), 12, 1.0f, ConfigFile("12", "1.00", pad)},
     };
     for (const Case& c : cases) {
-        TempDir dir;
-        WriteFileBytes(kCfg, c.fileBefore);
+        TempDir dir(kCfg, c.fileBefore);
         FakeProgram f;
         f.program.app.startDirectory = dir.path();
         LoadRpmSetup(f.program);
@@ -201,8 +200,7 @@ TEST(ConfigFile, LoadRpmSetupWithoutFileShowsErrorAndKeepsValues) {
 }
 
 TEST(ConfigFile, LoadRpmSetupChangesIntoTheStartDirectory) {
-    TempDir dir;
-    WriteFileBytes(kCfg, "COM1");
+    TempDir dir(kCfg, "COM1");
     std::filesystem::create_directory("elsewhere");
     std::filesystem::current_path("elsewhere");
     FakeProgram f;

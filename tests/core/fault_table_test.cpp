@@ -101,13 +101,13 @@ struct Scenario : SimProgram {
         ctl().memory[13] = 0xFD;  // test program locked: the rev counter may run
         // Commands that need read settings start after a sound Read.
         if (cmd != Cmd::Read && cmd != Cmd::Update && cmd != Cmd::Info) {
-            ReadSettings(p, main);
+            ReadSettings(p, w);
             EXPECT_TRUE(host.boxes.empty()) << host.boxes[0].text;
         }
         if (cmd == Cmd::Write) {
-            main.SetText(id::kFullSpeedTime, "2.0");
-            main.SetText(id::kAcceleration, "7");
-            main.SetText(id::kLogTransmitter, "9");
+            w.SetText(id::kFullSpeedTime, "2.0");
+            w.SetText(id::kAcceleration, "7");
+            w.SetText(id::kLogTransmitter, "9");
         }
         host.boxes.clear();
         host.beeps = 0;
@@ -152,35 +152,35 @@ struct Scenario : SimProgram {
         switch (cmd) {
             case Cmd::Read:
                 Mark(arm);
-                result = ReadSettings(p, main) == Outcome::Done ? 0 : 1;
+                result = ReadSettings(p, w) == Outcome::Done ? 0 : 1;
                 break;
             case Cmd::Write:
                 Mark(arm);
-                result = WriteSettings(p, main) == Outcome::Done ? 0 : 1;
+                result = WriteSettings(p, w) == Outcome::Done ? 0 : 1;
                 break;
             case Cmd::Update:
                 WriteFileBytes(dir->path() / "K6123_6123.upd", kUpdateFile);
                 host.chosenFiles.push_back((dir->path() / "K6123_6123.upd").string());
                 Mark(arm);
-                result = RunFirmwareUpdate(p, main) == Outcome::Done ? 0 : 1;
+                result = RunFirmwareUpdate(p, w) == Outcome::Done ? 0 : 1;
                 break;
             case Cmd::Info:
                 Mark(arm);
-                result = ControllerInfoCommand(p, main) == Outcome::Done ? 0 : 1;
+                result = ControllerInfoCommand(p, w) == Outcome::Done ? 0 : 1;
                 break;
             case Cmd::LockRead:
             case Cmd::LockWrite:
                 p.settings.versionWord = std::min(p.settings.versionWord, 0x6123);
-                LockFunctionsCommand(p, main);
+                LockFunctionsCommand(p, w);
                 break;
             case Cmd::RpmRead:
             case Cmd::RpmWrite:
                 p.settings.versionWord = std::min(p.settings.versionWord, 0x6123);
-                RpmControlCommand(p, main);
+                RpmControlCommand(p, w);
                 break;
             case Cmd::RevCounter:
                 Mark(arm);
-                RevCounterCommand(p, main);
+                RevCounterCommand(p, w);
                 break;
         }
         counts.calls = serial().calls() - mark.calls;
@@ -203,7 +203,7 @@ struct Scenario : SimProgram {
         return out;
     }
 
-    std::string StatusText() { return main.controls[id::kStatusLine].text; }
+    std::string StatusText() { return w.controls[id::kStatusLine].text; }
 
     // The window's controls as text, for comparing two runs.
     static std::string Dump(const FakeWindow& w) {
@@ -225,7 +225,6 @@ struct Scenario : SimProgram {
     }
 
     Cmd cmd;
-    FakeWindow& main = w;
     FakeWindow dialogState;
     std::array<std::uint8_t, 256> before{};
     StepCounts mark;
@@ -250,7 +249,7 @@ Reference Clean(LinkKind link, Cmd cmd) {
     s.Run({});
     EXPECT_TRUE(s.Errors().empty()) << Name(cmd) << ": " << s.Errors()[0];
     Reference r;
-    r.window = Scenario::Dump(s.main);
+    r.window = Scenario::Dump(s.w);
     r.dialog = Scenario::Dump(s.dialogState);
     r.memory = s.ctl().memory;
     r.flash = s.ctl().flash;
@@ -301,7 +300,7 @@ void ExpectSameWork(Scenario& s, const Reference& ref, const std::string& where)
     SCOPED_TRACE(where);
     switch (s.cmd) {
         case Cmd::Read:
-            EXPECT_EQ(Scenario::Dump(s.main), ref.window);
+            EXPECT_EQ(Scenario::Dump(s.w), ref.window);
             break;
         case Cmd::Write:
         case Cmd::LockWrite:
@@ -354,9 +353,9 @@ void ExpectNothingWrong(Scenario& s, const Reference& ref, LinkKind link, Fault 
             for (int field :
                  {id::kFullSpeedTime, id::kNeutralTime, id::kStopTime, id::kAcceleration,
                   id::kStartupPower, id::kLogTransmitter, id::kVersionText, id::kMaxFrequency}) {
-                EXPECT_EQ(s.main.controls[field].text, "") << field;
+                EXPECT_EQ(s.w.controls[field].text, "") << field;
             }
-            EXPECT_FALSE(s.main.controls[id::kWrite].enabled);
+            EXPECT_FALSE(s.w.controls[id::kWrite].enabled);
             EXPECT_GT(s.p.settings.versionWord, kVersionGateLimit);
             break;
         case Cmd::Write:
@@ -465,7 +464,7 @@ TEST(FaultTable, EveryCommandEndsHonestlyAndWorksAgain) {
                         EXPECT_TRUE(s.StatusText() == " " || s.StatusText() == "")
                             << "'" << s.StatusText() << "'";
                     }
-                    EXPECT_FALSE(s.main.controls[id::kStatusLine].enabled);
+                    EXPECT_FALSE(s.w.controls[id::kStatusLine].enabled);
                     ExpectNothingWrong(s, ref, link, fault);
                     // A script sees the failure too.
                     EXPECT_NE(s.result, 0);

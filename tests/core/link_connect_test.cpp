@@ -46,8 +46,10 @@ std::vector<std::string> WithoutReads(const std::vector<std::string>& calls) {
 }
 
 struct Rig : SimProgram {
-    Rig() : SimProgram(SimOptions().BareWindow().StatusInWindow()) { serial.recording = true; }
-    FakeWindow& window = w;
+    explicit Rig(sim::LinkKind link = sim::LinkKind::BitSerial)
+        : SimProgram(SimOptions().On(link).BareWindow().StatusInWindow()) {
+        serial.recording = true;
+    }
     int Requests() { return static_cast<int>(sim.controller().TraceOf('R').size()); }
 };
 
@@ -63,8 +65,7 @@ TEST(ConnectLinkTest, UartLinkFoundAtEachAttempt) {
     };
     for (const Case& c : {Case{0, 1}, Case{1, 2}, Case{2, 4}}) {
         SCOPED_TRACE(c.ignored);
-        Rig r;
-        r.ctl().profile.link = sim::LinkKind::Uart;
+        Rig r(sim::LinkKind::Uart);
         r.ctl().profile.uartRequestsIgnored = c.ignored;
         EXPECT_EQ(ConnectLink(r.p), 0);
         ExpectFlags(r.p, true, false);
@@ -82,8 +83,7 @@ TEST(ConnectLinkTest, UartLinkFoundAtEachAttempt) {
 }
 
 TEST(ConnectLinkTest, UartAttemptsFollowTheirOrder) {
-    Rig r;
-    r.ctl().profile.link = sim::LinkKind::Uart;
+    Rig r(sim::LinkKind::Uart);
     r.ctl().profile.uartRequestsIgnored = 1;
     ASSERT_EQ(ConnectLink(r.p), 0);
     const std::vector<std::string> expected = {
@@ -108,8 +108,8 @@ TEST(ConnectLinkTest, BitSerialLinkWithoutRestart) {
     // Three line changes per bit and no reset sequence.
     EXPECT_EQ(r.serial.lines.size(), 2u * 2 * 8 * 3);
     EXPECT_TRUE(r.host.boxes.empty());
-    EXPECT_EQ(r.window.controls[1044].text, " ");
-    EXPECT_GT(r.window.repaints, 0);
+    EXPECT_EQ(r.w.controls[1044].text, " ");
+    EXPECT_GT(r.w.repaints, 0);
     EXPECT_EQ(ReadControllerByte(r.p, 33), 0x23);
 }
 
@@ -144,8 +144,7 @@ TEST(ConnectLinkTest, QuickRecheckKeepsABitSerialLink) {
 }
 
 TEST(ConnectLinkTest, RecheckAfterUartLinkProbesLinesThenDetectsAnew) {
-    Rig r;
-    r.ctl().profile.link = sim::LinkKind::Uart;
+    Rig r(sim::LinkKind::Uart);
     ASSERT_EQ(ConnectLink(r.p), 0);
     r.serial.calls.clear();
     EXPECT_EQ(ConnectLink(r.p), 0);
@@ -247,7 +246,7 @@ TEST(ConnectLinkTest, WithoutStatusWindowNothingIsWritten) {
     r.p.app.statusWindow = nullptr;
     r.ctl().profile.silent = true;
     EXPECT_EQ(ConnectLink(r.p), 1);
-    EXPECT_EQ(r.window.repaints, 0);
+    EXPECT_EQ(r.w.repaints, 0);
 }
 
 TEST(ConnectLinkTest, ParallelMediumProbesTheParallelPort) {
@@ -287,8 +286,7 @@ TEST(ConnectLinkTest, NoisyLineNeverOverrunsTheBuffer) {
 }
 
 TEST(ConnectLinkTest, UartBytesAtAnotherRateAreNotUnderstood) {
-    Rig r;
-    r.ctl().profile.link = sim::LinkKind::Uart;
+    Rig r(sim::LinkKind::Uart);
     r.ctl().profile.uartBaud = 9600;
     EXPECT_EQ(ConnectLink(r.p), 1);
     EXPECT_EQ(r.ctl().uartBytes, 0);

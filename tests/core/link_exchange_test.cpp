@@ -23,14 +23,20 @@ namespace {
 
 using namespace testing;
 
-// A program on recording fakes, its serial port open.
+// A program on recording fakes, its serial port open, on the bit-serial
+// or the one-wire UART link.
 struct FakeRig : FakeProgram {
     Program& p = program;
-    FakeRig() {
+    explicit FakeRig(bool uart = false) {
         p.link.state.medium = Medium::Serial;
         p.link.state.comDeviceName = "COM2";
+        p.link.state.uartLink = uart;
         serial.Open("COM2");
         serial.calls.clear();
+    }
+    // What a UART write drains first.
+    void QueueJunk() {
+        for (int i = 0; i < 20; ++i) serial.input.push_back(0x11);
     }
 };
 
@@ -173,19 +179,15 @@ void FeedEchoAndReply(FakeRig& r, const UartCase& c, std::uint8_t reply) {
 TEST(UartFormTest, BytesReadsAndReplyPosition) {
     for (const UartCase& c : UartCases()) {
         SCOPED_TRACE(c.name);
-        FakeRig r;
-        r.p.link.state.uartLink = true;
+        FakeRig r(true);
         // The write form first drains what has come: 20 bytes of junk.
-        if (std::string(c.name).rfind("write", 0) == 0) {
-            for (int i = 0; i < 20; ++i) r.serial.input.push_back(0x11);
-        }
+        if (std::string(c.name).rfind("write", 0) == 0) r.QueueJunk();
         FeedEchoAndReply(r, c, 0xA3);
         const int result = c.run(r.p);
         EXPECT_EQ(r.serial.output, c.sent);
         EXPECT_EQ(ReadCalls(r.serial.calls), c.reads);
-        int writes = 0;
-        for (const std::string& call : r.serial.calls) writes += call == "write 1";
-        EXPECT_EQ(writes, static_cast<int>(c.sent.size())) << "one write call per byte";
+        EXPECT_EQ(r.serial.Count("write 1"), static_cast<int>(c.sent.size()))
+            << "one write call per byte";
         EXPECT_EQ(result, c.resultWithReply);
         if (c.replyIndex >= 0) {
             EXPECT_EQ(r.p.link.exchange.in & 0xFF, 0xA3);
@@ -201,12 +203,9 @@ TEST(UartFormTest, MissingShortOrWrongRepliesFailEveryCommand) {
     for (const UartCase& c : UartCases()) {
         for (const Line line : {Line::Silent, Line::WrongEcho, Line::NoReply, Line::Gone}) {
             SCOPED_TRACE(std::string(c.name) + " line " + std::to_string(static_cast<int>(line)));
-            FakeRig r;
-            r.p.link.state.uartLink = true;
+            FakeRig r(true);
             r.p.link.state.comOpen = true;
-            if (std::string(c.name).rfind("write", 0) == 0) {
-                for (int i = 0; i < 20; ++i) r.serial.input.push_back(0x11);
-            }
+            if (std::string(c.name).rfind("write", 0) == 0) r.QueueJunk();
             if (line == Line::WrongEcho || line == Line::NoReply) {
                 std::vector<std::uint8_t> answer = c.sent;
                 if (c.replyIndex >= 0) answer.push_back(c.sent[1]);
@@ -240,8 +239,7 @@ TEST(UartFormTest, MissingShortOrWrongRepliesFailEveryCommand) {
 }
 
 TEST(UartFormTest, WriteDrainsAndShortensTheReadTimeOut) {
-    FakeRig r;
-    r.p.link.state.uartLink = true;
+    FakeRig r(true);
     WriteControllerByte(r.p, 14, 10);
     const std::vector<std::string> head(r.serial.calls.begin(), r.serial.calls.begin() + 4);
     EXPECT_EQ(head, (std::vector<std::string>{"timeouts 3/0/5", "read 20", "timeouts 3/0/100",
@@ -249,8 +247,7 @@ TEST(UartFormTest, WriteDrainsAndShortensTheReadTimeOut) {
 }
 
 TEST(UartFormTest, GarbageNeverOverrunsTheReceiveBuffer) {
-    FakeRig r;
-    r.p.link.state.uartLink = true;
+    FakeRig r(true);
     for (int i = 0; i < 500; ++i) r.serial.input.push_back(0xEE);
     r.p.link.rxBuffer.fill(0x77);
     DrainUartInput(r.p);
@@ -260,8 +257,7 @@ TEST(UartFormTest, GarbageNeverOverrunsTheReceiveBuffer) {
 }
 
 TEST(UartFormTest, ValuesThatDoNotFitAByteAreNotSent) {
-    FakeRig r;
-    r.p.link.state.uartLink = true;
+    FakeRig r(true);
     EXPECT_EQ(WriteControllerByte(r.p, 14, 300), 1);
     EXPECT_EQ(WriteControllerByte(r.p, 256, 1), 1);
     EXPECT_EQ(CommitPage(r.p, 256), 1);
@@ -277,18 +273,16 @@ TEST(WriteCheckedTest, MismatchShowsWritingErrorInEachLanguage) {
     };
     for (const Case& c :
          {Case{Language::English, "writing error!"}, Case{Language::German, "Schreibfehler!"}}) {
-        FakeRig r;
+        FakeRig r(true);
         r.p.lang = c.lang;
-        r.p.link.state.uartLink = true;
         EXPECT_EQ(WriteControllerByteChecked(r.p, 14, 10), 1);
         EXPECT_EQ(r.host.boxes, OneBox(c.text, "Error!"));
     }
 }
 
 TEST(WriteCheckedTest, MatchingEchoShowsNothing) {
-    FakeRig r;
-    r.p.link.state.uartLink = true;
-    for (int i = 0; i < 20; ++i) r.serial.input.push_back(0x11);
+    FakeRig r(true);
+    r.QueueJunk();
     for (std::uint8_t b : {std::uint8_t{'V'}, std::uint8_t{14}, std::uint8_t{10}, std::uint8_t{10}})
         r.serial.input.push_back(b);
     EXPECT_EQ(WriteControllerByteChecked(r.p, 14, 10), 0);

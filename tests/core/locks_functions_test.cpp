@@ -33,11 +33,8 @@ struct Rig : SimProgram {
     void Run(const std::vector<int>& commands, const BeforeCommand& beforeCommand = {}) {
         PlayDialog(commands, {id::kLockRcSetup, id::kLockTestProgram, id::kLockWrite},
                    beforeCommand, true);
-        LockFunctionsCommand(p, mainWindow);
+        LockFunctionsCommand(p, w);
     }
-
-    FakeWindow& mainWindow = w;
-    FakeWindow& dialogState = lastDialog;
 };
 
 TEST(LockChoices, OnlyBitsZeroAndOneChange) {
@@ -93,9 +90,9 @@ TEST(LockFunctions, ReadShowsTheLocksAndWriteSendsTheByte) {
         EXPECT_EQ(r.ctl().memory[13], c.written);
         EXPECT_EQ(r.p.locks.lockByte, c.written);
         EXPECT_EQ(r.host.beeps, 2);
-        EXPECT_EQ(r.mainWindow.controls[id::kStatusLine].text, "ok");
-        EXPECT_FALSE(r.mainWindow.controls[id::kStatusLine].enabled);
-        EXPECT_EQ(r.mainWindow.controls[id::kVersionText].text, "V 61.23-1F");
+        EXPECT_EQ(r.w.controls[id::kStatusLine].text, "ok");
+        EXPECT_FALSE(r.w.controls[id::kStatusLine].enabled);
+        EXPECT_EQ(r.w.controls[id::kVersionText].text, "V 61.23-1F");
         EXPECT_EQ(r.host.dialogsRun, (std::vector<int>{1229}));
     }
 }
@@ -130,15 +127,15 @@ TEST(LockFunctions, ReadRefusesControllersItCannotServe) {
             r.ctl().memory[32] = static_cast<std::uint8_t>(c.high);
             r.ctl().memory[33] = static_cast<std::uint8_t>(c.low);
             r.ctl().memory[35] = static_cast<std::uint8_t>(c.requiredLevel);
-            r.mainWindow.controls[id::kVersionText].text = "";
+            r.w.controls[id::kVersionText].text = "";
             r.Run({id::kLockRead, id::kLockWrite});
             EXPECT_EQ(r.host.boxes,
                       OneBox(lang == Language::German ? c.textDe : c.text, c.caption));
             EXPECT_EQ(r.p.settings.versionWord, c.versionWord);
-            EXPECT_EQ(r.mainWindow.controls[id::kVersionText].text, c.versionText);
+            EXPECT_EQ(r.w.controls[id::kVersionText].text, c.versionText);
             // Write stays disabled: the user cannot reach it, and the lock byte
             // was never read.
-            EXPECT_FALSE(r.dialogState.controls[id::kLockWrite].enabled);
+            EXPECT_FALSE(r.lastDialog.controls[id::kLockWrite].enabled);
             EXPECT_TRUE(r.ctl().TraceOf('V').empty());
             for (const sim::WireEvent& e : r.ctl().TraceOf('U')) EXPECT_NE(e.address, 13);
             EXPECT_EQ(r.host.beeps, 0);
@@ -158,7 +155,7 @@ TEST(LockFunctions, ControlsStayEnabledAfterALaterRefusedRead) {
     });
     EXPECT_EQ(r.BoxTexts(), (std::vector<std::string>{"Available after setup with RC!"}));
     for (int control : {id::kLockRcSetup, id::kLockTestProgram, id::kLockWrite}) {
-        EXPECT_TRUE(r.dialogState.controls[control].enabled) << control;
+        EXPECT_TRUE(r.lastDialog.controls[control].enabled) << control;
     }
     // Write still sends the byte of the first Read.
     EXPECT_EQ(r.Writes(), (std::vector<std::pair<int, int>>{{13, 0xFE}}));
@@ -204,7 +201,7 @@ TEST(LockFunctions, RequiredLevel37IsAccepted) {
     r.ctl().memory[35] = 37;
     r.Run({id::kLockRead});
     EXPECT_TRUE(r.host.boxes.empty());
-    EXPECT_TRUE(r.dialogState.controls[id::kLockWrite].enabled);
+    EXPECT_TRUE(r.lastDialog.controls[id::kLockWrite].enabled);
 }
 
 TEST(LockFunctions, FailedWriteShowsTheErrorTwice) {
@@ -235,9 +232,9 @@ TEST(LockFunctions, GateAndPortFailureKeepTheDialogClosed) {
         r.p.link.state.comDeviceName.clear();
         r.Run({});
         EXPECT_TRUE(r.host.dialogsRun.empty());
-        EXPECT_EQ(r.host.boxes, OneBox("Cannot open comport!", "Error", &r.mainWindow));
-        EXPECT_EQ(r.mainWindow.controls[id::kStatusLine].text, " ");
-        EXPECT_FALSE(r.mainWindow.controls[id::kStatusLine].enabled);
+        EXPECT_EQ(r.host.boxes, OneBox("Cannot open comport!", "Error", &r.w));
+        EXPECT_EQ(r.w.controls[id::kStatusLine].text, " ");
+        EXPECT_FALSE(r.w.controls[id::kStatusLine].enabled);
     }
 }
 
@@ -246,8 +243,8 @@ TEST(LockFunctions, CloseBlanksTheStatusLineAndEndsTheDialog) {
         Rig r(Language::German);
         r.Run({command, id::kLockRead});
         EXPECT_EQ(r.host.dialogsRun, (std::vector<int>{1230}));
-        EXPECT_EQ(r.dialogState.endResult, 1);
-        EXPECT_EQ(r.mainWindow.controls[id::kStatusLine].text, " ");
+        EXPECT_EQ(r.lastDialog.endResult, 1);
+        EXPECT_EQ(r.w.controls[id::kStatusLine].text, " ");
         EXPECT_TRUE(r.ctl().TraceOf('U').empty());
     }
 }

@@ -12,22 +12,25 @@ using namespace testing;
 
 const std::string kCfg = "blsetup.cfg";
 
+// The main window opened in a fresh current folder, holding this
+// blsetup.cfg when given.
 struct OpenWindow {
-    explicit OpenWindow(Language lang = Language::English) : f(lang) {
+    explicit OpenWindow(Language lang = Language::English, const std::string& cfg = "") : f(lang) {
+        if (!cfg.empty()) WriteFileBytes(kCfg, cfg);
         EXPECT_EQ(MainWindowProc(f.program, main, DialogEvent::Init, 0), 1);
     }
     int Command(int id) { return MainWindowProc(f.program, main, DialogEvent::Command, id); }
+    TempDir dir;
     FakeProgram f;
     FakeWindow main;
 };
 
 TEST(MainWindow, OpeningFillsListsAndParksTheLines) {
     for (Language lang : {Language::English, Language::German}) {
-        TempDir dir;
         OpenWindow w(lang);
         EXPECT_TRUE(w.main.shown);
         EXPECT_FALSE(w.main.controls[id::kStatusLine].enabled);
-        EXPECT_EQ(w.f.program.app.startDirectory, dir.path());
+        EXPECT_EQ(w.f.program.app.startDirectory, w.dir.path());
         EXPECT_EQ(ReadFileBytes(kCfg), "COM2");
         EXPECT_TRUE(w.main.menuChecks[1156]);
         EXPECT_EQ(w.main.controls[id::kTimingList].items,
@@ -50,19 +53,15 @@ TEST(MainWindow, OpeningFillsListsAndParksTheLines) {
 }
 
 TEST(MainWindow, OpeningWithAMissingPortIsSilent) {
-    TempDir dir;
-    WriteFileBytes(kCfg, "COM6");
-    OpenWindow w;
+    OpenWindow w(Language::English, "COM6");
     EXPECT_TRUE(w.main.menuChecks[1160]);
     EXPECT_FALSE(w.f.program.link.state.comOpen);
     EXPECT_TRUE(w.f.host.boxes.empty());
 }
 
 TEST(MainWindow, EndSavesThePortNameOnlyAndClosesThePort) {
-    TempDir dir;
     const std::string rest = std::string(252, '\0') + std::string(" 2\0\0", 4) + "1.00";
-    WriteFileBytes(kCfg, "COM1" + rest);
-    OpenWindow w;
+    OpenWindow w(Language::English, "COM1" + rest);
     // Choosing a port that does not exist reports it, and the choice stays.
     EXPECT_EQ(w.Command(1157), 0);
     EXPECT_EQ(w.f.host.boxes, OneBox("Cannot open comport!", "Error", &w.main));
@@ -78,7 +77,6 @@ TEST(MainWindow, EndSavesThePortNameOnlyAndClosesThePort) {
 }
 
 TEST(MainWindow, ChoosingAPresentPortOpensItAndReplacesTheOpenOne) {
-    TempDir dir;
     OpenWindow w;
     ASSERT_TRUE(w.f.program.link.state.comOpen);
     EXPECT_EQ(w.Command(1155), 0);
@@ -91,9 +89,7 @@ TEST(MainWindow, ChoosingAPresentPortOpensItAndReplacesTheOpenOne) {
 }
 
 TEST(MainWindow, OkExitsWithoutTouchingTheFile) {
-    TempDir dir;
-    WriteFileBytes(kCfg, "COM1");
-    OpenWindow w;
+    OpenWindow w(Language::English, "COM1");
     w.Command(1157);
     EXPECT_EQ(w.Command(id::kOk), 1);
     EXPECT_EQ(w.main.endResult, 1);
@@ -101,7 +97,6 @@ TEST(MainWindow, OkExitsWithoutTouchingTheFile) {
 }
 
 TEST(MainWindow, EndAfterTheFileWasDeletedWritesNothing) {
-    TempDir dir;
     OpenWindow w;
     std::filesystem::remove(kCfg);
     EXPECT_EQ(w.Command(id::kEnd), 1);
@@ -110,20 +105,18 @@ TEST(MainWindow, EndAfterTheFileWasDeletedWritesNothing) {
 }
 
 TEST(MainWindow, EndWritesIntoTheStartDirectory) {
-    TempDir dir;
     OpenWindow w;
     w.Command(1155);
     std::filesystem::create_directory("other");
     std::filesystem::current_path("other");
     w.Command(id::kEnd);
-    EXPECT_EQ(ReadFileBytes(dir.path() / kCfg), "COM1");
-    EXPECT_FALSE(std::filesystem::exists(dir.path() / "other" / kCfg));
+    EXPECT_EQ(ReadFileBytes(w.dir.path() / kCfg), "COM1");
+    EXPECT_FALSE(std::filesystem::exists(w.dir.path() / "other" / kCfg));
 }
 
 TEST(MainWindow, InactiveGovernorWarningOnBothExits) {
     for (int command : {id::kOk, id::kEnd}) {
         for (Language lang : {Language::English, Language::German}) {
-            TempDir dir;
             OpenWindow w(lang);
             w.f.program.app.rpmControlInactive = true;
             w.Command(command);
@@ -137,7 +130,6 @@ TEST(MainWindow, InactiveGovernorWarningOnBothExits) {
 
 TEST(MainWindow, AboutShowsTheVersionInHex) {
     for (Language lang : {Language::English, Language::German}) {
-        TempDir dir;
         OpenWindow w(lang);
         EXPECT_EQ(w.Command(id::kAbout), 0);
         ASSERT_EQ(w.f.host.boxes.size(), 1u);
@@ -154,7 +146,6 @@ TEST(MainWindow, HelpDocumentOpensWhenPresent) {
     for (Language lang : {Language::English, Language::German}) {
         const std::string doc =
             lang == Language::English ? "pc-setup-english.pdf" : "pc-setup-deutsch.pdf";
-        TempDir dir;
         OpenWindow w(lang);
         MakeAt(doc, "<pipe>");  // no document, and never waited on
         w.Command(id::kHelpFile);
@@ -171,7 +162,6 @@ TEST(MainWindow, HelpDocumentOpensWhenPresent) {
 }
 
 TEST(MainWindow, ServicePageAndIdsWithoutCommand) {
-    TempDir dir;
     OpenWindow w;
     EXPECT_EQ(w.Command(id::kServicePage), 0);
     ASSERT_EQ(w.f.host.opened.size(), 1u);

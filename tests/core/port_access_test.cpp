@@ -13,10 +13,6 @@ namespace {
 
 using namespace testing;
 
-long CountCalls(const std::vector<std::string>& calls, const std::string& what) {
-    return std::count(calls.begin(), calls.end(), what);
-}
-
 TEST(PortAccess, InitPortAccessDecidesHowTheParallelPortIsReached) {
     struct Case {
         PlatformFamily platform;
@@ -136,13 +132,13 @@ TEST(PortAccess, DelayLoopsReadsDataInFiveTimesPerUnit) {
         ASSERT_TRUE(f.serial.Open("COM1"));
         f.program.link.state.loopsPerTick = c.loopsPerTick;
         DelayLoops(f.program, c.n);
-        EXPECT_EQ(CountCalls(f.serial.calls, "status"), c.reads) << c.loopsPerTick << " " << c.n;
+        EXPECT_EQ(f.serial.Count("status"), c.reads) << c.loopsPerTick << " " << c.n;
         EXPECT_GE(f.program.link.state.loopsPerTick, 1u);
     }
     FakeProgram f;
     f.program.link.state.directPortIo = true;
     DelayLoops(f.program, 2);
-    EXPECT_EQ(CountCalls(f.portIo.calls, "in 888"), 10);
+    EXPECT_EQ(std::count(f.portIo.calls.begin(), f.portIo.calls.end(), "in 888"), 10);
 }
 
 TEST(PortAccess, CalibrateDelayCountsReadsIn50Ms) {
@@ -162,7 +158,7 @@ TEST(PortAccess, CalibrateDelayCountsReadsIn50Ms) {
         f.clock.msDen = 2 * c.readsIn50Ms + 1;
         f.program.link.state.loopsPerTick = 99;
         CalibrateDelay(f.program);
-        EXPECT_EQ(CountCalls(f.serial.calls, "status"), static_cast<long>(c.readsIn50Ms));
+        EXPECT_EQ(f.serial.Count("status"), static_cast<long>(c.readsIn50Ms));
         EXPECT_EQ(f.program.link.state.loopsPerTick, c.loopsPerTick) << c.readsIn50Ms;
     }
 }
@@ -174,7 +170,7 @@ TEST(PortAccess, CalibrateDelayCountsThePassThatReachesTheEnd) {
     f.program.link.state.medium = Medium::Serial;
     ASSERT_TRUE(f.serial.Open("COM1"));
     CalibrateDelay(f.program);
-    EXPECT_EQ(CountCalls(f.serial.calls, "status"), 50);
+    EXPECT_EQ(f.serial.Count("status"), 50);
     EXPECT_EQ(f.clock.reads, 51u);
     EXPECT_EQ(f.program.link.state.loopsPerTick, 1u);
 }
@@ -234,12 +230,12 @@ TEST(PortAccess, SlowStatusReadsMakeDelaysFromThePreciseClock) {
         const std::uint64_t before = f.clock.preciseNs;
         DelayLoops(f.program, 10);
         if (c.clockDelays) {
-            EXPECT_EQ(CountCalls(f.serial.calls, "status"), 0) << c.readNs;
+            EXPECT_EQ(f.serial.Count("status"), 0) << c.readNs;
             // Never shorter than ten nominal units of 250/37000 ms.
             EXPECT_GE(f.clock.preciseNs - before, 10u * 6756u) << c.readNs;
             EXPECT_LT(f.clock.preciseNs - before, 10u * 6757u + 2000u) << c.readNs;
         } else {
-            EXPECT_EQ(CountCalls(f.serial.calls, "status"), 50) << c.readNs;
+            EXPECT_EQ(f.serial.Count("status"), 50) << c.readNs;
         }
     }
 
@@ -271,7 +267,7 @@ TEST(PortAccess, SlowPortsKeepEveryLineChangeOfAByte) {
             if (call != "status") changes.push_back(call);
         }
         // Eight samples; on a fast port also 41 delay loops of 2 units.
-        EXPECT_EQ(CountCalls(f.serial.calls, "status"), readNs > 6757 ? 8 : 8 + 41 * 10);
+        EXPECT_EQ(f.serial.Count("status"), readNs > 6757 ? 8 : 8 + 41 * 10);
         lines.push_back(changes);
     }
     ASSERT_EQ(lines[0].size(), 8u * 4u);
@@ -350,7 +346,7 @@ TEST(PortAccess, InitSerialLinesPulsesDataOut) {
     // Repeated on an open port, without opening it again.
     f.serial.calls.clear();
     ASSERT_EQ(InitSerialLines(f.program), 0);
-    EXPECT_EQ(CountCalls(f.serial.calls, "SETDTR"), 1);
+    EXPECT_EQ(f.serial.Count("SETDTR"), 1);
     EXPECT_EQ(f.serial.opens, 1);
 
     FakeProgram missing;

@@ -383,9 +383,17 @@ Rig& ReadForWrite(Rig& r, std::initializer_list<std::pair<int, int>> bytes = {})
     return r;
 }
 
+// A rig read that way, ready to write.
+struct ReadRig : Rig {
+    explicit ReadRig(std::initializer_list<std::pair<int, int>> bytes = {},
+                     Language lang = Language::English)
+        : Rig(lang) {
+        ReadForWrite(*this, bytes);
+    }
+};
+
 TEST(WriteSettings, WritesEveryByteInOrder) {
-    Rig r;
-    ReadForWrite(r, {{OptionFlags, 0x22}});  // quick start bit from the dialog, governor on
+    ReadRig r({{OptionFlags, 0x22}});  // quick start bit from the dialog, governor on
     r.w.SetText(id::kFullSpeedTime, "2.3");
     r.w.SetText(id::kStopTime, "1,0");
     r.w.SetText(id::kNeutralTime, "1.5");
@@ -431,8 +439,7 @@ TEST(WriteSettings, WritesEveryByteInOrder) {
 }
 
 TEST(WriteSettings, OptionsFollowTheControls) {
-    Rig r;
-    ReadForWrite(r, {{OptionFlags, 0x00}, {FeatureFlags, 0x1D}});
+    ReadRig r({{OptionFlags, 0x00}, {FeatureFlags, 0x1D}});
     r.w.ComboSetSel(id::kTimingList, 5);
     r.w.ComboSetSel(id::kBrakeList, 3);
     r.w.SetCheck(id::kForwardReverse, true);
@@ -454,8 +461,7 @@ TEST(WriteSettings, OptionsFollowTheControls) {
 }
 
 TEST(WriteSettings, GovernorSwitchedOffRaisesTheExitReminder) {
-    Rig r;
-    ReadForWrite(r, {{OptionFlags, 0x20}});
+    ReadRig r({{OptionFlags, 0x20}});
     r.w.SetCheck(id::kRpmControl, false);
     r.Write();
     ASSERT_TRUE(r.host.boxes.empty()) << r.host.boxes[0].text;
@@ -488,8 +494,7 @@ TEST(WriteSettings, BatteryChoices) {
         {id::kLvIgnore, 0, "", "", 1, 255, 0},
     };
     for (const Case& c : cases) {
-        Rig r;
-        ReadForWrite(r, {{OptionFlags, 0x01}});
+        ReadRig r({{OptionFlags, 0x01}});
         HandleSettingsControl(r.p, r.w, c.lvRadio);
         if (c.batteryRadio != 0) {
             for (const int radio : {id::kBatteryNicd, id::kBatteryLipo, id::kBatteryFix}) {
@@ -508,8 +513,7 @@ TEST(WriteSettings, BatteryChoices) {
 }
 
 TEST(WriteSettings, IgnoreWithLipoKeepsTheCellCountRead) {
-    Rig r;
-    ReadForWrite(r, {{OptionFlags, 0x01}, {LowVoltageMode, 1}, {BatteryCode, 0}, {LipoCells, 3}});
+    ReadRig r({{OptionFlags, 0x01}, {LowVoltageMode, 1}, {BatteryCode, 0}, {LipoCells, 3}});
     ASSERT_TRUE(r.w.IsChecked(id::kLvIgnore));
     ASSERT_EQ(r.w.GetText(id::kLipoCells, 9), " 3");
     r.Write();
@@ -579,8 +583,7 @@ TEST(WriteSettings, RefusalsInOrderWriteNothing) {
         {"counter negative", text(id::kLogTransmitter, "-1"), "log counters 0 - 255!", "", false},
     };
     for (const Refusal& c : cases) {
-        Rig r;
-        ReadForWrite(r, {{OptionFlags, 0x01}});  // governor off
+        ReadRig r({{OptionFlags, 0x01}});  // governor off
         r.w.SetText(id::kStatusLine, "busy");
         r.w.Enable(id::kStatusLine, true);
         c.change(r);
@@ -605,8 +608,7 @@ TEST(WriteSettings, AcceptedLimits) {
         {"1,8", "1,5", "1.43", 3599, 3000, 2859},
     };
     for (const Case& c : cases) {
-        Rig r;
-        ReadForWrite(r, {{OptionFlags, 0x01}});
+        ReadRig r({{OptionFlags, 0x01}});
         r.w.SetText(id::kFullSpeedTime, c.full);
         r.w.SetText(id::kNeutralTime, c.neutral);
         r.w.SetText(id::kStopTime, c.stop);
@@ -643,8 +645,7 @@ TEST(WriteSettings, GovernorDefaultsThenRefusals) {
          "RPM control: Brake not possible!"},
     };
     for (const Case& c : cases) {
-        Rig r;
-        ReadForWrite(r);
+        ReadRig r;
         r.Set(RpmProportional, 11);
         r.Set(RpmIntegralCode, 200);
         r.Set(RpmPeriodHigh, 255);
@@ -684,8 +685,7 @@ TEST(WriteSettings, RefusedControllerClosesTheGate) {
 }
 
 TEST(WriteSettings, WriteErrorStopsAndResetsStatus) {
-    Rig r;
-    ReadForWrite(r);
+    ReadRig r;
     r.controller.faults.wrongEchoOnWrite = true;
     r.controller.faults.wrongEchoAddress = BrakeLevel;
     r.Write();
@@ -700,8 +700,7 @@ TEST(WriteSettings, WriteErrorStopsAndResetsStatus) {
 }
 
 TEST(WriteSettings, FailedDefaultWriteEndsTheCommand) {
-    Rig r;
-    ReadForWrite(r);
+    ReadRig r;
     r.Set(RpmProportional, 11);
     r.controller.faults.wrongEchoOnWrite = true;
     r.controller.faults.wrongEchoAddress = RpmProportional;
@@ -718,8 +717,7 @@ TEST(WriteSettings, FailedDefaultWriteEndsTheCommand) {
 }
 
 TEST(WriteSettings, LostLinkWritesNothing) {
-    Rig r;
-    ReadForWrite(r, {{OptionFlags, 0x01}});
+    ReadRig r({{OptionFlags, 0x01}});
     r.controller.profile.silent = true;
     r.Write();
     EXPECT_TRUE(r.Writes().empty());
@@ -729,8 +727,7 @@ TEST(WriteSettings, LostLinkWritesNothing) {
 }
 
 TEST(WriteSettings, PwmCodeWithoutMatchingRadioKeepsTheCodeRead) {
-    Rig r;
-    ReadForWrite(r, {{ClockMhz, 8}, {PwmCode, 10}, {OptionFlags, 0x01}});
+    ReadRig r({{ClockMhz, 8}, {PwmCode, 10}, {OptionFlags, 0x01}});
     EXPECT_FALSE(r.Checked(id::kFreq78));
     EXPECT_FALSE(r.Checked(id::kFreq156));
     r.Write();
@@ -742,8 +739,7 @@ TEST(WriteSettings, PwmCodeWithoutMatchingRadioKeepsTheCodeRead) {
 }
 
 TEST(WriteSettings, FourthCounterOnlyAfterReset) {
-    Rig r;
-    ReadForWrite(r, {{OptionFlags, 0x01}});
+    ReadRig r({{OptionFlags, 0x01}});
     r.Write();
     for (const auto& [address, value] : r.Writes()) EXPECT_NE(address, LogExtra);
     EXPECT_EQ(r.Get(LogExtra), 4);
@@ -765,8 +761,7 @@ TEST(WriteSettings, FourthCounterOnlyAfterReset) {
 }
 
 TEST(WriteSettings, RefusedLipoCountIsNotKept) {
-    Rig r;
-    ReadForWrite(r, {{OptionFlags, 0x01}});
+    ReadRig r({{OptionFlags, 0x01}});
     r.w.SetCheck(id::kBatteryFix, false);
     r.w.SetCheck(id::kBatteryLipo, true);
     r.w.SetText(id::kLipoCells, "3");
@@ -785,8 +780,7 @@ TEST(WriteSettings, RefusedLipoCountIsNotKept) {
 }
 
 TEST(WriteSettings, GermanTexts) {
-    Rig r(Language::German);
-    ReadForWrite(r, {{OptionFlags, 0x01}});
+    ReadRig r({{OptionFlags, 0x01}}, Language::German);
     r.w.SetText(id::kThresholdVolts, "13");
     r.Write();
     EXPECT_EQ(r.BoxTexts(), std::vector<std::string>{"Wert 'Wert 'Schwelle' 5.6V - 12V!"});
@@ -819,8 +813,7 @@ TEST(SettingsControls, FrequencyRadiosNeedReadSettings) {
 }
 
 TEST(SettingsControls, LowVoltageRadios) {
-    Rig r;
-    ReadForWrite(r);
+    ReadRig r;
     HandleSettingsControl(r.p, r.w, id::kLvIgnore);
     EXPECT_TRUE(r.Checked(id::kLvIgnore));
     EXPECT_FALSE(r.Checked(id::kLvReducePower));
@@ -874,11 +867,10 @@ TEST(SettingsControls, GovernorClearsExcludedOptions) {
             r.w.SetCheck(control, true);
         }
         HandleSettingsControl(r.p, r.w, id::kRpmControl);
-        EXPECT_FALSE(r.Checked(id::kForwardReverse));
-        EXPECT_FALSE(r.Checked(id::kOvertempProtection));
-        EXPECT_FALSE(r.Checked(id::kLvSwitchOff));
-        EXPECT_FALSE(r.Checked(id::kLvIgnore));
-        EXPECT_FALSE(r.Checked(id::kLvReducePower));
+        for (const int cleared : {id::kForwardReverse, id::kOvertempProtection, id::kLvSwitchOff,
+                                  id::kLvIgnore, id::kLvReducePower}) {
+            EXPECT_FALSE(r.Checked(cleared)) << cleared;
+        }
         EXPECT_TRUE(r.Checked(id::kTurbo));
         EXPECT_EQ(r.Checked(id::kRpmControl), on);
     }

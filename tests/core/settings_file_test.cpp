@@ -53,6 +53,13 @@ void LoadControllerA(SimProgram& r, bool governor) {
     }
 }
 
+// A controller with the simulator's values, read, in a fresh current folder.
+struct ReadRig : TempDir, SimProgram {
+    explicit ReadRig(Language lang = Language::English) : SimProgram(lang) {
+        EXPECT_EQ(Read(), Outcome::Done);
+    }
+};
+
 std::vector<std::string> Listing(SimProgram& r) {
     std::vector<std::string> lines;
     EXPECT_EQ(ListSettings(r.p, r.w, lines), Outcome::Done);
@@ -206,9 +213,7 @@ TEST(SettingsFile, DamagedOrForeignFilesChangeNothing) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        TempDir dir;
-        SimProgram r;
-        ASSERT_EQ(r.Read(), Outcome::Done);
+        ReadRig r;
         if (!c.content.empty() && !MakeAt("f.json", c.content)) continue;
         const auto controls = r.w.controls;
         const SettingsImage image = r.p.settings;
@@ -230,9 +235,7 @@ TEST(SettingsFile, DamagedOrForeignFilesChangeNothing) {
 }
 
 TEST(SettingsFile, GermanRefusal) {
-    TempDir dir;
-    SimProgram r(Language::German);
-    ASSERT_EQ(r.Read(), Outcome::Done);
+    ReadRig r(Language::German);
     WriteFileBytes("f.json", "{ nein");
     EXPECT_EQ(LoadSettingsFile(r.p, r.w, "f.json"), Outcome::Refused);
     EXPECT_EQ(r.BoxTexts(), (std::vector<std::string>{
@@ -261,9 +264,7 @@ TEST(SettingsFile, LoadedValuesPassWritesChecks) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.settings);
-        TempDir dir;
-        SimProgram r;
-        ASSERT_EQ(r.Read(), Outcome::Done);
+        ReadRig r;
         WriteFileBytes("f.json", std::string(R"({"format": "kvrsetup settings",)") +
                                      R"("formatVersion": 1, "settings": {)" + c.settings + "}}");
         ASSERT_EQ(LoadSettingsFile(r.p, r.w, "f.json"), Outcome::Done);
@@ -334,9 +335,7 @@ TEST(SettingsFile, OtherFeatureSetLoadsWhatAppliesAndSaysWhatNot) {
 }
 
 TEST(SettingsFile, FieldWithoutANumberIsNotSaved) {
-    TempDir dir;
-    SimProgram r;
-    ASSERT_EQ(r.Read(), Outcome::Done);
+    ReadRig r;
     r.w.SetText(id::kNeutralTime, "1.5x");
     EXPECT_EQ(SaveSettingsFile(r.p, r.w, "s.json"), Outcome::Failed);
     EXPECT_EQ(r.BoxTexts(), (std::vector<std::string>{"Not saved: the field \"neutral\" holds "
@@ -358,9 +357,7 @@ TEST(SettingsFile, SaveReplacesOnlyItsTarget) {
     const std::pair<std::string, std::string> cases[] = {
         {"earlier", ""}, {"<link>", ""}, {"<folder>", failed}, {"<full disk>", failed}};
     for (const auto& [target, box] : cases) {
-        TempDir dir;
-        SimProgram r;
-        ASSERT_EQ(r.Read(), Outcome::Done);
+        ReadRig r;
         WriteFileBytes("s.json.tmp", "mine");
         WriteFileBytes("t.json", "earlier");
         std::error_code ec;
@@ -385,9 +382,7 @@ TEST(SettingsFile, SaveReplacesOnlyItsTarget) {
 }
 
 TEST(SettingsFile, MenuItemsAskForTheFile) {
-    TempDir dir;
-    SimProgram r;
-    ASSERT_EQ(r.Read(), Outcome::Done);
+    ReadRig r;
     r.host.savedFiles.push_back("menu.json");
     MainWindowProc(r.p, r.w, DialogEvent::Command, id::kSaveSettings);
     ASSERT_EQ(r.host.saveRequests.size(), 1u);
@@ -408,9 +403,7 @@ TEST(SettingsFile, MenuItemsAskForTheFile) {
 }
 
 TEST(SettingsFile, CompareNamesEachDifference) {
-    TempDir dir;
-    SimProgram r;
-    ASSERT_EQ(r.Read(), Outcome::Done);
+    ReadRig r;
     ASSERT_EQ(SaveSettingsFile(r.p, r.w, "s.json"), Outcome::Done);
     std::vector<std::string> differences;
     ASSERT_EQ(CompareSettingsFile(r.p, r.w, "s.json", differences), Outcome::Done);

@@ -8,8 +8,6 @@
 
 #include "app/update_procedure.h"
 #include "controller.h"
-#include "fake_host.h"
-#include "fake_window.h"
 #include "file_builders.h"
 #include "link/connect.h"
 #include "link/exchange.h"
@@ -17,14 +15,11 @@
 #include "program.h"
 #include "res/ids.h"
 #include "sim_program.h"
-#include "simulation.h"
-#include "test_program.h"
 
 namespace kvr {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::FakeHost;
 using Bytes = std::vector<std::uint8_t>;
 
 constexpr std::size_t kPage = sim::Controller::kPageSize;
@@ -35,17 +30,14 @@ std::string Wiring(const ::testing::TestParamInfo<sim::LinkKind>& info) {
 
 // A program connected to the simulated controller over the link its
 // wiring gives, without any restart on the way.
-class BootModeTest : public ::testing::TestWithParam<sim::LinkKind> {
+class BootModeTest : public ::testing::TestWithParam<sim::LinkKind>, public testing::SimProgram {
   protected:
+    BootModeTest() : SimProgram(testing::SimOptions().On(GetParam()).BareWindow()) {}
     void SetUp() override {
-        ctl().profile.link = GetParam();
-        p.link.state.medium = Medium::Serial;
-        p.link.state.comDeviceName = "COM2";
         ASSERT_EQ(ConnectLink(p), 0);
         ASSERT_EQ(ctl().restarts, 0);
         ctl().trace.clear();
     }
-    sim::Controller& ctl() { return sim.controller(); }
     bool Uart() const { return GetParam() == sim::LinkKind::Uart; }
     // The update's restart: reset low, clock low, 100 ms, reset high, then
     // the time it gives the controller to start.
@@ -76,10 +68,6 @@ class BootModeTest : public ::testing::TestWithParam<sim::LinkKind> {
         page.back() = last;
         return page;
     }
-
-    sim::Simulation sim{sim::ClockKind::Virtual};
-    FakeHost host;
-    Program p{{sim.clock(), sim.serial(), sim.portIo(), host}, Language::English};
 };
 
 TEST_P(BootModeTest, FirmwareNeverRestartedIgnoresPageCommands) {
@@ -246,40 +234,22 @@ TEST(SimBootTest, UartWiringRestartsOnTheRiseOfTheResetLineOnly) {
 
 // ---- The whole update against the boot loader ---------------------------
 
-class BootUpdateTest : public ::testing::TestWithParam<sim::LinkKind> {
+class BootUpdateTest : public ::testing::TestWithParam<sim::LinkKind>, public testing::SimProgram {
   protected:
-    void SetUp() override {
-        std::ofstream(dir_ / "blsetup.cfg") << "COM2";
-        p.app.startDirectory = dir_;
-        p.link.state.medium = Medium::Serial;
-        p.link.state.comDeviceName = "COM2";
-        sim.controller().profile.link = GetParam();
-    }
+    BootUpdateTest()
+        : SimProgram(testing::SimOptions().On(GetParam()).BareWindow().InFolder("COM2")) {}
     // Three pages, 0 to 2, every fourth byte.
     int Update() {
         const auto records = testing::UpdateRecords(
             3 * 16, [](int a) { return a * 5 + 1; }, 4);
         image = testing::FlashImage(records, sim::Controller::kPages * kPage);
-        const fs::path file = dir_ / "K6123_6124.upd";
+        const fs::path file = dir->path() / "K6123_6124.upd";
         std::ofstream(file, std::ios::binary) << testing::UpdateText(records);
         host.chosenFiles.push_back(file.string());
-        return RunFirmwareUpdate(p, window) == Outcome::Done ? 0 : 1;
-    }
-    std::vector<std::string> BoxTexts() const {
-        std::vector<std::string> texts;
-        for (const testing::ShownBox& b : host.boxes) texts.push_back(b.text);
-        return texts;
+        return RunFirmwareUpdate(p, w) == Outcome::Done ? 0 : 1;
     }
 
-    sim::Simulation sim{sim::ClockKind::Virtual};
-    FakeHost host;
-    testing::FakeWindow window;
-    Program p{{sim.clock(), sim.serial(), sim.portIo(), host}, Language::English};
     Bytes image;
-
-  private:
-    testing::TempDir temp_;
-    fs::path dir_ = temp_.path();
 };
 
 TEST_P(BootUpdateTest, FailedTransferStaysInBootModeAndANewUpdateWorks) {
@@ -297,7 +267,7 @@ TEST_P(BootUpdateTest, FailedTransferStaysInBootModeAndANewUpdateWorks) {
     Update();
     EXPECT_EQ(BoxTexts(), std::vector<std::string>{"Update starten?"});
     EXPECT_EQ(ctl.flash, image);
-    EXPECT_EQ(window.controls[id::kStatusLine].text, "OK");
+    EXPECT_EQ(w.controls[id::kStatusLine].text, "OK");
     // On the Portix2 wiring the read-back's reset pulse and its release at
     // the end restart the chip twice more.
     EXPECT_EQ(ctl.restarts, GetParam() == sim::LinkKind::BitSerial ? 4 : 2);
@@ -349,7 +319,7 @@ TEST_P(BootUpdateTest, ReadBackOnThePortix2Wiring) {
         std::vector<std::string> expected{"Update starten?"};
         if (!c.box.empty()) expected.push_back(c.box);
         EXPECT_EQ(BoxTexts(), expected);
-        EXPECT_EQ(window.controls[id::kStatusLine].text, c.box.empty() ? "OK" : " ");
+        EXPECT_EQ(w.controls[id::kStatusLine].text, c.box.empty() ? "OK" : " ");
         EXPECT_EQ(sim.controller().flash, image);
         if (c.box.empty()) {
             // Read Program Memory for every byte the file holds.

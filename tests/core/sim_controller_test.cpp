@@ -4,31 +4,25 @@
 #include <vector>
 
 #include "controller.h"
-#include "fake_host.h"
 #include "link/exchange.h"
 #include "link/port_access.h"
 #include "sim_clock.h"
 #include "sim_devices.h"
+#include "sim_program.h"
 #include "simulation.h"
 
 namespace kvr {
 namespace {
 
-using testing::FakeHost;
-
 constexpr std::uint64_t kMsNs = 1000000;
 
-struct Rig {
-    sim::Simulation sim{sim::ClockKind::Virtual};
-    FakeHost host;
-    Program p{{sim.clock(), sim.serial(), sim.portIo(), host}, Language::English};
-    explicit Rig(Medium medium = Medium::Serial) {
+struct Rig : testing::SimProgram {
+    explicit Rig(Medium medium = Medium::Serial) : SimProgram(testing::SimOptions().BareWindow()) {
         p.link.state.medium = medium;
         p.link.state.comDeviceName = "COM1";
         p.link.state.directPortIo = true;
         EXPECT_EQ(OpenSerialPort(p), 0);
     }
-    sim::Controller& ctl() { return sim.controller(); }
     std::uint64_t now() { return sim.simClock().NowNs(); }
     int Probe() {
         p.link.exchange.out = 0xFE;

@@ -100,10 +100,7 @@ TEST(SpeedMath, UsableMotorValues) {
     EXPECT_FALSE(PoleCountUsable(0));
     EXPECT_FALSE(PoleCountUsable(-2));
     EXPECT_TRUE(GearRatioUsable(0.5f));
-    EXPECT_FALSE(GearRatioUsable(0.0f));
-    EXPECT_FALSE(GearRatioUsable(-1.0f));
-    EXPECT_FALSE(GearRatioUsable(INFINITY));
-    EXPECT_FALSE(GearRatioUsable(NAN));
+    for (const float bad : {0.0f, -1.0f, INFINITY, NAN}) EXPECT_FALSE(GearRatioUsable(bad)) << bad;
 }
 
 }  // namespace

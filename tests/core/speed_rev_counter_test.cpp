@@ -42,13 +42,10 @@ struct Rig : SimProgram {
             // rates used here; cheaper reads keep the test fast.
             sim.simSerial().costs.lineNs = 20000;
         });
-        RevCounterCommand(p, mainWindow);
+        RevCounterCommand(p, w);
     }
 
     std::string Text(int id) { return openDialog != nullptr ? openDialog->controls[id].text : ""; }
-
-    FakeWindow& mainWindow = w;
-    FakeWindow& result = lastDialog;
 };
 
 struct Shown {
@@ -86,11 +83,11 @@ TEST(RevCounter, MeasuresUntilAWindowWithoutPulses) {
         EXPECT_FALSE(s.releaseEnabled);
     }
     // The empty window ended it: fields blank, buttons back, motor stopped.
-    for (int id : {1212, 1215, 1219, 1218}) EXPECT_EQ(r.result.controls[id].text, " ") << id;
-    for (int id : {1246, 1, 1221}) EXPECT_TRUE(r.result.controls[id].enabled) << id;
+    for (int id : {1212, 1215, 1219, 1218}) EXPECT_EQ(r.lastDialog.controls[id].text, " ") << id;
+    for (int id : {1246, 1, 1221}) EXPECT_TRUE(r.lastDialog.controls[id].enabled) << id;
     EXPECT_FALSE(r.ctl().PinLevel(sim::Pin::Reset));
     EXPECT_EQ(r.host.beeps, 1);
-    EXPECT_FALSE(r.result.endResult.has_value());
+    EXPECT_FALSE(r.lastDialog.endResult.has_value());
 }
 
 // The adapter pulled out while the motor runs: the pulses of a cut window
@@ -110,8 +107,9 @@ TEST(RevCounter, AdapterPulledOutWhileMeasuring) {
         };
         r.Run({id::kRevReleaseMotor});
         EXPECT_EQ(r.BoxTexts(), std::vector<std::string>{"connection lost!"});
-        for (int id : {1212, 1215, 1219, 1218}) EXPECT_EQ(r.result.controls[id].text, " ") << id;
-        EXPECT_TRUE(r.result.controls[id::kRevReleaseMotor].enabled);
+        for (int id : {1212, 1215, 1219, 1218})
+            EXPECT_EQ(r.lastDialog.controls[id].text, " ") << id;
+        EXPECT_TRUE(r.lastDialog.controls[id::kRevReleaseMotor].enabled);
     }
 }
 
@@ -133,9 +131,9 @@ TEST(RevCounter, CountdownRunsOutWithoutPulses) {
     EXPECT_EQ(r.host.dialogsRun, (std::vector<int>{1245}));
     EXPECT_EQ(seconds, (std::vector<std::string>{"9", "8", "7", "6", "5", "4", "3", "2", "1"}));
     for (const std::string& l : labels) EXPECT_EQ(l, "Sek. Restzeit");
-    EXPECT_EQ(r.result.controls[1218].text, " ");
-    EXPECT_EQ(r.result.controls[1248].text, "Prop-Drehzahl,  U/min");
-    for (int id : {1246, 1, 1221}) EXPECT_TRUE(r.result.controls[id].enabled) << id;
+    EXPECT_EQ(r.lastDialog.controls[1218].text, " ");
+    EXPECT_EQ(r.lastDialog.controls[1248].text, "Prop-Drehzahl,  U/min");
+    for (int id : {1246, 1, 1221}) EXPECT_TRUE(r.lastDialog.controls[id].enabled) << id;
     EXPECT_FALSE(r.ctl().PinLevel(sim::Pin::Reset));
     EXPECT_EQ(r.host.beeps, 1);
 }
@@ -144,13 +142,8 @@ TEST(RevCounter, ReleaseSequenceOnTheLines) {
     using L = LineFunction;
     Rig r;
     const int restarts = r.ctl().restarts;
-    r.host.dialogScript = [&](int, Window& dialog, const DialogProc& proc) {
-        proc(dialog, DialogEvent::Init, 0);
-        r.serial.recording = true;
-        proc(dialog, DialogEvent::Command, id::kRevReleaseMotor);
-        return 0;
-    };
-    RevCounterCommand(r.p, r.mainWindow);
+    r.PlayDialog({id::kRevReleaseMotor}, {}, [&](FakeWindow&, int) { r.serial.recording = true; });
+    RevCounterCommand(r.p, r.w);
     // Port set-up pulse; reset low, clock and data out high, reset high with
     // them: the firmware restarts with the motor released; after the
     // countdown, reset low again.
@@ -181,10 +174,11 @@ TEST(RevCounter, ClosingTheWindowStopsTheMeasurement) {
         r.Run({id::kRevReleaseMotor});
         EXPECT_TRUE(stopped);
         EXPECT_EQ(pumpsAfterStop, 0);
-        EXPECT_EQ(r.result.endResult, 1);
+        EXPECT_EQ(r.lastDialog.endResult, 1);
         EXPECT_FALSE(r.ctl().PinLevel(sim::Pin::Reset));
-        for (int id : {1212, 1215, 1219, 1218}) EXPECT_EQ(r.result.controls[id].text, " ") << id;
-        EXPECT_EQ(r.result.controls[1248].text, "Prop revs, rpm");
+        for (int id : {1212, 1215, 1219, 1218})
+            EXPECT_EQ(r.lastDialog.controls[id].text, " ") << id;
+        EXPECT_EQ(r.lastDialog.controls[1248].text, "Prop revs, rpm");
         EXPECT_EQ(r.host.beeps, 0);
     }
 }
@@ -220,7 +214,7 @@ TEST(RevCounter, RefusedWhereItCannotMeasure) {
         SCOPED_TRACE(c.name);
         Rig r;
         c.setUp(r);
-        r.mainWindow.controls[id::kStatusLine].enabled = true;
+        r.w.controls[id::kStatusLine].enabled = true;
         r.Run({});
         EXPECT_TRUE(r.host.dialogsRun.empty());
         EXPECT_EQ(r.BoxTexts(), c.boxes);
@@ -231,8 +225,8 @@ TEST(RevCounter, RefusedWhereItCannotMeasure) {
             }
         }
         if (!c.boxes.empty()) {
-            EXPECT_EQ(r.mainWindow.controls[id::kStatusLine].text, " ");
-            EXPECT_FALSE(r.mainWindow.controls[id::kStatusLine].enabled);
+            EXPECT_EQ(r.w.controls[id::kStatusLine].text, " ");
+            EXPECT_FALSE(r.w.controls[id::kStatusLine].enabled);
         }
     }
 }
@@ -246,17 +240,13 @@ TEST(RevCounter, GermanRefusalTexts) {
 
 TEST(RevCounter, PortLostBeforeReleaseClosesTheDialog) {
     Rig r;
-    r.host.dialogScript = [&](int, Window& dialog, const DialogProc& proc) {
-        proc(dialog, DialogEvent::Init, 0);
+    r.PlayDialog({id::kRevReleaseMotor}, {}, [&](FakeWindow&, int) {
         r.p.link.state.comOpen = false;
         r.p.link.state.comDeviceName.clear();
-        proc(dialog, DialogEvent::Command, id::kRevReleaseMotor);
-        r.result = static_cast<FakeWindow&>(dialog);
-        return 1;
-    };
-    RevCounterCommand(r.p, r.mainWindow);
+    });
+    RevCounterCommand(r.p, r.w);
     EXPECT_EQ(r.BoxTexts(), (std::vector<std::string>{"adapter?"}));
-    EXPECT_EQ(r.result.endResult, 1);
+    EXPECT_EQ(r.lastDialog.endResult, 1);
     EXPECT_EQ(r.host.pumps, 0);
 }
 
@@ -271,15 +261,15 @@ TEST(RevCounter, RefusedPoleCountNeverReleasesTheMotor) {
                                                       "Polzahl: Wert nicht zul\u00e4ssig!"}));
     EXPECT_EQ(r.ctl().restarts, restarts);
     EXPECT_EQ(r.host.pumps, 0);
-    EXPECT_TRUE(r.result.controls[1246].enabled);
+    EXPECT_TRUE(r.lastDialog.controls[1246].enabled);
 }
 
 TEST(RevCounter, OpeningShowsTheMotorValues) {
     Rig r;
     r.Run({id::kOk});
-    EXPECT_EQ(r.result.controls[id::kPoleCount].text, "14");
-    EXPECT_EQ(r.result.controls[id::kGearRatio].text, "10.00");
-    EXPECT_EQ(r.result.endResult, 1);
+    EXPECT_EQ(r.lastDialog.controls[id::kPoleCount].text, "14");
+    EXPECT_EQ(r.lastDialog.controls[id::kGearRatio].text, "10.00");
+    EXPECT_EQ(r.lastDialog.endResult, 1);
     EXPECT_EQ(r.p.locks.lockByte, 0xFD);
 }
 

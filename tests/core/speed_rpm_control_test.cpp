@@ -52,7 +52,7 @@ struct Rig : SimProgram {
                        const Step& s = steps[next++];
                        if (s.before) s.before(w);
                    });
-        RpmControlCommand(p, mainWindow);
+        RpmControlCommand(p, w);
     }
 
     // A controller that holds no top speed yet.
@@ -60,11 +60,8 @@ struct Rig : SimProgram {
         Set(27, 0xFF);
         Set(28, 0xFF);
     }
-    std::string Field(int id) { return dialog_.controls[id].text; }
-    bool Enabled(int id) { return dialog_.controls[id].enabled; }
-
-    FakeWindow& mainWindow = w;
-    FakeWindow& dialog_ = lastDialog;
+    std::string Field(int id) { return lastDialog.controls[id].text; }
+    bool Enabled(int id) { return lastDialog.controls[id].enabled; }
 };
 
 Step Click(int command) {
@@ -83,32 +80,27 @@ TEST(RpmControl, ReadShowsTheStoredTopSpeed) {
     r.Run({Click(id::kRpmRead)});
     EXPECT_EQ(r.host.dialogsRun, (std::vector<int>{1228}));
     EXPECT_TRUE(r.host.boxes.empty());
-    EXPECT_EQ(r.Field(1212), " 314");
-    EXPECT_EQ(r.Field(1215), "18840");
-    EXPECT_EQ(r.Field(1219), "2691");
-    EXPECT_EQ(r.Field(1218), " 269");
-    EXPECT_EQ(r.Field(1239), " 4");
-    EXPECT_EQ(r.Field(1240), " 5");
-    EXPECT_EQ(r.Field(id::kPoleCount), "14");
-    EXPECT_EQ(r.Field(id::kGearRatio), "10.00");
+    const std::vector<std::pair<int, std::string>> fields = {
+        {1212, " 314"}, {1215, "18840"}, {1219, "2691"},         {1218, " 269"},
+        {1239, " 4"},   {1240, " 5"},    {id::kPoleCount, "14"}, {id::kGearRatio, "10.00"}};
+    for (const auto& [field, text] : fields) EXPECT_EQ(r.Field(field), text) << field;
     for (int id : {1216, 1214, 1218, 1239, 1240}) EXPECT_TRUE(r.Enabled(id)) << id;
-    EXPECT_TRUE(r.dialog_.controls[id::kRpmQuickStart].checked);
+    EXPECT_TRUE(r.lastDialog.controls[id::kRpmQuickStart].checked);
     EXPECT_EQ(r.p.settings.options, 0x12);
     EXPECT_EQ(r.host.beeps, 1);
     EXPECT_TRUE(r.Writes().empty());
     // The main window's frequency field was blanked for the dialog.
-    EXPECT_EQ(r.mainWindow.controls[id::kMaxFrequency].text, "   ");
-    EXPECT_FALSE(r.mainWindow.controls[id::kStatusLine].enabled);
+    EXPECT_EQ(r.w.controls[id::kMaxFrequency].text, "   ");
+    EXPECT_FALSE(r.w.controls[id::kStatusLine].enabled);
 }
 
 TEST(RpmControl, ControllerWithoutTopSpeedAsksForARotorSpeed) {
     Rig r;
     r.NoTopSpeed();
     r.Run({Click(id::kRpmRead)});
-    EXPECT_EQ(r.Field(1218), "???");
-    EXPECT_EQ(r.Field(1239), " 3");
-    EXPECT_EQ(r.Field(1240), " 3");
-    EXPECT_EQ(r.Field(1212), "  ");
+    const std::vector<std::pair<int, std::string>> fields = {
+        {1218, "???"}, {1239, " 3"}, {1240, " 3"}, {1212, "  "}};
+    for (const auto& [field, text] : fields) EXPECT_EQ(r.Field(field), text) << field;
     for (int id : {1216, 1218, 1239, 1240}) EXPECT_TRUE(r.Enabled(id)) << id;
     EXPECT_FALSE(r.Enabled(1214));
     EXPECT_EQ(r.host.beeps, 0);
@@ -286,9 +278,9 @@ TEST(RpmControl, GateAndStatusWindow) {
     {
         Rig r;
         r.Run({Click(id::kRpmRead), Type(id::kRpmCalculate, 1218, "300"), Click(id::kOk)});
-        EXPECT_EQ(r.dialog_.endResult, 1);
+        EXPECT_EQ(r.lastDialog.endResult, 1);
         // The dialog was the status window while it was open; it is gone.
-        EXPECT_EQ(r.p.app.statusWindow, &r.mainWindow);
+        EXPECT_EQ(r.p.app.statusWindow, &r.w);
     }
 }
 

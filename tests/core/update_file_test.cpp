@@ -9,10 +9,7 @@
 #include <vector>
 
 #include "app/update_file_name.h"
-#include "fake_clock.h"
 #include "fake_host.h"
-#include "fake_port_io.h"
-#include "fake_serial.h"
 #include "file_builders.h"
 #include "program.h"
 #include "test_program.h"
@@ -30,7 +27,9 @@ Bytes ToBytes(std::string_view text) {
 
 // A program whose start directory is a fresh temporary folder, which is also
 // the current directory while the test runs.
-class UpdateFileTest : public ::testing::Test {
+class UpdateFileTest : public ::testing::Test,
+                       public testing::TempDir,
+                       public testing::FakeProgram {
   protected:
     void SetUp() override { p.app.startDirectory = dir_; }
 
@@ -70,13 +69,8 @@ class UpdateFileTest : public ::testing::Test {
         return lines;
     }
 
-    testing::FakeHost host;
-    testing::FakeClock clock;
-    testing::FakeSerial serial;
-    testing::FakePortIo io;
-    Program p{{clock, serial, io, host}, Language::English};
-    testing::TempDir temp_;
-    fs::path dir_ = temp_.path();
+    Program& p = program;
+    fs::path dir_ = path();
 };
 
 TEST(UpdateChecksumTest, NibbleSums) {

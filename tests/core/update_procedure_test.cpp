@@ -10,12 +10,10 @@
 
 #include "controller.h"
 #include "fake_host.h"
-#include "fake_window.h"
 #include "file_builders.h"
 #include "program.h"
 #include "res/ids.h"
-#include "simulation.h"
-#include "test_program.h"
+#include "sim_program.h"
 #include "update/update_scramble.h"
 
 namespace kvr {
@@ -46,20 +44,16 @@ std::string LinkName(const ::testing::TestParamInfo<sim::LinkKind>& info) {
     return info.param == sim::LinkKind::Uart ? "Uart" : "BitSerial";
 }
 
-class UpdateProcedureTest : public ::testing::TestWithParam<sim::LinkKind> {
+class UpdateProcedureTest : public ::testing::TestWithParam<sim::LinkKind>,
+                            public testing::SimProgram {
   protected:
-    void SetUp() override {
-        p.app.startDirectory = dir_;
-        p.link.state.medium = Medium::Serial;
-        p.link.state.comDeviceName = "COM2";
-        sim.controller().profile.link = GetParam();
-        Put("blsetup.cfg", "COM2");
-    }
+    UpdateProcedureTest()
+        : SimProgram(testing::SimOptions().On(GetParam()).BareWindow().InFolder("COM2")) {}
 
     std::string Put(const std::string& name, std::string_view text) {
-        std::ofstream out(dir_ / name, std::ios::binary);
+        std::ofstream out(dir->path() / name, std::ios::binary);
         out << text;
-        return (dir_ / name).string();
+        return (dir->path() / name).string();
     }
     std::string Scrambled(const std::string& text) {
         Bytes out;
@@ -70,9 +64,8 @@ class UpdateProcedureTest : public ::testing::TestWithParam<sim::LinkKind> {
     // Chooses the file and runs the command.
     void Update(const std::string& name, std::string_view content) {
         host.chosenFiles.push_back(Put(name, content));
-        RunFirmwareUpdate(p, window);
+        RunFirmwareUpdate(p, w);
     }
-    sim::Controller& ctl() { return sim.controller(); }
     void SetVersion(int word) {
         ctl().memory[32] = static_cast<std::uint8_t>(word >> 8);
         ctl().memory[33] = static_cast<std::uint8_t>(word & 0xFF);
@@ -80,26 +73,14 @@ class UpdateProcedureTest : public ::testing::TestWithParam<sim::LinkKind> {
     Bytes Flash(const std::vector<Record>& records) const {
         return testing::FlashImage(records, sim::Controller::kPages * sim::Controller::kPageSize);
     }
-    std::vector<std::string> BoxTexts() const {
-        std::vector<std::string> texts;
-        for (const testing::ShownBox& b : host.boxes) texts.push_back(b.text);
-        return texts;
-    }
     // The command ended as "finish" says: blank, disabled status line.
     void ExpectFinished() {
-        EXPECT_EQ(window.controls[id::kStatusLine].text, " ");
-        EXPECT_FALSE(window.controls[id::kStatusLine].enabled);
+        EXPECT_EQ(w.controls[id::kStatusLine].text, " ");
+        EXPECT_FALSE(w.controls[id::kStatusLine].enabled);
         EXPECT_FALSE(p.update.input);
         EXPECT_FALSE(p.update.scratch);
         EXPECT_FALSE(p.update.transferRunning);
     }
-
-    sim::Simulation sim{sim::ClockKind::Virtual};
-    testing::FakeHost host;
-    testing::FakeWindow window;
-    Program p{{sim.clock(), sim.serial(), sim.portIo(), host}, Language::English};
-    testing::TempDir temp_;
-    fs::path dir_ = temp_.path();
 };
 
 const std::vector<Record> kOnePage = {{0x0000, 0x0C}, {0x0001, 0x94}, {0x003F, 0xAB}};
@@ -124,14 +105,14 @@ TEST_P(UpdateProcedureTest, OnePageBothKinds) {
         // The RC set-up is freed and settings must be read anew.
         EXPECT_EQ(ctl().memory[13], 0xFF);
         EXPECT_EQ(p.settings.versionWord, kVersionRefused);
-        EXPECT_EQ(window.controls[id::kStatusLine].text, "OK");
-        EXPECT_FALSE(window.controls[id::kStatusLine].enabled);
-        EXPECT_FALSE(fs::exists(dir_ / "temp.tmp"));
+        EXPECT_EQ(w.controls[id::kStatusLine].text, "OK");
+        EXPECT_FALSE(w.controls[id::kStatusLine].enabled);
+        EXPECT_FALSE(fs::exists(dir->path() / "temp.tmp"));
         EXPECT_FALSE(p.update.transferRunning);
     }
     EXPECT_EQ(host.beeps, 2);
     // Seen on the way: the file's name, the restart and the start of sending.
-    const std::vector<std::string>& h = window.statusHistory;
+    const std::vector<std::string>& h = w.statusHistory;
     for (const char* text : {"K6123_6124.upd", "connecting....", "connected", "Update laeuft"}) {
         EXPECT_NE(std::find(h.begin(), h.end(), text), h.end()) << text;
     }
@@ -212,9 +193,9 @@ TEST_P(UpdateFailureTest, CaptionsOwnersAndStatus) {
     Update("K6123_6124.upd", "0123:00ab\n");
     ASSERT_EQ(host.boxes.size(), 2u);
     EXPECT_EQ(host.boxes[1].caption, "Error");
-    EXPECT_EQ(host.boxes[1].owner, &window);
+    EXPECT_EQ(host.boxes[1].owner, &w);
     EXPECT_EQ(p.link.lastErrorText, "file error 6!");
-    EXPECT_FALSE(window.controls[id::kStatusLine].enabled);
+    EXPECT_FALSE(w.controls[id::kStatusLine].enabled);
     EXPECT_FALSE(p.update.input);
 
     host.boxes.clear();
@@ -231,7 +212,7 @@ TEST_P(UpdateFailureTest, CaptionsOwnersAndStatus) {
 TEST_P(UpdateFailureTest, NameCutAtAFolder) {
     // The name is cut after the folder's ".upd": what is left is a folder,
     // which does not open as the update file.
-    fs::create_directories(dir_ / "K6123_6124.upd");
+    fs::create_directories(dir->path() / "K6123_6124.upd");
     SetVersion(0x6123);
     Update("K6123_6124.upd/K.bin", "0000:0001\n");
     EXPECT_EQ(p.update.baseName, "K6123_6124.upd");
@@ -248,7 +229,7 @@ TEST_P(UpdateFailureTest, WrongFamily) {
               testing::OneBox("PC-Program not suitable,\nPlease download the compatible software !",
                               "ERROR!"));
     EXPECT_EQ(p.settings.versionWord, kVersionRefused);
-    EXPECT_EQ(window.controls[id::kStatusLine].text, "connected");
+    EXPECT_EQ(w.controls[id::kStatusLine].text, "connected");
     EXPECT_TRUE(ctl().TraceOf('W').empty());
 }
 
@@ -284,7 +265,7 @@ TEST_P(UpdateFailureTest, WithoutSetupTheFileDecidesTheKind) {
 
 TEST_P(UpdateFailureTest, LostCommitsAndARetry) {
     // The controller stops answering once the transfer has begun.
-    window.onStatus = [&](const std::string& text) {
+    w.onStatus = [&](const std::string& text) {
         if (text == "Update laeuft") ctl().profile.silent = true;
     };
     Update("K6123_6124.upd", TextFile({{0x0040, 0x01}}));
@@ -303,19 +284,19 @@ TEST_P(UpdateFailureTest, LostCommitsAndARetry) {
     ExpectFinished();
 
     // The controller was left mid-way; the next update still goes through.
-    window.onStatus = nullptr;
+    w.onStatus = nullptr;
     ctl().profile.silent = false;
     host.boxes.clear();
     const std::vector<Record> records = {{0x0040, 0x01}, {0x0080, 0x02}};
     Update("K6123_6124.upd", Scrambled(TextFile(records)));
     EXPECT_EQ(BoxTexts(), std::vector<std::string>{"Update starten?"});
     EXPECT_EQ(ctl().flash, Flash(records));
-    EXPECT_EQ(window.controls[id::kStatusLine].text, "OK");
+    EXPECT_EQ(w.controls[id::kStatusLine].text, "OK");
 }
 
 TEST_P(UpdateFailureTest, ScratchFileStaysAfterAFailure) {
     Update("K6123_6124.upd", Scrambled("0000:0001\n"));
-    EXPECT_FALSE(fs::exists(dir_ / "temp.tmp"));
+    EXPECT_FALSE(fs::exists(dir->path() / "temp.tmp"));
     // A decoded record with a lower-case digit, scrambled by hand.
     const std::string lower = Scrambled("0000:00AB\n");
     std::string tampered = lower;
@@ -329,7 +310,7 @@ TEST_P(UpdateFailureTest, ScratchFileStaysAfterAFailure) {
     host.boxes.clear();
     Update("K6123_6124.upd", tampered);
     EXPECT_EQ(BoxTexts(), (std::vector<std::string>{"Update starten?", "file error 6!"}));
-    EXPECT_TRUE(fs::exists(dir_ / "temp.tmp"));
+    EXPECT_TRUE(fs::exists(dir->path() / "temp.tmp"));
 }
 
 TEST_P(UpdateFailureTest, EarlyEndings) {
@@ -343,14 +324,14 @@ TEST_P(UpdateFailureTest, EarlyEndings) {
     // The user cancels the file dialog.
     p.link.state.medium = Medium::Serial;
     host.boxes.clear();
-    RunFirmwareUpdate(p, window);
+    RunFirmwareUpdate(p, w);
     EXPECT_TRUE(host.boxes.empty());
     EXPECT_EQ(host.fileRequests.size(), 1u);
 
     // No blsetup.cfg: the box belongs to the main window.
-    fs::remove(dir_ / "blsetup.cfg");
+    fs::remove(dir->path() / "blsetup.cfg");
     Update("K6123_6124.upd", "0000:0001\n");
-    EXPECT_EQ(host.boxes, testing::OneBox("Open Error 'blsetup.cfg'!", "Error", &window));
+    EXPECT_EQ(host.boxes, testing::OneBox("Open Error 'blsetup.cfg'!", "Error", &w));
     ExpectFinished();
     EXPECT_TRUE(ctl().trace.empty());
 
@@ -369,8 +350,8 @@ TEST_P(UpdateFailureTest, ProgressAndNoSecondUpdateMeanwhile) {
     int nested = 0;
     host.onPump = [&] {
         ++nested;
-        host.chosenFiles.push_back((dir_ / "other.upd").string());
-        RunFirmwareUpdate(p, window);  // the menu command chosen meanwhile
+        host.chosenFiles.push_back((dir->path() / "other.upd").string());
+        RunFirmwareUpdate(p, w);  // the menu command chosen meanwhile
     };
     Update("K6123_6124.upd", TextFile(records));
     EXPECT_GT(host.pumps, 0);
@@ -380,7 +361,7 @@ TEST_P(UpdateFailureTest, ProgressAndNoSecondUpdateMeanwhile) {
     EXPECT_EQ(ctl().flash, Flash(records));
     // Percentages appear once the first second has passed.
     std::vector<std::string> percents;
-    for (const std::string& t : window.statusHistory) {
+    for (const std::string& t : w.statusHistory) {
         if (!t.empty() && t.back() == '%') percents.push_back(t);
     }
     ASSERT_FALSE(percents.empty());

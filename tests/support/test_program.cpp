@@ -24,6 +24,10 @@ TempDir::TempDir() : previous_(std::filesystem::current_path()) {
     std::filesystem::current_path(path_);
 }
 
+TempDir::TempDir(const std::filesystem::path& file, const std::string& bytes) : TempDir() {
+    WriteFileBytes(file, bytes);
+}
+
 TempDir::~TempDir() {
     std::error_code ec;
     std::filesystem::current_path(previous_, ec);

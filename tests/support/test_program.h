@@ -28,6 +28,8 @@ struct FakeProgram {
 class TempDir {
   public:
     TempDir();
+    // The folder holding this one file.
+    TempDir(const std::filesystem::path& file, const std::string& bytes);
     ~TempDir();
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;

@@ -492,6 +492,11 @@ Controller::Reply Controller::PageCommand(Via via, std::uint64_t nowNs) {
             std::copy(
                 pageBuffer_.begin(), pageBuffer_.end(),
                 flash.begin() + static_cast<long>(static_cast<std::size_t>(page_) * kPageSize));
+            if (faults.patchedFlashByte >= 0 &&
+                static_cast<std::size_t>(faults.patchedFlashByte) / kPageSize ==
+                    static_cast<std::size_t>(page_)) {
+                flash[static_cast<std::size_t>(faults.patchedFlashByte)] ^= 0xFF;
+            }
             r = {true, static_cast<std::uint8_t>(page_), kPageWriteNs};
             Record(via, 'X', page_, -1, r.byte, nowNs);
             break;

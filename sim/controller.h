@@ -83,6 +83,9 @@ struct Faults {
     // The boot loader loses the commit of this page (-1: none): the page is
     // not written and no answer comes.
     int lostCommitPage = -1;
+    // The boot loader stores the byte at this flash address inverted (-1:
+    // none), as one that patches its reset vector stores other than sent.
+    int patchedFlashByte = -1;
     // Every n-th byte the controller sends on the UART is lost (0: none).
     long dropEverySentByte = 0;
     // The firmware answers this many link detections (a UART request 0xD2

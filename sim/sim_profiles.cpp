@@ -281,6 +281,7 @@ void ReadFaultFields(const Json& json, Faults& x, std::string& error) {
     f.Number("ispSkewBits", x.ispSkewBits, 0, 7);
     f.Number("serialVanishesAfterCalls", x.serialVanishesAfterCalls, -1, LONG_MAX);
     f.Number("lostCommitPage", x.lostCommitPage, -1, 255);
+    f.Number("patchedFlashByte", x.patchedFlashByte, -1, 256 * 64 - 1);
     f.Number("silentAfterLinkAnswers", x.silentAfterLinkAnswers, -1, INT_MAX);
     f.Finish();
 }

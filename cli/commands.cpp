@@ -22,6 +22,7 @@
 #include "res/speed_texts.h"
 #include "res/templates.h"
 #include "res/update_texts.h"
+#include "settings/settings_text.h"
 #include "sim_profiles.h"
 #include "simulation.h"
 #include "speed/rev_counter.h"
@@ -30,12 +31,6 @@
 
 namespace kvr::cli {
 namespace {
-
-std::string Fill(std::string_view pattern, const std::string& value) {
-    std::string out(pattern);
-    if (const std::size_t at = out.find("%1"); at != std::string::npos) out.replace(at, 2, value);
-    return out;
-}
 
 std::string Trim(const std::string& text) {
     const std::size_t first = text.find_first_not_of(' ');
@@ -167,7 +162,7 @@ int RunRead(Session& s) {
     if (!s.options().output.empty()) {
         if (SaveSettingsFile(s.p(), s.window(), s.options().output) != Outcome::Done)
             return kExitFailed;
-        s.err() << Fill(Pick(s.options().lang, texts::kCliSaved), s.options().output) << '\n';
+        s.err() << Fill(Pick(s.options().lang, texts::kCliSaved), {s.options().output}) << '\n';
         return kExitOk;
     }
     std::vector<std::string> lines;
@@ -228,7 +223,7 @@ int RunUpdate(Session& s) {
         // file is examined as the update would, the controller not touched.
         if (ExamineUpdateFile(p, s.window()) != Outcome::Done) return kExitFailed;
         s.err() << Fill(Pick(s.options().lang, texts::kCliUpdateNotConfirmed),
-                        std::string(p.T(texts::kUpdateStart)))
+                        {p.T(texts::kUpdateStart)})
                 << '\n';
         return kExitFailed;
     }
@@ -239,10 +234,22 @@ int RunUpdate(Session& s) {
     s.window().onText = [&progress](int control, const std::string& text) {
         if (control == id::kStatusLine) progress.Status(text);
     };
-    const Outcome result = RunFirmwareUpdate(p, s.window());
+    const UpdateResult result = RunFirmwareUpdate(p, s.window(), {.verify = !s.options().noVerify});
     s.window().onText = nullptr;
     s.reporter().onProgress = nullptr;
-    return result == Outcome::Done ? kExitOk : kExitFailed;
+    const Language lang = s.options().lang;
+    if (result.check.check == FlashCheck::Differs) {
+        char address[16];
+        std::snprintf(address, sizeof address, "%04X", result.check.firstDifference);
+        s.err() << Fill(Pick(lang, texts::kCliUpdateDiffers),
+                        {address, std::to_string(result.check.differing)})
+                << '\n';
+    }
+    if (result.notVerified) {
+        if (s.options().noVerify) s.err() << Pick(lang, texts::kCliUpdateNotVerified) << '\n';
+        return kExitNotVerified;
+    }
+    return result.outcome == Outcome::Done ? kExitOk : kExitFailed;
 }
 
 namespace {

@@ -18,6 +18,9 @@ namespace kvr::cli {
 inline constexpr int kExitOk = 0;
 inline constexpr int kExitFailed = 1;
 inline constexpr int kExitUsage = 2;
+// update: every page went in, but the flash was not read back (lock bits,
+// no programming mode, or --no-verify).
+inline constexpr int kExitNotVerified = 3;
 
 struct Options {
     Language lang = Language::English;
@@ -29,7 +32,8 @@ struct Options {
     std::string output;           // read -o
     bool dryRun = false;
     bool yes = false;
-    std::string poles;  // rev: as typed, checked like the dialog's field
+    bool noVerify = false;  // update: no read-back of the flash
+    std::string poles;      // rev: as typed, checked like the dialog's field
     std::string ratio;
     int seconds = 0;
     bool progressBar = false;  // update: a bar (a terminal) or percentage lines

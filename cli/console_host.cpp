@@ -65,6 +65,14 @@ void ConsoleReporter::Progress(int percent) {
     }
 }
 
+void ConsoleReporter::CheckProgress(int percent) {
+    if (onProgress) {
+        onProgress(percent);
+    } else {
+        AppReporter::CheckProgress(percent);
+    }
+}
+
 void ConsoleReporter::Countdown(int secondsLeft) {
     if (onCountdown) onCountdown(secondsLeft);
 }

@@ -79,6 +79,7 @@ class ConsoleReporter : public AppReporter {
   public:
     using AppReporter::AppReporter;
     void Progress(int percent) override;
+    void CheckProgress(int percent) override;
     void StepEnded(int control, Outcome outcome) override { steps_.push_back({control, outcome}); }
     void Countdown(int secondsLeft) override;
     void Measured(const SpeedFigures& speed) override;

@@ -99,6 +99,7 @@ std::vector<Command> AddCommands(CLI::App& app, Options& o, const Translate& T) 
     update->add_option("FILE", o.file, T(texts::kHelpUpdateFile))->required();
     addPort(update);
     update->add_flag("--yes", o.yes, T(texts::kHelpYes));
+    update->add_flag("--no-verify", o.noVerify, T(texts::kHelpNoVerify));
 
     CLI::App* rev = newCommand("rev", texts::kHelpRev, true);
     rev->add_option("--poles", o.poles, T(texts::kHelpPoles));

@@ -9,6 +9,8 @@
 #include "res/ids.h"
 #include "res/isp_texts.h"
 #include "res/link_texts.h"
+#include "res/update_texts.h"
+#include "settings/settings_text.h"
 
 namespace kvr {
 
@@ -37,6 +39,14 @@ void AppReporter::Progress(int percent) {
     Window* w = p_.app.statusWindow;
     if (w == nullptr) return;
     w->SetText(id::kStatusLine, std::to_string(percent) + "%");
+    w->Repaint();
+}
+
+void AppReporter::CheckProgress(int percent) {
+    Window* w = p_.app.statusWindow;
+    if (w == nullptr) return;
+    w->SetText(id::kStatusLine,
+               Fill(p_.T(texts::kUpdateVerifyingPercent), {std::to_string(percent)}));
     w->Repaint();
 }
 

@@ -18,6 +18,8 @@ class AppReporter : public Reporter {
     void ClearStatus(bool disable) override;
     // "NN%" in the status line.
     void Progress(int percent) override;
+    // "verifying NN%" in the status line.
+    void CheckProgress(int percent) override;
     void DriverFailed() override;
     void ChipErased() override;
 

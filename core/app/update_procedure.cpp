@@ -33,12 +33,13 @@ constexpr int kFamily = 0x6000;
 
 class UpdateCommand {
   public:
-    UpdateCommand(Program& p, Window& w) : p_(p), w_(w), s_(p.update) {}
+    UpdateCommand(Program& p, Window& w, UpdateOptions options = {})
+        : p_(p), w_(w), s_(p.update), options_(options) {}
 
     void Run();
     // The file's part of the update only: the controller is not touched.
     bool Examine();
-    Outcome outcome() const { return outcome_; }
+    const UpdateResult& result() const { return result_; }
 
   private:
     void Status(std::string_view text) {
@@ -83,12 +84,13 @@ class UpdateCommand {
     void BadCharacter();
     void ShowProgress();
     void WriteBackLockByte();
-    bool Verified();
+    bool Verified(const Text*& notVerified);
 
     Program& p_;
     Window& w_;
     UpdateSession& s_;
-    Outcome outcome_ = Outcome::Failed;
+    UpdateOptions options_;
+    UpdateResult result_;
     // What each page got at its last selection, for the read-back.
     std::map<int, FlashPage> sent_;
 };
@@ -123,7 +125,7 @@ void UpdateCommand::Run() {
     const Text* question = Question();
     if (question == nullptr || !TakeFileKind()) return;
     if (Box(*question, texts::kCaptionWarningBang, MessageButtons::OkCancel) != kIdOk) {
-        outcome_ = Outcome::Refused;
+        result_.outcome = Outcome::Refused;
         Finish();
         return;
     }
@@ -359,8 +361,10 @@ void UpdateCommand::Transfer() {
     CompleteTransfer();
 }
 
-// The last page committed, the lock byte given back, the flash read back
-// where the wiring allows, then "OK".
+// The last page committed; after the firmware's first second the lock byte
+// is given back with a plain write, then the flash is read back where the
+// wiring allows, and only then "OK": it stays the last word of a good
+// update.
 void UpdateCommand::CompleteTransfer() {
     CloseUpdateFiles(p_);
     if (!RemoveUpdateScratch(p_)) RemoveUpdateScratch(p_);
@@ -372,45 +376,63 @@ void UpdateCommand::CompleteTransfer() {
         FinishLinkFault();
         return;
     }
-    // The lock byte goes back while the boot loader still answers, before
-    // the read-back restarts the chip; "OK" comes only after the read-back.
+    // What a firmware written a moment ago answers at once is unknown: it
+    // gets its second before the lock byte goes back.
+    WaitMs(p_, 1000);
     WriteBackLockByte();
-    if (!Verified()) return;
+    const Text* notVerified = nullptr;
+    if (!Verified(notVerified)) return;
     p_.os.host.Beep();
     Status(p_.T(texts::kStatusOk));
-    WaitMs(p_, 1000);
     w_.Enable(id::kStatusLine, false);
     w_.Repaint();
     CloseUpdateFiles(p_);
     p_.settings.versionWord = kVersionRefused;
-    outcome_ = Outcome::Done;
+    result_.outcome = Outcome::Done;
+    // Nothing failed: the flash just could not be read. Said once, after
+    // the "OK" of the written update.
+    if (notVerified != nullptr) Box(*notVerified, texts::kCaptionInfo);
 }
 
-// Bit 0 set frees the controller's RC set-up again. A lock byte that did not
-// arrive is not written back with invented bits; the update's pages are
-// committed whatever this step finds, so it ends nothing.
+// Bit 0 set frees the controller's RC set-up again: a plain write whose
+// result is not judged, as the pages are in whatever it finds. A lock byte
+// that did not arrive is not written back with invented bits.
 void UpdateCommand::WriteBackLockByte() {
     const int lockByte = ReadControllerByte(p_, LockFlags);
-    if (ConfirmReads(p_) == 0) (void)WriteControllerBytes(p_, {{LockFlags, (lockByte | 1) & 0xFF}});
+    if (ConfirmReads(p_) == 0) (void)WriteControllerByte(p_, LockFlags, (lockByte | 1) & 0xFF);
     ClearLinkFault(p_);
 }
 
 // On the Portix2 wiring the boot loader gives nothing back, so the flash is
 // read through the chip's programming mode and compared with what was sent.
-// The UART form has had every byte's echo.
-bool UpdateCommand::Verified() {
+// The UART form has had every byte's echo. False when the update ends here
+// (with its message); notVerified names why a written flash could not be
+// read back.
+bool UpdateCommand::Verified(const Text*& notVerified) {
     if (p_.link.state.uartLink) return true;
-    Status(p_.T(texts::kUpdateVerifying));
+    if (!options_.verify) {
+        result_.notVerified = true;
+        return true;
+    }
     // As in the transfer: the window is served and the share shown once
-    // the read-back has taken a second.
+    // the read-back has taken a second; its own words say it is checking,
+    // not writing again.
     const std::uint32_t start = p_.os.clock.TickCount();
-    const FlashCheck check = VerifyFlash(p_, sent_, [this, start](int percent) {
+    result_.check = VerifyFlash(p_, sent_, [this, start](int percent) {
+        if (percent == 0) {
+            Status(p_.T(texts::kUpdateVerifying));
+            return;
+        }
         if (p_.os.clock.TickCount() - start <= kProgressDelayMs) return;
         p_.os.host.PumpMessages();
-        p_.reporter->Progress(percent);
+        p_.reporter->CheckProgress(percent);
     });
-    switch (check) {
+    switch (result_.check.check) {
         case FlashCheck::Same:
+            return true;
+        case FlashCheck::Locked:
+            result_.notVerified = true;
+            notVerified = &texts::kUpdateNotVerifiedLocked;
             return true;
         case FlashCheck::Differs:
             FinishWith(texts::kUpdateCommitError);
@@ -418,10 +440,10 @@ bool UpdateCommand::Verified() {
         case FlashCheck::LinkLost:
             FinishLinkFault();
             return false;
-        case FlashCheck::Locked:
-            Box(texts::kUpdateNotVerifiedLocked, texts::kCaptionWarningBang);
-            break;
         case FlashCheck::NoConnection:
+            // The chip answered the boot loader but not its programming
+            // mode: something is wrong, so no "OK".
+            result_.notVerified = true;
             Box(texts::kUpdateNotVerifiedNoIsp, texts::kCaptionWarningBang);
             break;
     }
@@ -458,12 +480,16 @@ bool ParseHexField(std::string_view text, std::size_t pos, std::size_t maxDigits
     return true;
 }
 
-Outcome RunFirmwareUpdate(Program& p, Window& mainWindow) {
+UpdateResult RunFirmwareUpdate(Program& p, Window& mainWindow, UpdateOptions options) {
     // Reached again through the message pump of a running transfer.
-    if (p.update.transferRunning) return Outcome::Refused;
-    UpdateCommand command(p, mainWindow);
+    if (p.update.transferRunning) {
+        UpdateResult refused;
+        refused.outcome = Outcome::Refused;
+        return refused;
+    }
+    UpdateCommand command(p, mainWindow, options);
     command.Run();
-    return command.outcome();
+    return command.result();
 }
 
 Outcome ExamineUpdateFile(Program& p, Window& mainWindow) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "isp/flash_verify.h"
 #include "platform/window.h"
 #include "program.h"
 
@@ -9,10 +10,27 @@ namespace kvr {
 // restarts the controller into its boot mode and sends the firmware page by
 // page. Commands that arrive while the transfer pumps window messages must
 // be dropped by the caller while p.update.transferRunning is set; a nested
-// call of this command returns at once. Done when every page was sent and
-// committed; Refused when the user cancelled it at its question; Failed
-// otherwise.
-Outcome RunFirmwareUpdate(Program& p, Window& mainWindow);
+// call of this command returns at once.
+struct UpdateOptions {
+    // Read the flash back on the Portix2 wiring. Off only for a boot loader
+    // known to store some byte other than sent (a patched reset vector),
+    // which the read-back would take for a failed update.
+    bool verify = true;
+};
+
+// How the update ended. `outcome`: Done when every page was sent and
+// committed (and read back as sent, where that was done); Refused when the
+// user cancelled it at its question; Failed otherwise. `notVerified`: every
+// page went in, but the flash was not read back (the chip's lock bits forbid
+// it, its programming mode did not answer, or the read-back was off).
+struct UpdateResult {
+    Outcome outcome = Outcome::Failed;
+    bool notVerified = false;
+    // The read-back's findings, where it ran.
+    FlashReport check;
+};
+
+UpdateResult RunFirmwareUpdate(Program& p, Window& mainWindow, UpdateOptions options = {});
 
 // The update as far as it goes without the controller: the file is chosen,
 // opened, its name, kind and header examined, with the update's messages

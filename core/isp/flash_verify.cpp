@@ -32,37 +32,45 @@ bool ReadFlashByte(Program& p, int address, int& value) {
            ((in >> 8) & 0xFF) == static_cast<std::uint32_t>((word >> 8) & 0xFF);
 }
 
-FlashCheck Compare(Program& p, const std::map<int, FlashPage>& pages,
-                   const std::function<void(int percent)>& progress) {
+FlashReport Compare(Program& p, const std::map<int, FlashPage>& pages,
+                    const std::function<void(int percent)>& progress) {
+    FlashReport report;
+    const auto ended = [&report](FlashCheck check) {
+        report.check = check;
+        return report;
+    };
     const int connected = ConnectIsp(p);
     // A port that can no longer be opened is a device that has gone.
     if (connected != kIspConnected && !p.link.state.comOpen) NoteLinkFault(p, LinkFault::Lost);
-    if (Gone(p)) return FlashCheck::LinkLost;
-    if (connected == kIspLocked) return FlashCheck::Locked;
-    if (connected != kIspConnected) return FlashCheck::NoConnection;
-    if ((IspInstruction(p, kReadLockBits, 0x0000) & kLockModeMask) == 0) return FlashCheck::Locked;
+    if (Gone(p)) return ended(FlashCheck::LinkLost);
+    if (connected == kIspLocked) return ended(FlashCheck::Locked);
+    if (connected != kIspConnected) return ended(FlashCheck::NoConnection);
+    if ((IspInstruction(p, kReadLockBits, 0x0000) & kLockModeMask) == 0) {
+        return ended(FlashCheck::Locked);
+    }
+    progress(0);
     std::size_t done = 0;
     for (const auto& [page, bytes] : pages) {
         for (int offset = 0; offset < kFlashPageSize; ++offset) {
             if (bytes[static_cast<std::size_t>(offset)] < 0) continue;
+            const int address = page * kFlashPageSize + offset;
             int value = 0;
-            const bool inStep = ReadFlashByte(p, page * kFlashPageSize + offset, value);
-            if (Gone(p)) return FlashCheck::LinkLost;
-            if (!inStep || value != bytes[static_cast<std::size_t>(offset)]) {
-                return FlashCheck::Differs;
-            }
+            const bool inStep = ReadFlashByte(p, address, value);
+            if (Gone(p)) return ended(FlashCheck::LinkLost);
+            if (inStep && value == bytes[static_cast<std::size_t>(offset)]) continue;
+            if (report.differing++ == 0) report.firstDifference = address;
         }
         ++done;
         progress(static_cast<int>(done * 100 / pages.size()));
     }
-    return FlashCheck::Same;
+    return ended(report.differing == 0 ? FlashCheck::Same : FlashCheck::Differs);
 }
 
 }  // namespace
 
-FlashCheck VerifyFlash(Program& p, const std::map<int, FlashPage>& pages,
-                       const std::function<void(int percent)>& progress) {
-    const FlashCheck result = Compare(p, pages, progress);
+FlashReport VerifyFlash(Program& p, const std::map<int, FlashPage>& pages,
+                        const std::function<void(int percent)>& progress) {
+    const FlashReport result = Compare(p, pages, progress);
     // The controller starts again whatever the check found.
     if (!Gone(p)) SetResetHigh(p);
     return result;

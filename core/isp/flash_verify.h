@@ -23,10 +23,19 @@ enum class FlashCheck {
     LinkLost,      // the device or the driver has gone (fault left)
 };
 
-// Compares the pages (by page number) with the chip's flash; progress gets
-// the share done in percent after each page. Leaves the chip released from
-// reset.
-FlashCheck VerifyFlash(Program& p, const std::map<int, FlashPage>& pages,
-                       const std::function<void(int percent)>& progress);
+// What the read-back found: where the flash first differs from what was
+// sent and how many bytes differ (a read out of step counts as one).
+struct FlashReport {
+    FlashCheck check = FlashCheck::Same;
+    int firstDifference = -1;  // byte address, -1 when none
+    int differing = 0;
+};
+
+// Compares the pages (by page number) with the chip's flash, every loaded
+// byte, so that a difference is reported with its extent; progress gets 0
+// once the programming mode answers, then the share done in percent after
+// each page. Leaves the chip released from reset.
+FlashReport VerifyFlash(Program& p, const std::map<int, FlashPage>& pages,
+                        const std::function<void(int percent)>& progress);
 
 }  // namespace kvr

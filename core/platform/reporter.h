@@ -40,6 +40,9 @@ class Reporter {
     virtual void ClearStatus(bool disable) { (void)disable; }
     // How far the running step is, 0 to 100.
     virtual void Progress(int percent) { (void)percent; }
+    // How far the read-back of what the step wrote is, 0 to 100: a phase of
+    // its own, so that checking is not taken for writing again.
+    virtual void CheckProgress(int percent) { (void)percent; }
     // A dialog's step, started by its button `control`, has ended.
     virtual void StepEnded(int control, Outcome outcome) {
         (void)control;

@@ -46,6 +46,7 @@ TEST(CliProgram, ExitStatusAndOutputOfEachKindOfRun) {
     testing::WriteFileBytes("X6123_6123.upd", "0000:0012\r\n0001:0034\r\n");
     testing::WriteFileBytes("huge.json", R"({"format": "kvrsetup settings", "formatVersion": 1,
         "settings": {"acceleration": 1e400}})");
+    testing::WriteFileBytes("patched.json", R"({"faults": {"patchedFlashByte": 1}})");
     ASSERT_TRUE(testing::MakeAt("pipe.json", "<pipe>") && testing::MakeAt("X6124.upd", "<pipe>"));
 
     struct Case {
@@ -92,6 +93,15 @@ TEST(CliProgram, ExitStatusAndOutputOfEachKindOfRun) {
         {std::string(kSim) + "update X6123_6123.upd", 1, "", "run it again with --yes"},
         {std::string(kSim) + "update X6123_6123.upd --yes", 0, "connected\nUpdate laeuft\n",
          "Warning!: Update starten? -> answered OK (--yes)\n"},
+        // Written but not read back has its own status; a flash unlike the
+        // file is named.
+        {"--simulate=locked-chip --virtual-time update X6123_6123.upd --yes", 3, "\nOK\n",
+         "Info: The update was written but not verified: / the chip's lock bits"},
+        {std::string(kSim) + "update X6123_6123.upd --yes --no-verify", 3, "\nOK\n",
+         "update: written, not verified (--no-verify)\n"},
+        {"--simulate=patched.json --virtual-time update X6123_6123.upd --yes", 1, "verifying",
+         "Read/write error!\nupdate: the flash differs from the file in 1 byte(s), the first at "
+         "address 0x0001\n"},
         {"--simulate=bit-serial --virtual-time rev --seconds 2", 1, "",
          "Error!: only available, when test-pgm locked\n"},
         // The simulation profiles, as in the window programs.

@@ -162,7 +162,7 @@ struct Scenario : SimProgram {
                 WriteFileBytes(dir->path() / "K6123_6123.upd", kUpdateFile);
                 host.chosenFiles.push_back((dir->path() / "K6123_6123.upd").string());
                 Mark(arm);
-                result = RunFirmwareUpdate(p, w) == Outcome::Done ? 0 : 1;
+                result = RunFirmwareUpdate(p, w).outcome == Outcome::Done ? 0 : 1;
                 break;
             case Cmd::Info:
                 Mark(arm);

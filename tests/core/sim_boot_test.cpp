@@ -239,17 +239,19 @@ class BootUpdateTest : public ::testing::TestWithParam<sim::LinkKind>, public te
     BootUpdateTest()
         : SimProgram(testing::SimOptions().On(GetParam()).BareWindow().InFolder("COM2")) {}
     // Three pages, 0 to 2, every fourth byte.
-    int Update() {
+    int Update(UpdateOptions options = {}) {
         const auto records = testing::UpdateRecords(
             3 * 16, [](int a) { return a * 5 + 1; }, 4);
         image = testing::FlashImage(records, sim::Controller::kPages * kPage);
         const fs::path file = dir->path() / "K6123_6124.upd";
         std::ofstream(file, std::ios::binary) << testing::UpdateText(records);
         host.chosenFiles.push_back(file.string());
-        return RunFirmwareUpdate(p, w) == Outcome::Done ? 0 : 1;
+        result = RunFirmwareUpdate(p, w, options);
+        return result.outcome == Outcome::Done ? 0 : 1;
     }
 
     Bytes image;
+    UpdateResult result;
 };
 
 TEST_P(BootUpdateTest, FailedTransferStaysInBootModeAndANewUpdateWorks) {
@@ -286,51 +288,89 @@ TEST_P(BootUpdateTest, LostLastCommitEndsWithReadWriteError) {
 }
 
 // On the Portix2 wiring the flash is read back through the programming
-// mode; a chip that cannot be read says so instead of "OK".
+// mode, after the firmware's second and the lock byte's plain write; "OK"
+// is the last word of a good update, also of one that could not be read.
 TEST_P(BootUpdateTest, ReadBackOnThePortix2Wiring) {
     if (GetParam() != sim::LinkKind::BitSerial) {
         // The UART echoes every byte: no programming mode is needed there.
         EXPECT_EQ(Update(), 0);
         EXPECT_EQ(sim.controller().flash, image);
         EXPECT_TRUE(sim.controller().TraceOf('I').empty());
+        EXPECT_FALSE(result.notVerified);
         return;
     }
+    const std::string locked =
+        "The update was written but not verified:\nthe chip's lock bits forbid reading its flash.";
+    const std::string noIsp =
+        "The update was written but not verified:\nthe chip's programming mode did not answer.";
     struct Case {
         const char* name;
         std::function<void(sim::Controller&)> set;
-        std::string box;
-        int result;
+        bool verify;
+        std::vector<testing::ShownBox> boxes;  // after the question
+        std::string status;                    // at the end
+        bool done, notVerified;
+        int firstDifference, differing;
     };
+    // clang-format off
     const std::vector<Case> cases = {
-        {"sound", [](sim::Controller&) {}, "", 0},
-        {"lock bits forbid reading", [](sim::Controller& c) { c.profile.lockBits = 0xFC; },
-         "The update was written but not verified:\nthe chip's lock bits forbid reading its flash.",
-         1},
-        {"no programming mode", [](sim::Controller& c) { c.profile.ispPresent = false; },
-         "The update was written but not verified:\nthe chip's programming mode did not answer.",
-         1},
+        {"sound", [](sim::Controller&) {}, true, {}, "OK", true, false, -1, 0},
+        {"lock bits forbid reading", [](sim::Controller& c) { c.profile.lockBits = 0xFC; }, true,
+         {{locked, "Info:"}}, "OK", true, true, -1, 0},
+        {"no programming mode", [](sim::Controller& c) { c.profile.ispPresent = false; }, true,
+         {{noIsp, "Warning!"}}, " ", false, true, -1, 0},
+        {"a patched byte", [](sim::Controller& c) { c.faults.patchedFlashByte = 0x44; }, true,
+         {{"Read/write error!", ""}}, " ", false, false, 0x44, 1},
+        {"a patched byte, not read back",
+         [](sim::Controller& c) { c.faults.patchedFlashByte = 0x44; }, false, {}, "OK", true, true,
+         -1, 0},
     };
+    // clang-format on
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         host.boxes.clear();
-        c.set(sim.controller());
-        const long isp = static_cast<long>(sim.controller().TraceOf('I').size());
-        EXPECT_EQ(Update(), c.result);
-        std::vector<std::string> expected{"Update starten?"};
-        if (!c.box.empty()) expected.push_back(c.box);
-        EXPECT_EQ(BoxTexts(), expected);
-        EXPECT_EQ(w.controls[id::kStatusLine].text, c.box.empty() ? "OK" : " ");
-        EXPECT_EQ(sim.controller().flash, image);
-        if (c.box.empty()) {
-            // Read Program Memory for every byte the file holds.
+        w.statusHistory.clear();
+        sim::Controller& ctl = sim.controller();
+        c.set(ctl);
+        ctl.trace.clear();
+        EXPECT_EQ(Update({.verify = c.verify}), c.done ? 0 : 1);
+        std::vector<testing::ShownBox> boxes = {
+            {"Update starten?", "Warning!", nullptr, MessageButtons::OkCancel}};
+        boxes.insert(boxes.end(), c.boxes.begin(), c.boxes.end());
+        EXPECT_EQ(host.boxes, boxes);
+        EXPECT_EQ(w.controls[id::kStatusLine].text, c.status);
+        EXPECT_EQ(result.notVerified, c.notVerified);
+        EXPECT_EQ(result.check.firstDifference, c.firstDifference);
+        EXPECT_EQ(result.check.differing, c.differing);
+        // The lock byte goes back with one plain write, a second after the
+        // last commit and before the read-back; nothing restarts the chip
+        // in between.
+        const auto commits = ctl.TraceOf('X');
+        const auto writes = ctl.TraceOf('V');
+        ASSERT_FALSE(commits.empty());
+        ASSERT_EQ(writes.size(), 1u);
+        EXPECT_EQ(writes[0].address, LockFlags);
+        EXPECT_GE(writes[0].timeNs - commits.back().timeNs, 1000u * 1000 * 1000);
+        const auto isp = ctl.TraceOf('I');
+        EXPECT_EQ(isp.empty(), !c.verify || !ctl.profile.ispPresent);
+        if (!isp.empty()) {
+            EXPECT_GT(isp.front().timeNs, writes[0].timeNs);
+        }
+        if (c.done && !c.notVerified) {
+            // Read Program Memory for every byte the file holds, and
+            // "verifying...." shown after the programming mode answered.
             long reads = 0;
-            for (const auto& e : sim.controller().TraceOf('I')) {
+            for (const auto& e : isp) {
                 if ((e.address >> 8) == 0x20 || (e.address >> 8) == 0x28) ++reads;
             }
             EXPECT_EQ(reads, 48);
-            EXPECT_GT(static_cast<long>(sim.controller().TraceOf('I').size()), isp + 48);
+            const std::vector<std::string>& h = w.statusHistory;
+            ASSERT_GE(h.size(), 2u);
+            EXPECT_EQ(std::vector<std::string>(h.end() - 2, h.end()),
+                      (std::vector<std::string>{"verifying....", "OK"}));
         }
-        sim.controller().profile = sim::Profile{};
+        ctl.profile = sim::Profile{};
+        ctl.faults = sim::Faults{};
     }
 }
 

@@ -283,6 +283,8 @@ int RunScenario(kvr::Program& p, BenchHost& host, const std::string& scenario, i
     Measured m;
     m.loops = p.link.state.loopsPerTick;
     prepare(p, host);
+    // What the untimed part said is shown when the run fails.
+    const std::vector<std::string> prepared = std::move(host.boxes);
     host.boxes.clear();
     ResetStats();
     const double c0 = CpuMs();
@@ -297,6 +299,15 @@ int RunScenario(kvr::Program& p, BenchHost& host, const std::string& scenario, i
         std::vector<std::uint8_t> flash(image.size());
         if (auto f = Entry<KvrModemFlashFn>("kvr_modem_flash")) f(flash.data(), flash.size());
         m.good = flash == image;
+        const auto differs = std::mismatch(flash.begin(), flash.end(), image.begin());
+        if (differs.first != flash.end()) {
+            std::printf("    flash differs first at 0x%04zX (%02X, not %02X)\n",
+                        static_cast<std::size_t>(differs.first - flash.begin()), *differs.first,
+                        *differs.second);
+        }
+    }
+    if (!m.good) {
+        for (const std::string& b : prepared) std::printf("    box before: %s\n", b.c_str());
     }
     PrintRun(scenario, link == kvr::sim::LinkKind::Uart, flashes ? bytes : 0, need, m, host);
     fs::current_path(fs::temp_directory_path());

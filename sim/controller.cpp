@@ -9,11 +9,14 @@ namespace {
 
 constexpr std::uint64_t kMs = 1000000;
 // The firmware drops a half-received byte when the clock stops this long.
-// Far above a bit's length, so that a PC busy elsewhere for a moment does
-// not lose its byte; far below the pauses after a line glitch.
-constexpr std::uint64_t kBitResyncNs = 100 * kMs;
-// A command whose next byte does not come within this time is abandoned.
-constexpr std::uint64_t kCommandTimeoutNs = 200 * kMs;
+// The PC clocks the link, so a PC that other work holds up for a while
+// (stalls of 300 ms were seen on a loaded machine) must not lose its byte;
+// still below the quiet before the link detection's bit-serial probe (its
+// three UART attempts take 1.5 s and more).
+constexpr std::uint64_t kBitResyncNs = 1000 * kMs;
+// A command whose next byte does not come within this time is abandoned;
+// as long, for the same reason.
+constexpr std::uint64_t kCommandTimeoutNs = 1000 * kMs;
 // Time the firmware needs before a reply can be clocked out. The program
 // waits 5 ms before it clocks the value out.
 constexpr std::uint64_t kReadReplyNs = 1 * kMs;

@@ -52,6 +52,18 @@ TEST(Startup, TheSimulateOptionBeforeTheDesktop) {
     }
 }
 
+TEST(Startup, TheVersionOptionBeforeTheDesktop) {
+    const std::vector<std::vector<const char*>> asks = {{"kvrsetup-de", "--version"},
+                                                        {"kvrsetup-de", "--simulate", "--version"}};
+    for (const std::vector<const char*>& argv : asks) {
+        EXPECT_THAT(
+            AskedVersion("kvrsetup-de", static_cast<int>(argv.size()), argv.data()),
+            Optional(MatchesRegex("kvrsetup-de [0-9]+\\.[0-9]+( \\(commit [0-9a-f]+\\))?")));
+    }
+    const char* const plain[] = {"kvrsetup-de", "--simulate=--version"};
+    EXPECT_EQ(AskedVersion("kvrsetup-de", 2, plain), std::nullopt);
+}
+
 // Devices that count how often they were made.
 struct CountedDevices : sim::Simulation {
     explicit CountedDevices(int& made) : Simulation(sim::ClockKind::Virtual) { ++made; }

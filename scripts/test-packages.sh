@@ -113,7 +113,7 @@ cmp -s "$config/kvrsetup/pc-setup-english.pdf" "$pkg/usr/share/kvrsetup/pc-setup
 [ -z "$(ls -A "$scratch/elsewhere")" ] || fail "the desktop start wrote into the current folder"
 
 echo "== the RPM"
-rpmlint "$rpm" >"$scratch/rpmlint.log" 2>&1 || true
+rpmlint -c packaging/rpmlint.toml "$rpm" >"$scratch/rpmlint.log" 2>&1 || true
 grep -q ' 0 errors,' "$scratch/rpmlint.log" || { cat "$scratch/rpmlint.log"; fail "rpmlint reports errors"; }
 rpm -qip "$rpm" >"$scratch/rpm-info.txt"
 grep -q "^Version *: $version$" "$scratch/rpm-info.txt" || fail "RPM: not version $version"

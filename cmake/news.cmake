@@ -53,7 +53,6 @@ endfunction()
 # entry; `build_seconds` dates an entry without a date; `maintainer` signs
 # the entries; `rpm_release` follows the version in the RPM changelog.
 function(kvr_news prefix news version build_seconds maintainer rpm_release)
-  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${news})
   # Lines as a list: a ";" or bracket in the text stands in for itself
   # until the end.
   file(READ ${news} lines)

@@ -95,7 +95,9 @@ webdir=build-web/zip/kvrsetup-$version-web
 rm -rf build-web/zip
 mkdir -p "$webdir"
 cp -r build-web/site/. "$webdir/"
-cp build-release/pc-setup-english.pdf build-release/pc-setup-deutsch.pdf LICENSE "$webdir/"
+cp build-release/pc-setup-english.pdf build-release/pc-setup-deutsch.pdf "$webdir/"
+# .txt: a web server hands it out as text.
+cp LICENSE "$webdir/LICENSE.txt"
 chmod -R u=rwX,go=rX "$webdir"
 find "$webdir" -exec touch -h -d "@$SOURCE_DATE_EPOCH" {} +
 (cd build-web/zip && find "kvrsetup-$version-web" | LC_ALL=C sort |

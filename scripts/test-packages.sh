@@ -133,11 +133,12 @@ rpm -qlvp "$rpm" | awk '$1 ~ /^d/ && $NF !~ /kvrsetup/ {print $NF}' | grep . &&
 
 echo "== the zips"
 unzip -Z1 "dist/kvrsetup-$version-web.zip" >"$scratch/web.txt"
-for f in index.html de.html kvrsetup.js kvrsetup.wasm pc-setup-english.pdf pc-setup-deutsch.pdf LICENSE; do
+for f in index.html de.html kvrsetup.js kvrsetup.wasm pc-setup-english.pdf pc-setup-deutsch.pdf \
+    LICENSE.txt; do
     grep -qx "kvrsetup-$version-web/$f" "$scratch/web.txt" || fail "the web zip has no $f"
 done
-unzip -Z1 "dist/kvrsetup-$version-windows.zip" | grep -qx "kvrsetup-$version/LICENSE.txt" ||
-    fail "the Windows zip has no LICENSE.txt"
+unzip -Z1 "dist/kvrsetup-$version-windows.zip" >"$scratch/windows.txt"
+grep -qx "kvrsetup-$version/LICENSE.txt" "$scratch/windows.txt" || fail "the Windows zip has no LICENSE.txt"
 
 echo "== the Windows installer under Wine"
 . scripts/wine-bits.sh

@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "app/startup.h"
 #include "commands.h"
 #include "res/cli_help_texts.h"
 #include "sim_profiles.h"
@@ -46,6 +47,7 @@ using Command = std::pair<CLI::App*, std::function<int(kvr::cli::Session&)>>;
 CLI::Option* AddGlobalOptions(CLI::App& app, Options& o, std::string& lang, const Translate& T) {
     app.option_defaults()->group(T(texts::kHelpOptionsGroup));
     app.set_help_flag("-h,--help", T(texts::kHelpHelp));
+    app.set_version_flag("--version", kvr::VersionLine("kvrsetup-cli"), T(texts::kHelpVersion));
     for (const auto& [key, text] :
          {std::pair{"Usage", texts::kHelpUsage}, std::pair{"OPTIONS", texts::kHelpOptions},
           std::pair{"SUBCOMMAND", texts::kHelpSubcommand},

@@ -10,6 +10,7 @@
 #include <clocale>
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "app/startup.h"
@@ -27,6 +28,7 @@
 namespace {
 
 constexpr kvr::Language kLanguage = KVR_GERMAN ? kvr::Language::German : kvr::Language::English;
+constexpr const char* kProgram = KVR_GERMAN ? "kvrsetup-de" : "kvrsetup-en";
 
 // The desktop entries' folder: $XDG_CONFIG_HOME/kvrsetup, with links to the
 // manuals installed beside the program (../share/kvrsetup).
@@ -47,7 +49,12 @@ kvr::UserFolder DesktopUserFolder() {
 }  // namespace
 
 int main(int argc, char** argv) {
-    // Before the desktop is reached: the list and a wrong profile need none.
+    // Before the desktop is reached: the version, the list and a wrong
+    // profile need none.
+    if (const std::optional<std::string> version = kvr::AskedVersion(kProgram, argc, argv)) {
+        std::printf("%s\n", version->c_str());
+        return 0;
+    }
     const kvr::sim::SimulateChoice simulate =
         kvr::sim::ReadSimulateOption(argc, argv, [](const std::string& text, bool error) {
             if (error) {

@@ -4,7 +4,7 @@
 # Usage: scripts/deps.sh        what building and running the program needs
 #        scripts/deps.sh test   and what the tests need (Windows cross-build,
 #                               Wine, a virtual X server, avrdude, the
-#                               package tools)
+#                               package tools, rpm and rpmlint)
 #        scripts/deps.sh windows64  the 64-bit Windows build and Wine, for
 #                               machines that run no 32-bit programs
 #        scripts/deps.sh web    the web page's build (emscripten) and its
@@ -21,9 +21,10 @@ if [ "${1:-}" = test ]; then
     # driver library: the i686 cross compiler, and Wine's 32-bit side to run
     # their tests.
     packages+=(g++-mingw-w64-i686-posix wine wine32:i386)
-    # The packages and their checks: the Debian package, the Windows
-    # installer and zip, the man pages.
-    packages+=(dpkg-dev file lintian desktop-file-utils appstream man-db nsis zip unzip poppler-utils)
+    # The packages and their checks: the Debian package, the RPM package
+    # (rpm brings rpmbuild), the Windows installer and zip, the man pages.
+    packages+=(dpkg-dev file lintian desktop-file-utils appstream man-db nsis zip unzip poppler-utils
+               rpm rpmlint)
 fi
 # Where 32-bit programs cannot run, the Windows tests use a 64-bit build.
 if [ "${1:-}" = windows64 ]; then

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Builds the releases into dist/: the Debian package, the Windows installer,
-# the Windows zip and SHA256SUMS. Release builds in folders of their own
-# (build-release/, build-win-release/), apart from the test builds. The
+# Builds the releases into dist/: the Debian package, the RPM, the Windows
+# installer, the Windows zip, the web page's zip and SHA256SUMS. Release
+# builds in folders of their own (build-release/, build-win-release/), apart
+# from the test builds; the web page is scripts/build-web.sh's. The
 # version is the project's VERSION in CMakeLists.txt. Two runs on the same
 # commit give the same files: every date is the last commit's
 # (SOURCE_DATE_EPOCH), and no build path goes into a file.
@@ -18,7 +19,7 @@ SOURCE_DATE_EPOCH=$(git log -1 --format=%ct)
 export SOURCE_DATE_EPOCH TZ=UTC LC_ALL=C.UTF-8
 # Files are written as on a machine with the usual umask, whoever runs this.
 umask 022
-jobs=$(nproc)
+jobs=${KVR_JOBS:-$(nproc)}
 # Paths as the sources see them, not where they were built.
 prefix_map="-ffile-prefix-map=$root/=/usr/src/kvrsetup/ -ffile-prefix-map=$root=/usr/src/kvrsetup"
 
@@ -50,9 +51,12 @@ cmake --build build-win-release -j"$jobs" \
 rm -rf dist
 mkdir -p dist
 
-# The Debian package, stripped by CPack, its dependencies from the programs.
+# The Debian package and the RPM, stripped by CPack, their dependencies from
+# the programs.
 (cd build-release && cpack -G DEB -B "$root/build-release/cpack" >/dev/null)
 cp "build-release/cpack/kvrsetup_${version}_amd64.deb" dist/
+(cd build-release && cpack -G RPM -B "$root/build-release/cpack" >/dev/null)
+cp "build-release/cpack/kvrsetup-${version}-1.x86_64.rpm" dist/
 
 # The Windows files: the programs stripped, the manuals, one date for all.
 strip=$(sed -n 's/^CMAKE_STRIP:FILEPATH=//p' build-win-release/CMakeCache.txt)
@@ -63,6 +67,8 @@ for program in kvrsetup-en kvrsetup-de kvrsetup-cli; do
     "$strip" -o "$files/$program.exe" "build-win-release/$program.exe"
 done
 cp build-release/pc-setup-english.pdf build-release/pc-setup-deutsch.pdf "$files/"
+# The licence as Windows' editors and the installer's page read it.
+sed 's/$/\r/' LICENSE >"$files/LICENSE.txt"
 touch -d "@$SOURCE_DATE_EPOCH" "$files"/*
 
 # The zip: a folder of its own, files in a fixed order, no extra fields.
@@ -81,5 +87,21 @@ makensis -V2 -DVERSION="$version" -DFILES="$root/$files" \
     -DOUTFILE="$root/dist/kvrsetup-$version-setup.exe" "${win64[@]}" \
     packaging/windows/kvrsetup.nsi
 
-(cd dist && sha256sum -- *.deb *.exe *.zip > SHA256SUMS)
+# The web page: the site as built (scripts/build-web.sh builds only what
+# changed), the release build's manuals for Help and the licence, in a
+# folder of its own, made like the Windows zip.
+KVR_JOBS=$jobs scripts/build-web.sh >/dev/null
+webdir=build-web/zip/kvrsetup-$version-web
+rm -rf build-web/zip
+mkdir -p "$webdir"
+cp -r build-web/site/. "$webdir/"
+cp build-release/pc-setup-english.pdf build-release/pc-setup-deutsch.pdf "$webdir/"
+# .txt: a web server hands it out as text.
+cp LICENSE "$webdir/LICENSE.txt"
+chmod -R u=rwX,go=rX "$webdir"
+find "$webdir" -exec touch -h -d "@$SOURCE_DATE_EPOCH" {} +
+(cd build-web/zip && find "kvrsetup-$version-web" | LC_ALL=C sort |
+    zip -X -q -@ "$root/dist/kvrsetup-$version-web.zip")
+
+(cd dist && sha256sum -- *.deb *.rpm *.exe *.zip > SHA256SUMS)
 ls -l dist

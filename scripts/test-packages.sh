@@ -1,17 +1,16 @@
 #!/usr/bin/env bash
-# Builds the releases (scripts/package.sh) and checks them as a user gets
-# them: the Debian package with lintian, desktop-file-validate and
-# appstreamcli, unpacked and run (the command line, the window program's
-# first start through its desktop entry), its man pages and manuals; then
-# the Windows installer under Wine: silent install, the program from its
-# shortcut, Help, the uninstaller. scripts/test.sh runs it last.
+# Builds the releases (scripts/package.sh) twice and checks that both runs
+# gave the same bytes, then checks them as a user gets them: the Debian
+# package with lintian, desktop-file-validate and appstreamcli, unpacked
+# and run (every program's --version, the command line, the window
+# program's first start through its desktop entry), its man pages and
+# manuals; the RPM with rpmlint and against the Debian package's files; the
+# web page's zip; then the Windows installer under Wine: silent install,
+# --version, the program from its shortcut, Help, the uninstaller.
+# scripts/test.sh runs it last.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
-
-scripts/package.sh >/dev/null
-version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' build-release/CMakeCache.txt)
-deb=dist/kvrsetup_${version}_amd64.deb
 
 status=0
 fail() {
@@ -29,6 +28,23 @@ cleanup() {
 }
 trap cleanup EXIT
 
+echo "== two runs of scripts/package.sh"
+scripts/package.sh >/dev/null
+version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' build-release/CMakeCache.txt)
+deb=dist/kvrsetup_${version}_amd64.deb
+rpm=dist/kvrsetup-${version}-1.x86_64.rpm
+commit=$(git rev-parse --short=12 HEAD)
+cp -r dist "$scratch/first"
+scripts/package.sh >/dev/null
+for f in "$deb" "$rpm" "dist/kvrsetup-$version-setup.exe" "dist/kvrsetup-$version-windows.zip" \
+    "dist/kvrsetup-$version-web.zip" dist/SHA256SUMS; do
+    [ -s "$f" ] || fail "$f was not made"
+done
+[ "$(ls dist)" = "$(ls "$scratch/first")" ] || fail "the two runs made different files"
+for f in "$scratch"/first/*; do
+    cmp -s "$f" "dist/${f##*/}" || fail "${f##*/} differs between two runs on one commit"
+done
+
 # Waits up to $1 seconds for the file $2.
 wait_for() {
     for _ in $(seq $(($1 * 10))); do [ -e "$2" ] && return 0; sleep 0.1; done
@@ -41,6 +57,13 @@ lintian --fail-on error "$deb" || fail "lintian reports errors"
 
 pkg=$scratch/root
 dpkg-deb -x "$deb" "$pkg"
+grep -qx 'License: MIT' "$pkg/usr/share/doc/kvrsetup/copyright" || fail "copyright: not MIT"
+[ "$(zcat "$pkg/usr/share/doc/kvrsetup/changelog.gz" | sed -n 1p)" = \
+    "kvrsetup ($version) unstable; urgency=medium" ] || fail "the changelog does not open with $version"
+grep -q '<project_license>MIT</project_license>' "$pkg"/usr/share/metainfo/*.metainfo.xml ||
+    fail "AppStream: not MIT"
+grep -q "<release version=\"$version\"" "$pkg"/usr/share/metainfo/*.metainfo.xml ||
+    fail "AppStream: no release $version"
 desktop-file-validate "$pkg"/usr/share/applications/*.desktop || fail "desktop entries"
 appstreamcli validate --no-net --explain "$pkg"/usr/share/metainfo/*.metainfo.xml >"$scratch/as.log" 2>&1 ||
     { cat "$scratch/as.log"; fail "AppStream metainfo"; }
@@ -58,6 +81,14 @@ for manual in pc-setup-english pc-setup-deutsch; do
     [ -s "$pdf" ] || { fail "$manual.pdf missing"; continue; }
     images=$(pdfimages -list "$pdf" | tail -n +3 | wc -l)
     [ "$images" -ge 6 ] || fail "$manual.pdf holds $images pictures, not 6"
+done
+
+# Every program's version, and the commit it was built from, without a
+# desktop.
+for name in kvrsetup-cli kvrsetup-en kvrsetup-de; do
+    answer=$(env -u DISPLAY -u WAYLAND_DISPLAY "$pkg/usr/bin/$name" --version 2>&1) ||
+        fail "$name --version failed"
+    [ "$answer" = "$name $version (commit $commit)" ] || fail "$name --version says: $answer"
 done
 
 # The command line program, as installed.
@@ -80,6 +111,34 @@ program=""
 cmp -s "$config/kvrsetup/pc-setup-english.pdf" "$pkg/usr/share/kvrsetup/pc-setup-english.pdf" ||
     fail "the manual is not linked into the user's folder"
 [ -z "$(ls -A "$scratch/elsewhere")" ] || fail "the desktop start wrote into the current folder"
+
+echo "== the RPM"
+rpmlint -c packaging/rpmlint.toml "$rpm" >"$scratch/rpmlint.log" 2>&1 || true
+grep -q ' 0 errors,' "$scratch/rpmlint.log" || { cat "$scratch/rpmlint.log"; fail "rpmlint reports errors"; }
+rpm -qip "$rpm" >"$scratch/rpm-info.txt"
+grep -q "^Version *: $version$" "$scratch/rpm-info.txt" || fail "RPM: not version $version"
+grep -q '^License *: MIT$' "$scratch/rpm-info.txt" || fail "RPM: not MIT"
+rpm -qp --requires "$rpm" >"$scratch/rpm-requires.txt"
+for need in 'libQt6Widgets.so.6()(64bit)' 'libQt6SerialPort.so.6()(64bit)' hicolor-icon-theme; do
+    grep -qxF "$need" "$scratch/rpm-requires.txt" || fail "RPM does not require $need"
+done
+rpm -qp --changelog "$rpm" | sed -n 1p | grep -q -- "- $version-1$" || fail "RPM changelog"
+# The Debian package's files, programs, desktop entries, man pages and
+# manuals alike; of the folders, only its own.
+rpm -qlvp "$rpm" | awk '$1 !~ /^d/ {print $NF}' | sort >"$scratch/rpm-files.txt"
+dpkg-deb -c "$deb" | awk '$1 !~ /^d/ {print substr($NF, 2)}' | sort >"$scratch/deb-files.txt"
+diff -u "$scratch/deb-files.txt" "$scratch/rpm-files.txt" || fail "the RPM's files are not the Debian package's"
+rpm -qlvp "$rpm" | awk '$1 ~ /^d/ && $NF !~ /kvrsetup/ {print $NF}' | grep . &&
+    fail "the RPM owns folders of other packages"
+
+echo "== the zips"
+unzip -Z1 "dist/kvrsetup-$version-web.zip" >"$scratch/web.txt"
+for f in index.html de.html kvrsetup.js kvrsetup.wasm pc-setup-english.pdf pc-setup-deutsch.pdf \
+    LICENSE.txt; do
+    grep -qx "kvrsetup-$version-web/$f" "$scratch/web.txt" || fail "the web zip has no $f"
+done
+unzip -Z1 "dist/kvrsetup-$version-windows.zip" >"$scratch/windows.txt"
+grep -qx "kvrsetup-$version/LICENSE.txt" "$scratch/windows.txt" || fail "the Windows zip has no LICENSE.txt"
 
 echo "== the Windows installer under Wine"
 . scripts/wine-bits.sh
@@ -106,8 +165,14 @@ wine "dist/kvrsetup-$version-setup.exe" /S >/dev/null 2>&1 || fail "the installe
 installed=$(find "$WINEPREFIX/drive_c" -maxdepth 4 -path '*/Program Files*/kvrsetup/kvrsetup-en.exe' | head -n1)
 [ -n "$installed" ] || fail "kvrsetup-en.exe is not under Program Files"
 folder=$(dirname "$installed")
-for f in kvrsetup-de.exe kvrsetup-cli.exe pc-setup-english.pdf pc-setup-deutsch.pdf uninstall.exe; do
+for f in kvrsetup-de.exe kvrsetup-cli.exe pc-setup-english.pdf pc-setup-deutsch.pdf LICENSE.txt \
+    uninstall.exe; do
     [ -f "$folder/$f" ] || fail "$f not installed"
+done
+# The window programs tell their version where their output was sent.
+for name in kvrsetup-cli kvrsetup-en kvrsetup-de; do
+    answer=$(wine "$folder/$name.exe" --version 2>/dev/null | tr -d '\r') || fail "$name.exe --version failed"
+    [ "$answer" = "$name $version (commit $commit)" ] || fail "$name.exe --version says: $answer"
 done
 shortcut=$(find "$WINEPREFIX/drive_c/users" -name 'KVR-Duza2 Setup (English).lnk' | head -n1)
 [ -n "$shortcut" ] || fail "no Start-menu shortcut"

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "app/startup.h"
@@ -24,6 +25,7 @@
 namespace {
 
 constexpr kvr::Language kLanguage = KVR_GERMAN ? kvr::Language::German : kvr::Language::English;
+constexpr const char* kProgram = KVR_GERMAN ? "kvrsetup-de" : "kvrsetup-en";
 
 // A window program has no console of its own: the text goes where its output
 // was sent, else to the console it was started from, else into a box.
@@ -69,6 +71,12 @@ kvr::UserFolder ShortcutUserFolder() {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Like the list of profiles: on the output or console it was started
+    // from, else in a box.
+    if (const std::optional<std::string> version = kvr::AskedVersion(kProgram, argc, argv)) {
+        Tell(*version, false);
+        return 0;
+    }
     const kvr::sim::SimulateChoice simulate = kvr::sim::ReadSimulateOption(argc, argv, Tell);
     if (simulate.exitStatus) return *simulate.exitStatus;
 

@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "app/build_version.h"
 #include "app/main_window.h"
 
 namespace kvr {
@@ -20,6 +21,20 @@ int RunWindowProgram(const FrontEnd& front, int argc, const char* const* argv) {
     if (!StartInUserFolder(front.host, argc, argv, front.userFolder, front.lang)) return 1;
     StartedProgram started(front.devices(), front.host, front.lang);
     return RunProgram(started.program());
+}
+
+std::string VersionLine(std::string_view program) {
+    std::string line = std::string(program) + ' ' + std::string(build::kVersion);
+    if (!build::kCommit.empty()) line += " (commit " + std::string(build::kCommit) + ')';
+    return line;
+}
+
+std::optional<std::string> AskedVersion(std::string_view program, int argc,
+                                        const char* const* argv) {
+    for (int i = 1; i < argc; ++i) {
+        if (std::string_view(argv[i]) == "--version") return VersionLine(program);
+    }
+    return std::nullopt;
 }
 
 }  // namespace kvr

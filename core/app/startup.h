@@ -2,6 +2,9 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
 
 #include "app/user_folder.h"
 #include "platform/devices.h"
@@ -42,5 +45,14 @@ struct FrontEnd {
 // window until it closes. Returns the program's exit status: 1 when the
 // folder could not be entered (after the box that says why).
 int RunWindowProgram(const FrontEnd& front, int argc, const char* const* argv);
+
+// What every program answers --version with: "PROGRAM VERSION", and
+// " (commit ID)" when the build knows its commit.
+std::string VersionLine(std::string_view program);
+
+// A window program's --version, looked for before the desktop is reached
+// (it needs none): the version line when the command line asks for it.
+std::optional<std::string> AskedVersion(std::string_view program, int argc,
+                                        const char* const* argv);
 
 }  // namespace kvr

@@ -1,6 +1,7 @@
-; The Windows installer: the two window programs, the command line program
-; and both manuals under Program Files, Start-menu shortcuts for both
-; languages that start the programs in a folder of the user's own
+; The Windows installer: the licence page first, then the two window
+; programs, the command line program, both manuals and the licence under
+; Program Files, Start-menu shortcuts for both languages that start the
+; programs in a folder of the user's own
 ; (%APPDATA%\kvrsetup, where blsetup.cfg is kept and Help finds the manual),
 ; and an uninstaller that leaves the user's blsetup.cfg.
 ; scripts/package.sh runs it: makensis -DVERSION=.. -DFILES=.. -DOUTFILE=..
@@ -38,8 +39,11 @@ VIAddVersionKey "ProductVersion" "${VERSION}"
 VIAddVersionKey "FileVersion" "${VERSION}"
 VIAddVersionKey "FileDescription" "KVR-Duza2 Setup installer"
 VIAddVersionKey "CompanyName" "kvrsetup developers"
-VIAddVersionKey "LegalCopyright" "kvrsetup developers"
+VIAddVersionKey "LegalCopyright" "Copyright 2026 kvrsetup developers, MIT licence"
 
+; The MIT licence, which the programs are passed on under.
+LicenseData "${FILES}\LICENSE.txt"
+Page license
 Page directory
 Page instfiles
 UninstPage uninstConfirm
@@ -64,6 +68,7 @@ Section "kvrsetup"
   File "${FILES}\kvrsetup-cli.exe"
   File "${FILES}\pc-setup-english.pdf"
   File "${FILES}\pc-setup-deutsch.pdf"
+  File "${FILES}\LICENSE.txt"
   WriteUninstaller "$INSTDIR\uninstall.exe"
 
   ; The shortcuts of the installing user; their working folder is the
@@ -100,6 +105,7 @@ Section "Uninstall"
   Delete "$INSTDIR\kvrsetup-cli.exe"
   Delete "$INSTDIR\pc-setup-english.pdf"
   Delete "$INSTDIR\pc-setup-deutsch.pdf"
+  Delete "$INSTDIR\LICENSE.txt"
   Delete "$INSTDIR\uninstall.exe"
   RMDir "$INSTDIR"
 

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "app/build_version.h"
 #include "test_program.h"
 
 #ifndef _WIN32
@@ -57,6 +58,7 @@ TEST(CliProgram, ExitStatusAndOutputOfEachKindOfRun) {
     };
     const std::vector<Case> cases = {
         {"--help", 0, "Commands:\n  ports", ""},
+        {"read --version", 0, "kvrsetup-cli " + std::string(build::kVersion), ""},
         {"--lang de update --help", 0, "Die Fragen des Updates mit OK beantworten", ""},
         {"write --help", 0, "--dry-run", ""},
         {"update --help", 0, "--yes", ""},

@@ -4,6 +4,8 @@
 
 #include <filesystem>
 #include <memory>
+#include <optional>
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -50,6 +52,20 @@ TEST(Startup, TheSimulateOptionBeforeTheDesktop) {
         EXPECT_EQ(told, c.told);
         EXPECT_EQ(asError, c.toldAsError);
     }
+}
+
+TEST(Startup, TheVersionOptionBeforeTheDesktop) {
+    const std::regex line("kvrsetup-de [0-9]+\\.[0-9]+( \\(commit [0-9a-f]+\\))?");
+    const std::vector<std::vector<const char*>> asks = {{"kvrsetup-de", "--version"},
+                                                        {"kvrsetup-de", "--simulate", "--version"}};
+    for (const std::vector<const char*>& argv : asks) {
+        const std::optional<std::string> answer =
+            AskedVersion("kvrsetup-de", static_cast<int>(argv.size()), argv.data());
+        ASSERT_TRUE(answer.has_value());
+        EXPECT_TRUE(std::regex_match(*answer, line)) << *answer;
+    }
+    const char* const plain[] = {"kvrsetup-de", "--simulate=--version"};
+    EXPECT_EQ(AskedVersion("kvrsetup-de", 2, plain), std::nullopt);
 }
 
 // Devices that count how often they were made.

@@ -53,7 +53,7 @@ int TextWidth(std::string_view s) {
         start = end + 1;
     }
     // A little above the average, since labels have capitals.
-    return static_cast<int>(std::ceil(widest * 4.4)) + 2;
+    return static_cast<int>(std::ceil(widest * 4.0)) + 2;
 }
 
 int Lines(std::string_view s) {
@@ -92,78 +92,151 @@ class Layout {
         : t_(t), lang_(t.language), options_(options) {}
 
     std::vector<WORD> Build() {
+        if (!t_.placements.empty()) return Write(PlacedItems(), t_.width, t_.height);
         std::vector<const ControlDef*> bottom;
         std::vector<Section> sections = Sections(bottom);
         for (Section& s : sections) Place(s);
 
-        // The sections top to bottom in columns, as many as the template's
-        // width suggests, the tallest column as short as possible.
+        // The sections top to bottom in columns: as many as the template's
+        // width suggests, the tallest column as short as possible, where
+        // that fits the template's size; else the arrangement that fits it,
+        // or overshoots it least.
         const std::size_t n = sections.size();
-        const std::size_t columns = res::ColumnCount(t_, n);
         std::vector<int> heights;
         for (const Section& s : sections) heights.push_back(s.height);
-        const std::vector<std::size_t> starts = res::BalancedColumns(heights, columns);
+        std::vector<std::vector<std::size_t>> candidates = {
+            res::BalancedColumns(heights, res::ColumnCount(t_, n))};
+        for (std::size_t a = 1; a <= n; ++a) {
+            for (std::size_t b = a; b <= n; ++b) {
+                std::vector<std::size_t> starts = {0};
+                if (a < n) starts.push_back(a);
+                if (b > a && b < n) starts.push_back(b);
+                candidates.push_back(starts);
+            }
+        }
+        Arrangement best = Arrange(sections, candidates.front(), bottom);
+        for (const std::vector<std::size_t>& starts : candidates) {
+            Arrangement a = Arrange(sections, starts, bottom);
+            if (a.Overshoot(t_) < best.Overshoot(t_)) best = std::move(a);
+        }
+        return Write(best.items, best.width, best.height);
+    }
 
+  private:
+    struct Arrangement {
         std::vector<Item> items;
+        int width = 0;
+        int height = 0;
+        // How far the window reaches past the template's size (it is never
+        // smaller).
+        int Overshoot(const res::DialogTemplate& t) const {
+            return width - t.width + height - t.height;
+        }
+    };
+
+    // The sections in columns that begin at `starts`, and the dialog's own
+    // buttons in one row at the bottom right, under the columns it spans;
+    // the window at least the template's size.
+    Arrangement Arrange(const std::vector<Section>& sections,
+                        const std::vector<std::size_t>& starts,
+                        const std::vector<const ControlDef*>& bottom) const {
+        Arrangement out;
+        std::vector<std::pair<int, int>> columns;  // right edge, bottom
         int x = kMargin;
-        int bottomOfColumns = kMargin;
         for (std::size_t k = 0; k < starts.size(); ++k) {
-            const std::size_t end = k + 1 < starts.size() ? starts[k + 1] : n;
+            const std::size_t end = k + 1 < starts.size() ? starts[k + 1] : sections.size();
             int width = 0;
             for (std::size_t i = starts[k]; i < end; ++i)
                 width = std::max(width, sections[i].width);
             int y = kMargin;
             for (std::size_t i = starts[k]; i < end; ++i) {
-                Section& s = sections[i];
-                if (s.boxed) {
-                    Item box;
-                    box.style = WS_CHILD | WS_VISIBLE | BS_GROUPBOX | WS_GROUP;
-                    box.windowClass = kButtonClass;
-                    box.x = x;
-                    box.y = y;
-                    box.cx = width;
-                    box.cy = s.height;
-                    box.text = Wide(T(s.group));
-                    items.push_back(box);
-                }
+                const Section& s = sections[i];
+                if (s.boxed) out.items.push_back(GroupBox(s.group, {x, y, width, s.height}));
                 for (Item item : s.items) {
                     item.x += x;
                     item.y += y;
                     if (item.fill) item.cx = width - 2 * Inner(s);
-                    items.push_back(item);
+                    out.items.push_back(item);
                 }
                 y += s.height + kGap;
             }
-            bottomOfColumns = std::max(bottomOfColumns, y - kGap);
             x += width + kMargin;
+            columns.emplace_back(x - kMargin, y - kGap);
         }
-        int dialogWidth = std::max(x, 2 * kMargin + 60);
-        int dialogHeight = bottomOfColumns + kMargin;
-        if (!bottom.empty()) {
-            // The dialog's own buttons in one row at the bottom right; the
-            // dialog is at least as wide as the row.
-            std::vector<Item> row;
-            int rowWidth = 0;
-            for (const ControlDef* c : bottom) {
-                row.push_back(Button(*c));
-                rowWidth += row.back().cx + (row.size() > 1 ? kGap : 0);
-            }
-            dialogWidth = std::max(dialogWidth, rowWidth + 2 * kMargin);
-            const int y = bottomOfColumns + kGap + 2;
-            int x = dialogWidth - kMargin - rowWidth;
-            for (Item& b : row) {
-                b.x = x;
-                b.y = y;
-                x += b.cx + kGap;
-                items.push_back(b);
-            }
-            dialogHeight = y + kButtonHeight + kMargin;
+        std::vector<Item> row;
+        int rowWidth = 0;
+        for (const ControlDef* c : bottom) {
+            row.push_back(Button(*c));
+            rowWidth += row.back().cx + (row.size() > 1 ? kGap : 0);
         }
-        return Write(items, dialogWidth, dialogHeight);
+        out.width = std::max({x, 2 * kMargin + 60, t_.width, rowWidth + 2 * kMargin});
+        out.height = t_.height;
+        int rowTop = 0;
+        for (const auto& [right, columnBottom] : columns) {
+            out.height = std::max(out.height, columnBottom + kMargin);
+            if (right > out.width - kMargin - rowWidth)
+                rowTop = std::max(rowTop, columnBottom + kGap + 2);
+        }
+        if (row.empty()) return out;
+        out.height = std::max(out.height, rowTop + kButtonHeight + kMargin);
+        int rowX = out.width - kMargin - rowWidth;
+        for (Item& b : row) {
+            b.x = rowX;
+            b.y = out.height - kMargin - kButtonHeight;
+            rowX += b.cx + kGap;
+            out.items.push_back(b);
+        }
+        return out;
     }
 
-  private:
     std::string_view T(const Text& text) const { return Pick(lang_, text); }
+
+    static Item At(Item item, const res::Rect& r) {
+        item.x = r.x;
+        item.y = r.y;
+        item.cx = r.cx;
+        item.cy = r.cy;
+        return item;
+    }
+
+    Item GroupBox(const Text& caption, const res::Rect& r) const {
+        Item box;
+        box.style = WS_CHILD | WS_VISIBLE | BS_GROUPBOX | WS_GROUP;
+        box.windowClass = kButtonClass;
+        box.text = Wide(T(caption));
+        return At(box, r);
+    }
+
+    // A window whose template fixes every place: the group boxes, then the
+    // controls in their order, each where the template puts it.
+    std::vector<Item> PlacedItems() const {
+        std::vector<Item> items;
+        for (const Text& g : t_.groups) {
+            if (const res::Placement* p = res::PlacementOf(t_, 0, T(g)))
+                items.push_back(GroupBox(g, p->rect));
+        }
+        for (const ControlDef& c : t_.controls) {
+            const res::Placement* p = res::PlacementOf(t_, c.id);
+            if (!PresentIn(c, lang_) || p == nullptr) continue;
+            switch (c.kind) {
+                case ControlKind::PushButton:
+                    items.push_back(At(Button(c), p->rect));
+                    break;
+                case ControlKind::Radio:
+                case ControlKind::CheckBox:
+                    items.push_back(At(Choice(c), p->rect));
+                    break;
+                case ControlKind::Edit:
+                case ControlKind::ComboBox:
+                    items.push_back(At(Field(c), p->rect));
+                    break;
+                case ControlKind::Static:
+                    items.push_back(At(Label(c.label, c.id), p->rect));
+                    break;
+            }
+        }
+        return items;
+    }
     static int Inner(const Section& s) { return s.boxed ? kBoxSide : 0; }
 
     std::vector<Section> Sections(std::vector<const ControlDef*>& bottom) const {
@@ -430,7 +503,8 @@ class Layout {
         auto align = [&w] {
             if (w.size() % 2 != 0) w.push_back(0);
         };
-        dword(DS_SETFONT | DS_MODALFRAME | DS_CENTER | WS_POPUP | WS_CAPTION | WS_SYSMENU);
+        dword(DS_SETFONT | DS_MODALFRAME | (t_.centred ? DS_CENTER : 0) | WS_POPUP | WS_CAPTION |
+              WS_SYSMENU);
         dword(0);
         w.push_back(static_cast<WORD>(items.size()));
         w.push_back(0);

@@ -223,7 +223,7 @@ void RpmSetUpReadCalculateWrite(UiDriver& ui) {
 
 // English, 10 poles and ratio 8.00: the top frequency Write takes, and the
 // figures of the period stored, each product held in single precision.
-void RpmTopSpeedIsWrittenAndShown(UiDriver& ui) {
+void RpmSetUpTopSpeedWrittenAndShown(UiDriver& ui) {
     ui.Click(id::kRead);
     UI_TRUE(ui, ui.PlayDialog(id::kRpmSetUp, false, id::kRpmTemplateEn, [&] {
         ui.Click(id::kRpmRead);
@@ -311,8 +311,8 @@ const std::vector<WindowCase>& WindowCases() {
         {"SettingsFileThroughTheMenuGerman", De, ConfigFile(), SettingsFileThroughTheMenu},
         {"RpmSetUpReadCalculateWriteGerman", De, ConfigFile("10", "8.00"),
          RpmSetUpReadCalculateWrite},
-        {"RpmTopSpeedIsWrittenAndShownEnglish", En, ConfigFile("10", "8.00"),
-         RpmTopSpeedIsWrittenAndShown},
+        {"RpmSetUpTopSpeedWrittenAndShownEnglish", En, ConfigFile("10", "8.00"),
+         RpmSetUpTopSpeedWrittenAndShown},
     };
     return cases;
 }

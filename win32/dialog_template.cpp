@@ -52,7 +52,8 @@ int TextWidth(std::string_view s) {
         widest = std::max(widest, Chars(s.substr(start, end - start)));
         start = end + 1;
     }
-    // A little above the average, since labels have capitals.
+    // The average, and a little room at the end: the real widths of the
+    // texts are checked in the dialog font.
     return static_cast<int>(std::ceil(widest * 4.0)) + 2;
 }
 
@@ -106,6 +107,7 @@ class Layout {
         for (const Section& s : sections) heights.push_back(s.height);
         std::vector<std::vector<std::size_t>> candidates = {
             res::BalancedColumns(heights, res::ColumnCount(t_, n))};
+        // Every split into one, two or three columns.
         for (std::size_t a = 1; a <= n; ++a) {
             for (std::size_t b = a; b <= n; ++b) {
                 std::vector<std::size_t> starts = {0};
@@ -237,6 +239,7 @@ class Layout {
         }
         return items;
     }
+
     static int Inner(const Section& s) { return s.boxed ? kBoxSide : 0; }
 
     std::vector<Section> Sections(std::vector<const ControlDef*>& bottom) const {

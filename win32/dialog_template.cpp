@@ -23,6 +23,7 @@ constexpr WORD kNoId = 0xFFFF;
 // Sizes in dialog units: a character averages 4 units wide, a line of the
 // dialog font is 8 high.
 constexpr int kMargin = 7;
+constexpr int kColumnGap = 6;
 constexpr int kGap = 4;
 constexpr int kLineHeight = 8;
 constexpr int kEditHeight = 12;
@@ -37,25 +38,52 @@ using res::IsEmpty;
 using res::PresentIn;
 using res::SameText;
 
-// Characters of a UTF-8 text, counting each character once.
-int Chars(std::string_view s) {
-    return static_cast<int>(
-        std::count_if(s.begin(), s.end(), [](char c) { return (c & 0xC0) != 0x80; }));
-}
-
-// The widest line of a text that may hold '\n'.
-int TextWidth(std::string_view s) {
-    int widest = 0;
-    std::size_t start = 0;
-    while (start <= s.size()) {
-        const std::size_t end = std::min(s.find('\n', start), s.size());
-        widest = std::max(widest, Chars(s.substr(start, end - start)));
-        start = end + 1;
+// Widths of texts in dialog units, measured in the dialog's font and
+// converted as the dialog manager converts its units (a unit is a quarter
+// of the font's average character width).
+class TextMeasure {
+  public:
+    TextMeasure(std::string_view font, int pointSize) : dc_(GetDC(nullptr)) {
+        const int height = -MulDiv(pointSize, GetDeviceCaps(dc_, LOGPIXELSY), 72);
+        font_ = CreateFontW(height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                            OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                            DEFAULT_PITCH | FF_DONTCARE, Wide(font).c_str());
+        old_ = SelectObject(dc_, font_);
+        const std::wstring letters = L"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
+        SIZE size{};
+        GetTextExtentPoint32W(dc_, letters.c_str(), static_cast<int>(letters.size()), &size);
+        baseX_ = std::max(1, static_cast<int>((size.cx / 26 + 1) / 2));
     }
-    // The average, and a little room at the end: the real widths of the
-    // texts are checked in the dialog font.
-    return static_cast<int>(std::ceil(widest * 4.0)) + 2;
-}
+    ~TextMeasure() {
+        SelectObject(dc_, old_);
+        DeleteObject(font_);
+        ReleaseDC(nullptr, dc_);
+    }
+    TextMeasure(const TextMeasure&) = delete;
+    TextMeasure& operator=(const TextMeasure&) = delete;
+
+    // The widest line of a text that may hold '\n', with a little room at
+    // the end.
+    int Width(std::string_view s) const {
+        int widest = 0;
+        std::size_t start = 0;
+        while (start <= s.size()) {
+            const std::size_t end = std::min(s.find('\n', start), s.size());
+            const std::wstring line = Wide(s.substr(start, end - start));
+            SIZE size{};
+            GetTextExtentPoint32W(dc_, line.c_str(), static_cast<int>(line.size()), &size);
+            widest = std::max(widest, static_cast<int>(size.cx));
+            start = end + 1;
+        }
+        return (widest * 4 + baseX_ - 1) / baseX_ + 2;
+    }
+
+  private:
+    HDC dc_;
+    HFONT font_ = nullptr;
+    HGDIOBJ old_ = nullptr;
+    int baseX_ = 1;
+};
 
 int Lines(std::string_view s) {
     return 1 + static_cast<int>(std::count(s.begin(), s.end(), '\n'));
@@ -90,7 +118,7 @@ struct Section : res::ControlGroup {
 class Layout {
   public:
     Layout(const res::DialogTemplate& t, const BuildOptions& options)
-        : t_(t), lang_(t.language), options_(options) {}
+        : t_(t), lang_(t.language), options_(options), measure_(t.font, t.pointSize) {}
 
     std::vector<WORD> Build() {
         if (!t_.placements.empty()) return Write(PlacedItems(), t_.width, t_.height);
@@ -162,8 +190,8 @@ class Layout {
                 }
                 y += s.height + kGap;
             }
-            x += width + kMargin;
-            columns.emplace_back(x - kMargin, y - kGap);
+            columns.emplace_back(x + width, y - kGap);
+            x += width + kColumnGap;
         }
         std::vector<Item> row;
         int rowWidth = 0;
@@ -171,7 +199,9 @@ class Layout {
             row.push_back(Button(*c));
             rowWidth += row.back().cx + (row.size() > 1 ? kGap : 0);
         }
-        out.width = std::max({x, 2 * kMargin + 60, t_.width, rowWidth + 2 * kMargin});
+        const int columnsRight = columns.empty() ? kMargin : columns.back().first;
+        out.width =
+            std::max({columnsRight + kMargin, 2 * kMargin + 60, t_.width, rowWidth + 2 * kMargin});
         out.height = t_.height;
         int rowTop = 0;
         for (const auto& [right, columnBottom] : columns) {
@@ -265,7 +295,7 @@ class Layout {
         label.style = WS_CHILD | WS_VISIBLE | SS_LEFT;
         label.id = id != 0 ? static_cast<WORD>(id) : kNoId;
         label.text = StaticText(T(text));
-        label.cx = TextWidth(T(text));
+        label.cx = measure_.Width(T(text));
         label.cy = Lines(T(text)) * kLineHeight;
         return label;
     }
@@ -296,7 +326,7 @@ class Layout {
         b.style = Common(c) | WS_TABSTOP | WS_GROUP |
                   ((c.flags & res::kDefaultButton) != 0 ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON);
         b.text = Wide(T(c.label));
-        b.cx = std::max(50, TextWidth(T(c.label)) + 10);
+        b.cx = std::max(50, measure_.Width(T(c.label)) + 10);
         b.cy = kButtonHeight;
         return b;
     }
@@ -316,7 +346,7 @@ class Layout {
             b.style |= (manual ? BS_CHECKBOX : BS_AUTOCHECKBOX) | WS_GROUP | WS_TABSTOP;
         }
         b.text = Wide(T(c.label));
-        b.cx = TextWidth(T(c.label)) + 14;
+        b.cx = measure_.Width(T(c.label)) + 14;
         b.cy = kCheckHeight;
         return b;
     }
@@ -336,7 +366,7 @@ class Layout {
         Cursor at{Inner(s), s.boxed ? kBoxTop : 0, Inner(s), 0, false};
         for (const ControlDef* c : s.controls) {
             if (IsField(*c) && !IsEmpty(c->label)) {
-                at.labelColumn = std::max(at.labelColumn, TextWidth(T(c->label)));
+                at.labelColumn = std::max(at.labelColumn, measure_.Width(T(c->label)));
             }
         }
         for (std::size_t i = 0; i < s.controls.size(); ++i) {
@@ -359,7 +389,7 @@ class Layout {
             }
         }
         if (s.boxed) {
-            at.right = std::max(at.right, at.left + TextWidth(T(s.group)) + 4);
+            at.right = std::max(at.right, at.left + measure_.Width(T(s.group)) + 4);
             s.width = at.right + kBoxSide;
             s.height = at.y - 3 + kBoxBottom;
         } else {
@@ -474,7 +504,7 @@ class Layout {
         }
         f.x = at.left;
         f.y = at.y;
-        f.cx = std::max(f.cx, 130);
+        f.cx = std::max(f.cx, 100);
         f.fill = true;
         s.items.push_back(f);
         at.right = std::max(at.right, at.left + f.cx);
@@ -539,6 +569,7 @@ class Layout {
     const res::DialogTemplate& t_;
     Language lang_;
     const BuildOptions& options_;
+    TextMeasure measure_;
 };
 
 }  // namespace

@@ -5,6 +5,14 @@ enable_language(RC)
 
 add_link_options(-static -static-libgcc -static-libstdc++)
 add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0A00)
+# The 32-bit programs do their float and double arithmetic in SSE registers,
+# as the 64-bit and Linux builds do: the x87 unit would keep a product such
+# as the governor's frequency times 60 at extended precision, and figures
+# meant to be rounded to single precision first would come out one lower.
+# (long double stays the x87's extended precision.)
+if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+  add_compile_options("$<$<COMPILE_LANGUAGE:C,CXX>:-msse2;-mfpmath=sse>")
+endif()
 
 include(${CMAKE_CURRENT_LIST_DIR}/host_headers.cmake)
 # find_package(nlohmann_json) finds a stand-in of its package: the same

@@ -23,6 +23,7 @@ constexpr WORD kNoId = 0xFFFF;
 // Sizes in dialog units: a character averages 4 units wide, a line of the
 // dialog font is 8 high.
 constexpr int kMargin = 7;
+constexpr int kColumnGap = 6;
 constexpr int kGap = 4;
 constexpr int kLineHeight = 8;
 constexpr int kEditHeight = 12;
@@ -37,24 +38,52 @@ using res::IsEmpty;
 using res::PresentIn;
 using res::SameText;
 
-// Characters of a UTF-8 text, counting each character once.
-int Chars(std::string_view s) {
-    return static_cast<int>(
-        std::count_if(s.begin(), s.end(), [](char c) { return (c & 0xC0) != 0x80; }));
-}
-
-// The widest line of a text that may hold '\n'.
-int TextWidth(std::string_view s) {
-    int widest = 0;
-    std::size_t start = 0;
-    while (start <= s.size()) {
-        const std::size_t end = std::min(s.find('\n', start), s.size());
-        widest = std::max(widest, Chars(s.substr(start, end - start)));
-        start = end + 1;
+// Widths of texts in dialog units, measured in the dialog's font and
+// converted as the dialog manager converts its units (a unit is a quarter
+// of the font's average character width).
+class TextMeasure {
+  public:
+    TextMeasure(std::string_view font, int pointSize) : dc_(GetDC(nullptr)) {
+        const int height = -MulDiv(pointSize, GetDeviceCaps(dc_, LOGPIXELSY), 72);
+        font_ = CreateFontW(height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                            OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                            DEFAULT_PITCH | FF_DONTCARE, Wide(font).c_str());
+        old_ = SelectObject(dc_, font_);
+        const std::wstring letters = L"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
+        SIZE size{};
+        GetTextExtentPoint32W(dc_, letters.c_str(), static_cast<int>(letters.size()), &size);
+        baseX_ = std::max(1, static_cast<int>((size.cx / 26 + 1) / 2));
     }
-    // A little above the average, since labels have capitals.
-    return static_cast<int>(std::ceil(widest * 4.4)) + 2;
-}
+    ~TextMeasure() {
+        SelectObject(dc_, old_);
+        DeleteObject(font_);
+        ReleaseDC(nullptr, dc_);
+    }
+    TextMeasure(const TextMeasure&) = delete;
+    TextMeasure& operator=(const TextMeasure&) = delete;
+
+    // The widest line of a text that may hold '\n', with a little room at
+    // the end.
+    int Width(std::string_view s) const {
+        int widest = 0;
+        std::size_t start = 0;
+        while (start <= s.size()) {
+            const std::size_t end = std::min(s.find('\n', start), s.size());
+            const std::wstring line = Wide(s.substr(start, end - start));
+            SIZE size{};
+            GetTextExtentPoint32W(dc_, line.c_str(), static_cast<int>(line.size()), &size);
+            widest = std::max(widest, static_cast<int>(size.cx));
+            start = end + 1;
+        }
+        return (widest * 4 + baseX_ - 1) / baseX_ + 2;
+    }
+
+  private:
+    HDC dc_;
+    HFONT font_ = nullptr;
+    HGDIOBJ old_ = nullptr;
+    int baseX_ = 1;
+};
 
 int Lines(std::string_view s) {
     return 1 + static_cast<int>(std::count(s.begin(), s.end(), '\n'));
@@ -89,81 +118,158 @@ struct Section : res::ControlGroup {
 class Layout {
   public:
     Layout(const res::DialogTemplate& t, const BuildOptions& options)
-        : t_(t), lang_(t.language), options_(options) {}
+        : t_(t), lang_(t.language), options_(options), measure_(t.font, t.pointSize) {}
 
     std::vector<WORD> Build() {
+        if (!t_.placements.empty()) return Write(PlacedItems(), t_.width, t_.height);
         std::vector<const ControlDef*> bottom;
         std::vector<Section> sections = Sections(bottom);
         for (Section& s : sections) Place(s);
 
-        // The sections top to bottom in columns, as many as the template's
-        // width suggests, the tallest column as short as possible.
+        // The sections top to bottom in columns: as many as the template's
+        // width suggests, the tallest column as short as possible, where
+        // that fits the template's size; else the arrangement that fits it,
+        // or overshoots it least.
         const std::size_t n = sections.size();
-        const std::size_t columns = res::ColumnCount(t_, n);
         std::vector<int> heights;
         for (const Section& s : sections) heights.push_back(s.height);
-        const std::vector<std::size_t> starts = res::BalancedColumns(heights, columns);
+        std::vector<std::vector<std::size_t>> candidates = {
+            res::BalancedColumns(heights, res::ColumnCount(t_, n))};
+        // Every split into one, two or three columns.
+        for (std::size_t a = 1; a <= n; ++a) {
+            for (std::size_t b = a; b <= n; ++b) {
+                std::vector<std::size_t> starts = {0};
+                if (a < n) starts.push_back(a);
+                if (b > a && b < n) starts.push_back(b);
+                candidates.push_back(starts);
+            }
+        }
+        Arrangement best = Arrange(sections, candidates.front(), bottom);
+        for (const std::vector<std::size_t>& starts : candidates) {
+            Arrangement a = Arrange(sections, starts, bottom);
+            if (a.Overshoot(t_) < best.Overshoot(t_)) best = std::move(a);
+        }
+        return Write(best.items, best.width, best.height);
+    }
 
+  private:
+    struct Arrangement {
         std::vector<Item> items;
+        int width = 0;
+        int height = 0;
+        // How far the window reaches past the template's size (it is never
+        // smaller).
+        int Overshoot(const res::DialogTemplate& t) const {
+            return width - t.width + height - t.height;
+        }
+    };
+
+    // The sections in columns that begin at `starts`, and the dialog's own
+    // buttons in one row at the bottom right, under the columns it spans;
+    // the window at least the template's size.
+    Arrangement Arrange(const std::vector<Section>& sections,
+                        const std::vector<std::size_t>& starts,
+                        const std::vector<const ControlDef*>& bottom) const {
+        Arrangement out;
+        std::vector<std::pair<int, int>> columns;  // right edge, bottom
         int x = kMargin;
-        int bottomOfColumns = kMargin;
         for (std::size_t k = 0; k < starts.size(); ++k) {
-            const std::size_t end = k + 1 < starts.size() ? starts[k + 1] : n;
+            const std::size_t end = k + 1 < starts.size() ? starts[k + 1] : sections.size();
             int width = 0;
             for (std::size_t i = starts[k]; i < end; ++i)
                 width = std::max(width, sections[i].width);
             int y = kMargin;
             for (std::size_t i = starts[k]; i < end; ++i) {
-                Section& s = sections[i];
-                if (s.boxed) {
-                    Item box;
-                    box.style = WS_CHILD | WS_VISIBLE | BS_GROUPBOX | WS_GROUP;
-                    box.windowClass = kButtonClass;
-                    box.x = x;
-                    box.y = y;
-                    box.cx = width;
-                    box.cy = s.height;
-                    box.text = Wide(T(s.group));
-                    items.push_back(box);
-                }
+                const Section& s = sections[i];
+                if (s.boxed) out.items.push_back(GroupBox(s.group, {x, y, width, s.height}));
                 for (Item item : s.items) {
                     item.x += x;
                     item.y += y;
                     if (item.fill) item.cx = width - 2 * Inner(s);
-                    items.push_back(item);
+                    out.items.push_back(item);
                 }
                 y += s.height + kGap;
             }
-            bottomOfColumns = std::max(bottomOfColumns, y - kGap);
-            x += width + kMargin;
+            columns.emplace_back(x + width, y - kGap);
+            x += width + kColumnGap;
         }
-        int dialogWidth = std::max(x, 2 * kMargin + 60);
-        int dialogHeight = bottomOfColumns + kMargin;
-        if (!bottom.empty()) {
-            // The dialog's own buttons in one row at the bottom right; the
-            // dialog is at least as wide as the row.
-            std::vector<Item> row;
-            int rowWidth = 0;
-            for (const ControlDef* c : bottom) {
-                row.push_back(Button(*c));
-                rowWidth += row.back().cx + (row.size() > 1 ? kGap : 0);
-            }
-            dialogWidth = std::max(dialogWidth, rowWidth + 2 * kMargin);
-            const int y = bottomOfColumns + kGap + 2;
-            int x = dialogWidth - kMargin - rowWidth;
-            for (Item& b : row) {
-                b.x = x;
-                b.y = y;
-                x += b.cx + kGap;
-                items.push_back(b);
-            }
-            dialogHeight = y + kButtonHeight + kMargin;
+        std::vector<Item> row;
+        int rowWidth = 0;
+        for (const ControlDef* c : bottom) {
+            row.push_back(Button(*c));
+            rowWidth += row.back().cx + (row.size() > 1 ? kGap : 0);
         }
-        return Write(items, dialogWidth, dialogHeight);
+        const int columnsRight = columns.empty() ? kMargin : columns.back().first;
+        out.width =
+            std::max({columnsRight + kMargin, 2 * kMargin + 60, t_.width, rowWidth + 2 * kMargin});
+        out.height = t_.height;
+        int rowTop = 0;
+        for (const auto& [right, columnBottom] : columns) {
+            out.height = std::max(out.height, columnBottom + kMargin);
+            if (right > out.width - kMargin - rowWidth)
+                rowTop = std::max(rowTop, columnBottom + kGap + 2);
+        }
+        if (row.empty()) return out;
+        out.height = std::max(out.height, rowTop + kButtonHeight + kMargin);
+        int rowX = out.width - kMargin - rowWidth;
+        for (Item& b : row) {
+            b.x = rowX;
+            b.y = out.height - kMargin - kButtonHeight;
+            rowX += b.cx + kGap;
+            out.items.push_back(b);
+        }
+        return out;
     }
 
-  private:
     std::string_view T(const Text& text) const { return Pick(lang_, text); }
+
+    static Item At(Item item, const res::Rect& r) {
+        item.x = r.x;
+        item.y = r.y;
+        item.cx = r.cx;
+        item.cy = r.cy;
+        return item;
+    }
+
+    Item GroupBox(const Text& caption, const res::Rect& r) const {
+        Item box;
+        box.style = WS_CHILD | WS_VISIBLE | BS_GROUPBOX | WS_GROUP;
+        box.windowClass = kButtonClass;
+        box.text = Wide(T(caption));
+        return At(box, r);
+    }
+
+    // A window whose template fixes every place: the group boxes, then the
+    // controls in their order, each where the template puts it.
+    std::vector<Item> PlacedItems() const {
+        std::vector<Item> items;
+        for (const Text& g : t_.groups) {
+            if (const res::Placement* p = res::PlacementOf(t_, 0, T(g)))
+                items.push_back(GroupBox(g, p->rect));
+        }
+        for (const ControlDef& c : t_.controls) {
+            const res::Placement* p = res::PlacementOf(t_, c.id);
+            if (!PresentIn(c, lang_) || p == nullptr) continue;
+            switch (c.kind) {
+                case ControlKind::PushButton:
+                    items.push_back(At(Button(c), p->rect));
+                    break;
+                case ControlKind::Radio:
+                case ControlKind::CheckBox:
+                    items.push_back(At(Choice(c), p->rect));
+                    break;
+                case ControlKind::Edit:
+                case ControlKind::ComboBox:
+                    items.push_back(At(Field(c), p->rect));
+                    break;
+                case ControlKind::Static:
+                    items.push_back(At(Label(c.label, c.id), p->rect));
+                    break;
+            }
+        }
+        return items;
+    }
+
     static int Inner(const Section& s) { return s.boxed ? kBoxSide : 0; }
 
     std::vector<Section> Sections(std::vector<const ControlDef*>& bottom) const {
@@ -189,7 +295,7 @@ class Layout {
         label.style = WS_CHILD | WS_VISIBLE | SS_LEFT;
         label.id = id != 0 ? static_cast<WORD>(id) : kNoId;
         label.text = StaticText(T(text));
-        label.cx = TextWidth(T(text));
+        label.cx = measure_.Width(T(text));
         label.cy = Lines(T(text)) * kLineHeight;
         return label;
     }
@@ -220,7 +326,7 @@ class Layout {
         b.style = Common(c) | WS_TABSTOP | WS_GROUP |
                   ((c.flags & res::kDefaultButton) != 0 ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON);
         b.text = Wide(T(c.label));
-        b.cx = std::max(50, TextWidth(T(c.label)) + 10);
+        b.cx = std::max(50, measure_.Width(T(c.label)) + 10);
         b.cy = kButtonHeight;
         return b;
     }
@@ -240,7 +346,7 @@ class Layout {
             b.style |= (manual ? BS_CHECKBOX : BS_AUTOCHECKBOX) | WS_GROUP | WS_TABSTOP;
         }
         b.text = Wide(T(c.label));
-        b.cx = TextWidth(T(c.label)) + 14;
+        b.cx = measure_.Width(T(c.label)) + 14;
         b.cy = kCheckHeight;
         return b;
     }
@@ -260,7 +366,7 @@ class Layout {
         Cursor at{Inner(s), s.boxed ? kBoxTop : 0, Inner(s), 0, false};
         for (const ControlDef* c : s.controls) {
             if (IsField(*c) && !IsEmpty(c->label)) {
-                at.labelColumn = std::max(at.labelColumn, TextWidth(T(c->label)));
+                at.labelColumn = std::max(at.labelColumn, measure_.Width(T(c->label)));
             }
         }
         for (std::size_t i = 0; i < s.controls.size(); ++i) {
@@ -283,7 +389,7 @@ class Layout {
             }
         }
         if (s.boxed) {
-            at.right = std::max(at.right, at.left + TextWidth(T(s.group)) + 4);
+            at.right = std::max(at.right, at.left + measure_.Width(T(s.group)) + 4);
             s.width = at.right + kBoxSide;
             s.height = at.y - 3 + kBoxBottom;
         } else {
@@ -398,7 +504,7 @@ class Layout {
         }
         f.x = at.left;
         f.y = at.y;
-        f.cx = std::max(f.cx, 130);
+        f.cx = std::max(f.cx, 100);
         f.fill = true;
         s.items.push_back(f);
         at.right = std::max(at.right, at.left + f.cx);
@@ -430,7 +536,8 @@ class Layout {
         auto align = [&w] {
             if (w.size() % 2 != 0) w.push_back(0);
         };
-        dword(DS_SETFONT | DS_MODALFRAME | DS_CENTER | WS_POPUP | WS_CAPTION | WS_SYSMENU);
+        dword(DS_SETFONT | DS_MODALFRAME | (t_.centred ? DS_CENTER : 0) | WS_POPUP | WS_CAPTION |
+              WS_SYSMENU);
         dword(0);
         w.push_back(static_cast<WORD>(items.size()));
         w.push_back(0);
@@ -462,6 +569,7 @@ class Layout {
     const res::DialogTemplate& t_;
     Language lang_;
     const BuildOptions& options_;
+    TextMeasure measure_;
 };
 
 }  // namespace

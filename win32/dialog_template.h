@@ -17,7 +17,8 @@ struct BuildOptions {
 
 // An in-memory dialog template (DLGTEMPLATE and its items) built from a
 // template table: the same ids as every other front end, the texts of the
-// template's language, positions of our own in dialog units. The buffer is
+// template's language, the template's size and centring, its places where it
+// fixes them and else positions of our own, in dialog units. The buffer is
 // what DialogBoxIndirectParamW takes.
 class DialogTemplateBuffer {
   public:

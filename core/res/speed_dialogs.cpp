@@ -128,12 +128,22 @@ constexpr ControlDef kRevControls[] = {
 
 }  // namespace
 
+// The governor's dialog opens where its owner's client area begins, not
+// centred.
 constexpr DialogTemplate kRpmControlEnTemplate{
     id::kRpmTemplateEn, Language::English, "RPM-Control", 426, 188, kFont, 8, 0,
-    kRpmControls,       kRpmGroups};
-constexpr DialogTemplate kRpmControlDeTemplate{
-    id::kRpmTemplateDe, Language::German, "Drehzahlregelung", 427, 182, kFont, 8, 0,
-    kRpmControls,       kRpmGroups};
+    kRpmControls,       kRpmGroups,        false};
+constexpr DialogTemplate kRpmControlDeTemplate{id::kRpmTemplateDe,
+                                               Language::German,
+                                               "Drehzahlregelung",
+                                               427,
+                                               182,
+                                               kFont,
+                                               8,
+                                               0,
+                                               kRpmControls,
+                                               kRpmGroups,
+                                               false};
 constexpr DialogTemplate kRevCounterEnTemplate{
     id::kRevTemplateEn, Language::English, "Number of Revolutions", 342, 135, kFont, 8, 0,
     kRevControls,       kRevGroups};

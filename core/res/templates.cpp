@@ -35,6 +35,13 @@ constexpr const MenuDef* kMenus[] = {
 
 }  // namespace
 
+const Placement* PlacementOf(const DialogTemplate& t, int id, std::string_view group) {
+    for (const Placement& p : t.placements) {
+        if (p.id == id && (id != 0 || p.group == group)) return &p;
+    }
+    return nullptr;
+}
+
 const DialogTemplate* FindTemplate(int id) {
     for (const DialogTemplate* t : kTemplates) {
         if (t->id == id) return t;

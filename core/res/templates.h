@@ -58,6 +58,22 @@ constexpr bool PresentIn(const ControlDef& c, Language lang) {
     return true;
 }
 
+// A rectangle in dialog units.
+struct Rect {
+    int x, y, cx, cy;
+};
+
+// A place a template fixes: of the control with the id, or (id 0) of the
+// group box with the caption, in the template's language. A template that
+// fixes places fixes them for all its controls and group boxes, and its
+// controls carry their texts themselves (buttons, check boxes); elsewhere
+// each front end lays the window out its own way.
+struct Placement {
+    int id;
+    Rect rect;
+    std::string_view group = {};
+};
+
 struct DialogTemplate {
     int id;
     Language language;
@@ -69,6 +85,10 @@ struct DialogTemplate {
     int menuId;  // 0: no menu
     std::span<const ControlDef> controls;
     std::span<const Text> groups;  // group boxes in their order of appearance
+    // Centred on the screen when it opens; else at the top left of its
+    // owner's client area.
+    bool centred = true;
+    std::span<const Placement> placements = {};
 };
 
 struct MenuItemDef {
@@ -91,6 +111,10 @@ extern const DialogTemplate kMainWindowEnTemplate;
 extern const DialogTemplate kMainWindowDeTemplate;
 extern const MenuDef kMainMenuEn;
 extern const MenuDef kMainMenuDe;
+
+// The place a template fixes for a control, or for the group box with the
+// caption (id 0); nullptr where it fixes none.
+const Placement* PlacementOf(const DialogTemplate& t, int id, std::string_view group = {});
 
 // Every template and menu of the program, by id; nullptr when unknown.
 const DialogTemplate* FindTemplate(int id);

@@ -29,22 +29,40 @@ std::string Trim(std::string_view text) {
     return std::string(text.substr(first, last - first + 1));
 }
 
+namespace {
+
+// Where from_chars is to start in a number's text: past a '+', which it does
+// not take itself. Nothing when no digit or point follows the one sign, as
+// for the scanners that Write reads the fields with: a second sign, or the
+// words "inf" and "nan" that from_chars knows, start no number.
+std::optional<std::size_t> NumberStart(std::string_view text) {
+    const std::size_t sign = !text.empty() && (text[0] == '+' || text[0] == '-') ? 1 : 0;
+    if (text.size() <= sign) return std::nullopt;
+    const char first = text[sign];
+    if ((first < '0' || first > '9') && first != '.') return std::nullopt;
+    return text[0] == '+' ? 1 : 0;
+}
+
+}  // namespace
+
 std::optional<double> WholeNumber(std::string text) {
     const std::size_t comma = text.find(',');
     if (comma != std::string::npos) text[comma] = '.';
-    if (!text.empty() && text[0] == '+') text.erase(0, 1);
+    const std::optional<std::size_t> start = NumberStart(text);
+    if (!start) return std::nullopt;
     double value = 0;
     const char* end = text.data() + text.size();
-    const auto [ptr, ec] = ParseDecimal(text.data(), end, value);
+    const auto [ptr, ec] = ParseDecimal(text.data() + *start, end, value);
     if (ec != std::errc() || ptr != end) return std::nullopt;
     return value;
 }
 
 std::optional<long long> WholeInteger(const std::string& text) {
+    const std::optional<std::size_t> start = NumberStart(text);
+    if (!start) return std::nullopt;
     long long value = 0;
-    const char* begin = text.data() + (!text.empty() && text[0] == '+' ? 1 : 0);
     const char* end = text.data() + text.size();
-    const auto [ptr, ec] = std::from_chars(begin, end, value);
+    const auto [ptr, ec] = std::from_chars(text.data() + *start, end, value);
     if (ec != std::errc() || ptr != end) return std::nullopt;
     return value;
 }

@@ -15,9 +15,10 @@ std::string Fill(std::string_view pattern, std::initializer_list<std::string_vie
 // Without blanks and tabs at either end.
 std::string Trim(std::string_view text);
 
-// The whole text as a number, with a decimal comma taken as a point.
+// The whole text as a decimal number with at most one sign, a decimal comma
+// taken as a point ("inf" and "nan" are none).
 std::optional<double> WholeNumber(std::string text);
-// The whole text as an integer.
+// The whole text as an integer with at most one sign.
 std::optional<long long> WholeInteger(const std::string& text);
 
 // "a, b, c".

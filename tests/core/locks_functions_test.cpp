@@ -267,6 +267,7 @@ TEST(LockFunctions, TemplateTextsInBothLanguages) {
         int width, height;
         std::vector<std::string> labels;  // 1206, 1207, 1204, 1205, 2
         const char* group;
+        std::vector<int> buttons;  // x, y of 1204, 1205, 2: a column right of the box
     };
     const Case cases[] = {
         {1229,
@@ -274,13 +275,15 @@ TEST(LockFunctions, TemplateTextsInBothLanguages) {
          208,
          90,
          {"lock RC-setup", "lock testprogram", "Read", "Write", "End"},
-         "Options"},
+         "Options",
+         {135, 18, 135, 38, 136, 65}},
         {1230,
          "KVR-Setup",
          208,
          95,
          {"RC-Setup sperren", "Testprogramm sperren", "Lesen", "Schreiben", "Ende"},
-         "Optionen"},
+         "Optionen",
+         {136, 18, 135, 38, 136, 67}},
     };
     for (const Case& c : cases) {
         const res::DialogTemplate* t = res::FindTemplate(c.templateId);
@@ -301,6 +304,13 @@ TEST(LockFunctions, TemplateTextsInBothLanguages) {
         EXPECT_EQ(Pick(t->language, t->controls[0].group), c.group);
         EXPECT_EQ(Pick(t->language, t->controls[1].group), c.group);
         EXPECT_EQ(Pick(t->language, t->controls[2].group), "");
+        std::vector<int> buttons;
+        for (int id : {1204, 1205, 2}) {
+            const res::Placement* p = res::PlacementOf(*t, id);
+            ASSERT_NE(p, nullptr) << id;
+            buttons.insert(buttons.end(), {p->rect.x, p->rect.y});
+        }
+        EXPECT_EQ(buttons, c.buttons);
     }
 }
 

@@ -4,6 +4,7 @@
 
 #include "settings/conversions.h"
 #include "settings/number_text.h"
+#include "settings/settings_text.h"
 
 namespace kvr {
 namespace {
@@ -110,12 +111,16 @@ TEST(NumberText, ScanIntFollowsWidthAndBlanks) {
         {"123456789", 8, true, 12345678},
         {"-1234567", 8, true, -1234567},
         {"\t9", 2, true, 9},
+        {"+-042", 8, false, 0},  // one sign only
     };
     for (const IntCase& c : cases) {
         int value = -999;
         EXPECT_EQ(ScanInt(c.text, c.width, value), c.ok) << c.text;
         if (c.ok) {
             EXPECT_EQ(value, c.value) << c.text;
+        } else {
+            // Nor does a settings file take the text for a number.
+            EXPECT_FALSE(WholeInteger(c.text)) << c.text;
         }
     }
 }
@@ -144,12 +149,15 @@ TEST(NumberText, ScanFloatFollowsWidthAndBlanks) {
         {"1,5", true, 1.0f},
         {"1e99", true, 3.40282347e38f},
         {"+3", true, 3.0f},
+        {"+-1,5", false, 0.0f},
     };
     for (const FloatCase& c : cases) {
         float value = -999.0f;
         EXPECT_EQ(ScanFloat(c.text, 8, value), c.ok) << c.text;
         if (c.ok) {
             EXPECT_EQ(value, c.value) << c.text;
+        } else {
+            EXPECT_FALSE(WholeNumber(c.text)) << c.text;
         }
     }
 }

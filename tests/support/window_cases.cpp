@@ -221,6 +221,25 @@ void RpmSetUpReadCalculateWrite(UiDriver& ui) {
     UI_EQ(ui, ui.Text(id::kMaxFrequency), "   ");
 }
 
+// English, 10 poles and ratio 8.00: the top frequency Write takes, and the
+// figures of the period stored, each product held in single precision.
+void RpmSetUpTopSpeedWrittenAndShown(UiDriver& ui) {
+    ui.Click(id::kRead);
+    UI_TRUE(ui, ui.PlayDialog(id::kRpmSetUp, false, id::kRpmTemplateEn, [&] {
+        ui.Click(id::kRpmRead);
+        ui.Type(id::kSpeedRotorRpm, "3999");
+        ui.Click(id::kRpmCalculate);
+        UI_EQ(ui, ui.Text(id::kSpeedHz), "2666");
+        ui.Click(id::kRpmWrite);
+        // Period 333900 div 2666 - 26 = 99: 2671.2 Hz, times 60 is 160272.
+        UI_EQ(ui, ui.Byte(kvr::RpmPeriodLow), 99);
+        UI_EQ(ui, ui.Text(id::kSpeedElectricalRpm), "160272");
+        UI_EQ(ui, ui.Text(id::kSpeedRotorRpm), "4006");
+        ui.Click(id::kOk);
+    }));
+    UI_TRUE(ui, ui.Boxes().empty());
+}
+
 // Save, change, Load and Write through the menu and the file dialogs.
 void SettingsFileThroughTheMenu(UiDriver& ui) {
     const std::filesystem::path file = ui.Folder() / "regler.json";
@@ -292,6 +311,8 @@ const std::vector<WindowCase>& WindowCases() {
         {"SettingsFileThroughTheMenuGerman", De, ConfigFile(), SettingsFileThroughTheMenu},
         {"RpmSetUpReadCalculateWriteGerman", De, ConfigFile("10", "8.00"),
          RpmSetUpReadCalculateWrite},
+        {"RpmSetUpTopSpeedWrittenAndShownEnglish", En, ConfigFile("10", "8.00"),
+         RpmSetUpTopSpeedWrittenAndShown},
     };
     return cases;
 }

@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "res/ids.h"
@@ -27,6 +29,11 @@ std::wstring ClassOf(HWND hwnd) {
     wchar_t name[64] = {};
     GetClassNameW(hwnd, name, 64);
     return name;
+}
+
+bool IsGroupBox(HWND hwnd) {
+    return ClassOf(hwnd) == L"Button" &&
+           (GetWindowLongW(hwnd, GWL_STYLE) & BS_TYPEMASK) == BS_GROUPBOX;
 }
 
 std::string TextOf(HWND hwnd) {
@@ -138,10 +145,7 @@ TEST_P(EveryTemplate, ControlsByIdWithTheirKindsTextsAndGroups) {
         std::vector<std::string> boxes;
         for (HWND child = GetWindow(dialog, GW_CHILD); child != nullptr;
              child = GetWindow(child, GW_HWNDNEXT)) {
-            if (ClassOf(child) == L"Button" &&
-                (GetWindowLongW(child, GWL_STYLE) & BS_TYPEMASK) == BS_GROUPBOX) {
-                boxes.push_back(TextOf(child));
-            }
+            if (IsGroupBox(child)) boxes.push_back(TextOf(child));
         }
         std::vector<std::string> expected;
         for (const kvr::Text& g : t->groups) expected.emplace_back(Pick(lang, g));
@@ -169,8 +173,7 @@ TEST_P(EveryTemplate, LayoutKeepsEveryControlApartAndInside) {
             EXPECT_TRUE(r.left >= 0 && r.top >= 0 && r.right <= client.right &&
                         r.bottom <= client.bottom)
                 << text;
-            const bool box = ClassOf(child) == L"Button" &&
-                             (GetWindowLongW(child, GWL_STYLE) & BS_TYPEMASK) == BS_GROUPBOX;
+            const bool box = IsGroupBox(child);
             // A combo box's rectangle includes its dropped-down list.
             if (ClassOf(child) == L"ComboBox") {
                 RECT closed{};
@@ -188,6 +191,43 @@ TEST_P(EveryTemplate, LayoutKeepsEveryControlApartAndInside) {
                 EXPECT_FALSE(IntersectRect(&overlap, &placed[i].r, &placed[k].r))
                     << placed[i].text << " and " << placed[k].text;
             }
+        }
+    });
+}
+
+// The window has the template's size, opens centred only where the template
+// says so, and has each control and group box at the place it fixes.
+TEST_P(EveryTemplate, SizeCentringAndPlacesOfTheTemplate) {
+    const kvr::res::DialogTemplate* t = kvr::res::FindTemplate(GetParam());
+    ASSERT_NE(t, nullptr);
+    WithDialog(t->id, [&](HWND dialog) {
+        // Dialog units to pixels, the corner and the size each, as the
+        // dialog manager converts them.
+        auto pixels = [&](const kvr::res::Rect& r) {
+            RECT out{r.x, r.y, r.cx, r.cy};
+            MapDialogRect(dialog, &out);
+            return RECT{out.left, out.top, out.left + out.right, out.top + out.bottom};
+        };
+        RECT client{}, window{}, work{};
+        GetClientRect(dialog, &client);
+        const RECT size = pixels({0, 0, t->width, t->height});
+        EXPECT_EQ(std::pair(client.right, client.bottom), std::pair(size.right, size.bottom));
+        GetWindowRect(dialog, &window);
+        SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+        EXPECT_EQ(std::abs(window.left + window.right - work.left - work.right) <= 1 &&
+                      std::abs(window.top + window.bottom - work.top - work.bottom) <= 1,
+                  t->centred);
+        for (HWND c = GetWindow(dialog, GW_CHILD); c != nullptr && !t->placements.empty();
+             c = GetWindow(c, GW_HWNDNEXT)) {
+            // A template that places controls places each, group boxes too.
+            const auto* p =
+                kvr::res::PlacementOf(*t, IsGroupBox(c) ? 0 : GetDlgCtrlID(c), TextOf(c));
+            ASSERT_NE(p, nullptr) << TextOf(c);
+            RECT r{};
+            GetWindowRect(c, &r);
+            MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&r), 2);
+            const RECT want = pixels(p->rect);
+            EXPECT_TRUE(EqualRect(&r, &want)) << TextOf(c);
         }
     });
 }

@@ -177,7 +177,10 @@ const KvrPage = (() => {
       } else {
         const text = element("div", { className: "row static", textContent: c.label });
         if (c.disabled) text.classList.add("disabled");
-        if (c.id > 0) d.controls.set(c.id, text);
+        if (c.id > 0) {
+          text.id = `k${d.handle}-${c.id}`;
+          d.controls.set(c.id, text);
+        }
         box.append(text);
       }
     }
@@ -209,7 +212,10 @@ const KvrPage = (() => {
       if (item.chooser) allowPort();
       else command(d.handle, item.id);
     });
-    if (item.id) d.menuItems.set(item.id, b);
+    if (item.id) {
+      b.id = `k${d.handle}-m${item.id}`;
+      d.menuItems.set(item.id, b);
+    }
     return b;
   }
 
@@ -308,6 +314,7 @@ const KvrPage = (() => {
     const title = element(main ? "h1" : "h2", { className: "title", textContent: def.title });
     title.id = `k${handle}-title`;
     root.setAttribute("aria-labelledby", title.id);
+    root.dataset.template = def.id;
     root.append(title);
     if (def.menu.length) root.append(makeMenu(d, def.menu));
     const columns = element("div", { className: "columns" });
@@ -386,7 +393,8 @@ const KvrPage = (() => {
       // The start of the text, not the blanks the status texts end in.
       e.scrollLeft = 0;
     } else if (e.tagName === "SELECT") {
-      e.selectedIndex = [...e.options].findIndex((o) => o.text === text);
+      // textContent: an option's text drops the leading blank of " 0°".
+      e.selectedIndex = [...e.options].findIndex((o) => o.textContent === text);
     } else {
       e.textContent = text;
     }
@@ -407,7 +415,7 @@ const KvrPage = (() => {
       return d.choiceTexts.get(id).textContent;
     }
     if (e.tagName === "INPUT") return e.value;
-    if (e.tagName === "SELECT") return e.selectedIndex >= 0 ? e.options[e.selectedIndex].text : "";
+    if (e.tagName === "SELECT") return e.selectedIndex >= 0 ? e.options[e.selectedIndex].textContent : "";
     return e.textContent;
   }
 

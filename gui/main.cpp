@@ -84,7 +84,8 @@ int main(int argc, char** argv) {
     options.menuText = [simulated](int id, std::string_view text) {
         return kvr::gui::PortItemText(id, text, simulated, kLanguage);
     };
-    if (simulated) options.titleSuffix = kvr::sim::SimulatedTitleSuffix(simulate.request);
+    if (simulated)
+        options.titleSuffix = kvr::sim::SimulatedTitleSuffix(simulate.request, kLanguage);
     kvr::gui::QtHost host(options);
 
     const auto devices = [] { return std::make_unique<kvr::gui::QtDevices>(); };

@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "files/open_file.h"
+#include "res/cli_texts.h"
 #include "sim_devices.h"
 
 namespace kvr::sim {
@@ -17,6 +18,7 @@ namespace {
 using Json = nlohmann::json;
 
 constexpr std::string_view kPrefix = "--simulate: ";
+static_assert(kPrefix.starts_with(kSimulateOption));
 constexpr std::uint32_t kMaxMotorPulseHz = 2000;
 // A profile file is a few hundred bytes; anything far larger is not one.
 constexpr std::uintmax_t kMaxProfileBytes = 1 << 20;
@@ -109,6 +111,14 @@ SimulateRequest Error(std::string text) {
     SimulateRequest r;
     r.kind = SimulateRequest::Kind::Error;
     r.text = std::string(kPrefix) + std::move(text);
+    return r;
+}
+
+// A message that starts with the option names it as the user gave it.
+SimulateRequest Said(SimulateRequest r, std::string_view option) {
+    if (r.kind == SimulateRequest::Kind::Error && option != kSimulateOption) {
+        r.text.replace(0, kSimulateOption.size(), option);
+    }
     return r;
 }
 
@@ -330,7 +340,10 @@ std::string ProfileList() {
     return text;
 }
 
-SimulateRequest ReadProfileFile(const std::string& text, const std::string& source) {
+namespace {
+
+SimulateRequest ReadProfileText(const std::string& text, const std::string& source,
+                                std::string_view option) {
     Json json;
     try {
         json = Json::parse(text);
@@ -346,7 +359,7 @@ SimulateRequest ReadProfileFile(const std::string& text, const std::string& sour
     if (const Json* base = top.Take("base")) {
         const NamedProfile* p = base->is_string() ? FindProfile(base->get<std::string>()) : nullptr;
         if (p == nullptr) {
-            top.Fail("base must name a profile (--simulate=list shows them)");
+            top.Fail("base must name a profile (" + std::string(option) + "=list shows them)");
         } else {
             p->make(r.setup);
         }
@@ -369,6 +382,19 @@ SimulateRequest ReadProfileFile(const std::string& text, const std::string& sour
     return r;
 }
 
+SimulateRequest ParseValue(std::string_view value, std::string_view option);
+
+}  // namespace
+
+SimulateRequest ReadProfileFile(const std::string& text, const std::string& source,
+                                std::string_view option) {
+    return Said(ReadProfileText(text, source, option), option);
+}
+
+SimulateRequest ParseSimulate(std::string_view value, std::string_view option) {
+    return Said(ParseValue(value, option), option);
+}
+
 std::optional<std::string> SimulateArgument(int argc, const char* const* argv) {
     constexpr std::string_view kOption = "--simulate";
     std::optional<std::string> value;
@@ -384,7 +410,9 @@ std::optional<std::string> SimulateArgument(int argc, const char* const* argv) {
     return value;
 }
 
-SimulateRequest ParseSimulate(std::string_view value) {
+namespace {
+
+SimulateRequest ParseValue(std::string_view value, std::string_view option) {
     if (value.empty()) value = "default";
     if (value == "list") {
         SimulateRequest r;
@@ -406,8 +434,8 @@ SimulateRequest ParseSimulate(std::string_view value) {
         case FileCheck::Regular:
             break;
         case FileCheck::Missing:
-            return Error("no profile or file named '" + path +
-                         "' (--simulate=list shows the profiles)");
+            return Error("no profile or file named '" + path + "' (" + std::string(option) +
+                         "=list shows the profiles)");
         case FileCheck::Folder:
             return Error("'" + path + "' is a folder");
         case FileCheck::NotAFile:
@@ -417,10 +445,12 @@ SimulateRequest ParseSimulate(std::string_view value) {
         case FileCheck::Unreadable:
             return Error("cannot read '" + path + "'");
     }
-    SimulateRequest r = ReadProfileFile(text, "'" + path + "'");
+    SimulateRequest r = ReadProfileText(text, "'" + path + "'", option);
     r.name = path;
     return r;
 }
+
+}  // namespace
 
 void ApplySetup(const Setup& setup, Controller& controller) {
     controller.profile = setup.profile;
@@ -435,17 +465,21 @@ std::unique_ptr<Simulation> StartSimulation(const Setup& setup, ClockKind clock)
     return simulation;
 }
 
-std::string SimulatedTitleSuffix(const SimulateRequest& request) {
-    return request.name == "default" ? std::string(" [simulated]")
-                                     : " [simulated: " + request.name + "]";
+std::string SimulatedTitleSuffix(const SimulateRequest& request, Language lang) {
+    // The word the Port menu says "(simulated)" with, in the same language.
+    std::string_view word = Pick(lang, texts::kCliSimulated);
+    word = word.substr(1, word.size() - 2);
+    const std::string said(word);
+    return request.name == "default" ? " [" + said + "]" : " [" + said + ": " + request.name + "]";
 }
 
-SimulateChoice ReadSimulateOption(int argc, const char* const* argv, const TellFunction& tell) {
+SimulateChoice ReadSimulateOption(int argc, const char* const* argv, const TellFunction& tell,
+                                  std::string_view option) {
     SimulateChoice choice;
     const std::optional<std::string> value = SimulateArgument(argc, argv);
     if (!value) return choice;
     choice.simulated = true;
-    choice.request = ParseSimulate(*value);
+    choice.request = ParseSimulate(*value, option);
     if (choice.request.kind == SimulateRequest::Kind::List) {
         tell(choice.request.text, false);
         choice.exitStatus = 0;

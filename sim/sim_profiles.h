@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "controller.h"
+#include "res/language.h"
 #include "simulation.h"
 
 // The controllers --simulate offers: named profiles and profile files. Every
@@ -43,16 +44,20 @@ struct SimulateRequest {
 // --simulate, the text after "--simulate=", nothing without one.
 std::optional<std::string> SimulateArgument(int argc, const char* const* argv);
 
+// The option as the messages name it; the page has its own (?simulate).
+inline constexpr std::string_view kSimulateOption = "--simulate";
+
 // Reads the value of --simulate: empty or a profile's name (see
 // ProfileList), "list", or the path of a profile file (JSON).
-SimulateRequest ParseSimulate(std::string_view value);
+SimulateRequest ParseSimulate(std::string_view value, std::string_view option = kSimulateOption);
 
 // One line per named profile: its name and what it simulates.
 std::string ProfileList();
 
 // Reads a profile file's text; `source` names it in messages. Kind Error
 // with a message that says what is wrong and where.
-SimulateRequest ReadProfileFile(const std::string& json, const std::string& source);
+SimulateRequest ReadProfileFile(const std::string& json, const std::string& source,
+                                std::string_view option = kSimulateOption);
 
 // Puts the controller into the setup's state.
 void ApplySetup(const Setup& setup, Controller& controller);
@@ -62,9 +67,10 @@ void ApplySetup(const Setup& setup, Controller& controller);
 // starts on a serial port exactly as it does without simulation.
 std::unique_ptr<Simulation> StartSimulation(const Setup& setup, ClockKind clock);
 
-// What a window's title says of the simulation: " [simulated]" for the
-// default profile, " [simulated: NAME]" for another one.
-std::string SimulatedTitleSuffix(const SimulateRequest& request);
+// What a window's title says of the simulation, in the window's language:
+// " [simulated]" for the default profile, " [simulated: NAME]" for another
+// one.
+std::string SimulatedTitleSuffix(const SimulateRequest& request, Language lang);
 
 // A window program's --simulate option, read before the desktop is reached:
 // the list and a wrong profile need none.
@@ -76,7 +82,8 @@ struct SimulateChoice {
     std::optional<int> exitStatus;
 };
 using TellFunction = std::function<void(const std::string& text, bool error)>;
-SimulateChoice ReadSimulateOption(int argc, const char* const* argv, const TellFunction& tell);
+SimulateChoice ReadSimulateOption(int argc, const char* const* argv, const TellFunction& tell,
+                                  std::string_view option = kSimulateOption);
 
 // Makes the devices a program runs on, when called: the simulation on
 // `setup` and `clock` when simulated, else the platform's own from `real`.

@@ -29,9 +29,11 @@ EM_JS(void, kvr_page_ended, (int status), { KvrPage.ended(status); });
 // clang-format on
 
 int main(int argc, char** argv) {
+    // The page's messages name its query, ?simulate, as the user gives it.
     const kvr::sim::SimulateChoice simulate = kvr::sim::ReadSimulateOption(
         argc, argv,
-        [](const std::string& text, bool error) { kvr_page_tell(text.c_str(), error ? 1 : 0); });
+        [](const std::string& text, bool error) { kvr_page_tell(text.c_str(), error ? 1 : 0); },
+        "?simulate");
     if (simulate.exitStatus) return *simulate.exitStatus;
     const kvr::Language lang =
         kvr_page_is_german() != 0 ? kvr::Language::German : kvr::Language::English;
@@ -43,7 +45,7 @@ int main(int argc, char** argv) {
         return kvr::PortItemText(lang, id, text, simulate.simulated, kvr::web::BrowserPortName);
     };
     if (simulate.simulated) {
-        options.titleSuffix = kvr::sim::SimulatedTitleSuffix(simulate.request);
+        options.titleSuffix = kvr::sim::SimulatedTitleSuffix(simulate.request, lang);
     } else {
         // Only the ports this site may use, and the browser's chooser for one more.
         options.itemPresent = [](int id) {

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "res/columns.h"
+#include "res/ids.h"
 
 namespace kvr::web {
 namespace {
@@ -46,7 +47,9 @@ json Control(const ControlDef& c, Language lang) {
                 {"digitsOnly", (c.flags & res::kDigitsOnly) != 0},
                 {"defaultButton", (c.flags & res::kDefaultButton) != 0},
                 {"firstOfGroup", (c.flags & res::kFirstOfGroup) != 0},
-                {"manual", (c.flags & res::kManualCheck) != 0}};
+                {"manual", (c.flags & res::kManualCheck) != 0},
+                // What the status line says is announced, even from behind a dialog.
+                {"live", c.id == id::kStatusLine}};
 }
 
 bool Greyed(const res::MenuItemDef& item, Language lang) {
@@ -58,7 +61,9 @@ json MenuItem(const res::MenuItemDef& item, Language lang, const LayoutOptions& 
     json j{{"id", item.id},
            {"text", item.id != 0 && options.menuText ? options.menuText(item.id, text) : Str(text)},
            {"greyed", Greyed(item, lang)},
-           {"absent", item.id != 0 && options.itemPresent && !options.itemPresent(item.id)}};
+           {"absent", item.id != 0 && options.itemPresent && !options.itemPresent(item.id)},
+           // The ports are one choice: ticking one clears the others.
+           {"radio", item.id >= id::kPortLpt278 && item.id <= id::kPortCom8}};
     if (item.id == 0 || !item.items.empty()) {
         j["items"] = json::array();
         for (const res::MenuItemDef& sub : item.items) {
@@ -127,19 +132,6 @@ std::string DescribeDialog(const res::DialogTemplate& t, const LayoutOptions& op
     }
     for (const ControlDef* c : bottom) j["buttons"].push_back(Control(*c, lang));
     return j.dump();
-}
-
-std::string ProgramName() {
-    // The main window's title, without its extra blanks.
-    const res::DialogTemplate* main =
-        res::FindTemplate(res::MainWindowTemplateId(Language::English));
-    std::string name;
-    for (const char c : main->title) {
-        if (c == ' ' && (name.empty() || name.back() == ' ')) continue;
-        name.push_back(c);
-    }
-    while (!name.empty() && name.back() == ' ') name.pop_back();
-    return name;
 }
 
 }  // namespace kvr::web

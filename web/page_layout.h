@@ -27,7 +27,4 @@ struct LayoutOptions {
 // kind, texts in the template's language and flags. JSON text.
 std::string DescribeDialog(const res::DialogTemplate& t, const LayoutOptions& options);
 
-// The program's name, as message boxes without a caption show it.
-std::string ProgramName();
-
 }  // namespace kvr::web

@@ -13,8 +13,8 @@ EM_JS(int, kvr_open_dialog, (const char* description), {
     return KvrPage.openDialog(JSON.parse(UTF8ToString(description)));
 });
 EM_ASYNC_JS(int, kvr_next_command, (int h), { return await KvrPage.nextCommand(h); });
-EM_ASYNC_JS(int, kvr_message_box, (const char* text, const char* caption, int okCancel), {
-    return await KvrPage.messageBox(UTF8ToString(text), UTF8ToString(caption), okCancel != 0);
+EM_ASYNC_JS(int, kvr_message_box, (const char* text, const char* caption, int okCancel, int owner), {
+    return await KvrPage.messageBox(UTF8ToString(text), UTF8ToString(caption), okCancel != 0, owner);
 });
 EM_ASYNC_JS(char*, kvr_choose_open_file, (const char* title, const char* pattern), {
     return KvrPage.cString(await KvrPage.chooseOpenFile(UTF8ToString(title), UTF8ToString(pattern)));
@@ -38,6 +38,15 @@ EM_JS(void, kvr_after_command, (const char* download), {
 namespace kvr::web {
 namespace {
 
+// What KvrPage.messageBox resolves with for OK (Cancel and Escape give 2).
+constexpr int kPageOk = 1;
+
+// The page's handle of a window, 0 for none.
+int Handle(Window* window) {
+    const auto* page = dynamic_cast<WebWindow*>(window);
+    return page != nullptr ? page->handle() : 0;
+}
+
 std::string TakeString(char* text) {
     std::string s(text);
     std::free(text);
@@ -46,14 +55,13 @@ std::string TakeString(char* text) {
 
 }  // namespace
 
-int WebHost::MessageBox(Window* /*owner*/, const std::string& text, const std::string& caption,
+int WebHost::MessageBox(Window* owner, const std::string& text, const std::string& caption,
                         MessageButtons buttons) {
     // Every box is modal to the whole page, so no second command can start
-    // while it is open.
-    const std::string& title = caption.empty() ? ProgramName() : caption;
-    return kvr_message_box(text.c_str(), title.c_str(), buttons == MessageButtons::OkCancel ? 1 : 0)
-               ? kIdOk
-               : kIdCancel;
+    // while it is open. A page can show an empty caption, so it does.
+    const int answer = kvr_message_box(text.c_str(), caption.c_str(),
+                                       buttons == MessageButtons::OkCancel ? 1 : 0, Handle(owner));
+    return answer == kPageOk ? kIdOk : kIdCancel;
 }
 
 void WebHost::Beep() {

@@ -85,7 +85,8 @@ int main(int argc, char** argv) {
     InitCommonControlsEx(&controls);
 
     kvr::win32::BuildOptions options;
-    if (simulate.simulated) options.titleSuffix = kvr::sim::SimulatedTitleSuffix(simulate.request);
+    if (simulate.simulated)
+        options.titleSuffix = kvr::sim::SimulatedTitleSuffix(simulate.request, kLanguage);
     kvr::win32::Win32Host host(options);
 
     const auto devices = [] { return std::make_unique<kvr::win32::Win32Devices>(); };

@@ -7,6 +7,7 @@
 #include <set>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "app/main_window.h"
@@ -256,6 +257,11 @@ TEST(SimProfiles, WrongValuesAreRefusedWithAMessage) {
         EXPECT_EQ(r.kind, SimulateRequest::Kind::Error) << value;
         EXPECT_EQ(r.text, message);
     }
+    // The web page names its own query, in the start and in the advice.
+    EXPECT_EQ(sim::ParseSimulate("nosuch", "?simulate").text,
+              "?simulate: no profile or file named 'nosuch' (?simulate=list shows the profiles)");
+    EXPECT_EQ(sim::ReadProfileFile(R"({"base": "nosuch"})", "'p.json'", "?simulate").text,
+              "?simulate: 'p.json': base must name a profile (?simulate=list shows them)");
     // Files that are no profile are refused before anything waits on them.
     testing::TempDir dir("big.json", "{}" + std::string(1 << 20, ' '));
     const std::pair<std::string, std::string> files[] = {
@@ -267,6 +273,18 @@ TEST(SimProfiles, WrongValuesAreRefusedWithAMessage) {
         if (path == "pipe.json" && !testing::MakeAt(path, "<pipe>")) continue;
         EXPECT_EQ(sim::ParseSimulate(path).text, "--simulate: '" + path + "' " + message);
     }
+}
+
+// The title's word for the simulation is the window's language's.
+TEST(SimProfiles, TitleSaysSimulatedInTheWindowsLanguage) {
+    const std::tuple<std::string, Language, std::string> cases[] = {
+        {"", Language::English, " [simulated]"},
+        {"", Language::German, " [simuliert]"},
+        {"8mhz", Language::English, " [simulated: 8mhz]"},
+        {"8mhz", Language::German, " [simuliert: 8mhz]"},
+    };
+    for (const auto& [value, lang, suffix] : cases)
+        EXPECT_EQ(sim::SimulatedTitleSuffix(sim::ParseSimulate(value), lang), suffix);
 }
 
 // A profile file: a named profile to start from, then the parameter memory,

@@ -32,6 +32,8 @@ class DialogsWindowTest : public QObject {
     Q_OBJECT
 
   private slots:
+    void updateDeclinedWritesNothing_data();
+    void updateDeclinedWritesNothing();
     void lockFunctionsReadTickWrite_data();
     void lockFunctionsReadTickWrite();
     void rpmSetUpReadCalculateWrite_data();
@@ -153,6 +155,7 @@ class DialogsWindowTest : public QObject {
 KVR_WINDOW_CASES(DialogsWindowTest, lockFunctionsReadTickWrite, "LockFunctions")
 KVR_WINDOW_CASES(DialogsWindowTest, rpmSetUpReadCalculateWrite, "RpmSetUp")
 KVR_WINDOW_CASES(DialogsWindowTest, controllerInfoShowsItsBox, "ControllerInfo")
+KVR_WINDOW_CASES(DialogsWindowTest, updateDeclinedWritesNothing, "UpdateDeclined")
 
 QTEST_MAIN(DialogsWindowTest)
 #include "dialogs_window_test.moc"

@@ -56,6 +56,8 @@ class SettingsWindowTest : public QObject {
     }
     void settingsFileThroughTheFileMenu_data();
     void settingsFileThroughTheFileMenu();
+    void frequencyChosenAndWritten_data();
+    void frequencyChosenAndWritten();
 };
 
 // The cases both front ends share.
@@ -63,6 +65,7 @@ KVR_WINDOW_CASES(SettingsWindowTest, readFillsTheRealWidgets, "ReadFills")
 KVR_WINDOW_CASES(SettingsWindowTest, typedFieldIsWrittenToTheController, "TypedFields")
 KVR_WINDOW_CASES(SettingsWindowTest, chosenPortIsSavedAtEnd, "ChosenPort")
 KVR_WINDOW_CASES(SettingsWindowTest, settingsFileThroughTheFileMenu, "SettingsFile")
+KVR_WINDOW_CASES(SettingsWindowTest, frequencyChosenAndWritten, "Frequency")
 
 QTEST_MAIN(SettingsWindowTest)
 #include "settings_window_test.moc"

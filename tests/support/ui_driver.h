@@ -4,6 +4,7 @@
 // framework.
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <sstream>
@@ -86,13 +87,43 @@ class UiDriver {
     virtual std::vector<UiBox> Boxes() = 0;
     virtual void Answer(int answer) = 0;
 
-    virtual sim::Controller& ctl() = 0;
-    virtual Program& Prog() = 0;
+    // The controller behind the port: its memory and flash, and what reached
+    // it since ForgetWire: the values written (address, value) and the
+    // flash page commands (select, load, commit).
+    virtual int Byte(int address) = 0;
+    virtual void SetByte(int address, int value) = 0;
+    virtual std::vector<std::uint8_t> Flash() = 0;
+    virtual std::vector<std::pair<int, int>> Writes() = 0;
+    virtual int PageCommands() = 0;
+    virtual void ForgetWire() = 0;
+
+    virtual Language Lang() = 0;
+    // The program's own state, where the front end's test can see it (not
+    // through a browser): null where it cannot.
+    virtual Program* Inside() = 0;
     virtual std::filesystem::path Folder() = 0;
     virtual void Fail(const std::string& what, const char* file, int line) = 0;
+};
 
-    int Byte(int address) { return ctl().memory[static_cast<std::size_t>(address)]; }
-    std::vector<std::pair<int, int>> Writes() { return ValueWrites(ctl()); }
+// A driver whose program and simulated controller run in the test itself.
+class InProcessUiDriver : public UiDriver {
+  public:
+    virtual sim::Controller& ctl() = 0;
+    virtual Program& Prog() = 0;
+
+    int Byte(int address) override { return ctl().memory[static_cast<std::size_t>(address)]; }
+    void SetByte(int address, int value) override {
+        ctl().memory[static_cast<std::size_t>(address)] = static_cast<std::uint8_t>(value);
+    }
+    std::vector<std::uint8_t> Flash() override { return ctl().flash; }
+    std::vector<std::pair<int, int>> Writes() override { return ValueWrites(ctl()); }
+    int PageCommands() override {
+        return static_cast<int>(ctl().TraceOf('W').size() + ctl().TraceOf('Y').size() +
+                                ctl().TraceOf('X').size());
+    }
+    void ForgetWire() override { ctl().trace.clear(); }
+    Language Lang() override { return Prog().lang; }
+    Program* Inside() override { return &Prog(); }
 };
 
 template <class T>

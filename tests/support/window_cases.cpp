@@ -1,6 +1,7 @@
 #include "window_cases.h"
 
 #include "file_builders.h"
+#include "platform/host.h"
 #include "res/ids.h"
 #include "res/locks_texts.h"
 #include "res/speed_texts.h"
@@ -24,7 +25,7 @@ auto Each(const std::vector<int>& controls, Get get) {
 }
 
 bool German(UiDriver& ui) {
-    return ui.Prog().lang == Language::German;
+    return ui.Lang() == Language::German;
 }
 
 // The controller as it comes: 16 MHz, version 61.23 with every feature, the
@@ -62,6 +63,9 @@ void ReadFillsTheWindow(UiDriver& ui) {
                    "auto", german ? "aus" : "off"}));
     UI_EQ(ui, ui.ComboSel(id::kTimingList), 5);
     UI_EQ(ui, ui.ComboSel(id::kBrakeList), 0);
+    // Nothing is offered beside the values, not even an empty choice.
+    UI_EQ(ui, ui.ComboItems(id::kTimingList).size(), 6u);
+    UI_EQ(ui, ui.ComboItems(id::kBrakeList).size(), 4u);
     const std::vector<int> checks = {
         id::kFreq78,         id::kFreq156,           id::kFreeWheeling,
         id::kForwardReverse, id::kRpmLimit,          id::kTurbo,
@@ -75,7 +79,7 @@ void ReadFillsTheWindow(UiDriver& ui) {
                                       id::kThresholdVolts, id::kMaxFrequency, id::kRpmControl};
     UI_EQ(ui, Each(enabled, [&](int c) { return ui.Enabled(c); }),
           (std::vector<bool>{true, false, true, false, false, true}));
-    UI_TRUE(ui, ui.IsMain(ui.Prog().app.statusWindow));
+    if (Program* p = ui.Inside()) UI_TRUE(ui, ui.IsMain(p->app.statusWindow));
     UI_TRUE(ui, ui.Writes().empty());
 }
 
@@ -96,7 +100,7 @@ void TypedFieldsAreWritten(UiDriver& ui, const std::string& fullSpeed, bool swit
         UI_FALSE(ui, ui.Checked(id::kLvReducePower));
         UI_TRUE(ui, ui.Checked(id::kBatteryLipo));
     }
-    ui.ctl().trace.clear();
+    ui.ForgetWire();
     ui.Click(id::kWrite);
     UI_TRUE(ui, ui.Boxes().empty());
 
@@ -134,9 +138,9 @@ void ChosenPortIsSavedAtEnd(UiDriver& ui) {
 // The lock functions dialog, its own window owned by the main window.
 void LockFunctionsReadTickWrite(UiDriver& ui) {
     const bool german = German(ui);
-    ui.ctl().memory[kvr::LockFlags] = 0x81;  // bit 7 set, RC set-up free, test program locked
+    ui.SetByte(kvr::LockFlags, 0x81);  // bit 7 set, RC set-up free, test program locked
     ui.Click(id::kRead);
-    ui.ctl().trace.clear();
+    ui.ForgetWire();
     bool played = false;
     const int templateId = german ? id::kLockTemplateDe : id::kLockTemplateEn;
     UI_TRUE(ui, ui.PlayDialog(id::kLockFunctions, true, templateId, [&] {
@@ -171,7 +175,7 @@ void LockFunctionsReadTickWrite(UiDriver& ui) {
 // German, with the quick-start box; 10 poles and ratio 8.00 in the file.
 void RpmSetUpReadCalculateWrite(UiDriver& ui) {
     ui.Click(id::kRead);
-    ui.ctl().trace.clear();
+    ui.ForgetWire();
     auto speeds = [&] {
         return Strings{ui.Text(id::kSpeedHz), ui.Text(id::kSpeedElectricalRpm),
                        ui.Text(id::kSpeedMotorRpm), ui.Text(id::kSpeedRotorRpm)};
@@ -216,7 +220,7 @@ void RpmSetUpReadCalculateWrite(UiDriver& ui) {
                   {kvr::RpmIntegralCode, 3},
                   {kvr::OptionFlags, kvr::kOptFreeWheeling | kvr::kOptQuickStart}}));
     UI_EQ(ui, ui.Byte(kvr::OptionFlags), 0x12);
-    UI_EQ(ui, ui.Prog().settings.options, 0x12);
+    if (Program* p = ui.Inside()) UI_EQ(ui, p->settings.options, 0x12);
     // The main window's frequency stays blank until the next Read.
     UI_EQ(ui, ui.Text(id::kMaxFrequency), "   ");
 }
@@ -268,10 +272,90 @@ void SettingsFileThroughTheMenu(UiDriver& ui) {
     // Loading only fills the window.
     UI_TRUE(ui, ui.Writes().empty());
 
-    ui.ctl().memory[kvr::Acceleration] = 30;
+    ui.SetByte(kvr::Acceleration, 30);
     ui.Click(id::kWrite);
     UI_EQ(ui, ui.Boxes().size(), 1u);
     UI_EQ(ui, ui.Byte(kvr::Acceleration), 10);
+}
+
+// The frequency radios after a Read of a controller of this clock: 15,6 kHz
+// chosen, then Write sends its code, or on 8 MHz refuses with its box.
+void FrequencyIsChosenAndWritten(UiDriver& ui, int clockMhz) {
+    ui.SetByte(kvr::ClockMhz, clockMhz);
+    ui.SetByte(kvr::PwmCode, clockMhz == 8 ? 9 : 10);
+    ui.Click(id::kRead);
+    UI_TRUE(ui, ui.Checked(id::kFreq78));
+    ui.Click(id::kFreq156);
+    UI_TRUE(ui, ui.Checked(id::kFreq156));
+    UI_FALSE(ui, ui.Checked(id::kFreq78));
+    ui.ForgetWire();
+    ui.Click(id::kWrite);
+    const std::vector<UiBox> boxes = ui.Boxes();
+    if (clockMhz == 8) {
+        if (UI_EQ(ui, boxes.size(), 1u))
+            UI_EQ(ui, boxes[0].text,
+                  German(ui) ? "Takt-Frequenz bei 8MHz nicht m\u00f6glich!"
+                             : "Frequency at 8 MHz not possible!");
+        UI_TRUE(ui, ui.Writes().empty());
+        UI_EQ(ui, ui.Byte(kvr::PwmCode), 9);
+    } else {
+        UI_TRUE(ui, boxes.empty());
+        UI_EQ(ui, ui.Byte(kvr::PwmCode), 9);
+    }
+}
+
+// An update file that is refused or a question answered with Cancel: the
+// flash is not touched, and the status line ends blank and greyed.
+struct DeclinedUpdate {
+    std::string file;
+    bool setUp;
+    std::string caption;
+    std::string text;
+};
+
+void DeclinedUpdateWritesNothing(UiDriver& ui, const DeclinedUpdate& c) {
+    // Never set up, as it comes erased: no version to check the file by.
+    if (!c.setUp) {
+        for (const int address : {kvr::SetupMarker, kvr::VersionHigh, kvr::VersionLow})
+            ui.SetByte(address, 0xFF);
+    }
+    const std::filesystem::path file = ui.Folder() / c.file;
+    WriteFileBytes(file, UpdateText(UpdateRecords(100, [](int a) { return a * 7; })));
+    const std::vector<std::uint8_t> flash = ui.Flash();
+    ui.PickFiles({file});
+    ui.Answer(kIdCancel);
+    ui.ForgetWire();
+    ui.Choose(id::kOpenUpdateFile);
+    const std::vector<UiBox> boxes = ui.Boxes();
+    if (UI_EQ(ui, boxes.size(), 1u)) {
+        UI_EQ(ui, boxes[0].caption, c.caption);
+        UI_EQ(ui, boxes[0].text, c.text);
+    }
+    UI_EQ(ui, ui.PageCommands(), 0);
+    UI_TRUE(ui, ui.Flash() == flash);
+    UI_EQ(ui, ui.Text(id::kStatusLine), " ");
+    UI_FALSE(ui, ui.Enabled(id::kStatusLine));
+}
+
+std::vector<WindowCase> DeclinedUpdates() {
+    const std::string noSetUp =
+        "Kompatibilit\u00e4t nicht \u00fcberpr\u00fcfbar, da kein RC-Setup gemacht wurde.\n"
+        "Es wird dringend empfohlen ein Setup zu machen.\nUpdate trotzdem ohne Setup starten?";
+    const std::vector<std::pair<std::string, DeclinedUpdate>> table = {
+        {"Cancelled", {"X6123_6123.upd", true, "Warning!", "Update starten?"}},
+        {"CancelledNotSetUp", {"X6123_6123.upd", false, "Warning!", noSetUp}},
+        // The refusal's box has no caption, and shows none.
+        {"NotCompatible", {"X1234_1234.upd", true, "", "Datei nicht kompatibel!"}},
+    };
+    std::vector<WindowCase> cases;
+    for (const auto& [name, c] : table) {
+        for (const Language lang : {Language::English, Language::German}) {
+            cases.push_back(
+                {"UpdateDeclined" + name + (lang == Language::German ? "German" : "English"), lang,
+                 ConfigFile(), [c](UiDriver& ui) { DeclinedUpdateWritesNothing(ui, c); }});
+        }
+    }
+    return cases;
 }
 
 }  // namespace
@@ -293,27 +377,37 @@ void ControllerInfoShowsItsBox(UiDriver& ui) {
 const std::vector<WindowCase>& WindowCases() {
     constexpr Language En = Language::English;
     constexpr Language De = Language::German;
-    static const std::vector<WindowCase> cases = {
-        {"ReadFillsTheWindowEnglish", En, ConfigFile(), ReadFillsTheWindow},
-        {"ReadFillsTheWindowGerman", De, ConfigFile(), ReadFillsTheWindow},
-        {"TypedFieldsAreWrittenEnglish", En, ConfigFile(),
-         [](UiDriver& ui) { TypedFieldsAreWritten(ui, "2.25", false); }},
-        {"TypedFieldsAreWrittenCommaEnglish", En, ConfigFile(),
-         [](UiDriver& ui) { TypedFieldsAreWritten(ui, "2,25", true); }},
-        {"TypedFieldsAreWrittenCommaGerman", De, ConfigFile(),
-         [](UiDriver& ui) { TypedFieldsAreWritten(ui, "2,25", true); }},
-        {"ChosenPortIsSavedAtEndEnglish", En, ConfigFile(), ChosenPortIsSavedAtEnd},
-        {"ChosenPortIsSavedAtEndGerman", De, ConfigFile(), ChosenPortIsSavedAtEnd},
-        {"ControllerInfoShowsItsBoxEnglish", En, ConfigFile(), ControllerInfoShowsItsBox},
-        {"ControllerInfoShowsItsBoxGerman", De, ConfigFile(), ControllerInfoShowsItsBox},
-        {"LockFunctionsReadTickWriteEnglish", En, ConfigFile(), LockFunctionsReadTickWrite},
-        {"LockFunctionsReadTickWriteGerman", De, ConfigFile(), LockFunctionsReadTickWrite},
-        {"SettingsFileThroughTheMenuGerman", De, ConfigFile(), SettingsFileThroughTheMenu},
-        {"RpmSetUpReadCalculateWriteGerman", De, ConfigFile("10", "8.00"),
-         RpmSetUpReadCalculateWrite},
-        {"RpmSetUpTopSpeedWrittenAndShownEnglish", En, ConfigFile("10", "8.00"),
-         RpmSetUpTopSpeedWrittenAndShown},
-    };
+    static const std::vector<WindowCase> cases = [] {
+        std::vector<WindowCase> all = {
+            {"ReadFillsTheWindowEnglish", En, ConfigFile(), ReadFillsTheWindow},
+            {"ReadFillsTheWindowGerman", De, ConfigFile(), ReadFillsTheWindow},
+            {"TypedFieldsAreWrittenEnglish", En, ConfigFile(),
+             [](UiDriver& ui) { TypedFieldsAreWritten(ui, "2.25", false); }},
+            {"TypedFieldsAreWrittenCommaEnglish", En, ConfigFile(),
+             [](UiDriver& ui) { TypedFieldsAreWritten(ui, "2,25", true); }},
+            {"TypedFieldsAreWrittenCommaGerman", De, ConfigFile(),
+             [](UiDriver& ui) { TypedFieldsAreWritten(ui, "2,25", true); }},
+            {"ChosenPortIsSavedAtEndEnglish", En, ConfigFile(), ChosenPortIsSavedAtEnd},
+            {"ChosenPortIsSavedAtEndGerman", De, ConfigFile(), ChosenPortIsSavedAtEnd},
+            {"ControllerInfoShowsItsBoxEnglish", En, ConfigFile(), ControllerInfoShowsItsBox},
+            {"ControllerInfoShowsItsBoxGerman", De, ConfigFile(), ControllerInfoShowsItsBox},
+            {"LockFunctionsReadTickWriteEnglish", En, ConfigFile(), LockFunctionsReadTickWrite},
+            {"LockFunctionsReadTickWriteGerman", De, ConfigFile(), LockFunctionsReadTickWrite},
+            {"SettingsFileThroughTheMenuGerman", De, ConfigFile(), SettingsFileThroughTheMenu},
+            {"RpmSetUpReadCalculateWriteGerman", De, ConfigFile("10", "8.00"),
+             RpmSetUpReadCalculateWrite},
+            {"RpmSetUpTopSpeedWrittenAndShownEnglish", En, ConfigFile("10", "8.00"),
+             RpmSetUpTopSpeedWrittenAndShown},
+            {"FrequencyChosen16MhzEnglish", En, ConfigFile(),
+             [](UiDriver& ui) { FrequencyIsChosenAndWritten(ui, 16); }},
+            {"FrequencyChosen8MhzEnglish", En, ConfigFile(),
+             [](UiDriver& ui) { FrequencyIsChosenAndWritten(ui, 8); }},
+            {"FrequencyChosen8MhzGerman", De, ConfigFile(),
+             [](UiDriver& ui) { FrequencyIsChosenAndWritten(ui, 8); }},
+        };
+        for (WindowCase& c : DeclinedUpdates()) all.push_back(std::move(c));
+        return all;
+    }();
     return cases;
 }
 

@@ -25,12 +25,12 @@ LANGUAGES = [
      "file": "File", "save": "Save Settings...", "load": "Load Settings...",
      "options": "Options", "info": "Controller Info", "acceleration": "acceleration (1 - 50)",
      "update": "Open Update File", "locks": "Lock Funktions", "revs": "Rev Counter",
-     "on": "on", "off": "off"},
+     "on": "on", "off": "off", "simulated": "[simulated]"},
     {"lang": "de", "page": "de.html", "read": "Lesen", "write": "Schreiben", "end": "Ende",
      "file": "Datei", "save": "Einstellungen speichern...", "load": "Einstellungen laden...",
      "options": "Optionen", "info": "Prozessor-Info", "acceleration": "Beschleunigung (1 - 50)",
      "update": "Update-Datei öffnen", "locks": "Sperrfunktionen", "revs": "Drehzahl messen",
-     "on": "an", "off": "aus"},
+     "on": "an", "off": "aus", "simulated": "[simuliert]"},
 ]
 
 # A value Write refuses: the settings file's name for the field, its label
@@ -202,6 +202,8 @@ class Page:
 
 
 DOWNLOADS = tempfile.mkdtemp(prefix="kvr-downloads-")
+# The blsetup.cfg the page keeps in the browser's storage.
+KEPT_SET_UP = "return localStorage.getItem('kvrsetup:blsetup.cfg')"
 
 
 class BrowserTest(unittest.TestCase):
@@ -246,7 +248,7 @@ class WebPageTest(BrowserTest):
             with self.subTest(lang=lang["lang"]):
                 page = Page(self.driver, lang)
                 title = self.driver.find_element(By.CSS_SELECTOR, "main h1").text
-                self.assertTrue(title.endswith("[simulated]"), title)
+                self.assertTrue(title.endswith(lang["simulated"]), title)
                 self.assertEqual(self.driver.title, " ".join(title.split()))
                 self.assertTrue(page.button(lang["read"]).is_enabled())
                 self.assertFalse(page.button(lang["write"]).is_enabled())
@@ -298,35 +300,9 @@ class WebPageTest(BrowserTest):
                         time.sleep(0.5)
                         self.assertFalse(os.path.exists(path))
 
-    def test_controller_info_says_what_the_command_line_says(self):
-        for lang in LANGUAGES:
-            with self.subTest(lang=lang["lang"]):
-                status, out, err = cli(lang["lang"], "info")
-                self.assertEqual(status, 0, err)
-                page = Page(self.driver, lang)
-                page.menu(lang["options"], lang["info"])
-                self.assertEqual(page.box(caption=False).strip(), out.strip())
-
-    def test_a_written_value_is_read_back(self):
-        for lang in LANGUAGES:
-            for value in [7, 33]:
-                with self.subTest(lang=lang["lang"], value=value):
-                    page = Page(self.driver, lang)
-                    page.read()
-                    field = page.field(lang["acceleration"])
-                    field.clear()
-                    field.send_keys(str(value))
-                    page.button(lang["write"]).click()
-                    page.wait_idle()
-                    field.clear()
-                    page.read()
-                    # The field shows the number right-aligned, as the programs do.
-                    self.assertEqual(
-                        page.field(lang["acceleration"]).get_attribute("value").strip(), str(value))
-
     def test_every_control_has_its_role_and_a_name(self):
         roles = {"radio", "checkbox", "button", "textbox", "combobox", "menuitem",
-                 "menuitemcheckbox"}
+                 "menuitemcheckbox", "menuitemradio"}
         for lang in LANGUAGES:
             with self.subTest(lang=lang["lang"]):
                 Page(self.driver, lang)
@@ -466,7 +442,9 @@ class WebPageTest(BrowserTest):
                         if status != 0:
                             told = WebDriverWait(self.driver, 30).until(
                                 lambda d: d.find_element(By.ID, "told").text)
-                            self.assertEqual(told.strip(), err.strip())
+                            # The page's messages name its own query.
+                            self.assertEqual(told.strip(),
+                                             err.strip().replace("--simulate", "?simulate"))
                             continue
                         page = Page(self.driver, lang, query=None)
                         self.assertIn(f"profiles/{name}", self.driver.title)
@@ -475,6 +453,43 @@ class WebPageTest(BrowserTest):
                             reference = json.load(f)
                         self.assertEqual(without_date(page.save_settings("read.json")),
                                          without_date(reference))
+
+    def test_a_chosen_file_never_replaces_the_kept_set_up(self):
+        # Both file dialogs that read a file, offered one named as the
+        # program's own blsetup.cfg.
+        with tempfile.TemporaryDirectory() as folder:
+            chosen = os.path.join(folder, "blsetup.cfg")
+            with open(chosen, "w", encoding="ascii") as f:
+                f.write("COM7" + " " * 300)
+            for lang in LANGUAGES:
+                for item in ["load", "update"]:
+                    with self.subTest(lang=lang["lang"], item=item):
+                        page = Page(self.driver, lang)
+                        page.menu("Port", "COM5")
+                        page.wait_idle()
+                        # Settings are loaded only after a Read.
+                        page.read()
+                        kept = self.driver.execute_script(KEPT_SET_UP)
+                        page.menu(lang["file"], lang[item])
+                        self.driver.find_element(
+                            By.CSS_SELECTOR, "dialog.file input[type=file]").send_keys(chosen)
+                        page.box()
+                        page.wait_idle()
+                        self.assertEqual(self.driver.execute_script(KEPT_SET_UP), kept)
+
+    def test_the_page_says_how_it_lists_the_profiles(self):
+        # The query, what the page tells and what it must not.
+        cases = [("?simulate=nosuch", "no profile or file named 'nosuch' (?simulate=list shows "
+                  "the profiles)", "--simulate"),
+                 ("?simulate=list", "8mhz", "--simulate")]
+        for lang in LANGUAGES:
+            for query, told, never in cases:
+                with self.subTest(lang=lang["lang"], query=query):
+                    self.driver.get(f"{SITE}/{lang['page']}{query}")
+                    text = WebDriverWait(self.driver, 30).until(
+                        lambda d: d.find_element(By.ID, "told").text)
+                    self.assertIn(told, text)
+                    self.assertNotIn(never, text)
 
     def test_the_port_menu_lists_the_allowed_ports_and_the_chooser(self):
         self.stand_in(SILENT_PORT)

@@ -85,6 +85,38 @@ EMSCRIPTEN_KEEPALIVE char* kvr_stand_in_trace(void* standIn) {
     return strdup(text.c_str());
 }
 
+// The controller's memory and flash, for the window cases' checks and
+// set-ups.
+EMSCRIPTEN_KEEPALIVE int kvr_stand_in_byte(void* standIn, int address) {
+    return Of(standIn).controller.memory.at(static_cast<std::size_t>(address));
+}
+
+EMSCRIPTEN_KEEPALIVE void kvr_stand_in_set_byte(void* standIn, int address, int value) {
+    Of(standIn).controller.memory.at(static_cast<std::size_t>(address)) =
+        static_cast<std::uint8_t>(value);
+}
+
+EMSCRIPTEN_KEEPALIVE int kvr_stand_in_flash_size(void* standIn) {
+    return static_cast<int>(Of(standIn).controller.flash.size());
+}
+
+EMSCRIPTEN_KEEPALIVE const std::uint8_t* kvr_stand_in_flash(void* standIn) {
+    return Of(standIn).controller.flash.data();
+}
+
+// The decoded exchanges of one command ('V', 'W', ...) as "address value"
+// lines; the caller frees it.
+EMSCRIPTEN_KEEPALIVE char* kvr_stand_in_exchanges(void* standIn, int command) {
+    std::string text;
+    for (const kvr::sim::WireEvent& e : Of(standIn).controller.TraceOf(static_cast<char>(command)))
+        text += std::to_string(e.address) + " " + std::to_string(e.value) + "\n";
+    return strdup(text.c_str());
+}
+
+EMSCRIPTEN_KEEPALIVE void kvr_stand_in_forget_exchanges(void* standIn) {
+    Of(standIn).controller.trace.clear();
+}
+
 EMSCRIPTEN_KEEPALIVE void kvr_stand_in_unplugged(void* standIn, double nowNs) {
     Of(standIn).wiring.Unplugged(Ns(nowNs));
 }

@@ -4,8 +4,9 @@
 // KvrStandInModule, serial_stand_in.cpp) sees each call at the time it
 // happens (performance.now()); a line change or a status read first waits
 // `latencyMs`, as a USB round trip does. The test's options come in
-// KVR_STAND_IN_OPTIONS: { profile, latencyMs }. window.kvrStandIn counts
-// the calls and unplugs and plugs the adapter.
+// KVR_STAND_IN_OPTIONS: { profile, latencyMs, ports } (ports: how many the
+// site may use, all this adapter). window.kvrStandIn counts the calls,
+// unplugs and plugs the adapter and shows the controller's memory.
 "use strict";
 
 (() => {
@@ -214,7 +215,7 @@
   const serial = {
     async getPorts() {
       await ready;
-      return plugged ? [port] : [];
+      return plugged ? Array(options.ports || 1).fill(port) : [];
     },
     async requestPort() {
       await ready;
@@ -242,6 +243,23 @@
       if (restart) idle = { pauses: 0, since: 0 };
       return total;
     },
+    ready: () => sim !== null,
+    byte: (address) => sim._kvr_stand_in_byte(handle, address),
+    setByte: (address, value) => sim._kvr_stand_in_set_byte(handle, address, value),
+    flash: () => [
+      ...sim.HEAPU8.subarray(
+        sim._kvr_stand_in_flash(handle),
+        sim._kvr_stand_in_flash(handle) + sim._kvr_stand_in_flash_size(handle),
+      ),
+    ],
+    // The exchanges of one command ("V" writes, ...) as [address, value].
+    exchanges: (command) => {
+      const text = sim._kvr_stand_in_exchanges(handle, command.charCodeAt(0));
+      const lines = sim.UTF8ToString(text).split("\n").filter((l) => l);
+      sim._free(text);
+      return lines.map((l) => l.split(" ").map(Number));
+    },
+    forgetExchanges: () => sim._kvr_stand_in_forget_exchanges(handle),
     // Pulls the adapter out at the n-th call of the port from now on.
     unplugAfter: (n) => {
       unplugIn = n;

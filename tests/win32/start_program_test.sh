@@ -2,19 +2,20 @@
 # Starts a Windows program as a user would (the real .exe with its manifest
 # and its runtime linked in) on the simulated controller, in a fresh folder:
 # its main window must open, and the first start must write blsetup.cfg.
-# Usage: start_program_test.sh PROGRAM.exe WINDOW-SHOT.exe FOLDER WINE...
+# Usage: start_program_test.sh PROGRAM.exe WINDOW-SHOT.exe FOLDER TITLE WINE...
 set -eu
 program=$1
 shot=$2
 folder=$3
-shift 3
+title=$4
+shift 4
 rm -rf "$folder"
 mkdir -p "$folder"
 cd "$folder"
 "$@" "$program" --simulate >program.log 2>&1 &
 running=$!
 status=0
-"$@" "$shot" "KVR-Duza2  Setup  [simulated]" window.png 60 || status=1
+"$@" "$shot" "$title" window.png 60 || status=1
 kill "$running" 2>/dev/null || true
 wait "$running" 2>/dev/null || true
 [ -s window.png ] || { echo "no picture of the main window"; status=1; }

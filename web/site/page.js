@@ -57,10 +57,10 @@ const KvrPage = (() => {
   function makeField(d, c) {
     let field;
     if (c.kind === "list") {
+      // Nothing chosen is selectedIndex -1: the list shows empty but offers
+      // no empty entry.
       field = element("select");
-      // The first entry stands for "nothing chosen".
-      field.append(element("option", { value: "", hidden: true }));
-      let before = 0;
+      let before = -1;
       field.addEventListener("focus", () => (before = field.selectedIndex));
       field.addEventListener("change", () => {
         if (command(d.handle, c.id)) before = field.selectedIndex;
@@ -78,6 +78,7 @@ const KvrPage = (() => {
       else if (!c.label && !c.unit) field.classList.add("wide");
     }
     field.id = `k${d.handle}-${c.id}`;
+    if (c.live) d.live = c.id;
     if (!c.label && c.name) field.setAttribute("aria-label", c.name);
     if (c.disabled) field.disabled = true;
     d.controls.set(c.id, field);
@@ -104,20 +105,28 @@ const KvrPage = (() => {
     const input = element("input", { type: c.kind === "radio" ? "radio" : "checkbox" });
     input.id = `k${d.handle}-${c.id}`;
     input.disabled = c.disabled;
+    // The state the program last set: a manual choice keeps it until the
+    // program says otherwise.
+    input.manual = c.manual;
+    input.programChecked = false;
+    if (group) input.name = group.name;
     const text = element("span", { textContent: c.label });
     input.addEventListener("click", (e) => {
-      // A manual choice changes only when the program sets it.
-      if (c.manual || busy || !waiting || waiting.handle !== d.handle) {
+      if (busy || !waiting || waiting.handle !== d.handle) {
+        // The browser takes the click back.
         e.preventDefault();
-        command(d.handle, c.id);
         return;
       }
-      // The program keeps a group exclusive itself, since it may clear every
-      // radio button of a group.
-      if (group) for (const other of group) if (other !== input) other.checked = false;
+      if (c.manual) {
+        // Taken back here, not by cancelling the click: a cancelled click is
+        // undone only after the program has already set the state.
+        for (const member of group ? group.members : [input]) {
+          if (member.manual) member.checked = member.programChecked;
+        }
+      }
       command(d.handle, c.id);
     });
-    if (group) group.push(input);
+    if (group) group.members.push(input);
     d.controls.set(c.id, input);
     d.choiceTexts.set(c.id, text);
     return element("label", { className: "choice" }, input, text);
@@ -127,11 +136,15 @@ const KvrPage = (() => {
     const box = s.boxed
       ? element("fieldset", {}, element("legend", { textContent: s.group }))
       : element("div", { className: "plain" });
+    // Each radio group is one: its own name (arrow keys stay in it, one Tab
+    // stop) and a radiogroup around its rows.
     let group = null;
     let seenRadio = false;
+    let parent = box;
     const cs = s.controls;
     for (let i = 0; i < cs.length; ++i) {
       const c = cs[i];
+      if (c.kind !== "radio" && c.kind !== "check") parent = box;
       if (c.kind === "button") {
         const row = element("div", { className: "row buttons" });
         for (; i < cs.length && cs[i].kind === "button"; ++i) row.append(makeButton(d, cs[i]));
@@ -139,10 +152,15 @@ const KvrPage = (() => {
         box.append(row);
       } else if (c.kind === "radio" || c.kind === "check") {
         const radio = c.kind === "radio";
-        if (radio && (!group || c.firstOfGroup)) {
+        if (radio && (!group || c.firstOfGroup || parent === box)) {
           if (seenRadio) box.append(element("div", { className: "gap" }));
-          group = [];
+          group = { name: `k${d.handle}-g${c.id}`, members: [] };
+          parent = element("div", { className: "radiogroup" });
+          parent.setAttribute("role", "radiogroup");
+          if (s.group) parent.setAttribute("aria-label", s.group);
+          box.append(parent);
         }
+        if (!radio) parent = box;
         seenRadio = seenRadio || radio;
         const row = element("div", { className: "row" }, makeChoice(d, c, radio ? group : null));
         const next = cs[i + 1];
@@ -151,7 +169,7 @@ const KvrPage = (() => {
           row.append(fieldLabel(d, next, field) || "", field, unit(next) || "");
           ++i;
         }
-        box.append(row);
+        parent.append(row);
       } else if (c.kind === "edit" || c.kind === "list") {
         const field = makeField(d, c);
         const label = fieldLabel(d, c, field);
@@ -159,7 +177,10 @@ const KvrPage = (() => {
       } else {
         const text = element("div", { className: "row static", textContent: c.label });
         if (c.disabled) text.classList.add("disabled");
-        if (c.id > 0) d.controls.set(c.id, text);
+        if (c.id > 0) {
+          text.id = `k${d.handle}-${c.id}`;
+          d.controls.set(c.id, text);
+        }
         box.append(text);
       }
     }
@@ -168,72 +189,109 @@ const KvrPage = (() => {
 
   function closeMenus(d) {
     for (const { top, popup } of d.menus) {
+      if (!popup) continue;
       popup.hidden = true;
       top.setAttribute("aria-expanded", "false");
     }
   }
 
-  function menuItem(d, item, role) {
+  function menuItem(d, item) {
     const b = element("button", {
       type: "button",
       textContent: item.chooser ? words.allowPort : item.text.replace(/\t/g, "  "),
       disabled: item.greyed,
       hidden: !!item.absent || (item.chooser && !KvrSerial.present()),
     });
-    b.setAttribute("role", role);
+    b.setAttribute("role", item.radio ? "menuitemradio" : "menuitem");
+    if (item.radio) b.setAttribute("aria-checked", "false");
     b.tabIndex = -1;
     if (item.absent) b.dataset.absent = "";
     b.addEventListener("click", () => {
       closeMenus(d);
+      d.menus.find((m) => m.popup?.contains(b))?.top.focus();
       if (item.chooser) allowPort();
       else command(d.handle, item.id);
     });
-    if (item.id) d.menuItems.set(item.id, b);
+    if (item.id) {
+      b.id = `k${d.handle}-m${item.id}`;
+      d.menuItems.set(item.id, b);
+    }
     return b;
   }
 
+  // The menu bar as on the desktop: one Tab stop (the menu last used),
+  // Left and Right between the menus, Down, Enter or Space opens one, the
+  // arrows move within it and Escape closes it.
   function makeMenu(d, menu) {
     const bar = element("nav", { className: "menubar" });
     bar.setAttribute("role", "menubar");
+    const usable = (items) => items.filter((b) => !b.disabled && !b.hidden);
+    const enter = (m) => {
+      for (const other of d.menus) other.top.tabIndex = other === m ? 0 : -1;
+      m.top.focus();
+    };
+    const open = (m, last) => {
+      closeMenus(d);
+      enter(m);
+      if (!m.popup) return;
+      m.popup.hidden = false;
+      m.top.setAttribute("aria-expanded", "true");
+      const items = usable([...m.popup.children]);
+      items[last ? items.length - 1 : 0]?.focus();
+    };
+    const beside = (m, step) => {
+      const tops = d.menus.filter((x) => !x.top.disabled);
+      return tops[(tops.indexOf(m) + step + tops.length) % tops.length];
+    };
     for (const item of menu) {
-      if (!item.items) {
-        const b = menuItem(d, item, "menuitem");
-        b.tabIndex = 0;
-        bar.append(b);
-        continue;
-      }
-      const top = element("button", { type: "button", textContent: item.text, disabled: item.greyed });
+      const top = item.items
+        ? element("button", { type: "button", textContent: item.text, disabled: item.greyed })
+        : menuItem(d, item);
       top.setAttribute("role", "menuitem");
-      top.setAttribute("aria-haspopup", "menu");
-      top.setAttribute("aria-expanded", "false");
-      const popup = element("div", { className: "popup", hidden: true });
-      popup.setAttribute("role", "menu");
-      popup.setAttribute("aria-label", item.text);
-      for (const sub of item.items) popup.append(menuItem(d, sub, "menuitem"));
-      top.addEventListener("click", () => {
-        const open = popup.hidden;
-        closeMenus(d);
-        popup.hidden = !open;
-        top.setAttribute("aria-expanded", String(open));
-        if (open) popup.querySelector("button:not(:disabled)")?.focus();
-      });
-      popup.addEventListener("keydown", (e) => {
-        const items = [...popup.querySelectorAll("button:not(:disabled)")];
-        const at = items.indexOf(document.activeElement);
-        if (e.key === "ArrowDown" || e.key === "ArrowUp") {
-          e.preventDefault();
-          const step = e.key === "ArrowDown" ? 1 : items.length - 1;
-          items[(at + step) % items.length]?.focus();
-        } else if (e.key === "Escape") {
+      top.tabIndex = d.menus.length ? -1 : 0;
+      const m = { top, popup: null };
+      if (item.items) {
+        top.setAttribute("aria-haspopup", "menu");
+        top.setAttribute("aria-expanded", "false");
+        m.popup = element("div", { className: "popup", hidden: true });
+        m.popup.setAttribute("role", "menu");
+        m.popup.setAttribute("aria-label", item.text);
+        for (const sub of item.items) m.popup.append(menuItem(d, sub));
+        top.addEventListener("click", () => {
+          if (m.popup.hidden) open(m, false);
+          else {
+            closeMenus(d);
+            top.focus();
+          }
+        });
+        m.popup.addEventListener("keydown", (e) => {
+          const items = usable([...m.popup.children]);
+          const at = items.indexOf(document.activeElement);
+          const to = { ArrowDown: at + 1, ArrowUp: at - 1 + items.length, Home: 0, End: items.length - 1 }[e.key];
+          if (to !== undefined) items[to % items.length]?.focus();
+          else if (e.key === "ArrowRight" || e.key === "ArrowLeft") open(beside(m, e.key === "ArrowRight" ? 1 : -1), false);
+          else if (e.key === "Escape") {
+            closeMenus(d);
+            top.focus();
+          } else if (e.key === "Tab") closeMenus(d);
+          else return;
+          if (e.key !== "Tab") e.preventDefault();
           e.stopPropagation();
-          e.preventDefault();
-          closeMenus(d);
-          top.focus();
-        }
+        });
+      }
+      top.addEventListener("keydown", (e) => {
+        const opener = { ArrowDown: false, ArrowUp: true, Enter: false, " ": false }[e.key];
+        if (e.key === "ArrowRight" || e.key === "ArrowLeft") enter(beside(m, e.key === "ArrowRight" ? 1 : -1));
+        else if (e.key === "Home" || e.key === "End") enter(beside(d.menus[0], e.key === "Home" ? 0 : -1));
+        else if (opener !== undefined && m.popup) open(m, opener);
+        else return;
+        e.preventDefault();
+        e.stopPropagation();
       });
-      d.menus.push({ top, popup });
-      bar.append(element("div", { className: "menu" }, top, popup));
+      d.menus.push(m);
+      bar.append(m.popup ? element("div", { className: "menu", role: "none" }, top, m.popup) : top);
     }
+    for (const wrapper of bar.querySelectorAll(".menu")) wrapper.setAttribute("role", "none");
     return bar;
   }
 
@@ -249,11 +307,14 @@ const KvrPage = (() => {
       choiceTexts: new Map(),
       menus: [],
       defaultButton: 0,
+      // The control whose texts are announced (the status line).
+      live: 0,
     };
     const root = main ? element("main", { className: "window" }) : element("dialog", { className: "window" });
     const title = element(main ? "h1" : "h2", { className: "title", textContent: def.title });
     title.id = `k${handle}-title`;
     root.setAttribute("aria-labelledby", title.id);
+    root.dataset.template = def.id;
     root.append(title);
     if (def.menu.length) root.append(makeMenu(d, def.menu));
     const columns = element("div", { className: "columns" });
@@ -263,6 +324,9 @@ const KvrPage = (() => {
       columns.append(col);
     }
     root.append(columns);
+    d.liveRegion = element("p", { className: "live" });
+    d.liveRegion.setAttribute("role", "status");
+    root.append(d.liveRegion);
     if (def.buttons.length) {
       const row = element("div", { className: "row bottom" });
       for (const c of def.buttons) row.append(makeButton(d, c));
@@ -272,7 +336,7 @@ const KvrPage = (() => {
       if (e.key === "Escape") {
         // Escape is the cancel command; the program decides.
         e.preventDefault();
-        if (d.menus.some((m) => !m.popup.hidden)) closeMenus(d);
+        if (d.menus.some((m) => m.popup && !m.popup.hidden)) closeMenus(d);
         else command(handle, 2);
       } else if (e.key === "Enter" && e.target.tagName === "INPUT" && e.target.type === "text") {
         const b = d.controls.get(d.defaultButton);
@@ -324,15 +388,23 @@ const KvrPage = (() => {
     if (e.tagName === "INPUT" && (e.type === "radio" || e.type === "checkbox")) {
       d.choiceTexts.get(id).textContent = text;
     } else if (e.tagName === "INPUT") {
+      if (id === d.live && e.value !== text) announce(text);
       e.value = text;
       // The start of the text, not the blanks the status texts end in.
       e.scrollLeft = 0;
     } else if (e.tagName === "SELECT") {
-      const i = [...e.options].findIndex((o, k) => k > 0 && o.text === text);
-      e.selectedIndex = Math.max(i, 0);
+      // textContent: an option's text drops the leading blank of " 0°".
+      e.selectedIndex = [...e.options].findIndex((o) => o.textContent === text);
     } else {
       e.textContent = text;
     }
+  }
+
+  // A status text for assistive technology: in the topmost window, as a
+  // modal dialog leaves everything else out of reach. Shown nowhere.
+  function announce(text) {
+    const top = [...dialogs.values()].at(-1);
+    if (top && text.trim()) top.liveRegion.textContent = text.trim();
   }
 
   function getText(h, id) {
@@ -343,13 +415,19 @@ const KvrPage = (() => {
       return d.choiceTexts.get(id).textContent;
     }
     if (e.tagName === "INPUT") return e.value;
-    if (e.tagName === "SELECT") return e.selectedIndex > 0 ? e.options[e.selectedIndex].text : "";
+    if (e.tagName === "SELECT") return e.selectedIndex >= 0 ? e.options[e.selectedIndex].textContent : "";
     return e.textContent;
   }
 
   function setCheck(h, id, on) {
     const e = control(h, id);
-    if (e && e.tagName === "INPUT") e.checked = on;
+    if (!e || e.tagName !== "INPUT") return;
+    e.checked = on;
+    e.programChecked = on;
+    // A named radio group clears its others itself: keep theirs in step.
+    if (on && e.name) {
+      for (const other of document.getElementsByName(e.name)) if (other !== e) other.programChecked = false;
+    }
   }
 
   function isChecked(h, id) {
@@ -375,24 +453,29 @@ const KvrPage = (() => {
 
   function comboAdd(h, id, text) {
     const e = control(h, id);
-    if (e && e.tagName === "SELECT") e.append(element("option", { textContent: text }));
+    if (!e || e.tagName !== "SELECT") return;
+    // The browser chooses the first entry added to an empty list: nothing
+    // chosen stays so.
+    const chosen = e.options.length ? e.selectedIndex : -1;
+    e.append(element("option", { textContent: text }));
+    e.selectedIndex = chosen;
   }
 
   function comboSetSel(h, id, index) {
     const e = control(h, id);
     if (!e || e.tagName !== "SELECT") return;
-    e.selectedIndex = index >= 0 && index + 1 < e.options.length ? index + 1 : 0;
+    e.selectedIndex = index >= 0 && index < e.options.length ? index : -1;
   }
 
   function comboGetSel(h, id) {
     const e = control(h, id);
-    return e && e.tagName === "SELECT" ? e.selectedIndex - 1 : -1;
+    return e && e.tagName === "SELECT" ? e.selectedIndex : -1;
   }
 
   function checkMenu(h, id, on) {
     const b = dialogs.get(h)?.menuItems.get(id);
     if (!b) return;
-    b.setAttribute("role", "menuitemcheckbox");
+    if (b.getAttribute("role") === "menuitem") b.setAttribute("role", "menuitemcheckbox");
     b.setAttribute("aria-checked", String(on));
     // A port that is not there shows only while it is the chosen one.
     if (b.dataset.absent !== undefined) b.hidden = !on;
@@ -430,13 +513,15 @@ const KvrPage = (() => {
     });
   }
 
-  function messageBox(text, caption, okCancel) {
+  // owner: the handle of the window the box belongs to, 0 for none.
+  function messageBox(text, caption, okCancel, owner) {
     const p = element("p", { className: "text", textContent: text });
     p.id = `text-${nextHandle++}`;
     const buttons = [[words.ok, () => 1]];
     if (okCancel) buttons.push([words.cancel, () => 2]);
     const box = modal("message", caption, [p], buttons, () => (okCancel ? 2 : 1));
     document.body.lastElementChild.setAttribute("role", "alertdialog");
+    document.body.lastElementChild.dataset.owner = owner || 0;
     document.body.lastElementChild.setAttribute("aria-describedby", p.id);
     return box;
   }
@@ -454,6 +539,8 @@ const KvrPage = (() => {
     return Module.FS;
   }
 
+  const pickedFolder = "picked";
+
   async function chooseOpenFile(title, pattern) {
     const input = element("input", { type: "file", accept: accept(pattern) });
     input.setAttribute("aria-label", words.file);
@@ -466,8 +553,12 @@ const KvrPage = (() => {
     });
     const name = await chosen;
     if (!name || !picked) return "";
-    fs().writeFile(name, new Uint8Array(await picked.arrayBuffer()));
-    return name;
+    // A folder of their own, so that a chosen file named like the program's
+    // own blsetup.cfg cannot replace it.
+    if (!fs().analyzePath(pickedFolder).exists) fs().mkdir(pickedFolder);
+    const path = `${pickedFolder}/${name}`;
+    fs().writeFile(path, new Uint8Array(await picked.arrayBuffer()));
+    return path;
   }
 
   const downloads = "downloads";

@@ -191,7 +191,7 @@ struct GuiRig : WindowRig<sim::Simulation> {
 
 // The shared window cases' words on the rig: the dialog being played is the
 // one the host's script was given.
-class QtUi : public UiDriver {
+class QtUi : public InProcessUiDriver {
   public:
     explicit QtUi(GuiRig& rig) : r_(rig), front_(rig.main.get()) {}
 

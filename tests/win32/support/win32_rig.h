@@ -32,7 +32,7 @@ struct RealDevices {
     PortIo* portIo = nullptr;
 };
 
-class Win32Rig : public UiDriver {
+class Win32Rig : public InProcessUiDriver {
   public:
     // Starts the program of the language on a blsetup.cfg with the given
     // content (none when empty) and waits for its main window.

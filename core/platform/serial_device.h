@@ -32,9 +32,14 @@ inline constexpr std::uint32_t kModemCtsOn = 0x10;
 
 // One serial port of the PC. Open stands in for opening the device by name;
 // every other call acts on the port opened last and fails when none is open.
+class LineBatch;
+
 class SerialDevice {
   public:
     virtual ~SerialDevice() = default;
+    // The device's batch player, when it has one: line sequences then go to
+    // it whole instead of call by call.
+    virtual LineBatch* Batch() { return nullptr; }
     virtual bool Open(const std::string& name) = 0;
     virtual void Close() = 0;
     virtual bool IsOpen() const = 0;

@@ -1,3 +1,4 @@
+// blsetup.cfg: the port and the motor values read at the start, each write field by field.
 #include "app/config_file.h"
 
 #include <cmath>

@@ -1,4 +1,4 @@
-// blsetup.cfg: the port and the motor values read at the start, each write field by field.
+// blsetup.cfg: the port and the motor values loaded from it and saved into it, field by field.
 #include "app/config_file.h"
 
 #include <cmath>

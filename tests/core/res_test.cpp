@@ -1,4 +1,4 @@
-// The templates and the menu as data: every control with its texts and state, ids that collide.
+// The templates and the menu as data: every control with its texts and state, no id used twice.
 #include <gtest/gtest.h>
 
 #include <set>

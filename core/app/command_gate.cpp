@@ -1,3 +1,4 @@
+// One command at a time: the running flag, dialogs and steps run from a command, the pump.
 #include "app/command_gate.h"
 
 namespace kvr {

@@ -1,3 +1,4 @@
+// The main window: its start, the procedure that runs each command, and the Port menu.
 #include "app/main_window.h"
 
 #include <cstdio>

@@ -1,3 +1,5 @@
+// "Open Update File": the file examined, the controller restarted into its boot loader, the
+// firmware sent page by page and, where the wiring allows, read back.
 #include "app/update_procedure.h"
 
 #include <map>

@@ -1,3 +1,4 @@
+// The rev counter on the simulated controller: measuring, stopping, refusals and templates.
 #include <gtest/gtest.h>
 
 #include <filesystem>

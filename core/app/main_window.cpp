@@ -131,6 +131,7 @@ void ParkLines(Program& p) {
     SetResetLow(p);
     SetDataOutHigh(p);
     SetClockHigh(p);
+    PlayLines(p);
 }
 
 int MainWindowProc(Program& p, Window& w, DialogEvent event, int commandId) {

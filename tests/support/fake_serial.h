@@ -19,6 +19,7 @@ class FakeSerial : public SerialDevice {
   public:
     FakeSerial() = default;
     explicit FakeSerial(SerialDevice& forwardTo) : inner_(&forwardTo) {}
+    LineBatch* Batch() override { return batch; }
     bool Open(const std::string& name) override;
     void Close() override;
     bool IsOpen() const override { return inner_ != nullptr ? inner_->IsOpen() : open; }
@@ -42,6 +43,8 @@ class FakeSerial : public SerialDevice {
     SerialTimeouts timeouts;
     int Count(const std::string& call) const;
 
+    // The batch player the device offers (none: call by call).
+    LineBatch* batch = nullptr;
     std::function<bool(const std::string& call)> onCall;
     bool recording = true;           // into calls and lines
     std::vector<std::string> calls;  // "open COM2", "SETDTR", "status", ...

@@ -217,7 +217,8 @@ class RealSerialPathTest : public QObject {
             QVERIFY(s.reads > 10);
         } else {
             QVERIFY(s.lineChanges > 1000);
-            QVERIFY(s.statusReads > 1000);
+            // Every byte read is sampled bit by bit; pauses may be on the clock.
+            QVERIFY(s.statusReads > 300);
         }
 
         TypeInto(r.main->control(id::kAcceleration), "23");

@@ -1,3 +1,4 @@
+// The link's commands played call by call and as batches give the same results.
 #include <gtest/gtest.h>
 
 #include <fstream>

@@ -1,3 +1,4 @@
+// Plays line sequences onto the simulated controller for the batching test device.
 #include "sim_line_batch.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// A serial device that counts what passes through it, for the benchmarks.
 #pragma once
 
 #include "platform/serial_device.h"

@@ -1,3 +1,4 @@
+// Update files of a given size for the benchmarks.
 #pragma once
 
 #include <cstdint>

@@ -1,3 +1,4 @@
+// The one start-up of every front end: devices, program, configuration, main window.
 #include "app/startup.h"
 
 #include <utility>

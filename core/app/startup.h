@@ -1,3 +1,4 @@
+// The one start-up of every front end: the program on the devices it runs on.
 #pragma once
 
 #include <functional>

@@ -1,3 +1,4 @@
+// The flash read back page by page through the programming mode and compared with the update.
 #include "isp/flash_verify.h"
 
 #include <vector>

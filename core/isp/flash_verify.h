@@ -1,3 +1,6 @@
+// Reading the firmware back through the chip's serial programming mode, as
+// a programmer's verify does: the bit-serial boot loader itself has no
+// read-back.
 #pragma once
 
 #include <array>
@@ -6,9 +9,6 @@
 
 #include "program.h"
 
-// Reading the firmware back through the chip's serial programming mode, as
-// a programmer's verify does: the bit-serial boot loader itself has no
-// read-back.
 namespace kvr {
 
 inline constexpr int kFlashPageSize = 64;

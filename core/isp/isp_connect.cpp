@@ -1,3 +1,4 @@
+// Resets, Programming Enable with its retries and the signature's judgement.
 #include "isp/isp_connect.h"
 
 #include <cstdio>

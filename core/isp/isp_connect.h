@@ -1,9 +1,9 @@
+// The chip's serial programming mode: reset sequences, Programming Enable
+// with its echo, the signature and its judgement.
 #pragma once
 
 #include "program.h"
 
-// The chip's serial programming mode: reset sequences, Programming Enable
-// with its echo, the signature and its judgement.
 namespace kvr {
 
 inline constexpr int kIspConnected = 0;

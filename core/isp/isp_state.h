@@ -1,3 +1,4 @@
+// What the serial programming connection keeps between commands.
 #pragma once
 
 #include <cstdint>

@@ -1,3 +1,4 @@
+// The link detection: UART attempts, then the bit-serial probe with a restart.
 #include "link/connect.h"
 
 #include "link/exchange.h"

@@ -1,8 +1,8 @@
+// Finding the controller's byte link before a command talks to it.
 #pragma once
 
 #include "program.h"
 
-// Finding the controller's byte link before a command talks to it.
 namespace kvr {
 
 // The UART configuration of the link, built from zero: 19200 baud, 8N1, no

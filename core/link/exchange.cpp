@@ -1,3 +1,4 @@
+// The bit-serial exchange's clock cycles and the firmware's byte commands over either link.
 #include "link/exchange.h"
 
 #include <algorithm>

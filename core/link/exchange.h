@@ -1,3 +1,6 @@
+// The bit-serial exchange and the controller firmware's byte commands. Each
+// command goes as UART bytes when the UART link was found (uartLink), else
+// bit-serially over the link lines. Every reply lands in p.link.exchange.in.
 #pragma once
 
 #include <cstdint>
@@ -5,9 +8,6 @@
 #include "platform/window.h"
 #include "program.h"
 
-// The bit-serial exchange and the controller firmware's byte commands. Each
-// command goes as UART bytes when the UART link was found (uartLink), else
-// bit-serially over the link lines. Every reply lands in p.link.exchange.in.
 namespace kvr {
 
 // One clock cycle: sends bit (zero or non-zero), shifts the received bit

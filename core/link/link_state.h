@@ -1,3 +1,4 @@
+// What the link keeps: the port and line state, the shift registers, the faults found.
 #pragma once
 
 #include <array>

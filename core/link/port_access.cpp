@@ -1,3 +1,4 @@
+// The link's lines on both media, its delays, the line sequences' player and the port set-up.
 #include "link/port_access.h"
 
 #include <algorithm>

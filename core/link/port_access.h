@@ -1,3 +1,5 @@
+// The four link signals in both media, the two kinds of delay and the
+// serial port set-up.
 #pragma once
 
 #include <cstdint>
@@ -5,8 +7,6 @@
 
 #include "program.h"
 
-// The four link signals in both media, the two kinds of delay and the
-// serial port set-up.
 namespace kvr {
 
 // Waits this long or longer are pauses of the protocol, handed to the

@@ -1,3 +1,4 @@
+// The devices of the seam a front end hands the start-up: clock, serial device, port I/O.
 #pragma once
 
 #include <string>

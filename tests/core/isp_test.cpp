@@ -1,3 +1,4 @@
+// The programming mode: resets, retries, signatures and the flash read-back.
 #include <gtest/gtest.h>
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// The link detection on both wirings, faults and the restart.
 #include <gtest/gtest.h>
 
 #include <cstdint>

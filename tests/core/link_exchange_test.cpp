@@ -1,3 +1,4 @@
+// The byte commands and the bit-serial exchange on the wire.
 #include <gtest/gtest.h>
 
 #include <functional>

@@ -1,3 +1,4 @@
+// Line changes, delays and port set-up on both media.
 #include "link/port_access.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// The tests' clock, moving only when read.
 #pragma once
 
 #include <cstdint>

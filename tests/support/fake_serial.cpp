@@ -1,3 +1,4 @@
+// The recording serial device of the tests.
 #include "fake_serial.h"
 
 #include "serial_calls.h"

@@ -1,3 +1,4 @@
+// Names of serial calls as the recording devices write them.
 #include "serial_calls.h"
 
 #include <utility>

@@ -1,3 +1,4 @@
+// How the recording serial devices name the calls they see.
 #pragma once
 
 #include <string>

@@ -1,3 +1,4 @@
+// A program on fakes or on the simulated controller, built in one line.
 #include "test_program.h"
 
 #include <atomic>

@@ -1,3 +1,4 @@
+// Programs for the tests: on recording fakes or on the simulated controller.
 #pragma once
 
 #include <filesystem>

@@ -10,6 +10,9 @@ constexpr std::size_t kMaxPending = 32;
 // How long a read-back may stay short beyond the pins' own time before the
 // chip counts as lost.
 constexpr std::uint32_t kReadBackSlackMs = 500;
+// How long the serial device may take to come back after the chip was
+// given back to the system.
+constexpr std::uint32_t kDeviceBackMs = 2000;
 // A read without any time-out waits this long at most.
 constexpr std::uint32_t kEndlessReadMs = 10000;
 
@@ -73,6 +76,14 @@ bool FtdiSerial::Open(const std::string& name) {
             return true;
         }
         chip_.Close();
+        // The system's serial driver takes the chip back and makes its
+        // device anew: that can take a moment.
+        const std::uint32_t start = clock_.TickCount();
+        while (!plain_.Open(name)) {
+            if (clock_.TickCount() - start >= kDeviceBackMs) return false;
+            clock_.SleepUs(20000);
+        }
+        return true;
     }
     return plain_.Open(name);
 }

@@ -29,28 +29,33 @@ using sim::LinkKind;
 using namespace testing;
 namespace fs = std::filesystem;
 
-// A USB serial adapter on COM2 as sysfs shows it, its chip on the stand-in
-// library, and the fast path over both.
+// A tty of a USB device's interface as sysfs shows it (device address 7,
+// vendor 0403).
+void MakeUsbTty(const fs::path& sysfs, const std::string& tty, int interface,
+                const std::string& product) {
+    const fs::path usb = sysfs / "devices" / "usb1" / "1-1";
+    const std::string name = "1-1:1." + std::to_string(interface);
+    fs::create_directories(usb / name / tty);
+    fs::create_directories(sysfs / "class" / "tty" / tty);
+    fs::create_directory_symlink(usb / name / tty, sysfs / "class" / "tty" / tty / "device");
+    for (const auto& [file, text] :
+         {std::pair{usb / "busnum", std::string("1")}, std::pair{usb / "devnum", std::string("7")},
+          std::pair{usb / "idVendor", std::string("0403")}, std::pair{usb / "idProduct", product},
+          std::pair{usb / name / "bInterfaceNumber", "0" + std::to_string(interface)}}) {
+        WriteFileBytes(file, text + "\n");
+    }
+}
+
+// A USB serial adapter on COM2, its chip on the stand-in library, and the
+// fast path over both.
 struct FtdiRig {
     FtdiRig(sim::Simulation& s, FtdiType type)
         : chip(s.simClock(), s.controller(), type),
           driver(sysfs.path().string()),
           port(s.simSerial(), driver, s.clock()) {
-        const fs::path usb = sysfs.path() / "devices" / "usb1" / "1-1";
-        const fs::path tty = usb / "1-1:1.0" / "COM2";
-        fs::create_directories(tty);
-        fs::create_directories(sysfs.path() / "class" / "tty" / "COM2");
-        fs::create_directory_symlink(tty, sysfs.path() / "class" / "tty" / "COM2" / "device");
         std::ostringstream product;
         product << std::hex << chip.spec().productId;
-        for (const auto& [file, text] :
-             {std::pair{usb / "busnum", std::to_string(chip.busNumber)},
-              std::pair{usb / "devnum", std::to_string(chip.deviceAddress)},
-              std::pair{usb / "idVendor", std::string("0403")},
-              std::pair{usb / "idProduct", product.str()},
-              std::pair{usb / "1-1:1.0" / "bInterfaceNumber", std::string("00")}}) {
-            WriteFileBytes(file, text + "\n");
-        }
+        MakeUsbTty(sysfs.path(), "COM2", 0, product.str());
         kvr_libftdi_standin_attach(&chip);
     }
     ~FtdiRig() { kvr_libftdi_standin_attach(nullptr); }
@@ -61,17 +66,19 @@ struct FtdiRig {
     FtdiSerial port;
 };
 
-// A program on the Portix2 wiring, through the chip or the serial port.
+// A program on a wiring, through the chip or the serial port.
 struct PathProgram {
-    explicit PathProgram(bool ftdi, FtdiType type = FtdiType::Ft232r) : prog(Options(ftdi, type)) {
+    explicit PathProgram(bool ftdi, FtdiType type = FtdiType::Ft232r,
+                         LinkKind link = LinkKind::BitSerial)
+        : prog(Options(ftdi, type, link)) {
         prog.ctl().memory[13] = 0xFD;
     }
     ~PathProgram() {
         // The port is closed while the simulation it drives is still there.
         if (rig) rig->port.Close();
     }
-    SimOptions Options(bool ftdi, FtdiType type) {
-        SimOptions o = SimOptions().On(LinkKind::BitSerial).InFolder().StatusInWindow();
+    SimOptions Options(bool ftdi, FtdiType type, LinkKind link) {
+        SimOptions o = SimOptions().On(link).InFolder().StatusInWindow();
         if (ftdi) {
             o.port = [this, type](sim::Simulation& s) -> SerialDevice& {
                 rig.emplace(s, type);
@@ -153,14 +160,22 @@ Result Prepared(PathProgram& run, Cmd cmd) {
     return RunCommand(run.prog, cmd);
 }
 
+// On the Portix2 wiring in bit-bang, on the UART wiring through the chip's
+// UART with the port's read time-outs.
 TEST(FtdiPath, EveryCommandLeavesWhatThePortsOwnCallsLeave) {
-    for (Cmd cmd : {Cmd::Read, Cmd::Write, Cmd::Update, Cmd::LockWrite}) {
-        SCOPED_TRACE(static_cast<int>(cmd));
-        PathProgram plain(false);
+    for (auto [cmd, link] : {std::pair{Cmd::Read, LinkKind::BitSerial},
+                             {Cmd::Write, LinkKind::BitSerial},
+                             {Cmd::Update, LinkKind::BitSerial},
+                             {Cmd::LockWrite, LinkKind::BitSerial},
+                             {Cmd::Read, LinkKind::Uart},
+                             {Cmd::Write, LinkKind::Uart},
+                             {Cmd::Update, LinkKind::Uart}}) {
+        SCOPED_TRACE(static_cast<int>(cmd) + 10 * static_cast<int>(link));
+        PathProgram plain(false, FtdiType::Ft232r, link);
         const Result ref = Prepared(plain, cmd);
         EXPECT_TRUE(ref.done);
         for (FtdiType type : {FtdiType::Ft232r, FtdiType::Ft2232h}) {
-            PathProgram fast(true, type);
+            PathProgram fast(true, type, link);
             const Result r = Prepared(fast, cmd);
             EXPECT_TRUE(r.done) << r.status;
             EXPECT_EQ(r.window, ref.window);
@@ -335,6 +350,27 @@ TEST(FtdiPath, BatchesSampleWhatCallByCallSamplesAndALostChipIsNeverData) {
         ASSERT_NE(rig.port.Batch(), nullptr);
     }
     rig.port.Close();
+}
+
+// Which chip and interface a port is: through a link to the tty, on the
+// second interface of a dual chip; a tty that is no USB interface is none.
+TEST(FtdiPath, SysfsTellsTheChipBehindAPort) {
+    TempDir root;
+    MakeUsbTty(root.path() / "sys", "ttyUSB1", 1, "6010");
+    fs::create_directories(root.path() / "sys" / "class" / "tty" / "ttyS0" / "device");
+    fs::create_directories(root.path() / "dev" / "serial");
+    WriteFileBytes(root.path() / "dev" / "ttyUSB1", "");
+    fs::create_symlink(root.path() / "dev" / "ttyUSB1", root.path() / "dev" / "serial" / "by-id");
+    UsbSerialLocation at;
+    ASSERT_TRUE(FindUsbSerial((root.path() / "sys").string(),
+                              (root.path() / "dev" / "serial" / "by-id").string(), at));
+    EXPECT_EQ(at.bus, 1);
+    EXPECT_EQ(at.address, 7);
+    EXPECT_EQ(at.vendor, 0x0403);
+    EXPECT_EQ(at.product, 0x6010);
+    EXPECT_EQ(at.interface, 1);
+    EXPECT_FALSE(FindUsbSerial((root.path() / "sys").string(), "/dev/ttyS0", at));
+    EXPECT_FALSE(FindUsbSerial((root.path() / "sys").string(), "/dev/ttyUSB9", at));
 }
 
 }  // namespace

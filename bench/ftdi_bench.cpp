@@ -1,3 +1,5 @@
+// ftdi_bench: a Read, a Write and a verified update through the simulated FTDI chip.
+//
 // The FTDI fast path on the Portix2 wiring: a Read, a Write and a verified
 // firmware update through the real libftdi1 driver on the stand-in library,
 // the simulated chip taking 1 ms per USB transfer. The times are the

@@ -1,3 +1,4 @@
+// The FTDI chip behind /dev/ttyUSBn: found through sysfs, driven with libftdi1.
 #include "libftdi_chip.h"
 
 #include <ftdi.h>

@@ -1,5 +1,4 @@
-// The FTDI chip behind a Linux serial port (/dev/ttyUSBn), driven through
-// libftdi1 with the kernel's serial driver detached while it is open.
+// The FTDI chip behind a Linux serial port, through libftdi1, the kernel's driver detached.
 #pragma once
 
 #include <cstdint>

@@ -1,3 +1,4 @@
+// The simulated FTDI chip: its requests, its pins at the bit-bang clock, its USB transfers.
 #include "ftdi_chip_model.h"
 
 #include <algorithm>

@@ -1,5 +1,4 @@
-// A simulated FTDI USB serial chip with the controller behind its pins: what
-// the stand-ins for libftdi1 and ftd2xx.dll drive in the tests.
+// A simulated FTDI USB serial chip with the controller behind its pins, for the stand-ins.
 #pragma once
 
 #include <cstddef>

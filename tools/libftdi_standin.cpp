@@ -1,4 +1,5 @@
-// libftdi1's calls that the FTDI driver makes, over the simulated chip:
+// libftdi1's calls that the FTDI driver makes, answered by the simulated chip.
+//
 // ftdi_new, ftdi_free, ftdi_set_interface, ftdi_usb_open_bus_addr,
 // ftdi_usb_close, ftdi_set_bitmode, ftdi_set_baudrate,
 // ftdi_set_line_property2, ftdi_setdtr, ftdi_setrts, ftdi_poll_modem_status,

@@ -1,5 +1,4 @@
-// The stand-in for libftdi1 that the tests link the real driver against:
-// the few ftdi_* calls the driver makes, answered by a simulated chip.
+// The stand-in for libftdi1 the tests link the FTDI driver against: its hooks for the tests.
 #pragma once
 
 namespace kvr::sim {

@@ -1,3 +1,4 @@
+// The FTDI fast path: the pin check at opening, the mode switches, sequences as pin states.
 #include "ftdi_serial.h"
 
 #include <algorithm>

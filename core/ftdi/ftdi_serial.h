@@ -1,6 +1,7 @@
-// The serial port served through an FTDI chip's own calls where it can: the
-// bit-level line work as pin states in synchronous bit-bang, many to one USB
-// transfer; every other port the plain serial device serves.
+// A serial device that serves an FTDI chip's port through the chip, line work in bit-bang.
+//
+// The bit-level line work becomes pin states in synchronous bit-bang, many
+// to one USB transfer; every other port the plain serial device serves.
 #pragma once
 
 #include <cstddef>

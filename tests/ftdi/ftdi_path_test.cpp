@@ -1,7 +1,7 @@
-// The FTDI fast path against the port's own calls: the real libftdi1 driver
-// over the stand-in library and the simulated chip runs the same commands
-// and faults as the simulated serial port, and leaves the same bytes in the
-// controller and the same boxes.
+// The FTDI fast path against the serial port: the same commands and faults, bytes and boxes.
+//
+// The real libftdi1 driver runs over the stand-in library and the simulated
+// chip, the reference over the simulated serial port.
 #include <gtest/gtest.h>
 
 #include <cstdlib>

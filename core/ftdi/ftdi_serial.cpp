@@ -280,17 +280,30 @@ bool FtdiSerial::DrainPending() {
 
 void FtdiSerial::ToStates(const LineSequence& sequence, std::uint8_t& levels,
                           std::vector<std::uint8_t>& states, std::vector<std::size_t>& samples) {
-    constexpr std::uint64_t periodNs = 1000000000ull / kPinClockHz;
+    // States are counted as if the chip ran 1% fast, more than its baud
+    // generator is ever off: no pause comes out shorter than asked.
+    constexpr std::uint64_t periodNs = 1000000000ull * 100 / (std::uint64_t{kPinClockHz} * 101);
+    // The pause since the last line change, and the states it has lasted,
+    // the change's own state included: a pause runs from the change on.
+    std::uint64_t pauseNs = 0;
+    std::size_t held = 0;
     for (const LineStep& step : sequence.Steps()) {
         switch (step.kind) {
             case LineStep::Kind::Set:
                 levels = Apply(levels, step.line);
                 states.push_back(levels);
+                pauseNs = 0;
+                held = 1;
                 break;
             case LineStep::Kind::Delay: {
                 // Rounded up: a pause is never shorter than asked.
-                const std::uint64_t ns = std::uint64_t{step.units} * kLineDelayUnitNs;
-                states.insert(states.end(), (ns + periodNs - 1) / periodNs, levels);
+                pauseNs += std::uint64_t{step.units} * kLineDelayUnitNs;
+                const std::size_t need =
+                    static_cast<std::size_t>((pauseNs + periodNs - 1) / periodNs);
+                if (need > held) {
+                    states.insert(states.end(), need - held, levels);
+                    held = need;
+                }
                 break;
             }
             case LineStep::Kind::Sample:

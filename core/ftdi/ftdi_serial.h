@@ -18,12 +18,13 @@ namespace kvr {
 
 class FtdiSerial : public SerialDevice, private LineBatch {
   public:
-    // The pins change 250000 times a second: 4 us a state, so a delay unit
-    // (about 6.8 us) is two states (8 us), never shorter. The rate is an
-    // exact divisor of every chip's baud generator (3 MHz and 12 MHz), so
-    // the chip keeps it exactly, and a full-speed USB link carries its
-    // 250 kB/s each way.
-    static constexpr std::uint32_t kPinClockHz = 250000;
+    // The pins change 145000 times a second: a state lasts 6.9 us, so a
+    // delay unit (about 6.76 us) is one state, 2% longer, with room for the
+    // baud generator's rounding (3 MHz / 331 1/8 on the full-speed chips).
+    // A finer clock would only lengthen the pauses' rounding less, at the
+    // price of more bytes per transfer: on an FT232R the USB transfers, not
+    // the pins, are what takes the time.
+    static constexpr std::uint32_t kPinClockHz = 145000;
     // The chip sends what it has after 1 ms, not the default 16.
     static constexpr std::uint8_t kLatencyMs = 1;
     // The pins bit-bang drives: the break on TXD, RTS#, DTR#; CTS# is read.

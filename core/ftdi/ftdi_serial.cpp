@@ -251,6 +251,10 @@ bool FtdiSerial::ReadBack(std::vector<std::uint8_t>& into, std::size_t count) {
     const std::size_t start = into.size();
     into.resize(start + count);
     std::size_t got = 0;
+    // The answer is read once the pins have gone through every state: one
+    // transfer then brings it all, where reading at once would take a short
+    // packet at each run of the latency timer.
+    clock_.SleepUs(static_cast<std::uint32_t>(std::uint64_t{count} * 1000000 / kPinClockHz));
     const std::uint64_t pinsMs = std::uint64_t{count} * 1000 / kPinClockHz + 1;
     const std::uint32_t limit = static_cast<std::uint32_t>(pinsMs) + kReadBackSlackMs;
     std::uint32_t last = clock_.TickCount();

@@ -341,7 +341,9 @@ void CalibrateDelay(Program& p) {
 int OpenSerialPort(Program& p) {
     LinkState& s = p.link.state;
     if (s.comOpen) return 0;
-    PlayLines(p);
+    // Steps left for a port that has been closed have no line to go to.
+    p.link.pending.lines.Clear();
+    p.link.pending.work.clear();
     SerialDevice& dev = p.os.serial;
     auto fail = [&](const Text& text) {
         p.link.lastErrorText = std::string(p.T(text));

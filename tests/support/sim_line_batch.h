@@ -2,9 +2,6 @@
 // the simulated controller's lines, pauses on the virtual clock.
 #pragma once
 
-#include <cstddef>
-#include <vector>
-
 #include "platform/line_sequence.h"
 #include "sim_clock.h"
 
@@ -12,12 +9,10 @@ namespace kvr::testing {
 
 class SimLineBatch : public LineBatch {
   public:
-    // lines: the device the steps are played on (its line and status calls).
     SimLineBatch(SerialDevice& lines, sim::SimClock& clock) : lines_(lines), clock_(clock) {}
     bool Play(const LineSequence& sequence, std::vector<bool>& cts) override;
 
-    // Samples left out of every answer, as a short read from a chip would.
-    std::size_t missingSamples = 0;
+    std::size_t missingSamples = 0;  // left out of every answer, as a short read
     int plays = 0;
 
   private:

@@ -14,6 +14,8 @@ constexpr std::uint32_t kReadBackSlackMs = 500;
 // How long the serial device may take to come back after the chip was
 // given back to the system.
 constexpr std::uint32_t kDeviceBackMs = 2000;
+// A full-speed USB frame: about the time a transfer takes to come back.
+constexpr std::uint64_t kUsbFrameUs = 1000;
 // A read without any time-out waits this long at most.
 constexpr std::uint32_t kEndlessReadMs = 10000;
 
@@ -247,14 +249,20 @@ std::size_t FtdiSerial::Chunk() const {
     return std::max<std::size_t>(info_.rxBuffer, 2);
 }
 
-bool FtdiSerial::ReadBack(std::vector<std::uint8_t>& into, std::size_t count) {
+bool FtdiSerial::ReadBack(std::vector<std::uint8_t>& into, std::size_t count,
+                          std::uint64_t writtenNs) {
     const std::size_t start = into.size();
     into.resize(start + count);
     std::size_t got = 0;
-    // The answer is read once the pins have gone through every state: one
-    // transfer then brings it all, where reading at once would take a short
-    // packet at each run of the latency timer.
-    clock_.SleepUs(static_cast<std::uint32_t>(std::uint64_t{count} * 1000000 / kPinClockHz));
+    // The read goes out a USB frame (1 ms) before the pins are through every
+    // state, counted from the write (the pins run while it is under way):
+    // one transfer then brings it all, where reading at once would take a
+    // short packet at each run of the latency timer.
+    const std::uint64_t readyNs = writtenNs + std::uint64_t{count} * 1000000000 / kPinClockHz;
+    const std::uint64_t now = clock_.PreciseNs();
+    if (writtenNs != 0 && readyNs > now + kUsbFrameUs * 1000) {
+        clock_.SleepUs(static_cast<std::uint32_t>((readyNs - now) / 1000 - kUsbFrameUs));
+    }
     const std::uint64_t pinsMs = std::uint64_t{count} * 1000 / kPinClockHz + 1;
     const std::uint32_t limit = static_cast<std::uint32_t>(pinsMs) + kReadBackSlackMs;
     std::uint32_t last = clock_.TickCount();
@@ -279,7 +287,7 @@ bool FtdiSerial::DrainPending() {
     std::vector<std::uint8_t> dropped;
     const std::size_t count = pending_;
     pending_ = 0;
-    return ReadBack(dropped, count);
+    return ReadBack(dropped, count, 0);
 }
 
 void FtdiSerial::ToStates(const LineSequence& sequence, std::uint8_t& levels,
@@ -335,10 +343,11 @@ bool FtdiSerial::Play(const LineSequence& sequence, std::vector<bool>& cts) {
     for (std::size_t pos = 0; pos < states.size();) {
         // Bytes of earlier single line changes come first in the answer.
         const std::size_t n = std::min(chunk - std::min(pending_, chunk - 1), states.size() - pos);
+        const std::uint64_t writtenNs = clock_.PreciseNs();
         if (!chip_.Write(states.data() + pos, n)) return Lost();
         const std::size_t skip = pending_;
         pending_ = 0;
-        if (!ReadBack(back, skip + n)) return false;
+        if (!ReadBack(back, skip + n, writtenNs)) return false;
         back.erase(back.end() - static_cast<std::ptrdiff_t>(skip + n),
                    back.end() - static_cast<std::ptrdiff_t>(n));
         pos += n;

@@ -67,8 +67,9 @@ class FtdiSerial : public SerialDevice, private LineBatch {
     bool PinsAsExpected();
     bool EnterBitBang();
     bool EnterSerial();
-    // Reads exactly count bytes back from bit-bang; false on fewer.
-    bool ReadBack(std::vector<std::uint8_t>& into, std::size_t count);
+    // Reads exactly count bytes back from bit-bang, of states written from
+    // writtenNs (PreciseNs; 0: unknown); false on fewer.
+    bool ReadBack(std::vector<std::uint8_t>& into, std::size_t count, std::uint64_t writtenNs);
     // Reads the bytes of single line changes still in the chip.
     bool DrainPending();
     // Chunk of pin states the chip's buffers take at once.

@@ -23,6 +23,10 @@ void QtClock::SleepUs(std::uint32_t us) {
     std::this_thread::sleep_for(std::chrono::microseconds(us));
 }
 
+QtDevices::QtDevices(bool fastPath) {
+    serial_.SetFastPath(fastPath && !FastPathOffByEnvironment());
+}
+
 std::string QtDevices::DeviceForCom(int n) {
     return gui::DeviceForCom(n);
 }

@@ -7,6 +7,7 @@
 #include "app/status_line.h"
 #include "platform/window.h"
 #include "program.h"
+#include "res/app_texts.h"
 #include "res/ids.h"
 #include "res/isp_texts.h"
 #include "res/link_texts.h"
@@ -24,7 +25,8 @@ void AppReporter::Pause(std::uint32_t now) {
 }
 
 void AppReporter::Status(std::string_view text) {
-    p_.app.statusText = std::string(text);
+    // Which path drives the port: an FTDI chip's bit-bang is named.
+    p_.app.statusText = WithPath(p_, text);
     ShowStatusText(p_);
 }
 

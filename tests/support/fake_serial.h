@@ -19,7 +19,15 @@ class FakeSerial : public SerialDevice {
   public:
     FakeSerial() = default;
     explicit FakeSerial(SerialDevice& forwardTo) : inner_(&forwardTo) {}
-    LineBatch* Batch() override { return batch; }
+    // The batch player set here, else a spied device's own; its batches
+    // and fast path pass unwatched.
+    LineBatch* Batch() override {
+        if (batch != nullptr || inner_ == nullptr) return batch;
+        return inner_->Batch();
+    }
+    std::string FastPath() const override {
+        return inner_ != nullptr ? inner_->FastPath() : std::string();
+    }
     bool Open(const std::string& name) override;
     void Close() override;
     bool IsOpen() const override { return inner_ != nullptr ? inner_->IsOpen() : open; }

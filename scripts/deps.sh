@@ -13,6 +13,8 @@ set -euo pipefail
 
 packages=(cmake g++ make pkg-config qt6-base-dev qt6-base-dev-tools qt6-serialport-dev libgl-dev
           libgtest-dev libgmock-dev fonts-dejavu-core nlohmann-json3-dev libcli11-dev qt6-svg-dev)
+# The FTDI fast path: libftdi1 drives the USB serial chips in bit-bang mode.
+packages+=(libftdi1-dev)
 # Rebuilds, and builds in several checkouts, share a compiler cache.
 packages+=(ccache)
 if [ "${1:-}" = test ]; then

@@ -40,6 +40,9 @@ class SerialDevice {
     // The device's batch player, when it has one: line sequences then go to
     // it whole instead of call by call.
     virtual LineBatch* Batch() { return nullptr; }
+    // The adapter chip's model when a faster path than the port's own calls
+    // serves the open port (the status line names it); empty otherwise.
+    virtual std::string FastPath() const { return {}; }
     virtual bool Open(const std::string& name) = 0;
     virtual void Close() = 0;
     virtual bool IsOpen() const = 0;

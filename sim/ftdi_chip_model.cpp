@@ -32,7 +32,14 @@ const FtdiChipSpec& FtdiSpecOf(FtdiType type) {
 }
 
 FtdiChipModel::FtdiChipModel(SimClock& clock, Controller& controller, FtdiType type)
-    : clock_(clock), spec_(FtdiSpecOf(type)), wiring_(controller) {}
+    : clock_(clock),
+      spec_(FtdiSpecOf(type)),
+      wiring_(controller),
+      // The controller's lines as they are before the chip first drives
+      // them, so that the chip's first change of each reaches it.
+      wiredRts_(controller.PinLevel(kRtsPin)),
+      wiredDtr_(controller.PinLevel(kDtrPin)),
+      wiredBreak_(controller.PinLevel(kBreakPin)) {}
 
 std::uint64_t FtdiChipModel::PinPeriodNs() const {
     const std::uint64_t hz = std::uint64_t{baud_} * 16;

@@ -8,9 +8,10 @@
 namespace kvr::win32 {
 
 namespace {
-// A read of samples waits this long for the last of them; a chip that has
-// not delivered by then has gone. Writes get the same.
-constexpr ULONG kReadTimeoutMs = 2000;
+// A read returns what came within this time, as libftdi1's does within the
+// chip's latency timer: the caller polls, and the link's own time-outs decide.
+constexpr ULONG kReadTimeoutMs = 1;
+// A write the chip cannot take within this time means it has gone.
 constexpr ULONG kWriteTimeoutMs = 2000;
 
 template <typename F>

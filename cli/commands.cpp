@@ -113,7 +113,7 @@ Session::Session(const Options& options, int argc, char** argv, std::ostream& ou
         options.simulate,
         request.kind == sim::SimulateRequest::Kind::Run ? request.setup : sim::Setup{},
         options.virtualTime ? sim::ClockKind::Virtual : sim::ClockKind::Real,
-        [argc, argv] { return OpenDevices(argc, argv); });
+        [argc, argv, fastPath = !options.noFastPath] { return OpenDevices(argc, argv, fastPath); });
     started_.emplace(devices(), host_, options.lang);
     Program& p = started_->program();
     reporter_.emplace(p);

@@ -26,6 +26,7 @@ struct Options {
     Language lang = Language::English;
     bool simulate = false;
     bool virtualTime = false;     // the simulation on its virtual clock
+    bool noFastPath = false;      // no FTDI bit-bang: the port call by call
     std::string simulateProfile;  // --simulate=NAME|FILE; empty for the default controller
     std::string port;             // "COM1".."COM8"; empty: blsetup.cfg's choice
     std::string file;             // the settings or update file of the command

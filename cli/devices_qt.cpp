@@ -10,7 +10,8 @@ namespace {
 
 class CliQtDevices : public gui::QtDevices {
   public:
-    CliQtDevices(int argc, char** argv) : argc_(argc), app_(argc_, argv) {}
+    CliQtDevices(int argc, char** argv, bool fastPath)
+        : QtDevices(fastPath), argc_(argc), app_(argc_, argv) {}
 
   private:
     int argc_;
@@ -19,8 +20,8 @@ class CliQtDevices : public gui::QtDevices {
 
 }  // namespace
 
-std::unique_ptr<Devices> OpenDevices(int argc, char** argv) {
-    return std::make_unique<CliQtDevices>(argc, argv);
+std::unique_ptr<Devices> OpenDevices(int argc, char** argv, bool fastPath) {
+    return std::make_unique<CliQtDevices>(argc, argv, fastPath);
 }
 
 }  // namespace kvr::cli

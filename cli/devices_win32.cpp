@@ -5,7 +5,7 @@
 
 namespace kvr::cli {
 
-std::unique_ptr<Devices> OpenDevices(int, char**) {
+std::unique_ptr<Devices> OpenDevices(int, char**, bool) {
     return std::make_unique<win32::Win32Devices>();
 }
 

@@ -63,6 +63,7 @@ CLI::Option* AddGlobalOptions(CLI::App& app, Options& o, std::string& lang, cons
     CLI::Option* simulate =
         app.add_flag("--simulate{default}", o.simulateProfile, T(texts::kHelpSimulate));
     app.add_flag("--virtual-time", o.virtualTime, T(texts::kHelpVirtualTime));
+    app.add_flag("--no-fast-path", o.noFastPath, T(texts::kHelpNoFastPath));
     return simulate;
 }
 

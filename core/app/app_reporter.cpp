@@ -6,6 +6,7 @@
 #include "app/status_line.h"
 #include "platform/window.h"
 #include "program.h"
+#include "res/app_texts.h"
 #include "res/ids.h"
 #include "res/isp_texts.h"
 #include "res/link_texts.h"
@@ -24,6 +25,10 @@ void AppReporter::Pause(std::uint32_t now) {
 
 void AppReporter::Status(std::string_view text) {
     p_.app.statusText = std::string(text);
+    // Which path drives the port: an FTDI chip's bit-bang is named.
+    const std::string chip = p_.os.serial.FastPath();
+    if (!chip.empty() && !text.empty())
+        p_.app.statusText += Fill(p_.T(texts::kFastPathNote), {chip});
     ShowStatusText(p_);
 }
 

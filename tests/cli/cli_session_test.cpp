@@ -21,7 +21,7 @@
 namespace kvr::cli {
 
 // Only the simulated controller runs in these tests.
-std::unique_ptr<Devices> OpenDevices(int, char**) {
+std::unique_ptr<Devices> OpenDevices(int, char**, bool) {
     return nullptr;
 }
 

@@ -1,0 +1,56 @@
+// The FTDI chip behind a Linux serial port (/dev/ttyUSBn), driven through
+// libftdi1 with the kernel's serial driver detached while it is open.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "platform/ftdi_chip.h"
+
+struct ftdi_context;
+
+namespace kvr {
+
+// Where a tty sits on the USB, as sysfs tells.
+struct UsbSerialLocation {
+    std::uint8_t bus = 0;
+    std::uint8_t address = 0;
+    std::uint16_t vendor = 0;
+    std::uint16_t product = 0;
+    int interface = 0;  // the chip's serial interface: 0 = A, 1 = B, ...
+};
+
+// Finds the USB device behind a tty (a /dev path or its link, or a bare
+// name) under the given sysfs root. false: not a USB serial device.
+bool FindUsbSerial(const std::string& sysfsRoot, const std::string& port,
+                   UsbSerialLocation& location);
+
+class LibftdiChip : public FtdiChip {
+  public:
+    explicit LibftdiChip(std::string sysfsRoot = "/sys") : sysfsRoot_(std::move(sysfsRoot)) {}
+    ~LibftdiChip() override;
+    LibftdiChip(const LibftdiChip&) = delete;
+    LibftdiChip& operator=(const LibftdiChip&) = delete;
+
+    bool Open(const std::string& portName, FtdiChipInfo& info) override;
+    void Close() override;
+    bool SetSerialMode() override;
+    bool SetSyncBitBang(std::uint8_t outputMask) override;
+    bool SetBaudRate(std::uint32_t baud) override;
+    bool SetPinClock(std::uint32_t hz) override;
+    bool SetBreak(bool on) override;
+    bool SetDtr(bool on) override;
+    bool SetRts(bool on) override;
+    bool ModemStatus(std::uint8_t& status) override;
+    bool ReadPins(std::uint8_t& pins) override;
+    bool SetLatencyTimer(std::uint8_t ms) override;
+    bool Purge() override;
+    bool Write(const std::uint8_t* data, std::size_t count) override;
+    bool Read(std::uint8_t* data, std::size_t count, std::size_t& got) override;
+
+  private:
+    std::string sysfsRoot_;
+    ftdi_context* ftdi_ = nullptr;
+};
+
+}  // namespace kvr

@@ -51,6 +51,9 @@ class Win32PortIo : public PortIo {
 // library.
 class Win32Devices : public Devices {
   public:
+    // fastPath false, or KVR_NO_FAST_PATH set (not "0"): every COM port
+    // through the communications calls.
+    explicit Win32Devices(bool fastPath = true);
     Clock& clock() override { return clock_; }
     SerialDevice& serial() override { return serial_; }
     PortIo& portIo() override { return portIo_; }
@@ -58,8 +61,6 @@ class Win32Devices : public Devices {
     std::string DeviceForCom(int n) override {
         return n >= 1 && n <= 8 ? "COM" + std::to_string(n) : std::string();
     }
-    // Off: every COM port through the communications calls.
-    void SetFastPath(bool on) { serial_.SetFastPath(on); }
 
   private:
     Win32Clock clock_;

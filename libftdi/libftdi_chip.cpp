@@ -3,8 +3,10 @@
 #include <ftdi.h>
 
 #include <climits>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <string_view>
 #include <utility>
 
 namespace kvr {
@@ -70,6 +72,11 @@ bool FindUsbSerial(const std::string& sysfsRoot, const std::string& port,
     location.product = static_cast<std::uint16_t>(product);
     location.interface = static_cast<int>(number);
     return true;
+}
+
+bool FastPathOffByEnvironment() {
+    const char* value = std::getenv("KVR_NO_FAST_PATH");
+    return value != nullptr && *value != '\0' && std::string_view(value) != "0";
 }
 
 LibftdiChip::~LibftdiChip() {

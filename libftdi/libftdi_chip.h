@@ -25,6 +25,10 @@ struct UsbSerialLocation {
 bool FindUsbSerial(const std::string& sysfsRoot, const std::string& port,
                    UsbSerialLocation& location);
 
+// Whether the environment turns the fast path off: KVR_NO_FAST_PATH set to
+// anything but "" or "0".
+bool FastPathOffByEnvironment();
+
 class LibftdiChip : public FtdiChip {
   public:
     explicit LibftdiChip(std::string sysfsRoot = "/sys") : sysfsRoot_(std::move(sysfsRoot)) {}

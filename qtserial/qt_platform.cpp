@@ -1,8 +1,6 @@
 #include "qt_platform.h"
 
 #include <chrono>
-#include <cstdlib>
-#include <string_view>
 #include <thread>
 
 #include "serial_ports.h"
@@ -23,11 +21,6 @@ std::uint64_t QtClock::PreciseNs() {
 
 void QtClock::SleepUs(std::uint32_t us) {
     std::this_thread::sleep_for(std::chrono::microseconds(us));
-}
-
-bool FastPathOffByEnvironment() {
-    const char* value = std::getenv("KVR_NO_FAST_PATH");
-    return value != nullptr && *value != '\0' && std::string_view(value) != "0";
 }
 
 QtDevices::QtDevices(bool fastPath) {

@@ -17,9 +17,6 @@ class QtClock : public Clock {
     void SleepUs(std::uint32_t us) override;
 };
 
-// Whether KVR_NO_FAST_PATH (set, not "0") turns the FTDI fast path off.
-bool FastPathOffByEnvironment();
-
 // The devices of this platform: the steady clock, QSerialPort (through an
 // FTDI chip's bit-bang where the port is one), no parallel port. QSerialPort
 // needs an application object, which the caller makes.

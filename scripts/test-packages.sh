@@ -60,6 +60,13 @@ dpkg-deb -x "$deb" "$pkg"
 grep -qx 'License: MIT' "$pkg/usr/share/doc/kvrsetup/copyright" || fail "copyright: not MIT"
 [ "$(zcat "$pkg/usr/share/doc/kvrsetup/changelog.gz" | sed -n 1p)" = \
     "kvrsetup ($version) unstable; urgency=medium" ] || fail "the changelog does not open with $version"
+# The FTDI fast path: libftdi1 comes with the package, and the logged-in
+# user may open the chips.
+dpkg-deb -f "$deb" Depends | grep -q 'libftdi1-2' || fail "the package does not depend on libftdi1-2"
+rule="$pkg/usr/lib/udev/rules.d/60-kvrsetup-ftdi.rules"
+for id in 6001 6010 6011 6014 'TAG+="uaccess"'; do
+    grep -q -- "$id" "$rule" 2>/dev/null || fail "the udev rule lacks $id"
+done
 grep -q '<project_license>MIT</project_license>' "$pkg"/usr/share/metainfo/*.metainfo.xml ||
     fail "AppStream: not MIT"
 grep -q "<release version=\"$version\"" "$pkg"/usr/share/metainfo/*.metainfo.xml ||
@@ -119,7 +126,8 @@ rpm -qip "$rpm" >"$scratch/rpm-info.txt"
 grep -q "^Version *: $version$" "$scratch/rpm-info.txt" || fail "RPM: not version $version"
 grep -q '^License *: MIT$' "$scratch/rpm-info.txt" || fail "RPM: not MIT"
 rpm -qp --requires "$rpm" >"$scratch/rpm-requires.txt"
-for need in 'libQt6Widgets.so.6()(64bit)' 'libQt6SerialPort.so.6()(64bit)' hicolor-icon-theme; do
+for need in 'libQt6Widgets.so.6()(64bit)' 'libQt6SerialPort.so.6()(64bit)' 'libftdi1.so.2()(64bit)' \
+    hicolor-icon-theme; do
     grep -qxF "$need" "$scratch/rpm-requires.txt" || fail "RPM does not require $need"
 done
 rpm -qp --changelog "$rpm" | sed -n 1p | grep -q -- "- $version-1$" || fail "RPM changelog"

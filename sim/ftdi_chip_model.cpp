@@ -35,8 +35,6 @@ FtdiChipModel::FtdiChipModel(SimClock& clock, Controller& controller, FtdiType t
     : clock_(clock),
       spec_(FtdiSpecOf(type)),
       wiring_(controller),
-      // The controller's lines as they are before the chip first drives
-      // them, so that the chip's first change of each reaches it.
       wiredRts_(controller.PinLevel(kRtsPin)),
       wiredDtr_(controller.PinLevel(kDtrPin)),
       wiredBreak_(controller.PinLevel(kBreakPin)) {}
@@ -65,6 +63,15 @@ void FtdiChipModel::PullOut() {
     // its reset and the break ends.
     wiring_.Unplugged(clock_.NowNs());
     wiredBreak_ = false;
+}
+
+void FtdiChipModel::Replug() {
+    pulledOut_ = false;
+    open_ = false;
+    faults = FtdiChipFaults{};
+    calls_ = 0;
+    mode_ = kFtdiModeReset;
+    latch_ = 0xFF;
 }
 
 bool FtdiChipModel::Open() {
@@ -125,21 +132,24 @@ bool FtdiChipModel::SetDataCharacteristics(std::uint8_t bits, std::uint8_t stopB
 bool FtdiChipModel::SetBreak(bool on) {
     if (!Call()) return false;
     break_ = on;
-    DrivePins(clock_.NowNs());
+    // The serial driver drives the line even where it is at that level.
+    DrivePins(clock_.NowNs(), ftdi_pin::kTxd);
     return true;
 }
 
 bool FtdiChipModel::SetDtr(bool on) {
     if (!Call()) return false;
     dtr_ = on;
-    DrivePins(clock_.NowNs());
+    // The serial driver drives the line even where it is at that level.
+    DrivePins(clock_.NowNs(), ftdi_pin::kDtr);
     return true;
 }
 
 bool FtdiChipModel::SetRts(bool on) {
     if (!Call()) return false;
     rts_ = on;
-    DrivePins(clock_.NowNs());
+    // The serial driver drives the line even where it is at that level.
+    DrivePins(clock_.NowNs(), ftdi_pin::kRts);
     return true;
 }
 
@@ -227,7 +237,8 @@ bool FtdiChipModel::BulkRead(std::uint8_t* data, std::size_t max, std::size_t& g
     if (!Call()) return false;
     ++bulkTransfers_;
     bool loseOne = false;
-    if (faults.shortReadAfterCalls >= 0 && calls_ > faults.shortReadAfterCalls) {
+    if (mode_ != kFtdiModeReset && faults.shortReadAfterCalls >= 0 &&
+        calls_ > faults.shortReadAfterCalls) {
         loseOne = true;
         faults.shortReadAfterCalls = -1;
     }
@@ -320,10 +331,14 @@ std::uint8_t FtdiChipModel::PinLevels(std::uint64_t nowNs) {
     return levels;
 }
 
-void FtdiChipModel::DrivePins(std::uint64_t nowNs) {
+void FtdiChipModel::DrivePins(std::uint64_t nowNs, std::uint8_t force) {
     const std::uint8_t levels = OutputLevels();
     auto drive = [&](bool& wired, bool on, LineFunction set, LineFunction clear) {
-        if (wired == on) return;
+        const bool forced = mode_ == kFtdiModeReset &&
+                            (force & (set == LineFunction::SetBreak ? ftdi_pin::kTxd
+                                      : set == LineFunction::SetRts ? ftdi_pin::kRts
+                                                                    : ftdi_pin::kDtr)) != 0;
+        if (wired == on && !forced) return;
         wired = on;
         wiring_.SetLine(on ? set : clear, nowNs);
     };

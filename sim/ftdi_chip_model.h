@@ -43,8 +43,8 @@ struct FtdiChipFaults {
     // The chip is pulled out after this many calls (-1: never): every call
     // from then on fails.
     long pulledOutAfterCalls = -1;
-    // The first bulk read after this many calls loses one byte (-1: never),
-    // as a transfer the host dropped.
+    // The first bulk read in bit-bang after this many calls loses one byte
+    // (-1: never), as a transfer the host dropped.
     long shortReadAfterCalls = -1;
     // EEPROM inversion bits, as ftdi_pin:: numbers them; they act in serial
     // mode only (bit-bang drives and reads the pins as they are).
@@ -125,6 +125,8 @@ class FtdiChipModel {
     std::uint64_t pinStates() const { return pinStates_; }
     // Pulls the chip out now.
     void PullOut();
+    // Plugged in again: the faults are gone, the chip can be opened anew.
+    void Replug();
     // Nanoseconds between two pin states in bit-bang.
     std::uint64_t PinPeriodNs() const;
 
@@ -142,7 +144,9 @@ class FtdiChipModel {
     void TakeUart(std::uint64_t untilNs);
     std::uint8_t OutputLevels() const;
     std::uint8_t PinLevels(std::uint64_t nowNs);
-    void DrivePins(std::uint64_t nowNs);
+    // Drives the lines that changed, and those in force (a line request in
+    // serial mode) whatever their level.
+    void DrivePins(std::uint64_t nowNs, std::uint8_t force = 0);
 
     SimClock& clock_;
     const FtdiChipSpec& spec_;

@@ -24,11 +24,8 @@ void AppReporter::Pause(std::uint32_t now) {
 }
 
 void AppReporter::Status(std::string_view text) {
-    p_.app.statusText = std::string(text);
     // Which path drives the port: an FTDI chip's bit-bang is named.
-    const std::string chip = p_.os.serial.FastPath();
-    if (!chip.empty() && !text.empty())
-        p_.app.statusText += Fill(p_.T(texts::kFastPathNote), {chip});
+    p_.app.statusText = WithPath(p_, text);
     ShowStatusText(p_);
 }
 

@@ -134,7 +134,7 @@ int StartRead(Program& p, Window& w) {
         return EndUnread(w);
     }
     w.Enable(id::kStatusLine, true);
-    SetStatus(w, p.T(texts::kReading));
+    SetStatus(w, WithPath(p, p.T(texts::kReading)));
     for (const int control : {id::kRpmControl, id::kAcceleration, id::kForwardReverse,
                               id::kLogTransmitter, id::kLogOvertemp, id::kLogUndervoltage}) {
         w.Enable(control, true);
@@ -166,7 +166,7 @@ int CheckController(Program& p, Window& w) {
         return 1;
     }
     w.Repaint();
-    SetStatus(w, p.T(texts::kReading));
+    SetStatus(w, WithPath(p, p.T(texts::kReading)));
     w.Enable(id::kStatusLine, true);
     w.Repaint();
 

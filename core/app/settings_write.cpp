@@ -4,6 +4,7 @@
 #include "app/link_messages.h"
 #include "app/settings_commands.h"
 #include "app/settings_form_io.h"
+#include "app/status_line.h"
 #include "link/connect.h"
 #include "link/exchange.h"
 #include "link/port_access.h"
@@ -110,7 +111,7 @@ int Store(Program& p, Window& w, const SettingsForm& form, const EncodedSettings
     // connect must not look done.
     if (ConnectLinkChecked(p) != 0) return ResetStatus(w);
     w.Repaint();
-    SetStatus(w, p.T(texts::kWriting));
+    SetStatus(w, WithPath(p, p.T(texts::kWriting)));
     w.Enable(id::kStatusLine, true);
     w.Repaint();
 

@@ -1,14 +1,23 @@
 #include "app/status_line.h"
 
 #include "platform/window.h"
+#include "res/app_texts.h"
 #include "res/captions.h"
 #include "res/ids.h"
+#include "settings/settings_text.h"
 
 namespace kvr {
 
 namespace {
 constexpr std::size_t kStatusPadding = 80;
 }  // namespace
+
+std::string WithPath(Program& p, std::string_view text) {
+    std::string shown(text);
+    const std::string chip = p.os.serial.FastPath();
+    if (!chip.empty() && !text.empty()) shown += Fill(p.T(texts::kFastPathNote), {chip});
+    return shown;
+}
 
 void ShowStatusText(Program& p) {
     std::string& text = p.app.statusText;

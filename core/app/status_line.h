@@ -1,11 +1,16 @@
 #pragma once
 
+#include <string>
 #include <string_view>
 
 #include "platform/window.h"
 #include "program.h"
 
 namespace kvr {
+
+// A status text of a command that has the port open, with the path that
+// drives it named when it is an adapter chip's fast path.
+std::string WithPath(Program& p, std::string_view text);
 
 // Shows p.app.statusText in the status line of the command's window: up to
 // the first control character, padded so that a shorter text covers a

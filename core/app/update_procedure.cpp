@@ -185,7 +185,7 @@ bool UpdateCommand::ReachBootLoader() {
         Finish();
         return false;
     }
-    Status(p_.T(texts::kUpdateConnected));
+    Status(WithPath(p_, p_.T(texts::kUpdateConnected)));
 
     const int versionHigh = ReadControllerByte(p_, VersionHigh);
     const int versionLow = ReadControllerByte(p_, VersionLow);

@@ -46,15 +46,19 @@ bool FtdiSerial::Lost() {
 bool FtdiSerial::PinsAsExpected() {
     std::uint8_t pins = 0;
     std::uint8_t status = 0;
-    if (!chip_.SetSerialMode() || !chip_.SetBreak(false) || !chip_.SetRts(false) ||
-        !chip_.SetDtr(false) || !chip_.ReadPins(pins) || !chip_.ModemStatus(status)) {
+    // The lines as the port left them when it was closed (the adapter holds
+    // them meanwhile), so the check moves nothing: only a chip whose EEPROM
+    // inverts a pin shows another level than bit-bang would drive.
+    if (!chip_.SetSerialMode() || !chip_.SetBreak((levels_ & ftdi_pin::kTxd) == 0) ||
+        !chip_.SetRts((levels_ & ftdi_pin::kRts) == 0) ||
+        !chip_.SetDtr((levels_ & ftdi_pin::kDtr) == 0) || !chip_.ReadPins(pins) ||
+        !chip_.ModemStatus(status)) {
         return false;
     }
-    // Lines off: TXD, RTS# and DTR# high, as bit-bang's first state drives
-    // them. CTS on in the status is CTS# low on the pin.
+    // CTS on in the status is CTS# low on the pin.
     const bool ctsOn = (status & kModemCtsOn) != 0;
     const bool ctsPinLow = (pins & ftdi_pin::kCts) == 0;
-    return (pins & kOutputs) == kOutputs && ctsOn == ctsPinLow;
+    return (pins & kOutputs) == (levels_ & kOutputs) && ctsOn == ctsPinLow;
 }
 
 bool FtdiSerial::Open(const std::string& name) {
@@ -65,7 +69,6 @@ bool FtdiSerial::Open(const std::string& name) {
             engaged_ = true;
             lost_ = false;
             mode_ = Mode::Serial;
-            levels_ = 0xFF;
             pending_ = 0;
             return true;
         }
@@ -84,8 +87,11 @@ void FtdiSerial::Close() {
         // The serial driver ends a break when the port is shut down; the
         // other lines stay as they are.
         levels_ |= ftdi_pin::kTxd;
-        if (mode_ == Mode::BitBang) DrainPending();
-        EnterSerial();
+        if (mode_ == Mode::BitBang) {
+            EnterSerial();
+        } else {
+            chip_.SetBreak(false);
+        }
     }
     chip_.Close();
 }

@@ -60,8 +60,8 @@ class FtdiSerial : public SerialDevice, private LineBatch {
 
   private:
     enum class Mode { Serial, BitBang };
-    // Whether the chip drives the pins as the fast path would: lines off,
-    // then the pins read back, and CTS# against the modem status.
+    // Whether the chip drives the pins as the fast path would: the lines
+    // set as they are, the pins read back, and CTS# against the modem status.
     bool PinsAsExpected();
     bool EnterBitBang();
     bool EnterSerial();
@@ -82,7 +82,8 @@ class FtdiSerial : public SerialDevice, private LineBatch {
     bool lost_ = false;
     FtdiChipInfo info_;
     Mode mode_ = Mode::Serial;
-    // TXD, RTS#, DTR# as they are now (a set bit is a high pin).
+    // TXD, RTS#, DTR# as they are now (a set bit is a high pin); kept while
+    // the port is closed, as the adapter keeps the lines.
     std::uint8_t levels_ = 0xFF;
     std::size_t pending_ = 0;
     SerialConfig config_;

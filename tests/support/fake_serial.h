@@ -19,6 +19,11 @@ class FakeSerial : public SerialDevice {
   public:
     FakeSerial() = default;
     explicit FakeSerial(SerialDevice& forwardTo) : inner_(&forwardTo) {}
+    // A spy hands on the device's batch player and fast path, unwatched.
+    LineBatch* Batch() override { return inner_ != nullptr ? inner_->Batch() : nullptr; }
+    std::string FastPath() const override {
+        return inner_ != nullptr ? inner_->FastPath() : std::string();
+    }
     bool Open(const std::string& name) override;
     void Close() override;
     bool IsOpen() const override { return inner_ != nullptr ? inner_->IsOpen() : open; }

@@ -37,6 +37,9 @@ struct SimOptions {
     // A fresh current folder, the start folder, holding this blsetup.cfg (as
     // MakeAt makes it: "<folder>" for a folder in its place).
     std::optional<std::string> config;
+    // The port the program uses, made over the simulation (an adapter chip's
+    // path); the simulated serial port itself when not given.
+    std::function<SerialDevice&(sim::Simulation&)> port;
 
     SimOptions& In(Language l) { return lang = l, *this; }
     SimOptions& On(sim::LinkKind k) { return link = k, *this; }
@@ -93,7 +96,7 @@ struct SimProgram {
 inline SimProgram::SimProgram(const SimOptions& options)
     : dir(options.config ? std::make_unique<TempDir>() : nullptr),
       sim(sim::ClockKind::Virtual),
-      serial(sim.serial()),
+      serial(options.port ? options.port(sim) : sim.serial()),
       p({sim.clock(), serial, sim.portIo(), host}, options.lang),
       controller(sim.controller()) {
     serial.recording = false;

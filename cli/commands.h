@@ -1,3 +1,4 @@
+// The command line's commands: their options, exit statuses and the session they run in.
 #pragma once
 
 #include <iosfwd>

@@ -1,3 +1,4 @@
+// The command line's desktop: message boxes as lines, and the reporter's typed events.
 #include "console_host.h"
 
 #include "res/cli_texts.h"

@@ -1,3 +1,5 @@
+// The command line's desktop and windows: boxes as lines, answers from flags, files named
+// on the command line, and the reporter the commands read their results from.
 #pragma once
 
 #include <functional>

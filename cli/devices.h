@@ -1,3 +1,4 @@
+// The real ports the command line opens on this platform.
 #pragma once
 
 #include <memory>

@@ -1,3 +1,4 @@
+// Whether an output stream goes to a terminal, on POSIX and on Windows.
 #include "terminal.h"
 
 #ifdef _WIN32

@@ -1,3 +1,4 @@
+// Whether an output stream goes to a terminal.
 #pragma once
 
 #include <cstdio>

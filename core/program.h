@@ -1,3 +1,4 @@
+// One program run's state: the platform it runs on and each subsystem's part.
 #pragma once
 
 #include "app/app_reporter.h"

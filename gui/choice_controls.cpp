@@ -1,3 +1,5 @@
+// Radio buttons, check boxes and lists that change one way however they are used, and the
+// accessibility interface that names a list by its label.
 #include "choice_controls.h"
 
 #include <QAbstractItemView>

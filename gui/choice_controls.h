@@ -1,3 +1,6 @@
+// The controls whose state the user changes: radio buttons, check boxes and
+// the two lists. However the state is changed (mouse, keyboard, or an
+// accessibility tool), it changes in one way and the program's handler runs.
 #pragma once
 
 #include <QButtonGroup>
@@ -7,9 +10,6 @@
 #include <QString>
 #include <functional>
 
-// The controls whose state the user changes: radio buttons, check boxes and
-// the two lists. However the state is changed (mouse, keyboard, or an
-// accessibility tool), it changes in one way and the program's handler runs.
 namespace kvr::gui {
 
 // A tick the program sets without a command.

@@ -1,3 +1,4 @@
+// Qt dialogs built from the template tables: group boxes in columns, controls by id, menus.
 #include "dialog_builder.h"
 
 #include <QBoxLayout>

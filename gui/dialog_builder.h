@@ -1,3 +1,4 @@
+// Qt dialogs built from the template tables, with their menus.
 #pragma once
 
 #include <QWidget>

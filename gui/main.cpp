@@ -13,6 +13,7 @@
 #include <optional>
 #include <string>
 
+#include "app/main_window.h"
 #include "app/startup.h"
 #include "app/user_folder.h"
 #include "qt_host.h"
@@ -82,7 +83,7 @@ int main(int argc, char** argv) {
 
     kvr::gui::BuildOptions options;
     options.menuText = [simulated](int id, std::string_view text) {
-        return kvr::gui::PortItemText(id, text, simulated, kLanguage);
+        return kvr::PortItemText(kLanguage, id, text, simulated, kvr::gui::DeviceForCom);
     };
     if (simulated)
         options.titleSuffix = kvr::sim::SimulatedTitleSuffix(simulate.request, kLanguage);

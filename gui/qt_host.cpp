@@ -1,3 +1,4 @@
+// The Qt front end's desktop, and the input it drops while a command pumps messages.
 #include "qt_host.h"
 
 #include <QApplication>

@@ -1,3 +1,4 @@
+// The Qt front end's desktop: message boxes, dialogs from templates, file dialogs, viewer.
 #pragma once
 
 #include <QMessageBox>

@@ -1,3 +1,4 @@
+// The window calls on a Qt dialog's controls by id.
 #include "qt_window.h"
 
 #include <QAbstractButton>

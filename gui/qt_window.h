@@ -1,3 +1,4 @@
+// A Qt dialog built from a template, its controls addressed by id.
 #pragma once
 
 #include <QAction>

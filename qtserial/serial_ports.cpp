@@ -7,8 +7,6 @@
 #include <filesystem>
 #include <vector>
 
-#include "app/main_window.h"
-
 namespace kvr::gui {
 
 namespace {
@@ -87,10 +85,6 @@ std::string DeviceForCom(int n) {
     }
     if (index >= found.size()) return {};
     return found[index].path;
-}
-
-std::string PortItemText(int id, std::string_view text, bool simulated, Language lang) {
-    return kvr::PortItemText(lang, id, text, simulated, DeviceForCom);
 }
 
 }  // namespace kvr::gui

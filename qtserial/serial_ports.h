@@ -1,9 +1,6 @@
 #pragma once
 
 #include <string>
-#include <string_view>
-
-#include "res/language.h"
 
 namespace kvr::gui {
 
@@ -13,8 +10,5 @@ namespace kvr::gui {
 // /dev/serial/by-id/...), else the next serial device present. Empty when
 // COMn has none.
 std::string DeviceForCom(int n);
-
-// The Port menu's item text: the COM items name the device behind them.
-std::string PortItemText(int id, std::string_view text, bool simulated, Language lang);
 
 }  // namespace kvr::gui

@@ -1,3 +1,4 @@
+// The simulated controller's UART pumped over a pseudo-terminal's master side.
 #include "pty_uart.h"
 
 #include <string>

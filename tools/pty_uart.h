@@ -1,8 +1,8 @@
-#pragma once
-
 // A simulated controller's UART on the master side of a pseudo-terminal: a
 // program that opens the slave side talks to it as to a controller behind a
 // USB serial adapter. POSIX only.
+#pragma once
+
 #include <poll.h>
 #include <signal.h>
 #include <sys/types.h>

@@ -1,3 +1,4 @@
+// A dialog template as JSON for the page: menu, group boxes in columns, controls and texts.
 #include "page_layout.h"
 
 #include <nlohmann/json.hpp>

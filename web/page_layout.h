@@ -1,3 +1,4 @@
+// A dialog template described as JSON for the page to build.
 #pragma once
 
 #include <functional>

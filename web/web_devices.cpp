@@ -1,3 +1,4 @@
+// The page's real devices: performance.now() as the clock, Web Serial, no parallel port.
 #include "web_devices.h"
 
 #include <emscripten.h>

@@ -1,3 +1,4 @@
+// The page's real devices: the browser's clock and serial ports.
 #pragma once
 
 #include <memory>

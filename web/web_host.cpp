@@ -1,3 +1,4 @@
+// The page's desktop: dialogs, boxes, files and pauses, each a call into site/page.js.
 #include "web_host.h"
 
 #include <emscripten.h>

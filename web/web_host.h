@@ -1,3 +1,4 @@
+// The page's desktop: dialogs as DOM, message boxes, files, all through site/page.js.
 #pragma once
 
 #include <functional>

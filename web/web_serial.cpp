@@ -1,3 +1,4 @@
+// A serial port of the browser as the program's serial device: each call handed to the page.
 #include "web_serial.h"
 
 #include <emscripten.h>

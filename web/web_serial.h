@@ -1,3 +1,4 @@
+// A serial port of the browser (Web Serial) as the program's serial device.
 #pragma once
 
 #include <string>

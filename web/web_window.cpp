@@ -1,3 +1,4 @@
+// The window calls on a dialog of the page, each handed to site/page.js.
 #include "web_window.h"
 
 #include <emscripten.h>

@@ -1,3 +1,4 @@
+// A dialog of the page, its controls addressed by id.
 #pragma once
 
 #include <optional>

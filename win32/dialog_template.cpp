@@ -1,3 +1,5 @@
+// DLGTEMPLATE buffers and menus built from the template tables: measured texts, laid-out
+// group boxes in columns.
 #include "dialog_template.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// In-memory dialog templates and menus built from the template tables, for the Win32 calls.
 #pragma once
 
 #include <functional>

@@ -1,3 +1,4 @@
+// The Win32 front end's desktop: the dialogs' window procedure, message boxes, file dialogs.
 #include "win32_host.h"
 
 #include <cstdio>

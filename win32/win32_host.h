@@ -1,3 +1,4 @@
+// The Win32 front end's desktop: message boxes, dialogs from templates, file dialog, shell.
 #pragma once
 
 #include <cstddef>

@@ -1,3 +1,4 @@
+// UTF-8 and UTF-16 texts converted both ways.
 #include "win32_text.h"
 
 #include "windows_api.h"

@@ -1,3 +1,4 @@
+// UTF-8 and UTF-16 texts converted for the Windows W calls.
 #pragma once
 
 #include <string>

@@ -1,3 +1,4 @@
+// The window calls on a Win32 dialog's controls by id.
 #include "win32_window.h"
 
 #include <string>

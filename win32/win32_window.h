@@ -1,3 +1,4 @@
+// A Win32 dialog of this front end, its controls addressed by id.
 #pragma once
 
 #include "platform/window.h"

@@ -1,3 +1,4 @@
+// The app's reporter: the command window's status line and boxes, its message pump in pauses.
 #include "app/app_reporter.h"
 
 #include <string>

@@ -1,3 +1,4 @@
+// The app's reporter: where the core's status texts, progress, pauses and events go.
 #pragma once
 
 #include "platform/reporter.h"

@@ -1,3 +1,4 @@
+// What the application shell keeps for the whole run: start folder, windows, status, port.
 #pragma once
 
 #include <cstdint>

@@ -1,4 +1,7 @@
+// One command at a time: the running flag, dialogs and steps run from a command, the pump.
 #include "app/command_gate.h"
+
+#include "link/port_access.h"
 
 namespace kvr {
 
@@ -11,6 +14,8 @@ CommandScope::CommandScope(Program& p) : p_(p), refused_(p.app.commandRunning) {
 
 CommandScope::~CommandScope() {
     if (refused_) return;
+    // Line steps a batching device still holds go out before the command ends.
+    PlayLines(p_);
     p_.app.commandRunning = false;
     p_.os.host.SetBusy(false);
 }

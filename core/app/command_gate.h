@@ -1,11 +1,3 @@
-#pragma once
-
-#include <cstdint>
-#include <span>
-
-#include "platform/host.h"
-#include "program.h"
-
 // One command at a time, and a window that stays alive while it runs.
 //
 // A command that talks to the controller takes seconds. In the protocol's
@@ -14,6 +6,14 @@
 // the desktop and its accessibility tools get their answers. Every command
 // that arrives meanwhile is refused, End and closing the window included,
 // so nothing else reaches the controller or ends the program mid-way.
+#pragma once
+
+#include <cstdint>
+#include <span>
+
+#include "platform/host.h"
+#include "program.h"
+
 namespace kvr {
 
 // The least time between two pumps.

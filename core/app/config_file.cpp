@@ -1,3 +1,4 @@
+// blsetup.cfg: the port and the motor values loaded from it and saved into it, field by field.
 #include "app/config_file.h"
 
 #include <cmath>

@@ -1,3 +1,5 @@
+// blsetup.cfg: a fixed-offset record that every writer updates field by
+// field, so each field survives the writes of the others.
 #pragma once
 
 #include <initializer_list>
@@ -5,8 +7,6 @@
 
 #include "program.h"
 
-// blsetup.cfg: a fixed-offset record that every writer updates field by
-// field, so each field survives the writes of the others.
 namespace kvr {
 
 inline constexpr const char* kConfigFileName = "blsetup.cfg";

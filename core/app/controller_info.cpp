@@ -1,3 +1,4 @@
+// "Controller Info": the chip's signature, fuse and lock bytes read in programming mode.
 #include "app/controller_info.h"
 
 #include <cstdio>

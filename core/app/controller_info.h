@@ -1,3 +1,4 @@
+// The main window's command that shows the chip's signature, fuse and lock bytes.
 #pragma once
 
 #include "program.h"

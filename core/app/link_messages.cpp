@@ -1,3 +1,4 @@
+// The messages for a link that failed, and the checked connect and writes that show them.
 #include "app/link_messages.h"
 
 #include "link/connect.h"

@@ -1,3 +1,5 @@
+// What the user is told when the link fails: the link records why, these
+// say it, with the texts and captions the program has always used.
 #pragma once
 
 #include <cstddef>
@@ -6,8 +8,6 @@
 #include "link/verified_writes.h"
 #include "program.h"
 
-// What the user is told when the link fails: the link records why, these
-// say it, with the texts and captions the program has always used.
 namespace kvr {
 
 // Why ConnectLink found none, caption "ERROR" ("no KVR-Mega detected..." or

@@ -1,3 +1,4 @@
+// The main window: its start, the procedure that runs each command, and the Port menu.
 #include "app/main_window.h"
 
 #include <cstdio>
@@ -130,6 +131,7 @@ void ParkLines(Program& p) {
     SetResetLow(p);
     SetDataOutHigh(p);
     SetClockHigh(p);
+    PlayLines(p);
 }
 
 int MainWindowProc(Program& p, Window& w, DialogEvent event, int commandId) {

@@ -1,3 +1,4 @@
+// The main window's procedure, the program's run around it, and the Port menu's texts.
 #pragma once
 
 #include <functional>

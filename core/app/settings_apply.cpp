@@ -1,3 +1,4 @@
+// A checked settings file's values put into the form as clicks and typing, so the handlers run.
 #include "app/settings_apply.h"
 
 #include "app/settings_commands.h"

@@ -1,3 +1,4 @@
+// A checked settings file's values put into the main window's form as a user would.
 #pragma once
 
 #include <string>

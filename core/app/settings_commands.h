@@ -1,12 +1,12 @@
+// The main window's settings commands: Read, Write, and the controls that enable others.
 #pragma once
 
 #include "platform/window.h"
 #include "program.h"
 
-// The settings commands of the main window.
 namespace kvr {
 
-// "Read" (1149): connects, checks the controller and fills the settings
+// "Read" (id::kRead): connects, checks the controller and fills the settings
 // controls. Done when the form holds the controller's settings; Failed when
 // the command ended early (its message, if any, has been shown).
 Outcome ReadSettings(Program& p, Window& mainWindow);
@@ -16,13 +16,14 @@ enum class WriteMode {
     ValidateOnly,  // the same checks and refusals, nothing sent to the controller
 };
 
-// "Write" (1150): validates the settings controls and stores them in the
+// "Write" (id::kWrite): validates the settings controls and stores them in the
 // controller. Done when every setting was stored (or, validating only,
 // would be); Refused or Failed otherwise (after its message, if any).
 Outcome WriteSettings(Program& p, Window& mainWindow, WriteMode mode = WriteMode::Store);
 
-// The controls 1138, 1139, 1168, 1170, 1171, 1175, 1183, 1232, 1233 and
-// 1234. Returns false for any other id.
+// The controls id::kFreq78, id::kFreq156, id::kLvIgnore, id::kLvSwitchOff,
+// id::kLvReducePower, id::kRpmControl, id::kLogReset, id::kBatteryNicd,
+// id::kBatteryLipo and id::kBatteryFix. Returns false for any other id.
 bool HandleSettingsControl(Program& p, Window& mainWindow, int id);
 
 // 0 when settings have been read; otherwise shows "Read values first!"

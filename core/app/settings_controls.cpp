@@ -1,3 +1,4 @@
+// What the settings controls do: frequency, low voltage, battery, governor and log reset.
 #include "app/settings_commands.h"
 #include "res/captions.h"
 #include "res/ids.h"

@@ -1,3 +1,4 @@
+// The settings files of the form: Save, Load, List and Compare, with their messages.
 #include "app/settings_file.h"
 
 #include <optional>

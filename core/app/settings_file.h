@@ -1,3 +1,5 @@
+// The settings files of the main window's form: its File menu commands and
+// what the command line does with them.
 #pragma once
 
 #include <string>
@@ -7,8 +9,6 @@
 #include "program.h"
 #include "settings/settings_json.h"
 
-// The settings files of the main window's form: its File menu commands and
-// what the command line does with them.
 namespace kvr {
 
 // "Save Settings..." of the File menu: asks for a file name, then

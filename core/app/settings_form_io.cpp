@@ -1,3 +1,4 @@
+// The control of each settings field in the main window, and the form read from them.
 #include "app/settings_form_io.h"
 
 #include <array>

@@ -1,9 +1,9 @@
+// Where each field of the settings form lives in the main window, and the form read from it.
 #pragma once
 
 #include "platform/window.h"
 #include "settings/settings_form.h"
 
-// Where each field of the settings form lives in the main window.
 namespace kvr {
 
 // The field's control; 0 for a radio group, whose buttons RadioOf names.

@@ -1,3 +1,4 @@
+// "Read": the controller checked, its parameter bytes read and shown in the settings form.
 #include <string>
 
 #include "app/link_messages.h"

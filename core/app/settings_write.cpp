@@ -1,3 +1,4 @@
+// "Write": the form validated, encoded, sent to the controller and read back.
 #include <algorithm>
 #include <string>
 

@@ -1,3 +1,4 @@
+// The status line of the command's window: shown, ended, and blanked after an error.
 #include "app/status_line.h"
 
 #include "platform/window.h"

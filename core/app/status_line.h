@@ -1,3 +1,4 @@
+// The status line of a command's window: its text, its end, and an end on an error.
 #pragma once
 
 #include <string>

@@ -1,3 +1,4 @@
+// The update file's name: checked for ".upd", cut after it, and recorded in blsetup.cfg.
 #include "app/update_file_name.h"
 
 #include <cctype>

@@ -1,3 +1,4 @@
+// The update file's name: checked, cut after ".upd", and recorded in blsetup.cfg.
 #pragma once
 
 #include "program.h"

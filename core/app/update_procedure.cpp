@@ -1,3 +1,5 @@
+// "Open Update File": the file examined, the controller restarted into its boot loader, the
+// firmware sent page by page and, where the wiring allows, read back.
 #include "app/update_procedure.h"
 
 #include <map>
@@ -52,12 +54,15 @@ class UpdateCommand {
                                      buttons);
     }
     void Finish() {
+        // Page steps still pending on a batching device go out first.
+        PlayLines(p_);
         Status(" ");
         w_.Enable(id::kStatusLine, false);
         w_.Repaint();
         CloseUpdateFiles(p_);
     }
     void FinishWith(const Text& text) {
+        PlayLines(p_);
         Box(text, texts::kCaptionNone);
         Finish();
     }

@@ -1,3 +1,4 @@
+// "Open Update File": the firmware update from the chosen file into the controller's flash.
 #pragma once
 
 #include "isp/flash_verify.h"

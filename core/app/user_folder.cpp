@@ -1,3 +1,4 @@
+// The user's own folder: made, given the installed manuals, and entered at the start.
 #include "app/user_folder.h"
 
 #include <system_error>

@@ -1,3 +1,4 @@
+// The folder of the user's own that a program started from the desktop menu works in.
 #pragma once
 
 #include <filesystem>

@@ -1,3 +1,4 @@
+// Replacing a file in one step through a temporary file beside it.
 #include "files/atomic_write.h"
 
 #include <cstdio>

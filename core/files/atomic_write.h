@@ -1,3 +1,4 @@
+// Files replaced whole, in one step.
 #pragma once
 
 #include <filesystem>

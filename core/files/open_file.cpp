@@ -1,3 +1,4 @@
+// Opening files by UTF-8 path on every platform, and reading only regular files.
 #include "files/open_file.h"
 
 #include <string>

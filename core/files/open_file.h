@@ -1,3 +1,4 @@
+// Opening files by path on every platform, and only regular files where a reader wants one.
 #pragma once
 
 #include <cstdint>

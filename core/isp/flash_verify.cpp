@@ -1,5 +1,7 @@
 #include "isp/flash_verify.h"
 
+#include <vector>
+
 #include "isp/isp_connect.h"
 #include "link/exchange.h"
 #include "link/port_access.h"
@@ -18,16 +20,23 @@ bool Gone(const Program& p) {
     return p.link.fault == LinkFault::Lost || p.link.fault == LinkFault::Driver;
 }
 
-// Read Program Memory for one byte address (a word's low or high byte).
-// The chip echoes the instruction's first two bytes during the second and
-// third: a read out of step is not taken for a value.
-bool ReadFlashByte(Program& p, int address, int& value) {
+// Read Program Memory for one byte address (a word's low or high byte),
+// left pending; the register it leaves is kept (keptRegisters).
+void SendFlashRead(Program& p, int address) {
     const int instruction = (address & 1) != 0 ? kReadProgramHigh : kReadProgramLow;
     const int word = address >> 1;
-    const int word1 = (instruction << 8) | ((word >> 8) & 0xFF);
-    p.link.exchange.in = 0;
-    value = IspInstruction(p, word1, (word & 0xFF) << 8);
-    const auto in = static_cast<std::uint32_t>(p.link.exchange.in);
+    RegisterWork(p, RegisterStep::Clear);
+    SendIspInstruction(p, (instruction << 8) | ((word >> 8) & 0xFF), (word & 0xFF) << 8);
+    RegisterWork(p, RegisterStep::Keep);
+}
+
+// The chip echoes the instruction's first two bytes during the second and
+// third: a read out of step is not taken for a value.
+bool FlashByteInStep(int address, std::int32_t reg, int& value) {
+    const int instruction = (address & 1) != 0 ? kReadProgramHigh : kReadProgramLow;
+    const int word = address >> 1;
+    const auto in = static_cast<std::uint32_t>(reg);
+    value = static_cast<int>(in & 0xFF);
     return ((in >> 16) & 0xFF) == static_cast<std::uint32_t>(instruction) &&
            ((in >> 8) & 0xFF) == static_cast<std::uint32_t>((word >> 8) & 0xFF);
 }
@@ -51,12 +60,25 @@ FlashReport Compare(Program& p, const std::map<int, FlashPage>& pages,
     progress(0);
     std::size_t done = 0;
     for (const auto& [page, bytes] : pages) {
+        // A page's reads depend on nothing that comes back: on a batching
+        // device they go as one batch and are judged after it.
+        std::vector<int> offsets;
+        p.link.keptRegisters.clear();
         for (int offset = 0; offset < kFlashPageSize; ++offset) {
             if (bytes[static_cast<std::size_t>(offset)] < 0) continue;
+            SendFlashRead(p, page * kFlashPageSize + offset);
+            offsets.push_back(offset);
+            if (Gone(p)) return ended(FlashCheck::LinkLost);
+        }
+        PlayLines(p);
+        if (Gone(p) || p.link.keptRegisters.size() != offsets.size()) {
+            return ended(FlashCheck::LinkLost);
+        }
+        for (std::size_t i = 0; i < offsets.size(); ++i) {
+            const int offset = offsets[i];
             const int address = page * kFlashPageSize + offset;
             int value = 0;
-            const bool inStep = ReadFlashByte(p, address, value);
-            if (Gone(p)) return ended(FlashCheck::LinkLost);
+            const bool inStep = FlashByteInStep(address, p.link.keptRegisters[i], value);
             if (inStep && value == bytes[static_cast<std::size_t>(offset)]) continue;
             if (report.differing++ == 0) report.firstDifference = address;
         }
@@ -72,7 +94,11 @@ FlashReport VerifyFlash(Program& p, const std::map<int, FlashPage>& pages,
                         const std::function<void(int percent)>& progress) {
     const FlashReport result = Compare(p, pages, progress);
     // The controller starts again whatever the check found.
-    if (!Gone(p)) SetResetHigh(p);
+    if (!Gone(p)) {
+        SetResetHigh(p);
+        PlayLines(p);
+    }
+    p.link.keptRegisters.clear();
     return result;
 }
 

@@ -41,7 +41,7 @@ void SetLatch(Program& p, std::uint32_t bits, bool on) {
 // One extra clock cycle, so that a chip out of bit alignment slips into step.
 void ClockPulse(Program& p) {
     if (Serial(p)) {
-        (void)ReadDataIn(p);
+        SampleDataIn(p);
     } else {
         ReadParallelPort(p);
     }
@@ -55,7 +55,7 @@ void ClockPulse(Program& p) {
     WaitMs(p, 2);
     if (Serial(p)) {
         SetClockLow(p);
-        (void)ReadDataIn(p);
+        SampleDataIn(p);
     } else {
         SetLatch(p, kLatchClock, false);
         ReadParallelPort(p);
@@ -99,12 +99,16 @@ std::string Failure(Program& p, const Text& text) {
 
 }  // namespace
 
-int IspInstruction(Program& p, int word1, int word2) {
+void SendIspInstruction(Program& p, int word1, int word2) {
     p.link.exchange.out = word1;
     TransferWord(p);
     p.link.exchange.out = word2;
     TransferWord(p);
-    return p.link.exchange.in & 0xFF;
+}
+
+int IspInstruction(Program& p, int word1, int word2) {
+    SendIspInstruction(p, word1, word2);
+    return ExchangeIn(p) & 0xFF;
 }
 
 int ProgrammingEnable(Program& p) {
@@ -147,7 +151,7 @@ int ConnectIsp(Program& p) {
     if (Serial(p) && InitSerialLines(p) != 0) return kIspFailed;
     IdleLines(p);
     ReportStatus(p, "connecting....\n");
-    p.link.exchange.in = 0;
+    RegisterWork(p, RegisterStep::Clear);
     p.isp.ispEchoWord = 0;
     if (ResetPulseShort(p) != 0) {
         p.link.lastErrorText = std::string(p.T(texts::kCannotOpenComport));

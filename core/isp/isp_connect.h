@@ -20,5 +20,8 @@ int ConnectIsp(Program& p);
 // One 32-bit programming instruction sent as two words; returns the byte
 // received during the fourth byte.
 int IspInstruction(Program& p, int word1, int word2);
+// The same instruction left pending on a batching device: its reply is in
+// exchange.in once the lines are played.
+void SendIspInstruction(Program& p, int word1, int word2);
 
 }  // namespace kvr

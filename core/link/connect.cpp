@@ -66,6 +66,12 @@ int BitSerialFound(Program& p) {
     return 0;
 }
 
+// The UART settings drop DTR and RTS: their levels are no longer known.
+void SetUartState(Program& p, const SerialConfig& uart) {
+    (void)p.os.serial.SetState(uart);
+    ForgetLineLevels(p);
+}
+
 int PortFailed(Program& p) {
     p.link.connectFailure = ConnectFailure::Port;
     return 1;
@@ -104,13 +110,13 @@ int ConnectLink(Program& p) {
 
     // 3. UART settings.
     const SerialConfig uart = UartLinkConfig();
-    (void)dev.SetState(uart);
+    SetUartState(p, uart);
     DrainUartInput(p);
     if (!dev.SetTimeouts(SerialTimeouts{3, 0, 400})) {
         p.link.lastErrorText = std::string(p.T(texts::kCannotWriteTimeouts));
         return PortFailed(p);
     }
-    (void)dev.SetState(uart);
+    SetUartState(p, uart);
 
     // 4. First UART attempt.
     LeadIn(p);
@@ -120,12 +126,12 @@ int ConnectLink(Program& p) {
 
     // 5. Second attempt, after a pause.
     WaitMs(p, 200);
-    (void)dev.SetState(uart);
+    SetUartState(p, uart);
     LeadIn(p);
     Discard(p, 3);
     WriteUartByte(p, kRequest);
     if (ReadAnswer(p)) {
-        (void)dev.SetState(uart);
+        SetUartState(p, uart);
         return UartFound(p);
     }
 

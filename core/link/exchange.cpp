@@ -38,10 +38,45 @@ std::uint8_t Lsb(int v) {
     return static_cast<std::uint8_t>(v & 0xFF);
 }
 
-// Sends one byte bit-serially.
+// One clock cycle on the serial lines. A bit whose received value nobody
+// uses is not sampled: on a USB adapter the status read is a round trip of
+// its own. Lines and pauses stay the same.
+void ClockBit(Program& p, int bit, bool sample) {
+    if (bit != 0) {
+        SetDataOutHigh(p);
+    } else {
+        SetDataOutLow(p);
+    }
+    DelayLoops(p, 2);
+    SetClockHigh(p);
+    DelayLoops(p, 2);
+    if (p.link.state.linesInitialised) {
+        SetDataOutHigh(p);
+        DelayLoops(p, 2);
+    }
+    if (sample) ShiftDataIn(p);
+    DelayLoops(p, 2);
+    SetClockLow(p);
+    DelayLoops(p, 2);
+}
+
+// Sends one byte bit-serially; the reply lands in exchange.in.
 void SendByte(Program& p, int byte) {
     p.link.exchange.out = byte;
     TransferByte(p);
+}
+
+// Sends one byte of a command whose reply comes later: nothing is sampled,
+// the register is left cleared.
+void SendOnly(Program& p, int byte) {
+    if (p.link.state.medium != Medium::Serial) {
+        SendByte(p, byte);
+        return;
+    }
+    p.link.exchange.out = byte;
+    RegisterWork(p, RegisterStep::Clear);
+    DelayLoops(p, 2);
+    for (int i = 0; i < 8; ++i) ClockBit(p, (0x80 >> i) & byte, false);
 }
 
 // The UART form of a command: the bytes back to back, then one read of
@@ -69,13 +104,13 @@ std::uint8_t UartCommand(Program& p, std::initializer_list<std::uint8_t> bytes, 
 
 // One bit-serial read command; the value comes during the last transfer.
 int ReadOnce(Program& p, int address) {
-    SendByte(p, kCmdRead);
+    SendOnly(p, kCmdRead);
     WaitMs(p, 5);
     WaitMs(p, 5);
-    SendByte(p, address);
+    SendOnly(p, address);
     WaitMs(p, 5);
     SendByte(p, 0x00);
-    return p.link.exchange.in;
+    return ExchangeIn(p);
 }
 
 bool Faulty(const Program& p) {
@@ -86,60 +121,47 @@ bool Faulty(const Program& p) {
 
 int ShiftBit(Program& p, int bit) {
     LinkState& s = p.link.state;
-    std::int32_t& in = p.link.exchange.in;
-    // Shifting as unsigned: a full 32-bit register simply drops its top bit.
-    auto shiftIn = [&in](bool received) {
-        in =
-            static_cast<std::int32_t>((static_cast<std::uint32_t>(in) << 1) | (received ? 1u : 0u));
-    };
-    if (s.medium == Medium::Parallel) {
-        if (bit != 0) {
-            s.lptLatch |= kLatchDataOut;
-        } else {
-            s.lptLatch &= ~kLatchDataOut;
-        }
-        WriteParallelData(p);
-        DelayLoops(p, 2);
-        s.lptLatch |= kLatchClock;
-        WriteParallelData(p);
-        DelayLoops(p, 2);
-        ReadParallelPort(p);
-        shiftIn((s.lptInput & kStatusDataIn) != 0);
-        s.lptLatch &= ~kLatchClock;
-        WriteParallelData(p);
-        DelayLoops(p, 2);
+    if (s.medium == Medium::Serial) {
+        ClockBit(p, bit, true);
         return 0;
     }
+    std::int32_t& in = p.link.exchange.in;
     if (bit != 0) {
-        SetDataOutHigh(p);
+        s.lptLatch |= kLatchDataOut;
     } else {
-        SetDataOutLow(p);
+        s.lptLatch &= ~kLatchDataOut;
     }
+    WriteParallelData(p);
     DelayLoops(p, 2);
-    SetClockHigh(p);
+    s.lptLatch |= kLatchClock;
+    WriteParallelData(p);
     DelayLoops(p, 2);
-    if (s.linesInitialised) {
-        SetDataOutHigh(p);
-        DelayLoops(p, 2);
-    }
-    shiftIn(ReadDataIn(p) != 0);
-    DelayLoops(p, 2);
-    SetClockLow(p);
+    ReadParallelPort(p);
+    // Shifting as unsigned: a full 32-bit register simply drops its top bit.
+    in = static_cast<std::int32_t>((static_cast<std::uint32_t>(in) << 1) |
+                                   ((s.lptInput & kStatusDataIn) != 0 ? 1u : 0u));
+    s.lptLatch &= ~kLatchClock;
+    WriteParallelData(p);
     DelayLoops(p, 2);
     return 0;
 }
 
 int TransferByte(Program& p) {
-    p.link.exchange.in = 0;
+    RegisterWork(p, RegisterStep::Clear);
     DelayLoops(p, 2);
     for (int i = 0; i < 8; ++i) ShiftBit(p, (0x80 >> i) & p.link.exchange.out);
-    p.link.exchange.in &= 0xFF;
+    RegisterWork(p, RegisterStep::MaskByte);
     return 0;
 }
 
 int TransferWord(Program& p) {
     for (int i = 0; i < 16; ++i) ShiftBit(p, (0x8000 >> i) & p.link.exchange.out);
     return 0;
+}
+
+std::int32_t ExchangeIn(Program& p) {
+    PlayLines(p);
+    return p.link.exchange.in;
 }
 
 void ClearRxBuffer(Program& p) {
@@ -149,6 +171,7 @@ void ClearRxBuffer(Program& p) {
 }
 
 bool WriteUartByte(Program& p, std::uint8_t byte) {
+    PlayLines(p);
     std::size_t written = 0;
     return p.os.serial.Write(&byte, 1, written) && written == 1;
 }
@@ -158,6 +181,7 @@ bool ReadUartBytes(Program& p, std::size_t count, std::size_t& got) {
     // the line delivers.
     count = std::min(count, kMaxUartRead);
     got = 0;
+    PlayLines(p);
     const bool ok = p.os.serial.Read(p.link.rxBuffer.data(), count, got);
     got = std::min(got, count);
     return ok;
@@ -170,6 +194,7 @@ void ReadUartBytes(Program& p, std::size_t count) {
 
 void DrainUartInput(Program& p) {
     // What is drained is not judged; a port that no longer answers is.
+    PlayLines(p);
     std::size_t got = 0;
     if (!p.os.serial.SetTimeouts(SerialTimeouts{3, 0, 5}) || !ReadUartBytes(p, kMaxUartRead, got) ||
         !p.os.serial.SetTimeouts(SerialTimeouts{3, 0, 100})) {
@@ -185,11 +210,11 @@ int LoadPageByte(Program& p, int offset, int value) {
         (void)UartCommand(p, {kCmdLoadPageByte, Lsb(offset), Lsb(value)}, 3);
         return Faulty(p) ? 1 : 0;
     }
-    SendByte(p, kCmdLoadPageByte);
+    SendOnly(p, kCmdLoadPageByte);
     DelayLoops(p, 4);
-    SendByte(p, Lsb(offset));
+    SendOnly(p, Lsb(offset));
     DelayLoops(p, 4);
-    SendByte(p, Lsb(value));
+    SendOnly(p, Lsb(value));
     DelayLoops(p, 4);
     return Faulty(p) ? 1 : 0;
 }
@@ -208,15 +233,16 @@ int CommitPage(Program& p, int page) {
         if (!arrived) return 1;
     } else {
         DelayLoops(p, 4);
-        SendByte(p, kCmdCommit1);
+        SendOnly(p, kCmdCommit1);
         DelayLoops(p, 4);
-        SendByte(p, kCmdCommit2);
+        SendOnly(p, kCmdCommit2);
         DelayLoops(p, 4);
-        SendByte(p, kCmdCommit3);
+        SendOnly(p, kCmdCommit3);
         WaitMs(p, 40);
         SendByte(p, kCmdCommit3);
-        reply = p.link.exchange.in;
+        reply = ExchangeIn(p);
         DelayLoops(p, 4);
+        PlayLines(p);
     }
     return reply == page && !Faulty(p) ? 0 : 1;
 }
@@ -227,9 +253,9 @@ int SelectPage(Program& p, int page) {
         (void)UartCommand(p, {kCmdSelectPage, Lsb(page)}, 2);
         return Faulty(p) ? 1 : 0;
     }
-    SendByte(p, kCmdSelectPage);
+    SendOnly(p, kCmdSelectPage);
     DelayLoops(p, 4);
-    SendByte(p, page);
+    SendOnly(p, page);
     DelayLoops(p, 4);
     return Faulty(p) ? 1 : 0;
 }
@@ -275,15 +301,15 @@ int WriteControllerByte(Program& p, int address, int value) {
         if (!arrived) return 1;
     } else {
         WaitMs(p, 5);
-        SendByte(p, kCmdWrite);
+        SendOnly(p, kCmdWrite);
         WaitMs(p, 5);
-        SendByte(p, address);
+        SendOnly(p, address);
         WaitMs(p, 5);
-        SendByte(p, value);
+        SendOnly(p, value);
         WaitMs(p, 5);
         WaitMs(p, 20);
         SendByte(p, 0x00);
-        echo = p.link.exchange.in;
+        echo = ExchangeIn(p);
         // The echo cannot tell a byte the firmware missed: with the address
         // lost it takes the value as the address and the 0x00 as the value,
         // and still echoes the value. A firmware left inside a command
@@ -298,13 +324,12 @@ int WriteControllerByte(Program& p, int address, int value) {
 }
 
 int ProbeLink(Program& p, std::uint32_t before, std::uint32_t between, std::uint32_t after) {
-    p.link.exchange.out = kProbe;
     WaitMs(p, before);
-    TransferByte(p);
+    SendOnly(p, kProbe);
     WaitMs(p, between);
-    TransferByte(p);
+    SendByte(p, kProbe);
     WaitMs(p, after);
-    return p.link.exchange.in & 0xFF;
+    return ExchangeIn(p) & 0xFF;
 }
 
 int ConfirmReads(Program& p) {

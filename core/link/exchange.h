@@ -19,10 +19,15 @@ int TransferByte(Program& p);
 // exchange.in without clearing or masking it.
 int TransferWord(Program& p);
 
+// exchange.in once every pending line step has been played.
+std::int32_t ExchangeIn(Program& p);
+
 // Page commands of the firmware update. Pages above 255 cannot be named in
 // one byte: such a page is never selected or committed (CommitPage gives 1).
 // LoadPageByte and SelectPage give 1 when the link could not vouch for the
-// command (a UART echo missing or wrong, the device gone).
+// command (a UART echo missing or wrong, the device gone). On a batching
+// device their bit-serial steps stay pending: a page's bytes go with the
+// commit's in one batch, and a fault among them shows at the commit.
 int LoadPageByte(Program& p, int offset, int value);
 int CommitPage(Program& p, int page);
 int SelectPage(Program& p, int page);

@@ -3,6 +3,9 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <vector>
+
+#include "platform/line_sequence.h"
 
 namespace kvr {
 
@@ -32,6 +35,27 @@ struct ExchangeWord {
 };
 
 inline constexpr std::size_t kRxBufferSize = 80;
+
+// Work on the receive register, done in order once the samples it takes
+// are known.
+enum class RegisterStep : std::uint8_t {
+    Clear,     // in = 0
+    Shift,     // shift the next sample in
+    Drop,      // the next sample is not used
+    MaskByte,  // in &= 0xFF
+    Keep,      // append in to keptRegisters
+};
+
+// Line steps a batching device has not yet played, and the register work
+// that waits for their samples.
+struct PendingLines {
+    LineSequence lines;
+    std::vector<RegisterStep> work;
+};
+
+// A line level as the link last set it; unknown after opening, after a
+// failed change and after settings that drop the lines.
+enum class LineLevel : std::int8_t { Unknown = -1, Low = 0, High = 1 };
 
 // What the link could not vouch for since the command connected. Ordered:
 // a later fault never hides a worse one.
@@ -68,6 +92,11 @@ struct LinkData {
     bool readsUnconfirmed = false;
     // Why the last ConnectLink found no link.
     ConnectFailure connectFailure = ConnectFailure::None;
+    PendingLines pending;
+    // Registers kept by RegisterStep::Keep, for the caller to take.
+    std::vector<std::int32_t> keptRegisters;
+    // RTS (clock), DTR (data out), break (reset).
+    std::array<LineLevel, 3> lineLevels{LineLevel::Unknown, LineLevel::Unknown, LineLevel::Unknown};
 };
 
 }  // namespace kvr

@@ -19,10 +19,72 @@ constexpr std::uint64_t kDelayUnitNs = 250ull * 1000000 / kCalibrationReads;
 // close to the tick that ends it.
 constexpr std::uint32_t kLastTickNapUs = 100;
 
+struct LineChange {
+    std::size_t line;
+    LineLevel level;
+};
+
+LineChange ChangeOf(LineFunction function) {
+    switch (function) {
+        case LineFunction::SetRts:
+            return {0, LineLevel::High};
+        case LineFunction::ClrRts:
+            return {0, LineLevel::Low};
+        case LineFunction::SetDtr:
+            return {1, LineLevel::High};
+        case LineFunction::ClrDtr:
+            return {1, LineLevel::Low};
+        case LineFunction::SetBreak:
+            return {2, LineLevel::High};
+        case LineFunction::ClrBreak:
+            break;
+    }
+    return {2, LineLevel::Low};
+}
+
 void Line(Program& p, LineFunction function) {
+    // A line already at the level asked is left alone: on a USB adapter
+    // every change is a round trip over the bus.
+    const LineChange change = ChangeOf(function);
+    LineLevel& level = p.link.lineLevels[change.line];
+    if (level == change.level) return;
+    if (LinesBatched(p)) {
+        p.link.pending.lines.Set(function);
+        level = change.level;
+        return;
+    }
     // A failing line change has no effect on the line; it only tells that
     // the device has gone.
-    if (!p.os.serial.SetLine(function)) NoteLinkFault(p, LinkFault::Lost);
+    if (!p.os.serial.SetLine(function)) {
+        level = LineLevel::Unknown;
+        NoteLinkFault(p, LinkFault::Lost);
+        return;
+    }
+    level = change.level;
+}
+
+void ShiftIn(Program& p, bool received) {
+    // Shifting as unsigned: a full 32-bit register simply drops its top bit.
+    std::int32_t& in = p.link.exchange.in;
+    in = static_cast<std::int32_t>((static_cast<std::uint32_t>(in) << 1) | (received ? 1u : 0u));
+}
+
+void DoRegisterStep(Program& p, RegisterStep step) {
+    std::int32_t& in = p.link.exchange.in;
+    switch (step) {
+        case RegisterStep::Clear:
+            in = 0;
+            break;
+        case RegisterStep::MaskByte:
+            in &= 0xFF;
+            break;
+        case RegisterStep::Keep:
+            p.link.keptRegisters.push_back(in);
+            break;
+        case RegisterStep::Shift:
+        case RegisterStep::Drop:
+            break;
+    }
 }
 
 // A driver entry that cannot be found ends the dialog the command runs in.
@@ -39,6 +101,12 @@ void DriverAccessFailed(Program& p) {
 void JudgeStatusRead(Program& p, std::uint64_t readNs) {
     p.link.statusReadNs = readNs == 0 ? 1 : readNs;
     p.link.clockDelays = readNs > kDelayUnitNs;
+}
+
+// Never shorter than the nominal units; far below a tick, so spun.
+void SpinUntil(Program& p, std::uint64_t start, std::uint64_t length) {
+    while (p.os.clock.PreciseNs() - start < length) {
+    }
 }
 
 // One read of the data-in signal as the delay loops do it.
@@ -79,6 +147,7 @@ void SetResetLow(Program& p) {
 }
 
 int ReadDataIn(Program& p) {
+    PlayLines(p);
     std::uint32_t status = 0;
     // The first read after opening is timed: the port's read time decides
     // how the delay units are made.
@@ -93,6 +162,80 @@ int ReadDataIn(Program& p) {
     }
     if (timing && ok) JudgeStatusRead(p, p.os.clock.PreciseNs() - start);
     return (p.link.modemStatus & kModemCtsOn) != 0 ? 1 : 0;
+}
+
+bool LinesBatched(Program& p) {
+    return p.link.state.medium == Medium::Serial && p.os.serial.Batch() != nullptr;
+}
+
+void PlayLines(Program& p) {
+    PendingLines& pending = p.link.pending;
+    if (pending.work.empty() && pending.lines.Empty()) return;
+    std::vector<bool> cts;
+    bool ok = true;
+    if (!pending.lines.Empty()) {
+        LineBatch* batch = p.os.serial.Batch();
+        ok = batch != nullptr && batch->Play(pending.lines, cts) &&
+             cts.size() >= pending.lines.Samples();
+    }
+    const std::vector<RegisterStep> work = std::move(pending.work);
+    pending.work.clear();
+    pending.lines.Clear();
+    if (!ok) {
+        // Nothing that came back is used: every sample reads as the last
+        // status word, as a failed status read does on the call-by-call path.
+        const bool rest = (p.link.modemStatus & kModemCtsOn) != 0;
+        cts.assign(work.size(), rest);
+        ForgetLineLevels(p);
+        NoteLinkFault(p, LinkFault::Lost);
+    }
+    std::size_t next = 0;
+    for (RegisterStep step : work) {
+        if (step == RegisterStep::Shift || step == RegisterStep::Drop) {
+            const bool received = cts[next++];
+            if (step == RegisterStep::Shift) ShiftIn(p, received);
+            continue;
+        }
+        DoRegisterStep(p, step);
+    }
+    if (ok && next > 0) {
+        // The last sample stands for the status word, as a read would leave it.
+        if (cts[next - 1]) {
+            p.link.modemStatus |= kModemCtsOn;
+        } else {
+            p.link.modemStatus &= ~kModemCtsOn;
+        }
+    }
+}
+
+void SampleDataIn(Program& p) {
+    if (!LinesBatched(p)) {
+        (void)ReadDataIn(p);
+        return;
+    }
+    p.link.pending.lines.Sample();
+    p.link.pending.work.push_back(RegisterStep::Drop);
+}
+
+void ShiftDataIn(Program& p) {
+    if (!LinesBatched(p)) {
+        ShiftIn(p, ReadDataIn(p) != 0);
+        return;
+    }
+    p.link.pending.lines.Sample();
+    p.link.pending.work.push_back(RegisterStep::Shift);
+}
+
+void RegisterWork(Program& p, RegisterStep step) {
+    if (LinesBatched(p)) {
+        p.link.pending.work.push_back(step);
+    } else {
+        DoRegisterStep(p, step);
+    }
+}
+
+void ForgetLineLevels(Program& p) {
+    p.link.lineLevels.fill(LineLevel::Unknown);
 }
 
 void WriteParallelData(Program& p) {
@@ -123,6 +266,8 @@ void ReadParallelPort(Program& p) {
 
 void WaitMs(Program& p, std::uint32_t ms) {
     if (ms == 0) return;
+    // Long pauses lie between batches, on the clock.
+    PlayLines(p);
     Clock& clock = p.os.clock;
     const std::uint32_t start = clock.TickCount();
     // A pause of the protocol is handed to whoever serves the window;
@@ -147,19 +292,33 @@ void DelayLoops(Program& p, std::uint32_t n) {
     LinkState& s = p.link.state;
     if (s.loopsPerTick == 0) s.loopsPerTick = 1;
     if (n == 0) n = 1;
-    if (p.link.clockDelays && s.medium == Medium::Serial) {
-        // Never shorter than the nominal units; far below a tick, so spun.
-        const std::uint64_t start = p.os.clock.PreciseNs();
-        const std::uint64_t length = std::uint64_t{n} * kDelayUnitNs;
-        while (p.os.clock.PreciseNs() - start < length) {
-        }
+    const bool serial = s.medium == Medium::Serial;
+    if (serial && LinesBatched(p)) {
+        p.link.pending.lines.Delay(n);
         return;
     }
+    const std::uint64_t length = std::uint64_t{n} * kDelayUnitNs;
+    if (p.link.clockDelays && serial) {
+        SpinUntil(p, p.os.clock.PreciseNs(), length);
+        return;
+    }
+    const bool untimed = serial && p.link.statusReadNs == 0;
+    const std::uint64_t start = untimed ? p.os.clock.PreciseNs() : 0;
     const std::uint64_t reads = std::uint64_t{n} * 5 * s.loopsPerTick;
-    for (std::uint64_t i = 0; i < reads; ++i) ReadDataInForDelay(p);
+    for (std::uint64_t i = 0; i < reads; ++i) {
+        ReadDataInForDelay(p);
+        // The first read on a new port is timed: a slow port makes the
+        // rest of the pause on the clock instead of with more reads.
+        if (untimed && p.link.clockDelays) {
+            SpinUntil(p, start, length);
+            return;
+        }
+    }
 }
 
 void CalibrateDelay(Program& p) {
+    // The reads are timed one by one, on the device itself.
+    PlayLines(p);
     LinkState& s = p.link.state;
     s.loopsPerTick = 0;
     const std::uint64_t preciseStart = p.os.clock.PreciseNs();
@@ -182,6 +341,7 @@ void CalibrateDelay(Program& p) {
 int OpenSerialPort(Program& p) {
     LinkState& s = p.link.state;
     if (s.comOpen) return 0;
+    PlayLines(p);
     SerialDevice& dev = p.os.serial;
     auto fail = [&](const Text& text) {
         p.link.lastErrorText = std::string(p.T(text));
@@ -204,6 +364,7 @@ int OpenSerialPort(Program& p) {
     if (!dev.SetState(config)) return fail(texts::kCannotWriteComState);
     if (!dev.SetTimeouts(SerialTimeouts{3, 0, 5})) return fail(texts::kCannotWriteTimeouts);
     s.comOpen = true;
+    ForgetLineLevels(p);
     // A new port: its first status read is timed afresh.
     p.link.statusReadNs = 0;
     p.link.clockDelays = false;
@@ -219,10 +380,11 @@ int InitSerialLines(Program& p) {
     s.linesInitialised = false;
     SetDataOutHigh(p);
     WaitMs(p, 150);
-    (void)ReadDataIn(p);
+    SampleDataIn(p);
     SetDataOutLow(p);
     WaitMs(p, 150);
-    (void)ReadDataIn(p);
+    SampleDataIn(p);
+    PlayLines(p);
     s.linesInitialised = true;
     return 0;
 }
@@ -247,6 +409,10 @@ void IdleLines(Program& p) {
 
 void CloseSerialPort(Program& p) {
     if (!p.link.state.comOpen) return;
+    PlayLines(p);
+    // A lost device was closed by the play.
+    if (!p.link.state.comOpen) return;
+    ForgetLineLevels(p);
     p.os.serial.Close();
     p.link.state.comOpen = false;
 }

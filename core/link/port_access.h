@@ -22,7 +22,29 @@ void SetDataOutHigh(Program& p);
 void SetDataOutLow(Program& p);
 void SetResetHigh(Program& p);
 void SetResetLow(Program& p);
+// Plays what is pending first: the value is used at once.
 int ReadDataIn(Program& p);
+
+// The line work of the bit-serial link. With a batching serial device
+// (SerialDevice::Batch) line changes, DelayLoops pauses and CTS samples are
+// kept as one pending sequence and played where the next step depends on
+// what comes back: a register or ReadDataIn value is used, a WaitMs, a UART
+// call, the port opened or closed, the end of a command. Without one every
+// step is made at once.
+bool LinesBatched(Program& p);
+// Plays what is pending and does the register work in order. A failed play
+// or missing samples are a lost device (LinkFault::Lost); the samples then
+// read as the last status word, as failed status reads do.
+void PlayLines(Program& p);
+// A CTS sample whose value nobody uses.
+void SampleDataIn(Program& p);
+// A CTS sample shifted into exchange.in.
+void ShiftDataIn(Program& p);
+// Clear, MaskByte or Keep, in order with the samples.
+void RegisterWork(Program& p, RegisterStep step);
+// The line levels are not known (the port was opened, or its settings
+// dropped the lines): the next change of each line is made.
+void ForgetLineLevels(Program& p);
 
 void WriteParallelData(Program& p);
 void ReadParallelPort(Program& p);

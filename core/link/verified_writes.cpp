@@ -1,3 +1,4 @@
+// Parameter writes read back, and bytes a lost command byte may have hit repaired.
 #include "link/verified_writes.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// A run of parameter writes vouched for as a whole, each byte read back.
 #pragma once
 
 #include <cstddef>

@@ -1,3 +1,4 @@
+// The lock functions dialog: the controller's LockFlags read, and its two lock bits written.
 #include "locks/lock_functions.h"
 
 #include <string>

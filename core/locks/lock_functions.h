@@ -1,17 +1,18 @@
+// The lock functions dialog: reads and writes the controller's RC-setup and
+// test-program locks.
 #pragma once
 
 #include "platform/host.h"
 #include "platform/window.h"
 #include "program.h"
 
-// The lock functions dialog: reads and writes the controller's RC-setup and
-// test-program locks.
 namespace kvr {
 
-// "Lock Funktions" (1202): gate, port set-up, then the dialog.
+// "Lock Funktions" (id::kLockFunctions): gate, port set-up, then the dialog.
 void LockFunctionsCommand(Program& p, Window& mainWindow);
 
-// The dialog's procedure: 1 and 2 close it, 1204 reads, 1205 writes.
+// The dialog's procedure: id::kOk and id::kEnd close it, id::kLockRead reads,
+// id::kLockWrite writes.
 int LockFunctionsDialog(Program& p, Window& dialog, DialogEvent event, int id);
 
 // lockByte with bits 0 and 1 set from the two check boxes (ticked = locked

@@ -1,8 +1,8 @@
+// What the lock functions keep between commands, and the bits of the controller's LockFlags.
 #pragma once
 
 namespace kvr {
 
-// What the lock functions keep between commands.
 struct LockState {
     // The controller's LockFlags as last read (low 8 bits); Write changes
     // bits 0 and 1 in it and sends it back. 0 until the first read.

@@ -1,3 +1,4 @@
+// The clock of the seam: the millisecond tick counter, a precise reading and a nap.
 #pragma once
 
 #include <cstdint>

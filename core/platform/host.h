@@ -1,3 +1,4 @@
+// The desktop of the seam: message boxes, dialogs, file choosers, the shell, the message pump.
 #pragma once
 
 #include <cstddef>

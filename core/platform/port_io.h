@@ -1,3 +1,4 @@
+// The parallel port of the seam: port instructions or the driver library's two entries.
 #pragma once
 
 #include <cstdint>

@@ -1,3 +1,4 @@
+// How core operations tell the front end what happened: outcomes, status and progress events.
 #pragma once
 
 #include <cstdint>

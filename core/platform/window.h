@@ -1,3 +1,4 @@
+// The controls of one dialog of the seam, addressed by id.
 #pragma once
 
 #include <cstddef>

@@ -1,3 +1,4 @@
+// A window without a screen: the plain record of control states the tests and the command line use.
 #pragma once
 
 #include <map>

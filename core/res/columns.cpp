@@ -1,3 +1,4 @@
+// A template's group boxes gathered in order and spread over balanced columns.
 #include "res/columns.h"
 
 #include <algorithm>

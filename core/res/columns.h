@@ -1,3 +1,4 @@
+// How every front end lays out a template's group boxes in balanced columns.
 #pragma once
 
 #include <cstddef>

@@ -1,6 +1,6 @@
+// Control and command ids of the main window and its dialogs.
 #pragma once
 
-// Control and command ids of the main window and its dialogs.
 namespace kvr::id {
 
 inline constexpr int kOk = 1;

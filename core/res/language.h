@@ -1,3 +1,4 @@
+// The two languages, and a text in both.
 #pragma once
 
 #include <string_view>

@@ -1,4 +1,4 @@
-// The lock functions dialog: template 1229 (English) and 1230 (German).
+// The lock functions dialog: templates id::kLockTemplateEn and id::kLockTemplateDe.
 #include "res/ids.h"
 #include "res/locks_texts.h"
 #include "res/templates.h"

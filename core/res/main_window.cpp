@@ -1,5 +1,5 @@
-// The main window: templates 1226 (English) and 1227 (German), menus 157
-// (English) and 156 (German). Both templates carry the same controls; the
+// The main window: templates id::kMainWindowEn and id::kMainWindowDe, menus
+// id::kMenuEn and id::kMenuDe. Both templates carry the same controls; the
 // language picks the texts.
 #include "res/ids.h"
 #include "res/templates.h"

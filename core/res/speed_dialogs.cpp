@@ -1,6 +1,6 @@
-// The speed tools: the RPM-control dialog, templates 1228 (English) and
-// 1231 (German), and the rev counter, templates 1247 (English) and 1245
-// (German).
+// The speed tools: the RPM-control dialog (templates id::kRpmTemplateEn and
+// id::kRpmTemplateDe) and the rev counter (id::kRevTemplateEn and
+// id::kRevTemplateDe).
 #include "res/ids.h"
 #include "res/speed_texts.h"
 #include "res/templates.h"

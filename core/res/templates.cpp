@@ -1,3 +1,4 @@
+// The template and the menu of an id, among all the program's windows.
 #include "res/templates.h"
 
 #include "res/ids.h"

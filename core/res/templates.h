@@ -1,3 +1,5 @@
+// Dialog templates and menus as data. The front end builds its windows from
+// these tables; the core and the tests address controls by the same ids.
 #pragma once
 
 #include <span>
@@ -5,8 +7,6 @@
 
 #include "res/language.h"
 
-// Dialog templates and menus as data. The front end builds its windows from
-// these tables; the core and the tests address controls by the same ids.
 namespace kvr::res {
 
 // Static: a text of its own (no field), addressed by its id when it has one

@@ -1,3 +1,4 @@
+// The settings bytes read from the controller in its order, and the governor's defaults written.
 #include "settings/controller_settings.h"
 
 #include <span>

@@ -1,11 +1,11 @@
+// The controller's side of the settings: the bytes Read takes and the
+// governor parameters Write makes sane. Only the link is spoken to; what
+// the user sees is the caller's.
 #pragma once
 
 #include "link/verified_writes.h"
 #include "program.h"
 
-// The controller's side of the settings: the bytes Read takes and the
-// governor parameters Write makes sane. Only the link is spoken to; what
-// the user sees is the caller's.
 namespace kvr {
 
 // One parameter byte, 0..255; vouched for only by ConfirmReads.

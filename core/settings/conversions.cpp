@@ -1,3 +1,4 @@
+// Parameter bytes to field texts and back: times, thresholds, governor period, lists, PWM.
 #include "settings/conversions.h"
 
 #include <cmath>

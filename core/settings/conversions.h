@@ -1,10 +1,10 @@
+// Encodings between the controller's parameter bytes and the texts of the
+// main window's fields.
 #pragma once
 
 #include <string>
 #include <string_view>
 
-// Encodings between the controller's parameter bytes and the texts of the
-// main window's fields.
 namespace kvr {
 
 // Fields are read with at most this many characters.

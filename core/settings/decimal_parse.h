@@ -1,3 +1,4 @@
+// Decimal numbers parsed alike where the C++ library lacks from_chars for floating point.
 #pragma once
 
 #include <cerrno>

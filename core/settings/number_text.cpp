@@ -1,3 +1,4 @@
+// scanf's "%Nd" and "%Nf" conversions, without the C locale.
 #include "settings/number_text.h"
 
 #include <cstddef>

@@ -1,11 +1,11 @@
-#pragma once
-
-#include <string_view>
-
 // Number parsing with the rules of the C library's scanf conversions "%Nd"
 // and "%Nf": leading blanks are skipped, then at most `width` characters
 // are taken. Independent of the C locale, which a GUI toolkit may have set
 // to one with a decimal comma.
+#pragma once
+
+#include <string_view>
+
 namespace kvr {
 
 // "%Nd": optional sign, then decimal digits. False when no digit was taken.

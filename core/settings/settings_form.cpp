@@ -1,3 +1,4 @@
+// The settings fields' table, and the checks and byte encoding of Write.
 #include "settings/settings_form.h"
 
 #include "settings/conversions.h"

@@ -1,3 +1,6 @@
+// The settings of the main window as one typed form, described by one table
+// of fields: the settings files, the window's controls and the checks and
+// byte writes of "Write" all follow it.
 #pragma once
 
 #include <array>
@@ -10,9 +13,6 @@
 #include "link/verified_writes.h"
 #include "settings/settings_image.h"
 
-// The settings of the main window as one typed form, described by one table
-// of fields: the settings files, the window's controls and the checks and
-// byte writes of "Write" all follow it.
 namespace kvr {
 
 enum class FieldKind {

@@ -1,3 +1,4 @@
+// The controller's parameter addresses, bits and version words, and the values commands share.
 #pragma once
 
 #include <string>

@@ -1,3 +1,4 @@
+// Settings files as JSON: every name and value checked before use, and the form written out.
 #include "settings/settings_json.h"
 
 #include <chrono>

@@ -1,3 +1,6 @@
+// Settings files: the form's fields under stable names, as JSON. A file
+// only ever fills the form; Write takes it from there, with the checks it
+// applies to typed values.
 #pragma once
 
 #include <array>
@@ -8,9 +11,6 @@
 #include "program.h"
 #include "settings/settings_form.h"
 
-// Settings files: the form's fields under stable names, as JSON. A file
-// only ever fills the form; Write takes it from there, with the checks it
-// applies to typed values.
 namespace kvr {
 
 inline constexpr int kSettingsFormatVersion = 1;

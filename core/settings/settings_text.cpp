@@ -1,3 +1,4 @@
+// Fill, Trim and the whole-text number readers of the settings files.
 #include "settings/settings_text.h"
 
 #include <charconv>

@@ -1,3 +1,4 @@
+// Small text helpers of the settings files.
 #pragma once
 
 #include <initializer_list>
@@ -6,7 +7,6 @@
 #include <string_view>
 #include <vector>
 
-// Small text helpers of the settings files.
 namespace kvr {
 
 // The pattern with %1..%9 replaced by the arguments.

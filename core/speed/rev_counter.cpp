@@ -1,3 +1,4 @@
+// The rev counter: the motor released, a countdown, the pulses counted and shown as speeds.
 #include "speed/rev_counter.h"
 
 #include <string>

@@ -1,3 +1,5 @@
+// The rev counter: releases the motor and measures its speed from the
+// pulses the controller sends on the data-in line.
 #pragma once
 
 #include <cstdint>
@@ -6,11 +8,9 @@
 #include "platform/window.h"
 #include "program.h"
 
-// The rev counter: releases the motor and measures its speed from the
-// pulses the controller sends on the data-in line.
 namespace kvr {
 
-// "Rev Counter" (1244) of the main window.
+// "Rev Counter" (id::kRevCounter) of the main window.
 void RevCounterCommand(Program& p, Window& mainWindow);
 
 inline constexpr int kRevCountdownSeconds = 10;
@@ -22,8 +22,9 @@ class RevCounter {
   public:
     explicit RevCounter(Program& p) : p_(p) {}
 
-    // The dialog's procedure: 1 and 2 close it (during a measurement they
-    // stop it first), 1221 Save Input, 1246 Release Motor.
+    // The dialog's procedure: id::kOk and id::kEnd close it (during a
+    // measurement they stop it first), id::kSaveInput Save Input,
+    // id::kRevReleaseMotor Release Motor.
     int Procedure(Window& dialog, DialogEvent event, int id);
 
     // Measurement state, reset at every start.

@@ -1,3 +1,4 @@
+// The RPM-control dialog: the governor period read, calculated from a rotor speed, written.
 #include "speed/rpm_control.h"
 
 #include <string>

@@ -1,3 +1,4 @@
+// What both speed dialogs share: the motor values shown, checked and saved, and their boxes.
 #include "speed/speed_dialog.h"
 
 #include <cstdio>

@@ -1,3 +1,4 @@
+// What the two speed dialogs share.
 #pragma once
 
 #include <string>
@@ -6,10 +7,9 @@
 #include "program.h"
 #include "speed/speed_math.h"
 
-// What the two speed dialogs share.
 namespace kvr {
 
-// Pole count "%2d" into 1176, gear ratio "%1.2f" into 1220.
+// Pole count "%2d" into id::kPoleCount, gear ratio "%1.2f" into id::kGearRatio.
 void ShowMotorValues(Program& p, Window& dialog);
 
 // False, after telling the user, when the pole count or the gear ratio in

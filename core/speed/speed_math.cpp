@@ -1,3 +1,4 @@
+// Governor period, rotor speed and pulse counts as the speed tools' figures.
 #include "speed/speed_math.h"
 
 #include <climits>

@@ -1,7 +1,7 @@
-#pragma once
-
 // The arithmetic of the speed tools: governor period, rotor speed and
 // pulse counts to the four speeds they show (SpeedFigures).
+#pragma once
+
 #include "platform/reporter.h"
 
 namespace kvr {

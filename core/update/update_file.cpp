@@ -1,3 +1,4 @@
+// Update files: choosing one, the scrambled kind's header test, and records of either kind.
 #include "update/update_file.h"
 
 #include <cctype>

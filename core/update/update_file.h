@@ -1,9 +1,9 @@
+// The update file: choosing it, its name, the header test of the scrambled
+// kind and the record reader that turns either kind into a text line.
 #pragma once
 
 #include "program.h"
 
-// The update file: choosing it, its name, the header test of the scrambled
-// kind and the record reader that turns either kind into a text line.
 namespace kvr {
 
 // Opens path byte for byte for reading; null when it cannot be opened or is

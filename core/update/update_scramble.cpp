@@ -1,3 +1,4 @@
+// The scrambled update file: nibble sums, record keys, and the scrambler of text files.
 #include "update/update_scramble.h"
 
 #include <cstring>

@@ -1,3 +1,5 @@
+// The scrambled kind of update file: its keys, its checksum and the writer
+// that turns a text update file into one.
 #pragma once
 
 #include <cstdint>
@@ -6,8 +8,6 @@
 #include <string_view>
 #include <vector>
 
-// The scrambled kind of update file: its keys, its checksum and the writer
-// that turns a text update file into one.
 namespace kvr {
 
 inline constexpr std::uint32_t KeySeedAdd = 0x5A3C96E1;

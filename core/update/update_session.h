@@ -1,3 +1,4 @@
+// The firmware update's state for the whole run: its files and how far the transfer is.
 #pragma once
 
 #include <cstdint>

@@ -1,3 +1,4 @@
+// blsetup.cfg: the port and the motor values loaded and saved, and files that cannot be used.
 #include "app/config_file.h"
 
 #include <gtest/gtest.h>

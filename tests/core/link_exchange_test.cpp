@@ -299,7 +299,7 @@ struct TimedCall {
 
 struct ByteOnWire {
     int value = 0;
-    std::uint64_t firstNs = 0;  // first data-out change of the byte
+    std::uint64_t firstNs = 0;  // first data-out change or clock rise of the byte
     std::uint64_t lastNs = 0;   // its last clock fall
     int readsBefore = 0;        // status reads since the byte before ended
 };
@@ -315,7 +315,8 @@ std::vector<ByteOnWire> BytesOnWire(const std::vector<TimedCall>& calls) {
             if (!started) ++reads;
             continue;
         }
-        if (!started && (c.what == "SETDTR" || c.what == "CLRDTR")) {
+        // A byte whose first bit leaves data out where it is starts at the clock.
+        if (!started && (c.what == "SETDTR" || c.what == "CLRDTR" || c.what == "SETRTS")) {
             started = true;
             cur = ByteOnWire{};
             cur.firstNs = c.ns;
@@ -365,7 +366,10 @@ struct BitCase {
     const char* name;
     std::function<int(Program&)> run;
     std::vector<int> sent;
-    std::vector<int> readsBefore;      // status reads before each byte: 20 + 5 per DelayLoops unit
+    // Status reads before each byte: 20 + 5 per DelayLoops unit, 10 more
+    // where its first bit leaves data out as it is (the line is not set
+    // again, so the byte starts at its clock rise).
+    std::vector<int> readsBefore;
     std::vector<std::uint64_t> gapMs;  // least pause before each byte after the first
     int result;
     int in;  // exchange.in afterwards
@@ -377,7 +381,7 @@ TEST(BitSerialFormTest, BytesPausesAndReplies) {
         {"read",
          [](Program& p) { return ReadControllerByte(p, 12); },
          {'U', 12, 0, 'U', 12, 0},
-         {10, 20, 20, 20, 20, 20},
+         {10, 20, 30, 30, 20, 30},
          {10, 5, 0, 10, 5},
          102,
          102},
@@ -390,7 +394,7 @@ TEST(BitSerialFormTest, BytesPausesAndReplies) {
              return ConfirmReads(p);
          },
          {'U', 12, 0, 'U', 12, 0, 'U', 13, 0, 'U', 13, 0, 0xFE, 0xFE},
-         {10, 20, 20, 20, 20, 20, 20, 20, 20, 20, 20, 20, 20, 20},
+         {10, 20, 30, 30, 20, 30, 30, 20, 20, 30, 20, 20, 20, 20},
          {10, 5, 0, 10, 5, 0, 10, 5, 0, 10, 5, 5, 5},
          0,
          0xF8},
@@ -398,14 +402,14 @@ TEST(BitSerialFormTest, BytesPausesAndReplies) {
         {"write",
          [](Program& p) { return WriteControllerByte(p, 14, 33); },
          {'V', 14, 33, 0, 0xFE, 0xFE},
-         {10, 20, 20, 20, 20, 20},
+         {10, 30, 30, 20, 20, 20},
          {5, 5, 25, 5, 5},
          0,
          33},
         {"load",
          [](Program& p) { return LoadPageByte(p, 5, 0xA1); },
          {'Y', 5, 0xA1},
-         {10, 40, 40},
+         {10, 40, 50},
          {0, 0},
          0,
          -1},
@@ -416,7 +420,7 @@ TEST(BitSerialFormTest, BytesPausesAndReplies) {
              return CommitPage(p, 3);
          },
          {'W', 3, 'X', 'U', '3', '3'},
-         {10, 40, 60, 40, 40, 20},
+         {10, 40, 60, 50, 40, 20},
          {0, 0, 0, 0, 40},
          0,
          3},

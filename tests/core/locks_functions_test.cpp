@@ -1,3 +1,4 @@
+// The lock functions dialog on the simulated controller: Read, Write, refusals and templates.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -265,9 +266,13 @@ TEST(LockFunctions, TemplateTextsInBothLanguages) {
         int templateId;
         const char* title;
         int width, height;
-        std::vector<std::string> labels;  // 1206, 1207, 1204, 1205, 2
+        // The labels of id::kLockRcSetup, id::kLockTestProgram, id::kLockRead,
+        // id::kLockWrite and id::kEnd.
+        std::vector<std::string> labels;
         const char* group;
-        std::vector<int> buttons;  // x, y of 1204, 1205, 2: a column right of the box
+        // x, y of id::kLockRead, id::kLockWrite and id::kEnd: a column right of
+        // the box.
+        std::vector<int> buttons;
     };
     const Case cases[] = {
         {1229,

@@ -1,3 +1,4 @@
+// The main window's own commands: opening, the ports, the two exits, About and Help.
 #include "app/main_window.h"
 
 #include <gtest/gtest.h>

@@ -270,7 +270,9 @@ TEST(PortAccess, SlowPortsKeepEveryLineChangeOfAByte) {
         EXPECT_EQ(f.serial.Count("status"), readNs > 6757 ? 8 : 8 + 41 * 10);
         lines.push_back(changes);
     }
-    ASSERT_EQ(lines[0].size(), 8u * 4u);
+    // Four changes per bit, less those that would repeat a level: data out
+    // starts low, a one bit finds it high from the bit before (0xA5: 25).
+    ASSERT_EQ(lines[0].size(), 25u);
     EXPECT_EQ(lines[0], lines[1]);
 }
 

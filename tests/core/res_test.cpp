@@ -1,3 +1,4 @@
+// The templates and the menu as data: every control with its texts and state, no id used twice.
 #include <gtest/gtest.h>
 
 #include <set>
@@ -47,8 +48,8 @@ constexpr Text kMs{"ms", "ms"};
 using K = ControlKind;
 
 // Every control of the main window, both languages, group by group. The two
-// lists (1140, 1146) have no items in the template: the window fills them
-// when it opens.
+// lists (id::kTimingList, id::kBrakeList) have no items in the template: the
+// window fills them when it opens.
 const std::vector<ExpectedGroup> kExpected = {
     {kSoft, {{1145, K::Edit, {"Version/Typ", "Version/Typ"}, kNo, kReadOnly, 0}}},
     {kLv,

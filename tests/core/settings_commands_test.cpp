@@ -1,3 +1,4 @@
+// Read and Write of the settings on the simulated controller: the form, the wire, the refusals.
 #include "app/settings_commands.h"
 
 #include <gtest/gtest.h>

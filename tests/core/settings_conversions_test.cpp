@@ -1,3 +1,4 @@
+// The conversions between parameter bytes and field texts, and the scanf-like number readers.
 #include <gtest/gtest.h>
 
 #include <string>

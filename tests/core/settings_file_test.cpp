@@ -1,3 +1,4 @@
+// Settings files on the simulated controller: Save, Load, List and Compare, and refused files.
 #include "app/settings_file.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// The settings form: its byte writes, and the one set of checks Write, Save and Load share.
 #include "settings/settings_form.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// The simulated controller's boot loader: restarts into boot mode, pages, and whole updates.
 #include <gtest/gtest.h>
 
 #include <filesystem>

@@ -1,3 +1,4 @@
+// The simulated controller alone: memory, bit-serial and UART links, programming mode, motor.
 #include <gtest/gtest.h>
 
 #include <string>

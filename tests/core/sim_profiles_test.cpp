@@ -1,3 +1,4 @@
+// The named and file profiles of --simulate: each starts and behaves as it says.
 #include "sim_profiles.h"
 
 #include <gtest/gtest.h>

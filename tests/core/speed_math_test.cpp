@@ -1,3 +1,4 @@
+// The speed tools' arithmetic: periods, rotor speeds and pulses as speeds, usable motor values.
 #include "speed/speed_math.h"
 
 #include <gtest/gtest.h>
@@ -25,7 +26,7 @@ TEST(SpeedMath, StoredPeriodAsSpeeds) {
     };
     const Case cases[] = {
         {537, 8, 14, 10.0f, 314, 18840, 2691, 269},
-        // 333900 / 563 = 593.07 Hz: E keeps the fraction (35584), 1212 shows 593.
+        // 333900 / 563 = 593.07 Hz: E keeps the fraction (35584), id::kSpeedHz shows 593.
         {537, 16, 14, 10.0f, 593, 35584, 5083, 508},
         {307, 16, 10, 8.0f, 1002, 60162, 12032, 1504},
         // The longest period at 8 MHz.

@@ -1,3 +1,4 @@
+// The RPM-control dialog on the simulated controller: Read, Calculate, Write and templates.
 #include <gtest/gtest.h>
 
 #include <functional>

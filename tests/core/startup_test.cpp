@@ -1,3 +1,4 @@
+// A program's start before its desktop: --simulate, --version, the devices and the user folder.
 #include "app/startup.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// Update files: checksums, the scrambler, both kinds' records, and the file's name.
 #include "update/update_file.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// The firmware update against the simulated boot loader: both kinds, each ending and its box.
 #include "app/update_procedure.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// The user's own folder: made, entered and given the manuals, or left when it cannot be.
 #include "app/user_folder.h"
 
 #include <gtest/gtest.h>

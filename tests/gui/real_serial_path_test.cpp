@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "app/main_window.h"
 #include "gui/support/gui_rig.h"
 #include "modem_preload.h"
 #include "qt_platform.h"
@@ -74,7 +75,7 @@ struct RealPathRig : WindowRig<kvr::gui::QtDevices> {
     static kvr::gui::BuildOptions Options(Language lang) {
         kvr::gui::BuildOptions options;
         options.menuText = [lang](int control, std::string_view text) {
-            return kvr::gui::PortItemText(control, text, false, lang);
+            return kvr::PortItemText(lang, control, text, false, kvr::gui::DeviceForCom);
         };
         return options;
     }
@@ -120,14 +121,18 @@ class RealSerialPathTest : public QObject {
         QCOMPARE(kvr::gui::DeviceForCom(2), std::string("/tmp/kvr-named-tty"));
         QCOMPARE(kvr::gui::DeviceForCom(1), found[0]);
         QCOMPARE(kvr::gui::DeviceForCom(3), found[1]);
-        QCOMPARE(kvr::gui::PortItemText(id::kPortCom1 + 1, "COM2", false, Language::English),
+        QCOMPARE(kvr::PortItemText(Language::English, id::kPortCom1 + 1, "COM2", false,
+                                   kvr::gui::DeviceForCom),
                  std::string("COM2\t/tmp/kvr-named-tty"));
-        QCOMPARE(kvr::gui::PortItemText(id::kPortCom1 + 1, "COM2", true, Language::German),
+        QCOMPARE(kvr::PortItemText(Language::German, id::kPortCom1 + 1, "COM2", true,
+                                   kvr::gui::DeviceForCom),
                  std::string("COM2\t(simuliert)"));
-        QCOMPARE(kvr::gui::PortItemText(id::kAbout, "About", false, Language::English),
+        QCOMPARE(kvr::PortItemText(Language::English, id::kAbout, "About", false,
+                                   kvr::gui::DeviceForCom),
                  std::string("About"));
         if (found[7].empty()) {
-            QCOMPARE(kvr::gui::PortItemText(id::kPortCom8, "COM8", false, Language::English),
+            QCOMPARE(kvr::PortItemText(Language::English, id::kPortCom8, "COM8", false,
+                                       kvr::gui::DeviceForCom),
                      std::string("COM8\t(not present)"));
         }
         if (!found[0].empty()) {
@@ -212,7 +217,8 @@ class RealSerialPathTest : public QObject {
             QVERIFY(s.reads > 10);
         } else {
             QVERIFY(s.lineChanges > 1000);
-            QVERIFY(s.statusReads > 1000);
+            // Every byte read is sampled bit by bit; pauses may be on the clock.
+            QVERIFY(s.statusReads > 300);
         }
 
         TypeInto(r.main->control(id::kAcceleration), "23");

@@ -1,3 +1,4 @@
+// The tests' desktop: boxes recorded, questions and file dialogs answered from a script.
 #include "fake_host.h"
 
 #include "fake_window.h"

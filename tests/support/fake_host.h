@@ -1,3 +1,4 @@
+// The tests' desktop: it records every box and dialog and answers from a script.
 #pragma once
 
 #include <deque>

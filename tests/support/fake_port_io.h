@@ -1,3 +1,4 @@
+// The tests' parallel port: it records every access.
 #pragma once
 
 #include <cstdint>

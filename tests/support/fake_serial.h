@@ -19,8 +19,12 @@ class FakeSerial : public SerialDevice {
   public:
     FakeSerial() = default;
     explicit FakeSerial(SerialDevice& forwardTo) : inner_(&forwardTo) {}
-    // A spy hands on the device's batch player and fast path, unwatched.
-    LineBatch* Batch() override { return inner_ != nullptr ? inner_->Batch() : nullptr; }
+    // The batch player: `batch` when set, else a spy's device's own (none:
+    // call by call); the fast path is the spied device's.
+    LineBatch* Batch() override {
+        if (batch != nullptr) return batch;
+        return inner_ != nullptr ? inner_->Batch() : nullptr;
+    }
     std::string FastPath() const override {
         return inner_ != nullptr ? inner_->FastPath() : std::string();
     }
@@ -47,6 +51,8 @@ class FakeSerial : public SerialDevice {
     SerialTimeouts timeouts;
     int Count(const std::string& call) const;
 
+    // The batch player the device offers (none: call by call).
+    LineBatch* batch = nullptr;
     std::function<bool(const std::string& call)> onCall;
     bool recording = true;           // into calls and lines
     std::vector<std::string> calls;  // "open COM2", "SETDTR", "status", ...

@@ -1,3 +1,4 @@
+// The tests' window: the record of control states, with the status line's history.
 #pragma once
 
 #include <functional>

@@ -1,3 +1,4 @@
+// Files the tests hand the program: blsetup.cfg and firmware update files.
 #include "file_builders.h"
 
 #include <cstdio>

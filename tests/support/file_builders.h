@@ -1,3 +1,4 @@
+// Files the tests hand the program: blsetup.cfg and firmware update files.
 #pragma once
 
 #include <cstddef>

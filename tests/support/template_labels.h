@@ -1,3 +1,4 @@
+// Labels and groups of a template's controls, for the tests to find controls as a user does.
 #pragma once
 
 #include <gtest/gtest.h>

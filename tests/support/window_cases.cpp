@@ -1,3 +1,4 @@
+// The window behaviours every window front end runs through its UI driver.
 #include "window_cases.h"
 
 #include "file_builders.h"

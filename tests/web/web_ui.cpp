@@ -1,3 +1,4 @@
+// The shared window cases' words on the web page, over WebDriver in headless Chromium.
 #include "web_ui.h"
 
 #include <arpa/inet.h>

@@ -1,3 +1,5 @@
+// The Windows program on a thread of its own, driven by control id; its boxes recorded and
+// answered.
 #include "win32_rig.h"
 
 #include <gtest/gtest.h>

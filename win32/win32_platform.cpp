@@ -37,6 +37,13 @@ void Win32Clock::SleepUs(std::uint32_t us) {
     Sleep(us / 1000);
 }
 
+Win32Devices::Win32Devices(bool fastPath) {
+    wchar_t value[8];
+    const DWORD n = GetEnvironmentVariableW(L"KVR_NO_FAST_PATH", value, 8);
+    const bool off = n > 0 && !(n == 1 && value[0] == L'0');
+    serial_.SetFastPath(fastPath && !off);
+}
+
 Win32PortIo::Win32PortIo(std::wstring libraryName) : libraryName_(std::move(libraryName)) {}
 
 Win32PortIo::~Win32PortIo() {

@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <string>
 
+#include "d2xx_chip.h"
+#include "ftdi/ftdi_serial.h"
 #include "platform/devices.h"
 #include "win32_serial_device.h"
 #include "windows_api.h"
@@ -44,14 +46,28 @@ class Win32PortIo : public PortIo {
     HMODULE module_ = nullptr;
 };
 
-// The devices of this platform: the tick counter, the COM ports, the port
-// driver library.
-class Win32Devices : public OwnedDevices<Win32Clock, Win32SerialDevice, Win32PortIo> {
+// The devices of this platform: the tick counter, the COM ports (through
+// an FTDI chip's own library when the port is such a chip), the port driver
+// library.
+class Win32Devices : public Devices {
   public:
+    // fastPath false, or KVR_NO_FAST_PATH set (not "0"): every COM port
+    // through the communications calls.
+    explicit Win32Devices(bool fastPath = true);
+    Clock& clock() override { return clock_; }
+    SerialDevice& serial() override { return serial_; }
+    PortIo& portIo() override { return portIo_; }
     // The system's own COM ports keep their names.
     std::string DeviceForCom(int n) override {
         return n >= 1 && n <= 8 ? "COM" + std::to_string(n) : std::string();
     }
+
+  private:
+    Win32Clock clock_;
+    Win32SerialDevice plain_;
+    D2xxChip chip_;
+    FtdiSerial serial_{plain_, chip_, clock_};
+    Win32PortIo portIo_;
 };
 
 }  // namespace kvr::win32

@@ -139,6 +139,12 @@ Session::~Session() {
     p().reporter = &p().appReporter;
 }
 
+std::string Session::FastPathNote() {
+    if (!started_) return {};
+    const std::string chip = p().os.serial.FastPath();
+    return chip.empty() ? std::string() : Fill(Pick(options_.lang, texts::kCliFastPath), {chip});
+}
+
 std::string Session::DeviceText(int n) {
     return PortDeviceText(options_.lang, options_.simulate,
                           options_.simulate ? std::string() : started_->devices().DeviceForCom(n));

@@ -63,6 +63,8 @@ class Session {
     const Options& options() const { return options_; }
     std::ostream& out() { return out_; }
     std::ostream& err() { return err_; }
+    // Says which chip's fast path serves the port; empty when none does.
+    std::string FastPathNote();
     // The device behind COMn as the Port menu names it.
     std::string DeviceText(int n);
     // The simulated controller; null on real ports.

@@ -184,7 +184,12 @@ int main(int argc, char** argv) {
     for (const auto& [command, run] : commands) {
         if (!command->parsed()) continue;
         kvr::cli::Session session(o, argc, argv, std::cout, std::cerr);
-        return run(session);
+        const int code = run(session);
+        // Which way the lines went, beside the output rather than in it.
+        if (const std::string note = session.FastPathNote(); !note.empty()) {
+            std::cerr << note << '\n';
+        }
+        return code;
     }
     return kvr::cli::kExitUsage;
 }

@@ -20,6 +20,7 @@
 
 #include "app/settings_commands.h"
 #include "app/update_procedure.h"
+#include "bench_host.h"
 #include "controller.h"
 #include "counting_serial.h"
 #include "ftdi/ftdi_serial.h"
@@ -44,25 +45,7 @@ using kvr::sim::FtdiType;
 constexpr double kUnitMs = 250.0 / 37000.0;
 constexpr std::uint64_t kUsbTransferNs = 1000000;
 
-class BenchHost : public kvr::Host {
-  public:
-    int MessageBox(kvr::Window*, const std::string& text, const std::string&,
-                   kvr::MessageButtons) override {
-        boxes.push_back(text);
-        return kvr::kIdOk;
-    }
-    void Beep() override {}
-    kvr::PlatformFamily QueryPlatform() override { return kvr::PlatformFamily::Nt; }
-    bool ShellOpen(const std::string&) override { return false; }
-    std::string ChooseOpenFile(const kvr::OpenFileRequest&) override { return file; }
-    std::string ChooseSaveFile(const kvr::SaveFileRequest&) override { return {}; }
-    void PumpMessages() override {}
-    int RunDialog(int, kvr::Window*, const kvr::DialogProc&) override { return 0; }
-    void ErrorOutput(const std::string&) override {}
-
-    std::vector<std::string> boxes;
-    std::string file;
-};
+using kvr::bench::BenchHost;
 
 // A USB serial adapter on COM2 as sysfs shows it, with the chip behind.
 struct Adapter {

@@ -31,6 +31,7 @@
 
 #include "app/settings_commands.h"
 #include "app/update_procedure.h"
+#include "bench_host.h"
 #include "controller.h"
 #include "counting_serial.h"
 #include "isp/flash_verify.h"
@@ -60,24 +61,7 @@ constexpr double kUnitMs = 250.0 / 37000.0;  // nominal DelayLoops unit
 // The shorter of the two updates an 8 KiB one is extrapolated from.
 constexpr int kShortUpdateBytes = 64;
 
-class BenchHost : public kvr::Host {
-  public:
-    int MessageBox(kvr::Window*, const std::string& text, const std::string& caption,
-                   kvr::MessageButtons) override {
-        boxes.push_back(caption + ": " + text);
-        return kvr::kIdOk;
-    }
-    void Beep() override {}
-    kvr::PlatformFamily QueryPlatform() override { return kvr::PlatformFamily::Nt; }
-    bool ShellOpen(const std::string&) override { return false; }
-    std::string ChooseOpenFile(const kvr::OpenFileRequest&) override { return file; }
-    std::string ChooseSaveFile(const kvr::SaveFileRequest&) override { return {}; }
-    void PumpMessages() override {}
-    int RunDialog(int, kvr::Window*, const kvr::DialogProc&) override { return 0; }
-    void ErrorOutput(const std::string&) override {}
-    std::string file;
-    std::vector<std::string> boxes;
-};
+using kvr::bench::BenchHost;
 
 template <typename F>
 F Entry(const char* name) {

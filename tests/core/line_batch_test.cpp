@@ -1,7 +1,6 @@
 // The link's commands played call by call and as batches give the same results.
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <functional>
 
 #include "app/update_procedure.h"
@@ -33,7 +32,7 @@ struct BatchRig : SimProgram {
     }
     std::string Update(int bytes) {
         const std::string file = (dir->path() / "K6123_6124.upd").string();
-        std::ofstream(file) << UpdateText(UpdateRecords(bytes, [](int a) { return a * 37 + 5; }));
+        WriteFileBytes(file, UpdateText(UpdateRecords(bytes, [](int a) { return a * 37 + 5; })));
         host.chosenFiles.push_back(file);
         const UpdateResult u = RunFirmwareUpdate(p, w);
         return Said(

@@ -59,7 +59,7 @@ struct Adapter {
         fs::create_directory_symlink(usb / "1-1:1.0" / "COM2",
                                      root / "class" / "tty" / "COM2" / "device");
         std::ostringstream product;
-        product << std::hex << chip.spec().productId;
+        product << std::hex << chip.sheet().productId;
         std::ofstream(usb / "busnum") << int(chip.busNumber) << "\n";
         std::ofstream(usb / "devnum") << int(chip.deviceAddress) << "\n";
         std::ofstream(usb / "idVendor") << "0403\n";
@@ -167,7 +167,7 @@ int main(int argc, char** argv) {
     std::printf(
         "ftdi_bench: Portix2 wiring through a simulated %s, %.1f ms per USB transfer; "
         "times on the simulated clock\n",
-        kvr::sim::FtdiSpecOf(type).model, kUsbTransferNs / 1e6);
+        kvr::sim::FtdiSheetOf(type).model, kUsbTransferNs / 1e6);
     bool allGood = true;
     for (const std::string scenario : {"read", "write", "update"}) {
         const Figures need = Run(scenario, nullptr, dir, image);

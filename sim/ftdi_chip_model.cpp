@@ -15,7 +15,7 @@ constexpr std::uint64_t kNever = UINT64_MAX;
 
 // Buffer sizes per serial interface from the datasheets; the type is told
 // apart by the device release number, as both libraries do.
-constexpr std::array<FtdiChipSpec, 6> kSpecs = {{
+constexpr std::array<FtdiChipSheet, 6> kSheets = {{
     {FtdiType::Ft232bm, "FT232BM", 0x6001, false, 128, 384, 64, 0x0400},
     {FtdiType::Ft232r, "FT232R", 0x6001, true, 128, 256, 64, 0x0600},
     {FtdiType::Ft2232c, "FT2232C", 0x6010, true, 128, 384, 64, 0x0500},
@@ -25,16 +25,16 @@ constexpr std::array<FtdiChipSpec, 6> kSpecs = {{
 }};
 }  // namespace
 
-const FtdiChipSpec& FtdiSpecOf(FtdiType type) {
-    for (const auto& spec : kSpecs) {
-        if (spec.type == type) return spec;
+const FtdiChipSheet& FtdiSheetOf(FtdiType type) {
+    for (const auto& sheet : kSheets) {
+        if (sheet.type == type) return sheet;
     }
-    return kSpecs[1];
+    return kSheets[1];
 }
 
 FtdiChipModel::FtdiChipModel(SimClock& clock, Controller& controller, FtdiType type)
     : clock_(clock),
-      spec_(FtdiSpecOf(type)),
+      sheet_(FtdiSheetOf(type)),
       wiring_(controller),
       wiredRts_(controller.PinLevel(kRtsPin)),
       wiredDtr_(controller.PinLevel(kDtrPin)),
@@ -109,7 +109,7 @@ bool FtdiChipModel::Reset() {
 bool FtdiChipModel::SetBitMode(std::uint8_t outputMask, std::uint8_t mode) {
     if (!Call()) return false;
     const bool known = mode == kFtdiModeReset || mode == kFtdiModeAsyncBitBang ||
-                       (mode == kFtdiModeSyncBitBang && spec_.syncBitBang);
+                       (mode == kFtdiModeSyncBitBang && sheet_.syncBitBang);
     if (!known) return false;
     mode_ = mode;
     mask_ = outputMask;
@@ -218,7 +218,7 @@ bool FtdiChipModel::BulkWrite(const std::uint8_t* data, std::size_t count, std::
     const std::uint64_t end = clock_.NowNs() + timeoutNs;
     while (taken < count) {
         if (tx_.empty()) txArrivedNs_ = clock_.NowNs();
-        while (taken < count && tx_.size() < spec_.txBuffer) tx_.push_back(data[taken++]);
+        while (taken < count && tx_.size() < sheet_.txBuffer) tx_.push_back(data[taken++]);
         if (taken == count) break;
         // The transfer waits until the pins make room in the buffer.
         const std::uint64_t next = NextPinNs();
@@ -243,7 +243,7 @@ bool FtdiChipModel::BulkRead(std::uint8_t* data, std::size_t max, std::size_t& g
         loseOne = true;
         faults.shortReadAfterCalls = -1;
     }
-    const std::size_t payload = spec_.packetSize - 2;
+    const std::size_t payload = sheet_.packetSize - 2;
     auto move = [&](std::size_t n) {
         for (std::size_t i = 0; i < n; ++i) {
             const std::uint8_t byte = rx_.front().byte;
@@ -284,7 +284,7 @@ bool FtdiChipModel::BulkRead(std::uint8_t* data, std::size_t max, std::size_t& g
 
 std::uint64_t FtdiChipModel::NextPinNs() const {
     if (mode_ == kFtdiModeReset || tx_.empty()) return kNever;
-    if (mode_ == kFtdiModeSyncBitBang && rx_.size() >= spec_.rxBuffer) return kNever;
+    if (mode_ == kFtdiModeSyncBitBang && rx_.size() >= sheet_.rxBuffer) return kNever;
     return std::max(pinNs_ + PinPeriodNs(), txArrivedNs_);
 }
 
@@ -306,7 +306,7 @@ void FtdiChipModel::TakeUart(std::uint64_t untilNs) {
     TimedByte next;
     while (wiring_.Receive(untilNs, next)) {
         // A full buffer drops what comes on.
-        if (rx_.size() < spec_.rxBuffer) rx_.push_back({next.byte, next.arrivalNs});
+        if (rx_.size() < sheet_.rxBuffer) rx_.push_back({next.byte, next.arrivalNs});
     }
 }
 

@@ -15,7 +15,7 @@ namespace kvr::sim {
 enum class FtdiType { Ft232bm, Ft232r, Ft2232c, Ft2232h, Ft4232h, Ft232h };
 
 // What the chip's datasheet gives for one serial interface of a chip.
-struct FtdiChipSpec {
+struct FtdiChipSheet {
     FtdiType type = FtdiType::Ft232r;
     const char* model = "FT232R";
     std::uint16_t productId = 0x6001;
@@ -25,7 +25,7 @@ struct FtdiChipSpec {
     std::size_t packetSize = 64;       // bulk packet: 2 status bytes, then data
     std::uint16_t bcdDevice = 0x0600;  // how the libraries tell the types apart
 };
-const FtdiChipSpec& FtdiSpecOf(FtdiType type);
+const FtdiChipSheet& FtdiSheetOf(FtdiType type);
 
 // Bit modes as both libraries hand them to the chip.
 inline constexpr std::uint8_t kFtdiModeReset = 0x00;
@@ -67,7 +67,7 @@ class FtdiChipModel {
   public:
     FtdiChipModel(SimClock& clock, Controller& controller, FtdiType type = FtdiType::Ft232r);
 
-    const FtdiChipSpec& spec() const { return spec_; }
+    const FtdiChipSheet& sheet() const { return sheet_; }
     // The chip's USB identity, as the libraries match it.
     std::uint16_t vendorId() const { return 0x0403; }
     std::string serialNumber = "KVR0001";
@@ -148,7 +148,7 @@ class FtdiChipModel {
     void DrivePins(std::uint64_t nowNs, std::uint8_t force = 0);
 
     SimClock& clock_;
-    const FtdiChipSpec& spec_;
+    const FtdiChipSheet& sheet_;
     AdapterWiring wiring_;
     bool open_ = false;
     bool pulledOut_ = false;

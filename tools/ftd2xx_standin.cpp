@@ -37,7 +37,7 @@ std::string Env(const char* name) {
 FtdiType ChipOf(const std::string& name) {
     for (FtdiType t : {FtdiType::Ft232bm, FtdiType::Ft232r, FtdiType::Ft2232c, FtdiType::Ft2232h,
                        FtdiType::Ft4232h, FtdiType::Ft232h}) {
-        if (name == kvr::sim::FtdiSpecOf(t).model) return t;
+        if (name == kvr::sim::FtdiSheetOf(t).model) return t;
     }
     return FtdiType::Ft232r;
 }
@@ -169,8 +169,8 @@ d2xx::Status WINAPI FT_GetDeviceInfo(d2xx::Handle handle, ULONG* type, DWORD* id
                                      char* serialNumber, char* description, void*) {
     Adapter* a = Opened(handle);
     if (a == nullptr) return d2xx::kInvalidHandle;
-    if (type != nullptr) *type = DeviceType(a->chip.spec().type);
-    if (id != nullptr) *id = (DWORD{a->chip.vendorId()} << 16) | a->chip.spec().productId;
+    if (type != nullptr) *type = DeviceType(a->chip.sheet().type);
+    if (id != nullptr) *id = (DWORD{a->chip.vendorId()} << 16) | a->chip.sheet().productId;
     // The library's buffers hold 16 and 64 characters.
     if (serialNumber != nullptr)
         std::snprintf(serialNumber, 16, "%s", a->chip.serialNumber.c_str());

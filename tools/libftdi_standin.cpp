@@ -104,8 +104,8 @@ int ftdi_usb_open_bus_addr(ftdi_context* ftdi, uint8_t bus, uint8_t addr) {
     // the mode that gives it back.
     State().ttyBack = ftdi->module_detach_mode == AUTO_DETACH_REATACH_SIO_MODULE;
     ftdi->usb_dev = reinterpret_cast<libusb_device_handle*>(chip);
-    ftdi->type = TypeOf(chip->spec().type);
-    ftdi->max_packet_size = static_cast<unsigned int>(chip->spec().packetSize);
+    ftdi->type = TypeOf(chip->sheet().type);
+    ftdi->max_packet_size = static_cast<unsigned int>(chip->sheet().packetSize);
     ftdi->bitbang_enabled = 0;
     return 0;
 }

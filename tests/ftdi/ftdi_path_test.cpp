@@ -54,7 +54,7 @@ struct FtdiRig {
           driver(sysfs.path().string()),
           port(s.simSerial(), driver, s.clock()) {
         std::ostringstream product;
-        product << std::hex << chip.spec().productId;
+        product << std::hex << chip.sheet().productId;
         MakeUsbTty(sysfs.path(), "COM2", 0, product.str());
         kvr_libftdi_standin_attach(&chip);
     }
@@ -184,7 +184,7 @@ TEST(FtdiPath, EveryCommandLeavesWhatThePortsOwnCallsLeave) {
             EXPECT_EQ(r.boxes, ref.boxes);
             // The chip served the command and the status line named it.
             EXPECT_EQ(fast.prog.sim.simSerial().calls(), 0);
-            EXPECT_NE(r.status.find(fast.rig->chip.spec().model), std::string::npos) << r.status;
+            EXPECT_NE(r.status.find(fast.rig->chip.sheet().model), std::string::npos) << r.status;
             EXPECT_EQ(ref.status.find("fast"), std::string::npos);
         }
     }

@@ -31,11 +31,17 @@ for _ in $(seq 50); do
     python3 -c "import urllib.request; urllib.request.urlopen('http://127.0.0.1:$port/')" 2>/dev/null && break
     sleep 0.1
 done
-# Both parts run, whichever fails.
+# Both parts run side by side (each drives a browser of its own on one
+# core), whichever fails; the cases' output comes after the page's tests.
 status=0
+cases_log=$(mktemp)
 KVR_SITE="http://127.0.0.1:$port" KVR_STAND_IN="$PWD/build-web/stand-in/serial_stand_in.js" \
-    "$cases" || status=1
+    "$cases" >"$cases_log" 2>&1 &
+cases_run=$!
+trap 'kill "$server"; rm -f "$cases_log"' EXIT
 # Debian's Selenium belongs to Debian's Python.
 KVR_SITE="http://127.0.0.1:$port" KVR_CLI="$cli" PYTHONPATH=tests/web \
     /usr/bin/python3 -m unittest -v page_test serial_test keyboard_test || status=1
+wait "$cases_run" || status=1
+cat "$cases_log"
 exit "$status"

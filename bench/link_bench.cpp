@@ -5,12 +5,12 @@
 #include <cstdio>
 #include <ctime>
 
+#include "app/program.h"
 #include "controller.h"
 #include "link/connect.h"
 #include "link/exchange.h"
 #include "link/port_access.h"
 #include "platform/host.h"
-#include "program.h"
 #include "sim_clock.h"
 #include "sim_devices.h"
 #include "simulation.h"

@@ -29,6 +29,7 @@
 #include <string>
 #include <vector>
 
+#include "app/program.h"
 #include "app/settings_commands.h"
 #include "app/update_procedure.h"
 #include "bench_host.h"
@@ -41,7 +42,6 @@
 #include "modem_preload.h"
 #include "platform/host.h"
 #include "platform/window_record.h"
-#include "program.h"
 #include "qt_platform.h"
 #include "res/app_texts.h"
 #include "res/ids.h"

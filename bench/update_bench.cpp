@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "app/program.h"
 #include "app/update_procedure.h"
 #include "controller.h"
 #include "counting_serial.h"
@@ -19,7 +20,6 @@
 #include "platform/host.h"
 #include "platform/serial_device.h"
 #include "platform/window.h"
-#include "program.h"
 #include "sim_clock.h"
 #include "sim_devices.h"
 #include "simulation.h"

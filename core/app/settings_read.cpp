@@ -125,13 +125,13 @@ int EndUnread(Window& w) {
 int StartRead(Program& p, Window& w) {
     // Settings are read only through a serial port.
     if (p.link.state.medium != Medium::Serial) {
-        p.os.host.MessageBox(nullptr, std::string(p.T(texts::kNoSerialPort)),
-                             std::string(p.T(texts::kCaptionErrorCaps)), MessageButtons::Ok);
+        p.host.MessageBox(nullptr, std::string(p.T(texts::kNoSerialPort)),
+                          std::string(p.T(texts::kCaptionErrorCaps)), MessageButtons::Ok);
         return 1;
     }
     if (InitSerialLines(p) != 0) {
-        p.os.host.MessageBox(&w, p.link.lastErrorText, std::string(p.T(texts::kCaptionError)),
-                             MessageButtons::Ok);
+        p.host.MessageBox(&w, p.link.lastErrorText, std::string(p.T(texts::kCaptionError)),
+                          MessageButtons::Ok);
         return EndUnread(w);
     }
     w.Enable(id::kStatusLine, true);
@@ -274,7 +274,7 @@ Outcome ReadSettings(Program& p, Window& w) {
     SetStatus(w, p.T(texts::kStatusOk));
     w.Repaint();
     w.Enable(id::kWrite, true);
-    p.os.host.Beep();
+    p.host.Beep();
     w.Enable(id::kStatusLine, false);
     return Outcome::Done;
 }

@@ -7,6 +7,7 @@
 
 #include "app/link_messages.h"
 #include "app/status_line.h"
+#include "app/update_file_dialogs.h"
 #include "app/update_file_name.h"
 #include "isp/flash_verify.h"
 #include "link/connect.h"
@@ -50,8 +51,8 @@ class UpdateCommand {
     }
     void EnableStatus() { w_.Enable(id::kStatusLine, true); }
     int Box(const Text& text, const Text& caption, MessageButtons buttons = MessageButtons::Ok) {
-        return p_.os.host.MessageBox(nullptr, std::string(p_.T(text)), std::string(p_.T(caption)),
-                                     buttons);
+        return p_.host.MessageBox(nullptr, std::string(p_.T(text)), std::string(p_.T(caption)),
+                                  buttons);
     }
     void Finish() {
         // Page steps still pending on a batching device go out first.
@@ -159,8 +160,8 @@ bool UpdateCommand::ExamineFile() {
         return false;
     }
     if (CheckUpdateFileName(p_) != 0) {
-        p_.os.host.MessageBox(&w_, p_.link.lastErrorText, std::string(p_.T(texts::kCaptionError)),
-                              MessageButtons::Ok);
+        p_.host.MessageBox(&w_, p_.link.lastErrorText, std::string(p_.T(texts::kCaptionError)),
+                           MessageButtons::Ok);
         Finish();
         return false;
     }
@@ -279,7 +280,7 @@ bool UpdateCommand::OpenForTransfer() {
         FinishWith(texts::kUpdateFileError3);
         return false;
     }
-    if (OpenUpdateScratch(p_) != 0) {
+    if (OpenUpdateScratch(p_, p_.app.startDirectory) != 0) {
         Box(texts::kCannotOpenTempFile, texts::kCaptionErrorCaps);
         CloseUpdateFiles(p_);
         return false;
@@ -372,7 +373,7 @@ void UpdateCommand::Transfer() {
 // update.
 void UpdateCommand::CompleteTransfer() {
     CloseUpdateFiles(p_);
-    if (!RemoveUpdateScratch(p_)) RemoveUpdateScratch(p_);
+    if (!RemoveUpdateScratch(p_.app.startDirectory)) RemoveUpdateScratch(p_.app.startDirectory);
     if (s_.currentPage == -1) {
         FinishWith(texts::kUpdateFileError4);
         return;
@@ -387,7 +388,7 @@ void UpdateCommand::CompleteTransfer() {
     WriteBackLockByte();
     const Text* notVerified = nullptr;
     if (!Verified(notVerified)) return;
-    p_.os.host.Beep();
+    p_.host.Beep();
     Status(p_.T(texts::kStatusOk));
     w_.Enable(id::kStatusLine, false);
     w_.Repaint();
@@ -429,7 +430,7 @@ bool UpdateCommand::Verified(const Text*& notVerified) {
             return;
         }
         if (p_.os.clock.TickCount() - start <= kProgressDelayMs) return;
-        p_.os.host.PumpMessages();
+        p_.host.PumpMessages();
         p_.reporter->CheckProgress(percent);
     });
     switch (result_.check.check) {
@@ -463,7 +464,7 @@ void UpdateCommand::BadCharacter() {
 }
 
 void UpdateCommand::ShowProgress() {
-    p_.os.host.PumpMessages();
+    p_.host.PumpMessages();
     long long percent = 0;
     if (s_.recordTotal > 0) percent = static_cast<long long>(s_.recordsSent) * 100 / s_.recordTotal;
     p_.reporter->Progress(static_cast<int>(percent));

@@ -18,7 +18,7 @@ bool IsOtherModel(int answer) {
     return answer == 0xFE || answer == 0xFD || answer == 0xFB || answer == 0xFA;
 }
 
-void LeadIn(Program& p) {
+void LeadIn(CoreContext& p) {
     for (int i = 0; i < 3; ++i) {
         WriteUartByte(p, kLeadIn);
         WaitMs(p, 5);
@@ -26,22 +26,22 @@ void LeadIn(Program& p) {
 }
 
 // Reads the two bytes after a request; the answer is the second.
-bool ReadAnswer(Program& p) {
+bool ReadAnswer(CoreContext& p) {
     ClearRxBuffer(p);
     ReadUartBytes(p, 2);
     return p.link.rxBuffer[1] == kUartAnswer;
 }
 
-void Discard(Program& p, std::size_t count) {
+void Discard(CoreContext& p, std::size_t count) {
     if (count <= 3) ClearRxBuffer(p);
     ReadUartBytes(p, count);
 }
 
-void StatusBlank(Program& p, bool disable) {
+void StatusBlank(CoreContext& p, bool disable) {
     if (p.reporter != nullptr) p.reporter->ClearStatus(disable);
 }
 
-int NoLink(Program& p, ConnectFailure failure) {
+int NoLink(CoreContext& p, ConnectFailure failure) {
     // A failed parallel-port driver has been reported already.
     if (p.link.fault != LinkFault::Driver) p.link.connectFailure = failure;
     p.link.state.uartLink = false;
@@ -51,7 +51,7 @@ int NoLink(Program& p, ConnectFailure failure) {
 
 // The probes of the detection go unanswered on the wrong link kind by
 // design; a link found starts the command's byte commands without fault.
-int UartFound(Program& p) {
+int UartFound(CoreContext& p) {
     p.link.state.uartLink = true;
     p.link.state.bitBangLink = false;
     WaitMs(p, 20);
@@ -60,7 +60,7 @@ int UartFound(Program& p) {
     return 0;
 }
 
-int BitSerialFound(Program& p) {
+int BitSerialFound(CoreContext& p) {
     p.link.state.uartLink = false;
     p.link.state.bitBangLink = true;
     ClearLinkFault(p);
@@ -68,12 +68,12 @@ int BitSerialFound(Program& p) {
 }
 
 // The UART settings drop DTR and RTS: their levels are no longer known.
-void SetUartState(Program& p, const SerialConfig& uart) {
+void SetUartState(CoreContext& p, const SerialConfig& uart) {
     (void)p.os.serial.SetState(uart);
     ForgetLineLevels(p);
 }
 
-int PortFailed(Program& p) {
+int PortFailed(CoreContext& p) {
     p.link.connectFailure = ConnectFailure::Port;
     return 1;
 }
@@ -90,7 +90,7 @@ SerialConfig UartLinkConfig() {
     return c;
 }
 
-int ConnectLink(Program& p) {
+int ConnectLink(CoreContext& p) {
     LinkState& s = p.link.state;
     SerialDevice& dev = p.os.serial;
     ClearLinkFault(p);

@@ -15,7 +15,7 @@ namespace {
 
 constexpr int kWriteCommand = 'V';
 
-bool Gone(const Program& p) {
+bool Gone(const CoreContext& p) {
     return p.link.fault == LinkFault::Lost || p.link.fault == LinkFault::Driver;
 }
 
@@ -33,7 +33,7 @@ std::vector<int> ShiftTargets(const ByteWrite& w) {
 using Expectation = std::vector<std::pair<int, int>>;
 
 // Reads every address and compares; false on a difference or a fault.
-bool Holds(Program& p, const Expectation& expected) {
+bool Holds(CoreContext& p, const Expectation& expected) {
     bool same = true;
     for (const auto& [address, value] : expected) {
         if ((ReadControllerByte(p, address) & 0xFF) != value) same = false;
@@ -64,7 +64,7 @@ Expectation Expected(const std::vector<ByteWrite>& writes, std::size_t sent,
 }
 
 // The bit-serial run: keep, write, read back, repair.
-WriteOutcome BitSerialRun(Program& p, const std::vector<ByteWrite>& writes,
+WriteOutcome BitSerialRun(CoreContext& p, const std::vector<ByteWrite>& writes,
                           std::size_t& attempted) {
     std::map<int, int> kept;
     for (const ByteWrite& w : writes) {
@@ -109,7 +109,7 @@ WriteOutcome BitSerialRun(Program& p, const std::vector<ByteWrite>& writes,
 
 // On the UART link every command byte comes back as an echo, so a byte the
 // firmware missed shows at the write itself.
-WriteOutcome UartRun(Program& p, const std::vector<ByteWrite>& writes, std::size_t& attempted) {
+WriteOutcome UartRun(CoreContext& p, const std::vector<ByteWrite>& writes, std::size_t& attempted) {
     for (const ByteWrite& w : writes) {
         ++attempted;
         if (WriteControllerByte(p, w.address, w.value) != 0) {
@@ -127,7 +127,7 @@ WriteOutcome UartRun(Program& p, const std::vector<ByteWrite>& writes, std::size
 
 }  // namespace
 
-WriteOutcome WriteControllerBytes(Program& p, const std::vector<ByteWrite>& writes,
+WriteOutcome WriteControllerBytes(CoreContext& p, const std::vector<ByteWrite>& writes,
                                   std::size_t* attempted) {
     std::size_t sent = 0;
     const WriteOutcome outcome =

@@ -23,7 +23,7 @@ namespace kvr {
 namespace {
 
 void Box(Program& p, Window* owner, const std::string& text, const Text& caption) {
-    p.os.host.MessageBox(owner, text, std::string(p.T(caption)), MessageButtons::Ok);
+    p.host.MessageBox(owner, text, std::string(p.T(caption)), MessageButtons::Ok);
 }
 
 void Box(Program& p, const Text& text, const Text& caption) {
@@ -96,7 +96,7 @@ Outcome Read(Program& p, Window& dialog) {
     dialog.Enable(id::kLockWrite, true);
     dialog.SetCheck(id::kLockRcSetup, (p.locks.lockByte & kLockRcSetupFree) == 0);
     dialog.SetCheck(id::kLockTestProgram, (p.locks.lockByte & kLockTestProgramFree) == 0);
-    p.os.host.Beep();
+    p.host.Beep();
     FinishStatus(p, p.T(texts::kLockStatusOk));
     return Outcome::Done;
 }
@@ -120,7 +120,7 @@ Outcome Write(Program& p, Window& dialog) {
         return Outcome::Failed;
     }
     FinishStatus(p, p.T(texts::kLockStatusOk));
-    p.os.host.Beep();
+    p.host.Beep();
     return Outcome::Done;
 }
 

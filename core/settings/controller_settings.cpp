@@ -14,7 +14,7 @@ constexpr int kGovernorParamLimit = 10;
 constexpr ByteWrite kGainDefaults[] = {{RpmProportional, 3}, {RpmIntegralCode, 3}};
 constexpr ByteWrite kPeriodDefaults[] = {{RpmPeriodHigh, 2}, {RpmPeriodLow, 25}};
 
-int ReadWord(Program& p, int highAddress, int lowAddress) {
+int ReadWord(CoreContext& p, int highAddress, int lowAddress) {
     const int high = ReadSettingsByte(p, highAddress);
     const int low = ReadSettingsByte(p, lowAddress);
     return high * 256 + low;
@@ -22,11 +22,11 @@ int ReadWord(Program& p, int highAddress, int lowAddress) {
 
 }  // namespace
 
-int ReadSettingsByte(Program& p, int address) {
+int ReadSettingsByte(CoreContext& p, int address) {
     return ReadControllerByte(p, address) & 0xFF;
 }
 
-ControllerParameters ReadControllerParameters(Program& p) {
+ControllerParameters ReadControllerParameters(CoreContext& p) {
     ControllerParameters v;
     v.clockMhz = ReadSettingsByte(p, ClockMhz);
     v.fullSpeedTime = ReadWord(p, FullSpeedTimeHigh, FullSpeedTimeLow);
@@ -52,7 +52,7 @@ ControllerParameters ReadControllerParameters(Program& p) {
     return v;
 }
 
-GovernorDefaultsOutcome WriteGovernorDefaults(Program& p) {
+GovernorDefaultsOutcome WriteGovernorDefaults(CoreContext& p) {
     struct Step {
         int address;
         bool periodByte;  // due when erased; a gain when above the limit

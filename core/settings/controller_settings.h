@@ -3,13 +3,13 @@
 // the user sees is the caller's.
 #pragma once
 
+#include "core_context.h"
 #include "link/verified_writes.h"
-#include "program.h"
 
 namespace kvr {
 
 // One parameter byte, 0..255; vouched for only by ConfirmReads.
-int ReadSettingsByte(Program& p, int address);
+int ReadSettingsByte(CoreContext& p, int address);
 
 // The parameter bytes after the version checks, as read.
 struct ControllerParameters {
@@ -35,7 +35,7 @@ struct ControllerParameters {
 
 // Reads in the controller's order; the governor period (and the byte after
 // it) only with RPM control on, the cell count only for a LiPo battery.
-ControllerParameters ReadControllerParameters(Program& p);
+ControllerParameters ReadControllerParameters(CoreContext& p);
 
 // How giving the governor its defaults ended: a reply that did not arrive
 // (the link's fault left), or the outcome of the last run of writes.
@@ -47,6 +47,6 @@ struct GovernorDefaultsOutcome {
 
 // Gives the governor sane parameters where the controller holds erased
 // ones; a default is written only on a value that did arrive.
-GovernorDefaultsOutcome WriteGovernorDefaults(Program& p);
+GovernorDefaultsOutcome WriteGovernorDefaults(CoreContext& p);
 
 }  // namespace kvr

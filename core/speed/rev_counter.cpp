@@ -238,7 +238,7 @@ int RevCounter::CountPulses(std::uint32_t start, std::uint32_t windowMs) {
 }
 
 bool RevCounter::StopWanted() {
-    p_.os.host.PumpMessages();
+    p_.host.PumpMessages();
     return stopRequested_;
 }
 
@@ -250,7 +250,7 @@ void RevCounter::EndEmptyWindow(Window& dialog) {
     EnableButtons(dialog, true);
     for (int field : kSpeedFields) dialog.SetText(field, " ");
     SetResetLow(p_);
-    p_.os.host.Beep();
+    p_.host.Beep();
     dialog.Repaint();
 }
 
@@ -258,7 +258,7 @@ void RevCounter::EndCountdown(Window& dialog) {
     dialog.SetText(id::kRevRotorLabel, std::string(p_.T(texts::kRevPropRevs)));
     EnableButtons(dialog, true);
     dialog.SetText(id::kSpeedRotorRpm, " ");
-    p_.os.host.Beep();
+    p_.host.Beep();
     dialog.Repaint();
     SetResetLow(p_);
 }

@@ -131,7 +131,7 @@ Outcome Read(Program& p, Window& dialog) {
     p.settings.options = options;
     dialog.SetCheck(id::kRpmQuickStart, (p.settings.options & kOptQuickStart) != 0);
     dialog.Repaint();
-    p.os.host.Beep();
+    p.host.Beep();
     return Outcome::Done;
 }
 
@@ -162,7 +162,7 @@ Outcome Calculate(Program& p, Window& dialog) {
     dialog.Enable(id::kRpmWrite, true);
     dialog.Repaint();
     WaitMs(p, 200);
-    p.os.host.Beep();
+    p.host.Beep();
     return Outcome::Done;
 }
 
@@ -224,7 +224,7 @@ Outcome Write(Program& p, Window& dialog) {
     // user until a Write of the main window switches it on.
     if ((p.settings.options & kOptRpmControl) == 0) p.app.rpmControlInactive = true;
     dialog.Repaint();
-    p.os.host.Beep();
+    p.host.Beep();
     return Outcome::Done;
 }
 

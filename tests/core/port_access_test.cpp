@@ -30,7 +30,7 @@ TEST(PortAccess, InitPortAccessDecidesHowTheParallelPortIsReached) {
         FakeProgram f;
         f.host.platform = c.platform;
         f.portIo.driverPresent = c.driver;
-        InitPortAccess(f.program);
+        InitPortAccess(f.program, f.program.host.QueryPlatform());
         EXPECT_EQ(f.program.link.state.directPortIo, c.direct);
         EXPECT_EQ(f.program.link.state.driverAvailable, c.available);
         EXPECT_EQ(f.program.link.state.driverModule, c.driver);

@@ -7,13 +7,13 @@
 #include <string>
 #include <vector>
 
+#include "app/program.h"
 #include "app/update_procedure.h"
 #include "controller.h"
 #include "file_builders.h"
 #include "link/connect.h"
 #include "link/exchange.h"
 #include "link/port_access.h"
-#include "program.h"
 #include "res/ids.h"
 #include "sim_program.h"
 

@@ -9,10 +9,11 @@
 #include <string>
 #include <vector>
 
+#include "app/program.h"
+#include "app/update_file_dialogs.h"
 #include "app/update_file_name.h"
 #include "fake_host.h"
 #include "file_builders.h"
-#include "program.h"
 #include "test_program.h"
 #include "update/update_scramble.h"
 
@@ -61,7 +62,7 @@ class UpdateFileTest : public ::testing::Test,
         p.update.kind = kind;
         EXPECT_EQ(OpenUpdateInput(p), 0);
         if (kind == UpdateFileKind::Scrambled) {
-            EXPECT_EQ(OpenUpdateScratch(p), 0);
+            EXPECT_EQ(OpenUpdateScratch(p, p.app.startDirectory), 0);
             std::fseek(p.update.input.get(), static_cast<long>(kScrambledHeaderSize), SEEK_SET);
         }
         std::vector<std::string> lines;
@@ -324,7 +325,7 @@ TEST_F(UpdateFileTest, OnlyRegularFilesAreRead) {
         p.update.path = (dir_ / (what == "<pipe>" ? "P6023_6024.upd" : "F6023_6024.upd")).string();
         if (!testing::MakeAt(p.update.path, what) || !testing::MakeAt("temp.tmp", what)) continue;
         EXPECT_EQ(OpenUpdateInput(p), 1);
-        EXPECT_EQ(OpenUpdateScratch(p), 1);
+        EXPECT_EQ(OpenUpdateScratch(p, p.app.startDirectory), 1);
         host.boxes.clear();
         EXPECT_EQ(CheckUpdateHeader(p), 1);
         EXPECT_EQ(host.boxes, testing::OneBox("Cannot open input file", "ERROR!"));

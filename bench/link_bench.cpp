@@ -72,7 +72,7 @@ Run Scenario(kvr::sim::Simulation& sim, std::uint32_t loopsPerTick) {
     const std::uint64_t t1 = clock.NowNs();
     reads0 = serial.statusReads;
     for (int i = 0; i < kReads; ++i) {
-        if (kvr::ReadControllerByte(p, 12) != 102) ++r.wrong;
+        if (kvr::ReadControllerByte(p, 12).value != 102) ++r.wrong;
     }
     // Each read vouched for: the command twice (3 bytes each) and the probe
     // (2 bytes), each bit sampled once.
@@ -102,12 +102,13 @@ Replug LostAndBack(kvr::sim::Simulation& sim) {
     if (kvr::ConnectLink(p) != 0) return r;
     sim.controller().faults.serialVanishesAfterCalls = sim.simSerial().calls() + 200;
     const std::uint64_t t0 = clock.NowNs();
-    for (int i = 0; i < kReads && !kvr::LinkFaulty(p); ++i) (void)kvr::ReadControllerByte(p, 12);
+    for (int i = 0; i < kReads && !kvr::LinkFaulty(p); ++i)
+        (void)kvr::ReadControllerByte(p, 12).value;
     const std::uint64_t t1 = clock.NowNs();
     r.lost = p.link.fault == kvr::LinkFault::Lost;
     sim.simSerial().Replug();
-    r.works =
-        kvr::ConnectLink(p) == 0 && kvr::ReadControllerByte(p, 12) == 102 && !kvr::LinkFaulty(p);
+    r.works = kvr::ConnectLink(p) == 0 && kvr::ReadControllerByte(p, 12).value == 102 &&
+              !kvr::LinkFaulty(p);
     const std::uint64_t t2 = clock.NowNs();
     r.noticedMs = static_cast<double>(t1 - t0) / 1e6;
     r.backMs = static_cast<double>(t2 - t1) / 1e6;

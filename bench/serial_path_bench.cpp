@@ -158,7 +158,7 @@ int RunCalls(kvr::Program& p, bool uart) {
     if (kvr::ConnectLink(p) != 0) return 1;
     constexpr int kReads = 20;
     ResetStats();
-    for (int i = 0; i < kReads; ++i) (void)kvr::ReadControllerByte(p, 12);
+    for (int i = 0; i < kReads; ++i) (void)kvr::ReadControllerByte(p, 12).value;
     PrintCalls(uart ? "per byte command (UART)"
                     : "per byte command (bit-serial, "
                       "loopsPerTick 1)",

@@ -193,10 +193,11 @@ bool UpdateCommand::ReachBootLoader() {
     }
     Status(WithPath(p_, p_.T(texts::kUpdateConnected)));
 
-    const int versionHigh = ReadControllerByte(p_, VersionHigh);
-    const int versionLow = ReadControllerByte(p_, VersionLow);
+    ReadRun run(p_);
+    const int versionHigh = run.Read(VersionHigh).value;
+    const int versionLow = run.Read(VersionLow).value;
     // A version that did not arrive decides nothing.
-    if (ConfirmReads(p_) != 0) {
+    if (run.End() != LinkFault::None) {
         FinishLinkFault();
         return false;
     }
@@ -404,8 +405,10 @@ void UpdateCommand::CompleteTransfer() {
 // result is not judged, as the pages are in whatever it finds. A lock byte
 // that did not arrive is not written back with invented bits.
 void UpdateCommand::WriteBackLockByte() {
-    const int lockByte = ReadControllerByte(p_, LockFlags);
-    if (ConfirmReads(p_) == 0) (void)WriteControllerByte(p_, LockFlags, (lockByte | 1) & 0xFF);
+    ReadRun run(p_);
+    const int lockByte = run.Read(LockFlags).value;
+    if (run.End() == LinkFault::None)
+        (void)WriteControllerByte(p_, LockFlags, (lockByte | 1) & 0xFF);
     ClearLinkFault(p_);
 }
 

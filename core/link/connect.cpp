@@ -67,15 +67,18 @@ int BitSerialFound(CoreContext& p) {
     return 0;
 }
 
-// The UART settings drop DTR and RTS: their levels are no longer known.
-void SetUartState(CoreContext& p, const SerialConfig& uart) {
-    (void)p.os.serial.SetState(uart);
-    ForgetLineLevels(p);
-}
-
 int PortFailed(CoreContext& p) {
     p.link.connectFailure = ConnectFailure::Port;
     return 1;
+}
+
+// The UART settings drop DTR and RTS: their levels are no longer known.
+// Refused settings fail the detection as the port's own fault.
+bool SetUartState(CoreContext& p, const SerialConfig& uart) {
+    const bool set = p.os.serial.SetState(uart);
+    ForgetLineLevels(p);
+    if (!set) p.link.lastErrorText = std::string(p.T(texts::kCannotWriteComState));
+    return set;
 }
 
 }  // namespace
@@ -111,13 +114,13 @@ int ConnectLink(CoreContext& p) {
 
     // 3. UART settings.
     const SerialConfig uart = UartLinkConfig();
-    SetUartState(p, uart);
+    if (!SetUartState(p, uart)) return PortFailed(p);
     DrainUartInput(p);
     if (!dev.SetTimeouts(SerialTimeouts{3, 0, 400})) {
         p.link.lastErrorText = std::string(p.T(texts::kCannotWriteTimeouts));
         return PortFailed(p);
     }
-    SetUartState(p, uart);
+    if (!SetUartState(p, uart)) return PortFailed(p);
 
     // 4. First UART attempt.
     LeadIn(p);
@@ -127,14 +130,11 @@ int ConnectLink(CoreContext& p) {
 
     // 5. Second attempt, after a pause.
     WaitMs(p, 200);
-    SetUartState(p, uart);
+    if (!SetUartState(p, uart)) return PortFailed(p);
     LeadIn(p);
     Discard(p, 3);
     WriteUartByte(p, kRequest);
-    if (ReadAnswer(p)) {
-        SetUartState(p, uart);
-        return UartFound(p);
-    }
+    if (ReadAnswer(p)) return SetUartState(p, uart) ? UartFound(p) : PortFailed(p);
 
     // 6. Third attempt, with the request twice.
     Discard(p, 20);

@@ -261,30 +261,29 @@ int SelectPage(CoreContext& p, int page) {
     return Faulty(p) ? 1 : 0;
 }
 
-int ReadControllerByte(CoreContext& p, int address) {
+ByteRead ReadControllerByte(CoreContext& p, int address) {
     if (!IsByte(address)) {
         // No such parameter: read as a reply that never came.
         p.link.exchange.in = ' ';
         NoteLinkFault(p, LinkFault::NoReply);
-        return ' ';
+        return {' ', p.link.fault};
     }
     if (Uart(p)) {
         bool arrived = false;
         p.link.exchange.in = UartCommand(p, {kCmdRead, Lsb(address)}, 3, &arrived);
         if (!arrived) NoteLinkFault(p, LinkFault::NoReply);
-        return p.link.exchange.in;
+        return {p.link.exchange.in, p.link.fault};
     }
     // On these lines a missing reply cannot be seen: a controller that has
     // gone leaves data in at its rest level, and a byte the firmware missed
     // comes back as the echo of another. So the byte is read twice and must
     // agree, and the probe must still be answered once the run of reads is
-    // over (ConfirmReads).
+    // over (ReadRun).
     const int first = ReadOnce(p, address);
     const int value = ReadOnce(p, address);
     if (first != value) NoteLinkFault(p, LinkFault::NoReply);
-    p.link.readsUnconfirmed = true;
     p.link.exchange.in = value;
-    return value;
+    return {value, p.link.fault};
 }
 
 int WriteControllerByte(CoreContext& p, int address, int value) {
@@ -333,15 +332,20 @@ int ProbeLink(CoreContext& p, std::uint32_t before, std::uint32_t between, std::
     return ExchangeIn(p) & 0xFF;
 }
 
-int ConfirmReads(CoreContext& p) {
+ByteRead ReadRun::Read(int address) {
+    const ByteRead read = ReadControllerByte(p_, address);
+    if (IsByte(address) && !Uart(p_)) waiting_ = true;
+    return read;
+}
+
+LinkFault ReadRun::End() {
     // The probe gets the quiet a running firmware needs before and between
     // its bytes, as the link's quick re-check does.
-    if (p.link.readsUnconfirmed && !Uart(p) && !Faulty(p) &&
-        ProbeLink(p, 5, 5, 5) != kProbeAnswer) {
-        NoteLinkFault(p, LinkFault::NoReply);
+    if (waiting_ && !Uart(p_) && !Faulty(p_) && ProbeLink(p_, 5, 5, 5) != kProbeAnswer) {
+        NoteLinkFault(p_, LinkFault::NoReply);
     }
-    p.link.readsUnconfirmed = false;
-    return Faulty(p) ? 1 : 0;
+    waiting_ = false;
+    return p_.link.fault;
 }
 
 bool LinkFaulty(const CoreContext& p) {

@@ -32,22 +32,41 @@ int LoadPageByte(CoreContext& p, int offset, int value);
 int CommitPage(CoreContext& p, int page);
 int SelectPage(CoreContext& p, int page);
 
-// Parameter bytes. ReadControllerByte returns the value; a value the link
-// cannot vouch for leaves a fault (LinkFaulty), and on the bit-serial link
-// a run of reads is vouched for only by ConfirmReads. WriteControllerByte
-// returns 0 when the controller's echo equals value and the link is sound
-// (on the bit-serial link: the probe is still answered), else 1.
-int ReadControllerByte(CoreContext& p, int address);
+// What a read of one parameter byte brought: the value (a reply that did not
+// come reads as a space) and the link's fault as it stands after the read.
+struct ByteRead {
+    int value = 0;
+    LinkFault fault = LinkFault::None;
+    bool Arrived() const { return fault == LinkFault::None; }
+};
+
+// Parameter bytes. On the bit-serial link a read is vouched for only by the
+// probe at the end of its run (ReadRun). WriteControllerByte returns 0 when
+// the controller's echo equals value and the link is sound (on the
+// bit-serial link: the probe is still answered), else 1.
+ByteRead ReadControllerByte(CoreContext& p, int address);
 int WriteControllerByte(CoreContext& p, int address, int value);
 
 // The bit-serial probe: 0xFE twice, the answer (0xF8 from a supported
 // controller) comes during the second transfer; each wait skipped when 0.
 int ProbeLink(CoreContext& p, std::uint32_t before, std::uint32_t between, std::uint32_t after);
-// Ends a run of reads before anything is judged by them: on the bit-serial
-// link the firmware must still answer the probe, sent with pauses. 0 when
-// every value read since the command connected can be vouched for, else 1
-// with the fault left (LinkFaulty).
-int ConfirmReads(CoreContext& p);
+// A run of parameter reads, judged as a whole: on the bit-serial link the
+// firmware must still answer the probe, sent with pauses, once the run is
+// over, or none of its values can be vouched for. End says so; a run ended
+// may start again.
+class ReadRun {
+  public:
+    explicit ReadRun(CoreContext& p) : p_(p) {}
+    ByteRead Read(int address);
+    // Probes when bit-serial reads are waiting for it and nothing has failed;
+    // None when every value read since the command connected can be vouched
+    // for, else the link's fault.
+    [[nodiscard]] LinkFault End();
+
+  private:
+    CoreContext& p_;
+    bool waiting_ = false;
+};
 
 // Whether the link has failed since the command connected: a serial call
 // failed, a UART reply came short or with a wrong echo, a bit-serial value

@@ -432,7 +432,6 @@ void NoteLinkFault(CoreContext& p, LinkFault fault) {
 
 void ClearLinkFault(CoreContext& p) {
     p.link.fault = LinkFault::None;
-    p.link.readsUnconfirmed = false;
 }
 
 }  // namespace kvr

@@ -47,8 +47,8 @@ void Close(Program& p, Window& dialog) {
 
 // A reply that did not arrive ends the command with the link's message
 // and a blank status line; nothing read is shown or kept.
-bool RepliesArrived(Program& p) {
-    if (ConfirmReads(p) == 0) return true;
+bool RepliesArrived(Program& p, ReadRun& run) {
+    if (run.End() == LinkFault::None) return true;
     ShowLinkFault(p, nullptr);
     FinishStatus(p, " ");
     return false;
@@ -60,9 +60,10 @@ Outcome Read(Program& p, Window& dialog) {
         return Outcome::Failed;
     }
     SettingsImage& s = p.settings;
-    const int high = ReadControllerByte(p, VersionHigh) & 0xFF;
-    const int low = ReadControllerByte(p, VersionLow) & 0xFF;
-    if (!RepliesArrived(p)) return Outcome::Failed;
+    ReadRun run(p);
+    const int high = run.Read(VersionHigh).value & 0xFF;
+    const int low = run.Read(VersionLow).value & 0xFF;
+    if (!RepliesArrived(p, run)) return Outcome::Failed;
     s.versionWord = high * 256 + low;
     s.versionText = VersionText(high, low, -1);
     if (s.versionWord == kVersionRefused) {
@@ -74,9 +75,9 @@ Outcome Read(Program& p, Window& dialog) {
         s.versionWord = kVersionRefused;
         return Outcome::Refused;
     }
-    const int features = ReadControllerByte(p, FeatureFlags) & 0xFF;
-    const int requiredLevel = ReadControllerByte(p, RequiredLevel);
-    if (!RepliesArrived(p)) return Outcome::Failed;
+    const int features = run.Read(FeatureFlags).value & 0xFF;
+    const int requiredLevel = run.Read(RequiredLevel).value;
+    if (!RepliesArrived(p, run)) return Outcome::Failed;
     s.features = features;
     s.versionText = VersionText(high, low, s.features);
     if (Window* w = p.app.statusWindow) w->SetText(id::kVersionText, s.versionText);
@@ -88,8 +89,8 @@ Outcome Read(Program& p, Window& dialog) {
         Box(p, texts::kLockNotAvailable, texts::kCaptionErrorCaps);
         return Outcome::Refused;
     }
-    const int lockByte = ReadControllerByte(p, LockFlags) & 0xFF;
-    if (!RepliesArrived(p)) return Outcome::Failed;
+    const int lockByte = run.Read(LockFlags).value & 0xFF;
+    if (!RepliesArrived(p, run)) return Outcome::Failed;
     p.locks.lockByte = lockByte;
     dialog.Enable(id::kLockRcSetup, true);
     dialog.Enable(id::kLockTestProgram, true);

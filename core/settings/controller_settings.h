@@ -4,12 +4,13 @@
 #pragma once
 
 #include "core_context.h"
+#include "link/exchange.h"
 #include "link/verified_writes.h"
 
 namespace kvr {
 
-// One parameter byte, 0..255; vouched for only by ConfirmReads.
-int ReadSettingsByte(CoreContext& p, int address);
+// One parameter byte of the run, 0..255; vouched for only by its End.
+int ReadSettingsByte(ReadRun& run, int address);
 
 // The parameter bytes after the version checks, as read.
 struct ControllerParameters {
@@ -33,9 +34,10 @@ struct ControllerParameters {
     int logUndervoltage = 0;
 };
 
-// Reads in the controller's order; the governor period (and the byte after
-// it) only with RPM control on, the cell count only for a LiPo battery.
-ControllerParameters ReadControllerParameters(CoreContext& p);
+// Reads in the controller's order, in the run; the governor period (and the
+// byte after it) only with RPM control on, the cell count only for a LiPo
+// battery.
+ControllerParameters ReadControllerParameters(ReadRun& run);
 
 // How giving the governor its defaults ended: a reply that did not arrive
 // (the link's fault left), or the outcome of the last run of writes.

@@ -57,8 +57,9 @@ void RevCounterCommand(Program& p, Window& mainWindow) {
         Refuse(p, texts::kRevOnlyPortix2);
         return;
     }
-    const int lockByte = ReadControllerByte(p, LockFlags) & 0xFF;
-    if (ConfirmReads(p) != 0) {
+    ReadRun run(p);
+    const int lockByte = run.Read(LockFlags).value & 0xFF;
+    if (run.End() != LinkFault::None) {
         ShowLinkFault(p, nullptr);
         EndStatus(mainWindow, " ");
         return;

@@ -1,5 +1,4 @@
-// What link, isp, settings and update work with: the seam they drive, their own state and a
-// reporter, never the app's.
+// What link, isp, settings and update work with: the seam, their own state, a reporter.
 #pragma once
 
 #include "isp/isp_state.h"

@@ -1,5 +1,4 @@
-// The program's own version: the window shows it, settings files record it and firmware may require
-// it.
+// The program's own version: shown in the window, recorded in settings files, required by firmware.
 #pragma once
 
 namespace kvr {

@@ -3,6 +3,7 @@
 #include "app/update_procedure.h"
 
 #include <map>
+#include <optional>
 #include <string>
 
 #include "app/link_messages.h"
@@ -228,13 +229,13 @@ const Text* UpdateCommand::Question() {
 // The kind is taken from the file on both ways, so a scrambled file is
 // never sent as text.
 bool UpdateCommand::TakeFileKind() {
-    UpdateFileKind kind = UpdateFileKind::Text;
-    if (DetermineUpdateFileKind(p_, kind) != 0) {
+    const std::optional<UpdateFileKind> kind = DetermineUpdateFileKind(p_);
+    if (!kind) {
         FinishWith(texts::kUpdateFileError1);
         return false;
     }
-    s_.kind = kind;
-    if (kind == UpdateFileKind::Scrambled && CheckUpdateHeader(p_) != 0) {
+    s_.kind = *kind;
+    if (*kind == UpdateFileKind::Scrambled && CheckUpdateHeader(p_) != 0) {
         Finish();
         return false;
     }
@@ -251,7 +252,7 @@ bool UpdateCommand::FileFitsController() const {
 
 bool UpdateCommand::OpenForTransfer() {
     if (s_.kind == UpdateFileKind::Text) {
-        if (OpenUpdateInput(p_) != 0) {
+        if (!OpenUpdateInput(p_)) {
             FinishWith(texts::kUpdateFileError2);
             return false;
         }
@@ -260,7 +261,7 @@ bool UpdateCommand::OpenForTransfer() {
         return true;
     }
 
-    if (OpenUpdateInput(p_) != 0) {
+    if (!OpenUpdateInput(p_)) {
         FinishWith(texts::kUpdateFileError3);
         return false;
     }
@@ -277,11 +278,11 @@ bool UpdateCommand::OpenForTransfer() {
         Finish();
         return false;
     }
-    if (OpenUpdateInput(p_) != 0) {
+    if (!OpenUpdateInput(p_)) {
         FinishWith(texts::kUpdateFileError3);
         return false;
     }
-    if (OpenUpdateScratch(p_, p_.app.startDirectory) != 0) {
+    if (!OpenUpdateScratch(p_, p_.app.startDirectory)) {
         Box(texts::kCannotOpenTempFile, texts::kCaptionErrorCaps);
         CloseUpdateFiles(p_);
         return false;

@@ -143,29 +143,28 @@ int ReadUpdateRecord(CoreContext& p) {
     return s.kind == UpdateFileKind::Text ? ReadTextRecord(s) : ReadScrambledRecord(s);
 }
 
-int DetermineUpdateFileKind(CoreContext& p, UpdateFileKind& kind) {
+std::optional<UpdateFileKind> DetermineUpdateFileKind(CoreContext& p) {
     UpdateFilePtr file = OpenUpdateFileForReading(p.update.path);
-    if (!file) return 1;
+    if (!file) return std::nullopt;
     std::uint8_t words[8];
     const std::size_t got = std::fread(words, 1, sizeof words, file.get());
-    kind = got < sizeof words || words[kKindByte] == ':' ? UpdateFileKind::Text
+    return got < sizeof words || words[kKindByte] == ':' ? UpdateFileKind::Text
                                                          : UpdateFileKind::Scrambled;
-    return 0;
 }
 
-int OpenUpdateInput(CoreContext& p) {
+bool OpenUpdateInput(CoreContext& p) {
     p.update.input = OpenUpdateFileForReading(p.update.path);
-    return p.update.input ? 0 : 1;
+    return p.update.input != nullptr;
 }
 
-int OpenUpdateScratch(CoreContext& p, const fs::path& folder) {
+bool OpenUpdateScratch(CoreContext& p, const fs::path& folder) {
     // Reading back through a pipe or a device would hang or deliver another
     // record: only a regular file or none of that name is used.
     const fs::path scratch = InFolder(folder, kScratchName);
     const FileCheck check = CheckRegularFile(scratch);
-    if (check != FileCheck::Regular && check != FileCheck::Missing) return 1;
+    if (check != FileCheck::Regular && check != FileCheck::Missing) return false;
     p.update.scratch.reset(OpenFile(scratch, "w+b"));
-    return p.update.scratch ? 0 : 1;
+    return p.update.scratch != nullptr;
 }
 
 bool RemoveUpdateScratch(const fs::path& folder) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <filesystem>
+#include <optional>
 
 #include "core_context.h"
 
@@ -28,17 +29,17 @@ UpdateHeader TestUpdateHeader(CoreContext& p);
 int ReadUpdateRecord(CoreContext& p);
 
 // Byte 4 of the file tells the kinds apart: ':' for text. A file too short to
-// hold the first two words has no header and is taken as text. 0 on success,
-// 1 when the file cannot be opened.
-int DetermineUpdateFileKind(CoreContext& p, UpdateFileKind& kind);
+// hold the first two words has no header and is taken as text. None when the
+// file cannot be opened.
+std::optional<UpdateFileKind> DetermineUpdateFileKind(CoreContext& p);
 
 // Opens path as the input stream. The text reader translates CR LF itself,
-// so both kinds open the file byte for byte. 0 on success.
-int OpenUpdateInput(CoreContext& p);
+// so both kinds open the file byte for byte. False when it cannot be opened.
+bool OpenUpdateInput(CoreContext& p);
 
 // Creates or empties "temp.tmp" in folder (the current directory when
-// empty) for the scrambled reader. 0 on success.
-int OpenUpdateScratch(CoreContext& p, const std::filesystem::path& folder);
+// empty) for the scrambled reader. False when it cannot be opened.
+bool OpenUpdateScratch(CoreContext& p, const std::filesystem::path& folder);
 
 // Deletes "temp.tmp" in folder; false when it could not be deleted.
 bool RemoveUpdateScratch(const std::filesystem::path& folder);

@@ -130,7 +130,7 @@ int main() {
         kvr::Program p({sim.clock(), sim.serial(), sim.portIo(), host}, kvr::Language::English);
         p.link.state.medium = kvr::Medium::Serial;
         p.link.state.comDeviceName = "COM2";
-        if (kvr::OpenSerialPort(p) != 0) return 1;
+        if (!kvr::OpenSerialPort(p)) return 1;
         kvr::CalibrateDelay(p);
         loops = p.link.state.loopsPerTick;
     }

@@ -266,7 +266,7 @@ int RunScenario(kvr::Program& p, BenchHost& host, const std::string& scenario, i
         run);
 
     // As the program does before its first ISP connection.
-    if (kvr::OpenSerialPort(p) != 0) return 1;
+    if (!kvr::OpenSerialPort(p)) return 1;
     kvr::CalibrateDelay(p);
     Measured m;
     m.loops = p.link.state.loopsPerTick;

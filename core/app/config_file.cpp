@@ -192,7 +192,7 @@ void SelectSerialPort(Program& p, Window& mainWindow, int n) {
     p.link.state.comDeviceName = p.app.portName;
     p.link.state.medium = Medium::Serial;
     CloseSerialPort(p);
-    if (InitSerialLines(p) == 0) return;
+    if (InitSerialLines(p)) return;
 
     mainWindow.Enable(id::kStatusLine, true);
     mainWindow.Repaint();

@@ -33,7 +33,7 @@ std::string Hex2(int value) {
 Outcome ControllerInfoCommand(Program& p, Window& w) {
     p.app.statusWindow = &w;
     w.Enable(id::kStatusLine, true);
-    if (InitSerialLines(p) != 0) {
+    if (!InitSerialLines(p)) {
         p.host.MessageBox(&w, p.link.lastErrorText, std::string(p.T(texts::kCaptionError)),
                           MessageButtons::Ok);
         EndStatus(w, " ");

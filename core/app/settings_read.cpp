@@ -129,7 +129,7 @@ int StartRead(Program& p, Window& w) {
                           std::string(p.T(texts::kCaptionErrorCaps)), MessageButtons::Ok);
         return 1;
     }
-    if (InitSerialLines(p) != 0) {
+    if (!InitSerialLines(p)) {
         p.host.MessageBox(&w, p.link.lastErrorText, std::string(p.T(texts::kCaptionError)),
                           MessageButtons::Ok);
         return EndUnread(w);

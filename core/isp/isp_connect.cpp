@@ -82,7 +82,7 @@ int ResetPulse(CoreContext& p, bool shortPulse) {
         WaitMs(p, 100);
         return 0;
     }
-    if (OpenSerialPort(p) != 0) return 1;
+    if (!OpenSerialPort(p)) return 1;
     SetClockLow(p);
     SetDataOutLow(p);
     SetResetLow(p);
@@ -149,7 +149,7 @@ int ResetPulseLong(CoreContext& p) {
 
 int ConnectIsp(CoreContext& p) {
     ClearLinkFault(p);
-    if (Serial(p) && InitSerialLines(p) != 0) return kIspFailed;
+    if (Serial(p) && !InitSerialLines(p)) return kIspFailed;
     IdleLines(p);
     ReportStatus(p, "connecting....\n");
     RegisterWork(p, RegisterStep::Clear);

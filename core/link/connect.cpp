@@ -107,7 +107,7 @@ int ConnectLink(CoreContext& p) {
 
     // 2. Reopen the port.
     CloseSerialPort(p);
-    if (OpenSerialPort(p) != 0) {
+    if (!OpenSerialPort(p)) {
         s.comOpen = false;
         return PortFailed(p);
     }
@@ -151,7 +151,7 @@ int ConnectLink(CoreContext& p) {
     const int first = ProbeLink(p, 5, 5, 5);
     StatusBlank(p, false);
     if (first != kProbeAnswer) {
-        if (InitSerialLines(p) != 0) {
+        if (!InitSerialLines(p)) {
             p.link.connectFailure = ConnectFailure::Lines;
             StatusBlank(p, true);
             return 1;

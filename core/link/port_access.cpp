@@ -339,9 +339,9 @@ void CalibrateDelay(CoreContext& p) {
     }
 }
 
-int OpenSerialPort(CoreContext& p) {
+bool OpenSerialPort(CoreContext& p) {
     LinkState& s = p.link.state;
-    if (s.comOpen) return 0;
+    if (s.comOpen) return true;
     // Steps left for a port that has been closed have no line to go to.
     p.link.pending.lines.Clear();
     p.link.pending.work.clear();
@@ -351,11 +351,11 @@ int OpenSerialPort(CoreContext& p) {
         // A handle whose set-up failed is never used again: close it so the
         // next attempt starts clean and the device is not held.
         dev.Close();
-        return 1;
+        return false;
     };
     if (s.comDeviceName.empty() || !dev.Open(s.comDeviceName)) {
         p.link.lastErrorText = std::string(p.T(texts::kCannotOpenComport));
-        return 1;
+        return false;
     }
     SerialConfig config;
     if (!dev.GetState(config)) return fail(texts::kCannotReadComState);
@@ -371,15 +371,15 @@ int OpenSerialPort(CoreContext& p) {
     // A new port: its first status read is timed afresh.
     p.link.statusReadNs = 0;
     p.link.clockDelays = false;
-    return 0;
+    return true;
 }
 
-int InitSerialLines(CoreContext& p) {
+bool InitSerialLines(CoreContext& p) {
     LinkState& s = p.link.state;
     // Every command prepares the port first: it starts without a fault.
     ClearLinkFault(p);
-    if (s.medium == Medium::Parallel) return 0;
-    if (OpenSerialPort(p) != 0) return 1;
+    if (s.medium == Medium::Parallel) return true;
+    if (!OpenSerialPort(p)) return false;
     s.linesInitialised = false;
     SetDataOutHigh(p);
     WaitMs(p, 150);
@@ -389,7 +389,7 @@ int InitSerialLines(CoreContext& p) {
     SampleDataIn(p);
     PlayLines(p);
     s.linesInitialised = true;
-    return 0;
+    return true;
 }
 
 void IdleLines(CoreContext& p) {

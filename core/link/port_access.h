@@ -56,9 +56,9 @@ void WaitMs(CoreContext& p, std::uint32_t ms);
 void DelayLoops(CoreContext& p, std::uint32_t n);
 void CalibrateDelay(CoreContext& p);
 
-// 0 = success, 1 = failure with lastErrorText set.
-int OpenSerialPort(CoreContext& p);
-int InitSerialLines(CoreContext& p);
+// Whether the port is ready; when not, lastErrorText says why.
+bool OpenSerialPort(CoreContext& p);
+bool InitSerialLines(CoreContext& p);
 void IdleLines(CoreContext& p);
 // Closes the serial port if it is open.
 void CloseSerialPort(CoreContext& p);

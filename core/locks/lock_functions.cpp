@@ -156,7 +156,7 @@ void LockFunctionsCommand(Program& p, Window& mainWindow) {
     mainWindow.Enable(id::kStatusLine, true);
     mainWindow.SetText(id::kStatusLine, std::string(p.T(texts::kConnecting)));
     mainWindow.Repaint();
-    if (InitSerialLines(p) != 0) {
+    if (!InitSerialLines(p)) {
         Box(p, &mainWindow, p.link.lastErrorText, texts::kCaptionError);
         EndStatus(mainWindow, " ");
         return;

@@ -110,7 +110,7 @@ void RevCounter::ReleaseMotor(Window& dialog) {
     // From here on closing the window stops the measurement.
     measuring_ = true;
     stopRequested_ = false;
-    if (InitSerialLines(p_) != 0) {
+    if (!InitSerialLines(p_)) {
         measuring_ = false;
         ShowError(p_, texts::kRevAdapter, texts::kCaptionErrorBang);
         dialog.EndDialog(1);

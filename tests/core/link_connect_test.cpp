@@ -163,7 +163,7 @@ TEST(ConnectLinkTest, RecheckAfterUartLinkProbesLinesThenDetectsAnew) {
 TEST(ConnectLinkTest, RecheckAfterUartLinkFindsABitSerialController) {
     Rig r;
     r.p.link.state.uartLink = true;  // left by an earlier command
-    ASSERT_EQ(OpenSerialPort(r.p), 0);
+    ASSERT_TRUE(OpenSerialPort(r.p));
     r.serial.calls.clear();
     EXPECT_EQ(ConnectLink(r.p), 0);
     ExpectFlags(r.p, false, true);
@@ -194,7 +194,7 @@ TEST(ConnectLinkTest, ProbeFailuresShowTheirMessage) {
         Rig r;
         r.p.lang = c.lang;
         r.p.link.state.uartLink = true;  // a link found before is dropped
-        ASSERT_EQ(OpenSerialPort(r.p), 0);
+        ASSERT_TRUE(OpenSerialPort(r.p));
         if (c.answer < 0) {
             r.ctl().profile.silent = true;
             r.ctl().profile.restLevel = c.rest;
@@ -439,7 +439,7 @@ TEST(ConnectLinkTest, SilentControllerCallSequence) {
         FakeSerial& serial = r.serial;
         Program& p = r.p;
         if (c.linkBefore) {
-            ASSERT_EQ(OpenSerialPort(p), 0);
+            ASSERT_TRUE(OpenSerialPort(p));
             p.link.state.uartLink = true;
             serial.calls.clear();
         }

@@ -120,7 +120,7 @@ TEST(ShiftBitTest, ParallelMediumDrivesLatchBitsAndReadsStatusBit6) {
 TEST(ShiftBitTest, TwoTransferWordsKeepTheEchoInBits8To15) {
     SimProgram r(SimOptions().BareWindow());
     Program& p = r.p;
-    ASSERT_EQ(OpenSerialPort(p), 0);
+    ASSERT_TRUE(OpenSerialPort(p));
     SetClockLow(p);
     SetResetLow(p);
     WaitMs(p, 30);
@@ -349,7 +349,7 @@ struct SimRig : SimProgram {
             }
             return true;
         };
-        EXPECT_EQ(OpenSerialPort(p), 0);
+        EXPECT_TRUE(OpenSerialPort(p));
         // A restart: the boot loader takes the page commands.
         SetResetLow(p);
         SetClockLow(p);

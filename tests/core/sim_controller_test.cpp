@@ -22,7 +22,7 @@ struct Rig : testing::SimProgram {
         p.link.state.medium = medium;
         p.link.state.comDeviceName = "COM1";
         p.link.state.directPortIo = true;
-        EXPECT_EQ(OpenSerialPort(p), 0);
+        EXPECT_TRUE(OpenSerialPort(p));
     }
     std::uint64_t now() { return sim.simClock().NowNs(); }
     int Probe() {

@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "app/program.h"
 #include "app/settings_commands.h"
 #include "app/update_procedure.h"
 #include "bench_host.h"
@@ -29,7 +30,6 @@
 #include "libftdi_standin.h"
 #include "platform/host.h"
 #include "platform/window_record.h"
-#include "program.h"
 #include "res/app_texts.h"
 #include "res/ids.h"
 #include "sim_clock.h"

@@ -5,12 +5,12 @@
 #include <cstdio>
 #include <ctime>
 
+#include "app/program.h"
 #include "controller.h"
 #include "link/connect.h"
 #include "link/exchange.h"
 #include "link/port_access.h"
 #include "platform/host.h"
-#include "program.h"
 #include "sim_clock.h"
 #include "sim_devices.h"
 #include "simulation.h"
@@ -72,7 +72,7 @@ Run Scenario(kvr::sim::Simulation& sim, std::uint32_t loopsPerTick) {
     const std::uint64_t t1 = clock.NowNs();
     reads0 = serial.statusReads;
     for (int i = 0; i < kReads; ++i) {
-        if (kvr::ReadControllerByte(p, 12) != 102) ++r.wrong;
+        if (kvr::ReadControllerByte(p, 12).value != 102) ++r.wrong;
     }
     // Each read vouched for: the command twice (3 bytes each) and the probe
     // (2 bytes), each bit sampled once.
@@ -102,12 +102,13 @@ Replug LostAndBack(kvr::sim::Simulation& sim) {
     if (kvr::ConnectLink(p) != 0) return r;
     sim.controller().faults.serialVanishesAfterCalls = sim.simSerial().calls() + 200;
     const std::uint64_t t0 = clock.NowNs();
-    for (int i = 0; i < kReads && !kvr::LinkFaulty(p); ++i) (void)kvr::ReadControllerByte(p, 12);
+    for (int i = 0; i < kReads && !kvr::LinkFaulty(p); ++i)
+        (void)kvr::ReadControllerByte(p, 12).value;
     const std::uint64_t t1 = clock.NowNs();
     r.lost = p.link.fault == kvr::LinkFault::Lost;
     sim.simSerial().Replug();
-    r.works =
-        kvr::ConnectLink(p) == 0 && kvr::ReadControllerByte(p, 12) == 102 && !kvr::LinkFaulty(p);
+    r.works = kvr::ConnectLink(p) == 0 && kvr::ReadControllerByte(p, 12).value == 102 &&
+              !kvr::LinkFaulty(p);
     const std::uint64_t t2 = clock.NowNs();
     r.noticedMs = static_cast<double>(t1 - t0) / 1e6;
     r.backMs = static_cast<double>(t2 - t1) / 1e6;
@@ -129,7 +130,7 @@ int main() {
         kvr::Program p({sim.clock(), sim.serial(), sim.portIo(), host}, kvr::Language::English);
         p.link.state.medium = kvr::Medium::Serial;
         p.link.state.comDeviceName = "COM2";
-        if (kvr::OpenSerialPort(p) != 0) return 1;
+        if (!kvr::OpenSerialPort(p)) return 1;
         kvr::CalibrateDelay(p);
         loops = p.link.state.loopsPerTick;
     }

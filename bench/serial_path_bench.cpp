@@ -29,6 +29,7 @@
 #include <string>
 #include <vector>
 
+#include "app/program.h"
 #include "app/settings_commands.h"
 #include "app/update_procedure.h"
 #include "bench_host.h"
@@ -41,7 +42,6 @@
 #include "modem_preload.h"
 #include "platform/host.h"
 #include "platform/window_record.h"
-#include "program.h"
 #include "qt_platform.h"
 #include "res/app_texts.h"
 #include "res/ids.h"
@@ -158,7 +158,7 @@ int RunCalls(kvr::Program& p, bool uart) {
     if (kvr::ConnectLink(p) != 0) return 1;
     constexpr int kReads = 20;
     ResetStats();
-    for (int i = 0; i < kReads; ++i) (void)kvr::ReadControllerByte(p, 12);
+    for (int i = 0; i < kReads; ++i) (void)kvr::ReadControllerByte(p, 12).value;
     PrintCalls(uart ? "per byte command (UART)"
                     : "per byte command (bit-serial, "
                       "loopsPerTick 1)",
@@ -266,7 +266,7 @@ int RunScenario(kvr::Program& p, BenchHost& host, const std::string& scenario, i
         run);
 
     // As the program does before its first ISP connection.
-    if (kvr::OpenSerialPort(p) != 0) return 1;
+    if (!kvr::OpenSerialPort(p)) return 1;
     kvr::CalibrateDelay(p);
     Measured m;
     m.loops = p.link.state.loopsPerTick;

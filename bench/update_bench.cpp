@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "app/program.h"
 #include "app/update_procedure.h"
 #include "controller.h"
 #include "counting_serial.h"
@@ -19,7 +20,6 @@
 #include "platform/host.h"
 #include "platform/serial_device.h"
 #include "platform/window.h"
-#include "program.h"
 #include "sim_clock.h"
 #include "sim_devices.h"
 #include "simulation.h"
@@ -148,7 +148,7 @@ bool MeasurePace(Pace& pace) {
     kvr::Program p({sim.clock(), sim.serial(), sim.portIo(), host}, kvr::Language::English);
     p.link.state.medium = kvr::Medium::Serial;
     p.link.state.comDeviceName = "COM2";
-    if (kvr::OpenSerialPort(p) != 0) return false;
+    if (!kvr::OpenSerialPort(p)) return false;
     kvr::CalibrateDelay(p);
     pace.loops = p.link.state.loopsPerTick;
     for (int i = 0; i < kReadSamples / 10; ++i) (void)kvr::ReadDataIn(p);  // warm up

@@ -120,7 +120,7 @@ Session::Session(const Options& options, int argc, char** argv, std::ostream& ou
     p.reporter = &*reporter_;
 
     // The window programs' start: port access, then the main window opens.
-    InitPortAccess(p);
+    InitPortAccess(p, p.host.QueryPlatform());
     ApplyTemplate(window_, res::MainWindowTemplateId(options.lang));
     MainWindowProc(p, window_, DialogEvent::Init, 0);
     // As choosing it in the Port menu: for this run only, since the session

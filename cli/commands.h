@@ -6,10 +6,10 @@
 #include <optional>
 #include <string>
 
+#include "app/program.h"
 #include "app/startup.h"
 #include "console_host.h"
 #include "devices.h"
-#include "program.h"
 #include "sim_profiles.h"
 #include "simulation.h"
 

@@ -4,9 +4,9 @@
 #include <string>
 
 #include "app/command_gate.h"
+#include "app/program.h"
 #include "app/status_line.h"
 #include "platform/window.h"
-#include "program.h"
 #include "res/app_texts.h"
 #include "res/ids.h"
 #include "res/isp_texts.h"
@@ -54,14 +54,14 @@ void AppReporter::CheckProgress(int percent) {
 }
 
 void AppReporter::DriverFailed() {
-    p_.os.host.MessageBox(nullptr, std::string(p_.T(texts::kDriverAccessError)),
-                          std::string(p_.T(texts::kCaptionError)), MessageButtons::Ok);
+    p_.host.MessageBox(nullptr, std::string(p_.T(texts::kDriverAccessError)),
+                       std::string(p_.T(texts::kCaptionError)), MessageButtons::Ok);
     if (p_.app.statusWindow != nullptr) p_.app.statusWindow->EndDialog(1);
 }
 
 void AppReporter::ChipErased() {
-    p_.os.host.MessageBox(nullptr, std::string(p_.T(texts::kIspDeviceErased)),
-                          std::string(p_.T(texts::kCaptionWarningColon)), MessageButtons::Ok);
+    p_.host.MessageBox(nullptr, std::string(p_.T(texts::kIspDeviceErased)),
+                       std::string(p_.T(texts::kCaptionWarningColon)), MessageButtons::Ok);
 }
 
 }  // namespace kvr

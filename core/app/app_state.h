@@ -6,6 +6,8 @@
 #include <optional>
 #include <string>
 
+#include "res/program_version.h"
+
 namespace kvr {
 
 class Window;
@@ -27,7 +29,5 @@ struct AppState {
     bool commandRunning = false;
     std::optional<std::uint32_t> lastPumpTick;  // none until the command's first pause
 };
-
-inline constexpr int kProgramVersion = 0x25;
 
 }  // namespace kvr

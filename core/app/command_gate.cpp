@@ -9,7 +9,7 @@ CommandScope::CommandScope(Program& p) : p_(p), refused_(p.app.commandRunning) {
     if (refused_) return;
     p_.app.commandRunning = true;
     p_.app.lastPumpTick.reset();
-    p_.os.host.SetBusy(true);
+    p_.host.SetBusy(true);
 }
 
 CommandScope::~CommandScope() {
@@ -17,18 +17,18 @@ CommandScope::~CommandScope() {
     // Line steps a batching device still holds go out before the command ends.
     PlayLines(p_);
     p_.app.commandRunning = false;
-    p_.os.host.SetBusy(false);
+    p_.host.SetBusy(false);
 }
 
 int RunCommandDialog(Program& p, int templateId, Window* owner, const DialogProc& procedure) {
     const bool running = p.app.commandRunning;
     p.app.commandRunning = false;
-    if (running) p.os.host.SetBusy(false);
-    const int result = p.os.host.RunDialog(templateId, owner, procedure);
+    if (running) p.host.SetBusy(false);
+    const int result = p.host.RunDialog(templateId, owner, procedure);
     p.app.commandRunning = running;
     if (running) {
         p.app.lastPumpTick.reset();
-        p.os.host.SetBusy(true);
+        p.host.SetBusy(true);
     }
     return result;
 }
@@ -48,7 +48,7 @@ void PumpInPause(Program& p, std::uint32_t now) {
     if (!p.app.lastPumpTick) p.app.lastPumpTick = now;
     if (static_cast<std::uint32_t>(now - *p.app.lastPumpTick) < kPumpIntervalMs) return;
     p.app.lastPumpTick = now;
-    p.os.host.PumpMessages();
+    p.host.PumpMessages();
 }
 
 }  // namespace kvr

@@ -11,8 +11,8 @@
 #include <cstdint>
 #include <span>
 
+#include "app/program.h"
 #include "platform/host.h"
-#include "program.h"
 
 namespace kvr {
 

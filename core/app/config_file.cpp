@@ -75,8 +75,8 @@ bool ParseRatio(const char* text, float& ratio) {
 }
 
 void ConfigBox(Program& p, const Text& text) {
-    p.os.host.MessageBox(nullptr, std::string(p.T(text)),
-                         std::string(p.T(texts::kCaptionErrorBang)), MessageButtons::Ok);
+    p.host.MessageBox(nullptr, std::string(p.T(text)), std::string(p.T(texts::kCaptionErrorBang)),
+                      MessageButtons::Ok);
 }
 
 // Writes both motor fields, the gear ratio last. 0 when stored; 1 after a
@@ -192,15 +192,15 @@ void SelectSerialPort(Program& p, Window& mainWindow, int n) {
     p.link.state.comDeviceName = p.app.portName;
     p.link.state.medium = Medium::Serial;
     CloseSerialPort(p);
-    if (InitSerialLines(p) == 0) return;
+    if (InitSerialLines(p)) return;
 
     mainWindow.Enable(id::kStatusLine, true);
     mainWindow.Repaint();
     mainWindow.SetText(id::kStatusLine, " ");
     p.app.statusText.assign(1, ' ');  // not = " ": GCC 12 warns falsely at -O3
     ShowStatusText(p);
-    p.os.host.MessageBox(&mainWindow, p.link.lastErrorText, std::string(p.T(texts::kCaptionError)),
-                         MessageButtons::Ok);
+    p.host.MessageBox(&mainWindow, p.link.lastErrorText, std::string(p.T(texts::kCaptionError)),
+                      MessageButtons::Ok);
     mainWindow.Enable(id::kStatusLine, false);
     mainWindow.Repaint();
 }

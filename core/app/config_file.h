@@ -5,7 +5,7 @@
 #include <initializer_list>
 #include <string_view>
 
-#include "program.h"
+#include "app/program.h"
 
 namespace kvr {
 

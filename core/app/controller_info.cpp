@@ -33,9 +33,9 @@ std::string Hex2(int value) {
 Outcome ControllerInfoCommand(Program& p, Window& w) {
     p.app.statusWindow = &w;
     w.Enable(id::kStatusLine, true);
-    if (InitSerialLines(p) != 0) {
-        p.os.host.MessageBox(&w, p.link.lastErrorText, std::string(p.T(texts::kCaptionError)),
-                             MessageButtons::Ok);
+    if (!InitSerialLines(p)) {
+        p.host.MessageBox(&w, p.link.lastErrorText, std::string(p.T(texts::kCaptionError)),
+                          MessageButtons::Ok);
         EndStatus(w, " ");
         return Outcome::Failed;
     }
@@ -51,8 +51,8 @@ Outcome ControllerInfoCommand(Program& p, Window& w) {
         return Outcome::Failed;
     }
     if (connected != kIspConnected) {
-        p.os.host.MessageBox(nullptr, std::string(p.T(texts::kLinkNoConnection)),
-                             std::string(p.T(texts::kCaptionErrorCaps)), MessageButtons::Ok);
+        p.host.MessageBox(nullptr, std::string(p.T(texts::kLinkNoConnection)),
+                          std::string(p.T(texts::kCaptionErrorCaps)), MessageButtons::Ok);
         EndStatus(w, " ");
         return Outcome::Failed;
     }
@@ -71,7 +71,7 @@ Outcome ControllerInfoCommand(Program& p, Window& w) {
             "\nFuse LB: " + Hex2(p.isp.fuseLow) + "\n";
 
     EndStatus(w, " ");
-    p.os.host.MessageBox(nullptr, text, std::string(p.T(texts::kCaptionInfo)), MessageButtons::Ok);
+    p.host.MessageBox(nullptr, text, std::string(p.T(texts::kCaptionInfo)), MessageButtons::Ok);
     return Outcome::Done;
 }
 

@@ -1,7 +1,7 @@
 // The main window's command that shows the chip's signature, fuse and lock bytes.
 #pragma once
 
-#include "program.h"
+#include "app/program.h"
 
 namespace kvr {
 

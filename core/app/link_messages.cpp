@@ -11,7 +11,7 @@ namespace kvr {
 namespace {
 
 void Box(Program& p, Window* owner, const std::string& text, const Text& caption) {
-    p.os.host.MessageBox(owner, text, std::string(p.T(caption)), MessageButtons::Ok);
+    p.host.MessageBox(owner, text, std::string(p.T(caption)), MessageButtons::Ok);
 }
 
 }  // namespace

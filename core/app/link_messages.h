@@ -5,8 +5,8 @@
 #include <cstddef>
 #include <vector>
 
+#include "app/program.h"
 #include "link/verified_writes.h"
-#include "program.h"
 
 namespace kvr {
 

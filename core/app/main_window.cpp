@@ -41,7 +41,7 @@ int OnInit(Program& p, Window& w) {
     w.Enable(id::kStatusLine, false);
     std::error_code ec;
     p.app.startDirectory = std::filesystem::current_path(ec);
-    if (ec) p.os.host.ErrorOutput("_getcwd error: " + ec.message());
+    if (ec) p.host.ErrorOutput("_getcwd error: " + ec.message());
     LoadPortSetting(p, w);
     ParkLines(p);
     FillLists(p, w);
@@ -51,8 +51,8 @@ int OnInit(Program& p, Window& w) {
 
 void WarnIfRpmControlInactive(Program& p) {
     if (!p.app.rpmControlInactive) return;
-    p.os.host.MessageBox(nullptr, std::string(p.T(texts::kRpmControlInactive)),
-                         std::string(p.T(texts::kCaptionWarningBang)), MessageButtons::Ok);
+    p.host.MessageBox(nullptr, std::string(p.T(texts::kRpmControlInactive)),
+                      std::string(p.T(texts::kCaptionWarningBang)), MessageButtons::Ok);
 }
 
 void ExitWithSaving(Program& p, Window& w) {
@@ -74,18 +74,18 @@ void OpenHelpDocument(Program& p) {
     const std::string name(p.T(texts::kHelpDocument));
     // Looked at, not opened: a pipe of that name would hang the program.
     if (CheckRegularFile(name) == FileCheck::Regular) {
-        (void)p.os.host.ShellOpen(name);
+        (void)p.host.ShellOpen(name);
         return;
     }
-    p.os.host.MessageBox(nullptr, std::string(p.T(texts::kHelpDocumentMissing)),
-                         std::string(p.T(texts::kCaptionError)), MessageButtons::Ok);
+    p.host.MessageBox(nullptr, std::string(p.T(texts::kHelpDocumentMissing)),
+                      std::string(p.T(texts::kCaptionError)), MessageButtons::Ok);
 }
 
 void ShowAbout(Program& p) {
     char version[16];
     std::snprintf(version, sizeof version, "%4x", static_cast<unsigned>(kProgramVersion));
-    p.os.host.MessageBox(nullptr, std::string(p.T(texts::kAboutCredits)) + "Version: " + version,
-                         std::string(p.T(texts::kAboutCaption)), MessageButtons::Ok);
+    p.host.MessageBox(nullptr, std::string(p.T(texts::kAboutCredits)) + "Version: " + version,
+                      std::string(p.T(texts::kAboutCaption)), MessageButtons::Ok);
 }
 
 // The main window's commands by menu or button id.
@@ -98,9 +98,7 @@ constexpr Command kCommands[] = {
     {id::kHelpFile, [](Program& p, Window&) { OpenHelpDocument(p); }},
     {id::kAbout, [](Program& p, Window&) { ShowAbout(p); }},
     {id::kServicePage,
-     [](Program& p, Window&) {
-         (void)p.os.host.ShellOpen(std::string(texts::kServicePageAddress));
-     }},
+     [](Program& p, Window&) { (void)p.host.ShellOpen(std::string(texts::kServicePageAddress)); }},
     {id::kOpenUpdateFile, [](Program& p, Window& w) { (void)RunFirmwareUpdate(p, w); }},
     {id::kRead, [](Program& p, Window& w) { (void)ReadSettings(p, w); }},
     {id::kWrite, [](Program& p, Window& w) { (void)WriteSettings(p, w); }},
@@ -162,11 +160,11 @@ int MainWindowProc(Program& p, Window& w, DialogEvent event, int commandId) {
 }
 
 int RunProgram(Program& p) {
-    InitPortAccess(p);
-    p.os.host.RunDialog(res::MainWindowTemplateId(p.lang), nullptr,
-                        [&p](Window& w, DialogEvent event, int commandId) {
-                            return MainWindowProc(p, w, event, commandId);
-                        });
+    InitPortAccess(p, p.host.QueryPlatform());
+    p.host.RunDialog(res::MainWindowTemplateId(p.lang), nullptr,
+                     [&p](Window& w, DialogEvent event, int commandId) {
+                         return MainWindowProc(p, w, event, commandId);
+                     });
     return 0;
 }
 

@@ -5,8 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "app/program.h"
 #include "platform/host.h"
-#include "program.h"
 
 namespace kvr {
 

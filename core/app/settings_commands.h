@@ -1,8 +1,8 @@
 // The main window's settings commands: Read, Write, and the controls that enable others.
 #pragma once
 
+#include "app/program.h"
 #include "platform/window.h"
-#include "program.h"
 
 namespace kvr {
 

@@ -35,8 +35,8 @@ void HandleLowVoltage(Window& w, int chosen) {
 
 int SettingsReadGate(Program& p) {
     if (SettingsWereRead(p.settings)) return 0;
-    p.os.host.MessageBox(nullptr, std::string(p.T(texts::kReadValuesFirst)),
-                         std::string(p.T(texts::kCaptionErrorBang)), MessageButtons::Ok);
+    p.host.MessageBox(nullptr, std::string(p.T(texts::kReadValuesFirst)),
+                      std::string(p.T(texts::kCaptionErrorBang)), MessageButtons::Ok);
     return 1;
 }
 

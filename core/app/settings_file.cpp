@@ -18,7 +18,7 @@ namespace kvr {
 namespace {
 
 void ShowError(Program& p, Window& w, const std::string& text) {
-    p.os.host.MessageBox(&w, text, std::string(p.T(texts::kCaptionError)), MessageButtons::Ok);
+    p.host.MessageBox(&w, text, std::string(p.T(texts::kCaptionError)), MessageButtons::Ok);
 }
 
 // The whole form as a file holds it; problem set when a field holds no
@@ -135,8 +135,8 @@ Outcome LoadSettingsFile(Program& p, Window& w, const std::string& path) {
     if (!missing.empty()) {
         report += "\n" + Fill(p.T(texts::kSettingsNotInFile), {JoinNames(missing)});
     }
-    p.os.host.MessageBox(&w, report, std::string(p.T(texts::kCaptionWarningColon)),
-                         MessageButtons::Ok);
+    p.host.MessageBox(&w, report, std::string(p.T(texts::kCaptionWarningColon)),
+                      MessageButtons::Ok);
     return Outcome::Done;
 }
 
@@ -144,15 +144,15 @@ void SaveSettingsCommand(Program& p, Window& w) {
     if (SettingsReadGate(p) != 0) return;
     auto request = SettingsFileRequest<SaveFileRequest>(p, texts::kSaveSettingsTitle);
     request.defaultExtension = std::string(texts::kSettingsFileExtension);
-    const std::string path = p.os.host.ChooseSaveFile(request);
+    const std::string path = p.host.ChooseSaveFile(request);
     if (path.empty()) return;
     (void)SaveSettingsFile(p, w, path);
 }
 
 void LoadSettingsCommand(Program& p, Window& w) {
     if (SettingsReadGate(p) != 0) return;
-    const std::string path = p.os.host.ChooseOpenFile(
-        SettingsFileRequest<OpenFileRequest>(p, texts::kLoadSettingsTitle));
+    const std::string path =
+        p.host.ChooseOpenFile(SettingsFileRequest<OpenFileRequest>(p, texts::kLoadSettingsTitle));
     if (path.empty()) return;
     (void)LoadSettingsFile(p, w, path);
 }

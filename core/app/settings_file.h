@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "app/program.h"
 #include "platform/window.h"
-#include "program.h"
 #include "settings/settings_json.h"
 
 namespace kvr {

@@ -125,13 +125,13 @@ int EndUnread(Window& w) {
 int StartRead(Program& p, Window& w) {
     // Settings are read only through a serial port.
     if (p.link.state.medium != Medium::Serial) {
-        p.os.host.MessageBox(nullptr, std::string(p.T(texts::kNoSerialPort)),
-                             std::string(p.T(texts::kCaptionErrorCaps)), MessageButtons::Ok);
+        p.host.MessageBox(nullptr, std::string(p.T(texts::kNoSerialPort)),
+                          std::string(p.T(texts::kCaptionErrorCaps)), MessageButtons::Ok);
         return 1;
     }
-    if (InitSerialLines(p) != 0) {
-        p.os.host.MessageBox(&w, p.link.lastErrorText, std::string(p.T(texts::kCaptionError)),
-                             MessageButtons::Ok);
+    if (!InitSerialLines(p)) {
+        p.host.MessageBox(&w, p.link.lastErrorText, std::string(p.T(texts::kCaptionError)),
+                          MessageButtons::Ok);
         return EndUnread(w);
     }
     w.Enable(id::kStatusLine, true);
@@ -160,8 +160,9 @@ int StartRead(Program& p, Window& w) {
 // 0 to go on; 1 after the Read was ended.
 int CheckController(Program& p, Window& w) {
     SettingsImage& s = p.settings;
-    const int marker = ReadSettingsByte(p, SetupMarker);
-    if (ConfirmReads(p) != 0) return FailLink(p, w);
+    ReadRun run(p);
+    const int marker = ReadSettingsByte(run, SetupMarker);
+    if (run.End() != LinkFault::None) return FailLink(p, w);
     if (marker != kSetupMarkerDone) {
         FailRead(p, w, texts::kNotSetUp);
         return 1;
@@ -171,12 +172,12 @@ int CheckController(Program& p, Window& w) {
     w.Enable(id::kStatusLine, true);
     w.Repaint();
 
-    (void)ReadSettingsByte(p, OscCalibration);
-    const int versionHigh = ReadSettingsByte(p, VersionHigh);
-    const int versionLow = ReadSettingsByte(p, VersionLow);
+    (void)ReadSettingsByte(run, OscCalibration);
+    const int versionHigh = ReadSettingsByte(run, VersionHigh);
+    const int versionLow = ReadSettingsByte(run, VersionLow);
     s.versionText = VersionText(versionHigh, versionLow, -1);
     s.versionWord = versionHigh * 256 + versionLow;
-    if (ConfirmReads(p) != 0) return FailLink(p, w);
+    if (run.End() != LinkFault::None) return FailLink(p, w);
     // Both bytes erased: the controller has never been set up.
     if (s.versionWord == kVersionRefused) {
         FailRead(p, w, texts::kNotSetUp);
@@ -187,9 +188,9 @@ int CheckController(Program& p, Window& w) {
         FailRead(p, w, texts::kNotSuitable);
         return 1;
     }
-    s.features = ReadSettingsByte(p, FeatureFlags);
-    const int requiredLevel = ReadSettingsByte(p, RequiredLevel);
-    if (ConfirmReads(p) != 0) return FailLink(p, w);
+    s.features = ReadSettingsByte(run, FeatureFlags);
+    const int requiredLevel = ReadSettingsByte(run, RequiredLevel);
+    if (run.End() != LinkFault::None) return FailLink(p, w);
     s.versionText = VersionText(versionHigh, versionLow, s.features);
     w.SetText(id::kVersionText, s.versionText);
     if (requiredLevel > kProgramVersion) {
@@ -264,8 +265,9 @@ Outcome ReadSettings(Program& p, Window& w) {
 
     // Every parameter byte first, in the order the controller is read;
     // shown only once all of them arrived.
-    const ControllerParameters v = ReadControllerParameters(p);
-    if (ConfirmReads(p) != 0) {
+    ReadRun run(p);
+    const ControllerParameters v = ReadControllerParameters(run);
+    if (run.End() != LinkFault::None) {
         (void)FailLink(p, w);
         return Outcome::Failed;
     }
@@ -274,7 +276,7 @@ Outcome ReadSettings(Program& p, Window& w) {
     SetStatus(w, p.T(texts::kStatusOk));
     w.Repaint();
     w.Enable(id::kWrite, true);
-    p.os.host.Beep();
+    p.host.Beep();
     w.Enable(id::kStatusLine, false);
     return Outcome::Done;
 }

@@ -72,8 +72,8 @@ int Refuse(Program& p, Window& w, Refusal refusal) {
         std::find_if(std::begin(kRefusals), std::end(kRefusals),
                      [refusal](const RefusalMessage& x) { return x.refusal == refusal; });
     if (m == std::end(kRefusals)) return ResetStatus(w);
-    p.os.host.MessageBox(&w, std::string(p.T(*m->text)), std::string(p.T(texts::kCaptionErrorBang)),
-                         MessageButtons::Ok);
+    p.host.MessageBox(&w, std::string(p.T(*m->text)), std::string(p.T(texts::kCaptionErrorBang)),
+                      MessageButtons::Ok);
     if (m->end == RefusalEnd::BoxThenClear) return ResetStatus(w);
     if (m->end == RefusalEnd::BoxThenDisable) w.Enable(id::kStatusLine, false);
     return 1;
@@ -153,7 +153,7 @@ Outcome WriteSettings(Program& p, Window& w, WriteMode mode) {
     SetStatus(w, p.T(texts::kStatusOk));
     w.Enable(id::kStatusLine, false);
     w.Repaint();
-    p.os.host.Beep();
+    p.host.Beep();
     return Outcome::Done;
 }
 

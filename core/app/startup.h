@@ -7,10 +7,10 @@
 #include <string>
 #include <string_view>
 
+#include "app/program.h"
 #include "app/user_folder.h"
 #include "platform/devices.h"
 #include "platform/host.h"
-#include "program.h"
 #include "res/language.h"
 
 namespace kvr {

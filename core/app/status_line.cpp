@@ -41,8 +41,8 @@ void EndWithError(Program& p, Window& w, const Text& message) {
     p.link.lastErrorText = std::string(p.T(message));
     p.app.statusText.assign(1, ' ');
     ShowStatusText(p);
-    p.os.host.MessageBox(&w, p.link.lastErrorText, std::string(p.T(texts::kCaptionError)),
-                         MessageButtons::Ok);
+    p.host.MessageBox(&w, p.link.lastErrorText, std::string(p.T(texts::kCaptionError)),
+                      MessageButtons::Ok);
     w.Enable(id::kStatusLine, false);
     w.Repaint();
 }

@@ -4,8 +4,8 @@
 #include <string>
 #include <string_view>
 
+#include "app/program.h"
 #include "platform/window.h"
-#include "program.h"
 
 namespace kvr {
 

@@ -1,7 +1,7 @@
 // The update file's name: checked, cut after ".upd", and recorded in blsetup.cfg.
 #pragma once
 
-#include "program.h"
+#include "app/program.h"
 
 namespace kvr {
 

@@ -3,10 +3,12 @@
 #include "app/update_procedure.h"
 
 #include <map>
+#include <optional>
 #include <string>
 
 #include "app/link_messages.h"
 #include "app/status_line.h"
+#include "app/update_file_dialogs.h"
 #include "app/update_file_name.h"
 #include "isp/flash_verify.h"
 #include "link/connect.h"
@@ -50,8 +52,8 @@ class UpdateCommand {
     }
     void EnableStatus() { w_.Enable(id::kStatusLine, true); }
     int Box(const Text& text, const Text& caption, MessageButtons buttons = MessageButtons::Ok) {
-        return p_.os.host.MessageBox(nullptr, std::string(p_.T(text)), std::string(p_.T(caption)),
-                                     buttons);
+        return p_.host.MessageBox(nullptr, std::string(p_.T(text)), std::string(p_.T(caption)),
+                                  buttons);
     }
     void Finish() {
         // Page steps still pending on a batching device go out first.
@@ -159,8 +161,8 @@ bool UpdateCommand::ExamineFile() {
         return false;
     }
     if (CheckUpdateFileName(p_) != 0) {
-        p_.os.host.MessageBox(&w_, p_.link.lastErrorText, std::string(p_.T(texts::kCaptionError)),
-                              MessageButtons::Ok);
+        p_.host.MessageBox(&w_, p_.link.lastErrorText, std::string(p_.T(texts::kCaptionError)),
+                           MessageButtons::Ok);
         Finish();
         return false;
     }
@@ -192,10 +194,11 @@ bool UpdateCommand::ReachBootLoader() {
     }
     Status(WithPath(p_, p_.T(texts::kUpdateConnected)));
 
-    const int versionHigh = ReadControllerByte(p_, VersionHigh);
-    const int versionLow = ReadControllerByte(p_, VersionLow);
+    ReadRun run(p_);
+    const int versionHigh = run.Read(VersionHigh).value;
+    const int versionLow = run.Read(VersionLow).value;
     // A version that did not arrive decides nothing.
-    if (ConfirmReads(p_) != 0) {
+    if (run.End() != LinkFault::None) {
         FinishLinkFault();
         return false;
     }
@@ -226,13 +229,13 @@ const Text* UpdateCommand::Question() {
 // The kind is taken from the file on both ways, so a scrambled file is
 // never sent as text.
 bool UpdateCommand::TakeFileKind() {
-    UpdateFileKind kind = UpdateFileKind::Text;
-    if (DetermineUpdateFileKind(p_, kind) != 0) {
+    const std::optional<UpdateFileKind> kind = DetermineUpdateFileKind(p_);
+    if (!kind) {
         FinishWith(texts::kUpdateFileError1);
         return false;
     }
-    s_.kind = kind;
-    if (kind == UpdateFileKind::Scrambled && CheckUpdateHeader(p_) != 0) {
+    s_.kind = *kind;
+    if (*kind == UpdateFileKind::Scrambled && CheckUpdateHeader(p_) != 0) {
         Finish();
         return false;
     }
@@ -249,7 +252,7 @@ bool UpdateCommand::FileFitsController() const {
 
 bool UpdateCommand::OpenForTransfer() {
     if (s_.kind == UpdateFileKind::Text) {
-        if (OpenUpdateInput(p_) != 0) {
+        if (!OpenUpdateInput(p_)) {
             FinishWith(texts::kUpdateFileError2);
             return false;
         }
@@ -258,7 +261,7 @@ bool UpdateCommand::OpenForTransfer() {
         return true;
     }
 
-    if (OpenUpdateInput(p_) != 0) {
+    if (!OpenUpdateInput(p_)) {
         FinishWith(texts::kUpdateFileError3);
         return false;
     }
@@ -275,11 +278,11 @@ bool UpdateCommand::OpenForTransfer() {
         Finish();
         return false;
     }
-    if (OpenUpdateInput(p_) != 0) {
+    if (!OpenUpdateInput(p_)) {
         FinishWith(texts::kUpdateFileError3);
         return false;
     }
-    if (OpenUpdateScratch(p_) != 0) {
+    if (!OpenUpdateScratch(p_, p_.app.startDirectory)) {
         Box(texts::kCannotOpenTempFile, texts::kCaptionErrorCaps);
         CloseUpdateFiles(p_);
         return false;
@@ -372,7 +375,7 @@ void UpdateCommand::Transfer() {
 // update.
 void UpdateCommand::CompleteTransfer() {
     CloseUpdateFiles(p_);
-    if (!RemoveUpdateScratch(p_)) RemoveUpdateScratch(p_);
+    if (!RemoveUpdateScratch(p_.app.startDirectory)) RemoveUpdateScratch(p_.app.startDirectory);
     if (s_.currentPage == -1) {
         FinishWith(texts::kUpdateFileError4);
         return;
@@ -387,7 +390,7 @@ void UpdateCommand::CompleteTransfer() {
     WriteBackLockByte();
     const Text* notVerified = nullptr;
     if (!Verified(notVerified)) return;
-    p_.os.host.Beep();
+    p_.host.Beep();
     Status(p_.T(texts::kStatusOk));
     w_.Enable(id::kStatusLine, false);
     w_.Repaint();
@@ -403,8 +406,10 @@ void UpdateCommand::CompleteTransfer() {
 // result is not judged, as the pages are in whatever it finds. A lock byte
 // that did not arrive is not written back with invented bits.
 void UpdateCommand::WriteBackLockByte() {
-    const int lockByte = ReadControllerByte(p_, LockFlags);
-    if (ConfirmReads(p_) == 0) (void)WriteControllerByte(p_, LockFlags, (lockByte | 1) & 0xFF);
+    ReadRun run(p_);
+    const int lockByte = run.Read(LockFlags).value;
+    if (run.End() == LinkFault::None)
+        (void)WriteControllerByte(p_, LockFlags, (lockByte | 1) & 0xFF);
     ClearLinkFault(p_);
 }
 
@@ -429,7 +434,7 @@ bool UpdateCommand::Verified(const Text*& notVerified) {
             return;
         }
         if (p_.os.clock.TickCount() - start <= kProgressDelayMs) return;
-        p_.os.host.PumpMessages();
+        p_.host.PumpMessages();
         p_.reporter->CheckProgress(percent);
     });
     switch (result_.check.check) {
@@ -463,7 +468,7 @@ void UpdateCommand::BadCharacter() {
 }
 
 void UpdateCommand::ShowProgress() {
-    p_.os.host.PumpMessages();
+    p_.host.PumpMessages();
     long long percent = 0;
     if (s_.recordTotal > 0) percent = static_cast<long long>(s_.recordsSent) * 100 / s_.recordTotal;
     p_.reporter->Progress(static_cast<int>(percent));

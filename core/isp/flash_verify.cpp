@@ -17,13 +17,13 @@ constexpr int kReadLockBits = 0x5800;
 // Lock bits LB1 and LB2 both programmed (0): no reading, no programming.
 constexpr int kLockModeMask = 0x03;
 
-bool Gone(const Program& p) {
+bool Gone(const CoreContext& p) {
     return p.link.fault == LinkFault::Lost || p.link.fault == LinkFault::Driver;
 }
 
 // Read Program Memory for one byte address (a word's low or high byte),
 // left pending; the register it leaves is kept (keptRegisters).
-void SendFlashRead(Program& p, int address) {
+void SendFlashRead(CoreContext& p, int address) {
     const int instruction = (address & 1) != 0 ? kReadProgramHigh : kReadProgramLow;
     const int word = address >> 1;
     RegisterWork(p, RegisterStep::Clear);
@@ -42,7 +42,7 @@ bool FlashByteInStep(int address, std::int32_t reg, int& value) {
            ((in >> 8) & 0xFF) == static_cast<std::uint32_t>((word >> 8) & 0xFF);
 }
 
-FlashReport Compare(Program& p, const std::map<int, FlashPage>& pages,
+FlashReport Compare(CoreContext& p, const std::map<int, FlashPage>& pages,
                     const std::function<void(int percent)>& progress) {
     FlashReport report;
     const auto ended = [&report](FlashCheck check) {
@@ -91,7 +91,7 @@ FlashReport Compare(Program& p, const std::map<int, FlashPage>& pages,
 
 }  // namespace
 
-FlashReport VerifyFlash(Program& p, const std::map<int, FlashPage>& pages,
+FlashReport VerifyFlash(CoreContext& p, const std::map<int, FlashPage>& pages,
                         const std::function<void(int percent)>& progress) {
     const FlashReport result = Compare(p, pages, progress);
     // The controller starts again whatever the check found.

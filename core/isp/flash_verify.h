@@ -7,7 +7,7 @@
 #include <functional>
 #include <map>
 
-#include "program.h"
+#include "core_context.h"
 
 namespace kvr {
 
@@ -35,7 +35,7 @@ struct FlashReport {
 // byte, so that a difference is reported with its extent; progress gets 0
 // once the programming mode answers, then the share done in percent after
 // each page. Leaves the chip released from reset.
-FlashReport VerifyFlash(Program& p, const std::map<int, FlashPage>& pages,
+FlashReport VerifyFlash(CoreContext& p, const std::map<int, FlashPage>& pages,
                         const std::function<void(int percent)>& progress);
 
 }  // namespace kvr

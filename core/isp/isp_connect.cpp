@@ -18,11 +18,11 @@ constexpr std::uint32_t kLatchDataOut = 0x01;
 constexpr std::uint32_t kLatchClock = 0x02;
 constexpr std::uint32_t kLatchReset = 0x08;
 
-bool Serial(const Program& p) {
+bool Serial(const CoreContext& p) {
     return p.link.state.medium == Medium::Serial;
 }
 
-int EchoOf(const Program& p) {
+int EchoOf(const CoreContext& p) {
     return (p.isp.ispEchoWord >> 8) & 0xFF;
 }
 
@@ -30,7 +30,7 @@ bool FamilyAccepted(int family) {
     return family > 0x8F && family < 0x95;
 }
 
-void SetLatch(Program& p, std::uint32_t bits, bool on) {
+void SetLatch(CoreContext& p, std::uint32_t bits, bool on) {
     if (on) {
         p.link.state.lptLatch |= bits;
     } else {
@@ -40,7 +40,7 @@ void SetLatch(Program& p, std::uint32_t bits, bool on) {
 }
 
 // One extra clock cycle, so that a chip out of bit alignment slips into step.
-void ClockPulse(Program& p) {
+void ClockPulse(CoreContext& p) {
     if (Serial(p)) {
         SampleDataIn(p);
     } else {
@@ -64,7 +64,7 @@ void ClockPulse(Program& p) {
     WaitMs(p, 2);
 }
 
-int ResetPulse(Program& p, bool shortPulse) {
+int ResetPulse(CoreContext& p, bool shortPulse) {
     if (!Serial(p)) {
         IdleLines(p);
         if (shortPulse) {
@@ -82,7 +82,7 @@ int ResetPulse(Program& p, bool shortPulse) {
         WaitMs(p, 100);
         return 0;
     }
-    if (OpenSerialPort(p) != 0) return 1;
+    if (!OpenSerialPort(p)) return 1;
     SetClockLow(p);
     SetDataOutLow(p);
     SetResetLow(p);
@@ -94,31 +94,31 @@ int ResetPulse(Program& p, bool shortPulse) {
     return 0;
 }
 
-std::string Failure(Program& p, const Text& text) {
+std::string Failure(CoreContext& p, const Text& text) {
     return std::string(p.T(text)) + p.isp.ispStatusText;
 }
 
 }  // namespace
 
-void SendIspInstruction(Program& p, int word1, int word2) {
+void SendIspInstruction(CoreContext& p, int word1, int word2) {
     p.link.exchange.out = word1;
     TransferWord(p);
     p.link.exchange.out = word2;
     TransferWord(p);
 }
 
-int IspInstruction(Program& p, int word1, int word2) {
+int IspInstruction(CoreContext& p, int word1, int word2) {
     SendIspInstruction(p, word1, word2);
     return ExchangeIn(p) & 0xFF;
 }
 
-int ProgrammingEnable(Program& p) {
+int ProgrammingEnable(CoreContext& p) {
     IspInstruction(p, 0xAC53, 0x0000);
     p.isp.ispEchoWord = static_cast<std::uint16_t>(p.link.exchange.in & 0xFFFF);
     return (p.link.exchange.in >> 8) & 0xFF;
 }
 
-int RetryProgrammingEnable(Program& p) {
+int RetryProgrammingEnable(CoreContext& p) {
     if (EchoOf(p) == kEchoInStep) return EchoOf(p);
     for (int i = 0; i < kRetryCount; ++i) {
         if (ProgrammingEnable(p) == kEchoInStep) break;
@@ -127,7 +127,7 @@ int RetryProgrammingEnable(Program& p) {
     return EchoOf(p);
 }
 
-int ReadSignature(Program& p) {
+int ReadSignature(CoreContext& p) {
     int bytes[3];
     for (int index = 0; index < 3; ++index) bytes[index] = IspInstruction(p, 0x3000, index * 256);
     char block[96];
@@ -138,18 +138,18 @@ int ReadSignature(Program& p) {
     return bytes[1];
 }
 
-int ResetPulseShort(Program& p) {
+int ResetPulseShort(CoreContext& p) {
     CalibrateDelay(p);
     return ResetPulse(p, true);
 }
 
-int ResetPulseLong(Program& p) {
+int ResetPulseLong(CoreContext& p) {
     return ResetPulse(p, false);
 }
 
-int ConnectIsp(Program& p) {
+int ConnectIsp(CoreContext& p) {
     ClearLinkFault(p);
-    if (Serial(p) && InitSerialLines(p) != 0) return kIspFailed;
+    if (Serial(p) && !InitSerialLines(p)) return kIspFailed;
     IdleLines(p);
     ReportStatus(p, "connecting....\n");
     RegisterWork(p, RegisterStep::Clear);

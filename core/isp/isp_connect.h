@@ -2,7 +2,7 @@
 // with its echo, the signature and its judgement.
 #pragma once
 
-#include "program.h"
+#include "core_context.h"
 
 namespace kvr {
 
@@ -10,18 +10,18 @@ inline constexpr int kIspConnected = 0;
 inline constexpr int kIspFailed = 1;
 inline constexpr int kIspLocked = 2;
 
-int ProgrammingEnable(Program& p);
-int RetryProgrammingEnable(Program& p);
-int ReadSignature(Program& p);
-int ResetPulseShort(Program& p);
-int ResetPulseLong(Program& p);
-int ConnectIsp(Program& p);
+int ProgrammingEnable(CoreContext& p);
+int RetryProgrammingEnable(CoreContext& p);
+int ReadSignature(CoreContext& p);
+int ResetPulseShort(CoreContext& p);
+int ResetPulseLong(CoreContext& p);
+int ConnectIsp(CoreContext& p);
 
 // One 32-bit programming instruction sent as two words; returns the byte
 // received during the fourth byte.
-int IspInstruction(Program& p, int word1, int word2);
+int IspInstruction(CoreContext& p, int word1, int word2);
 // The same instruction left pending on a batching device: its reply is in
 // exchange.in once the lines are played.
-void SendIspInstruction(Program& p, int word1, int word2);
+void SendIspInstruction(CoreContext& p, int word1, int word2);
 
 }  // namespace kvr

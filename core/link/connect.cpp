@@ -18,7 +18,7 @@ bool IsOtherModel(int answer) {
     return answer == 0xFE || answer == 0xFD || answer == 0xFB || answer == 0xFA;
 }
 
-void LeadIn(Program& p) {
+void LeadIn(CoreContext& p) {
     for (int i = 0; i < 3; ++i) {
         WriteUartByte(p, kLeadIn);
         WaitMs(p, 5);
@@ -26,22 +26,22 @@ void LeadIn(Program& p) {
 }
 
 // Reads the two bytes after a request; the answer is the second.
-bool ReadAnswer(Program& p) {
+bool ReadAnswer(CoreContext& p) {
     ClearRxBuffer(p);
     ReadUartBytes(p, 2);
     return p.link.rxBuffer[1] == kUartAnswer;
 }
 
-void Discard(Program& p, std::size_t count) {
+void Discard(CoreContext& p, std::size_t count) {
     if (count <= 3) ClearRxBuffer(p);
     ReadUartBytes(p, count);
 }
 
-void StatusBlank(Program& p, bool disable) {
+void StatusBlank(CoreContext& p, bool disable) {
     if (p.reporter != nullptr) p.reporter->ClearStatus(disable);
 }
 
-int NoLink(Program& p, ConnectFailure failure) {
+int NoLink(CoreContext& p, ConnectFailure failure) {
     // A failed parallel-port driver has been reported already.
     if (p.link.fault != LinkFault::Driver) p.link.connectFailure = failure;
     p.link.state.uartLink = false;
@@ -51,7 +51,7 @@ int NoLink(Program& p, ConnectFailure failure) {
 
 // The probes of the detection go unanswered on the wrong link kind by
 // design; a link found starts the command's byte commands without fault.
-int UartFound(Program& p) {
+int UartFound(CoreContext& p) {
     p.link.state.uartLink = true;
     p.link.state.bitBangLink = false;
     WaitMs(p, 20);
@@ -60,22 +60,25 @@ int UartFound(Program& p) {
     return 0;
 }
 
-int BitSerialFound(Program& p) {
+int BitSerialFound(CoreContext& p) {
     p.link.state.uartLink = false;
     p.link.state.bitBangLink = true;
     ClearLinkFault(p);
     return 0;
 }
 
-// The UART settings drop DTR and RTS: their levels are no longer known.
-void SetUartState(Program& p, const SerialConfig& uart) {
-    (void)p.os.serial.SetState(uart);
-    ForgetLineLevels(p);
-}
-
-int PortFailed(Program& p) {
+int PortFailed(CoreContext& p) {
     p.link.connectFailure = ConnectFailure::Port;
     return 1;
+}
+
+// The UART settings drop DTR and RTS: their levels are no longer known.
+// Refused settings fail the detection as the port's own fault.
+bool SetUartState(CoreContext& p, const SerialConfig& uart) {
+    const bool set = p.os.serial.SetState(uart);
+    ForgetLineLevels(p);
+    if (!set) p.link.lastErrorText = std::string(p.T(texts::kCannotWriteComState));
+    return set;
 }
 
 }  // namespace
@@ -90,7 +93,7 @@ SerialConfig UartLinkConfig() {
     return c;
 }
 
-int ConnectLink(Program& p) {
+int ConnectLink(CoreContext& p) {
     LinkState& s = p.link.state;
     SerialDevice& dev = p.os.serial;
     ClearLinkFault(p);
@@ -104,20 +107,20 @@ int ConnectLink(Program& p) {
 
     // 2. Reopen the port.
     CloseSerialPort(p);
-    if (OpenSerialPort(p) != 0) {
+    if (!OpenSerialPort(p)) {
         s.comOpen = false;
         return PortFailed(p);
     }
 
     // 3. UART settings.
     const SerialConfig uart = UartLinkConfig();
-    SetUartState(p, uart);
+    if (!SetUartState(p, uart)) return PortFailed(p);
     DrainUartInput(p);
     if (!dev.SetTimeouts(SerialTimeouts{3, 0, 400})) {
         p.link.lastErrorText = std::string(p.T(texts::kCannotWriteTimeouts));
         return PortFailed(p);
     }
-    SetUartState(p, uart);
+    if (!SetUartState(p, uart)) return PortFailed(p);
 
     // 4. First UART attempt.
     LeadIn(p);
@@ -127,14 +130,11 @@ int ConnectLink(Program& p) {
 
     // 5. Second attempt, after a pause.
     WaitMs(p, 200);
-    SetUartState(p, uart);
+    if (!SetUartState(p, uart)) return PortFailed(p);
     LeadIn(p);
     Discard(p, 3);
     WriteUartByte(p, kRequest);
-    if (ReadAnswer(p)) {
-        SetUartState(p, uart);
-        return UartFound(p);
-    }
+    if (ReadAnswer(p)) return SetUartState(p, uart) ? UartFound(p) : PortFailed(p);
 
     // 6. Third attempt, with the request twice.
     Discard(p, 20);
@@ -151,7 +151,7 @@ int ConnectLink(Program& p) {
     const int first = ProbeLink(p, 5, 5, 5);
     StatusBlank(p, false);
     if (first != kProbeAnswer) {
-        if (InitSerialLines(p) != 0) {
+        if (!InitSerialLines(p)) {
             p.link.connectFailure = ConnectFailure::Lines;
             StatusBlank(p, true);
             return 1;

@@ -1,7 +1,7 @@
 // Finding the controller's byte link before a command talks to it.
 #pragma once
 
-#include "program.h"
+#include "core_context.h"
 
 namespace kvr {
 
@@ -11,6 +11,6 @@ SerialConfig UartLinkConfig();
 
 // 0: a link was found (uartLink or bitBangLink is set), 1: none, and
 // p.link.connectFailure says why (lastErrorText holds the port's own text).
-int ConnectLink(Program& p);
+int ConnectLink(CoreContext& p);
 
 }  // namespace kvr

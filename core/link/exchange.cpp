@@ -31,7 +31,7 @@ bool IsByte(int v) {
     return v >= 0 && v <= 0xFF;
 }
 
-bool Uart(const Program& p) {
+bool Uart(const CoreContext& p) {
     return p.link.state.uartLink;
 }
 
@@ -42,7 +42,7 @@ std::uint8_t Lsb(int v) {
 // One clock cycle on the serial lines. A bit whose received value nobody
 // uses is not sampled: on a USB adapter the status read is a round trip of
 // its own. Lines and pauses stay the same.
-void ClockBit(Program& p, int bit, bool sample) {
+void ClockBit(CoreContext& p, int bit, bool sample) {
     if (bit != 0) {
         SetDataOutHigh(p);
     } else {
@@ -62,14 +62,14 @@ void ClockBit(Program& p, int bit, bool sample) {
 }
 
 // Sends one byte bit-serially; the reply lands in exchange.in.
-void SendByte(Program& p, int byte) {
+void SendByte(CoreContext& p, int byte) {
     p.link.exchange.out = byte;
     TransferByte(p);
 }
 
 // Sends one byte of a command whose reply comes later: nothing is sampled,
 // the register is left cleared.
-void SendOnly(Program& p, int byte) {
+void SendOnly(CoreContext& p, int byte) {
     if (p.link.state.medium != Medium::Serial) {
         SendByte(p, byte);
         return;
@@ -86,8 +86,8 @@ void SendOnly(Program& p, int byte) {
 // write that fails, an echo that is missing or differs means the controller
 // did not take the command as sent. Whether a missing reply after the echo
 // is a fault is the command's to judge (replyArrived).
-std::uint8_t UartCommand(Program& p, std::initializer_list<std::uint8_t> bytes, std::size_t count,
-                         bool* replyArrived = nullptr) {
+std::uint8_t UartCommand(CoreContext& p, std::initializer_list<std::uint8_t> bytes,
+                         std::size_t count, bool* replyArrived = nullptr) {
     ClearRxBuffer(p);
     for (std::uint8_t b : bytes) {
         if (!WriteUartByte(p, b)) NoteLinkFault(p, LinkFault::Lost);
@@ -104,7 +104,7 @@ std::uint8_t UartCommand(Program& p, std::initializer_list<std::uint8_t> bytes, 
 }
 
 // One bit-serial read command; the value comes during the last transfer.
-int ReadOnce(Program& p, int address) {
+int ReadOnce(CoreContext& p, int address) {
     SendOnly(p, kCmdRead);
     WaitMs(p, 5);
     WaitMs(p, 5);
@@ -114,13 +114,13 @@ int ReadOnce(Program& p, int address) {
     return ExchangeIn(p);
 }
 
-bool Faulty(const Program& p) {
+bool Faulty(const CoreContext& p) {
     return p.link.fault != LinkFault::None;
 }
 
 }  // namespace
 
-int ShiftBit(Program& p, int bit) {
+int ShiftBit(CoreContext& p, int bit) {
     LinkState& s = p.link.state;
     if (s.medium == Medium::Serial) {
         ClockBit(p, bit, true);
@@ -147,7 +147,7 @@ int ShiftBit(Program& p, int bit) {
     return 0;
 }
 
-int TransferByte(Program& p) {
+int TransferByte(CoreContext& p) {
     RegisterWork(p, RegisterStep::Clear);
     DelayLoops(p, 2);
     for (int i = 0; i < 8; ++i) ShiftBit(p, (0x80 >> i) & p.link.exchange.out);
@@ -155,29 +155,29 @@ int TransferByte(Program& p) {
     return 0;
 }
 
-int TransferWord(Program& p) {
+int TransferWord(CoreContext& p) {
     for (int i = 0; i < 16; ++i) ShiftBit(p, (0x8000 >> i) & p.link.exchange.out);
     return 0;
 }
 
-std::int32_t ExchangeIn(Program& p) {
+std::int32_t ExchangeIn(CoreContext& p) {
     PlayLines(p);
     return p.link.exchange.in;
 }
 
-void ClearRxBuffer(Program& p) {
+void ClearRxBuffer(CoreContext& p) {
     auto& rx = p.link.rxBuffer;
     std::fill(rx.begin(), rx.begin() + kSpaces, static_cast<std::uint8_t>(' '));
     rx[kSpaces] = 0;
 }
 
-bool WriteUartByte(Program& p, std::uint8_t byte) {
+bool WriteUartByte(CoreContext& p, std::uint8_t byte) {
     PlayLines(p);
     std::size_t written = 0;
     return p.os.serial.Write(&byte, 1, written) && written == 1;
 }
 
-bool ReadUartBytes(Program& p, std::size_t count, std::size_t& got) {
+bool ReadUartBytes(CoreContext& p, std::size_t count, std::size_t& got) {
     // Never more than 20 bytes at a time into the 80-byte buffer, whatever
     // the line delivers.
     count = std::min(count, kMaxUartRead);
@@ -188,12 +188,12 @@ bool ReadUartBytes(Program& p, std::size_t count, std::size_t& got) {
     return ok;
 }
 
-void ReadUartBytes(Program& p, std::size_t count) {
+void ReadUartBytes(CoreContext& p, std::size_t count) {
     std::size_t got = 0;
     (void)ReadUartBytes(p, count, got);
 }
 
-void DrainUartInput(Program& p) {
+void DrainUartInput(CoreContext& p) {
     // What is drained is not judged; a port that no longer answers is.
     PlayLines(p);
     std::size_t got = 0;
@@ -206,7 +206,7 @@ void DrainUartInput(Program& p) {
 // The boot loader gives no read-back on the bit-serial link: what a page
 // command did there shows only in the commit's answer. The UART form checks
 // the echo of every byte.
-int LoadPageByte(Program& p, int offset, int value) {
+int LoadPageByte(CoreContext& p, int offset, int value) {
     if (Uart(p)) {
         (void)UartCommand(p, {kCmdLoadPageByte, Lsb(offset), Lsb(value)}, 3);
         return Faulty(p) ? 1 : 0;
@@ -220,7 +220,7 @@ int LoadPageByte(Program& p, int offset, int value) {
     return Faulty(p) ? 1 : 0;
 }
 
-int CommitPage(Program& p, int page) {
+int CommitPage(CoreContext& p, int page) {
     // A one-byte reply can never confirm a larger page; committing it would
     // store the page buffer under a wrong number.
     if (!IsByte(page)) return 1;
@@ -248,7 +248,7 @@ int CommitPage(Program& p, int page) {
     return reply == page && !Faulty(p) ? 0 : 1;
 }
 
-int SelectPage(Program& p, int page) {
+int SelectPage(CoreContext& p, int page) {
     if (!IsByte(page)) return 1;
     if (Uart(p)) {
         (void)UartCommand(p, {kCmdSelectPage, Lsb(page)}, 2);
@@ -261,33 +261,32 @@ int SelectPage(Program& p, int page) {
     return Faulty(p) ? 1 : 0;
 }
 
-int ReadControllerByte(Program& p, int address) {
+ByteRead ReadControllerByte(CoreContext& p, int address) {
     if (!IsByte(address)) {
         // No such parameter: read as a reply that never came.
         p.link.exchange.in = ' ';
         NoteLinkFault(p, LinkFault::NoReply);
-        return ' ';
+        return {' ', p.link.fault};
     }
     if (Uart(p)) {
         bool arrived = false;
         p.link.exchange.in = UartCommand(p, {kCmdRead, Lsb(address)}, 3, &arrived);
         if (!arrived) NoteLinkFault(p, LinkFault::NoReply);
-        return p.link.exchange.in;
+        return {p.link.exchange.in, p.link.fault};
     }
     // On these lines a missing reply cannot be seen: a controller that has
     // gone leaves data in at its rest level, and a byte the firmware missed
     // comes back as the echo of another. So the byte is read twice and must
     // agree, and the probe must still be answered once the run of reads is
-    // over (ConfirmReads).
+    // over (ReadRun).
     const int first = ReadOnce(p, address);
     const int value = ReadOnce(p, address);
     if (first != value) NoteLinkFault(p, LinkFault::NoReply);
-    p.link.readsUnconfirmed = true;
     p.link.exchange.in = value;
-    return value;
+    return {value, p.link.fault};
 }
 
-int WriteControllerByte(Program& p, int address, int value) {
+int WriteControllerByte(CoreContext& p, int address, int value) {
     // A value that does not fit its byte would be stored cut off; refuse it
     // before anything reaches the controller.
     if (!IsByte(address) || !IsByte(value)) return 1;
@@ -324,7 +323,7 @@ int WriteControllerByte(Program& p, int address, int value) {
     return echo == value && !Faulty(p) ? 0 : 1;
 }
 
-int ProbeLink(Program& p, std::uint32_t before, std::uint32_t between, std::uint32_t after) {
+int ProbeLink(CoreContext& p, std::uint32_t before, std::uint32_t between, std::uint32_t after) {
     WaitMs(p, before);
     SendOnly(p, kProbe);
     WaitMs(p, between);
@@ -333,18 +332,23 @@ int ProbeLink(Program& p, std::uint32_t before, std::uint32_t between, std::uint
     return ExchangeIn(p) & 0xFF;
 }
 
-int ConfirmReads(Program& p) {
-    // The probe gets the quiet a running firmware needs before and between
-    // its bytes, as the link's quick re-check does.
-    if (p.link.readsUnconfirmed && !Uart(p) && !Faulty(p) &&
-        ProbeLink(p, 5, 5, 5) != kProbeAnswer) {
-        NoteLinkFault(p, LinkFault::NoReply);
-    }
-    p.link.readsUnconfirmed = false;
-    return Faulty(p) ? 1 : 0;
+ByteRead ReadRun::Read(int address) {
+    const ByteRead read = ReadControllerByte(p_, address);
+    if (IsByte(address) && !Uart(p_)) waiting_ = true;
+    return read;
 }
 
-bool LinkFaulty(const Program& p) {
+LinkFault ReadRun::End() {
+    // The probe gets the quiet a running firmware needs before and between
+    // its bytes, as the link's quick re-check does.
+    if (waiting_ && !Uart(p_) && !Faulty(p_) && ProbeLink(p_, 5, 5, 5) != kProbeAnswer) {
+        NoteLinkFault(p_, LinkFault::NoReply);
+    }
+    waiting_ = false;
+    return p_.link.fault;
+}
+
+bool LinkFaulty(const CoreContext& p) {
     return Faulty(p);
 }
 

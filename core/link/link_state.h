@@ -89,8 +89,6 @@ struct LinkData {
     std::uint64_t statusReadNs = 0;
     bool clockDelays = false;
     LinkFault fault = LinkFault::None;
-    // Bit-serial reads the probe has not yet vouched for (ConfirmReads).
-    bool readsUnconfirmed = false;
     // Why the last ConnectLink found no link.
     ConnectFailure connectFailure = ConnectFailure::None;
     PendingLines pending;

@@ -43,7 +43,7 @@ LineChange ChangeOf(LineFunction function) {
     return {2, LineLevel::Low};
 }
 
-void Line(Program& p, LineFunction function) {
+void Line(CoreContext& p, LineFunction function) {
     // A line already at the level asked is left alone: on a USB adapter
     // every change is a round trip over the bus.
     const LineChange change = ChangeOf(function);
@@ -64,13 +64,13 @@ void Line(Program& p, LineFunction function) {
     level = change.level;
 }
 
-void ShiftIn(Program& p, bool received) {
+void ShiftIn(CoreContext& p, bool received) {
     // Shifting as unsigned: a full 32-bit register simply drops its top bit.
     std::int32_t& in = p.link.exchange.in;
     in = static_cast<std::int32_t>((static_cast<std::uint32_t>(in) << 1) | (received ? 1u : 0u));
 }
 
-void DoRegisterStep(Program& p, RegisterStep step) {
+void DoRegisterStep(CoreContext& p, RegisterStep step) {
     std::int32_t& in = p.link.exchange.in;
     switch (step) {
         case RegisterStep::Clear:
@@ -90,7 +90,7 @@ void DoRegisterStep(Program& p, RegisterStep step) {
 
 // A driver entry that cannot be found ends the dialog the command runs in.
 // Reported once per command: the accesses that follow fail the same way.
-void DriverAccessFailed(Program& p) {
+void DriverAccessFailed(CoreContext& p) {
     if (p.link.fault == LinkFault::Driver) return;
     NoteLinkFault(p, LinkFault::Driver);
     if (p.reporter != nullptr) p.reporter->DriverFailed();
@@ -99,19 +99,19 @@ void DriverAccessFailed(Program& p) {
 // Ports whose status read takes longer than a delay unit (USB adapters,
 // where each read is a round trip over the bus) would stretch every unit to
 // five reads: there the units come from the precise clock.
-void JudgeStatusRead(Program& p, std::uint64_t readNs) {
+void JudgeStatusRead(CoreContext& p, std::uint64_t readNs) {
     p.link.statusReadNs = readNs == 0 ? 1 : readNs;
     p.link.clockDelays = readNs > kDelayUnitNs;
 }
 
 // Never shorter than the nominal units; far below a tick, so spun.
-void SpinUntil(Program& p, std::uint64_t start, std::uint64_t length) {
+void SpinUntil(CoreContext& p, std::uint64_t start, std::uint64_t length) {
     while (p.os.clock.PreciseNs() - start < length) {
     }
 }
 
 // One read of the data-in signal as the delay loops do it.
-void ReadDataInForDelay(Program& p) {
+void ReadDataInForDelay(CoreContext& p) {
     if (p.link.state.medium == Medium::Serial) {
         (void)ReadDataIn(p);
     } else {
@@ -121,33 +121,33 @@ void ReadDataInForDelay(Program& p) {
 
 }  // namespace
 
-void InitPortAccess(Program& p) {
+void InitPortAccess(CoreContext& p, PlatformFamily family) {
     LinkState& s = p.link.state;
-    s.directPortIo = p.os.host.QueryPlatform() == PlatformFamily::Win9x;
+    s.directPortIo = family == PlatformFamily::Win9x;
     s.driverModule = p.os.portIo.LoadDriver();
     s.driverAvailable = !s.directPortIo && s.driverModule;
 }
 
-void SetClockHigh(Program& p) {
+void SetClockHigh(CoreContext& p) {
     Line(p, LineFunction::SetRts);
 }
-void SetClockLow(Program& p) {
+void SetClockLow(CoreContext& p) {
     Line(p, LineFunction::ClrRts);
 }
-void SetDataOutHigh(Program& p) {
+void SetDataOutHigh(CoreContext& p) {
     Line(p, LineFunction::SetDtr);
 }
-void SetDataOutLow(Program& p) {
+void SetDataOutLow(CoreContext& p) {
     Line(p, LineFunction::ClrDtr);
 }
-void SetResetHigh(Program& p) {
+void SetResetHigh(CoreContext& p) {
     Line(p, LineFunction::SetBreak);
 }
-void SetResetLow(Program& p) {
+void SetResetLow(CoreContext& p) {
     Line(p, LineFunction::ClrBreak);
 }
 
-int ReadDataIn(Program& p) {
+int ReadDataIn(CoreContext& p) {
     PlayLines(p);
     std::uint32_t status = 0;
     // The first read after opening is timed: the port's read time decides
@@ -165,11 +165,11 @@ int ReadDataIn(Program& p) {
     return (p.link.modemStatus & kModemCtsOn) != 0 ? 1 : 0;
 }
 
-bool LinesBatched(Program& p) {
+bool LinesBatched(CoreContext& p) {
     return p.link.state.medium == Medium::Serial && p.os.serial.Batch() != nullptr;
 }
 
-void PlayLines(Program& p) {
+void PlayLines(CoreContext& p) {
     PendingLines& pending = p.link.pending;
     if (pending.work.empty() && pending.lines.Empty()) return;
     std::vector<bool> cts;
@@ -209,7 +209,7 @@ void PlayLines(Program& p) {
     }
 }
 
-void SampleDataIn(Program& p) {
+void SampleDataIn(CoreContext& p) {
     if (!LinesBatched(p)) {
         (void)ReadDataIn(p);
         return;
@@ -218,7 +218,7 @@ void SampleDataIn(Program& p) {
     p.link.pending.work.push_back(RegisterStep::Drop);
 }
 
-void ShiftDataIn(Program& p) {
+void ShiftDataIn(CoreContext& p) {
     if (!LinesBatched(p)) {
         ShiftIn(p, ReadDataIn(p) != 0);
         return;
@@ -227,7 +227,7 @@ void ShiftDataIn(Program& p) {
     p.link.pending.work.push_back(RegisterStep::Shift);
 }
 
-void RegisterWork(Program& p, RegisterStep step) {
+void RegisterWork(CoreContext& p, RegisterStep step) {
     if (LinesBatched(p)) {
         p.link.pending.work.push_back(step);
     } else {
@@ -235,11 +235,11 @@ void RegisterWork(Program& p, RegisterStep step) {
     }
 }
 
-void ForgetLineLevels(Program& p) {
+void ForgetLineLevels(CoreContext& p) {
     p.link.lineLevels.fill(LineLevel::Unknown);
 }
 
-void WriteParallelData(Program& p) {
+void WriteParallelData(CoreContext& p) {
     LinkState& s = p.link.state;
     if (s.directPortIo) {
         p.os.portIo.OutByte(s.lptBase, static_cast<std::uint8_t>(s.lptLatch & 0xFF));
@@ -251,7 +251,7 @@ void WriteParallelData(Program& p) {
     }
 }
 
-void ReadParallelPort(Program& p) {
+void ReadParallelPort(CoreContext& p) {
     LinkState& s = p.link.state;
     if (s.directPortIo) {
         s.lptInput = p.os.portIo.InWord(s.lptBase);
@@ -265,7 +265,7 @@ void ReadParallelPort(Program& p) {
     s.lptInput = value & 0xFFFF;
 }
 
-void WaitMs(Program& p, std::uint32_t ms) {
+void WaitMs(CoreContext& p, std::uint32_t ms) {
     if (ms == 0) return;
     // Long pauses lie between batches, on the clock.
     PlayLines(p);
@@ -289,7 +289,7 @@ void WaitMs(Program& p, std::uint32_t ms) {
     }
 }
 
-void DelayLoops(Program& p, std::uint32_t n) {
+void DelayLoops(CoreContext& p, std::uint32_t n) {
     LinkState& s = p.link.state;
     if (s.loopsPerTick == 0) s.loopsPerTick = 1;
     if (n == 0) n = 1;
@@ -317,7 +317,7 @@ void DelayLoops(Program& p, std::uint32_t n) {
     }
 }
 
-void CalibrateDelay(Program& p) {
+void CalibrateDelay(CoreContext& p) {
     // The reads are timed one by one, on the device itself.
     PlayLines(p);
     LinkState& s = p.link.state;
@@ -339,9 +339,9 @@ void CalibrateDelay(Program& p) {
     }
 }
 
-int OpenSerialPort(Program& p) {
+bool OpenSerialPort(CoreContext& p) {
     LinkState& s = p.link.state;
-    if (s.comOpen) return 0;
+    if (s.comOpen) return true;
     // Steps left for a port that has been closed have no line to go to.
     p.link.pending.lines.Clear();
     p.link.pending.work.clear();
@@ -351,11 +351,11 @@ int OpenSerialPort(Program& p) {
         // A handle whose set-up failed is never used again: close it so the
         // next attempt starts clean and the device is not held.
         dev.Close();
-        return 1;
+        return false;
     };
     if (s.comDeviceName.empty() || !dev.Open(s.comDeviceName)) {
         p.link.lastErrorText = std::string(p.T(texts::kCannotOpenComport));
-        return 1;
+        return false;
     }
     SerialConfig config;
     if (!dev.GetState(config)) return fail(texts::kCannotReadComState);
@@ -371,15 +371,15 @@ int OpenSerialPort(Program& p) {
     // A new port: its first status read is timed afresh.
     p.link.statusReadNs = 0;
     p.link.clockDelays = false;
-    return 0;
+    return true;
 }
 
-int InitSerialLines(Program& p) {
+bool InitSerialLines(CoreContext& p) {
     LinkState& s = p.link.state;
     // Every command prepares the port first: it starts without a fault.
     ClearLinkFault(p);
-    if (s.medium == Medium::Parallel) return 0;
-    if (OpenSerialPort(p) != 0) return 1;
+    if (s.medium == Medium::Parallel) return true;
+    if (!OpenSerialPort(p)) return false;
     s.linesInitialised = false;
     SetDataOutHigh(p);
     WaitMs(p, 150);
@@ -389,10 +389,10 @@ int InitSerialLines(Program& p) {
     SampleDataIn(p);
     PlayLines(p);
     s.linesInitialised = true;
-    return 0;
+    return true;
 }
 
-void IdleLines(Program& p) {
+void IdleLines(CoreContext& p) {
     LinkState& s = p.link.state;
     if (s.medium == Medium::Serial) return;
     const std::uint32_t lowLines = ~(kLatchDataOut | kLatchClock | kLatchReset);
@@ -410,7 +410,7 @@ void IdleLines(Program& p) {
     }
 }
 
-void CloseSerialPort(Program& p) {
+void CloseSerialPort(CoreContext& p) {
     if (!p.link.state.comOpen) return;
     PlayLines(p);
     // A lost device was closed by the play.
@@ -420,19 +420,18 @@ void CloseSerialPort(Program& p) {
     p.link.state.comOpen = false;
 }
 
-void ReportStatus(Program& p, std::string_view text) {
+void ReportStatus(CoreContext& p, std::string_view text) {
     if (p.reporter != nullptr) p.reporter->Status(text);
 }
 
-void NoteLinkFault(Program& p, LinkFault fault) {
+void NoteLinkFault(CoreContext& p, LinkFault fault) {
     if (fault <= p.link.fault) return;
     p.link.fault = fault;
     if (fault == LinkFault::Lost) CloseSerialPort(p);
 }
 
-void ClearLinkFault(Program& p) {
+void ClearLinkFault(CoreContext& p) {
     p.link.fault = LinkFault::None;
-    p.link.readsUnconfirmed = false;
 }
 
 }  // namespace kvr

@@ -5,7 +5,8 @@
 #include <cstdint>
 #include <string_view>
 
-#include "program.h"
+#include "core_context.h"
+#include "platform/platform_family.h"
 
 namespace kvr {
 
@@ -14,16 +15,18 @@ namespace kvr {
 // belong to a line sequence (a clock or reset pulse) whose length matters.
 inline constexpr std::uint32_t kServedPauseMinMs = 5;
 
-void InitPortAccess(Program& p);
+// The family is the host's answer: Win9x reaches the port directly, later
+// systems only through the driver.
+void InitPortAccess(CoreContext& p, PlatformFamily family);
 
-void SetClockHigh(Program& p);
-void SetClockLow(Program& p);
-void SetDataOutHigh(Program& p);
-void SetDataOutLow(Program& p);
-void SetResetHigh(Program& p);
-void SetResetLow(Program& p);
+void SetClockHigh(CoreContext& p);
+void SetClockLow(CoreContext& p);
+void SetDataOutHigh(CoreContext& p);
+void SetDataOutLow(CoreContext& p);
+void SetResetHigh(CoreContext& p);
+void SetResetLow(CoreContext& p);
 // Plays what is pending first: the value is used at once.
-int ReadDataIn(Program& p);
+int ReadDataIn(CoreContext& p);
 
 // The line work of the bit-serial link. With a batching serial device
 // (SerialDevice::Batch) line changes, DelayLoops pauses and CTS samples are
@@ -31,42 +34,42 @@ int ReadDataIn(Program& p);
 // what comes back: a register or ReadDataIn value is used, a WaitMs, a UART
 // call, the port opened or closed, the end of a command. Without one every
 // step is made at once.
-bool LinesBatched(Program& p);
+bool LinesBatched(CoreContext& p);
 // Plays what is pending and does the register work in order. A failed play
 // or missing samples are a lost device (LinkFault::Lost); the samples then
 // read as the last status word, as failed status reads do.
-void PlayLines(Program& p);
+void PlayLines(CoreContext& p);
 // A CTS sample whose value nobody uses.
-void SampleDataIn(Program& p);
+void SampleDataIn(CoreContext& p);
 // A CTS sample shifted into exchange.in.
-void ShiftDataIn(Program& p);
+void ShiftDataIn(CoreContext& p);
 // Clear, MaskByte or Keep, in order with the samples.
-void RegisterWork(Program& p, RegisterStep step);
+void RegisterWork(CoreContext& p, RegisterStep step);
 // The line levels are not known (the port was opened, or its settings
 // dropped the lines): the next change of each line is made.
-void ForgetLineLevels(Program& p);
+void ForgetLineLevels(CoreContext& p);
 
-void WriteParallelData(Program& p);
-void ReadParallelPort(Program& p);
+void WriteParallelData(CoreContext& p);
+void ReadParallelPort(CoreContext& p);
 
-void WaitMs(Program& p, std::uint32_t ms);
-void DelayLoops(Program& p, std::uint32_t n);
-void CalibrateDelay(Program& p);
+void WaitMs(CoreContext& p, std::uint32_t ms);
+void DelayLoops(CoreContext& p, std::uint32_t n);
+void CalibrateDelay(CoreContext& p);
 
-// 0 = success, 1 = failure with lastErrorText set.
-int OpenSerialPort(Program& p);
-int InitSerialLines(Program& p);
-void IdleLines(Program& p);
+// Whether the port is ready; when not, lastErrorText says why.
+bool OpenSerialPort(CoreContext& p);
+bool InitSerialLines(CoreContext& p);
+void IdleLines(CoreContext& p);
 // Closes the serial port if it is open.
-void CloseSerialPort(Program& p);
+void CloseSerialPort(CoreContext& p);
 
 // The status line says `text` (through the program's reporter).
-void ReportStatus(Program& p, std::string_view text);
+void ReportStatus(CoreContext& p, std::string_view text);
 
 // Records what the link could not vouch for; a worse fault stays. A lost
 // serial device is closed, so that the next command opens it afresh.
-void NoteLinkFault(Program& p, LinkFault fault);
+void NoteLinkFault(CoreContext& p, LinkFault fault);
 // A command starts with a link it has not yet found at fault.
-void ClearLinkFault(Program& p);
+void ClearLinkFault(CoreContext& p);
 
 }  // namespace kvr

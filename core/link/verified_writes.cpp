@@ -15,7 +15,7 @@ namespace {
 
 constexpr int kWriteCommand = 'V';
 
-bool Gone(const Program& p) {
+bool Gone(const CoreContext& p) {
     return p.link.fault == LinkFault::Lost || p.link.fault == LinkFault::Driver;
 }
 
@@ -33,13 +33,15 @@ std::vector<int> ShiftTargets(const ByteWrite& w) {
 using Expectation = std::vector<std::pair<int, int>>;
 
 // Reads every address and compares; false on a difference or a fault.
-bool Holds(Program& p, const Expectation& expected) {
+bool Holds(CoreContext& p, const Expectation& expected) {
+    ReadRun run(p);
     bool same = true;
     for (const auto& [address, value] : expected) {
-        if ((ReadControllerByte(p, address) & 0xFF) != value) same = false;
-        if (LinkFaulty(p)) return false;
+        const ByteRead read = run.Read(address);
+        if ((read.value & 0xFF) != value) same = false;
+        if (!read.Arrived()) return false;
     }
-    return ConfirmReads(p) == 0 && same;
+    return run.End() == LinkFault::None && same;
 }
 
 // What the run left in the controller when it ended after `sent` writes:
@@ -64,9 +66,10 @@ Expectation Expected(const std::vector<ByteWrite>& writes, std::size_t sent,
 }
 
 // The bit-serial run: keep, write, read back, repair.
-WriteOutcome BitSerialRun(Program& p, const std::vector<ByteWrite>& writes,
+WriteOutcome BitSerialRun(CoreContext& p, const std::vector<ByteWrite>& writes,
                           std::size_t& attempted) {
     std::map<int, int> kept;
+    ReadRun keeping(p);
     for (const ByteWrite& w : writes) {
         for (const int address : ShiftTargets(w)) {
             const bool written =
@@ -74,11 +77,11 @@ WriteOutcome BitSerialRun(Program& p, const std::vector<ByteWrite>& writes,
                             [address](const ByteWrite& x) { return x.address == address; });
             // A written address is checked by its own read-back.
             if (!written && kept.count(address) == 0) {
-                kept[address] = ReadControllerByte(p, address) & 0xFF;
+                kept[address] = keeping.Read(address).value & 0xFF;
             }
         }
     }
-    if (ConfirmReads(p) != 0)
+    if (keeping.End() != LinkFault::None)
         return Gone(p) ? WriteOutcome::LinkLost : WriteOutcome::ReadBackFailed;
 
     bool failed = false;
@@ -97,10 +100,12 @@ WriteOutcome BitSerialRun(Program& p, const std::vector<ByteWrite>& writes,
     // what a shifted command may have hit and write again what was sent.
     if (ConnectLink(p) != 0) return WriteOutcome::Unreachable;
     for (const auto& [address, value] : expected) {
-        // A kept byte is written only when it has changed.
+        // A kept byte is written only when it has changed; one that reads
+        // otherwise is written without the probe.
+        ReadRun check(p);
         const bool intact = kept.count(address) != 0 &&
-                            (ReadControllerByte(p, address) & 0xFF) == value &&
-                            ConfirmReads(p) == 0;
+                            (check.Read(address).value & 0xFF) == value &&
+                            check.End() == LinkFault::None;
         if (intact) continue;
         if (WriteControllerByte(p, address, value) != 0) break;
     }
@@ -109,7 +114,7 @@ WriteOutcome BitSerialRun(Program& p, const std::vector<ByteWrite>& writes,
 
 // On the UART link every command byte comes back as an echo, so a byte the
 // firmware missed shows at the write itself.
-WriteOutcome UartRun(Program& p, const std::vector<ByteWrite>& writes, std::size_t& attempted) {
+WriteOutcome UartRun(CoreContext& p, const std::vector<ByteWrite>& writes, std::size_t& attempted) {
     for (const ByteWrite& w : writes) {
         ++attempted;
         if (WriteControllerByte(p, w.address, w.value) != 0) {
@@ -118,16 +123,18 @@ WriteOutcome UartRun(Program& p, const std::vector<ByteWrite>& writes, std::size
     }
     // A later write to the same address counts.
     for (const auto& [address, value] : Expected(writes, writes.size(), {})) {
-        const int stored = ReadControllerByte(p, address) & 0xFF;
-        if (LinkFaulty(p)) return Gone(p) ? WriteOutcome::LinkLost : WriteOutcome::ReadBackFailed;
-        if (stored != value) return WriteOutcome::NotWritten;
+        // Each UART reply vouches for itself.
+        const ByteRead stored = ReadControllerByte(p, address);
+        if (!stored.Arrived())
+            return Gone(p) ? WriteOutcome::LinkLost : WriteOutcome::ReadBackFailed;
+        if ((stored.value & 0xFF) != value) return WriteOutcome::NotWritten;
     }
     return WriteOutcome::Written;
 }
 
 }  // namespace
 
-WriteOutcome WriteControllerBytes(Program& p, const std::vector<ByteWrite>& writes,
+WriteOutcome WriteControllerBytes(CoreContext& p, const std::vector<ByteWrite>& writes,
                                   std::size_t* attempted) {
     std::size_t sent = 0;
     const WriteOutcome outcome =

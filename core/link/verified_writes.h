@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <vector>
 
-#include "program.h"
+#include "core_context.h"
 
 // A run of parameter writes the link vouches for as a whole: every byte is
 // read back, and on the bit-serial link no byte a lost command byte could
@@ -30,7 +30,7 @@ enum class WriteOutcome {
 // hit are kept first. After a failure the link is brought back into step,
 // those bytes are restored and the bytes written so far written again.
 // `attempted` (may be null) receives how many writes were sent.
-WriteOutcome WriteControllerBytes(Program& p, const std::vector<ByteWrite>& writes,
+WriteOutcome WriteControllerBytes(CoreContext& p, const std::vector<ByteWrite>& writes,
                                   std::size_t* attempted = nullptr);
 
 }  // namespace kvr

@@ -23,7 +23,7 @@ namespace kvr {
 namespace {
 
 void Box(Program& p, Window* owner, const std::string& text, const Text& caption) {
-    p.os.host.MessageBox(owner, text, std::string(p.T(caption)), MessageButtons::Ok);
+    p.host.MessageBox(owner, text, std::string(p.T(caption)), MessageButtons::Ok);
 }
 
 void Box(Program& p, const Text& text, const Text& caption) {
@@ -47,8 +47,8 @@ void Close(Program& p, Window& dialog) {
 
 // A reply that did not arrive ends the command with the link's message
 // and a blank status line; nothing read is shown or kept.
-bool RepliesArrived(Program& p) {
-    if (ConfirmReads(p) == 0) return true;
+bool RepliesArrived(Program& p, ReadRun& run) {
+    if (run.End() == LinkFault::None) return true;
     ShowLinkFault(p, nullptr);
     FinishStatus(p, " ");
     return false;
@@ -60,9 +60,10 @@ Outcome Read(Program& p, Window& dialog) {
         return Outcome::Failed;
     }
     SettingsImage& s = p.settings;
-    const int high = ReadControllerByte(p, VersionHigh) & 0xFF;
-    const int low = ReadControllerByte(p, VersionLow) & 0xFF;
-    if (!RepliesArrived(p)) return Outcome::Failed;
+    ReadRun run(p);
+    const int high = run.Read(VersionHigh).value & 0xFF;
+    const int low = run.Read(VersionLow).value & 0xFF;
+    if (!RepliesArrived(p, run)) return Outcome::Failed;
     s.versionWord = high * 256 + low;
     s.versionText = VersionText(high, low, -1);
     if (s.versionWord == kVersionRefused) {
@@ -74,9 +75,9 @@ Outcome Read(Program& p, Window& dialog) {
         s.versionWord = kVersionRefused;
         return Outcome::Refused;
     }
-    const int features = ReadControllerByte(p, FeatureFlags) & 0xFF;
-    const int requiredLevel = ReadControllerByte(p, RequiredLevel);
-    if (!RepliesArrived(p)) return Outcome::Failed;
+    const int features = run.Read(FeatureFlags).value & 0xFF;
+    const int requiredLevel = run.Read(RequiredLevel).value;
+    if (!RepliesArrived(p, run)) return Outcome::Failed;
     s.features = features;
     s.versionText = VersionText(high, low, s.features);
     if (Window* w = p.app.statusWindow) w->SetText(id::kVersionText, s.versionText);
@@ -88,15 +89,15 @@ Outcome Read(Program& p, Window& dialog) {
         Box(p, texts::kLockNotAvailable, texts::kCaptionErrorCaps);
         return Outcome::Refused;
     }
-    const int lockByte = ReadControllerByte(p, LockFlags) & 0xFF;
-    if (!RepliesArrived(p)) return Outcome::Failed;
+    const int lockByte = run.Read(LockFlags).value & 0xFF;
+    if (!RepliesArrived(p, run)) return Outcome::Failed;
     p.locks.lockByte = lockByte;
     dialog.Enable(id::kLockRcSetup, true);
     dialog.Enable(id::kLockTestProgram, true);
     dialog.Enable(id::kLockWrite, true);
     dialog.SetCheck(id::kLockRcSetup, (p.locks.lockByte & kLockRcSetupFree) == 0);
     dialog.SetCheck(id::kLockTestProgram, (p.locks.lockByte & kLockTestProgramFree) == 0);
-    p.os.host.Beep();
+    p.host.Beep();
     FinishStatus(p, p.T(texts::kLockStatusOk));
     return Outcome::Done;
 }
@@ -120,7 +121,7 @@ Outcome Write(Program& p, Window& dialog) {
         return Outcome::Failed;
     }
     FinishStatus(p, p.T(texts::kLockStatusOk));
-    p.os.host.Beep();
+    p.host.Beep();
     return Outcome::Done;
 }
 
@@ -155,7 +156,7 @@ void LockFunctionsCommand(Program& p, Window& mainWindow) {
     mainWindow.Enable(id::kStatusLine, true);
     mainWindow.SetText(id::kStatusLine, std::string(p.T(texts::kConnecting)));
     mainWindow.Repaint();
-    if (InitSerialLines(p) != 0) {
+    if (!InitSerialLines(p)) {
         Box(p, &mainWindow, p.link.lastErrorText, texts::kCaptionError);
         EndStatus(mainWindow, " ");
         return;

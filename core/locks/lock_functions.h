@@ -2,9 +2,9 @@
 // test-program locks.
 #pragma once
 
+#include "app/program.h"
 #include "platform/host.h"
 #include "platform/window.h"
-#include "program.h"
 
 namespace kvr {
 

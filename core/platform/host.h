@@ -5,6 +5,8 @@
 #include <functional>
 #include <string>
 
+#include "platform/platform_family.h"
+
 namespace kvr {
 
 class Window;
@@ -12,9 +14,6 @@ class Window;
 enum class MessageButtons { Ok, OkCancel };
 inline constexpr int kIdOk = 1;
 inline constexpr int kIdCancel = 2;
-
-// Platform family as the program distinguishes it.
-enum class PlatformFamily { Unknown = 0, Win9x = 1, Nt = 2 };
 
 // What a modal dialog's procedure is told.
 enum class DialogEvent { Init, Command };

@@ -16,10 +16,10 @@ enum class Outcome {
 
 // The motor's speed in the figures the speed dialogs show.
 struct SpeedFigures {
-    int hz = 0;             // electrical frequency of the motor phases (1212)
-    int electricalRpm = 0;  // the same per minute (1215)
-    int motorRpm = 0;       // mechanical motor speed (1219)
-    int rotorRpm = 0;       // rotor speed behind the gearbox (1218)
+    int hz = 0;             // electrical frequency of the motor phases (id::kSpeedHz)
+    int electricalRpm = 0;  // the same per minute (id::kSpeedElectricalRpm)
+    int motorRpm = 0;       // mechanical motor speed (id::kSpeedMotorRpm)
+    int rotorRpm = 0;       // rotor speed behind the gearbox (id::kSpeedRotorRpm)
 };
 
 // What the core's operations report while they work. The protocol and the

@@ -14,45 +14,45 @@ constexpr int kGovernorParamLimit = 10;
 constexpr ByteWrite kGainDefaults[] = {{RpmProportional, 3}, {RpmIntegralCode, 3}};
 constexpr ByteWrite kPeriodDefaults[] = {{RpmPeriodHigh, 2}, {RpmPeriodLow, 25}};
 
-int ReadWord(Program& p, int highAddress, int lowAddress) {
-    const int high = ReadSettingsByte(p, highAddress);
-    const int low = ReadSettingsByte(p, lowAddress);
+int ReadWord(ReadRun& run, int highAddress, int lowAddress) {
+    const int high = ReadSettingsByte(run, highAddress);
+    const int low = ReadSettingsByte(run, lowAddress);
     return high * 256 + low;
 }
 
 }  // namespace
 
-int ReadSettingsByte(Program& p, int address) {
-    return ReadControllerByte(p, address) & 0xFF;
+int ReadSettingsByte(ReadRun& run, int address) {
+    return run.Read(address).value & 0xFF;
 }
 
-ControllerParameters ReadControllerParameters(Program& p) {
+ControllerParameters ReadControllerParameters(ReadRun& run) {
     ControllerParameters v;
-    v.clockMhz = ReadSettingsByte(p, ClockMhz);
-    v.fullSpeedTime = ReadWord(p, FullSpeedTimeHigh, FullSpeedTimeLow);
-    v.neutralTime = ReadWord(p, NeutralTimeHigh, NeutralTimeLow);
-    v.stopTime = ReadWord(p, StopTimeHigh, StopTimeLow);
-    v.options = ReadSettingsByte(p, OptionFlags);
-    v.timingCode = ReadSettingsByte(p, TimingCode);
-    v.pwmCode = ReadSettingsByte(p, PwmCode);
-    v.brakeLevel = ReadSettingsByte(p, BrakeLevel);
+    v.clockMhz = ReadSettingsByte(run, ClockMhz);
+    v.fullSpeedTime = ReadWord(run, FullSpeedTimeHigh, FullSpeedTimeLow);
+    v.neutralTime = ReadWord(run, NeutralTimeHigh, NeutralTimeLow);
+    v.stopTime = ReadWord(run, StopTimeHigh, StopTimeLow);
+    v.options = ReadSettingsByte(run, OptionFlags);
+    v.timingCode = ReadSettingsByte(run, TimingCode);
+    v.pwmCode = ReadSettingsByte(run, PwmCode);
+    v.brakeLevel = ReadSettingsByte(run, BrakeLevel);
     if ((v.options & kOptRpmControl) != 0) {
-        v.rpmPeriod = ReadWord(p, RpmPeriodHigh, RpmPeriodLow);
-        (void)ReadSettingsByte(p, RpmReserved);
+        v.rpmPeriod = ReadWord(run, RpmPeriodHigh, RpmPeriodLow);
+        (void)ReadSettingsByte(run, RpmReserved);
     }
-    v.lowVoltageMode = ReadSettingsByte(p, LowVoltageMode);
-    v.batteryCode = ReadSettingsByte(p, BatteryCode);
-    if (v.batteryCode == kBatteryLipo) v.lipoCells = ReadSettingsByte(p, LipoCells);
-    v.overtempMode = ReadSettingsByte(p, OvertempMode);
-    v.acceleration = ReadSettingsByte(p, Acceleration);
-    v.startupPower = ReadSettingsByte(p, StartupPower);
-    v.logTransmitter = ReadSettingsByte(p, LogTransmitterFailure);
-    v.logOvertemp = ReadSettingsByte(p, LogOvertemperature);
-    v.logUndervoltage = ReadSettingsByte(p, LogUndervoltage);
+    v.lowVoltageMode = ReadSettingsByte(run, LowVoltageMode);
+    v.batteryCode = ReadSettingsByte(run, BatteryCode);
+    if (v.batteryCode == kBatteryLipo) v.lipoCells = ReadSettingsByte(run, LipoCells);
+    v.overtempMode = ReadSettingsByte(run, OvertempMode);
+    v.acceleration = ReadSettingsByte(run, Acceleration);
+    v.startupPower = ReadSettingsByte(run, StartupPower);
+    v.logTransmitter = ReadSettingsByte(run, LogTransmitterFailure);
+    v.logOvertemp = ReadSettingsByte(run, LogOvertemperature);
+    v.logUndervoltage = ReadSettingsByte(run, LogUndervoltage);
     return v;
 }
 
-GovernorDefaultsOutcome WriteGovernorDefaults(Program& p) {
+GovernorDefaultsOutcome WriteGovernorDefaults(CoreContext& p) {
     struct Step {
         int address;
         bool periodByte;  // due when erased; a gain when above the limit
@@ -64,8 +64,9 @@ GovernorDefaultsOutcome WriteGovernorDefaults(Program& p) {
                           {RpmPeriodLow, true, kPeriodDefaults}};
     GovernorDefaultsOutcome outcome;
     for (const Step& step : steps) {
-        const int value = ReadSettingsByte(p, step.address);
-        if (ConfirmReads(p) != 0) {
+        ReadRun run(p);
+        const int value = ReadSettingsByte(run, step.address);
+        if (run.End() != LinkFault::None) {
             outcome.repliesArrived = false;
             return outcome;
         }

@@ -3,13 +3,14 @@
 // the user sees is the caller's.
 #pragma once
 
+#include "core_context.h"
+#include "link/exchange.h"
 #include "link/verified_writes.h"
-#include "program.h"
 
 namespace kvr {
 
-// One parameter byte, 0..255; vouched for only by ConfirmReads.
-int ReadSettingsByte(Program& p, int address);
+// One parameter byte of the run, 0..255; vouched for only by its End.
+int ReadSettingsByte(ReadRun& run, int address);
 
 // The parameter bytes after the version checks, as read.
 struct ControllerParameters {
@@ -33,9 +34,10 @@ struct ControllerParameters {
     int logUndervoltage = 0;
 };
 
-// Reads in the controller's order; the governor period (and the byte after
-// it) only with RPM control on, the cell count only for a LiPo battery.
-ControllerParameters ReadControllerParameters(Program& p);
+// Reads in the controller's order, in the run; the governor period (and the
+// byte after it) only with RPM control on, the cell count only for a LiPo
+// battery.
+ControllerParameters ReadControllerParameters(ReadRun& run);
 
 // How giving the governor its defaults ended: a reply that did not arrive
 // (the link's fault left), or the outcome of the last run of writes.
@@ -47,6 +49,6 @@ struct GovernorDefaultsOutcome {
 
 // Gives the governor sane parameters where the controller holds erased
 // ones; a default is written only on a value that did arrive.
-GovernorDefaultsOutcome WriteGovernorDefaults(Program& p);
+GovernorDefaultsOutcome WriteGovernorDefaults(CoreContext& p);
 
 }  // namespace kvr

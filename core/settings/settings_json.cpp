@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "files/open_file.h"
+#include "res/program_version.h"
 #include "res/settings_file_texts.h"
 #include "settings/conversions.h"
 #include "settings/settings_text.h"
@@ -44,7 +45,7 @@ std::string ChoiceList(std::span<const FieldChoice> choices) {
 
 // One value as the file may hold it; the reason in the user's language
 // when it may not.
-std::string CheckValue(Program& p, const SettingsField& f, const Json& v) {
+std::string CheckValue(CoreContext& p, const SettingsField& f, const Json& v) {
     const std::string name(f.name);
     const auto wrongType = [&](const Text& kind) {
         return Fill(p.T(texts::kSettingsWrongType), {name, p.T(kind)});
@@ -91,7 +92,7 @@ std::string CheckValue(Program& p, const SettingsField& f, const Json& v) {
 }
 
 // The names around the settings: known, and of their type.
-std::string CheckHeader(Program& p, const Json& doc) {
+std::string CheckHeader(CoreContext& p, const Json& doc) {
     for (const auto& [key, value] : doc.items()) {
         if (key == kFormatKey || key == kFormatVersionKey || key == kSettingsKey) continue;
         if (key == kProgramVersionKey || key == kSavedKey || key == kControllerVersionKey) {
@@ -111,7 +112,7 @@ std::string CheckHeader(Program& p, const Json& doc) {
 }
 
 // The whole document, before anything is used.
-std::string CheckDocument(Program& p, const Json& doc, FileValues& values) {
+std::string CheckDocument(CoreContext& p, const Json& doc, FileValues& values) {
     if (!doc.is_object() || !doc.contains(kFormatKey) || doc[kFormatKey] != kSettingsFormatName) {
         return std::string(p.T(texts::kSettingsForeign));
     }
@@ -157,7 +158,7 @@ class ErrorPlace : public nlohmann::json_sax<Json> {
 
 // Why text is not a JSON document, with the place as a person counts:
 // line and column.
-std::string NotJsonReason(Program& p, const std::string& text) {
+std::string NotJsonReason(CoreContext& p, const std::string& text) {
     ErrorPlace place;
     Json::sax_parse(text, &place);
     std::size_t line = 1;
@@ -236,7 +237,7 @@ std::string SettingsDocument::MadeFor() const {
     return doc.contains(kControllerVersionKey) ? doc[kControllerVersionKey].get<std::string>() : "";
 }
 
-std::string ReadSettingsDocument(Program& p, const std::string& path, SettingsDocument& out) {
+std::string ReadSettingsDocument(CoreContext& p, const std::string& path, SettingsDocument& out) {
     std::string text;
     switch (ReadRegularFile(PathFromUtf8(path), kMaxFileBytes, text)) {
         case FileCheck::Regular:
@@ -269,7 +270,7 @@ SettingsJson FormToJson(const SettingsForm& form, std::optional<Field>& notANumb
     return settings;
 }
 
-std::string CheckFileSettings(Program& p, const SettingsJson& settings, FileValues& values) {
+std::string CheckFileSettings(CoreContext& p, const SettingsJson& settings, FileValues& values) {
     if (!settings.is_object()) {
         return Fill(p.T(texts::kSettingsWrongType), {kSettingsKey, p.T(texts::kKindObject)});
     }

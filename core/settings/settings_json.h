@@ -8,7 +8,7 @@
 #include <optional>
 #include <string>
 
-#include "program.h"
+#include "core_context.h"
 #include "settings/settings_form.h"
 
 namespace kvr {
@@ -33,7 +33,7 @@ struct SettingsDocument {
 
 // Reads and checks a whole file before anything of it is used. Empty when
 // it may be loaded; otherwise the reason in the user's language.
-std::string ReadSettingsDocument(Program& p, const std::string& path, SettingsDocument& out);
+std::string ReadSettingsDocument(CoreContext& p, const std::string& path, SettingsDocument& out);
 
 // The form as a file holds it, in file order. notANumber names the first
 // number field whose text is no number (the result then incomplete).
@@ -41,7 +41,7 @@ SettingsJson FormToJson(const SettingsForm& form, std::optional<Field>& notANumb
 
 // Whether settings as a file may hold them: every name known, every value
 // possible. Empty when they may; otherwise the reason.
-std::string CheckFileSettings(Program& p, const SettingsJson& settings, FileValues& values);
+std::string CheckFileSettings(CoreContext& p, const SettingsJson& settings, FileValues& values);
 
 // The whole file for settings the checks passed, as written.
 std::string SettingsFileText(const SettingsJson& settings, const std::string& controllerVersion,

@@ -57,8 +57,9 @@ void RevCounterCommand(Program& p, Window& mainWindow) {
         Refuse(p, texts::kRevOnlyPortix2);
         return;
     }
-    const int lockByte = ReadControllerByte(p, LockFlags) & 0xFF;
-    if (ConfirmReads(p) != 0) {
+    ReadRun run(p);
+    const int lockByte = run.Read(LockFlags).value & 0xFF;
+    if (run.End() != LinkFault::None) {
         ShowLinkFault(p, nullptr);
         EndStatus(mainWindow, " ");
         return;
@@ -109,7 +110,7 @@ void RevCounter::ReleaseMotor(Window& dialog) {
     // From here on closing the window stops the measurement.
     measuring_ = true;
     stopRequested_ = false;
-    if (InitSerialLines(p_) != 0) {
+    if (!InitSerialLines(p_)) {
         measuring_ = false;
         ShowError(p_, texts::kRevAdapter, texts::kCaptionErrorBang);
         dialog.EndDialog(1);
@@ -238,7 +239,7 @@ int RevCounter::CountPulses(std::uint32_t start, std::uint32_t windowMs) {
 }
 
 bool RevCounter::StopWanted() {
-    p_.os.host.PumpMessages();
+    p_.host.PumpMessages();
     return stopRequested_;
 }
 
@@ -250,7 +251,7 @@ void RevCounter::EndEmptyWindow(Window& dialog) {
     EnableButtons(dialog, true);
     for (int field : kSpeedFields) dialog.SetText(field, " ");
     SetResetLow(p_);
-    p_.os.host.Beep();
+    p_.host.Beep();
     dialog.Repaint();
 }
 
@@ -258,7 +259,7 @@ void RevCounter::EndCountdown(Window& dialog) {
     dialog.SetText(id::kRevRotorLabel, std::string(p_.T(texts::kRevPropRevs)));
     EnableButtons(dialog, true);
     dialog.SetText(id::kSpeedRotorRpm, " ");
-    p_.os.host.Beep();
+    p_.host.Beep();
     dialog.Repaint();
     SetResetLow(p_);
 }

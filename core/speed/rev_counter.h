@@ -4,9 +4,9 @@
 
 #include <cstdint>
 
+#include "app/program.h"
 #include "platform/host.h"
 #include "platform/window.h"
-#include "program.h"
 
 namespace kvr {
 

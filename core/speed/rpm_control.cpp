@@ -46,9 +46,9 @@ void ShowPeriod(Program& p, Window& dialog, int period) {
     dialog.SetText(id::kSpeedRotorRpm, FormatNumber("%4d", s.rotorRpm));
 }
 
-int ReadPeriod(Program& p) {
-    const int high = ReadControllerByte(p, RpmPeriodHigh) & 0xFF;
-    const int low = ReadControllerByte(p, RpmPeriodLow) & 0xFF;
+int ReadPeriod(ReadRun& run) {
+    const int high = run.Read(RpmPeriodHigh).value & 0xFF;
+    const int low = run.Read(RpmPeriodLow).value & 0xFF;
     return high * 256 + low;
 }
 
@@ -80,8 +80,8 @@ bool WriteByte(Program& p, int address, int value) {
 
 // Replies that did not all arrive are not shown: the message instead, the
 // status line blank.
-bool RepliesArrived(Program& p) {
-    if (ConfirmReads(p) == 0) return true;
+bool RepliesArrived(Program& p, ReadRun& run) {
+    if (run.End() == LinkFault::None) return true;
     ShowLinkFault(p, nullptr);
     if (Window* w = p.app.statusWindow) {
         EndStatus(*w, " ");
@@ -105,8 +105,9 @@ Outcome Read(Program& p, Window& dialog) {
     }
     if (connected != 0) return Outcome::Failed;
 
-    const int period = ReadPeriod(p);
-    if (!RepliesArrived(p)) return Outcome::Failed;
+    ReadRun run(p);
+    const int period = ReadPeriod(run);
+    if (!RepliesArrived(p, run)) return Outcome::Failed;
     if (period == kNoPeriod) {
         dialog.Enable(id::kRpmCalculate, true);
         dialog.Enable(id::kRpmProportional, true);
@@ -117,10 +118,10 @@ Outcome Read(Program& p, Window& dialog) {
         dialog.SetText(id::kSpeedRotorRpm, texts::kRpmNoPeriod);
         return Outcome::NotStored;
     }
-    const int proportional = ReadControllerByte(p, RpmProportional);
-    const int integralCode = ReadControllerByte(p, RpmIntegralCode);
-    const int options = ReadControllerByte(p, OptionFlags) & 0xFF;
-    if (!RepliesArrived(p)) return Outcome::Failed;
+    const int proportional = run.Read(RpmProportional).value;
+    const int integralCode = run.Read(RpmIntegralCode).value;
+    const int options = run.Read(OptionFlags).value & 0xFF;
+    if (!RepliesArrived(p, run)) return Outcome::Failed;
     ShowPeriod(p, dialog, period);
     dialog.SetText(id::kRpmProportional, FormatNumber("%2d", proportional));
     dialog.SetText(id::kRpmIntegral, FormatNumber("%2d", kIntegralBase - integralCode));
@@ -131,7 +132,7 @@ Outcome Read(Program& p, Window& dialog) {
     p.settings.options = options;
     dialog.SetCheck(id::kRpmQuickStart, (p.settings.options & kOptQuickStart) != 0);
     dialog.Repaint();
-    p.os.host.Beep();
+    p.host.Beep();
     return Outcome::Done;
 }
 
@@ -162,7 +163,7 @@ Outcome Calculate(Program& p, Window& dialog) {
     dialog.Enable(id::kRpmWrite, true);
     dialog.Repaint();
     WaitMs(p, 200);
-    p.os.host.Beep();
+    p.host.Beep();
     return Outcome::Done;
 }
 
@@ -193,8 +194,9 @@ Outcome Write(Program& p, Window& dialog) {
 
     SetSpeedFields(dialog, "  ");
     dialog.Repaint();
-    const int stored = ReadPeriod(p);
-    if (!RepliesArrived(p)) return Outcome::Failed;
+    ReadRun run(p);
+    const int stored = ReadPeriod(run);
+    if (!RepliesArrived(p, run)) return Outcome::Failed;
     ShowPeriod(p, dialog, stored);
 
     int proportional = 0;
@@ -224,7 +226,7 @@ Outcome Write(Program& p, Window& dialog) {
     // user until a Write of the main window switches it on.
     if ((p.settings.options & kOptRpmControl) == 0) p.app.rpmControlInactive = true;
     dialog.Repaint();
-    p.os.host.Beep();
+    p.host.Beep();
     return Outcome::Done;
 }
 

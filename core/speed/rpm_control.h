@@ -2,9 +2,9 @@
 // rotor speed, and its P and I values.
 #pragma once
 
+#include "app/program.h"
 #include "platform/host.h"
 #include "platform/window.h"
-#include "program.h"
 
 namespace kvr {
 

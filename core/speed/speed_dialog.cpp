@@ -47,8 +47,8 @@ bool MotorValuesUsable(Program& p) {
 }
 
 void ShowError(Program& p, const Text& text, const Text& caption) {
-    p.os.host.MessageBox(nullptr, std::string(p.T(text)), std::string(p.T(caption)),
-                         MessageButtons::Ok);
+    p.host.MessageBox(nullptr, std::string(p.T(text)), std::string(p.T(caption)),
+                      MessageButtons::Ok);
 }
 
 }  // namespace kvr

@@ -3,8 +3,8 @@
 
 #include <string>
 
+#include "app/program.h"
 #include "platform/window.h"
-#include "program.h"
 #include "speed/speed_math.h"
 
 namespace kvr {

@@ -1,4 +1,4 @@
-// Update files: choosing one, the scrambled kind's header test, and records of either kind.
+// Update files: the scrambled kind's header test, and records of either kind.
 #include "update/update_file.h"
 
 #include <cctype>
@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "files/open_file.h"
-#include "res/update_texts.h"
 #include "update/update_scramble.h"
 
 namespace kvr {
@@ -20,13 +19,8 @@ constexpr std::size_t kKindByte = 4;
 constexpr std::size_t kRecordBytes = 10;
 constexpr char kScratchName[] = "temp.tmp";
 
-void ShowBox(Program& p, const Text& text, const Text& caption) {
-    p.os.host.MessageBox(nullptr, std::string(p.T(text)), std::string(p.T(caption)),
-                         MessageButtons::Ok);
-}
-
-fs::path InStartDirectory(const Program& p, const char* name) {
-    return p.app.startDirectory.empty() ? fs::path(name) : p.app.startDirectory / name;
+fs::path InFolder(const fs::path& folder, const char* name) {
+    return folder.empty() ? fs::path(name) : folder / name;
 }
 
 bool ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& bytes) {
@@ -115,22 +109,7 @@ UpdateFilePtr OpenUpdateFileForReading(const std::string& path) {
     return UpdateFilePtr(OpenRegularFile(PathFromUtf8(path), "rb"));
 }
 
-int ChooseUpdateFile(Program& p) {
-    OpenFileRequest request;
-    request.filterDescription = std::string(p.T(texts::kUpdateFilter));
-    request.filterPattern = std::string(p.T(texts::kUpdateFilter));
-    request.title = std::string(p.T(texts::kUpdateDialogTitle));
-    // A typed name that does not exist ends with the program's own message.
-    request.anyName = true;
-    request.helpButton = true;
-    request.nameRoom = kUpdatePathSize;
-    std::string chosen = p.os.host.ChooseOpenFile(request);
-    if (chosen.empty()) return 0;
-    p.update.path = std::move(chosen);
-    return 1;
-}
-
-int CheckUpdateHeader(Program& p) {
+UpdateHeader TestUpdateHeader(CoreContext& p) {
     UpdateSession& s = p.update;
     if (s.path.size() >= 3) {
         std::string lowered = s.path;
@@ -143,9 +122,8 @@ int CheckUpdateHeader(Program& p) {
     }
     std::vector<std::uint8_t> file;
     if (!ReadWholeFile(s.path, file)) {
-        ShowBox(p, texts::kCannotOpenInputFile, texts::kCaptionErrorCaps);
         CloseUpdateFiles(p);
-        return 1;
+        return UpdateHeader::CannotOpen;
     }
     const std::span<const std::uint8_t> bytes(file);
     const std::uint32_t seed =
@@ -154,49 +132,47 @@ int CheckUpdateHeader(Program& p) {
     const std::uint32_t check =
         kCheckWordOffset + 4 <= file.size() ? WordAt(bytes, kCheckWordOffset) : kEndWord;
     s.expectedSum = check ^ s.recordKey;
-    if (UpdateFileChecksum(bytes) == s.expectedSum) return 0;
-    ShowBox(p, texts::kWrongFile, texts::kCaptionErrorColon);
-    return 1;
+    return UpdateFileChecksum(bytes) == s.expectedSum ? UpdateHeader::Sound
+                                                      : UpdateHeader::WrongSum;
 }
 
-int ReadUpdateRecord(Program& p) {
+int ReadUpdateRecord(CoreContext& p) {
     UpdateSession& s = p.update;
     s.line.clear();
     if (!s.input) return -1;
     return s.kind == UpdateFileKind::Text ? ReadTextRecord(s) : ReadScrambledRecord(s);
 }
 
-int DetermineUpdateFileKind(Program& p, UpdateFileKind& kind) {
+std::optional<UpdateFileKind> DetermineUpdateFileKind(CoreContext& p) {
     UpdateFilePtr file = OpenUpdateFileForReading(p.update.path);
-    if (!file) return 1;
+    if (!file) return std::nullopt;
     std::uint8_t words[8];
     const std::size_t got = std::fread(words, 1, sizeof words, file.get());
-    kind = got < sizeof words || words[kKindByte] == ':' ? UpdateFileKind::Text
+    return got < sizeof words || words[kKindByte] == ':' ? UpdateFileKind::Text
                                                          : UpdateFileKind::Scrambled;
-    return 0;
 }
 
-int OpenUpdateInput(Program& p) {
+bool OpenUpdateInput(CoreContext& p) {
     p.update.input = OpenUpdateFileForReading(p.update.path);
-    return p.update.input ? 0 : 1;
+    return p.update.input != nullptr;
 }
 
-int OpenUpdateScratch(Program& p) {
+bool OpenUpdateScratch(CoreContext& p, const fs::path& folder) {
     // Reading back through a pipe or a device would hang or deliver another
     // record: only a regular file or none of that name is used.
-    const fs::path scratch = InStartDirectory(p, kScratchName);
+    const fs::path scratch = InFolder(folder, kScratchName);
     const FileCheck check = CheckRegularFile(scratch);
-    if (check != FileCheck::Regular && check != FileCheck::Missing) return 1;
+    if (check != FileCheck::Regular && check != FileCheck::Missing) return false;
     p.update.scratch.reset(OpenFile(scratch, "w+b"));
-    return p.update.scratch ? 0 : 1;
+    return p.update.scratch != nullptr;
 }
 
-bool RemoveUpdateScratch(Program& p) {
+bool RemoveUpdateScratch(const fs::path& folder) {
     std::error_code ec;
-    return fs::remove(InStartDirectory(p, kScratchName), ec);
+    return fs::remove(InFolder(folder, kScratchName), ec);
 }
 
-void CloseUpdateFiles(Program& p) {
+void CloseUpdateFiles(CoreContext& p) {
     p.update.input.reset();
     p.update.scratch.reset();
 }

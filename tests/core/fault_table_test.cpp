@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "app/controller_info.h"
+#include "app/program.h"
 #include "app/settings_commands.h"
 #include "app/update_procedure.h"
 #include "controller.h"
@@ -22,7 +23,6 @@
 #include "fake_window.h"
 #include "file_builders.h"
 #include "locks/lock_functions.h"
-#include "program.h"
 #include "res/ids.h"
 #include "res/locks_texts.h"
 #include "res/speed_texts.h"

@@ -56,8 +56,10 @@ TEST(LineBatchTest, CommandsGiveTheSameResultsCallByCallAndBatched) {
         {"probe, read and write a byte",
          [](BatchRig& r) {
              r.Set(12, 0xA7);
-             return r.Said({ConnectLink(r.p), ProbeLink(r.p, 5, 5, 5), ReadControllerByte(r.p, 12),
-                            ConfirmReads(r.p), WriteControllerByte(r.p, 13, 0x5C), r.Get(13)});
+             ReadRun run(r.p);
+             return r.Said({ConnectLink(r.p), ProbeLink(r.p, 5, 5, 5), run.Read(12).value,
+                            static_cast<int>(run.End()), WriteControllerByte(r.p, 13, 0x5C),
+                            r.Get(13)});
          },
          "0 248 167 0 0 92 fault 0"},
         {"settings Read and Write",
@@ -92,7 +94,7 @@ TEST(LineBatchTest, CommandsGiveTheSameResultsCallByCallAndBatched) {
              r.Set(12, 0xFF);
              ConnectLink(r.p);
              r.player.missingSamples = 1;
-             return r.Said({ReadControllerByte(r.p, 12), r.p.link.state.comOpen});
+             return r.Said({ReadControllerByte(r.p, 12).value, r.p.link.state.comOpen});
          },
          "0 0 fault 2", true},
     };

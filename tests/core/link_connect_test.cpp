@@ -78,7 +78,7 @@ TEST(ConnectLinkTest, UartLinkFoundAtEachAttempt) {
         EXPECT_FALSE(r.sim.simSerial().config().keepLines);
         EXPECT_EQ(r.sim.simSerial().timeouts().readTotalConstantMs, 400u);
         // A byte command now goes over the UART.
-        EXPECT_EQ(ReadControllerByte(r.p, 12), 102);
+        EXPECT_EQ(ReadControllerByte(r.p, 12).value, 102);
         EXPECT_EQ(r.ctl().TraceOf('U').at(0).via, sim::Via::Uart);
     }
 }
@@ -112,7 +112,7 @@ TEST(ConnectLinkTest, BitSerialLinkWithoutRestart) {
     EXPECT_TRUE(r.host.boxes.empty());
     EXPECT_EQ(r.w.controls[1044].text, " ");
     EXPECT_GT(r.w.repaints, 0);
-    EXPECT_EQ(ReadControllerByte(r.p, 33), 0x23);
+    EXPECT_EQ(ReadControllerByte(r.p, 33).value, 0x23);
 }
 
 TEST(ConnectLinkTest, BitSerialLinkAfterRestart) {
@@ -163,7 +163,7 @@ TEST(ConnectLinkTest, RecheckAfterUartLinkProbesLinesThenDetectsAnew) {
 TEST(ConnectLinkTest, RecheckAfterUartLinkFindsABitSerialController) {
     Rig r;
     r.p.link.state.uartLink = true;  // left by an earlier command
-    ASSERT_EQ(OpenSerialPort(r.p), 0);
+    ASSERT_TRUE(OpenSerialPort(r.p));
     r.serial.calls.clear();
     EXPECT_EQ(ConnectLink(r.p), 0);
     ExpectFlags(r.p, false, true);
@@ -194,7 +194,7 @@ TEST(ConnectLinkTest, ProbeFailuresShowTheirMessage) {
         Rig r;
         r.p.lang = c.lang;
         r.p.link.state.uartLink = true;  // a link found before is dropped
-        ASSERT_EQ(OpenSerialPort(r.p), 0);
+        ASSERT_TRUE(OpenSerialPort(r.p));
         if (c.answer < 0) {
             r.ctl().profile.silent = true;
             r.ctl().profile.restLevel = c.rest;
@@ -213,13 +213,15 @@ TEST(ConnectLinkTest, PortFailuresKeepTheFlagsAndShowNoBox) {
     struct Case {
         const char* name;
         std::string port;
-        bool refuseTimeouts;
+        std::string refused;  // the call the port refuses
         const char* error;
     };
     const Case cases[] = {
-        {"empty name", "", false, "Cannot open comport!"},
-        {"no such port", "COM9", false, "Cannot open comport!"},
-        {"time-outs", "COM2", true, "Kann TIMEOUTS nicht schreiben."},
+        {"empty name", "", "", "Cannot open comport!"},
+        {"no such port", "COM9", "", "Cannot open comport!"},
+        {"time-outs", "COM2", "timeouts 3/0/400", "Kann TIMEOUTS nicht schreiben."},
+        {"UART settings", "COM2", "setstate 19200 drop",
+         "Kann COM-Port Einstellung nicht schreiben."},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -227,12 +229,7 @@ TEST(ConnectLinkTest, PortFailuresKeepTheFlagsAndShowNoBox) {
         r.p.link.state.comDeviceName = c.port;
         r.p.link.state.uartLink = true;
         r.ctl().profile.silent = true;
-        if (c.refuseTimeouts) {
-            // The link's 400 ms read time-outs are refused.
-            r.serial.onCall = [](const std::string& call) {
-                return !(call.starts_with("timeouts ") && call.ends_with("/400"));
-            };
-        }
+        r.serial.onCall = [&c](const std::string& call) { return call != c.refused; };
         EXPECT_EQ(ConnectLink(r.p), 1);
         ExpectFlags(r.p, true, false);
         EXPECT_TRUE(r.host.boxes.empty());
@@ -264,7 +261,7 @@ TEST(ConnectLinkTest, ParallelMediumProbesTheParallelPort) {
         ExpectFlags(r.p, false, true);
         // The restart went over the serial port's lines.
         EXPECT_EQ(r.ctl().restarts, 1);
-        EXPECT_EQ(ReadControllerByte(r.p, 12), 102);
+        EXPECT_EQ(ReadControllerByte(r.p, 12).value, 102);
     }
 }
 
@@ -442,7 +439,7 @@ TEST(ConnectLinkTest, SilentControllerCallSequence) {
         FakeSerial& serial = r.serial;
         Program& p = r.p;
         if (c.linkBefore) {
-            ASSERT_EQ(OpenSerialPort(p), 0);
+            ASSERT_TRUE(OpenSerialPort(p));
             p.link.state.uartLink = true;
             serial.calls.clear();
         }

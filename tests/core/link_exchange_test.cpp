@@ -120,7 +120,7 @@ TEST(ShiftBitTest, ParallelMediumDrivesLatchBitsAndReadsStatusBit6) {
 TEST(ShiftBitTest, TwoTransferWordsKeepTheEchoInBits8To15) {
     SimProgram r(SimOptions().BareWindow());
     Program& p = r.p;
-    ASSERT_EQ(OpenSerialPort(p), 0);
+    ASSERT_TRUE(OpenSerialPort(p));
     SetClockLow(p);
     SetResetLow(p);
     WaitMs(p, 30);
@@ -145,7 +145,7 @@ struct UartCase {
 };
 
 std::vector<UartCase> UartCases() {
-    const auto readByte = [](Program& p) { return ReadControllerByte(p, 12); };
+    const auto readByte = [](Program& p) { return ReadControllerByte(p, 12).value; };
     const auto writeByte = [](Program& p) { return WriteControllerByte(p, 14, 0xA3); };
     const auto writeSpace = [](Program& p) { return WriteControllerByte(p, 14, 0x20); };
     const auto loadByte = [](Program& p) { return LoadPageByte(p, 63, 0x5A); };
@@ -263,7 +263,7 @@ TEST(UartFormTest, ValuesThatDoNotFitAByteAreNotSent) {
     EXPECT_EQ(WriteControllerByte(r.p, 256, 1), 1);
     EXPECT_EQ(CommitPage(r.p, 256), 1);
     SelectPage(r.p, 300);
-    EXPECT_EQ(ReadControllerByte(r.p, -1), 0x20);
+    EXPECT_EQ(ReadControllerByte(r.p, -1).value, 0x20);
     EXPECT_TRUE(r.serial.output.empty());
 }
 
@@ -349,7 +349,7 @@ struct SimRig : SimProgram {
             }
             return true;
         };
-        EXPECT_EQ(OpenSerialPort(p), 0);
+        EXPECT_TRUE(OpenSerialPort(p));
         // A restart: the boot loader takes the page commands.
         SetResetLow(p);
         SetClockLow(p);
@@ -380,7 +380,7 @@ TEST(BitSerialFormTest, BytesPausesAndReplies) {
     const std::vector<BitCase> cases = {
         // Read twice: the value must agree.
         {"read",
-         [](Program& p) { return ReadControllerByte(p, 12); },
+         [](Program& p) { return ReadControllerByte(p, 12).value; },
          {'U', 12, 0, 'U', 12, 0},
          {10, 20, 30, 30, 20, 30},
          {10, 5, 0, 10, 5},
@@ -390,9 +390,10 @@ TEST(BitSerialFormTest, BytesPausesAndReplies) {
         // re-check: the firmware must still answer.
         {"confirmed reads",
          [](Program& p) {
-             (void)ReadControllerByte(p, 12);
-             (void)ReadControllerByte(p, 13);
-             return ConfirmReads(p);
+             ReadRun run(p);
+             (void)run.Read(12);
+             (void)run.Read(13);
+             return static_cast<int>(run.End());
          },
          {'U', 12, 0, 'U', 12, 0, 'U', 13, 0, 'U', 13, 0, 0xFE, 0xFE},
          {10, 20, 30, 30, 20, 30, 30, 20, 20, 30, 20, 20, 20, 20},
@@ -454,7 +455,7 @@ TEST(BitSerialFormTest, BytesPausesAndReplies) {
 
 TEST(BitSerialFormTest, CommandsReachTheControllerAsDecoded) {
     SimRig r;
-    EXPECT_EQ(ReadControllerByte(r.p, 32), 0x61);
+    EXPECT_EQ(ReadControllerByte(r.p, 32).value, 0x61);
     EXPECT_EQ(WriteControllerByte(r.p, 14, 25), 0);
     EXPECT_EQ(r.sim.controller().memory[14], 25);
     SelectPage(r.p, 2);
@@ -498,10 +499,11 @@ TEST(BitSerialFormTest, MissingControllerReadsTheRestLevel) {
         SimRig r;
         r.sim.controller().profile.silent = true;
         r.sim.controller().profile.restLevel = c.rest;
-        EXPECT_EQ(ReadControllerByte(r.p, 12), c.value);
+        ReadRun run(r.p);
+        EXPECT_EQ(run.Read(12).value, c.value);
         // The same rest level twice: only the unanswered probe shows it.
         EXPECT_EQ(r.p.link.fault, LinkFault::None);
-        EXPECT_EQ(ConfirmReads(r.p), 1);
+        EXPECT_EQ(run.End(), LinkFault::NoReply);
         EXPECT_EQ(r.p.link.fault, LinkFault::NoReply);
         EXPECT_EQ(WriteControllerByte(r.p, 12, 5), 1);
     }
@@ -512,7 +514,7 @@ TEST(BitSerialFormTest, MissingControllerReadsTheRestLevel) {
 TEST(BitSerialFormTest, ReadsThatDisagreeOrFailAreFaults) {
     SimRig r;
     r.sim.controller().faults.dropReceivedByte = 0;  // the first 'U'
-    EXPECT_EQ(ReadControllerByte(r.p, 32), 0x61);
+    EXPECT_EQ(ReadControllerByte(r.p, 32).value, 0x61);
     EXPECT_EQ(r.p.link.fault, LinkFault::NoReply);
 
     SimRig gone;

@@ -4,11 +4,11 @@
 #include <string>
 #include <vector>
 
+#include "app/program.h"
 #include "controller.h"
 #include "fake_host.h"
 #include "fake_window.h"
 #include "locks/lock_functions.h"
-#include "program.h"
 #include "res/ids.h"
 #include "res/locks_texts.h"
 #include "res/templates.h"

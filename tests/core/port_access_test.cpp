@@ -30,7 +30,7 @@ TEST(PortAccess, InitPortAccessDecidesHowTheParallelPortIsReached) {
         FakeProgram f;
         f.host.platform = c.platform;
         f.portIo.driverPresent = c.driver;
-        InitPortAccess(f.program);
+        InitPortAccess(f.program, f.program.host.QueryPlatform());
         EXPECT_EQ(f.program.link.state.directPortIo, c.direct);
         EXPECT_EQ(f.program.link.state.driverAvailable, c.available);
         EXPECT_EQ(f.program.link.state.driverModule, c.driver);
@@ -221,7 +221,7 @@ TEST(PortAccess, SlowStatusReadsMakeDelaysFromThePreciseClock) {
         FakeProgram f;
         f.program.link.state.medium = Medium::Serial;
         f.program.link.state.comDeviceName = "COM1";
-        ASSERT_EQ(OpenSerialPort(f.program), 0);
+        ASSERT_TRUE(OpenSerialPort(f.program));
         f.clock.preciseStepNs = c.readNs;
         (void)ReadDataIn(f.program);  // the first read after opening is timed
         EXPECT_EQ(f.program.link.clockDelays, c.clockDelays) << c.readNs;
@@ -256,9 +256,9 @@ TEST(PortAccess, SlowPortsKeepEveryLineChangeOfAByte) {
         FakeProgram f;
         f.program.link.state.medium = Medium::Serial;
         f.program.link.state.comDeviceName = "COM1";
-        ASSERT_EQ(OpenSerialPort(f.program), 0);
+        ASSERT_TRUE(OpenSerialPort(f.program));
         f.clock.preciseStepNs = readNs;
-        ASSERT_EQ(InitSerialLines(f.program), 0);
+        ASSERT_TRUE(InitSerialLines(f.program));
         f.clock.preciseStepNs = 1000;
         f.serial.calls.clear();
         f.program.link.exchange.out = 0xA5;
@@ -297,7 +297,7 @@ TEST(PortAccess, OpenSerialPortFailuresLeaveTextAndClosePort) {
             f.serial.failGetState = c.failGet;
             f.serial.failSetState = c.failSet;
             f.serial.failTimeouts = c.failTimeouts;
-            EXPECT_EQ(OpenSerialPort(f.program), 1);
+            EXPECT_FALSE(OpenSerialPort(f.program));
             EXPECT_EQ(f.program.link.lastErrorText, c.text);
             EXPECT_FALSE(f.program.link.state.comOpen);
             EXPECT_FALSE(f.serial.open) << "a half-configured port stays open: " << c.text;
@@ -311,7 +311,7 @@ TEST(PortAccess, OpenSerialPortConfiguresOnceAndKeepsAnOpenPort) {
     f.program.link.state.comDeviceName = "COM2";
     f.serial.config.baudRate = 115200;
     f.serial.config.parity = 2;
-    ASSERT_EQ(OpenSerialPort(f.program), 0);
+    ASSERT_TRUE(OpenSerialPort(f.program));
     EXPECT_TRUE(f.program.link.state.comOpen);
     EXPECT_EQ(f.serial.config.baudRate, 9600u);
     EXPECT_EQ(f.serial.config.byteSize, 8);
@@ -324,20 +324,20 @@ TEST(PortAccess, OpenSerialPortConfiguresOnceAndKeepsAnOpenPort) {
 
     f.serial.config.baudRate = 19200;
     f.serial.calls.clear();
-    EXPECT_EQ(OpenSerialPort(f.program), 0);
+    EXPECT_TRUE(OpenSerialPort(f.program));
     EXPECT_TRUE(f.serial.calls.empty());
     EXPECT_EQ(f.serial.config.baudRate, 19200u);
 }
 
 TEST(PortAccess, InitSerialLinesPulsesDataOut) {
     FakeProgram f;
-    EXPECT_EQ(InitSerialLines(f.program), 0);  // parallel: nothing at all
+    EXPECT_TRUE(InitSerialLines(f.program));  // parallel: nothing at all
     EXPECT_TRUE(f.serial.calls.empty());
     EXPECT_TRUE(f.portIo.calls.empty());
 
     f.program.link.state.medium = Medium::Serial;
     f.program.link.state.comDeviceName = "COM1";
-    ASSERT_EQ(InitSerialLines(f.program), 0);
+    ASSERT_TRUE(InitSerialLines(f.program));
     EXPECT_TRUE(f.program.link.state.linesInitialised);
     std::vector<std::string> lines;
     for (const auto& c : f.serial.calls) {
@@ -348,14 +348,14 @@ TEST(PortAccess, InitSerialLinesPulsesDataOut) {
 
     // Repeated on an open port, without opening it again.
     f.serial.calls.clear();
-    ASSERT_EQ(InitSerialLines(f.program), 0);
+    ASSERT_TRUE(InitSerialLines(f.program));
     EXPECT_EQ(f.serial.Count("SETDTR"), 1);
     EXPECT_EQ(f.serial.opens, 1);
 
     FakeProgram missing;
     missing.program.link.state.medium = Medium::Serial;
     missing.program.link.state.comDeviceName = "COM7";
-    EXPECT_EQ(InitSerialLines(missing.program), 1);
+    EXPECT_FALSE(InitSerialLines(missing.program));
     EXPECT_EQ(missing.program.link.lastErrorText, "Cannot open comport!");
     EXPECT_FALSE(missing.program.link.state.linesInitialised);
 }

@@ -10,10 +10,10 @@
 #include <utility>
 #include <vector>
 
+#include "app/program.h"
 #include "controller.h"
 #include "fake_host.h"
 #include "fake_window.h"
-#include "program.h"
 #include "res/ids.h"
 #include "sim_program.h"
 #include "simulation.h"

@@ -7,13 +7,13 @@
 #include <string>
 #include <vector>
 
+#include "app/program.h"
 #include "app/update_procedure.h"
 #include "controller.h"
 #include "file_builders.h"
 #include "link/connect.h"
 #include "link/exchange.h"
 #include "link/port_access.h"
-#include "program.h"
 #include "res/ids.h"
 #include "sim_program.h"
 
@@ -81,7 +81,7 @@ TEST_P(BootModeTest, FirmwareNeverRestartedIgnoresPageCommands) {
     EXPECT_TRUE(ctl().TraceOf('W').empty());
     EXPECT_TRUE(ctl().TraceOf('X').empty());
     // Skipped whole: the command after them is understood.
-    EXPECT_EQ(ReadControllerByte(p, 32), 0x61);
+    EXPECT_EQ(ReadControllerByte(p, 32).value, 0x61);
     EXPECT_EQ(ctl().TraceOf('U').size(), Uart() ? 1u : 2u);  // bit-serial reads twice
 }
 
@@ -104,9 +104,9 @@ TEST_P(BootModeTest, BootModeKeepsTheLinkAndTheParameterCommands) {
     ASSERT_EQ(ConnectLink(p), 0);
     EXPECT_TRUE(host.boxes.empty());
     // The update's version reads and its final lock-byte write.
-    EXPECT_EQ(ReadControllerByte(p, 32), 0x61);
-    EXPECT_EQ(ReadControllerByte(p, 33), 0x23);
-    const int lock = ReadControllerByte(p, 13);
+    EXPECT_EQ(ReadControllerByte(p, 32).value, 0x61);
+    EXPECT_EQ(ReadControllerByte(p, 33).value, 0x23);
+    const int lock = ReadControllerByte(p, 13).value;
     EXPECT_EQ(lock, 0xFE);
     EXPECT_EQ(WriteControllerByte(p, 13, lock | 1), 0);
     EXPECT_EQ(ctl().memory[13], 0xFF);
@@ -190,7 +190,7 @@ TEST(SimBootTest, LinkDetectionRestartDoesNoHarm) {
     EXPECT_TRUE(p.link.state.bitBangLink);
     // Everything a settings command does still works, and nothing stored
     // has changed.
-    EXPECT_EQ(ReadControllerByte(p, 12), 102);
+    EXPECT_EQ(ReadControllerByte(p, 12).value, 102);
     EXPECT_EQ(WriteControllerByte(p, 14, 12), 0);
     EXPECT_EQ(ctl.memory[14], 12);
     ctl.memory[14] = memory[14];
@@ -212,7 +212,7 @@ TEST(SimBootTest, UartWiringRestartsOnTheRiseOfTheResetLineOnly) {
     // Held low (as the lines rest between commands) the chip runs on.
     SetResetLow(p);
     WaitMs(p, 100);
-    EXPECT_EQ(ReadControllerByte(p, 33), 0x23);
+    EXPECT_EQ(ReadControllerByte(p, 33).value, 0x23);
     EXPECT_EQ(ctl.restarts, 0);
     EXPECT_FALSE(ctl.BootMode());
     SetResetHigh(p);
@@ -221,14 +221,14 @@ TEST(SimBootTest, UartWiringRestartsOnTheRiseOfTheResetLineOnly) {
     // The data wire is held in break: nothing gets through, not even the
     // echo.
     const long received = ctl.bytesReceived();
-    EXPECT_EQ(ReadControllerByte(p, 32), 0x20);
+    EXPECT_EQ(ReadControllerByte(p, 32).value, 0x20);
     EXPECT_EQ(ctl.bytesReceived(), received);
     EXPECT_EQ(p.link.fault, LinkFault::NoReply);
     // Break ended (a low level holds nothing here), the started firmware
     // answers.
     SetResetLow(p);
     ClearLinkFault(p);
-    EXPECT_EQ(ReadControllerByte(p, 32), 0x61);
+    EXPECT_EQ(ReadControllerByte(p, 32).value, 0x61);
     EXPECT_EQ(ctl.bytesReceived(), received + 2);
     EXPECT_EQ(p.link.fault, LinkFault::None);
 }

@@ -22,7 +22,7 @@ struct Rig : testing::SimProgram {
         p.link.state.medium = medium;
         p.link.state.comDeviceName = "COM1";
         p.link.state.directPortIo = true;
-        EXPECT_EQ(OpenSerialPort(p), 0);
+        EXPECT_TRUE(OpenSerialPort(p));
     }
     std::uint64_t now() { return sim.simClock().NowNs(); }
     int Probe() {
@@ -169,7 +169,7 @@ TEST(SimBitSerialTest, TimingMinimumsAreEnforced) {
     Rig fast;
     fast.ctl().profile.minEdgeNs = 1000000;  // a shift register slower than the line calls
     fast.ctl().memory[12] = 102;
-    EXPECT_NE(ReadControllerByte(fast.p, 12), 102);
+    EXPECT_NE(ReadControllerByte(fast.p, 12).value, 102);
 }
 
 TEST(SimBitSerialTest, DroppedByteLeavesTheCommandIncomplete) {
@@ -183,7 +183,7 @@ TEST(SimBitSerialTest, DroppedByteLeavesTheCommandIncomplete) {
     EXPECT_EQ(r.p.link.fault, LinkFault::NoReply);
     WaitMs(r.p, 300);
     ClearLinkFault(r.p);
-    EXPECT_EQ(ReadControllerByte(r.p, 12), 102);
+    EXPECT_EQ(ReadControllerByte(r.p, 12).value, 102);
     EXPECT_EQ(r.p.link.fault, LinkFault::None);
 }
 
@@ -192,7 +192,7 @@ TEST(SimBitSerialTest, ParallelPortReachesTheSameController) {
         Rig r(Medium::Parallel);
         r.p.link.state.directPortIo = direct;
         r.p.link.state.driverModule = !direct;
-        EXPECT_EQ(ReadControllerByte(r.p, 33), 0x23);
+        EXPECT_EQ(ReadControllerByte(r.p, 33).value, 0x23);
         EXPECT_EQ(r.sim.simPortIo().dataRegister() & 0x02, 0);
         EXPECT_TRUE(r.host.boxes.empty());
     }

@@ -12,11 +12,11 @@
 #include <vector>
 
 #include "app/main_window.h"
+#include "app/program.h"
 #include "controller.h"
 #include "fake_host.h"
 #include "fake_window.h"
 #include "link/port_access.h"
-#include "program.h"
 #include "res/ids.h"
 #include "res/locks_texts.h"
 #include "res/speed_texts.h"
@@ -42,7 +42,7 @@ struct ProfileRig {
         // As the template has them.
         w.Enable(id::kWrite, false);
         w.Enable(id::kMaxFrequency, false);
-        InitPortAccess(p);
+        InitPortAccess(p, p.host.QueryPlatform());
         MainWindowProc(p, w, DialogEvent::Init, 0);
     }
     int Command(int id) { return MainWindowProc(p, w, DialogEvent::Command, id); }

@@ -7,12 +7,12 @@
 #include <string>
 #include <vector>
 
+#include "app/program.h"
 #include "controller.h"
 #include "fake_host.h"
 #include "fake_serial.h"
 #include "fake_window.h"
 #include "file_builders.h"
-#include "program.h"
 #include "res/ids.h"
 #include "res/speed_texts.h"
 #include "res/templates.h"

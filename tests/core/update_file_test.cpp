@@ -9,10 +9,11 @@
 #include <string>
 #include <vector>
 
+#include "app/program.h"
+#include "app/update_file_dialogs.h"
 #include "app/update_file_name.h"
 #include "fake_host.h"
 #include "file_builders.h"
-#include "program.h"
 #include "test_program.h"
 #include "update/update_scramble.h"
 
@@ -59,9 +60,9 @@ class UpdateFileTest : public ::testing::Test,
     std::vector<std::string> ReadAll(const std::string& path, UpdateFileKind kind) {
         p.update.path = path;
         p.update.kind = kind;
-        EXPECT_EQ(OpenUpdateInput(p), 0);
+        EXPECT_TRUE(OpenUpdateInput(p));
         if (kind == UpdateFileKind::Scrambled) {
-            EXPECT_EQ(OpenUpdateScratch(p), 0);
+            EXPECT_TRUE(OpenUpdateScratch(p, p.app.startDirectory));
             std::fseek(p.update.input.get(), static_cast<long>(kScrambledHeaderSize), SEEK_SET);
         }
         std::vector<std::string> lines;
@@ -306,15 +307,11 @@ TEST_F(UpdateFileTest, KindByByteFour) {
     fs::create_directories(dir_ / "folder.upd");
     for (const Case& c : cases) {
         p.update.path = Put("K.upd", c.content);
-        UpdateFileKind kind =
-            c.kind == UpdateFileKind::Text ? UpdateFileKind::Scrambled : UpdateFileKind::Text;
-        EXPECT_EQ(DetermineUpdateFileKind(p, kind), 0);
-        EXPECT_EQ(kind, c.kind) << c.content.size();
+        EXPECT_EQ(DetermineUpdateFileKind(p), c.kind) << c.content.size();
     }
-    UpdateFileKind kind = UpdateFileKind::Text;
     for (const char* name : {"none.upd", "folder.upd"}) {
         p.update.path = (dir_ / name).string();
-        EXPECT_EQ(DetermineUpdateFileKind(p, kind), 1) << name;
+        EXPECT_EQ(DetermineUpdateFileKind(p), std::nullopt) << name;
     }
 }
 
@@ -323,8 +320,8 @@ TEST_F(UpdateFileTest, OnlyRegularFilesAreRead) {
     for (const std::string what : {"<folder>", "<pipe>"}) {
         p.update.path = (dir_ / (what == "<pipe>" ? "P6023_6024.upd" : "F6023_6024.upd")).string();
         if (!testing::MakeAt(p.update.path, what) || !testing::MakeAt("temp.tmp", what)) continue;
-        EXPECT_EQ(OpenUpdateInput(p), 1);
-        EXPECT_EQ(OpenUpdateScratch(p), 1);
+        EXPECT_FALSE(OpenUpdateInput(p));
+        EXPECT_FALSE(OpenUpdateScratch(p, p.app.startDirectory));
         host.boxes.clear();
         EXPECT_EQ(CheckUpdateHeader(p), 1);
         EXPECT_EQ(host.boxes, testing::OneBox("Cannot open input file", "ERROR!"));

@@ -9,10 +9,10 @@
 #include <string>
 #include <vector>
 
+#include "app/program.h"
 #include "controller.h"
 #include "fake_host.h"
 #include "file_builders.h"
-#include "program.h"
 #include "res/ids.h"
 #include "sim_program.h"
 #include "update/update_scramble.h"

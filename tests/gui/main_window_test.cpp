@@ -14,8 +14,8 @@
 #include <QValidator>
 #include <vector>
 
+#include "app/program.h"
 #include "gui/support/gui_rig.h"
-#include "program.h"
 #include "qt_host.h"
 #include "res/ids.h"
 #include "res/templates.h"

@@ -88,8 +88,8 @@ class SerialPtyTest : public QObject {
         QVERIFY(r.p.link.state.uartLink);
         QVERIFY(!r.p.link.state.bitBangLink);
         QVERIFY(r.host.boxes.empty());
-        QCOMPARE(kvr::ReadControllerByte(r.p, 12), 102);
-        QCOMPARE(kvr::ReadControllerByte(r.p, 32), 0x61);
+        QCOMPARE(kvr::ReadControllerByte(r.p, 12).value, 102);
+        QCOMPARE(kvr::ReadControllerByte(r.p, 32).value, 0x61);
         QCOMPARE(kvr::WriteControllerByte(r.p, 14, 20), 0);
         pty.Stop();
         QCOMPARE(int(pty.controller().memory[14]), 20);
@@ -130,7 +130,7 @@ class SerialPtyTest : public QObject {
         std::uint32_t status = 0;
         QVERIFY(!serial.GetModemStatus(status));
         // A command on the lost device takes the no-answer path.
-        QCOMPARE(kvr::ReadControllerByte(r.p, 12), 0x20);
+        QCOMPARE(kvr::ReadControllerByte(r.p, 12).value, 0x20);
         QCOMPARE(kvr::WriteControllerByte(r.p, 12, 5), 1);
     }
 

@@ -10,13 +10,13 @@
 #include <utility>
 #include <vector>
 
+#include "app/program.h"
 #include "app/settings_commands.h"
 #include "controller.h"
 #include "fake_host.h"
 #include "fake_serial.h"
 #include "fake_window.h"
 #include "file_builders.h"
-#include "program.h"
 #include "res/app_texts.h"
 #include "res/ids.h"
 #include "simulation.h"

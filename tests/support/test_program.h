@@ -4,12 +4,12 @@
 #include <filesystem>
 #include <string>
 
+#include "app/program.h"
 #include "fake_clock.h"
 #include "fake_host.h"
 #include "fake_port_io.h"
 #include "fake_serial.h"
 #include "fake_window.h"
-#include "program.h"
 
 namespace kvr::testing {
 

@@ -12,8 +12,8 @@
 #include <utility>
 #include <vector>
 
+#include "app/program.h"
 #include "controller.h"
-#include "program.h"
 #include "res/templates.h"
 
 namespace kvr::testing {

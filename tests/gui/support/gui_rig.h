@@ -18,11 +18,11 @@
 #include <vector>
 
 #include "app/main_window.h"
+#include "app/program.h"
 #include "controller.h"
 #include "fake_host.h"
 #include "file_builders.h"
 #include "link/port_access.h"
-#include "program.h"
 #include "qt_host.h"
 #include "res/ids.h"
 #include "res/templates.h"
@@ -149,7 +149,7 @@ struct WindowRig {
           host(std::move(options)),
           program({devices.clock(), devices.serial(), devices.portIo(), host}, lang) {
         WriteFileBytes(dir.path() / "blsetup.cfg", config);
-        InitPortAccess(program);
+        InitPortAccess(program, program.host.QueryPlatform());
         main = gui::BuildWindow(res::MainWindowTemplateId(lang), nullptr, host.options());
         main->Start([this](Window& w, DialogEvent event, int id) {
             return MainWindowProc(program, w, event, id);

@@ -15,8 +15,8 @@
 #include <thread>
 #include <vector>
 
+#include "app/program.h"
 #include "file_builders.h"
-#include "program.h"
 #include "simulation.h"
 #include "test_program.h"
 #include "ui_driver.h"

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/app_reporter.h"
+#include "app/status_sink.h"
 #include "platform/host.h"
 #include "platform/window_record.h"
 #include "res/language.h"
@@ -39,8 +40,7 @@ std::string BoxLine(const std::string& caption, const std::string& text);
 // file named on the command line, a dialog is played by the command.
 class ConsoleHost : public Host {
   public:
-    ConsoleHost(Language lang, std::ostream& out, std::ostream& err)
-        : lang_(lang), out_(out), err_(err) {}
+    ConsoleHost(Language lang, std::ostream& err) : lang_(lang), err_(err) {}
 
     int MessageBox(Window* owner, const std::string& text, const std::string& caption,
                    MessageButtons buttons) override;
@@ -57,9 +57,6 @@ class ConsoleHost : public Host {
 
     // Questions are answered OK; otherwise Cancel.
     bool yes = false;
-    // A box with this caption is what the command was asked for: its text
-    // goes to the standard output as it is.
-    std::string resultCaption;
     std::string openFile;
     std::string saveFile;
     std::function<void()> onPump;
@@ -70,8 +67,21 @@ class ConsoleHost : public Host {
 
   private:
     Language lang_;
-    std::ostream& out_;
     std::ostream& err_;
+};
+
+// A command's status line on the command line: its texts to whoever wants
+// them, no window to own the boxes.
+class ConsoleStatus final : public StatusSink {
+  public:
+    void Show(const std::string& text) override {
+        if (onText) onText(text);
+    }
+    void Enable(bool) override {}
+    void Repaint() override {}
+    Window* Owner() override { return nullptr; }
+
+    std::function<void(const std::string& text)> onText;
 };
 
 // The window programs' reporter, with the typed events the commands read
@@ -79,7 +89,8 @@ class ConsoleHost : public Host {
 // progress, the speed measurement.
 class ConsoleReporter : public AppReporter {
   public:
-    using AppReporter::AppReporter;
+    explicit ConsoleReporter(Program& p) : AppReporter(p), p_(p) {}
+    void Status(std::string_view text) override;
     void Progress(int percent) override;
     void CheckProgress(int percent) override;
     void StepEnded(int control, Outcome outcome) override { steps_.push_back({control, outcome}); }
@@ -90,11 +101,14 @@ class ConsoleReporter : public AppReporter {
     // when the dialog did not take it.
     Outcome Press(Window& dialog, const DialogProc& procedure, int button);
 
+    // The status texts as the status line would show them.
+    std::function<void(const std::string& text)> onStatus;
     std::function<void(int percent)> onProgress;
     std::function<void(int secondsLeft)> onCountdown;
     std::function<void(const SpeedFigures& speed)> onMeasured;
 
   private:
+    Program& p_;
     struct Step {
         int control;
         Outcome outcome;

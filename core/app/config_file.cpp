@@ -125,7 +125,7 @@ ConfigWrite WriteConfigFields(Program& p, std::initializer_list<ConfigField> fie
     return written ? ConfigWrite::Done : ConfigWrite::Failed;
 }
 
-void LoadPortSetting(Program& p, Window& mainWindow) {
+int LoadPortSetting(Program& p) {
     LinkState& link = p.link.state;
     const bool parallelUsable = link.directPortIo || link.driverAvailable;
     std::string& name = p.app.portName;
@@ -157,22 +157,27 @@ void LoadPortSetting(Program& p, Window& mainWindow) {
 
     if (name == "0278") {
         link.lptBase = 0x278;
-        mainWindow.CheckMenuItem(1152, true);
-    } else if (name == "0378") {
-        link.lptBase = 0x378;
-        mainWindow.CheckMenuItem(1153, true);
-    } else if (name == "03BC") {
-        link.lptBase = 0x3BC;
-        mainWindow.CheckMenuItem(1154, true);
-    } else {
-        for (int n = 1; n <= 8; ++n) {
-            if (name != "COM" + std::to_string(n)) continue;
-            mainWindow.CheckMenuItem(id::kPortCom1 + n - 1, true);
-            link.medium = Medium::Serial;
-            link.comDeviceName = name;
-            break;
-        }
+        return 1152;
     }
+    if (name == "0378") {
+        link.lptBase = 0x378;
+        return 1153;
+    }
+    if (name == "03BC") {
+        link.lptBase = 0x3BC;
+        return 1154;
+    }
+    for (int n = 1; n <= 8; ++n) {
+        if (name != "COM" + std::to_string(n)) continue;
+        link.medium = Medium::Serial;
+        link.comDeviceName = name;
+        return id::kPortCom1 + n - 1;
+    }
+    return 0;
+}
+
+void LoadPortSetting(Program& p, Window& mainWindow) {
+    if (const int item = LoadPortSetting(p); item != 0) mainWindow.CheckMenuItem(item, true);
 }
 
 void SavePortSetting(Program& p) {
@@ -183,26 +188,31 @@ void SavePortSetting(Program& p) {
     }
 }
 
-void SelectSerialPort(Program& p, Window& mainWindow, int n) {
-    const int chosen = id::kPortCom1 + n - 1;
-    for (int item = id::kPortLpt278; item <= id::kPortCom8; ++item) {
-        mainWindow.CheckMenuItem(item, item == chosen);
-    }
+void OpenComPort(Program& p, StatusSink& status, int n) {
     p.app.portName = "COM" + std::to_string(n);
     p.link.state.comDeviceName = p.app.portName;
     p.link.state.medium = Medium::Serial;
     CloseSerialPort(p);
     if (InitSerialLines(p) == 0) return;
 
-    mainWindow.Enable(id::kStatusLine, true);
-    mainWindow.Repaint();
-    mainWindow.SetText(id::kStatusLine, " ");
+    status.Enable(true);
+    status.Repaint();
+    status.Show(" ");
     p.app.statusText.assign(1, ' ');  // not = " ": GCC 12 warns falsely at -O3
     ShowStatusText(p);
-    p.os.host.MessageBox(&mainWindow, p.link.lastErrorText, std::string(p.T(texts::kCaptionError)),
-                         MessageButtons::Ok);
-    mainWindow.Enable(id::kStatusLine, false);
-    mainWindow.Repaint();
+    p.os.host.MessageBox(status.Owner(), p.link.lastErrorText,
+                         std::string(p.T(texts::kCaptionError)), MessageButtons::Ok);
+    status.Enable(false);
+    status.Repaint();
+}
+
+void SelectSerialPort(Program& p, Window& mainWindow, int n) {
+    const int chosen = id::kPortCom1 + n - 1;
+    for (int item = id::kPortLpt278; item <= id::kPortCom8; ++item) {
+        mainWindow.CheckMenuItem(item, item == chosen);
+    }
+    WindowStatus status(mainWindow);
+    OpenComPort(p, status, n);
 }
 
 int LoadRpmSetup(Program& p) {

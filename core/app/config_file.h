@@ -5,6 +5,7 @@
 #include <initializer_list>
 #include <string_view>
 
+#include "app/status_sink.h"
 #include "program.h"
 
 namespace kvr {
@@ -16,8 +17,16 @@ inline constexpr long kConfigUpdatePathOffset = 64;
 inline constexpr long kConfigPoleCountOffset = 256;
 inline constexpr long kConfigGearRatioOffset = 260;
 
+// blsetup.cfg's port put in force (the file made where there is none).
+// Returns the Port menu item of that port; 0 for none.
+int LoadPortSetting(Program& p);
+// The same, with the item checked in the main window's menu.
 void LoadPortSetting(Program& p, Window& mainWindow);
 void SavePortSetting(Program& p);
+// COMn in force and opened; a port that cannot be opened is said in a box
+// owned by the status line's window.
+void OpenComPort(Program& p, StatusSink& status, int n);
+// The Port menu's COMn: the item checked, then OpenComPort.
 void SelectSerialPort(Program& p, Window& mainWindow, int n);
 // 0 when the motor values were read and stored back; 1 after a message box
 // (the file cannot be opened: the values are unchanged; it cannot be

@@ -2,21 +2,19 @@
 #include "app/main_window.h"
 
 #include <cstdio>
-#include <filesystem>
-#include <system_error>
 
 #include "app/command_gate.h"
 #include "app/config_file.h"
 #include "app/controller_info.h"
 #include "app/settings_commands.h"
 #include "app/settings_file.h"
+#include "app/startup.h"
 #include "app/update_procedure.h"
 #include "files/open_file.h"
 #include "link/port_access.h"
 #include "locks/lock_functions.h"
 #include "platform/window.h"
 #include "res/app_texts.h"
-#include "res/cli_texts.h"
 #include "res/ids.h"
 #include "res/link_texts.h"
 #include "res/templates.h"
@@ -27,46 +25,17 @@ namespace kvr {
 
 namespace {
 
-void FillLists(Program& p, Window& w) {
-    for (std::string_view entry : texts::kTimingEntries) {
-        w.ComboAdd(id::kTimingList, std::string(entry));
-    }
-    for (const Text& entry : texts::kBrakeEntries) {
-        w.ComboAdd(id::kBrakeList, std::string(p.T(entry)));
-    }
-}
-
 int OnInit(Program& p, Window& w) {
     p.app.mainWindow = &w;
     w.Enable(id::kStatusLine, false);
-    std::error_code ec;
-    p.app.startDirectory = std::filesystem::current_path(ec);
-    if (ec) p.os.host.ErrorOutput("_getcwd error: " + ec.message());
-    LoadPortSetting(p, w);
-    ParkLines(p);
-    FillLists(p, w);
+    if (const int portItem = EnterProgram(p); portItem != 0) w.CheckMenuItem(portItem, true);
+    FillSettingsLists(p, w);
     w.Show();
     return 1;
 }
 
-void WarnIfRpmControlInactive(Program& p) {
-    if (!p.app.rpmControlInactive) return;
-    p.os.host.MessageBox(nullptr, std::string(p.T(texts::kRpmControlInactive)),
-                         std::string(p.T(texts::kCaptionWarningBang)), MessageButtons::Ok);
-}
-
-void ExitWithSaving(Program& p, Window& w) {
-    ParkLines(p);
-    SavePortSetting(p);
-    CloseSerialPort(p);
-    WarnIfRpmControlInactive(p);
-    w.EndDialog(1);
-}
-
-void ExitWithoutSaving(Program& p, Window& w) {
-    ParkLines(p);
-    WarnIfRpmControlInactive(p);
-    CloseSerialPort(p);
+void Exit(Program& p, Window& w, bool savePort) {
+    LeaveProgram(p, savePort);
     w.EndDialog(1);
 }
 
@@ -114,11 +83,6 @@ constexpr Command kCommands[] = {
 
 }  // namespace
 
-std::string PortDeviceText(Language lang, bool simulated, const std::string& device) {
-    if (simulated) return std::string(Pick(lang, texts::kCliSimulated));
-    return device.empty() ? std::string(Pick(lang, texts::kCliNotPresent)) : device;
-}
-
 std::string PortItemText(Language lang, int id, std::string_view text, bool simulated,
                          const std::function<std::string(int n)>& deviceForCom) {
     if (id < id::kPortCom1 || id > id::kPortCom8) return std::string(text);
@@ -147,7 +111,7 @@ int MainWindowProc(Program& p, Window& w, DialogEvent event, int commandId) {
         return 0;
     }
     if (commandId == id::kOk || commandId == id::kEnd) {
-        (commandId == id::kOk ? ExitWithoutSaving : ExitWithSaving)(p, w);
+        Exit(p, w, commandId == id::kEnd);
         return 1;
     }
     for (const Command& command : kCommands) {

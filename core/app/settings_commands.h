@@ -26,6 +26,9 @@ Outcome WriteSettings(Program& p, Window& mainWindow, WriteMode mode = WriteMode
 // id::kBatteryLipo and id::kBatteryFix. Returns false for any other id.
 bool HandleSettingsControl(Program& p, Window& mainWindow, int id);
 
+// The timing and brake lists' entries.
+void FillSettingsLists(Program& p, Window& mainWindow);
+
 // 0 when settings have been read; otherwise shows "Read values first!"
 // (no owner) and returns 1.
 int SettingsReadGate(Program& p);

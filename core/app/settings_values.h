@@ -1,0 +1,41 @@
+// The main window's settings commands for a front end without the window, returning values.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/settings_commands.h"
+#include "program.h"
+
+namespace kvr {
+
+class WindowRecord;
+
+// The settings form of one run: Read, Load, Write and the settings files as
+// the main window runs them, on a record of the form's controls that no one
+// sees. Each returns the window command's outcome; messages are the host's
+// boxes.
+class SettingsValues {
+  public:
+    explicit SettingsValues(Program& p);
+    ~SettingsValues();
+    SettingsValues(const SettingsValues&) = delete;
+    SettingsValues& operator=(const SettingsValues&) = delete;
+
+    Outcome Read();
+    Outcome Load(const std::string& path);
+    Outcome Write(WriteMode mode);
+    // The form after a Read, into a settings file.
+    Outcome Save(const std::string& path);
+    // The form as "name = value" lines, in file order.
+    Outcome List(std::vector<std::string>& lines);
+    // "name: file VALUE, controller VALUE" for each setting that differs.
+    Outcome Compare(const std::string& path, std::vector<std::string>& differences);
+
+  private:
+    Program& p_;
+    std::unique_ptr<WindowRecord> form_;
+};
+
+}  // namespace kvr

@@ -1,0 +1,19 @@
+// The speed tools' field labels, taken from their dialogs' templates.
+#include "speed/speed_values.h"
+
+#include "res/ids.h"
+#include "res/templates.h"
+
+namespace kvr {
+
+std::string SpeedFieldLabel(Language lang, SpeedTool tool, SpeedField field) {
+    const bool german = lang == Language::German;
+    const int templateId = tool == SpeedTool::RevCounter
+                               ? (german ? id::kRevTemplateDe : id::kRevTemplateEn)
+                               : (german ? id::kRpmTemplateDe : id::kRpmTemplateEn);
+    constexpr int kControls[] = {id::kSpeedHz,       id::kSpeedElectricalRpm, id::kSpeedMotorRpm,
+                                 id::kSpeedRotorRpm, id::kRpmProportional,    id::kRpmIntegral};
+    return res::ControlLabel(lang, templateId, kControls[static_cast<int>(field)]);
+}
+
+}  // namespace kvr

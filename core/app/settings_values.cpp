@@ -33,15 +33,22 @@ Outcome SettingsValues::Write(WriteMode mode) {
 }
 
 Outcome SettingsValues::Save(const std::string& path) {
-    return SaveSettingsFile(p_, *form_, path);
+    return SaveSettingsFile(p_, Shown(), path);
 }
 
 Outcome SettingsValues::List(std::vector<std::string>& lines) {
-    return ListSettings(p_, *form_, lines);
+    return ListSettings(p_, Shown(), lines);
 }
 
 Outcome SettingsValues::Compare(const std::string& path, std::vector<std::string>& differences) {
-    return CompareSettingsFile(p_, *form_, path, differences);
+    return CompareSettingsFile(p_, Shown(), path, differences);
+}
+
+ShownSettings SettingsValues::Shown() {
+    ShownSettings shown = ShownSettingsOf(*form_);
+    // The form is no one's window: boxes have no owner.
+    shown.owner = nullptr;
+    return shown;
 }
 
 }  // namespace kvr

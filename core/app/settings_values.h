@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/settings_commands.h"
+#include "app/settings_file.h"
 #include "program.h"
 
 namespace kvr {
@@ -32,6 +33,8 @@ class SettingsValues {
     Outcome List(std::vector<std::string>& lines);
     // "name: file VALUE, controller VALUE" for each setting that differs.
     Outcome Compare(const std::string& path, std::vector<std::string>& differences);
+    // The form's values as the settings files take them.
+    ShownSettings Shown();
 
   private:
     Program& p_;

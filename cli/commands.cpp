@@ -15,7 +15,6 @@
 #include "link/port_access.h"
 #include "locks/lock_values.h"
 #include "res/cli_texts.h"
-#include "res/ids.h"
 #include "res/locks_texts.h"
 #include "res/speed_texts.h"
 #include "res/update_texts.h"
@@ -23,7 +22,6 @@
 #include "sim_profiles.h"
 #include "simulation.h"
 #include "speed/rev_counter.h"
-#include "speed/rpm_control.h"
 #include "speed/speed_values.h"
 #include "update/update_file.h"
 
@@ -236,136 +234,97 @@ int RunUpdate(Session& s) {
     return result.outcome == Outcome::Done ? kExitOk : kExitFailed;
 }
 
-namespace {
-
-// What a dialog's script does with it: presses buttons through the
-// procedure, returns the command line's status.
-using DialogScript = std::function<int(ConsoleWindow& dialog, const DialogProc& procedure)>;
-
-// Runs a window command and plays its dialog with the script, as a user
-// would; a dialog the script leaves open is closed with End.
-int PlayDialog(Session& s, void (*command)(Program&, Window&), const DialogScript& script) {
-    int status = kExitFailed;
-    s.host().dialogScript = [&](int, ConsoleWindow& dialog, const DialogProc& procedure) {
-        status = script(dialog, procedure);
-        if (!dialog.endResult) procedure(dialog, DialogEvent::Command, id::kEnd);
-        return dialog.endResult.value_or(1);
-    };
-    command(s.p(), s.window());
-    s.host().dialogScript = nullptr;
-    return status;
-}
-
-// The governor and lock dialogs want settings read first, as in the window.
-int PlayDialogAfterRead(Session& s, void (*command)(Program&, Window&),
-                        const DialogScript& script) {
-    SettingsValues settings(s.p());
-    if (settings.Read() != Outcome::Done) return kExitFailed;
-    return PlayDialog(s, command, script);
-}
-
-}  // namespace
-
 int RunRev(Session& s) {
     Program& p = s.p();
     const Options& o = s.options();
     ConsoleReporter& reporter = s.reporter();
-    return PlayDialog(
-        s, RevCounterCommand, [&](ConsoleWindow& dialog, const DialogProc& procedure) {
-            if (!o.poles.empty() || !o.ratio.empty()) {
-                // As typed into the dialog and taken with "Save Input".
-                if (!o.poles.empty()) dialog.SetText(id::kPoleCount, o.poles);
-                if (!o.ratio.empty()) dialog.SetText(id::kGearRatio, o.ratio);
-                if (reporter.Press(dialog, procedure, id::kSaveInput) != Outcome::Done) {
-                    return kExitFailed;
-                }
-            }
-            const auto label = [&](SpeedField field) {
-                return SpeedFieldLabel(o.lang, SpeedTool::RevCounter, field);
-            };
-            const std::string labels[] = {label(SpeedField::Hz), label(SpeedField::ElectricalRpm),
-                                          label(SpeedField::MotorRpm), label(SpeedField::RotorRpm)};
-            int windows = 0;
-            // The start countdown, while the motor is awaited.
-            reporter.onCountdown = [&](int secondsLeft) {
-                s.err() << p.T(texts::kRevSecondsLeft) << ": " << secondsLeft << std::endl;
-            };
-            reporter.onMeasured = [&](const SpeedFigures& speed) {
-                ++windows;
-                const int figures[] = {speed.hz, speed.electricalRpm, speed.motorRpm,
-                                       speed.rotorRpm};
-                for (int i = 0; i < 4; ++i) {
-                    s.out() << (i == 0 ? "" : "; ") << labels[i] << ": " << figures[i];
-                }
-                s.out() << std::endl;
-            };
-            // --seconds: the window's close button, between two windows.
-            const std::uint32_t start = p.os.clock.TickCount();
-            bool stopSent = false;
-            s.host().onPump = [&] {
-                if (o.seconds <= 0 || stopSent) return;
-                if (p.os.clock.TickCount() - start <
-                    static_cast<std::uint32_t>(o.seconds) * 1000u) {
-                    return;
-                }
-                stopSent = true;
-                procedure(dialog, DialogEvent::Command, id::kOk);
-            };
-            procedure(dialog, DialogEvent::Command, id::kRevReleaseMotor);
-            s.host().onPump = nullptr;
-            reporter.onCountdown = nullptr;
-            reporter.onMeasured = nullptr;
-            if (windows > 0) return kExitOk;
-            s.err() << Pick(o.lang, texts::kCliNoPulses) << '\n';
-            return kExitFailed;
-        });
+    ConsoleStatus status;
+    if (OpenRevCounter(p, status) != Outcome::Done) return kExitFailed;
+    SpeedValues fields;
+    (void)InitSpeedDialog(p, fields);
+    if (!o.poles.empty() || !o.ratio.empty()) {
+        // As typed into the dialog and taken with "Save Input".
+        if (!o.poles.empty()) fields.SetText(SpeedField::PoleCount, o.poles);
+        if (!o.ratio.empty()) fields.SetText(SpeedField::GearRatio, o.ratio);
+        if (SaveMotorValues(p, fields) != Outcome::Done) return kExitFailed;
+    }
+    const auto label = [&](SpeedField field) {
+        return SpeedFieldLabel(o.lang, SpeedTool::RevCounter, field);
+    };
+    const std::string labels[] = {label(SpeedField::Hz), label(SpeedField::ElectricalRpm),
+                                  label(SpeedField::MotorRpm), label(SpeedField::RotorRpm)};
+    int windows = 0;
+    // The start countdown, while the motor is awaited.
+    reporter.onCountdown = [&](int secondsLeft) {
+        s.err() << p.T(texts::kRevSecondsLeft) << ": " << secondsLeft << std::endl;
+    };
+    reporter.onMeasured = [&](const SpeedFigures& speed) {
+        ++windows;
+        const int figures[] = {speed.hz, speed.electricalRpm, speed.motorRpm, speed.rotorRpm};
+        for (int i = 0; i < 4; ++i) {
+            s.out() << (i == 0 ? "" : "; ") << labels[i] << ": " << figures[i];
+        }
+        s.out() << std::endl;
+    };
+    // --seconds: the window's close button, between two windows.
+    RevCounter counter(p);
+    const std::uint32_t start = p.os.clock.TickCount();
+    s.host().onPump = [&] {
+        if (o.seconds <= 0) return;
+        if (p.os.clock.TickCount() - start < static_cast<std::uint32_t>(o.seconds) * 1000u) return;
+        counter.RequestStop();
+    };
+    counter.ReleaseMotor(fields);
+    s.host().onPump = nullptr;
+    reporter.onCountdown = nullptr;
+    reporter.onMeasured = nullptr;
+    if (windows > 0) return kExitOk;
+    s.err() << Pick(o.lang, texts::kCliNoPulses) << '\n';
+    return kExitFailed;
 }
 
 int RunRpm(Session& s) {
     const Options& o = s.options();
-    ConsoleReporter& reporter = s.reporter();
-    return PlayDialogAfterRead(
-        s, RpmControlCommand, [&](ConsoleWindow& dialog, const DialogProc& procedure) {
-            const auto step = [&](int button) { return reporter.Press(dialog, procedure, button); };
-            if (!o.poles.empty() || !o.ratio.empty()) {
-                if (!o.poles.empty()) dialog.SetText(id::kPoleCount, o.poles);
-                if (!o.ratio.empty()) dialog.SetText(id::kGearRatio, o.ratio);
-                if (step(id::kSaveInput) != Outcome::Done) return kExitFailed;
-            }
-            // A controller without a stored top speed asks for a rotor speed.
-            const Outcome read = step(id::kRpmRead);
-            if (read != Outcome::Done && read != Outcome::NotStored) return kExitFailed;
-            const bool stored = read == Outcome::Done;
-            const bool change =
-                !o.rotorRpm.empty() || !o.proportional.empty() || !o.integral.empty();
-            if (change) {
-                if (!o.rotorRpm.empty()) {
-                    dialog.SetText(id::kSpeedRotorRpm, o.rotorRpm);
-                    if (step(id::kRpmCalculate) != Outcome::Done) return kExitFailed;
-                } else if (!stored) {
-                    s.err() << Pick(o.lang, texts::kCliRpmNeedsRotor) << '\n';
-                    return kExitFailed;
-                }
-                if (!o.proportional.empty()) dialog.SetText(id::kRpmProportional, o.proportional);
-                if (!o.integral.empty()) dialog.SetText(id::kRpmIntegral, o.integral);
-                if (step(id::kRpmWrite) != Outcome::Done) return kExitFailed;
-            } else if (!stored) {
-                s.err() << Pick(o.lang, texts::kCliRpmNotSetUp) << '\n';
-                return kExitFailed;
-            }
-            constexpr std::pair<SpeedField, int> kShown[] = {
-                {SpeedField::Hz, id::kSpeedHz},
-                {SpeedField::ElectricalRpm, id::kSpeedElectricalRpm},
-                {SpeedField::MotorRpm, id::kSpeedMotorRpm},
-                {SpeedField::RotorRpm, id::kSpeedRotorRpm},
-                {SpeedField::Proportional, id::kRpmProportional},
-                {SpeedField::Integral, id::kRpmIntegral}};
-            for (const auto& [field, control] : kShown) {
-                s.out() << SpeedFieldLabel(o.lang, SpeedTool::RpmControl, field) << ": "
-                        << Trim(dialog.GetText(control, 16)) << '\n';
-            }
-            return kExitOk;
-        });
+    Program& p = s.p();
+    // The governor wants settings read first, as in the window.
+    SettingsValues settings(p);
+    if (settings.Read() != Outcome::Done) return kExitFailed;
+    SpeedValues fields;
+    if (OpenRpmControl(p, fields) != Outcome::Done) return kExitFailed;
+    const auto step = [&](RpmStep button) { return RunRpmStep(p, fields, button); };
+    if (!o.poles.empty() || !o.ratio.empty()) {
+        // As typed into the dialog and taken with "Save Input".
+        if (!o.poles.empty()) fields.SetText(SpeedField::PoleCount, o.poles);
+        if (!o.ratio.empty()) fields.SetText(SpeedField::GearRatio, o.ratio);
+        if (step(RpmStep::SaveInput) != Outcome::Done) return kExitFailed;
+    }
+    // A controller without a stored top speed asks for a rotor speed.
+    const Outcome read = step(RpmStep::Read);
+    if (read != Outcome::Done && read != Outcome::NotStored) return kExitFailed;
+    const bool stored = read == Outcome::Done;
+    const bool change = !o.rotorRpm.empty() || !o.proportional.empty() || !o.integral.empty();
+    if (change) {
+        if (!o.rotorRpm.empty()) {
+            fields.SetText(SpeedField::RotorRpm, o.rotorRpm);
+            if (step(RpmStep::Calculate) != Outcome::Done) return kExitFailed;
+        } else if (!stored) {
+            s.err() << Pick(o.lang, texts::kCliRpmNeedsRotor) << '\n';
+            return kExitFailed;
+        }
+        if (!o.proportional.empty()) fields.SetText(SpeedField::Proportional, o.proportional);
+        if (!o.integral.empty()) fields.SetText(SpeedField::Integral, o.integral);
+        if (step(RpmStep::Write) != Outcome::Done) return kExitFailed;
+    } else if (!stored) {
+        s.err() << Pick(o.lang, texts::kCliRpmNotSetUp) << '\n';
+        return kExitFailed;
+    }
+    for (const SpeedField field :
+         {SpeedField::Hz, SpeedField::ElectricalRpm, SpeedField::MotorRpm, SpeedField::RotorRpm,
+          SpeedField::Proportional, SpeedField::Integral}) {
+        s.out() << SpeedFieldLabel(o.lang, SpeedTool::RpmControl, field) << ": "
+                << Trim(fields.GetText(field, 16)) << '\n';
+    }
+    return kExitOk;
 }
 
 int RunLock(Session& s) {

@@ -3,13 +3,8 @@
 
 #include "program.h"
 #include "res/cli_texts.h"
-#include "res/templates.h"
 
 namespace kvr::cli {
-
-void ApplyTemplate(WindowRecord& window, int templateId) {
-    for (const int control : res::DisabledControls(templateId)) window.Enable(control, false);
-}
 
 std::string BoxLine(const std::string& caption, const std::string& text) {
     std::string head = caption;
@@ -40,15 +35,6 @@ int ConsoleHost::MessageBox(Window*, const std::string& text, const std::string&
     return kIdOk;
 }
 
-int ConsoleHost::RunDialog(int templateId, Window*, const DialogProc& procedure) {
-    ConsoleWindow dialog;
-    ApplyTemplate(dialog, templateId);
-    procedure(dialog, DialogEvent::Init, 0);
-    if (dialog.endResult) return *dialog.endResult;
-    if (!dialogScript) return 0;
-    return dialogScript(templateId, dialog, procedure);
-}
-
 void ConsoleReporter::Status(std::string_view text) {
     AppReporter::Status(text);
     if (onStatus) onStatus(p_.app.statusText);
@@ -76,15 +62,6 @@ void ConsoleReporter::Countdown(int secondsLeft) {
 
 void ConsoleReporter::Measured(const SpeedFigures& speed) {
     if (onMeasured) onMeasured(speed);
-}
-
-Outcome ConsoleReporter::Press(Window& dialog, const DialogProc& procedure, int button) {
-    steps_.clear();
-    procedure(dialog, DialogEvent::Command, button);
-    for (const Step& step : steps_) {
-        if (step.control == button) return step.outcome;
-    }
-    return Outcome::Refused;
 }
 
 }  // namespace kvr::cli

@@ -15,6 +15,7 @@
 #include "res/ids.h"
 #include "res/link_texts.h"
 #include "settings/number_text.h"
+#include "speed/speed_dialog.h"
 
 namespace kvr {
 
@@ -253,8 +254,8 @@ int LoadRpmSetup(Program& p) {
     return same ? 0 : WriteMotorFields(p, poleCount, ratio);
 }
 
-int SaveRpmSetup(Program& p, Window& dialog) {
-    const std::string poleText = dialog.GetText(id::kPoleCount, 9);
+int SaveRpmSetup(Program& p, SpeedView& fields) {
+    const std::string poleText = fields.GetText(SpeedField::PoleCount, 9);
     int parsed = 0;
     if (!ScanInt(poleText, 8, parsed)) parsed = 0;
 
@@ -273,7 +274,7 @@ int SaveRpmSetup(Program& p, Window& dialog) {
         return 1;
     }
 
-    std::string ratioText = dialog.GetText(id::kGearRatio, 9);
+    std::string ratioText = fields.GetText(SpeedField::GearRatio, 9);
     if (auto comma = ratioText.find(','); comma != std::string::npos) ratioText[comma] = '.';
     float typed = 0.0f;
     const Text* ratioRefusal = nullptr;
@@ -298,9 +299,9 @@ int SaveRpmSetup(Program& p, Window& dialog) {
     if (WriteMotorFields(p, parsed, ratio) != 0) {
         // Values the file did not take are not used: the dialog shows again
         // the ones in force.
-        dialog.SetText(id::kPoleCount, PoleCountField(p.app.poleCount).substr(0, 2));
-        dialog.SetText(id::kGearRatio, GearRatioField(p.app.gearRatio));
-        dialog.Repaint();
+        fields.SetText(SpeedField::PoleCount, PoleCountField(p.app.poleCount).substr(0, 2));
+        fields.SetText(SpeedField::GearRatio, GearRatioField(p.app.gearRatio));
+        fields.Repaint();
         return 1;
     }
     p.app.poleCount = parsed;
@@ -308,10 +309,15 @@ int SaveRpmSetup(Program& p, Window& dialog) {
     if (ratioMissing) {
         char one[8];
         std::snprintf(one, sizeof one, "%4d", 1);
-        dialog.SetText(id::kGearRatio, one);
-        dialog.Repaint();
+        fields.SetText(SpeedField::GearRatio, one);
+        fields.Repaint();
     }
     return 0;
+}
+
+int SaveRpmSetup(Program& p, Window& dialog) {
+    SpeedDialogView fields(dialog);
+    return SaveRpmSetup(p, fields);
 }
 
 }  // namespace kvr

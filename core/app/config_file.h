@@ -10,6 +10,8 @@
 
 namespace kvr {
 
+class SpeedView;
+
 inline constexpr const char* kConfigFileName = "blsetup.cfg";
 inline constexpr long kConfigPortOffset = 0;
 inline constexpr long kConfigLineEndOffset = 30;
@@ -34,6 +36,7 @@ void SelectSerialPort(Program& p, Window& mainWindow, int n);
 int LoadRpmSetup(Program& p);
 // 0 when the dialog's values were stored and are in force; 1 after a
 // message box, with the values in force unchanged and shown again.
+int SaveRpmSetup(Program& p, SpeedView& fields);
 int SaveRpmSetup(Program& p, Window& dialog);
 
 struct ConfigField {

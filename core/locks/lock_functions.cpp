@@ -58,6 +58,9 @@ bool RepliesArrived(Program& p) {
 }  // namespace
 
 LocksRead ReadLocks(Program& p) {
+    // One command, as when its button is pressed; within the dialog the
+    // dialog's own.
+    const CommandScope command(p);
     if (ConnectLinkChecked(p) != 0) {
         FinishStatus(p, " ");
         return {Outcome::Failed};
@@ -101,6 +104,7 @@ LocksRead ReadLocks(Program& p) {
 }
 
 Outcome WriteLocks(Program& p, bool lockRcSetup, bool lockTestProgram) {
+    const CommandScope command(p);
     if (ConnectLinkChecked(p) != 0) {
         FinishStatus(p, " ");
         return Outcome::Failed;

@@ -3,6 +3,7 @@
 
 #include "res/ids.h"
 #include "res/templates.h"
+#include "speed/speed_dialog.h"
 
 namespace kvr {
 
@@ -11,9 +12,7 @@ std::string SpeedFieldLabel(Language lang, SpeedTool tool, SpeedField field) {
     const int templateId = tool == SpeedTool::RevCounter
                                ? (german ? id::kRevTemplateDe : id::kRevTemplateEn)
                                : (german ? id::kRpmTemplateDe : id::kRpmTemplateEn);
-    constexpr int kControls[] = {id::kSpeedHz,       id::kSpeedElectricalRpm, id::kSpeedMotorRpm,
-                                 id::kSpeedRotorRpm, id::kRpmProportional,    id::kRpmIntegral};
-    return res::ControlLabel(lang, templateId, kControls[static_cast<int>(field)]);
+    return res::ControlLabel(lang, templateId, SpeedControl(field));
 }
 
 }  // namespace kvr

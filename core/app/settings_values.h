@@ -19,10 +19,9 @@ class WindowRecord;
 // boxes.
 class SettingsValues {
   public:
+    // Not copied: the program's status line may point at its form.
     explicit SettingsValues(Program& p);
     ~SettingsValues();
-    SettingsValues(const SettingsValues&) = delete;
-    SettingsValues& operator=(const SettingsValues&) = delete;
 
     Outcome Read();
     Outcome Load(const std::string& path);

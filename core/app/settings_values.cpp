@@ -2,6 +2,7 @@
 #include "app/settings_values.h"
 
 #include "app/settings_file.h"
+#include "app/status_line.h"
 #include "platform/window_record.h"
 #include "res/templates.h"
 
@@ -29,7 +30,8 @@ Outcome SettingsValues::Load(const std::string& path) {
 }
 
 Outcome SettingsValues::Write(WriteMode mode) {
-    return WriteSettings(p_, *form_, mode);
+    WindowStatus status(*form_);
+    return WriteSettings(p_, status, Shown().form, mode);
 }
 
 Outcome SettingsValues::Save(const std::string& path) {

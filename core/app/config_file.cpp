@@ -7,6 +7,7 @@
 #include <memory>
 #include <system_error>
 
+#include "app/command_gate.h"
 #include "app/status_line.h"
 #include "files/open_file.h"
 #include "link/port_access.h"
@@ -190,6 +191,9 @@ void SavePortSetting(Program& p) {
 }
 
 void OpenComPort(Program& p, StatusSink& status, int n) {
+    // One command, as when chosen in the Port menu; from the menu the
+    // window's own.
+    const CommandScope command(p);
     p.app.portName = "COM" + std::to_string(n);
     p.link.state.comDeviceName = p.app.portName;
     p.link.state.medium = Medium::Serial;

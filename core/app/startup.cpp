@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "app/build_version.h"
+#include "app/command_gate.h"
 #include "app/config_file.h"
 #include "app/main_window.h"
 #include "link/port_access.h"
@@ -48,6 +49,9 @@ void StartWithoutWindow(Program& p, StatusSink& status, int comPort) {
 }
 
 void LeaveProgram(Program& p, bool savePort) {
+    // One command, as the window's exit commands are; from the window its
+    // own.
+    const CommandScope command(p);
     ParkLines(p);
     if (savePort) {
         SavePortSetting(p);

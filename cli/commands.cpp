@@ -1,3 +1,4 @@
+// The command line's commands: each calls the core's value parts and prints what they return.
 #include "commands.h"
 
 #include <algorithm>
@@ -15,7 +16,6 @@
 #include "link/port_access.h"
 #include "locks/lock_values.h"
 #include "res/cli_texts.h"
-#include "res/locks_texts.h"
 #include "res/speed_texts.h"
 #include "res/update_texts.h"
 #include "settings/settings_text.h"

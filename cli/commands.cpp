@@ -1,3 +1,4 @@
+// The command line's commands: each calls the core's value parts and prints what they return.
 #include "commands.h"
 
 #include <algorithm>
@@ -8,50 +9,24 @@
 #include <vector>
 
 #include "app/controller_info.h"
-#include "app/main_window.h"
-#include "app/settings_commands.h"
-#include "app/settings_file.h"
+#include "app/settings_values.h"
 #include "app/update_file_name.h"
 #include "app/update_procedure.h"
 #include "files/open_file.h"
 #include "link/port_access.h"
-#include "locks/lock_functions.h"
+#include "locks/lock_values.h"
 #include "res/cli_texts.h"
-#include "res/ids.h"
-#include "res/locks_texts.h"
 #include "res/speed_texts.h"
-#include "res/templates.h"
 #include "res/update_texts.h"
 #include "settings/settings_text.h"
 #include "sim_profiles.h"
 #include "simulation.h"
 #include "speed/rev_counter.h"
-#include "speed/rpm_control.h"
+#include "speed/speed_values.h"
 #include "update/update_file.h"
 
 namespace kvr::cli {
 namespace {
-
-std::string Trim(const std::string& text) {
-    const std::size_t first = text.find_first_not_of(' ');
-    if (first == std::string::npos) return {};
-    return text.substr(first, text.find_last_not_of(' ') - first + 1);
-}
-
-// The label a template shows for a control, on one line.
-std::string LabelOf(Language lang, int templateId, int control) {
-    if (const res::DialogTemplate* t = res::FindTemplate(templateId)) {
-        for (const res::ControlDef& c : t->controls) {
-            if (c.id != control) continue;
-            std::string label(Pick(lang, c.label));
-            for (char& ch : label) {
-                if (ch == '\n') ch = ' ';
-            }
-            return label;
-        }
-    }
-    return std::to_string(control);
-}
 
 // The update's progress: a bar on a terminal, a line per percent
 // elsewhere, and every other status text on a line of its own.
@@ -104,7 +79,7 @@ class Progress {
 
 Session::Session(const Options& options, int argc, char** argv, std::ostream& out,
                  std::ostream& err)
-    : options_(options), out_(out), err_(err), host_(options.lang, out, err) {
+    : options_(options), out_(out), err_(err), host_(options.lang, err) {
     // The profile was checked before the session began; a wrong one leaves
     // the default controller.
     const sim::SimulateRequest request =
@@ -119,23 +94,19 @@ Session::Session(const Options& options, int argc, char** argv, std::ostream& ou
     reporter_.emplace(p);
     p.reporter = &*reporter_;
 
-    // The window programs' start: port access, then the main window opens.
-    InitPortAccess(p, p.host.QueryPlatform());
-    ApplyTemplate(window_, res::MainWindowTemplateId(options.lang));
-    MainWindowProc(p, window_, DialogEvent::Init, 0);
-    // As choosing it in the Port menu: for this run only, since the session
-    // ends without saving. The parser lets only COM1..COM8 through.
+    // The one start-up, with --port's choice for this run only: the session
+    // ends without saving.
     const std::string& port = options.port;
-    if (port.size() == 4 && port.compare(0, 3, "COM") == 0 && port[3] >= '1' && port[3] <= '8') {
-        MainWindowProc(p, window_, DialogEvent::Command, id::kPortCom1 + (port[3] - '1'));
-    }
+    const bool comPort =
+        port.size() == 4 && port.compare(0, 3, "COM") == 0 && port[3] >= '1' && port[3] <= '8';
+    ConsoleStatus status;
+    StartWithoutWindow(p, status, comPort ? port[3] - '0' : 0);
 }
 
 Session::~Session() {
     // "Exit without saving": the lines at rest, the port closed, blsetup.cfg
     // as it was.
-    window_.onText = nullptr;
-    MainWindowProc(p(), window_, DialogEvent::Command, id::kOk);
+    LeaveProgram(p(), false);
     p().reporter = &p().appReporter;
 }
 
@@ -164,36 +135,36 @@ int RunPorts(Session& s) {
 }
 
 int RunRead(Session& s) {
-    if (ReadSettings(s.p(), s.window()) != Outcome::Done) return kExitFailed;
+    SettingsValues settings(s.p());
+    if (settings.Read() != Outcome::Done) return kExitFailed;
     if (!s.options().output.empty()) {
-        if (SaveSettingsFile(s.p(), s.window(), s.options().output) != Outcome::Done)
-            return kExitFailed;
+        if (settings.Save(s.options().output) != Outcome::Done) return kExitFailed;
         s.err() << Fill(Pick(s.options().lang, texts::kCliSaved), {s.options().output}) << '\n';
         return kExitOk;
     }
     std::vector<std::string> lines;
-    if (ListSettings(s.p(), s.window(), lines) != Outcome::Done) return kExitFailed;
+    if (settings.List(lines) != Outcome::Done) return kExitFailed;
     for (const std::string& line : lines) s.out() << line << '\n';
     return kExitOk;
 }
 
 int RunWrite(Session& s) {
     // What a user does in the window: Read, Load Settings..., Write.
-    if (ReadSettings(s.p(), s.window()) != Outcome::Done) return kExitFailed;
-    if (LoadSettingsFile(s.p(), s.window(), s.options().file) != Outcome::Done) return kExitFailed;
+    SettingsValues settings(s.p());
+    if (settings.Read() != Outcome::Done) return kExitFailed;
+    if (settings.Load(s.options().file) != Outcome::Done) return kExitFailed;
     const WriteMode mode = s.options().dryRun ? WriteMode::ValidateOnly : WriteMode::Store;
-    if (WriteSettings(s.p(), s.window(), mode) != Outcome::Done) return kExitFailed;
+    if (settings.Write(mode) != Outcome::Done) return kExitFailed;
     s.out() << Pick(s.options().lang, s.options().dryRun ? texts::kCliChecked : texts::kCliWritten)
             << '\n';
     return kExitOk;
 }
 
 int RunDiff(Session& s) {
-    if (ReadSettings(s.p(), s.window()) != Outcome::Done) return kExitFailed;
+    SettingsValues settings(s.p());
+    if (settings.Read() != Outcome::Done) return kExitFailed;
     std::vector<std::string> differences;
-    if (CompareSettingsFile(s.p(), s.window(), s.options().file, differences) != Outcome::Done) {
-        return kExitFailed;
-    }
+    if (settings.Compare(s.options().file, differences) != Outcome::Done) return kExitFailed;
     if (differences.empty()) {
         s.out() << Pick(s.options().lang, texts::kCliNoDifferences) << '\n';
     }
@@ -202,9 +173,14 @@ int RunDiff(Session& s) {
 }
 
 int RunInfo(Session& s) {
+    ConsoleStatus status;
+    const ChipInfo info = ReadChipInfo(s.p(), status);
+    if (info.outcome != Outcome::Done) return kExitFailed;
     // The box with the chip's bytes is the output.
-    s.host().resultCaption = std::string(s.p().T(texts::kCaptionInfo));
-    return ControllerInfoCommand(s.p(), s.window()) == Outcome::Done ? kExitOk : kExitFailed;
+    s.out() << info.text;
+    if (!info.text.empty() && info.text.back() != '\n') s.out() << '\n';
+    s.out().flush();
+    return kExitOk;
 }
 
 namespace {
@@ -224,10 +200,11 @@ std::string FullPath(const std::string& file) {
 int RunUpdate(Session& s) {
     Program& p = s.p();
     s.host().openFile = FullPath(s.options().file);
+    ConsoleStatus status;
     if (!s.options().yes) {
         // Without the answer to its question the update does not begin: the
         // file is examined as the update would, the controller not touched.
-        if (ExamineUpdateFile(p, s.window()) != Outcome::Done) return kExitFailed;
+        if (ExamineUpdateFile(p, status) != Outcome::Done) return kExitFailed;
         s.err() << Fill(Pick(s.options().lang, texts::kCliUpdateNotConfirmed),
                         {p.T(texts::kUpdateStart)})
                 << '\n';
@@ -237,11 +214,10 @@ int RunUpdate(Session& s) {
     s.host().yes = true;
     Progress progress(s.out(), s.options().progressBar);
     s.reporter().onProgress = [&progress](int percent) { progress.Percent(percent); };
-    s.window().onText = [&progress](int control, const std::string& text) {
-        if (control == id::kStatusLine) progress.Status(text);
-    };
-    const UpdateResult result = RunFirmwareUpdate(p, s.window(), {.verify = !s.options().noVerify});
-    s.window().onText = nullptr;
+    status.onText = [&progress](const std::string& text) { progress.Status(text); };
+    s.reporter().onStatus = status.onText;
+    const UpdateResult result = RunFirmwareUpdate(p, status, {.verify = !s.options().noVerify});
+    s.reporter().onStatus = nullptr;
     s.reporter().onProgress = nullptr;
     const Language lang = s.options().lang;
     if (result.check.check == FlashCheck::Differs) {
@@ -258,160 +234,122 @@ int RunUpdate(Session& s) {
     return result.outcome == Outcome::Done ? kExitOk : kExitFailed;
 }
 
-namespace {
-
-// What a dialog's script does with it: presses buttons through the
-// procedure, returns the command line's status.
-using DialogScript = std::function<int(ConsoleWindow& dialog, const DialogProc& procedure)>;
-
-// Runs a window command and plays its dialog with the script, as a user
-// would; a dialog the script leaves open is closed with End.
-int PlayDialog(Session& s, void (*command)(Program&, Window&), const DialogScript& script) {
-    int status = kExitFailed;
-    s.host().dialogScript = [&](int, ConsoleWindow& dialog, const DialogProc& procedure) {
-        status = script(dialog, procedure);
-        if (!dialog.endResult) procedure(dialog, DialogEvent::Command, id::kEnd);
-        return dialog.endResult.value_or(1);
-    };
-    command(s.p(), s.window());
-    s.host().dialogScript = nullptr;
-    return status;
-}
-
-// The governor and lock dialogs want settings read first, as in the window.
-int PlayDialogAfterRead(Session& s, void (*command)(Program&, Window&),
-                        const DialogScript& script) {
-    if (ReadSettings(s.p(), s.window()) != Outcome::Done) return kExitFailed;
-    return PlayDialog(s, command, script);
-}
-
-// The label of a control of the dialog in the session's language.
-std::string DialogLabel(Session& s, int templateEn, int templateDe, int control) {
-    const Language lang = s.options().lang;
-    return LabelOf(lang, lang == Language::German ? templateDe : templateEn, control);
-}
-
-}  // namespace
-
 int RunRev(Session& s) {
     Program& p = s.p();
     const Options& o = s.options();
     ConsoleReporter& reporter = s.reporter();
-    return PlayDialog(
-        s, RevCounterCommand, [&](ConsoleWindow& dialog, const DialogProc& procedure) {
-            if (!o.poles.empty() || !o.ratio.empty()) {
-                // As typed into the dialog and taken with "Save Input".
-                if (!o.poles.empty()) dialog.SetText(id::kPoleCount, o.poles);
-                if (!o.ratio.empty()) dialog.SetText(id::kGearRatio, o.ratio);
-                if (reporter.Press(dialog, procedure, id::kSaveInput) != Outcome::Done) {
-                    return kExitFailed;
-                }
-            }
-            const auto label = [&](int control) {
-                return DialogLabel(s, id::kRevTemplateEn, id::kRevTemplateDe, control);
-            };
-            const std::string labels[] = {label(id::kSpeedHz), label(id::kSpeedElectricalRpm),
-                                          label(id::kSpeedMotorRpm),
-                                          std::string(p.T(texts::kRevPropRevs))};
-            int windows = 0;
-            // The start countdown, while the motor is awaited.
-            reporter.onCountdown = [&](int secondsLeft) {
-                s.err() << p.T(texts::kRevSecondsLeft) << ": " << secondsLeft << std::endl;
-            };
-            reporter.onMeasured = [&](const SpeedFigures& speed) {
-                ++windows;
-                const int figures[] = {speed.hz, speed.electricalRpm, speed.motorRpm,
-                                       speed.rotorRpm};
-                for (int i = 0; i < 4; ++i) {
-                    s.out() << (i == 0 ? "" : "; ") << labels[i] << ": " << figures[i];
-                }
-                s.out() << std::endl;
-            };
-            // --seconds: the window's close button, between two windows.
-            const std::uint32_t start = p.os.clock.TickCount();
-            bool stopSent = false;
-            s.host().onPump = [&] {
-                if (o.seconds <= 0 || stopSent) return;
-                if (p.os.clock.TickCount() - start <
-                    static_cast<std::uint32_t>(o.seconds) * 1000u) {
-                    return;
-                }
-                stopSent = true;
-                procedure(dialog, DialogEvent::Command, id::kOk);
-            };
-            procedure(dialog, DialogEvent::Command, id::kRevReleaseMotor);
-            s.host().onPump = nullptr;
-            reporter.onCountdown = nullptr;
-            reporter.onMeasured = nullptr;
-            if (windows > 0) return kExitOk;
-            s.err() << Pick(o.lang, texts::kCliNoPulses) << '\n';
-            return kExitFailed;
-        });
+    ConsoleStatus status;
+    if (OpenRevCounter(p, status) != Outcome::Done) return kExitFailed;
+    SpeedValues fields;
+    (void)InitSpeedDialog(p, fields);
+    if (!o.poles.empty() || !o.ratio.empty()) {
+        // As typed into the dialog and taken with "Save Input".
+        if (!o.poles.empty()) fields.SetText(SpeedField::PoleCount, o.poles);
+        if (!o.ratio.empty()) fields.SetText(SpeedField::GearRatio, o.ratio);
+        if (SaveMotorValues(p, fields) != Outcome::Done) return kExitFailed;
+    }
+    const auto label = [&](SpeedField field) {
+        return SpeedFieldLabel(o.lang, SpeedTool::RevCounter, field);
+    };
+    const std::string labels[] = {label(SpeedField::Hz), label(SpeedField::ElectricalRpm),
+                                  label(SpeedField::MotorRpm), label(SpeedField::RotorRpm)};
+    int windows = 0;
+    // The start countdown, while the motor is awaited.
+    reporter.onCountdown = [&](int secondsLeft) {
+        s.err() << p.T(texts::kRevSecondsLeft) << ": " << secondsLeft << std::endl;
+    };
+    reporter.onMeasured = [&](const SpeedFigures& speed) {
+        ++windows;
+        const int figures[] = {speed.hz, speed.electricalRpm, speed.motorRpm, speed.rotorRpm};
+        for (int i = 0; i < 4; ++i) {
+            s.out() << (i == 0 ? "" : "; ") << labels[i] << ": " << figures[i];
+        }
+        s.out() << std::endl;
+    };
+    // --seconds: the window's close button, between two windows.
+    RevCounter counter(p);
+    const std::uint32_t start = p.os.clock.TickCount();
+    s.host().onPump = [&] {
+        if (o.seconds <= 0) return;
+        if (p.os.clock.TickCount() - start < static_cast<std::uint32_t>(o.seconds) * 1000u) return;
+        counter.RequestStop();
+    };
+    counter.ReleaseMotor(fields);
+    s.host().onPump = nullptr;
+    reporter.onCountdown = nullptr;
+    reporter.onMeasured = nullptr;
+    if (windows > 0) return kExitOk;
+    s.err() << Pick(o.lang, texts::kCliNoPulses) << '\n';
+    return kExitFailed;
 }
 
 int RunRpm(Session& s) {
     const Options& o = s.options();
-    ConsoleReporter& reporter = s.reporter();
-    return PlayDialogAfterRead(
-        s, RpmControlCommand, [&](ConsoleWindow& dialog, const DialogProc& procedure) {
-            const auto step = [&](int button) { return reporter.Press(dialog, procedure, button); };
-            if (!o.poles.empty() || !o.ratio.empty()) {
-                if (!o.poles.empty()) dialog.SetText(id::kPoleCount, o.poles);
-                if (!o.ratio.empty()) dialog.SetText(id::kGearRatio, o.ratio);
-                if (step(id::kSaveInput) != Outcome::Done) return kExitFailed;
-            }
-            // A controller without a stored top speed asks for a rotor speed.
-            const Outcome read = step(id::kRpmRead);
-            if (read != Outcome::Done && read != Outcome::NotStored) return kExitFailed;
-            const bool stored = read == Outcome::Done;
-            const bool change =
-                !o.rotorRpm.empty() || !o.proportional.empty() || !o.integral.empty();
-            if (change) {
-                if (!o.rotorRpm.empty()) {
-                    dialog.SetText(id::kSpeedRotorRpm, o.rotorRpm);
-                    if (step(id::kRpmCalculate) != Outcome::Done) return kExitFailed;
-                } else if (!stored) {
-                    s.err() << Pick(o.lang, texts::kCliRpmNeedsRotor) << '\n';
-                    return kExitFailed;
-                }
-                if (!o.proportional.empty()) dialog.SetText(id::kRpmProportional, o.proportional);
-                if (!o.integral.empty()) dialog.SetText(id::kRpmIntegral, o.integral);
-                if (step(id::kRpmWrite) != Outcome::Done) return kExitFailed;
-            } else if (!stored) {
-                s.err() << Pick(o.lang, texts::kCliRpmNotSetUp) << '\n';
-                return kExitFailed;
-            }
-            for (const int field : {id::kSpeedHz, id::kSpeedElectricalRpm, id::kSpeedMotorRpm,
-                                    id::kSpeedRotorRpm, id::kRpmProportional, id::kRpmIntegral}) {
-                s.out() << DialogLabel(s, id::kRpmTemplateEn, id::kRpmTemplateDe, field) << ": "
-                        << Trim(dialog.GetText(field, 16)) << '\n';
-            }
-            return kExitOk;
-        });
+    Program& p = s.p();
+    // The governor wants settings read first, as in the window.
+    SettingsValues settings(p);
+    if (settings.Read() != Outcome::Done) return kExitFailed;
+    SpeedValues fields;
+    if (OpenRpmControl(p, fields) != Outcome::Done) return kExitFailed;
+    const auto step = [&](RpmStep button) { return RunRpmStep(p, fields, button); };
+    if (!o.poles.empty() || !o.ratio.empty()) {
+        // As typed into the dialog and taken with "Save Input".
+        if (!o.poles.empty()) fields.SetText(SpeedField::PoleCount, o.poles);
+        if (!o.ratio.empty()) fields.SetText(SpeedField::GearRatio, o.ratio);
+        if (step(RpmStep::SaveInput) != Outcome::Done) return kExitFailed;
+    }
+    // A controller without a stored top speed asks for a rotor speed.
+    const Outcome read = step(RpmStep::Read);
+    if (read != Outcome::Done && read != Outcome::NotStored) return kExitFailed;
+    const bool stored = read == Outcome::Done;
+    const bool change = !o.rotorRpm.empty() || !o.proportional.empty() || !o.integral.empty();
+    if (change) {
+        if (!o.rotorRpm.empty()) {
+            fields.SetText(SpeedField::RotorRpm, o.rotorRpm);
+            if (step(RpmStep::Calculate) != Outcome::Done) return kExitFailed;
+        } else if (!stored) {
+            s.err() << Pick(o.lang, texts::kCliRpmNeedsRotor) << '\n';
+            return kExitFailed;
+        }
+        if (!o.proportional.empty()) fields.SetText(SpeedField::Proportional, o.proportional);
+        if (!o.integral.empty()) fields.SetText(SpeedField::Integral, o.integral);
+        if (step(RpmStep::Write) != Outcome::Done) return kExitFailed;
+    } else if (!stored) {
+        s.err() << Pick(o.lang, texts::kCliRpmNotSetUp) << '\n';
+        return kExitFailed;
+    }
+    for (const SpeedField field :
+         {SpeedField::Hz, SpeedField::ElectricalRpm, SpeedField::MotorRpm, SpeedField::RotorRpm,
+          SpeedField::Proportional, SpeedField::Integral}) {
+        s.out() << SpeedFieldLabel(o.lang, SpeedTool::RpmControl, field) << ": "
+                << Trim(fields.GetText(field, 16)) << '\n';
+    }
+    return kExitOk;
 }
 
 int RunLock(Session& s) {
     const Options& o = s.options();
-    ConsoleReporter& reporter = s.reporter();
-    return PlayDialogAfterRead(
-        s, LockFunctionsCommand, [&](ConsoleWindow& dialog, const DialogProc& procedure) {
-            if (reporter.Press(dialog, procedure, id::kLockRead) != Outcome::Done)
-                return kExitFailed;
-            if (!o.rcSetup.empty()) dialog.SetCheck(id::kLockRcSetup, o.rcSetup == "lock");
-            if (!o.testProgram.empty())
-                dialog.SetCheck(id::kLockTestProgram, o.testProgram == "lock");
-            const bool change = !o.rcSetup.empty() || !o.testProgram.empty();
-            if (change && reporter.Press(dialog, procedure, id::kLockWrite) != Outcome::Done) {
-                s.err() << Pick(o.lang, texts::kCliLockFailed) << '\n';
-                return kExitFailed;
-            }
-            for (const int box : {id::kLockRcSetup, id::kLockTestProgram}) {
-                s.out() << DialogLabel(s, id::kLockTemplateEn, id::kLockTemplateDe, box) << ": "
-                        << Pick(o.lang, dialog.IsChecked(box) ? texts::kCliOn : texts::kCliOff)
-                        << '\n';
-            }
-            return kExitOk;
-        });
+    Program& p = s.p();
+    // The lock functions want settings read first, as in the window.
+    SettingsValues settings(p);
+    if (settings.Read() != Outcome::Done) return kExitFailed;
+    ConsoleStatus status;
+    if (OpenLockFunctions(p, status) != Outcome::Done) return kExitFailed;
+    LocksRead locks = ReadLocks(p);
+    if (locks.outcome != Outcome::Done) return kExitFailed;
+    if (!o.rcSetup.empty()) locks.rcSetupLocked = o.rcSetup == "lock";
+    if (!o.testProgram.empty()) locks.testProgramLocked = o.testProgram == "lock";
+    const bool change = !o.rcSetup.empty() || !o.testProgram.empty();
+    if (change && WriteLocks(p, locks.rcSetupLocked, locks.testProgramLocked) != Outcome::Done) {
+        s.err() << Pick(o.lang, texts::kCliLockFailed) << '\n';
+        return kExitFailed;
+    }
+    for (const auto& [box, locked] : {std::pair{LockBox::RcSetup, locks.rcSetupLocked},
+                                      std::pair{LockBox::TestProgram, locks.testProgramLocked}}) {
+        s.out() << LockLabel(o.lang, box) << ": "
+                << Pick(o.lang, locked ? texts::kCliOn : texts::kCliOff) << '\n';
+    }
+    return kExitOk;
 }
 
 }  // namespace kvr::cli

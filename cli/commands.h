@@ -46,9 +46,9 @@ struct Options {
     std::string testProgram;
 };
 
-// One run of the program: the platform, the program state and its main
-// window, opened as the window programs open theirs and closed without
-// saving, so blsetup.cfg keeps its port however --port chose.
+// One run of the program: the platform and the program state, started as
+// the window programs start and ended without saving, so blsetup.cfg keeps
+// its port however --port chose.
 class Session {
   public:
     Session(const Options& options, int argc, char** argv, std::ostream& out, std::ostream& err);
@@ -57,7 +57,6 @@ class Session {
     Session& operator=(const Session&) = delete;
 
     Program& p() { return started_->program(); }
-    ConsoleWindow& window() { return window_; }
     ConsoleHost& host() { return host_; }
     ConsoleReporter& reporter() { return *reporter_; }
     const Options& options() const { return options_; }
@@ -75,7 +74,6 @@ class Session {
     std::ostream& out_;
     std::ostream& err_;
     ConsoleHost host_;
-    ConsoleWindow window_;
     std::optional<StartedProgram> started_;
     std::optional<ConsoleReporter> reporter_;
 };

@@ -7,6 +7,7 @@
 #include <memory>
 #include <system_error>
 
+#include "app/command_gate.h"
 #include "app/status_line.h"
 #include "files/open_file.h"
 #include "link/port_access.h"
@@ -15,6 +16,7 @@
 #include "res/ids.h"
 #include "res/link_texts.h"
 #include "settings/number_text.h"
+#include "speed/speed_dialog.h"
 
 namespace kvr {
 
@@ -75,8 +77,8 @@ bool ParseRatio(const char* text, float& ratio) {
 }
 
 void ConfigBox(Program& p, const Text& text) {
-    p.host.MessageBox(nullptr, std::string(p.T(text)), std::string(p.T(texts::kCaptionErrorBang)),
-                      MessageButtons::Ok);
+    p.host.MessageBox(nullptr, std::string(p.T(text)),
+                         std::string(p.T(texts::kCaptionErrorBang)), MessageButtons::Ok);
 }
 
 // Writes both motor fields, the gear ratio last. 0 when stored; 1 after a
@@ -125,7 +127,7 @@ ConfigWrite WriteConfigFields(Program& p, std::initializer_list<ConfigField> fie
     return written ? ConfigWrite::Done : ConfigWrite::Failed;
 }
 
-void LoadPortSetting(Program& p, Window& mainWindow) {
+int LoadPortSetting(Program& p) {
     LinkState& link = p.link.state;
     const bool parallelUsable = link.directPortIo || link.driverAvailable;
     std::string& name = p.app.portName;
@@ -157,22 +159,27 @@ void LoadPortSetting(Program& p, Window& mainWindow) {
 
     if (name == "0278") {
         link.lptBase = 0x278;
-        mainWindow.CheckMenuItem(1152, true);
-    } else if (name == "0378") {
-        link.lptBase = 0x378;
-        mainWindow.CheckMenuItem(1153, true);
-    } else if (name == "03BC") {
-        link.lptBase = 0x3BC;
-        mainWindow.CheckMenuItem(1154, true);
-    } else {
-        for (int n = 1; n <= 8; ++n) {
-            if (name != "COM" + std::to_string(n)) continue;
-            mainWindow.CheckMenuItem(id::kPortCom1 + n - 1, true);
-            link.medium = Medium::Serial;
-            link.comDeviceName = name;
-            break;
-        }
+        return 1152;
     }
+    if (name == "0378") {
+        link.lptBase = 0x378;
+        return 1153;
+    }
+    if (name == "03BC") {
+        link.lptBase = 0x3BC;
+        return 1154;
+    }
+    for (int n = 1; n <= 8; ++n) {
+        if (name != "COM" + std::to_string(n)) continue;
+        link.medium = Medium::Serial;
+        link.comDeviceName = name;
+        return id::kPortCom1 + n - 1;
+    }
+    return 0;
+}
+
+void LoadPortSetting(Program& p, Window& mainWindow) {
+    if (const int item = LoadPortSetting(p); item != 0) mainWindow.CheckMenuItem(item, true);
 }
 
 void SavePortSetting(Program& p) {
@@ -183,26 +190,34 @@ void SavePortSetting(Program& p) {
     }
 }
 
-void SelectSerialPort(Program& p, Window& mainWindow, int n) {
-    const int chosen = id::kPortCom1 + n - 1;
-    for (int item = id::kPortLpt278; item <= id::kPortCom8; ++item) {
-        mainWindow.CheckMenuItem(item, item == chosen);
-    }
+void OpenComPort(Program& p, StatusSink& status, int n) {
+    // One command, as when chosen in the Port menu; from the menu the
+    // window's own.
+    const CommandScope command(p);
     p.app.portName = "COM" + std::to_string(n);
     p.link.state.comDeviceName = p.app.portName;
     p.link.state.medium = Medium::Serial;
     CloseSerialPort(p);
     if (InitSerialLines(p)) return;
 
-    mainWindow.Enable(id::kStatusLine, true);
-    mainWindow.Repaint();
-    mainWindow.SetText(id::kStatusLine, " ");
+    status.Enable(true);
+    status.Repaint();
+    status.Show(" ");
     p.app.statusText.assign(1, ' ');  // not = " ": GCC 12 warns falsely at -O3
     ShowStatusText(p);
-    p.host.MessageBox(&mainWindow, p.link.lastErrorText, std::string(p.T(texts::kCaptionError)),
-                      MessageButtons::Ok);
-    mainWindow.Enable(id::kStatusLine, false);
-    mainWindow.Repaint();
+    p.host.MessageBox(status.Owner(), p.link.lastErrorText,
+                         std::string(p.T(texts::kCaptionError)), MessageButtons::Ok);
+    status.Enable(false);
+    status.Repaint();
+}
+
+void SelectSerialPort(Program& p, Window& mainWindow, int n) {
+    const int chosen = id::kPortCom1 + n - 1;
+    for (int item = id::kPortLpt278; item <= id::kPortCom8; ++item) {
+        mainWindow.CheckMenuItem(item, item == chosen);
+    }
+    WindowStatus status(mainWindow);
+    OpenComPort(p, status, n);
 }
 
 int LoadRpmSetup(Program& p) {
@@ -243,8 +258,8 @@ int LoadRpmSetup(Program& p) {
     return same ? 0 : WriteMotorFields(p, poleCount, ratio);
 }
 
-int SaveRpmSetup(Program& p, Window& dialog) {
-    const std::string poleText = dialog.GetText(id::kPoleCount, 9);
+int SaveRpmSetup(Program& p, SpeedView& fields) {
+    const std::string poleText = fields.GetText(SpeedField::PoleCount, 9);
     int parsed = 0;
     if (!ScanInt(poleText, 8, parsed)) parsed = 0;
 
@@ -263,7 +278,7 @@ int SaveRpmSetup(Program& p, Window& dialog) {
         return 1;
     }
 
-    std::string ratioText = dialog.GetText(id::kGearRatio, 9);
+    std::string ratioText = fields.GetText(SpeedField::GearRatio, 9);
     if (auto comma = ratioText.find(','); comma != std::string::npos) ratioText[comma] = '.';
     float typed = 0.0f;
     const Text* ratioRefusal = nullptr;
@@ -288,9 +303,9 @@ int SaveRpmSetup(Program& p, Window& dialog) {
     if (WriteMotorFields(p, parsed, ratio) != 0) {
         // Values the file did not take are not used: the dialog shows again
         // the ones in force.
-        dialog.SetText(id::kPoleCount, PoleCountField(p.app.poleCount).substr(0, 2));
-        dialog.SetText(id::kGearRatio, GearRatioField(p.app.gearRatio));
-        dialog.Repaint();
+        fields.SetText(SpeedField::PoleCount, PoleCountField(p.app.poleCount).substr(0, 2));
+        fields.SetText(SpeedField::GearRatio, GearRatioField(p.app.gearRatio));
+        fields.Repaint();
         return 1;
     }
     p.app.poleCount = parsed;
@@ -298,10 +313,15 @@ int SaveRpmSetup(Program& p, Window& dialog) {
     if (ratioMissing) {
         char one[8];
         std::snprintf(one, sizeof one, "%4d", 1);
-        dialog.SetText(id::kGearRatio, one);
-        dialog.Repaint();
+        fields.SetText(SpeedField::GearRatio, one);
+        fields.Repaint();
     }
     return 0;
+}
+
+int SaveRpmSetup(Program& p, Window& dialog) {
+    SpeedDialogView fields(dialog);
+    return SaveRpmSetup(p, fields);
 }
 
 }  // namespace kvr

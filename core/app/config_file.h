@@ -5,9 +5,12 @@
 #include <initializer_list>
 #include <string_view>
 
+#include "app/status_sink.h"
 #include "app/program.h"
 
 namespace kvr {
+
+class SpeedView;
 
 inline constexpr const char* kConfigFileName = "blsetup.cfg";
 inline constexpr long kConfigPortOffset = 0;
@@ -16,8 +19,16 @@ inline constexpr long kConfigUpdatePathOffset = 64;
 inline constexpr long kConfigPoleCountOffset = 256;
 inline constexpr long kConfigGearRatioOffset = 260;
 
+// blsetup.cfg's port put in force (the file made where there is none).
+// Returns the Port menu item of that port; 0 for none.
+int LoadPortSetting(Program& p);
+// The same, with the item checked in the main window's menu.
 void LoadPortSetting(Program& p, Window& mainWindow);
 void SavePortSetting(Program& p);
+// COMn in force and opened; a port that cannot be opened is said in a box
+// owned by the status line's window.
+void OpenComPort(Program& p, StatusSink& status, int n);
+// The Port menu's COMn: the item checked, then OpenComPort.
 void SelectSerialPort(Program& p, Window& mainWindow, int n);
 // 0 when the motor values were read and stored back; 1 after a message box
 // (the file cannot be opened: the values are unchanged; it cannot be
@@ -25,6 +36,7 @@ void SelectSerialPort(Program& p, Window& mainWindow, int n);
 int LoadRpmSetup(Program& p);
 // 0 when the dialog's values were stored and are in force; 1 after a
 // message box, with the values in force unchanged and shown again.
+int SaveRpmSetup(Program& p, SpeedView& fields);
 int SaveRpmSetup(Program& p, Window& dialog);
 
 struct ConfigField {

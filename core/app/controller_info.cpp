@@ -10,7 +10,6 @@
 #include "link/port_access.h"
 #include "platform/window.h"
 #include "res/connect_texts.h"
-#include "res/ids.h"
 #include "res/isp_texts.h"
 #include "res/link_texts.h"
 
@@ -30,39 +29,39 @@ std::string Hex2(int value) {
 
 }  // namespace
 
-Outcome ControllerInfoCommand(Program& p, Window& w) {
-    p.app.statusWindow = &w;
-    w.Enable(id::kStatusLine, true);
+ChipInfo ReadChipInfo(Program& p, StatusSink& status) {
+    p.app.statusWindow = status.Owner();
+    status.Enable(true);
     if (!InitSerialLines(p)) {
-        p.host.MessageBox(&w, p.link.lastErrorText, std::string(p.T(texts::kCaptionError)),
-                          MessageButtons::Ok);
-        EndStatus(w, " ");
-        return Outcome::Failed;
+        p.host.MessageBox(status.Owner(), p.link.lastErrorText,
+                             std::string(p.T(texts::kCaptionError)), MessageButtons::Ok);
+        EndStatus(status, " ");
+        return {};
     }
-    EndStatus(w, " ");
-    w.SetText(id::kStatusLine, std::string(p.T(texts::kConnecting)));
+    EndStatus(status, " ");
+    status.Show(std::string(p.T(texts::kConnecting)));
 
     const int connected = ConnectIsp(p);
     // A device that went away, or a driver that failed, is told as such
     // (the driver once, by itself), not as a silent chip.
     if (connected != kIspConnected && LinkFaulty(p) && p.link.fault != LinkFault::NoReply) {
         ShowLinkFault(p, nullptr);
-        EndStatus(w, " ");
-        return Outcome::Failed;
+        EndStatus(status, " ");
+        return {};
     }
     if (connected != kIspConnected) {
         p.host.MessageBox(nullptr, std::string(p.T(texts::kLinkNoConnection)),
-                          std::string(p.T(texts::kCaptionErrorCaps)), MessageButtons::Ok);
-        EndStatus(w, " ");
-        return Outcome::Failed;
+                             std::string(p.T(texts::kCaptionErrorCaps)), MessageButtons::Ok);
+        EndStatus(status, " ");
+        return {};
     }
     p.isp.fuseHigh = static_cast<std::uint8_t>(IspInstruction(p, 0x5808, 0x0000));
     p.isp.fuseLow = static_cast<std::uint8_t>(IspInstruction(p, 0x5000, 0x0000));
     p.isp.lockBits = static_cast<std::uint8_t>(IspInstruction(p, 0x5800, 0x0000));
     if (LinkFaulty(p)) {
         ShowLinkFault(p, nullptr);
-        EndStatus(w, " ");
-        return Outcome::Failed;
+        EndStatus(status, " ");
+        return {};
     }
 
     std::string& text = p.isp.ispStatusText;
@@ -70,8 +69,16 @@ Outcome ControllerInfoCommand(Program& p, Window& w) {
     text += "\nLockbits: " + Hex2(p.isp.lockBits) + "\nFuse HB: " + Hex2(p.isp.fuseHigh) +
             "\nFuse LB: " + Hex2(p.isp.fuseLow) + "\n";
 
-    EndStatus(w, " ");
-    p.host.MessageBox(nullptr, text, std::string(p.T(texts::kCaptionInfo)), MessageButtons::Ok);
+    EndStatus(status, " ");
+    return {Outcome::Done, text};
+}
+
+Outcome ControllerInfoCommand(Program& p, Window& w) {
+    WindowStatus status(w);
+    const ChipInfo info = ReadChipInfo(p, status);
+    if (info.outcome != Outcome::Done) return info.outcome;
+    p.host.MessageBox(nullptr, info.text, std::string(p.T(texts::kCaptionInfo)),
+                         MessageButtons::Ok);
     return Outcome::Done;
 }
 

@@ -2,21 +2,19 @@
 #include "app/main_window.h"
 
 #include <cstdio>
-#include <filesystem>
-#include <system_error>
 
 #include "app/command_gate.h"
 #include "app/config_file.h"
 #include "app/controller_info.h"
 #include "app/settings_commands.h"
 #include "app/settings_file.h"
+#include "app/startup.h"
 #include "app/update_procedure.h"
 #include "files/open_file.h"
 #include "link/port_access.h"
 #include "locks/lock_functions.h"
 #include "platform/window.h"
 #include "res/app_texts.h"
-#include "res/cli_texts.h"
 #include "res/ids.h"
 #include "res/link_texts.h"
 #include "res/templates.h"
@@ -27,46 +25,17 @@ namespace kvr {
 
 namespace {
 
-void FillLists(Program& p, Window& w) {
-    for (std::string_view entry : texts::kTimingEntries) {
-        w.ComboAdd(id::kTimingList, std::string(entry));
-    }
-    for (const Text& entry : texts::kBrakeEntries) {
-        w.ComboAdd(id::kBrakeList, std::string(p.T(entry)));
-    }
-}
-
 int OnInit(Program& p, Window& w) {
     p.app.mainWindow = &w;
     w.Enable(id::kStatusLine, false);
-    std::error_code ec;
-    p.app.startDirectory = std::filesystem::current_path(ec);
-    if (ec) p.host.ErrorOutput("_getcwd error: " + ec.message());
-    LoadPortSetting(p, w);
-    ParkLines(p);
-    FillLists(p, w);
+    if (const int portItem = EnterProgram(p); portItem != 0) w.CheckMenuItem(portItem, true);
+    FillSettingsLists(p, w);
     w.Show();
     return 1;
 }
 
-void WarnIfRpmControlInactive(Program& p) {
-    if (!p.app.rpmControlInactive) return;
-    p.host.MessageBox(nullptr, std::string(p.T(texts::kRpmControlInactive)),
-                      std::string(p.T(texts::kCaptionWarningBang)), MessageButtons::Ok);
-}
-
-void ExitWithSaving(Program& p, Window& w) {
-    ParkLines(p);
-    SavePortSetting(p);
-    CloseSerialPort(p);
-    WarnIfRpmControlInactive(p);
-    w.EndDialog(1);
-}
-
-void ExitWithoutSaving(Program& p, Window& w) {
-    ParkLines(p);
-    WarnIfRpmControlInactive(p);
-    CloseSerialPort(p);
+void Exit(Program& p, Window& w, bool savePort) {
+    LeaveProgram(p, savePort);
     w.EndDialog(1);
 }
 
@@ -78,14 +47,14 @@ void OpenHelpDocument(Program& p) {
         return;
     }
     p.host.MessageBox(nullptr, std::string(p.T(texts::kHelpDocumentMissing)),
-                      std::string(p.T(texts::kCaptionError)), MessageButtons::Ok);
+                         std::string(p.T(texts::kCaptionError)), MessageButtons::Ok);
 }
 
 void ShowAbout(Program& p) {
     char version[16];
     std::snprintf(version, sizeof version, "%4x", static_cast<unsigned>(kProgramVersion));
     p.host.MessageBox(nullptr, std::string(p.T(texts::kAboutCredits)) + "Version: " + version,
-                      std::string(p.T(texts::kAboutCaption)), MessageButtons::Ok);
+                         std::string(p.T(texts::kAboutCaption)), MessageButtons::Ok);
 }
 
 // The main window's commands by menu or button id.
@@ -98,7 +67,9 @@ constexpr Command kCommands[] = {
     {id::kHelpFile, [](Program& p, Window&) { OpenHelpDocument(p); }},
     {id::kAbout, [](Program& p, Window&) { ShowAbout(p); }},
     {id::kServicePage,
-     [](Program& p, Window&) { (void)p.host.ShellOpen(std::string(texts::kServicePageAddress)); }},
+     [](Program& p, Window&) {
+         (void)p.host.ShellOpen(std::string(texts::kServicePageAddress));
+     }},
     {id::kOpenUpdateFile, [](Program& p, Window& w) { (void)RunFirmwareUpdate(p, w); }},
     {id::kRead, [](Program& p, Window& w) { (void)ReadSettings(p, w); }},
     {id::kWrite, [](Program& p, Window& w) { (void)WriteSettings(p, w); }},
@@ -111,11 +82,6 @@ constexpr Command kCommands[] = {
 };
 
 }  // namespace
-
-std::string PortDeviceText(Language lang, bool simulated, const std::string& device) {
-    if (simulated) return std::string(Pick(lang, texts::kCliSimulated));
-    return device.empty() ? std::string(Pick(lang, texts::kCliNotPresent)) : device;
-}
 
 std::string PortItemText(Language lang, int id, std::string_view text, bool simulated,
                          const std::function<std::string(int n)>& deviceForCom) {
@@ -145,7 +111,7 @@ int MainWindowProc(Program& p, Window& w, DialogEvent event, int commandId) {
         return 0;
     }
     if (commandId == id::kOk || commandId == id::kEnd) {
-        (commandId == id::kOk ? ExitWithoutSaving : ExitWithSaving)(p, w);
+        Exit(p, w, commandId == id::kEnd);
         return 1;
     }
     for (const Command& command : kCommands) {
@@ -160,11 +126,11 @@ int MainWindowProc(Program& p, Window& w, DialogEvent event, int commandId) {
 }
 
 int RunProgram(Program& p) {
-    InitPortAccess(p, p.host.QueryPlatform());
+    InitPortAccess(p);
     p.host.RunDialog(res::MainWindowTemplateId(p.lang), nullptr,
-                     [&p](Window& w, DialogEvent event, int commandId) {
-                         return MainWindowProc(p, w, event, commandId);
-                     });
+                        [&p](Window& w, DialogEvent event, int commandId) {
+                            return MainWindowProc(p, w, event, commandId);
+                        });
     return 0;
 }
 

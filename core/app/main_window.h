@@ -21,10 +21,6 @@ int MainWindowProc(Program& p, Window& w, DialogEvent event, int id);
 // The rest sequence of the link lines.
 void ParkLines(Program& p);
 
-// What stands behind COMn, as the Port menu and the command line's port
-// list say it: "(simulated)", the device, or "(not present)" without one.
-std::string PortDeviceText(Language lang, bool simulated, const std::string& device);
-
 // A Port menu item's text: a COM item also names what stands behind it
 // (deviceForCom(n): the device of COMn, empty when there is none); other
 // items keep theirs.

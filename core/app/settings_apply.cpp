@@ -129,17 +129,7 @@ class Applier {
 }  // namespace
 
 std::string LabelOf(Program& p, int control) {
-    const res::DialogTemplate* t = res::FindTemplate(res::MainWindowTemplateId(p.lang));
-    if (t == nullptr) return std::to_string(control);
-    for (const res::ControlDef& c : t->controls) {
-        if (c.id != control) continue;
-        std::string label(p.T(c.label));
-        for (char& ch : label) {
-            if (ch == '\n') ch = ' ';
-        }
-        return label;
-    }
-    return std::to_string(control);
+    return res::ControlLabel(p.lang, res::MainWindowTemplateId(p.lang), control);
 }
 
 std::vector<std::string> ApplyFileValues(Program& p, Window& w, const FileValues& values) {

@@ -1,8 +1,10 @@
 // The main window's settings commands: Read, Write, and the controls that enable others.
 #pragma once
 
-#include "app/program.h"
+#include "app/status_sink.h"
 #include "platform/window.h"
+#include "app/program.h"
+#include "settings/settings_form.h"
 
 namespace kvr {
 
@@ -20,11 +22,16 @@ enum class WriteMode {
 // controller. Done when every setting was stored (or, validating only,
 // would be); Refused or Failed otherwise (after its message, if any).
 Outcome WriteSettings(Program& p, Window& mainWindow, WriteMode mode = WriteMode::Store);
+// The same for a form's values, with the status texts in `status`.
+Outcome WriteSettings(Program& p, StatusSink& status, const SettingsForm& form, WriteMode mode);
 
 // The controls id::kFreq78, id::kFreq156, id::kLvIgnore, id::kLvSwitchOff,
 // id::kLvReducePower, id::kRpmControl, id::kLogReset, id::kBatteryNicd,
 // id::kBatteryLipo and id::kBatteryFix. Returns false for any other id.
 bool HandleSettingsControl(Program& p, Window& mainWindow, int id);
+
+// The timing and brake lists' entries.
+void FillSettingsLists(Program& p, Window& mainWindow);
 
 // 0 when settings have been read; otherwise shows "Read values first!"
 // (no owner) and returns 1.

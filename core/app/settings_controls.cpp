@@ -1,5 +1,6 @@
 // What the settings controls do: frequency, low voltage, battery, governor and log reset.
 #include "app/settings_commands.h"
+#include "res/app_texts.h"
 #include "res/captions.h"
 #include "res/ids.h"
 #include "res/settings_texts.h"
@@ -32,6 +33,15 @@ void HandleLowVoltage(Window& w, int chosen) {
 }
 
 }  // namespace
+
+void FillSettingsLists(Program& p, Window& w) {
+    for (std::string_view entry : texts::kTimingEntries) {
+        w.ComboAdd(id::kTimingList, std::string(entry));
+    }
+    for (const Text& entry : texts::kBrakeEntries) {
+        w.ComboAdd(id::kBrakeList, std::string(p.T(entry)));
+    }
+}
 
 int SettingsReadGate(Program& p) {
     if (SettingsWereRead(p.settings)) return 0;

@@ -17,14 +17,13 @@
 namespace kvr {
 namespace {
 
-void ShowError(Program& p, Window& w, const std::string& text) {
-    p.host.MessageBox(&w, text, std::string(p.T(texts::kCaptionError)), MessageButtons::Ok);
+void ShowError(Program& p, Window* owner, const std::string& text) {
+    p.host.MessageBox(owner, text, std::string(p.T(texts::kCaptionError)), MessageButtons::Ok);
 }
 
 // The whole form as a file holds it; problem set when a field holds no
 // number or a value no file may hold.
-SettingsJson FormSettings(Program& p, Window& w, std::string& problem) {
-    const SettingsForm form = ReadForm(w);
+SettingsJson FormSettings(Program& p, const SettingsForm& form, std::string& problem) {
     std::optional<Field> notANumber;
     SettingsJson settings = FormToJson(form, notANumber);
     if (notANumber) {
@@ -40,21 +39,21 @@ SettingsJson FormSettings(Program& p, Window& w, std::string& problem) {
 }
 
 // Reads a file for Load or Compare; false after the refusal's message.
-bool ReadFileShown(Program& p, Window& w, const std::string& path, SettingsDocument& file) {
+bool ReadFileShown(Program& p, Window* owner, const std::string& path, SettingsDocument& file) {
     const std::string problem = ReadSettingsDocument(p, path, file);
     if (problem.empty()) return true;
-    ShowError(p, w, Fill(p.T(texts::kSettingsNotLoaded), {path, problem}));
+    ShowError(p, owner, Fill(p.T(texts::kSettingsNotLoaded), {path, problem}));
     return false;
 }
 
 // The form after a Read, for Save and List; false after the message (no
 // Read yet, a value no file may hold).
-bool ReadFormShown(Program& p, Window& w, SettingsJson& settings) {
+bool ReadFormShown(Program& p, const ShownSettings& shown, SettingsJson& settings) {
     if (SettingsReadGate(p) != 0) return false;
     std::string problem;
-    settings = FormSettings(p, w, problem);
+    settings = FormSettings(p, shown.form, problem);
     if (problem.empty()) return true;
-    ShowError(p, w, problem);
+    ShowError(p, shown.owner, problem);
     return false;
 }
 
@@ -70,22 +69,29 @@ Request SettingsFileRequest(Program& p, const Text& title) {
 
 }  // namespace
 
-Outcome SaveSettingsFile(Program& p, Window& w, const std::string& path) {
+ShownSettings ShownSettingsOf(Window& w) {
+    return {ReadForm(w), w.GetText(id::kMaxFrequency, kFieldChars), &w};
+}
+
+Outcome SaveSettingsFile(Program& p, const ShownSettings& shown, const std::string& path) {
     SettingsJson settings;
-    if (!ReadFormShown(p, w, settings)) return Outcome::Failed;
-    const std::optional<long long> hz =
-        WholeInteger(Trim(w.GetText(id::kMaxFrequency, kFieldChars)));
+    if (!ReadFormShown(p, shown, settings)) return Outcome::Failed;
+    const std::optional<long long> hz = WholeInteger(Trim(shown.maxFrequency));
     if (!WriteFileReplacing(PathFromUtf8(path),
                             SettingsFileText(settings, p.settings.versionText, hz))) {
-        ShowError(p, w, Fill(p.T(texts::kSettingsWriteFailed), {path}));
+        ShowError(p, shown.owner, Fill(p.T(texts::kSettingsWriteFailed), {path}));
         return Outcome::Failed;
     }
     return Outcome::Done;
 }
 
-Outcome ListSettings(Program& p, Window& w, std::vector<std::string>& lines) {
+Outcome SaveSettingsFile(Program& p, Window& w, const std::string& path) {
+    return SaveSettingsFile(p, ShownSettingsOf(w), path);
+}
+
+Outcome ListSettings(Program& p, const ShownSettings& shown, std::vector<std::string>& lines) {
     SettingsJson settings;
-    if (!ReadFormShown(p, w, settings)) return Outcome::Failed;
+    if (!ReadFormShown(p, shown, settings)) return Outcome::Failed;
     lines.push_back(std::string(kSettingsControllerVersionKey) + " = " + p.settings.versionText);
     for (const auto& [name, value] : settings.items()) {
         lines.push_back(name + " = " + ShownValue(value));
@@ -93,13 +99,17 @@ Outcome ListSettings(Program& p, Window& w, std::vector<std::string>& lines) {
     return Outcome::Done;
 }
 
-Outcome CompareSettingsFile(Program& p, Window& w, const std::string& path,
+Outcome ListSettings(Program& p, Window& w, std::vector<std::string>& lines) {
+    return ListSettings(p, ShownSettingsOf(w), lines);
+}
+
+Outcome CompareSettingsFile(Program& p, const ShownSettings& shown, const std::string& path,
                             std::vector<std::string>& differences) {
     if (SettingsReadGate(p) != 0) return Outcome::Refused;
     SettingsDocument file;
-    if (!ReadFileShown(p, w, path, file)) return Outcome::Refused;
+    if (!ReadFileShown(p, shown.owner, path, file)) return Outcome::Refused;
     std::string problem;
-    const SettingsJson form = FormSettings(p, w, problem);
+    const SettingsJson form = FormSettings(p, shown.form, problem);
     for (std::size_t i = 0; i < kFieldCount; ++i) {
         if (!file.values[i]) continue;
         const std::string name(SettingsFields()[i].name);
@@ -111,11 +121,16 @@ Outcome CompareSettingsFile(Program& p, Window& w, const std::string& path,
     return Outcome::Done;
 }
 
+Outcome CompareSettingsFile(Program& p, Window& w, const std::string& path,
+                            std::vector<std::string>& differences) {
+    return CompareSettingsFile(p, ShownSettingsOf(w), path, differences);
+}
+
 Outcome LoadSettingsFile(Program& p, Window& w, const std::string& path) {
     // The controller's features and version decide what applies.
     if (SettingsReadGate(p) != 0) return Outcome::Refused;
     SettingsDocument file;
-    if (!ReadFileShown(p, w, path, file)) return Outcome::Refused;
+    if (!ReadFileShown(p, &w, path, file)) return Outcome::Refused;
     const std::vector<std::string> leftOut = ApplyFileValues(p, w, file.values);
 
     std::vector<std::string> missing;
@@ -136,7 +151,7 @@ Outcome LoadSettingsFile(Program& p, Window& w, const std::string& path) {
         report += "\n" + Fill(p.T(texts::kSettingsNotInFile), {JoinNames(missing)});
     }
     p.host.MessageBox(&w, report, std::string(p.T(texts::kCaptionWarningColon)),
-                      MessageButtons::Ok);
+                         MessageButtons::Ok);
     return Outcome::Done;
 }
 
@@ -151,8 +166,8 @@ void SaveSettingsCommand(Program& p, Window& w) {
 
 void LoadSettingsCommand(Program& p, Window& w) {
     if (SettingsReadGate(p) != 0) return;
-    const std::string path =
-        p.host.ChooseOpenFile(SettingsFileRequest<OpenFileRequest>(p, texts::kLoadSettingsTitle));
+    const std::string path = p.host.ChooseOpenFile(
+        SettingsFileRequest<OpenFileRequest>(p, texts::kLoadSettingsTitle));
     if (path.empty()) return;
     (void)LoadSettingsFile(p, w, path);
 }

@@ -11,6 +11,18 @@
 
 namespace kvr {
 
+// The form as the settings files take it: its fields, the governor's top
+// frequency as the form shows it, and the window that owns the boxes (none
+// where there is no window).
+struct ShownSettings {
+    SettingsForm form;
+    std::string maxFrequency;
+    Window* owner = nullptr;
+};
+
+// What the main window shows now.
+ShownSettings ShownSettingsOf(Window& mainWindow);
+
 // "Save Settings..." of the File menu: asks for a file name, then
 // SaveSettingsFile.
 void SaveSettingsCommand(Program& p, Window& mainWindow);
@@ -22,6 +34,7 @@ void LoadSettingsCommand(Program& p, Window& mainWindow);
 // file is complete or, on any failure, the earlier one is still there.
 // Done when saved; Failed after a message box (no Read yet, a field without a
 // number, a file that cannot be written).
+Outcome SaveSettingsFile(Program& p, const ShownSettings& shown, const std::string& path);
 Outcome SaveSettingsFile(Program& p, Window& mainWindow, const std::string& path);
 
 // Checks the whole file first and refuses a damaged or foreign one before
@@ -33,11 +46,14 @@ Outcome LoadSettingsFile(Program& p, Window& mainWindow, const std::string& path
 
 // The form's settings as "name = value" lines, in file order. Done on
 // success; Failed after a message box, as for SaveSettingsFile.
+Outcome ListSettings(Program& p, const ShownSettings& shown, std::vector<std::string>& lines);
 Outcome ListSettings(Program& p, Window& mainWindow, std::vector<std::string>& lines);
 
 // The settings whose value in the file differs from the form, one
 // "name: file VALUE, controller VALUE" line each. Done when the file could
 // be compared; Refused after a message box (a refused file, no Read yet).
+Outcome CompareSettingsFile(Program& p, const ShownSettings& shown, const std::string& path,
+                            std::vector<std::string>& differences);
 Outcome CompareSettingsFile(Program& p, Window& mainWindow, const std::string& path,
                             std::vector<std::string>& differences);
 

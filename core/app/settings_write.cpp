@@ -12,7 +12,6 @@
 #include "link/verified_writes.h"
 #include "res/app_texts.h"
 #include "res/connect_texts.h"
-#include "res/ids.h"
 #include "res/settings_texts.h"
 #include "settings/controller_settings.h"
 #include "settings/settings_form.h"
@@ -55,27 +54,23 @@ constexpr RefusalMessage kRefusals[] = {
     {Refusal::LogCounterRange, &texts::kLogCounterRange, RefusalEnd::BoxThenClear},
 };
 
-void SetStatus(Window& w, std::string_view text) {
-    w.SetText(id::kStatusLine, std::string(text));
-}
-
 // Ends a Write that did not store everything: 1.
-int ResetStatus(Window& w) {
-    SetStatus(w, "");
-    w.Enable(id::kStatusLine, false);
+int ResetStatus(StatusSink& status) {
+    status.Show("");
+    status.Enable(false);
     return 1;
 }
 
 // The refusal's message: 1.
-int Refuse(Program& p, Window& w, Refusal refusal) {
+int Refuse(Program& p, StatusSink& status, Refusal refusal) {
     const auto* m =
         std::find_if(std::begin(kRefusals), std::end(kRefusals),
                      [refusal](const RefusalMessage& x) { return x.refusal == refusal; });
-    if (m == std::end(kRefusals)) return ResetStatus(w);
-    p.host.MessageBox(&w, std::string(p.T(*m->text)), std::string(p.T(texts::kCaptionErrorBang)),
-                      MessageButtons::Ok);
-    if (m->end == RefusalEnd::BoxThenClear) return ResetStatus(w);
-    if (m->end == RefusalEnd::BoxThenDisable) w.Enable(id::kStatusLine, false);
+    if (m == std::end(kRefusals)) return ResetStatus(status);
+    p.host.MessageBox(status.Owner(), std::string(p.T(*m->text)),
+                         std::string(p.T(texts::kCaptionErrorBang)), MessageButtons::Ok);
+    if (m->end == RefusalEnd::BoxThenClear) return ResetStatus(status);
+    if (m->end == RefusalEnd::BoxThenDisable) status.Enable(false);
     return 1;
 }
 
@@ -92,29 +87,30 @@ bool GiveGovernorDefaults(Program& p) {
 // the refusal's message. Defaults the governor needs stay in the
 // controller even when a later check refuses; a check alone leaves the
 // controller and the shared values as they are.
-int Validate(Program& p, Window& w, const SettingsForm& form, WriteMode mode,
+int Validate(Program& p, StatusSink& status, const SettingsForm& form, WriteMode mode,
              CheckedSettings& checked) {
     checked = CheckSettings(form, p.settings);
     if (mode == WriteMode::ValidateOnly) {
-        return checked.refusal == Refusal::None ? 0 : Refuse(p, w, checked.refusal);
+        return checked.refusal == Refusal::None ? 0 : Refuse(p, status, checked.refusal);
     }
     p.settings.batteryCode = checked.batteryCode;
     p.settings.lipoCount = checked.lipoCount;
-    if (checked.governorDefaultsDue && !GiveGovernorDefaults(p)) return ResetStatus(w);
-    return checked.refusal == Refusal::None ? 0 : Refuse(p, w, checked.refusal);
+    if (checked.governorDefaultsDue && !GiveGovernorDefaults(p)) return ResetStatus(status);
+    return checked.refusal == Refusal::None ? 0 : Refuse(p, status, checked.refusal);
 }
 
 // Sends the writes and reads them back; 0 when every byte holds, 1 after
 // the failure's message.
-int Store(Program& p, Window& w, const SettingsForm& form, const EncodedSettings& encoded) {
+int Store(Program& p, StatusSink& status, const SettingsForm& form,
+          const EncodedSettings& encoded) {
     SettingsImage& s = p.settings;
     // The status line may still say "OK" from the Read: a Write that cannot
     // connect must not look done.
-    if (ConnectLinkChecked(p) != 0) return ResetStatus(w);
-    w.Repaint();
-    SetStatus(w, WithPath(p, p.T(texts::kWriting)));
-    w.Enable(id::kStatusLine, true);
-    w.Repaint();
+    if (ConnectLinkChecked(p) != 0) return ResetStatus(status);
+    status.Repaint();
+    status.Show(WithPath(p, p.T(texts::kWriting)));
+    status.Enable(true);
+    status.Repaint();
 
     const bool governorWasOn = (s.options & kOptRpmControl) != 0;
     s.options = encoded.options;
@@ -131,30 +127,36 @@ int Store(Program& p, Window& w, const SettingsForm& form, const EncodedSettings
         p.app.rpmControlInactive = !rpmControl && (governorWasOn || p.app.rpmControlInactive);
     }
     if (outcome == WriteOutcome::Written) return 0;
-    ResetStatus(w);
-    w.Repaint();
+    ResetStatus(status);
+    status.Repaint();
     return 1;
 }
 
 }  // namespace
 
-Outcome WriteSettings(Program& p, Window& w, WriteMode mode) {
-    p.app.statusWindow = &w;
+Outcome WriteSettings(Program& p, StatusSink& status, const SettingsForm& form, WriteMode mode) {
+    p.app.statusWindow = status.Owner();
     if (SettingsReadGate(p) != 0) return Outcome::Refused;
     // Write talks over the link Read left; it starts without a fault.
     ClearLinkFault(p);
 
-    const SettingsForm form = ReadForm(w);
     CheckedSettings checked;
-    if (Validate(p, w, form, mode, checked) != 0) return Outcome::Refused;
+    if (Validate(p, status, form, mode, checked) != 0) return Outcome::Refused;
     if (mode == WriteMode::ValidateOnly) return Outcome::Done;
 
-    if (Store(p, w, form, EncodeSettings(form, checked, p.settings)) != 0) return Outcome::Failed;
-    SetStatus(w, p.T(texts::kStatusOk));
-    w.Enable(id::kStatusLine, false);
-    w.Repaint();
+    if (Store(p, status, form, EncodeSettings(form, checked, p.settings)) != 0) {
+        return Outcome::Failed;
+    }
+    status.Show(std::string(p.T(texts::kStatusOk)));
+    status.Enable(false);
+    status.Repaint();
     p.host.Beep();
     return Outcome::Done;
+}
+
+Outcome WriteSettings(Program& p, Window& w, WriteMode mode) {
+    WindowStatus status(w);
+    return WriteSettings(p, status, ReadForm(w), mode);
 }
 
 }  // namespace kvr

@@ -1,10 +1,17 @@
 // The one start-up of every front end: devices, program, configuration, main window.
 #include "app/startup.h"
 
+#include <filesystem>
+#include <system_error>
 #include <utility>
 
 #include "app/build_version.h"
+#include "app/command_gate.h"
+#include "app/config_file.h"
 #include "app/main_window.h"
+#include "link/port_access.h"
+#include "res/app_texts.h"
+#include "res/cli_texts.h"
 
 namespace kvr {
 namespace {
@@ -13,7 +20,48 @@ Platform PlatformOf(Devices& devices, Host& host) {
     return Platform{devices.clock(), devices.serial(), devices.portIo(), host};
 }
 
+void WarnIfRpmControlInactive(Program& p) {
+    if (!p.app.rpmControlInactive) return;
+    p.host.MessageBox(nullptr, std::string(p.T(texts::kRpmControlInactive)),
+                         std::string(p.T(texts::kCaptionWarningBang)), MessageButtons::Ok);
+}
+
 }  // namespace
+
+std::string PortDeviceText(Language lang, bool simulated, const std::string& device) {
+    if (simulated) return std::string(Pick(lang, texts::kCliSimulated));
+    return device.empty() ? std::string(Pick(lang, texts::kCliNotPresent)) : device;
+}
+
+int EnterProgram(Program& p) {
+    std::error_code ec;
+    p.app.startDirectory = std::filesystem::current_path(ec);
+    if (ec) p.host.ErrorOutput("_getcwd error: " + ec.message());
+    const int portItem = LoadPortSetting(p);
+    ParkLines(p);
+    return portItem;
+}
+
+void StartWithoutWindow(Program& p, StatusSink& status, int comPort) {
+    InitPortAccess(p);
+    (void)EnterProgram(p);
+    if (comPort >= 1 && comPort <= 8) OpenComPort(p, status, comPort);
+}
+
+void LeaveProgram(Program& p, bool savePort) {
+    // One command, as the window's exit commands are; from the window its
+    // own.
+    const CommandScope command(p);
+    ParkLines(p);
+    if (savePort) {
+        SavePortSetting(p);
+        CloseSerialPort(p);
+        WarnIfRpmControlInactive(p);
+        return;
+    }
+    WarnIfRpmControlInactive(p);
+    CloseSerialPort(p);
+}
 
 StartedProgram::StartedProgram(std::unique_ptr<Devices> devices, Host& host, Language lang)
     : devices_(std::move(devices)), program_(PlatformOf(*devices_, host), lang) {}

@@ -7,10 +7,11 @@
 #include <string>
 #include <string_view>
 
-#include "app/program.h"
+#include "app/status_sink.h"
 #include "app/user_folder.h"
 #include "platform/devices.h"
 #include "platform/host.h"
+#include "app/program.h"
 #include "res/language.h"
 
 namespace kvr {
@@ -30,6 +31,25 @@ class StartedProgram {
     std::unique_ptr<Devices> devices_;
     Program program_;
 };
+
+// The main window's start without the window: the start folder noted,
+// blsetup.cfg's port in force, the lines at rest. Returns the Port menu item
+// of that port; 0 for none.
+int EnterProgram(Program& p);
+
+// A program without a window on its devices: port access, EnterProgram, and
+// for this run COMn (comPort 1..8; 0 keeps blsetup.cfg's port) opened as the
+// Port menu would.
+void StartWithoutWindow(Program& p, StatusSink& status, int comPort);
+
+// The program's end: the lines at rest and the port closed, with a reminder
+// of a governor left off. savePort: blsetup.cfg records the port in force
+// first, as "End" does.
+void LeaveProgram(Program& p, bool savePort);
+
+// What stands behind COMn, as the Port menu and the command line's port
+// list say it: "(simulated)", the device, or "(not present)" without one.
+std::string PortDeviceText(Language lang, bool simulated, const std::string& device);
 
 // What a window program hands its start-up: the pieces only it can make.
 struct FrontEnd {

@@ -31,20 +31,42 @@ void ShowStatusText(Program& p) {
     p.app.statusWindow->Repaint();
 }
 
-void EndStatus(Window& w, std::string_view text) {
-    w.SetText(id::kStatusLine, std::string(text));
-    w.Enable(id::kStatusLine, false);
-    w.Repaint();
+void WindowStatus::Show(const std::string& text) {
+    w_.SetText(id::kStatusLine, text);
 }
 
-void EndWithError(Program& p, Window& w, const Text& message) {
+void WindowStatus::Enable(bool enabled) {
+    w_.Enable(id::kStatusLine, enabled);
+}
+
+void WindowStatus::Repaint() {
+    w_.Repaint();
+}
+
+void EndStatus(StatusSink& status, std::string_view text) {
+    status.Show(std::string(text));
+    status.Enable(false);
+    status.Repaint();
+}
+
+void EndStatus(Window& w, std::string_view text) {
+    WindowStatus status(w);
+    EndStatus(status, text);
+}
+
+void EndWithError(Program& p, StatusSink& status, const Text& message) {
     p.link.lastErrorText = std::string(p.T(message));
     p.app.statusText.assign(1, ' ');
     ShowStatusText(p);
-    p.host.MessageBox(&w, p.link.lastErrorText, std::string(p.T(texts::kCaptionError)),
-                      MessageButtons::Ok);
-    w.Enable(id::kStatusLine, false);
-    w.Repaint();
+    p.host.MessageBox(status.Owner(), p.link.lastErrorText,
+                         std::string(p.T(texts::kCaptionError)), MessageButtons::Ok);
+    status.Enable(false);
+    status.Repaint();
+}
+
+void EndWithError(Program& p, Window& w, const Text& message) {
+    WindowStatus status(w);
+    EndWithError(p, status, message);
 }
 
 }  // namespace kvr

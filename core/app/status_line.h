@@ -4,8 +4,9 @@
 #include <string>
 #include <string_view>
 
-#include "app/program.h"
+#include "app/status_sink.h"
 #include "platform/window.h"
+#include "app/program.h"
 
 namespace kvr {
 
@@ -18,12 +19,27 @@ std::string WithPath(Program& p, std::string_view text);
 // longer one.
 void ShowStatusText(Program& p);
 
+// The status line of a window as a command's sink.
+class WindowStatus final : public StatusSink {
+  public:
+    explicit WindowStatus(Window& w) : w_(w) {}
+    void Show(const std::string& text) override;
+    void Enable(bool enabled) override;
+    void Repaint() override;
+    Window* Owner() override { return &w_; }
+
+  private:
+    Window& w_;
+};
+
 // A command is done with the status line: `text` stays on it (" " blanks
 // it) and the line is greyed.
+void EndStatus(StatusSink& status, std::string_view text);
 void EndStatus(Window& w, std::string_view text);
 
 // A command ends on `message`: kept as the link's last error text, shown in
-// a box owned by w, the status line blank and greyed.
+// a box owned by the status line's window, the status line blank and greyed.
+void EndWithError(Program& p, StatusSink& status, const Text& message);
 void EndWithError(Program& p, Window& w, const Text& message);
 
 }  // namespace kvr

@@ -16,7 +16,6 @@
 #include "link/port_access.h"
 #include "link/verified_writes.h"
 #include "res/connect_texts.h"
-#include "res/ids.h"
 #include "res/update_texts.h"
 #include "settings/settings_image.h"
 #include "update/update_file.h"
@@ -37,8 +36,8 @@ constexpr int kFamily = 0x6000;
 
 class UpdateCommand {
   public:
-    UpdateCommand(Program& p, Window& w, UpdateOptions options = {})
-        : p_(p), w_(w), s_(p.update), options_(options) {}
+    UpdateCommand(Program& p, StatusSink& status, UpdateOptions options = {})
+        : p_(p), status_(status), s_(p.update), options_(options) {}
 
     void Run();
     // The file's part of the update only: the controller is not touched.
@@ -47,10 +46,10 @@ class UpdateCommand {
 
   private:
     void Status(std::string_view text) {
-        w_.SetText(id::kStatusLine, std::string(text));
-        w_.Repaint();
+        status_.Show(std::string(text));
+        status_.Repaint();
     }
-    void EnableStatus() { w_.Enable(id::kStatusLine, true); }
+    void EnableStatus() { status_.Enable(true); }
     int Box(const Text& text, const Text& caption, MessageButtons buttons = MessageButtons::Ok) {
         return p_.host.MessageBox(nullptr, std::string(p_.T(text)), std::string(p_.T(caption)),
                                   buttons);
@@ -59,8 +58,8 @@ class UpdateCommand {
         // Page steps still pending on a batching device go out first.
         PlayLines(p_);
         Status(" ");
-        w_.Enable(id::kStatusLine, false);
-        w_.Repaint();
+        status_.Enable(false);
+        status_.Repaint();
         CloseUpdateFiles(p_);
     }
     void FinishWith(const Text& text) {
@@ -94,7 +93,7 @@ class UpdateCommand {
     bool Verified(const Text*& notVerified);
 
     Program& p_;
-    Window& w_;
+    StatusSink& status_;
     UpdateSession& s_;
     UpdateOptions options_;
     UpdateResult result_;
@@ -153,7 +152,7 @@ bool UpdateCommand::ExamineFile() {
         Box(texts::kNoSerialPort, texts::kCaptionErrorCaps);
         return false;
     }
-    p_.app.statusWindow = &w_;
+    p_.app.statusWindow = status_.Owner();
     Status(" ");
     if (ChooseUpdateFile(p_) == 0) return false;
     if (!OpenUpdateFileForReading(s_.path)) {
@@ -161,8 +160,8 @@ bool UpdateCommand::ExamineFile() {
         return false;
     }
     if (CheckUpdateFileName(p_) != 0) {
-        p_.host.MessageBox(&w_, p_.link.lastErrorText, std::string(p_.T(texts::kCaptionError)),
-                           MessageButtons::Ok);
+        p_.host.MessageBox(status_.Owner(), p_.link.lastErrorText,
+                              std::string(p_.T(texts::kCaptionError)), MessageButtons::Ok);
         Finish();
         return false;
     }
@@ -352,7 +351,7 @@ bool UpdateCommand::SendRecord() {
 
 void UpdateCommand::Transfer() {
     EnableStatus();
-    w_.Repaint();
+    status_.Repaint();
     s_.startTick = p_.os.clock.TickCount();
     // From here on the controller's flash may change: settings must be read
     // again before they can be written, however the transfer ends.
@@ -392,8 +391,8 @@ void UpdateCommand::CompleteTransfer() {
     if (!Verified(notVerified)) return;
     p_.host.Beep();
     Status(p_.T(texts::kStatusOk));
-    w_.Enable(id::kStatusLine, false);
-    w_.Repaint();
+    status_.Enable(false);
+    status_.Repaint();
     CloseUpdateFiles(p_);
     p_.settings.versionWord = kVersionRefused;
     result_.outcome = Outcome::Done;
@@ -463,7 +462,7 @@ bool UpdateCommand::Verified(const Text*& notVerified) {
 
 void UpdateCommand::BadCharacter() {
     Status(" ");
-    EndWithError(p_, w_, texts::kUpdateFileError6);
+    EndWithError(p_, status_, texts::kUpdateFileError6);
     CloseUpdateFiles(p_);
 }
 
@@ -490,20 +489,25 @@ bool ParseHexField(std::string_view text, std::size_t pos, std::size_t maxDigits
     return true;
 }
 
-UpdateResult RunFirmwareUpdate(Program& p, Window& mainWindow, UpdateOptions options) {
+UpdateResult RunFirmwareUpdate(Program& p, StatusSink& status, UpdateOptions options) {
     // Reached again through the message pump of a running transfer.
     if (p.update.transferRunning) {
         UpdateResult refused;
         refused.outcome = Outcome::Refused;
         return refused;
     }
-    UpdateCommand command(p, mainWindow, options);
+    UpdateCommand command(p, status, options);
     command.Run();
     return command.result();
 }
 
-Outcome ExamineUpdateFile(Program& p, Window& mainWindow) {
-    UpdateCommand command(p, mainWindow);
+UpdateResult RunFirmwareUpdate(Program& p, Window& mainWindow, UpdateOptions options) {
+    WindowStatus status(mainWindow);
+    return RunFirmwareUpdate(p, status, options);
+}
+
+Outcome ExamineUpdateFile(Program& p, StatusSink& status) {
+    UpdateCommand command(p, status);
     return command.Examine() ? Outcome::Done : Outcome::Refused;
 }
 

@@ -1,9 +1,9 @@
 // "Open Update File": the firmware update from the chosen file into the controller's flash.
 #pragma once
 
-#include "app/program.h"
+#include "app/status_sink.h"
 #include "isp/flash_verify.h"
-#include "platform/window.h"
+#include "app/program.h"
 
 namespace kvr {
 
@@ -31,13 +31,17 @@ struct UpdateResult {
     FlashReport check;
 };
 
+// The update with its status texts in `status`; its messages are boxes of
+// the host's.
+UpdateResult RunFirmwareUpdate(Program& p, StatusSink& status, UpdateOptions options = {});
+// The window's command: the status line of the main window.
 UpdateResult RunFirmwareUpdate(Program& p, Window& mainWindow, UpdateOptions options = {});
 
 // The update as far as it goes without the controller: the file is chosen,
 // opened, its name, kind and header examined, with the update's messages
 // where one fails. Done when the update would go on to restart the
 // controller; Refused otherwise.
-Outcome ExamineUpdateFile(Program& p, Window& mainWindow);
+Outcome ExamineUpdateFile(Program& p, StatusSink& status);
 
 // Reads up to maxDigits hexadecimal digits (either case) from position pos
 // of text. False when the text has no hexadecimal digit there.

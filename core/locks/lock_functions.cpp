@@ -11,6 +11,7 @@
 #include "link/exchange.h"
 #include "link/port_access.h"
 #include "link/verified_writes.h"
+#include "locks/lock_values.h"
 #include "res/connect_texts.h"
 #include "res/ids.h"
 #include "res/locks_texts.h"
@@ -54,61 +55,62 @@ bool RepliesArrived(Program& p, ReadRun& run) {
     return false;
 }
 
-Outcome Read(Program& p, Window& dialog) {
+}  // namespace
+
+LocksRead ReadLocks(Program& p) {
+    // One command, as when its button is pressed; within the dialog the
+    // dialog's own.
+    const CommandScope command(p);
     if (ConnectLinkChecked(p) != 0) {
         FinishStatus(p, " ");
-        return Outcome::Failed;
+        return {Outcome::Failed};
     }
     SettingsImage& s = p.settings;
     ReadRun run(p);
     const int high = run.Read(VersionHigh).value & 0xFF;
     const int low = run.Read(VersionLow).value & 0xFF;
-    if (!RepliesArrived(p, run)) return Outcome::Failed;
+    if (!RepliesArrived(p, run)) return {Outcome::Failed};
     s.versionWord = high * 256 + low;
     s.versionText = VersionText(high, low, -1);
     if (s.versionWord == kVersionRefused) {
         Box(p, texts::kNotSetUp, texts::kCaptionErrorCaps);
-        return Outcome::Refused;
+        return {Outcome::Refused};
     }
     if ((s.versionWord & kVersionFamilyMask) != kVersionFamily) {
         Box(p, texts::kNotSuitable, texts::kCaptionErrorCaps);
         s.versionWord = kVersionRefused;
-        return Outcome::Refused;
+        return {Outcome::Refused};
     }
     const int features = run.Read(FeatureFlags).value & 0xFF;
     const int requiredLevel = run.Read(RequiredLevel).value;
-    if (!RepliesArrived(p, run)) return Outcome::Failed;
+    if (!RepliesArrived(p, run)) return {Outcome::Failed};
     s.features = features;
     s.versionText = VersionText(high, low, s.features);
     if (Window* w = p.app.statusWindow) w->SetText(id::kVersionText, s.versionText);
     if (requiredLevel > kProgramVersion) {
         Box(p, texts::kNeedLatestVersion, texts::kCaptionNone);
-        return Outcome::Refused;
+        return {Outcome::Refused};
     }
     if ((s.versionWord & 0x0FFF) < 3) {
         Box(p, texts::kLockNotAvailable, texts::kCaptionErrorCaps);
-        return Outcome::Refused;
+        return {Outcome::Refused};
     }
     const int lockByte = run.Read(LockFlags).value & 0xFF;
-    if (!RepliesArrived(p, run)) return Outcome::Failed;
+    if (!RepliesArrived(p, run)) return {Outcome::Failed};
     p.locks.lockByte = lockByte;
-    dialog.Enable(id::kLockRcSetup, true);
-    dialog.Enable(id::kLockTestProgram, true);
-    dialog.Enable(id::kLockWrite, true);
-    dialog.SetCheck(id::kLockRcSetup, (p.locks.lockByte & kLockRcSetupFree) == 0);
-    dialog.SetCheck(id::kLockTestProgram, (p.locks.lockByte & kLockTestProgramFree) == 0);
     p.host.Beep();
     FinishStatus(p, p.T(texts::kLockStatusOk));
-    return Outcome::Done;
+    return {Outcome::Done, (lockByte & kLockRcSetupFree) == 0,
+            (lockByte & kLockTestProgramFree) == 0};
 }
 
-Outcome Write(Program& p, Window& dialog) {
+Outcome WriteLocks(Program& p, bool lockRcSetup, bool lockTestProgram) {
+    const CommandScope command(p);
     if (ConnectLinkChecked(p) != 0) {
         FinishStatus(p, " ");
         return Outcome::Failed;
     }
-    p.locks.lockByte = ApplyLockChoices(p.locks.lockByte, dialog.IsChecked(id::kLockRcSetup),
-                                        dialog.IsChecked(id::kLockTestProgram));
+    p.locks.lockByte = ApplyLockChoices(p.locks.lockByte, lockRcSetup, lockTestProgram);
     // The run reads the lock byte back: the echo vouches for one byte only.
     const WriteOutcome outcome = WriteControllerBytes(p, {{LockFlags, p.locks.lockByte}});
     if (outcome != WriteOutcome::Written) {
@@ -123,6 +125,40 @@ Outcome Write(Program& p, Window& dialog) {
     FinishStatus(p, p.T(texts::kLockStatusOk));
     p.host.Beep();
     return Outcome::Done;
+}
+
+Outcome OpenLockFunctions(Program& p, StatusSink& status) {
+    if (SettingsReadGate(p) != 0) return Outcome::Refused;
+    p.app.statusWindow = status.Owner();
+    status.Enable(true);
+    status.Show(std::string(p.T(texts::kConnecting)));
+    status.Repaint();
+    if (!InitSerialLines(p)) {
+        Box(p, status.Owner(), p.link.lastErrorText, texts::kCaptionError);
+        EndStatus(status, " ");
+        return Outcome::Failed;
+    }
+    EndStatus(status, " ");
+    return Outcome::Done;
+}
+
+namespace {
+
+// The dialog's steps: the value parts, then the boxes shown.
+Outcome Read(Program& p, Window& dialog) {
+    const LocksRead locks = ReadLocks(p);
+    if (locks.outcome != Outcome::Done) return locks.outcome;
+    dialog.Enable(id::kLockRcSetup, true);
+    dialog.Enable(id::kLockTestProgram, true);
+    dialog.Enable(id::kLockWrite, true);
+    dialog.SetCheck(id::kLockRcSetup, locks.rcSetupLocked);
+    dialog.SetCheck(id::kLockTestProgram, locks.testProgramLocked);
+    return Outcome::Done;
+}
+
+Outcome Write(Program& p, Window& dialog) {
+    return WriteLocks(p, dialog.IsChecked(id::kLockRcSetup),
+                      dialog.IsChecked(id::kLockTestProgram));
 }
 
 constexpr DialogStep kSteps[] = {{id::kLockRead, Read}, {id::kLockWrite, Write}};
@@ -151,17 +187,8 @@ int LockFunctionsDialog(Program& p, Window& dialog, DialogEvent event, int id) {
 }
 
 void LockFunctionsCommand(Program& p, Window& mainWindow) {
-    if (SettingsReadGate(p) != 0) return;
-    p.app.statusWindow = &mainWindow;
-    mainWindow.Enable(id::kStatusLine, true);
-    mainWindow.SetText(id::kStatusLine, std::string(p.T(texts::kConnecting)));
-    mainWindow.Repaint();
-    if (!InitSerialLines(p)) {
-        Box(p, &mainWindow, p.link.lastErrorText, texts::kCaptionError);
-        EndStatus(mainWindow, " ");
-        return;
-    }
-    EndStatus(mainWindow, " ");
+    WindowStatus status(mainWindow);
+    if (OpenLockFunctions(p, status) != Outcome::Done) return;
     const int templateId = p.lang == Language::German ? id::kLockTemplateDe : id::kLockTemplateEn;
     RunCommandDialog(p, templateId, &mainWindow, [&p](Window& dialog, DialogEvent event, int id) {
         return LockFunctionsDialog(p, dialog, event, id);

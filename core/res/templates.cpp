@@ -19,14 +19,9 @@ namespace {
 // Every window of the program. A new window's tables live in a source file
 // of their own next to this one; list them here.
 constexpr const DialogTemplate* kTemplates[] = {
-    &kMainWindowEnTemplate,
-    &kMainWindowDeTemplate,
-    &kLockFunctionsEnTemplate,
-    &kLockFunctionsDeTemplate,
-    &kRpmControlEnTemplate,
-    &kRpmControlDeTemplate,
-    &kRevCounterEnTemplate,
-    &kRevCounterDeTemplate,
+    &kMainWindowEnTemplate,    &kMainWindowDeTemplate, &kLockFunctionsEnTemplate,
+    &kLockFunctionsDeTemplate, &kRpmControlEnTemplate, &kRpmControlDeTemplate,
+    &kRevCounterEnTemplate,    &kRevCounterDeTemplate,
 };
 
 constexpr const MenuDef* kMenus[] = {
@@ -59,6 +54,30 @@ const MenuDef* FindMenu(int id) {
 
 int MainWindowTemplateId(Language lang) {
     return lang == Language::German ? id::kMainWindowDe : id::kMainWindowEn;
+}
+
+std::vector<int> DisabledControls(int templateId) {
+    std::vector<int> disabled;
+    if (const DialogTemplate* t = FindTemplate(templateId)) {
+        for (const ControlDef& c : t->controls) {
+            if (c.id != 0 && (c.flags & kDisabled) != 0) disabled.push_back(c.id);
+        }
+    }
+    return disabled;
+}
+
+std::string ControlLabel(Language lang, int templateId, int control) {
+    if (const DialogTemplate* t = FindTemplate(templateId)) {
+        for (const ControlDef& c : t->controls) {
+            if (c.id != control) continue;
+            std::string label(Pick(lang, c.label));
+            for (char& ch : label) {
+                if (ch == '\n') ch = ' ';
+            }
+            return label;
+        }
+    }
+    return std::to_string(control);
 }
 
 }  // namespace kvr::res

@@ -3,7 +3,9 @@
 #pragma once
 
 #include <span>
+#include <string>
 #include <string_view>
+#include <vector>
 
 #include "res/language.h"
 
@@ -122,5 +124,13 @@ const MenuDef* FindMenu(int id);
 
 // The ids the program uses for its windows in one language.
 int MainWindowTemplateId(Language lang);
+
+// The controls a template disables when its window opens.
+std::vector<int> DisabledControls(int templateId);
+
+// The label a template shows before a control, on one line: stacked texts
+// joined by a blank. The id as a number where the template has no such
+// control.
+std::string ControlLabel(Language lang, int templateId, int control);
 
 }  // namespace kvr::res

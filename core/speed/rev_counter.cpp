@@ -21,9 +21,10 @@ namespace kvr {
 
 namespace {
 
-constexpr int kButtons[] = {id::kRevReleaseMotor, id::kOk, id::kSaveInput};
-constexpr int kSpeedFields[] = {id::kSpeedElectricalRpm, id::kSpeedHz, id::kSpeedMotorRpm,
-                                id::kSpeedRotorRpm};
+constexpr SpeedField kButtons[] = {SpeedField::ReleaseMotorButton, SpeedField::OkButton,
+                                   SpeedField::SaveInputButton};
+constexpr SpeedField kSpeedFields[] = {SpeedField::ElectricalRpm, SpeedField::Hz,
+                                       SpeedField::MotorRpm, SpeedField::RotorRpm};
 
 void Refuse(Program& p, const Text& text) {
     ShowError(p, text, texts::kCaptionErrorBang);
@@ -34,10 +35,10 @@ void Refuse(Program& p, const Text& text) {
 
 // The adapter gone while the motor runs: the pulses counted so far are no
 // speed. The dialog shows nothing measured and says why.
-bool LostWhileMeasuring(Program& p, Window& dialog) {
+bool LostWhileMeasuring(Program& p, SpeedView& dialog) {
     if (p.link.fault != LinkFault::Lost) return false;
-    for (int button : kButtons) dialog.Enable(button, true);
-    for (int field : kSpeedFields) dialog.SetText(field, " ");
+    for (SpeedField button : kButtons) dialog.Enable(button, true);
+    for (SpeedField field : kSpeedFields) dialog.SetText(field, " ");
     dialog.Repaint();
     ShowLinkFault(p, nullptr);
     return true;
@@ -45,30 +46,36 @@ bool LostWhileMeasuring(Program& p, Window& dialog) {
 
 }  // namespace
 
-void RevCounterCommand(Program& p, Window& mainWindow) {
-    p.app.statusWindow = &mainWindow;
+Outcome OpenRevCounter(Program& p, StatusSink& status) {
+    p.app.statusWindow = status.Owner();
     if (ConnectLinkChecked(p) != 0) {
-        EndStatus(mainWindow, " ");
-        return;
+        EndStatus(status, " ");
+        return Outcome::Failed;
     }
     // The pulses come on a modem-status line, which the UART link does not
     // use.
     if (p.link.state.uartLink) {
         Refuse(p, texts::kRevOnlyPortix2);
-        return;
+        return Outcome::Refused;
     }
     ReadRun run(p);
     const int lockByte = run.Read(LockFlags).value & 0xFF;
     if (run.End() != LinkFault::None) {
         ShowLinkFault(p, nullptr);
-        EndStatus(mainWindow, " ");
-        return;
+        EndStatus(status, " ");
+        return Outcome::Failed;
     }
     p.locks.lockByte = lockByte;
     if ((p.locks.lockByte & kLockTestProgramFree) != 0) {
         Refuse(p, texts::kRevTestProgramNotLocked);
-        return;
+        return Outcome::Refused;
     }
+    return Outcome::Done;
+}
+
+void RevCounterCommand(Program& p, Window& mainWindow) {
+    WindowStatus status(mainWindow);
+    if (OpenRevCounter(p, status) != Outcome::Done) return;
     RevCounter counter(p);
     const int templateId = p.lang == Language::German ? id::kRevTemplateDe : id::kRevTemplateEn;
     RunCommandDialog(p, templateId, &mainWindow,
@@ -95,15 +102,20 @@ int RevCounter::Procedure(Window& dialog, DialogEvent event, int id) {
         case id::kSaveInput:
             p_.reporter->StepEnded(id, SaveMotorValues(p_, dialog));
             return 0;
-        case id::kRevReleaseMotor:
-            ReleaseMotor(dialog);
+        case id::kRevReleaseMotor: {
+            SpeedDialogView fields(dialog);
+            ReleaseMotor(fields);
             return 0;
+        }
         default:
             return 0;
     }
 }
 
-void RevCounter::ReleaseMotor(Window& dialog) {
+void RevCounter::ReleaseMotor(SpeedView& dialog) {
+    // One command, as when its button is pressed; within the dialog the
+    // dialog's own.
+    const CommandScope command(p_);
     // The speeds are divided by both; do not release the motor for a
     // measurement that cannot be shown.
     if (!MotorValuesUsable(p_)) return;
@@ -113,7 +125,7 @@ void RevCounter::ReleaseMotor(Window& dialog) {
     if (!InitSerialLines(p_)) {
         measuring_ = false;
         ShowError(p_, texts::kRevAdapter, texts::kCaptionErrorBang);
-        dialog.EndDialog(1);
+        dialog.EndDialog();
         return;
     }
     IdleLines(p_);
@@ -128,7 +140,7 @@ void RevCounter::ReleaseMotor(Window& dialog) {
     DelayLoops(p_, 1);
 
     EnableButtons(dialog, false);
-    dialog.SetText(id::kRevRotorLabel, std::string(p_.T(texts::kRevSecondsLeft)));
+    dialog.SetText(SpeedField::RevRotorLabel, std::string(p_.T(texts::kRevSecondsLeft)));
     secondsLeft = kRevCountdownSeconds;
     pulses = 0;
     emptyWindows = 0;
@@ -136,10 +148,10 @@ void RevCounter::ReleaseMotor(Window& dialog) {
 
     if (Countdown(dialog)) Measure(dialog);
     measuring_ = false;
-    if (stopRequested_) dialog.EndDialog(1);
+    if (stopRequested_) dialog.EndDialog();
 }
 
-bool RevCounter::Countdown(Window& dialog) {
+bool RevCounter::Countdown(SpeedView& dialog) {
     for (;;) {
         const Edge edge = WaitForFallingEdge(kRevCountdownWindowMs);
         if (LostWhileMeasuring(p_, dialog)) return false;
@@ -149,7 +161,7 @@ bool RevCounter::Countdown(Window& dialog) {
             return false;
         }
         --secondsLeft;
-        dialog.SetText(id::kSpeedRotorRpm, FormatNumber("%01d", secondsLeft));
+        dialog.SetText(SpeedField::RotorRpm, FormatNumber("%01d", secondsLeft));
         dialog.Repaint();
         p_.reporter->Countdown(secondsLeft);
         if (secondsLeft == 0) {
@@ -163,8 +175,8 @@ bool RevCounter::Countdown(Window& dialog) {
     }
 }
 
-void RevCounter::Measure(Window& dialog) {
-    dialog.SetText(id::kRevRotorLabel, std::string(p_.T(texts::kRevPropRevs)));
+void RevCounter::Measure(SpeedView& dialog) {
+    dialog.SetText(SpeedField::RevRotorLabel, std::string(p_.T(texts::kRevPropRevs)));
     dialog.Repaint();
     pulses = 0;
     emptyWindows = 0;
@@ -182,10 +194,10 @@ void RevCounter::Measure(Window& dialog) {
             return;
         }
         const SpeedFigures s = PulseFigures(pulses, p_.app.poleCount, p_.app.gearRatio);
-        dialog.SetText(id::kSpeedHz, FormatNumber("%01d", s.hz));
-        dialog.SetText(id::kSpeedElectricalRpm, FormatNumber("%01d", s.electricalRpm));
-        dialog.SetText(id::kSpeedMotorRpm, FormatNumber("%01d", s.motorRpm));
-        dialog.SetText(id::kSpeedRotorRpm, FormatNumber("%4d", s.rotorRpm));
+        dialog.SetText(SpeedField::Hz, FormatNumber("%01d", s.hz));
+        dialog.SetText(SpeedField::ElectricalRpm, FormatNumber("%01d", s.electricalRpm));
+        dialog.SetText(SpeedField::MotorRpm, FormatNumber("%01d", s.motorRpm));
+        dialog.SetText(SpeedField::RotorRpm, FormatNumber("%4d", s.rotorRpm));
         dialog.Repaint();
         p_.reporter->Measured(s);
         pulses = 0;
@@ -243,22 +255,22 @@ bool RevCounter::StopWanted() {
     return stopRequested_;
 }
 
-void RevCounter::EnableButtons(Window& dialog, bool enabled) {
-    for (int button : kButtons) dialog.Enable(button, enabled);
+void RevCounter::EnableButtons(SpeedView& dialog, bool enabled) {
+    for (SpeedField button : kButtons) dialog.Enable(button, enabled);
 }
 
-void RevCounter::EndEmptyWindow(Window& dialog) {
+void RevCounter::EndEmptyWindow(SpeedView& dialog) {
     EnableButtons(dialog, true);
-    for (int field : kSpeedFields) dialog.SetText(field, " ");
+    for (SpeedField field : kSpeedFields) dialog.SetText(field, " ");
     SetResetLow(p_);
     p_.host.Beep();
     dialog.Repaint();
 }
 
-void RevCounter::EndCountdown(Window& dialog) {
-    dialog.SetText(id::kRevRotorLabel, std::string(p_.T(texts::kRevPropRevs)));
+void RevCounter::EndCountdown(SpeedView& dialog) {
+    dialog.SetText(SpeedField::RevRotorLabel, std::string(p_.T(texts::kRevPropRevs)));
     EnableButtons(dialog, true);
-    dialog.SetText(id::kSpeedRotorRpm, " ");
+    dialog.SetText(SpeedField::RotorRpm, " ");
     p_.host.Beep();
     dialog.Repaint();
     SetResetLow(p_);
@@ -266,11 +278,11 @@ void RevCounter::EndCountdown(Window& dialog) {
 
 // Stopped by the user: the motor is no longer released, nothing measured
 // stays on show.
-void RevCounter::EndStopped(Window& dialog) {
+void RevCounter::EndStopped(SpeedView& dialog) {
     SetResetLow(p_);
-    dialog.SetText(id::kRevRotorLabel, std::string(p_.T(texts::kRevPropRevs)));
+    dialog.SetText(SpeedField::RevRotorLabel, std::string(p_.T(texts::kRevPropRevs)));
     EnableButtons(dialog, true);
-    for (int field : kSpeedFields) dialog.SetText(field, " ");
+    for (SpeedField field : kSpeedFields) dialog.SetText(field, " ");
     dialog.Repaint();
 }
 

@@ -4,14 +4,21 @@
 
 #include <cstdint>
 
-#include "app/program.h"
+#include "app/status_sink.h"
 #include "platform/host.h"
 #include "platform/window.h"
+#include "app/program.h"
+#include "speed/speed_values.h"
 
 namespace kvr {
 
 // "Rev Counter" (id::kRevCounter) of the main window.
 void RevCounterCommand(Program& p, Window& mainWindow);
+
+// Its prelude: the link connected, a one-wire link refused, the test
+// program's lock checked. Done when the dialog may open; otherwise after
+// the message.
+Outcome OpenRevCounter(Program& p, StatusSink& status);
 
 inline constexpr int kRevCountdownSeconds = 10;
 inline constexpr std::uint32_t kRevCountdownWindowMs = 1000;
@@ -27,6 +34,16 @@ class RevCounter {
     // id::kRevReleaseMotor Release Motor.
     int Procedure(Window& dialog, DialogEvent event, int id);
 
+    // "Release Motor" on the fields: the countdown, then one measurement
+    // window after another (each reported as Measured) until one without
+    // pulses or a stop.
+    void ReleaseMotor(SpeedView& dialog);
+    // Closing the window while it measures: the measurement stops between
+    // two windows.
+    void RequestStop() {
+        if (measuring_) stopRequested_ = true;
+    }
+
     // Measurement state, reset at every start.
     int secondsLeft = 0;
     int pulses = 0;
@@ -38,16 +55,15 @@ class RevCounter {
   private:
     enum class Edge { Seen, WindowOver, Stopped };
 
-    void ReleaseMotor(Window& dialog);
-    bool Countdown(Window& dialog);
-    void Measure(Window& dialog);
+    bool Countdown(SpeedView& dialog);
+    void Measure(SpeedView& dialog);
     Edge WaitForFallingEdge(std::uint32_t windowMs);
     int CountPulses(std::uint32_t start, std::uint32_t windowMs);
     bool StopWanted();
-    void EnableButtons(Window& dialog, bool enabled);
-    void EndEmptyWindow(Window& dialog);
-    void EndCountdown(Window& dialog);
-    void EndStopped(Window& dialog);
+    void EnableButtons(SpeedView& dialog, bool enabled);
+    void EndEmptyWindow(SpeedView& dialog);
+    void EndCountdown(SpeedView& dialog);
+    void EndStopped(SpeedView& dialog);
 
     Program& p_;
     bool measuring_ = false;

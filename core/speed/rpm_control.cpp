@@ -20,6 +20,7 @@
 #include "settings/settings_image.h"
 #include "speed/speed_dialog.h"
 #include "speed/speed_math.h"
+#include "speed/speed_values.h"
 
 namespace kvr {
 
@@ -30,20 +31,20 @@ constexpr int kDefaultGovernorValue = 3;
 // The integral value is stored inverted: code = 6 - I.
 constexpr int kIntegralBase = 6;
 
-constexpr int kSpeedFields[] = {id::kSpeedHz, id::kSpeedElectricalRpm, id::kSpeedMotorRpm,
-                                id::kSpeedRotorRpm};
+constexpr SpeedField kSpeedFields[] = {SpeedField::Hz, SpeedField::ElectricalRpm,
+                                       SpeedField::MotorRpm, SpeedField::RotorRpm};
 
-void SetSpeedFields(Window& dialog, const char* text) {
-    for (int field : kSpeedFields) dialog.SetText(field, text);
+void SetSpeedFields(SpeedView& fields, const char* text) {
+    for (SpeedField field : kSpeedFields) fields.SetText(field, text);
 }
 
-void ShowPeriod(Program& p, Window& dialog, int period) {
+void ShowPeriod(Program& p, SpeedView& fields, int period) {
     const SpeedFigures s =
         PeriodFigures(period, p.settings.clockMhz, p.app.poleCount, p.app.gearRatio);
-    dialog.SetText(id::kSpeedHz, FormatNumber("%4d", s.hz));
-    dialog.SetText(id::kSpeedElectricalRpm, FormatNumber("%4d", s.electricalRpm));
-    dialog.SetText(id::kSpeedMotorRpm, FormatNumber("%4d", s.motorRpm));
-    dialog.SetText(id::kSpeedRotorRpm, FormatNumber("%4d", s.rotorRpm));
+    fields.SetText(SpeedField::Hz, FormatNumber("%4d", s.hz));
+    fields.SetText(SpeedField::ElectricalRpm, FormatNumber("%4d", s.electricalRpm));
+    fields.SetText(SpeedField::MotorRpm, FormatNumber("%4d", s.motorRpm));
+    fields.SetText(SpeedField::RotorRpm, FormatNumber("%4d", s.rotorRpm));
 }
 
 int ReadPeriod(ReadRun& run) {
@@ -53,15 +54,15 @@ int ReadPeriod(ReadRun& run) {
 }
 
 // A field's number with the given scanf width; false when it has none.
-bool FieldNumber(Window& dialog, int field, int width, int& value) {
-    return ScanInt(dialog.GetText(field, kFieldChars), width, value);
+bool FieldNumber(SpeedView& fields, SpeedField field, int width, int& value) {
+    return ScanInt(fields.GetText(field, kFieldChars), width, value);
 }
 
 // Every step reloads the motor values from the file, so typed values count
 // only after Save Input.
-bool ReloadMotorValues(Program& p, Window& dialog) {
+bool ReloadMotorValues(Program& p, SpeedView& fields) {
     LoadRpmSetup(p);
-    ShowMotorValues(p, dialog);
+    ShowMotorValues(p, fields);
     return MotorValuesUsable(p);
 }
 
@@ -89,7 +90,7 @@ bool RepliesArrived(Program& p, ReadRun& run) {
     return false;
 }
 
-Outcome Read(Program& p, Window& dialog) {
+Outcome Read(Program& p, SpeedView& dialog) {
     const bool usable = ReloadMotorValues(p, dialog);
     dialog.Repaint();
     if (!usable) return Outcome::Refused;
@@ -109,13 +110,13 @@ Outcome Read(Program& p, Window& dialog) {
     const int period = ReadPeriod(run);
     if (!RepliesArrived(p, run)) return Outcome::Failed;
     if (period == kNoPeriod) {
-        dialog.Enable(id::kRpmCalculate, true);
-        dialog.Enable(id::kRpmProportional, true);
-        dialog.Enable(id::kRpmIntegral, true);
-        dialog.SetText(id::kRpmIntegral, FormatNumber("%2d", kDefaultGovernorValue));
-        dialog.SetText(id::kRpmProportional, FormatNumber("%2d", kDefaultGovernorValue));
-        dialog.Enable(id::kSpeedRotorRpm, true);
-        dialog.SetText(id::kSpeedRotorRpm, texts::kRpmNoPeriod);
+        dialog.Enable(SpeedField::CalculateButton, true);
+        dialog.Enable(SpeedField::Proportional, true);
+        dialog.Enable(SpeedField::Integral, true);
+        dialog.SetText(SpeedField::Integral, FormatNumber("%2d", kDefaultGovernorValue));
+        dialog.SetText(SpeedField::Proportional, FormatNumber("%2d", kDefaultGovernorValue));
+        dialog.Enable(SpeedField::RotorRpm, true);
+        dialog.SetText(SpeedField::RotorRpm, texts::kRpmNoPeriod);
         return Outcome::NotStored;
     }
     const int proportional = run.Read(RpmProportional).value;
@@ -123,60 +124,61 @@ Outcome Read(Program& p, Window& dialog) {
     const int options = run.Read(OptionFlags).value & 0xFF;
     if (!RepliesArrived(p, run)) return Outcome::Failed;
     ShowPeriod(p, dialog, period);
-    dialog.SetText(id::kRpmProportional, FormatNumber("%2d", proportional));
-    dialog.SetText(id::kRpmIntegral, FormatNumber("%2d", kIntegralBase - integralCode));
-    for (int control : {id::kRpmCalculate, id::kRpmWrite, id::kSpeedRotorRpm, id::kRpmProportional,
-                        id::kRpmIntegral}) {
+    dialog.SetText(SpeedField::Proportional, FormatNumber("%2d", proportional));
+    dialog.SetText(SpeedField::Integral, FormatNumber("%2d", kIntegralBase - integralCode));
+    for (SpeedField control :
+         {SpeedField::CalculateButton, SpeedField::WriteButton, SpeedField::RotorRpm,
+          SpeedField::Proportional, SpeedField::Integral}) {
         dialog.Enable(control, true);
     }
     p.settings.options = options;
-    dialog.SetCheck(id::kRpmQuickStart, (p.settings.options & kOptQuickStart) != 0);
+    dialog.SetCheck(SpeedField::QuickStart, (p.settings.options & kOptQuickStart) != 0);
     dialog.Repaint();
     p.host.Beep();
     return Outcome::Done;
 }
 
-Outcome Calculate(Program& p, Window& dialog) {
+Outcome Calculate(Program& p, SpeedView& dialog) {
     if (!ReloadMotorValues(p, dialog)) return Outcome::Refused;
-    for (int field : {id::kSpeedHz, id::kSpeedElectricalRpm, id::kSpeedMotorRpm}) {
+    for (SpeedField field : {SpeedField::Hz, SpeedField::ElectricalRpm, SpeedField::MotorRpm}) {
         dialog.SetText(field, " ");
     }
     dialog.Repaint();
     WaitMs(p, 200);
-    p.app.statusWindow = &dialog;
+    p.app.statusWindow = dialog.Owner();
 
     int rotorRpm = 0;
     // A rotor field without a number ("???" before the first calculation)
     // has no speed to work with.
-    if (!FieldNumber(dialog, id::kSpeedRotorRpm, 8, rotorRpm)) {
+    if (!FieldNumber(dialog, SpeedField::RotorRpm, 8, rotorRpm)) {
         ShowError(p, texts::kRpmMinFrequency, texts::kCaptionErrorBang);
         return Outcome::Refused;
     }
     const SpeedFigures s = RotorSpeedFigures(rotorRpm, p.app.gearRatio, p.app.poleCount);
-    dialog.SetText(id::kSpeedMotorRpm, FormatNumber("%4d", s.motorRpm));
-    dialog.SetText(id::kSpeedElectricalRpm, FormatNumber("%4d", s.electricalRpm));
-    dialog.SetText(id::kSpeedHz, FormatNumber("%4d", s.hz));
+    dialog.SetText(SpeedField::MotorRpm, FormatNumber("%4d", s.motorRpm));
+    dialog.SetText(SpeedField::ElectricalRpm, FormatNumber("%4d", s.electricalRpm));
+    dialog.SetText(SpeedField::Hz, FormatNumber("%4d", s.hz));
     if (s.hz < kRpmMinCalculatedHz) {
         ShowError(p, texts::kRpmMinFrequency, texts::kCaptionErrorBang);
         return Outcome::Refused;
     }
-    dialog.Enable(id::kRpmWrite, true);
+    dialog.Enable(SpeedField::WriteButton, true);
     dialog.Repaint();
     WaitMs(p, 200);
     p.host.Beep();
     return Outcome::Done;
 }
 
-Outcome Write(Program& p, Window& dialog) {
+Outcome Write(Program& p, SpeedView& dialog) {
     const bool usable = ReloadMotorValues(p, dialog);
     dialog.Repaint();
     if (!usable) return Outcome::Refused;
-    p.app.statusWindow = &dialog;
+    p.app.statusWindow = dialog.Owner();
     // Write talks over the link the dialog's Read left; it starts clean.
     ClearLinkFault(p);
 
     int hz = 0;
-    const bool hasNumber = FieldNumber(dialog, id::kSpeedHz, 8, hz);
+    const bool hasNumber = FieldNumber(dialog, SpeedField::Hz, 8, hz);
     if (hasNumber && hz > kRpmMaxWriteHz) {
         ShowError(p, texts::kRpmMaxFrequency, texts::kCaptionErrorBang);
         return Outcome::Refused;
@@ -200,7 +202,7 @@ Outcome Write(Program& p, Window& dialog) {
     ShowPeriod(p, dialog, stored);
 
     int proportional = 0;
-    if (!FieldNumber(dialog, id::kRpmProportional, 2, proportional) || proportional < 1 ||
+    if (!FieldNumber(dialog, SpeedField::Proportional, 2, proportional) || proportional < 1 ||
         proportional > 5) {
         ShowError(p, texts::kRpmPRange, texts::kCaptionErrorBang);
         return Outcome::Refused;
@@ -208,14 +210,14 @@ Outcome Write(Program& p, Window& dialog) {
     if (!WriteByte(p, RpmProportional, proportional)) return Outcome::Failed;
 
     int integral = 0;
-    if (!FieldNumber(dialog, id::kRpmIntegral, 2, integral) || integral < 1 || integral > 5) {
+    if (!FieldNumber(dialog, SpeedField::Integral, 2, integral) || integral < 1 || integral > 5) {
         ShowError(p, texts::kRpmIRange, texts::kCaptionErrorBang);
         return Outcome::Refused;
     }
     if (!WriteByte(p, RpmIntegralCode, kIntegralBase - integral)) return Outcome::Failed;
 
     // The English template has no quick-start box: the option is cleared.
-    const bool quickStart = p.lang == Language::German && dialog.IsChecked(id::kRpmQuickStart);
+    const bool quickStart = p.lang == Language::German && dialog.IsChecked(SpeedField::QuickStart);
     if (quickStart) {
         p.settings.options = (p.settings.options | kOptQuickStart) & 0xFF;
     } else {
@@ -230,12 +232,42 @@ Outcome Write(Program& p, Window& dialog) {
     return Outcome::Done;
 }
 
-constexpr DialogStep kSteps[] = {{id::kRpmRead, Read},
-                                 {id::kRpmWrite, Write},
-                                 {id::kRpmCalculate, Calculate},
-                                 {id::kSaveInput, SaveMotorValues}};
+// A step on the dialog on screen.
+template <Outcome (*Step)(Program&, SpeedView&)>
+Outcome OnDialog(Program& p, Window& dialog) {
+    SpeedDialogView fields(dialog);
+    return Step(p, fields);
+}
+
+constexpr DialogStep kSteps[] = {{id::kRpmRead, OnDialog<Read>},
+                                 {id::kRpmWrite, OnDialog<Write>},
+                                 {id::kRpmCalculate, OnDialog<Calculate>},
+                                 {id::kSaveInput, OnDialog<SaveMotorValues>}};
 
 }  // namespace
+
+Outcome OpenRpmControl(Program& p, SpeedView& fields) {
+    if (SettingsReadGate(p) != 0) return Outcome::Refused;
+    (void)InitSpeedDialog(p, fields);
+    return Outcome::Done;
+}
+
+Outcome RunRpmStep(Program& p, SpeedView& fields, RpmStep step) {
+    // One command, as when its button is pressed; within the dialog the
+    // dialog's own.
+    const CommandScope command(p);
+    switch (step) {
+        case RpmStep::SaveInput:
+            return SaveMotorValues(p, fields);
+        case RpmStep::Read:
+            return Read(p, fields);
+        case RpmStep::Calculate:
+            return Calculate(p, fields);
+        case RpmStep::Write:
+            return Write(p, fields);
+    }
+    return Outcome::Refused;
+}
 
 int RpmControlDialog(Program& p, Window& dialog, DialogEvent event, int id) {
     if (event == DialogEvent::Init) return InitSpeedDialog(p, dialog);

@@ -1,3 +1,4 @@
+// The serial device of the Qt front end, over QSerialPort.
 #pragma once
 
 #include <memory>
@@ -13,16 +14,8 @@ class QtSerialDevice : public SerialDevice {
     QtSerialDevice();
     ~QtSerialDevice() override;
 
-    bool Open(const std::string& name) override;
-    void Close() override;
     bool IsOpen() const override;
-    bool GetState(SerialConfig& config) override;
-    bool SetState(const SerialConfig& config) override;
-    bool SetTimeouts(const SerialTimeouts& timeouts) override;
-    bool SetLine(LineFunction function) override;
-    bool GetModemStatus(std::uint32_t& status) override;
-    bool Read(std::uint8_t* buffer, std::size_t count, std::size_t& got) override;
-    bool Write(const std::uint8_t* buffer, std::size_t count, std::size_t& written) override;
+    KVR_SERIAL_DEVICE_CALLS;
 
   private:
     struct Impl;

@@ -1,3 +1,4 @@
+// The simulated PC ports: the serial port and the parallel port with the controller behind them.
 #pragma once
 
 #include <cstdint>
@@ -27,16 +28,8 @@ class SimSerial : public SerialDevice {
     SimSerial(SimClock& clock, Controller& controller)
         : clock_(clock), ctl_(controller), wiring_(controller) {}
 
-    bool Open(const std::string& name) override;
-    void Close() override;
     bool IsOpen() const override { return open_; }
-    bool GetState(SerialConfig& config) override;
-    bool SetState(const SerialConfig& config) override;
-    bool SetTimeouts(const SerialTimeouts& timeouts) override;
-    bool SetLine(LineFunction function) override;
-    bool GetModemStatus(std::uint32_t& status) override;
-    bool Read(std::uint8_t* buffer, std::size_t count, std::size_t& got) override;
-    bool Write(const std::uint8_t* buffer, std::size_t count, std::size_t& written) override;
+    KVR_SERIAL_DEVICE_CALLS;
 
     CallCosts costs;
     // Calls so far, for tools that account for the program's work.

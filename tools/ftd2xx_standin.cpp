@@ -128,6 +128,19 @@ d2xx::Status Result(bool ok) {
     return ok ? d2xx::kOk : d2xx::kIoError;
 }
 
+// An entry that hands out the byte one read of the chip gives, in the
+// library's wider type.
+template <class T>
+d2xx::Status ByteOut(d2xx::Handle handle, T* out,
+                     bool (kvr::sim::FtdiChipModel::*read)(std::uint8_t&)) {
+    Adapter* a = Opened(handle);
+    if (a == nullptr) return d2xx::kInvalidHandle;
+    std::uint8_t value = 0;
+    if (!(a->chip.*read)(value)) return d2xx::kIoError;
+    *out = value;
+    return d2xx::kOk;
+}
+
 constexpr std::uint64_t kNsPerMs = 1000000;
 
 }  // namespace
@@ -178,30 +191,8 @@ d2xx::Status WINAPI FT_GetDeviceInfo(d2xx::Handle handle, ULONG* type, DWORD* id
     return d2xx::kOk;
 }
 
-d2xx::Status WINAPI FT_SetBitMode(d2xx::Handle handle, UCHAR mask, UCHAR mode) {
-    Adapter* a = Opened(handle);
-    return a == nullptr ? d2xx::kInvalidHandle : Result(a->chip.SetBitMode(mask, mode));
-}
-
 d2xx::Status WINAPI FT_GetBitMode(d2xx::Handle handle, UCHAR* pins) {
-    Adapter* a = Opened(handle);
-    if (a == nullptr) return d2xx::kInvalidHandle;
-    std::uint8_t value = 0;
-    if (!a->chip.ReadPins(value)) return d2xx::kIoError;
-    *pins = value;
-    return d2xx::kOk;
-}
-
-d2xx::Status WINAPI FT_SetBaudRate(d2xx::Handle handle, ULONG baud) {
-    Adapter* a = Opened(handle);
-    return a == nullptr ? d2xx::kInvalidHandle : Result(a->chip.SetBaudRate(baud));
-}
-
-d2xx::Status WINAPI FT_SetDataCharacteristics(d2xx::Handle handle, UCHAR bits, UCHAR stopBits,
-                                              UCHAR parity) {
-    Adapter* a = Opened(handle);
-    return a == nullptr ? d2xx::kInvalidHandle
-                        : Result(a->chip.SetDataCharacteristics(bits, stopBits, parity));
+    return ByteOut(handle, pins, &kvr::sim::FtdiChipModel::ReadPins);
 }
 
 d2xx::Status WINAPI FT_SetFlowControl(d2xx::Handle handle, USHORT flow, UCHAR, UCHAR) {
@@ -210,32 +201,28 @@ d2xx::Status WINAPI FT_SetFlowControl(d2xx::Handle handle, USHORT flow, UCHAR, U
     return flow == d2xx::kFlowNone ? d2xx::kOk : d2xx::kInvalidParameter;
 }
 
-#define KVR_LINE_ENTRY(name, call)                                         \
-    d2xx::Status WINAPI name(d2xx::Handle handle) {                        \
-        Adapter* a = Opened(handle);                                       \
-        return a == nullptr ? d2xx::kInvalidHandle : Result(a->chip.call); \
+// An entry that is one call of the chip behind an open handle.
+#define KVR_CHIP_ENTRY(name, call, ...)                                        \
+    d2xx::Status WINAPI name(d2xx::Handle handle __VA_OPT__(, ) __VA_ARGS__) { \
+        Adapter* a = Opened(handle);                                           \
+        return a == nullptr ? d2xx::kInvalidHandle : Result(a->chip.call);     \
     }
-KVR_LINE_ENTRY(FT_SetDtr, SetDtr(true))
-KVR_LINE_ENTRY(FT_ClrDtr, SetDtr(false))
-KVR_LINE_ENTRY(FT_SetRts, SetRts(true))
-KVR_LINE_ENTRY(FT_ClrRts, SetRts(false))
-KVR_LINE_ENTRY(FT_SetBreakOn, SetBreak(true))
-KVR_LINE_ENTRY(FT_SetBreakOff, SetBreak(false))
-#undef KVR_LINE_ENTRY
+KVR_CHIP_ENTRY(FT_SetBitMode, SetBitMode(mask, mode), UCHAR mask, UCHAR mode)
+KVR_CHIP_ENTRY(FT_SetBaudRate, SetBaudRate(baud), ULONG baud)
+KVR_CHIP_ENTRY(FT_SetDataCharacteristics, SetDataCharacteristics(bits, stopBits, parity),
+               UCHAR bits, UCHAR stopBits, UCHAR parity)
+KVR_CHIP_ENTRY(FT_SetDtr, SetDtr(true))
+KVR_CHIP_ENTRY(FT_ClrDtr, SetDtr(false))
+KVR_CHIP_ENTRY(FT_SetRts, SetRts(true))
+KVR_CHIP_ENTRY(FT_ClrRts, SetRts(false))
+KVR_CHIP_ENTRY(FT_SetBreakOn, SetBreak(true))
+KVR_CHIP_ENTRY(FT_SetBreakOff, SetBreak(false))
+KVR_CHIP_ENTRY(FT_SetLatencyTimer, SetLatencyTimer(ms), UCHAR ms)
+#undef KVR_CHIP_ENTRY
 
+// The line status byte above it stays 0: no errors on this line.
 d2xx::Status WINAPI FT_GetModemStatus(d2xx::Handle handle, ULONG* status) {
-    Adapter* a = Opened(handle);
-    if (a == nullptr) return d2xx::kInvalidHandle;
-    std::uint8_t modem = 0;
-    if (!a->chip.ModemStatus(modem)) return d2xx::kIoError;
-    // The line status byte above it: no errors on this line.
-    *status = modem;
-    return d2xx::kOk;
-}
-
-d2xx::Status WINAPI FT_SetLatencyTimer(d2xx::Handle handle, UCHAR ms) {
-    Adapter* a = Opened(handle);
-    return a == nullptr ? d2xx::kInvalidHandle : Result(a->chip.SetLatencyTimer(ms));
+    return ByteOut(handle, status, &kvr::sim::FtdiChipModel::ModemStatus);
 }
 
 d2xx::Status WINAPI FT_SetTimeouts(d2xx::Handle handle, ULONG readMs, ULONG writeMs) {

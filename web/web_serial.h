@@ -16,18 +16,10 @@ std::string BrowserPortName(int n);
 // call that fails makes the device lost until it is opened again.
 class WebSerial : public SerialDevice {
   public:
-    bool Open(const std::string& name) override;
-    void Close() override;
     bool IsOpen() const override { return open_; }
-    bool GetState(SerialConfig& config) override;
-    // A change of speed or framing reopens the port, as Web Serial takes
-    // them only when it opens one.
-    bool SetState(const SerialConfig& config) override;
-    bool SetTimeouts(const SerialTimeouts& timeouts) override;
-    bool SetLine(LineFunction function) override;
-    bool GetModemStatus(std::uint32_t& status) override;
-    bool Read(std::uint8_t* buffer, std::size_t count, std::size_t& got) override;
-    bool Write(const std::uint8_t* buffer, std::size_t count, std::size_t& written) override;
+    // SetState: a change of speed or framing reopens the port, as Web Serial
+    // takes them only when it opens one.
+    KVR_SERIAL_DEVICE_CALLS;
 
   private:
     bool Alive() const;

@@ -16,17 +16,7 @@ class WebWindow : public Window {
     WebWindow(const WebWindow&) = delete;
     WebWindow& operator=(const WebWindow&) = delete;
 
-    void SetText(int id, const std::string& text) override;
-    std::string GetText(int id, std::size_t maxChars) override;
-    void SetCheck(int id, bool checked) override;
-    bool IsChecked(int id) override;
-    void Enable(int id, bool enabled) override;
-    bool IsEnabled(int id) override;
-    void ComboAdd(int id, const std::string& text) override;
-    void ComboSetSel(int id, int index) override;
-    int ComboGetSel(int id) override;
-    void CheckMenuItem(int id, bool checked) override;
-    bool IsMenuItemChecked(int id) override;
+    KVR_WINDOW_CONTROL_CALLS;
     // The page paints when the program next yields.
     void Repaint() override {}
     void Show() override;

@@ -20,21 +20,7 @@ class D2xxChip : public FtdiChip {
     D2xxChip(const D2xxChip&) = delete;
     D2xxChip& operator=(const D2xxChip&) = delete;
 
-    bool Open(const std::string& portName, FtdiChipInfo& info) override;
-    void Close() override;
-    bool SetSerialMode() override;
-    bool SetSyncBitBang(std::uint8_t outputMask) override;
-    bool SetBaudRate(std::uint32_t baud) override;
-    bool SetPinClock(std::uint32_t hz) override;
-    bool SetBreak(bool on) override;
-    bool SetDtr(bool on) override;
-    bool SetRts(bool on) override;
-    bool ModemStatus(std::uint8_t& status) override;
-    bool ReadPins(std::uint8_t& pins) override;
-    bool SetLatencyTimer(std::uint8_t ms) override;
-    bool Purge() override;
-    bool Write(const std::uint8_t* data, std::size_t count) override;
-    bool Read(std::uint8_t* data, std::size_t count, std::size_t& got) override;
+    KVR_FTDI_CHIP_CALLS;
 
     // The chip's pins change this many times a second per unit of
     // FT_SetBaudRate while in bit-bang mode.

@@ -1,3 +1,4 @@
+// A serial port of Windows through the Win32 communications calls.
 #pragma once
 
 #include <functional>
@@ -18,16 +19,8 @@ class Win32SerialDevice : public SerialDevice {
     Win32SerialDevice(const Win32SerialDevice&) = delete;
     Win32SerialDevice& operator=(const Win32SerialDevice&) = delete;
 
-    bool Open(const std::string& name) override;
-    void Close() override;
     bool IsOpen() const override { return handle_ != INVALID_HANDLE_VALUE; }
-    bool GetState(SerialConfig& config) override;
-    bool SetState(const SerialConfig& config) override;
-    bool SetTimeouts(const SerialTimeouts& timeouts) override;
-    bool SetLine(LineFunction function) override;
-    bool GetModemStatus(std::uint32_t& status) override;
-    bool Read(std::uint8_t* buffer, std::size_t count, std::size_t& got) override;
-    bool Write(const std::uint8_t* buffer, std::size_t count, std::size_t& written) override;
+    KVR_SERIAL_DEVICE_CALLS;
 
     // Tests only: sees every device control block before SetCommState
     // applies it, since a port may not report all of it back.

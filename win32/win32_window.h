@@ -15,17 +15,7 @@ class Win32Window : public Window {
     void Attach(HWND hwnd) { hwnd_ = hwnd; }
     HWND hwnd() const { return hwnd_; }
 
-    void SetText(int id, const std::string& text) override;
-    std::string GetText(int id, std::size_t maxChars) override;
-    void SetCheck(int id, bool checked) override;
-    bool IsChecked(int id) override;
-    void Enable(int id, bool enabled) override;
-    bool IsEnabled(int id) override;
-    void ComboAdd(int id, const std::string& text) override;
-    void ComboSetSel(int id, int index) override;
-    int ComboGetSel(int id) override;
-    void CheckMenuItem(int id, bool checked) override;
-    bool IsMenuItemChecked(int id) override;
+    KVR_WINDOW_CONTROL_CALLS;
     void Repaint() override;
     void Show() override;
     void EndDialog(int result) override;

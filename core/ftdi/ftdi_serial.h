@@ -42,16 +42,8 @@ class FtdiSerial : public SerialDevice, private LineBatch {
     std::string FastPath() const override { return engaged_ ? info_.model : std::string(); }
 
     LineBatch* Batch() override { return engaged_ ? this : nullptr; }
-    bool Open(const std::string& name) override;
-    void Close() override;
     bool IsOpen() const override { return engaged_ || plain_.IsOpen(); }
-    bool GetState(SerialConfig& config) override;
-    bool SetState(const SerialConfig& config) override;
-    bool SetTimeouts(const SerialTimeouts& timeouts) override;
-    bool SetLine(LineFunction function) override;
-    bool GetModemStatus(std::uint32_t& status) override;
-    bool Read(std::uint8_t* buffer, std::size_t count, std::size_t& got) override;
-    bool Write(const std::uint8_t* buffer, std::size_t count, std::size_t& written) override;
+    KVR_SERIAL_DEVICE_CALLS;
 
     bool Play(const LineSequence& sequence, std::vector<bool>& cts) override;
 

@@ -66,4 +66,23 @@ class FtdiChip {
     virtual bool Read(std::uint8_t* data, std::size_t count, std::size_t& got) = 0;
 };
 
+// The chip calls, declared once for the drivers that implement them over
+// their library.
+#define KVR_FTDI_CHIP_CALLS                                              \
+    bool Open(const std::string& portName, FtdiChipInfo& info) override; \
+    void Close() override;                                               \
+    bool SetSerialMode() override;                                       \
+    bool SetSyncBitBang(std::uint8_t outputMask) override;               \
+    bool SetBaudRate(std::uint32_t baud) override;                       \
+    bool SetPinClock(std::uint32_t hz) override;                         \
+    bool SetBreak(bool on) override;                                     \
+    bool SetDtr(bool on) override;                                       \
+    bool SetRts(bool on) override;                                       \
+    bool ModemStatus(std::uint8_t& status) override;                     \
+    bool ReadPins(std::uint8_t& pins) override;                          \
+    bool SetLatencyTimer(std::uint8_t ms) override;                      \
+    bool Purge() override;                                               \
+    bool Write(const std::uint8_t* data, std::size_t count) override;    \
+    bool Read(std::uint8_t* data, std::size_t count, std::size_t& got) override
+
 }  // namespace kvr

@@ -1,3 +1,4 @@
+// The serial port seam: its settings, line functions and the calls every device serves.
 #pragma once
 
 #include <cstddef>
@@ -56,5 +57,18 @@ class SerialDevice {
     virtual bool Read(std::uint8_t* buffer, std::size_t count, std::size_t& got) = 0;
     virtual bool Write(const std::uint8_t* buffer, std::size_t count, std::size_t& written) = 0;
 };
+
+// The calls every device serves its own way, declared once for the classes
+// that implement them; IsOpen, often a body of one line, each declares itself.
+#define KVR_SERIAL_DEVICE_CALLS                                                    \
+    bool Open(const std::string& name) override;                                   \
+    void Close() override;                                                         \
+    bool GetState(SerialConfig& config) override;                                  \
+    bool SetState(const SerialConfig& config) override;                            \
+    bool SetTimeouts(const SerialTimeouts& timeouts) override;                     \
+    bool SetLine(LineFunction function) override;                                  \
+    bool GetModemStatus(std::uint32_t& status) override;                           \
+    bool Read(std::uint8_t* buffer, std::size_t count, std::size_t& got) override; \
+    bool Write(const std::uint8_t* buffer, std::size_t count, std::size_t& written) override
 
 }  // namespace kvr

@@ -36,4 +36,20 @@ class Window {
     virtual void EndDialog(int result) = 0;
 };
 
+// The control calls every front end's window serves through its toolkit,
+// declared once for those classes; Repaint, Show and EndDialog, where front
+// ends differ most, each declares itself.
+#define KVR_WINDOW_CONTROL_CALLS                                \
+    void SetText(int id, const std::string& text) override;     \
+    std::string GetText(int id, std::size_t maxChars) override; \
+    void SetCheck(int id, bool checked) override;               \
+    bool IsChecked(int id) override;                            \
+    void Enable(int id, bool enabled) override;                 \
+    bool IsEnabled(int id) override;                            \
+    void ComboAdd(int id, const std::string& text) override;    \
+    void ComboSetSel(int id, int index) override;               \
+    int ComboGetSel(int id) override;                           \
+    void CheckMenuItem(int id, bool checked) override;          \
+    bool IsMenuItemChecked(int id) override
+
 }  // namespace kvr

@@ -1,15 +1,10 @@
 // The link's commands played call by call and as batches give the same results.
 #include <gtest/gtest.h>
 
-#include <functional>
-
-#include "app/update_procedure.h"
-#include "file_builders.h"
-#include "isp/flash_verify.h"
 #include "link/connect.h"
 #include "link/exchange.h"
+#include "path_cases.h"
 #include "sim_line_batch.h"
-#include "sim_program.h"
 
 namespace kvr {
 namespace {
@@ -17,26 +12,11 @@ namespace {
 using namespace testing;
 
 // The bit-serial link on a port that plays line sequences as batches when
-// told to; Said sums up results and the link's fault.
+// told to.
 struct BatchRig : SimProgram {
     explicit BatchRig(bool batched)
-        : SimProgram(SimOptions().On(sim::LinkKind::BitSerial).InFolder("COM2")),
-          player(serial, sim.simClock()) {
+        : SimProgram(PathOptions(sim::LinkKind::BitSerial)), player(serial, sim.simClock()) {
         if (batched) serial.batch = &player;
-    }
-    // A braced list is evaluated in order.
-    std::string Said(std::initializer_list<int> values) const {
-        std::string said;
-        for (int v : values) said += std::to_string(v) + " ";
-        return said + "fault " + std::to_string(static_cast<int>(p.link.fault));
-    }
-    std::string Update(int bytes) {
-        const std::string file = (dir->path() / "K6123_6124.upd").string();
-        WriteFileBytes(file, UpdateText(UpdateRecords(bytes, [](int a) { return a * 37 + 5; })));
-        host.chosenFiles.push_back(file);
-        const UpdateResult u = RunFirmwareUpdate(p, w);
-        return Said(
-            {static_cast<int>(u.outcome), static_cast<int>(u.check.check), u.check.differing});
     }
     SimLineBatch player;
 };
@@ -46,68 +26,38 @@ struct BatchRig : SimProgram {
 // samples, ends with the usual fault (the register then reads as the last
 // status word, never as the samples).
 TEST(LineBatchTest, CommandsGiveTheSameResultsCallByCallAndBatched) {
-    struct Case {
-        const char* name;
-        std::function<std::string(BatchRig&)> run;
-        std::string expected;
-        bool batchOnly = false;
-    };
-    const Case cases[] = {
-        {"probe, read and write a byte",
-         [](BatchRig& r) {
-             r.Set(12, 0xA7);
-             ReadRun run(r.p);
-             return r.Said({ConnectLink(r.p), ProbeLink(r.p, 5, 5, 5), run.Read(12).value,
-                            static_cast<int>(run.End()), WriteControllerByte(r.p, 13, 0x5C),
-                            r.Get(13)});
-         },
-         "0 248 167 0 0 92 fault 0"},
-        {"settings Read and Write",
-         [](BatchRig& r) {
-             const auto read = static_cast<int>(r.Read());
-             r.w.SetText(id::kAcceleration, "7");
-             return r.Said({read, static_cast<int>(r.Write())});
-         },
-         "0 0 fault 0"},
-        {"update: page commands, read-back", [](BatchRig& r) { return r.Update(150); },
-         "0 0 0 fault 0"},
-        {"read-back finds a changed byte",
-         [](BatchRig& r) {
-             std::map<int, FlashPage> pages{{1, {}}};
-             pages[1].fill(0xFF);
-             pages[1][3] = 0x12;
-             const FlashReport f = VerifyFlash(r.p, pages, [](int) {});
-             return r.Said({static_cast<int>(f.check), f.firstDifference, f.differing});
-         },
-         "1 67 1 fault 0"},
-        {"device lost in the middle of a page",
-         [](BatchRig& r) {
-             r.serial.onCall = [&r](const std::string&) {
-                 if (r.ctl().TraceOf('Y').size() >= 20) r.ctl().faults.serialVanishesAfterCalls = 0;
-                 return true;
-             };
-             return r.Update(100);
-         },
-         "3 0 0 fault 2"},
-        {"an answer short of a sample",
-         [](BatchRig& r) {
-             r.Set(12, 0xFF);
-             ConnectLink(r.p);
-             r.player.missingSamples = 1;
-             return r.Said({ReadControllerByte(r.p, 12).value, r.p.link.state.comOpen});
-         },
-         "0 0 fault 2", true},
-    };
-    for (const Case& c : cases) {
+    std::vector<PathCase> cases;
+    for (const PathCase& c : PathCases()) {
+        if (c.link == sim::LinkKind::BitSerial) cases.push_back(c);
+    }
+    cases.push_back({"device lost in the middle of a page", sim::LinkKind::BitSerial,
+                     [](SimProgram& s) {
+                         s.serial.onCall = [&s](const std::string&) {
+                             if (s.ctl().TraceOf('Y').size() >= 20)
+                                 s.ctl().faults.serialVanishesAfterCalls = 0;
+                             return true;
+                         };
+                         return Update(s, 100);
+                     },
+                     "3 0 0 fault 2"});
+    // Batched only: call by call every sample is read.
+    const PathCase shortAnswer{
+        "an answer short of a sample", sim::LinkKind::BitSerial,
+        [](SimProgram& s) {
+            s.Set(12, 0xFF);
+            ConnectLink(s.p);
+            static_cast<BatchRig&>(s).player.missingSamples = 1;
+            return Said(s, {ReadControllerByte(s.p, 12).value, s.p.link.state.comOpen});
+        },
+        "0 0 fault 2"};
+    cases.push_back(shortAnswer);
+    for (const PathCase& c : cases) {
         SCOPED_TRACE(c.name);
         BatchRig calls(false), batched(true);
-        EXPECT_EQ(c.run(batched), c.expected);
+        const PathResult r = RunOn(batched, c.run);
+        EXPECT_EQ(r.said, c.expected);
         EXPECT_GT(batched.player.plays, 0);
-        if (c.batchOnly) continue;
-        EXPECT_EQ(c.run(calls), c.expected);
-        EXPECT_EQ(batched.BoxTexts(), calls.BoxTexts());
-        EXPECT_EQ(batched.ctl().memory, calls.ctl().memory);
-        EXPECT_EQ(batched.ctl().flash, calls.ctl().flash);
+        if (c.name != shortAnswer.name) ExpectSame(r, RunOn(calls, c.run));
     }
 }
 

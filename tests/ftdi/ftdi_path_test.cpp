@@ -6,20 +6,18 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <functional>
 #include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
 
-#include "app/update_procedure.h"
 #include "ftdi/ftdi_serial.h"
 #include "ftdi_chip_model.h"
 #include "libftdi_chip.h"
 #include "libftdi_standin.h"
-#include "locks/lock_functions.h"
+#include "path_cases.h"
 #include "sim_devices.h"
-#include "sim_program.h"
+#include "sim_line_batch.h"
 
 namespace kvr {
 namespace {
@@ -70,224 +68,104 @@ struct FtdiRig {
 struct PathProgram {
     explicit PathProgram(bool ftdi, FtdiType type = FtdiType::Ft232r,
                          LinkKind link = LinkKind::BitSerial)
-        : prog(Options(ftdi, type, link)) {
-        prog.ctl().memory[13] = 0xFD;
-    }
+        : prog(PathOptions(link).Through([this, ftdi, type](sim::Simulation& s) -> SerialDevice& {
+              return ftdi ? rig.emplace(s, type).port : s.serial();
+          })) {}
     ~PathProgram() {
         // The port is closed while the simulation it drives is still there.
         if (rig) rig->port.Close();
     }
-    SimOptions Options(bool ftdi, FtdiType type, LinkKind link) {
-        SimOptions o = SimOptions().On(link).InFolder().StatusInWindow();
-        if (ftdi) {
-            o.port = [this, type](sim::Simulation& s) -> SerialDevice& {
-                rig.emplace(s, type);
-                return rig->port;
-            };
-        }
-        return o;
-    }
-
     std::optional<FtdiRig> rig;
     SimProgram prog;
 };
 
-enum class Cmd { Read, Write, Update, LockWrite };
-
-// What a command left: the window, the controller's bytes, the boxes.
-struct Result {
-    bool done = false;
-    std::string window;
-    std::vector<std::uint8_t> memory;
-    std::vector<std::uint8_t> flash;
-    std::vector<std::string> boxes;
-    std::string status;  // the status line's texts while it ran
-};
-
-std::string Dump(const FakeWindow& w) {
-    std::ostringstream out;
-    for (const auto& [control, c] : w.controls) {
-        if (control != id::kStatusLine)
-            out << control << " '" << c.text << "' " << c.enabled << "\n";
-    }
-    return out.str();
-}
-
-Result RunCommand(SimProgram& s, Cmd cmd) {
-    s.host.boxes.clear();
-    bool done = false;
-    switch (cmd) {
-        case Cmd::Read:
-            done = s.Read() == Outcome::Done;
-            break;
-        case Cmd::Write:
-            s.w.SetText(id::kAcceleration, "7");
-            done = s.Write() == Outcome::Done;
-            break;
-        case Cmd::Update: {
-            const fs::path file = s.dir->path() / "K6123_6123.upd";
-            WriteFileBytes(file, "0040:0001\n0041:0002\n0080:0003\n00C5:0004\n");
-            s.host.chosenFiles.push_back(file.string());
-            done = RunFirmwareUpdate(s.p, s.w).outcome == Outcome::Done;
-            break;
-        }
-        case Cmd::LockWrite:
-            s.p.settings.versionWord = std::min(s.p.settings.versionWord, 0x6123);
-            s.PlayDialog({id::kLockRead, id::kLockWrite},
-                         {id::kLockRcSetup, id::kLockTestProgram, id::kLockWrite},
-                         [](FakeWindow& d, int c) {
-                             if (c == id::kLockWrite) d.SetCheck(id::kLockRcSetup, true);
-                         });
-            LockFunctionsCommand(s.p, s.w);
-            done = s.Get(13) != 0xFD;
-            break;
-    }
-    Result r;
-    r.done = done;
-    r.window = Dump(s.w);
-    r.memory.assign(s.ctl().memory.begin(), s.ctl().memory.end());
-    r.flash = s.ctl().flash;
-    r.boxes = s.BoxTexts();
-    for (const std::string& text : s.w.statusHistory) r.status += text + "|";
-    return r;
-}
-
-// Commands other than Read start on read settings, as a person works.
-Result Prepared(PathProgram& run, Cmd cmd) {
-    if (cmd != Cmd::Read && cmd != Cmd::Update) {
-        EXPECT_TRUE(RunCommand(run.prog, Cmd::Read).done);
-    }
-    return RunCommand(run.prog, cmd);
-}
-
 // On the Portix2 wiring in bit-bang, on the UART wiring through the chip's
 // UART with the port's read time-outs.
 TEST(FtdiPath, EveryCommandLeavesWhatThePortsOwnCallsLeave) {
-    for (auto [cmd, link] : {std::pair{Cmd::Read, LinkKind::BitSerial},
-                             {Cmd::Write, LinkKind::BitSerial},
-                             {Cmd::Update, LinkKind::BitSerial},
-                             {Cmd::LockWrite, LinkKind::BitSerial},
-                             {Cmd::Read, LinkKind::Uart},
-                             {Cmd::Write, LinkKind::Uart},
-                             {Cmd::Update, LinkKind::Uart}}) {
-        SCOPED_TRACE(static_cast<int>(cmd) + 10 * static_cast<int>(link));
-        PathProgram plain(false, FtdiType::Ft232r, link);
-        const Result ref = Prepared(plain, cmd);
-        EXPECT_TRUE(ref.done);
+    for (const PathCase& c : PathCases()) {
+        SCOPED_TRACE(c.name);
+        PathProgram plain(false, FtdiType::Ft232r, c.link);
+        const PathResult ref = RunOn(plain.prog, c.run);
+        EXPECT_EQ(ref.said, c.expected);
+        EXPECT_EQ(ref.status.find("fast"), std::string::npos);
         for (FtdiType type : {FtdiType::Ft232r, FtdiType::Ft2232h}) {
-            PathProgram fast(true, type, link);
-            const Result r = Prepared(fast, cmd);
-            EXPECT_TRUE(r.done) << r.status;
-            EXPECT_EQ(r.window, ref.window);
-            EXPECT_EQ(r.memory, ref.memory);
-            EXPECT_EQ(r.flash, ref.flash);
-            EXPECT_EQ(r.boxes, ref.boxes);
-            // The chip served the command and the status line named it.
+            PathProgram fast(true, type, c.link);
+            const PathResult r = RunOn(fast.prog, c.run);
+            ExpectSame(r, ref);
+            // The chip served the command, and the status line named it.
             EXPECT_EQ(fast.prog.sim.simSerial().calls(), 0);
-            EXPECT_NE(r.status.find(fast.rig->chip.sheet().model), std::string::npos) << r.status;
-            EXPECT_EQ(ref.status.find("fast"), std::string::npos);
+            EXPECT_EQ(r.status.find(fast.rig->chip.sheet().model) != std::string::npos, c.command)
+                << r.status;
         }
     }
 }
 
-enum class Case { PulledOut, ShortRead, InvertedPins, FastPathOff, Environment };
-
 TEST(FtdiPath, FaultsEndAsOnTheSerialPortAndTheNextCommandWorks) {
+    const PathCase& read = PathCases()[1];
     PathProgram plain(false);
-    const Result ref = RunCommand(plain.prog, Cmd::Read);
+    const PathResult ref = RunOn(plain.prog, read.run);
     // The link's and the port's messages, as the fault table has them.
-    const std::vector<std::string> lost = {"connection lost!",
-                                           "Read/write error!",
-                                           "no connection!",
-                                           "Cannot open comport!",
-                                           "Kann TIMEOUTS nicht schreiben.",
-                                           "Kann COM-Port Einstellung nicht lesen.",
-                                           "Kann COM-Port Einstellung nicht schreiben."};
+    const std::string lost =
+        "|connection lost!|Read/write error!|no connection!|Cannot open "
+        "comport!|Kann TIMEOUTS nicht schreiben.|Kann COM-Port Einstellung "
+        "nicht lesen.|Kann COM-Port Einstellung nicht schreiben.|";
     // Faults strike halfway through the chip's calls of a sound Read.
     long half = 0;
     {
         PathProgram clean(true);
-        EXPECT_TRUE(RunCommand(clean.prog, Cmd::Read).done);
+        EXPECT_EQ(RunOn(clean.prog, read.run).said, read.expected);
         half = clean.rig->chip.calls() / 2;
     }
-    for (Case c : {Case::PulledOut, Case::ShortRead, Case::InvertedPins, Case::FastPathOff,
-                   Case::Environment}) {
-        SCOPED_TRACE(static_cast<int>(c));
+    // The first two may end the command; with the last three the serial
+    // port serves it call by call and the status line names no chip.
+    const std::string faults[] = {"pulled out", "short read", "inverted pins", "fast path off",
+                                  "environment"};
+    for (int i = 0; i < 5; ++i) {
+        const std::string& f = faults[i];
+        SCOPED_TRACE(f);
         PathProgram fast(true);
         sim::FtdiChipModel& chip = fast.rig->chip;
-        bool fails = false;
-        switch (c) {
-            case Case::PulledOut:
-                // Midway through the command, and mid-batch where it plays any.
-                chip.faults.pulledOutAfterCalls = half;
-                // The tty went with it.
-                fast.prog.ctl().faults.serialVanishesAfterCalls = 0;
-                fails = true;
-                break;
-            case Case::ShortRead:
-                chip.faults.shortReadAfterCalls = half;
-                break;
-            case Case::InvertedPins:
-                chip.faults.eepromInvert = ftdi_pin::kRts;
-                break;
-            case Case::FastPathOff:
-                fast.rig->port.SetFastPath(false);
-                break;
-            case Case::Environment:
-                setenv("KVR_NO_FAST_PATH", "1", 1);
-                fast.rig->port.SetFastPath(!FastPathOffByEnvironment());
-                unsetenv("KVR_NO_FAST_PATH");
-                break;
+        if (f == "pulled out") {
+            // Midway through the command, and mid-batch where it plays any;
+            // the tty goes with it.
+            chip.faults.pulledOutAfterCalls = half;
+            fast.prog.ctl().faults.serialVanishesAfterCalls = 0;
         }
-        Result r = RunCommand(fast.prog, Cmd::Read);
+        if (f == "short read") chip.faults.shortReadAfterCalls = half;
+        if (f == "inverted pins") chip.faults.eepromInvert = ftdi_pin::kRts;
+        if (f == "fast path off") fast.rig->port.SetFastPath(false);
+        if (f == "environment") {
+            setenv("KVR_NO_FAST_PATH", "1", 1);
+            fast.rig->port.SetFastPath(!FastPathOffByEnvironment());
+            unsetenv("KVR_NO_FAST_PATH");
+        }
+        PathResult r = RunOn(fast.prog, read.run);
         // A short read is a lost chip, never data: the command ends with a
         // message, or it found the link again and did its work in full.
-        if (c == Case::ShortRead) {
-            EXPECT_EQ(chip.faults.shortReadAfterCalls, -1) << "no batch was read back";
-            fails = !r.done;
+        if (f == "short read") {
+            EXPECT_EQ(chip.faults.shortReadAfterCalls, -1);
         }
-        if (fails) {
-            EXPECT_FALSE(r.done);
+        if (f == "pulled out") {
+            EXPECT_NE(r.said, read.expected);
+        }
+        if (i < 2 && r.said != read.expected) {
             ASSERT_EQ(r.boxes.size(), 1u);
-            EXPECT_NE(std::find(lost.begin(), lost.end(), r.boxes[0]), lost.end()) << r.boxes[0];
+            EXPECT_NE(lost.find("|" + r.boxes[0] + "|"), std::string::npos) << r.boxes[0];
             fast.prog.sim.simClock().Spend(2000000000ull);
             chip.Replug();
             fast.prog.sim.simSerial().Replug();
-            r = RunCommand(fast.prog, Cmd::Read);
+            r = RunOn(fast.prog, read.run);
         }
-        EXPECT_TRUE(r.done);
+        EXPECT_EQ(r.said, read.expected);
         EXPECT_EQ(r.window, ref.window);
         EXPECT_EQ(r.boxes, ref.boxes);
-        // Without the fast path the serial port served the command, and the
-        // status line named no chip.
-        const bool callByCall =
-            c == Case::InvertedPins || c == Case::FastPathOff || c == Case::Environment;
-        EXPECT_EQ(fast.prog.sim.simSerial().IsOpen(), callByCall);
-        EXPECT_EQ(r.status.find("fast path") == std::string::npos, callByCall) << r.status;
-        if (c != Case::InvertedPins && callByCall) {
+        EXPECT_EQ(fast.prog.sim.simSerial().IsOpen(), i >= 2);
+        EXPECT_EQ(r.status.find("fast path") == std::string::npos, i >= 2) << r.status;
+        // Where the fast path is off, the chip is not even opened.
+        if (i > 2) {
             EXPECT_EQ(chip.calls(), 0);
         }
     }
-}
-
-// Plays a sequence call by call on the serial port, as the link does
-// without a batch player.
-std::vector<bool> PlayCallByCall(sim::Simulation& s, const LineSequence& sequence) {
-    std::vector<bool> cts;
-    for (const LineStep& step : sequence.Steps()) {
-        if (step.kind == LineStep::Kind::Set) {
-            EXPECT_TRUE(s.serial().SetLine(step.line));
-        }
-        if (step.kind == LineStep::Kind::Delay) {
-            s.simClock().WaitUntil(s.simClock().NowNs() + step.units * kLineDelayUnitNs);
-        }
-        if (step.kind == LineStep::Kind::Sample) {
-            std::uint32_t status = 0;
-            EXPECT_TRUE(s.serial().GetModemStatus(status));
-            cts.push_back(status != 0);
-        }
-    }
-    return cts;
 }
 
 // The controller out of reset, then the bit-serial probe: two bytes 0xFE,
@@ -315,9 +193,11 @@ LineSequence Probe() {
 }
 
 TEST(FtdiPath, BatchesSampleWhatCallByCallSamplesAndALostChipIsNeverData) {
+    // The reference: the same sequence call by call on the serial port.
     sim::Simulation plain(sim::ClockKind::Virtual);
     ASSERT_TRUE(plain.serial().Open("COM2"));
-    const std::vector<bool> ref = PlayCallByCall(plain, Probe());
+    std::vector<bool> ref;
+    ASSERT_TRUE(SimLineBatch(plain.serial(), plain.simClock()).Play(Probe(), ref));
 
     sim::Simulation s(sim::ClockKind::Virtual);
     FtdiRig rig(s, FtdiType::Ft232r);

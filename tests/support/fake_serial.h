@@ -1,3 +1,4 @@
+// A recording, failing-on-demand serial device for the tests, and a spy on a real one.
 #pragma once
 
 #include <deque>
@@ -28,16 +29,8 @@ class FakeSerial : public SerialDevice {
     std::string FastPath() const override {
         return inner_ != nullptr ? inner_->FastPath() : std::string();
     }
-    bool Open(const std::string& name) override;
-    void Close() override;
     bool IsOpen() const override { return inner_ != nullptr ? inner_->IsOpen() : open; }
-    bool GetState(SerialConfig& config) override;
-    bool SetState(const SerialConfig& config) override;
-    bool SetTimeouts(const SerialTimeouts& timeouts) override;
-    bool SetLine(LineFunction function) override;
-    bool GetModemStatus(std::uint32_t& status) override;
-    bool Read(std::uint8_t* buffer, std::size_t count, std::size_t& got) override;
-    bool Write(const std::uint8_t* buffer, std::size_t count, std::size_t& written) override;
+    KVR_SERIAL_DEVICE_CALLS;
 
     std::set<std::string> present{"COM1", "COM2"};
     bool failGetState = false;

@@ -1,3 +1,4 @@
+// A program on COM2 with a simulated controller behind it, for the tests.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -45,6 +46,9 @@ struct SimOptions {
     SimOptions& On(sim::LinkKind k) { return link = k, *this; }
     SimOptions& BareWindow() { return openWindow = false, *this; }
     SimOptions& StatusInWindow() { return statusWindow = true, *this; }
+    SimOptions& Through(std::function<SerialDevice&(sim::Simulation&)> device) {
+        return port = std::move(device), *this;
+    }
     SimOptions& InFolder(const std::string& blsetupCfg = ConfigFile()) {
         return config = blsetupCfg, *this;
     }

@@ -50,6 +50,7 @@ int WriteControllerByte(CoreContext& p, int address, int value);
 // The bit-serial probe: 0xFE twice, the answer (0xF8 from a supported
 // controller) comes during the second transfer; each wait skipped when 0.
 int ProbeLink(CoreContext& p, std::uint32_t before, std::uint32_t between, std::uint32_t after);
+
 // A run of parameter reads, judged as a whole: on the bit-serial link the
 // firmware must still answer the probe, sent with pauses, once the run is
 // over, or none of its values can be vouched for. End says so; a run ended

@@ -77,8 +77,8 @@ bool ParseRatio(const char* text, float& ratio) {
 }
 
 void ConfigBox(Program& p, const Text& text) {
-    p.host.MessageBox(nullptr, std::string(p.T(text)),
-                         std::string(p.T(texts::kCaptionErrorBang)), MessageButtons::Ok);
+    p.host.MessageBox(nullptr, std::string(p.T(text)), std::string(p.T(texts::kCaptionErrorBang)),
+                      MessageButtons::Ok);
 }
 
 // Writes both motor fields, the gear ratio last. 0 when stored; 1 after a
@@ -205,8 +205,8 @@ void OpenComPort(Program& p, StatusSink& status, int n) {
     status.Show(" ");
     p.app.statusText.assign(1, ' ');  // not = " ": GCC 12 warns falsely at -O3
     ShowStatusText(p);
-    p.host.MessageBox(status.Owner(), p.link.lastErrorText,
-                         std::string(p.T(texts::kCaptionError)), MessageButtons::Ok);
+    p.host.MessageBox(status.Owner(), p.link.lastErrorText, std::string(p.T(texts::kCaptionError)),
+                      MessageButtons::Ok);
     status.Enable(false);
     status.Repaint();
 }

@@ -5,8 +5,8 @@
 #include <initializer_list>
 #include <string_view>
 
-#include "app/status_sink.h"
 #include "app/program.h"
+#include "app/status_sink.h"
 
 namespace kvr {
 

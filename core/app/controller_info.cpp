@@ -34,7 +34,7 @@ ChipInfo ReadChipInfo(Program& p, StatusSink& status) {
     status.Enable(true);
     if (!InitSerialLines(p)) {
         p.host.MessageBox(status.Owner(), p.link.lastErrorText,
-                             std::string(p.T(texts::kCaptionError)), MessageButtons::Ok);
+                          std::string(p.T(texts::kCaptionError)), MessageButtons::Ok);
         EndStatus(status, " ");
         return {};
     }
@@ -51,7 +51,7 @@ ChipInfo ReadChipInfo(Program& p, StatusSink& status) {
     }
     if (connected != kIspConnected) {
         p.host.MessageBox(nullptr, std::string(p.T(texts::kLinkNoConnection)),
-                             std::string(p.T(texts::kCaptionErrorCaps)), MessageButtons::Ok);
+                          std::string(p.T(texts::kCaptionErrorCaps)), MessageButtons::Ok);
         EndStatus(status, " ");
         return {};
     }
@@ -78,7 +78,7 @@ Outcome ControllerInfoCommand(Program& p, Window& w) {
     const ChipInfo info = ReadChipInfo(p, status);
     if (info.outcome != Outcome::Done) return info.outcome;
     p.host.MessageBox(nullptr, info.text, std::string(p.T(texts::kCaptionInfo)),
-                         MessageButtons::Ok);
+                      MessageButtons::Ok);
     return Outcome::Done;
 }
 

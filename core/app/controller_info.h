@@ -3,8 +3,8 @@
 
 #include <string>
 
-#include "app/status_sink.h"
 #include "app/program.h"
+#include "app/status_sink.h"
 
 namespace kvr {
 

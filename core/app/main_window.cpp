@@ -47,14 +47,14 @@ void OpenHelpDocument(Program& p) {
         return;
     }
     p.host.MessageBox(nullptr, std::string(p.T(texts::kHelpDocumentMissing)),
-                         std::string(p.T(texts::kCaptionError)), MessageButtons::Ok);
+                      std::string(p.T(texts::kCaptionError)), MessageButtons::Ok);
 }
 
 void ShowAbout(Program& p) {
     char version[16];
     std::snprintf(version, sizeof version, "%4x", static_cast<unsigned>(kProgramVersion));
     p.host.MessageBox(nullptr, std::string(p.T(texts::kAboutCredits)) + "Version: " + version,
-                         std::string(p.T(texts::kAboutCaption)), MessageButtons::Ok);
+                      std::string(p.T(texts::kAboutCaption)), MessageButtons::Ok);
 }
 
 // The main window's commands by menu or button id.
@@ -67,9 +67,7 @@ constexpr Command kCommands[] = {
     {id::kHelpFile, [](Program& p, Window&) { OpenHelpDocument(p); }},
     {id::kAbout, [](Program& p, Window&) { ShowAbout(p); }},
     {id::kServicePage,
-     [](Program& p, Window&) {
-         (void)p.host.ShellOpen(std::string(texts::kServicePageAddress));
-     }},
+     [](Program& p, Window&) { (void)p.host.ShellOpen(std::string(texts::kServicePageAddress)); }},
     {id::kOpenUpdateFile, [](Program& p, Window& w) { (void)RunFirmwareUpdate(p, w); }},
     {id::kRead, [](Program& p, Window& w) { (void)ReadSettings(p, w); }},
     {id::kWrite, [](Program& p, Window& w) { (void)WriteSettings(p, w); }},
@@ -126,11 +124,11 @@ int MainWindowProc(Program& p, Window& w, DialogEvent event, int commandId) {
 }
 
 int RunProgram(Program& p) {
-    InitPortAccess(p);
+    InitPortAccess(p, p.host.QueryPlatform());
     p.host.RunDialog(res::MainWindowTemplateId(p.lang), nullptr,
-                        [&p](Window& w, DialogEvent event, int commandId) {
-                            return MainWindowProc(p, w, event, commandId);
-                        });
+                     [&p](Window& w, DialogEvent event, int commandId) {
+                         return MainWindowProc(p, w, event, commandId);
+                     });
     return 0;
 }
 

@@ -1,9 +1,9 @@
 // The main window's settings commands: Read, Write, and the controls that enable others.
 #pragma once
 
+#include "app/program.h"
 #include "app/status_sink.h"
 #include "platform/window.h"
-#include "app/program.h"
 #include "settings/settings_form.h"
 
 namespace kvr {

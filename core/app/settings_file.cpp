@@ -151,7 +151,7 @@ Outcome LoadSettingsFile(Program& p, Window& w, const std::string& path) {
         report += "\n" + Fill(p.T(texts::kSettingsNotInFile), {JoinNames(missing)});
     }
     p.host.MessageBox(&w, report, std::string(p.T(texts::kCaptionWarningColon)),
-                         MessageButtons::Ok);
+                      MessageButtons::Ok);
     return Outcome::Done;
 }
 
@@ -166,8 +166,8 @@ void SaveSettingsCommand(Program& p, Window& w) {
 
 void LoadSettingsCommand(Program& p, Window& w) {
     if (SettingsReadGate(p) != 0) return;
-    const std::string path = p.host.ChooseOpenFile(
-        SettingsFileRequest<OpenFileRequest>(p, texts::kLoadSettingsTitle));
+    const std::string path =
+        p.host.ChooseOpenFile(SettingsFileRequest<OpenFileRequest>(p, texts::kLoadSettingsTitle));
     if (path.empty()) return;
     (void)LoadSettingsFile(p, w, path);
 }

@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
+#include "app/program.h"
 #include "app/settings_commands.h"
 #include "app/settings_file.h"
-#include "app/program.h"
 
 namespace kvr {
 

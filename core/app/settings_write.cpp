@@ -68,7 +68,7 @@ int Refuse(Program& p, StatusSink& status, Refusal refusal) {
                      [refusal](const RefusalMessage& x) { return x.refusal == refusal; });
     if (m == std::end(kRefusals)) return ResetStatus(status);
     p.host.MessageBox(status.Owner(), std::string(p.T(*m->text)),
-                         std::string(p.T(texts::kCaptionErrorBang)), MessageButtons::Ok);
+                      std::string(p.T(texts::kCaptionErrorBang)), MessageButtons::Ok);
     if (m->end == RefusalEnd::BoxThenClear) return ResetStatus(status);
     if (m->end == RefusalEnd::BoxThenDisable) status.Enable(false);
     return 1;

@@ -23,7 +23,7 @@ Platform PlatformOf(Devices& devices, Host& host) {
 void WarnIfRpmControlInactive(Program& p) {
     if (!p.app.rpmControlInactive) return;
     p.host.MessageBox(nullptr, std::string(p.T(texts::kRpmControlInactive)),
-                         std::string(p.T(texts::kCaptionWarningBang)), MessageButtons::Ok);
+                      std::string(p.T(texts::kCaptionWarningBang)), MessageButtons::Ok);
 }
 
 }  // namespace
@@ -43,7 +43,7 @@ int EnterProgram(Program& p) {
 }
 
 void StartWithoutWindow(Program& p, StatusSink& status, int comPort) {
-    InitPortAccess(p);
+    InitPortAccess(p, p.host.QueryPlatform());
     (void)EnterProgram(p);
     if (comPort >= 1 && comPort <= 8) OpenComPort(p, status, comPort);
 }

@@ -7,11 +7,11 @@
 #include <string>
 #include <string_view>
 
+#include "app/program.h"
 #include "app/status_sink.h"
 #include "app/user_folder.h"
 #include "platform/devices.h"
 #include "platform/host.h"
-#include "app/program.h"
 #include "res/language.h"
 
 namespace kvr {

@@ -58,8 +58,8 @@ void EndWithError(Program& p, StatusSink& status, const Text& message) {
     p.link.lastErrorText = std::string(p.T(message));
     p.app.statusText.assign(1, ' ');
     ShowStatusText(p);
-    p.host.MessageBox(status.Owner(), p.link.lastErrorText,
-                         std::string(p.T(texts::kCaptionError)), MessageButtons::Ok);
+    p.host.MessageBox(status.Owner(), p.link.lastErrorText, std::string(p.T(texts::kCaptionError)),
+                      MessageButtons::Ok);
     status.Enable(false);
     status.Repaint();
 }

@@ -4,9 +4,9 @@
 #include <string>
 #include <string_view>
 
+#include "app/program.h"
 #include "app/status_sink.h"
 #include "platform/window.h"
-#include "app/program.h"
 
 namespace kvr {
 

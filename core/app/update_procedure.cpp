@@ -161,7 +161,7 @@ bool UpdateCommand::ExamineFile() {
     }
     if (CheckUpdateFileName(p_) != 0) {
         p_.host.MessageBox(status_.Owner(), p_.link.lastErrorText,
-                              std::string(p_.T(texts::kCaptionError)), MessageButtons::Ok);
+                           std::string(p_.T(texts::kCaptionError)), MessageButtons::Ok);
         Finish();
         return false;
     }

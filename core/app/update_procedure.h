@@ -1,9 +1,9 @@
 // "Open Update File": the firmware update from the chosen file into the controller's flash.
 #pragma once
 
+#include "app/program.h"
 #include "app/status_sink.h"
 #include "isp/flash_verify.h"
-#include "app/program.h"
 
 namespace kvr {
 

@@ -4,10 +4,10 @@
 
 #include <cstdint>
 
+#include "app/program.h"
 #include "app/status_sink.h"
 #include "platform/host.h"
 #include "platform/window.h"
-#include "app/program.h"
 #include "speed/speed_values.h"
 
 namespace kvr {

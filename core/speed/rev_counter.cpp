@@ -11,6 +11,7 @@
 #include "link/exchange.h"
 #include "link/port_access.h"
 #include "locks/lock_state.h"
+#include "platform/window.h"
 #include "res/ids.h"
 #include "res/speed_texts.h"
 #include "settings/settings_image.h"

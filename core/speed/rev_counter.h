@@ -7,10 +7,12 @@
 #include "app/program.h"
 #include "app/status_sink.h"
 #include "platform/host.h"
-#include "platform/window.h"
 #include "speed/speed_values.h"
 
 namespace kvr {
+
+// Only the dialog's procedure and the window command name a window.
+class Window;
 
 // "Rev Counter" (id::kRevCounter) of the main window.
 void RevCounterCommand(Program& p, Window& mainWindow);

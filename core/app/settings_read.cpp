@@ -1,8 +1,9 @@
-// "Read": the controller checked, its parameter bytes read and shown in the settings form.
+// "Read": the controller checked and its parameter bytes read into a settings form; the window shows it.
 #include <string>
 
 #include "app/link_messages.h"
 #include "app/settings_commands.h"
+#include "app/settings_form_io.h"
 #include "app/status_line.h"
 #include "link/connect.h"
 #include "link/exchange.h"
@@ -17,268 +18,320 @@
 namespace kvr {
 namespace {
 
-void SetStatus(Window& w, std::string_view text) {
-    w.SetText(id::kStatusLine, std::string(text));
-}
-
 // Ends a Read that refused the controller: the message also stays as the
 // link's last error text.
-void FailRead(Program& p, Window& w, const Text& message) {
-    w.Enable(id::kStatusLine, true);
-    w.Repaint();
-    SetStatus(w, "");
-    EndWithError(p, w, message);
+void FailRead(Program& p, StatusSink& status, const Text& message) {
+    status.Enable(true);
+    status.Repaint();
+    status.Show("");
+    EndWithError(p, status, message);
 }
 
-// Ends a Read whose replies did not all arrive: nothing of it stays shown,
-// Write is disabled and the settings count as not read, so that no invented
-// value can be shown or written back. Returns 1, the end of a Read that
-// failed.
-int FailLink(Program& p, Window& w) {
-    for (const int field :
-         {id::kFullSpeedTime, id::kNeutralTime, id::kStopTime, id::kLogTransmitter,
-          id::kLogOvertemp, id::kLogUndervoltage, id::kMaxFrequency, id::kAcceleration,
-          id::kStartupPower, id::kVersionText, id::kLipoCells, id::kThresholdVolts}) {
-        w.SetText(field, "");
-    }
-    for (const int box :
-         {id::kFreq78, id::kFreq156, id::kFreeWheeling, id::kForwardReverse, id::kRpmLimit,
-          id::kTurbo, id::kRpmControl, id::kLvIgnore, id::kLvReducePower, id::kLvSwitchOff,
-          id::kBatteryNicd, id::kBatteryLipo, id::kBatteryFix, id::kOvertempProtection}) {
-        w.SetCheck(box, false);
-    }
-    w.ComboSetSel(id::kTimingList, -1);
-    w.ComboSetSel(id::kBrakeList, -1);
-    w.Enable(id::kWrite, false);
+// Ends a Read whose replies did not all arrive: the settings count as not
+// read, so that no invented value can be shown or written back.
+void FailLink(Program& p, StatusSink& status, SettingsRead& read) {
+    read.stage = ReadStage::LinkFailed;
     p.settings.versionWord = kVersionNotRead;
     p.settings.versionText.clear();
-    SetStatus(w, "");
-    w.Enable(id::kStatusLine, false);
-    w.Repaint();
-    ShowLinkFault(p, &w);
-    return 1;
+    status.Show("");
+    status.Enable(false);
+    status.Repaint();
+    ShowLinkFault(p, status.Owner());
 }
 
-void ShowLowVoltageMode(Window& w, int mode) {
-    w.SetCheck(id::kLvIgnore, false);
-    w.SetCheck(id::kLvSwitchOff, false);
-    w.SetCheck(id::kLvReducePower, false);
-    if (mode == kLowVoltageIgnore) {
-        w.SetCheck(id::kLvIgnore, true);
-        for (const int radio : {id::kBatteryNicd, id::kBatteryLipo, id::kBatteryFix}) {
-            w.Enable(radio, false);
-            w.SetCheck(radio, false);
-        }
-        w.SetText(id::kThresholdVolts, "");
-        w.SetText(id::kLipoCells, "");
-        w.Enable(id::kThresholdVolts, false);
-        w.Enable(id::kLipoCells, false);
-    } else if (mode == kLowVoltageReduce || mode == kLowVoltageSwitchOff) {
-        for (const int control :
-             {id::kBatteryNicd, id::kBatteryLipo, id::kLipoCells, id::kBatteryFix}) {
-            w.Enable(control, true);
-        }
-        w.SetCheck(mode == kLowVoltageReduce ? id::kLvReducePower : id::kLvSwitchOff, true);
-    }
-    w.SetCheck(id::kBatteryNicd, false);
-    w.SetCheck(id::kBatteryLipo, false);
-    w.SetCheck(id::kBatteryFix, false);
+// Ends a Read before anything was read.
+void EndUnread(StatusSink& status) {
+    status.Show("");
+    status.Enable(false);
 }
 
-// One battery radio is checked whatever the low-voltage mode, so that a
-// later change of mode shows what the controller holds.
-void ShowBattery(Program& p, Window& w, int lipoCells) {
-    const int code = p.settings.batteryCode;
-    if (code == kBatteryNicd) {
-        w.SetCheck(id::kBatteryNicd, true);
-        w.SetCheck(id::kBatteryLipo, false);
-        w.Enable(id::kLipoCells, false);
-        w.Enable(id::kThresholdVolts, false);
-        w.SetText(id::kLipoCells, "");
-        w.SetText(id::kThresholdVolts, "");
-    } else if (code == kBatteryLipo) {
-        w.SetCheck(id::kBatteryLipo, true);
-        w.SetCheck(id::kBatteryNicd, false);
-        w.SetCheck(id::kBatteryFix, false);
-        w.Enable(id::kThresholdVolts, false);
-        w.Enable(id::kLipoCells, true);
-        w.SetText(id::kLipoCells, SmallNumberText(lipoCells, 2));
-    } else {
-        w.SetCheck(id::kBatteryFix, true);
-        w.SetCheck(id::kBatteryNicd, false);
-        w.SetCheck(id::kBatteryLipo, false);
-        w.Enable(id::kLipoCells, false);
-        w.Enable(id::kThresholdVolts, true);
-        w.SetText(id::kThresholdVolts, ThresholdToText(code));
-    }
-}
-
-// Ends a Read before anything was read: 1.
-int EndUnread(Window& w) {
-    SetStatus(w, "");
-    w.Enable(id::kStatusLine, false);
-    return 1;
-}
-
-// Opens the port and the link, with the fields to fill emptied. 0 when the
-// controller answers; 1 after its message.
-int StartRead(Program& p, Window& w) {
+// Opens the port and the link. True when the controller answers; false after
+// its message.
+bool StartRead(Program& p, StatusSink& status, SettingsRead& read) {
     // Settings are read only through a serial port.
     if (p.link.state.medium != Medium::Serial) {
         p.host.MessageBox(nullptr, std::string(p.T(texts::kNoSerialPort)),
                           std::string(p.T(texts::kCaptionErrorCaps)), MessageButtons::Ok);
-        return 1;
+        return false;
     }
     if (!InitSerialLines(p)) {
-        p.host.MessageBox(&w, p.link.lastErrorText, std::string(p.T(texts::kCaptionError)),
-                          MessageButtons::Ok);
-        return EndUnread(w);
+        p.host.MessageBox(status.Owner(), p.link.lastErrorText,
+                          std::string(p.T(texts::kCaptionError)), MessageButtons::Ok);
+        EndUnread(status);
+        return false;
     }
-    w.Enable(id::kStatusLine, true);
-    SetStatus(w, WithPath(p, p.T(texts::kReading)));
-    for (const int control : {id::kRpmControl, id::kAcceleration, id::kForwardReverse,
-                              id::kLogTransmitter, id::kLogOvertemp, id::kLogUndervoltage}) {
-        w.Enable(control, true);
-    }
-    for (const int field : {id::kFullSpeedTime, id::kNeutralTime, id::kStopTime,
-                            id::kLogTransmitter, id::kLogOvertemp, id::kLogUndervoltage,
-                            id::kMaxFrequency, id::kAcceleration, id::kStartupPower}) {
-        w.SetText(field, "");
-    }
-    w.Repaint();
-    p.app.statusWindow = &w;
+    status.Enable(true);
+    status.Show(WithPath(p, p.T(texts::kReading)));
+    read.stage = ReadStage::Started;
+    status.Repaint();
+    p.app.statusWindow = status.Owner();
     if (ConnectLinkChecked(p) != 0) {
-        EndUnread(w);
-        w.Repaint();
-        return 1;
+        EndUnread(status);
+        status.Repaint();
+        return false;
     }
-    return 0;
+    return true;
 }
 
 // The set-up marker, the version and the features: whether this program
 // may set the controller up. Each judgement rests on replies that arrived.
-// 0 to go on; 1 after the Read was ended.
-int CheckController(Program& p, Window& w) {
+bool CheckController(Program& p, StatusSink& status, SettingsRead& read) {
     SettingsImage& s = p.settings;
     ReadRun run(p);
     const int marker = ReadSettingsByte(run, SetupMarker);
-    if (run.End() != LinkFault::None) return FailLink(p, w);
-    if (marker != kSetupMarkerDone) {
-        FailRead(p, w, texts::kNotSetUp);
-        return 1;
+    if (run.End() != LinkFault::None) {
+        FailLink(p, status, read);
+        return false;
     }
-    w.Repaint();
-    SetStatus(w, WithPath(p, p.T(texts::kReading)));
-    w.Enable(id::kStatusLine, true);
-    w.Repaint();
+    if (marker != kSetupMarkerDone) {
+        FailRead(p, status, texts::kNotSetUp);
+        return false;
+    }
+    status.Repaint();
+    status.Show(WithPath(p, p.T(texts::kReading)));
+    status.Enable(true);
+    status.Repaint();
 
     (void)ReadSettingsByte(run, OscCalibration);
     const int versionHigh = ReadSettingsByte(run, VersionHigh);
     const int versionLow = ReadSettingsByte(run, VersionLow);
     s.versionText = VersionText(versionHigh, versionLow, -1);
     s.versionWord = versionHigh * 256 + versionLow;
-    if (run.End() != LinkFault::None) return FailLink(p, w);
+    if (run.End() != LinkFault::None) {
+        FailLink(p, status, read);
+        return false;
+    }
     // Both bytes erased: the controller has never been set up.
     if (s.versionWord == kVersionRefused) {
-        FailRead(p, w, texts::kNotSetUp);
-        return 1;
+        FailRead(p, status, texts::kNotSetUp);
+        return false;
     }
     if ((s.versionWord & kVersionFamilyMask) != kVersionFamily) {
         s.versionWord = kVersionRefused;
-        FailRead(p, w, texts::kNotSuitable);
-        return 1;
+        FailRead(p, status, texts::kNotSuitable);
+        return false;
     }
     s.features = ReadSettingsByte(run, FeatureFlags);
     const int requiredLevel = ReadSettingsByte(run, RequiredLevel);
-    if (run.End() != LinkFault::None) return FailLink(p, w);
+    if (run.End() != LinkFault::None) {
+        FailLink(p, status, read);
+        return false;
+    }
     s.versionText = VersionText(versionHigh, versionLow, s.features);
-    w.SetText(id::kVersionText, s.versionText);
+    read.stage = ReadStage::VersionRead;
     if (requiredLevel > kProgramVersion) {
         s.versionWord = kVersionRefused;
-        FailRead(p, w, texts::kNeedLatestVersion);
-        return 1;
+        FailRead(p, status, texts::kNeedLatestVersion);
+        return false;
     }
-    SetStatus(w, "");
-    return 0;
+    status.Show("");
+    return true;
 }
 
-void ShowFrequencyAndOptions(Program& p, Window& w, const ControllerParameters& v) {
-    const SettingsImage& s = p.settings;
-    w.Enable(id::kFreq156, (s.features & kFeatFreq156) != 0);
-    w.SetCheck(id::kFreq78, false);
-    w.SetCheck(id::kFreq156, false);
-    if (PwmCodeFor(false, true, s.clockMhz) == s.pwmCode) w.SetCheck(id::kFreq156, true);
-    if (PwmCodeFor(true, false, s.clockMhz) == s.pwmCode) w.SetCheck(id::kFreq78, true);
-
-    w.Enable(id::kFreeWheeling, (s.features & kFeatFreeWheeling) != 0);
-    w.SetCheck(id::kFreeWheeling, (s.options & kOptFreeWheeling) != 0);
-    w.Enable(id::kForwardReverse, (s.features & kFeatForwardReverse) != 0);
-    w.SetCheck(id::kForwardReverse, (s.options & kOptForwardReverse) != 0);
-    w.SetCheck(id::kRpmLimit, (s.options & kOptRpmLimit) != 0);
-
-    w.ComboSetSel(id::kBrakeList, BrakeLevelToIndex(v.brakeLevel));
-    w.SetCheck(id::kTurbo, (s.options & kOptTurbo) != 0);
-    w.Enable(id::kRpmControl, (s.features & kFeatRpmControl) != 0);
-
-    if ((s.options & kOptRpmControl) != 0) {
-        w.SetCheck(id::kRpmControl, true);
-        w.SetText(id::kMaxFrequency, PeriodToText(v.rpmPeriod, s.clockMhz));
-        w.Repaint();
-    } else {
-        w.SetCheck(id::kRpmControl, false);
-        w.SetText(id::kMaxFrequency, texts::kNoFrequency);
-        w.Enable(id::kMaxFrequency, false);
-    }
+constexpr unsigned FieldBit(Field f) {
+    return 1U << static_cast<unsigned>(f);
 }
 
-// Every parameter byte arrived: the form shows them.
-void ShowParameters(Program& p, Window& w, const ControllerParameters& v) {
+// Every parameter byte arrived: the form as the window shows them. The
+// battery's text fields the battery does not use keep what they showed,
+// unless the low-voltage check is off.
+void FormOfParameters(Program& p, const ControllerParameters& v, SettingsRead& read) {
     SettingsImage& s = p.settings;
     s.clockMhz = v.clockMhz;
-    w.SetText(id::kFullSpeedTime, TimeToText(v.fullSpeedTime));
-    w.SetText(id::kNeutralTime, TimeToText(v.neutralTime));
-    w.SetText(id::kStopTime, TimeToText(v.stopTime));
     s.options = v.options;
-    w.ComboSetSel(id::kTimingList, TimingCodeToIndex(v.timingCode));
     s.pwmCode = v.pwmCode;
-    ShowFrequencyAndOptions(p, w, v);
-
-    ShowLowVoltageMode(w, v.lowVoltageMode);
     s.batteryCode = v.batteryCode;
-    ShowBattery(p, w, v.lipoCells);
-    w.SetCheck(id::kOvertempProtection, v.overtempMode == kOvertempOn);
-    w.SetText(id::kAcceleration, SmallNumberText(v.acceleration, 3));
-    w.SetText(id::kStartupPower, SmallNumberText(v.startupPower, 3));
-    w.SetText(id::kLogTransmitter, SmallNumberText(v.logTransmitter, 2));
-    w.SetText(id::kLogOvertemp, SmallNumberText(v.logOvertemp, 2));
-    w.SetText(id::kLogUndervoltage, SmallNumberText(v.logUndervoltage, 2));
     // The counter fields show the controller's values again.
     s.logExtraCleared = false;
+
+    SettingsForm& f = read.shown.form;
+    f[Field::FullSpeed].text = TimeToText(v.fullSpeedTime);
+    f[Field::Neutral].text = TimeToText(v.neutralTime);
+    f[Field::Stop].text = TimeToText(v.stopTime);
+    f[Field::Acceleration].text = SmallNumberText(v.acceleration, 3);
+    f[Field::StartupPower].text = SmallNumberText(v.startupPower, 3);
+    f[Field::Brake].selected = BrakeLevelToIndex(v.brakeLevel);
+    f[Field::Timing].selected = TimingCodeToIndex(v.timingCode);
+    f[Field::RpmControl].checked = (s.options & kOptRpmControl) != 0;
+    f[Field::Overtemp].checked = v.overtempMode == kOvertempOn;
+    f[Field::RpmLimit].checked = (s.options & kOptRpmLimit) != 0;
+    f[Field::FreeWheeling].checked = (s.options & kOptFreeWheeling) != 0;
+    f[Field::ForwardReverse].checked = (s.options & kOptForwardReverse) != 0;
+    f[Field::Turbo].checked = (s.options & kOptTurbo) != 0;
+    if (v.lowVoltageMode == kLowVoltageIgnore) {
+        f[Field::LowVoltage].radios = 1U << kLvChoiceIgnore;
+    } else if (v.lowVoltageMode == kLowVoltageReduce) {
+        f[Field::LowVoltage].radios = 1U << kLvChoiceReduce;
+    } else if (v.lowVoltageMode == kLowVoltageSwitchOff) {
+        f[Field::LowVoltage].radios = 1U << kLvChoiceSwitchOff;
+    }
+    const bool ignore = v.lowVoltageMode == kLowVoltageIgnore;
+    if (s.batteryCode == kBatteryNicd) {
+        f[Field::Battery].radios = 1U << kBatteryChoiceNicd;
+    } else if (s.batteryCode == kBatteryLipo) {
+        f[Field::Battery].radios = 1U << kBatteryChoiceLipo;
+        f[Field::LipoCells].text = SmallNumberText(v.lipoCells, 2);
+        if (!ignore) read.untouched |= FieldBit(Field::Threshold);
+    } else {
+        f[Field::Battery].radios = 1U << kBatteryChoiceFixed;
+        f[Field::Threshold].text = ThresholdToText(s.batteryCode);
+        if (!ignore) read.untouched |= FieldBit(Field::LipoCells);
+    }
+    if (PwmCodeFor(true, false, s.clockMhz) == s.pwmCode) {
+        f[Field::Frequency].radios |= 1U << kFreqChoice78;
+    }
+    if (PwmCodeFor(false, true, s.clockMhz) == s.pwmCode) {
+        f[Field::Frequency].radios |= 1U << kFreqChoice156;
+    }
+    f[Field::LogTransmitter].text = SmallNumberText(v.logTransmitter, 2);
+    f[Field::LogOvertemp].text = SmallNumberText(v.logOvertemp, 2);
+    f[Field::LogUndervoltage].text = SmallNumberText(v.logUndervoltage, 2);
+    read.shown.maxFrequency = f.Checked(Field::RpmControl) ? PeriodToText(v.rpmPeriod, s.clockMhz)
+                                                           : std::string(texts::kNoFrequency);
+}
+
+void ShowText(Window& w, const SettingsRead& read, Field field) {
+    if ((read.untouched & FieldBit(field)) == 0) {
+        w.SetText(ControlOf(field), read.shown.form[field].text);
+    }
+}
+
+void ShowRadios(Window& w, const SettingsForm& form, Field group) {
+    const std::size_t count = FieldOf(group).choices.size();
+    for (std::size_t i = 0; i < count; ++i) w.SetCheck(RadioOf(group, static_cast<int>(i)), false);
+    for (std::size_t i = 0; i < count; ++i) {
+        if (form.On(group, static_cast<int>(i)))
+            w.SetCheck(RadioOf(group, static_cast<int>(i)), true);
+    }
+}
+
+// The controls a low-voltage mode and a battery leave for editing: the
+// battery's own controls stay usable whatever the mode, so that a later
+// change of mode shows what the controller holds.
+void EnableBatteryControls(Window& w, const SettingsForm& form) {
+    if (form.On(Field::LowVoltage, kLvChoiceIgnore)) {
+        for (const int control : {id::kBatteryNicd, id::kBatteryLipo, id::kBatteryFix,
+                                  id::kThresholdVolts, id::kLipoCells}) {
+            w.Enable(control, false);
+        }
+    } else if (form[Field::LowVoltage].radios != 0) {
+        for (const int control :
+             {id::kBatteryNicd, id::kBatteryLipo, id::kLipoCells, id::kBatteryFix}) {
+            w.Enable(control, true);
+        }
+    }
+    const int battery = form.Chosen(Field::Battery);
+    w.Enable(id::kLipoCells, battery == kBatteryChoiceLipo);
+    w.Enable(id::kThresholdVolts, battery == kBatteryChoiceFixed);
+}
+
+// The form of a Read that got every byte, with the controls the controller
+// has enabled.
+void ShowReadForm(Program& p, Window& w, const SettingsRead& read) {
+    const SettingsForm& form = read.shown.form;
+    const int features = p.settings.features;
+    for (const SettingsField& f : SettingsFields()) {
+        switch (f.kind) {
+            case FieldKind::Time:
+            case FieldKind::Volts:
+            case FieldKind::Byte:
+                ShowText(w, read, f.field);
+                break;
+            case FieldKind::Check:
+                w.SetCheck(ControlOf(f.field), form.Checked(f.field));
+                break;
+            case FieldKind::List:
+                w.ComboSetSel(ControlOf(f.field), form[f.field].selected);
+                break;
+            case FieldKind::Radios:
+                ShowRadios(w, form, f.field);
+                break;
+        }
+    }
+    w.Enable(id::kFreq156, (features & kFeatFreq156) != 0);
+    w.Enable(id::kFreeWheeling, (features & kFeatFreeWheeling) != 0);
+    w.Enable(id::kForwardReverse, (features & kFeatForwardReverse) != 0);
+    w.Enable(id::kRpmControl, (features & kFeatRpmControl) != 0);
+    w.SetText(id::kMaxFrequency, read.shown.maxFrequency);
+    if (form.Checked(Field::RpmControl)) {
+        w.Repaint();
+    } else {
+        w.Enable(id::kMaxFrequency, false);
+    }
+    EnableBatteryControls(w, form);
 }
 
 }  // namespace
 
-Outcome ReadSettings(Program& p, Window& w) {
-    w.SetText(id::kFullSpeedTime, "");
-    if (StartRead(p, w) != 0) return Outcome::Failed;
-    if (CheckController(p, w) != 0) return Outcome::Failed;
+SettingsRead ReadSettingsValues(Program& p, StatusSink& status) {
+    SettingsRead read;
+    if (!StartRead(p, status, read)) return read;
+    if (!CheckController(p, status, read)) return read;
 
     // Every parameter byte first, in the order the controller is read;
     // shown only once all of them arrived.
     ReadRun run(p);
     const ControllerParameters v = ReadControllerParameters(run);
     if (run.End() != LinkFault::None) {
-        (void)FailLink(p, w);
-        return Outcome::Failed;
+        FailLink(p, status, read);
+        return read;
     }
-    ShowParameters(p, w, v);
+    FormOfParameters(p, v, read);
+    read.stage = ReadStage::Done;
 
-    SetStatus(w, p.T(texts::kStatusOk));
-    w.Repaint();
-    w.Enable(id::kWrite, true);
+    status.Show(std::string(p.T(texts::kStatusOk)));
+    status.Repaint();
     p.host.Beep();
-    w.Enable(id::kStatusLine, false);
-    return Outcome::Done;
+    status.Enable(false);
+    read.outcome = Outcome::Done;
+    return read;
+}
+
+void ShowSettingsRead(Program& p, Window& w, const SettingsRead& read) {
+    if (read.stage != ReadStage::NotStarted) {
+        for (const int control : {id::kRpmControl, id::kAcceleration, id::kForwardReverse,
+                                  id::kLogTransmitter, id::kLogOvertemp, id::kLogUndervoltage}) {
+            w.Enable(control, true);
+        }
+        for (const int field : {id::kFullSpeedTime, id::kNeutralTime, id::kStopTime,
+                                id::kLogTransmitter, id::kLogOvertemp, id::kLogUndervoltage,
+                                id::kMaxFrequency, id::kAcceleration, id::kStartupPower}) {
+            w.SetText(field, "");
+        }
+    }
+    if (read.stage == ReadStage::VersionRead || read.stage == ReadStage::Done) {
+        w.SetText(id::kVersionText, p.settings.versionText);
+    }
+    if (read.stage == ReadStage::LinkFailed) {
+        // Nothing of a Read whose replies did not all arrive stays shown.
+        for (const int field :
+             {id::kFullSpeedTime, id::kNeutralTime, id::kStopTime, id::kLogTransmitter,
+              id::kLogOvertemp, id::kLogUndervoltage, id::kMaxFrequency, id::kAcceleration,
+              id::kStartupPower, id::kVersionText, id::kLipoCells, id::kThresholdVolts}) {
+            w.SetText(field, "");
+        }
+        for (const int box :
+             {id::kFreq78, id::kFreq156, id::kFreeWheeling, id::kForwardReverse, id::kRpmLimit,
+              id::kTurbo, id::kRpmControl, id::kLvIgnore, id::kLvReducePower, id::kLvSwitchOff,
+              id::kBatteryNicd, id::kBatteryLipo, id::kBatteryFix, id::kOvertempProtection}) {
+            w.SetCheck(box, false);
+        }
+        w.ComboSetSel(id::kTimingList, -1);
+        w.ComboSetSel(id::kBrakeList, -1);
+        w.Enable(id::kWrite, false);
+    }
+    if (read.stage == ReadStage::Done) {
+        ShowReadForm(p, w, read);
+        w.Enable(id::kWrite, true);
+    }
+}
+
+Outcome ReadSettings(Program& p, Window& w) {
+    w.SetText(id::kFullSpeedTime, "");
+    WindowStatus status(w);
+    const SettingsRead read = ReadSettingsValues(p, status);
+    ShowSettingsRead(p, w, read);
+    return read.outcome;
 }
 
 }  // namespace kvr

@@ -1,12 +1,29 @@
 // The settings commands on an unseen record of the main window's form.
 #include "app/settings_values.h"
 
+#include <algorithm>
+
 #include "app/settings_file.h"
 #include "app/status_line.h"
 #include "platform/window_record.h"
+#include "res/ids.h"
 #include "res/templates.h"
+#include "settings/conversions.h"
 
 namespace kvr {
+namespace {
+
+// A Read's values as the form's controls give them back: texts as long as
+// a field is read.
+ShownSettings ShownAsRead(ShownSettings shown) {
+    for (FieldValue& value : shown.form.values) {
+        value.text.resize(std::min(value.text.size(), kFieldChars));
+    }
+    shown.maxFrequency.resize(std::min(shown.maxFrequency.size(), kFieldChars));
+    return shown;
+}
+
+}  // namespace
 
 SettingsValues::SettingsValues(Program& p) : p_(p), form_(std::make_unique<WindowRecord>()) {
     // The controls as the main window opens them.
@@ -22,10 +39,18 @@ SettingsValues::~SettingsValues() {
 }
 
 Outcome SettingsValues::Read() {
-    return ReadSettings(p_, *form_);
+    form_->SetText(id::kFullSpeedTime, "");
+    WindowStatus status(*form_);
+    const SettingsRead read = ReadSettingsValues(p_, status);
+    // Load and Write still work on the form's controls.
+    ShowSettingsRead(p_, *form_, read);
+    read_.reset();
+    if (read.outcome == Outcome::Done) read_ = read.shown;
+    return read.outcome;
 }
 
 Outcome SettingsValues::Load(const std::string& path) {
+    read_.reset();
     return LoadSettingsFile(p_, *form_, path);
 }
 
@@ -47,7 +72,7 @@ Outcome SettingsValues::Compare(const std::string& path, std::vector<std::string
 }
 
 ShownSettings SettingsValues::Shown() {
-    ShownSettings shown = ShownSettingsOf(*form_);
+    ShownSettings shown = read_ ? ShownAsRead(*read_) : ShownSettingsOf(*form_);
     // The form is no one's window: boxes have no owner.
     shown.owner = nullptr;
     return shown;

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -38,6 +39,8 @@ class SettingsValues {
   private:
     Program& p_;
     std::unique_ptr<WindowRecord> form_;
+    // The last Read's values, until a Load changes the form.
+    std::optional<ShownSettings> read_;
 };
 
 }  // namespace kvr

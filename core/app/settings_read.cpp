@@ -1,4 +1,4 @@
-// "Read": the controller checked and its parameter bytes read into a settings form; the window shows it.
+// "Read": the controller checked, its parameters read into a form that the window shows.
 #include <string>
 
 #include "app/link_messages.h"

@@ -6,19 +6,11 @@
 #include <vector>
 
 #include "app/program.h"
+#include "app/shown_settings.h"
 #include "platform/window.h"
 #include "settings/settings_json.h"
 
 namespace kvr {
-
-// The form as the settings files take it: its fields, the governor's top
-// frequency as the form shows it, and the window that owns the boxes (none
-// where there is no window).
-struct ShownSettings {
-    SettingsForm form;
-    std::string maxFrequency;
-    Window* owner = nullptr;
-};
 
 // What the main window shows now.
 ShownSettings ShownSettingsOf(Window& mainWindow);

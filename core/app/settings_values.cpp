@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include "app/settings_commands.h"
 #include "app/settings_file.h"
 #include "app/status_line.h"
 #include "platform/window_record.h"

@@ -7,8 +7,7 @@
 #include <vector>
 
 #include "app/program.h"
-#include "app/settings_commands.h"
-#include "app/settings_file.h"
+#include "app/shown_settings.h"
 
 namespace kvr {
 

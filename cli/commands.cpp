@@ -135,7 +135,8 @@ int RunPorts(Session& s) {
 }
 
 int RunRead(Session& s) {
-    SettingsValues settings(s.p());
+    ConsoleStatus status;
+    SettingsValues settings(s.p(), status);
     if (settings.Read() != Outcome::Done) return kExitFailed;
     if (!s.options().output.empty()) {
         if (settings.Save(s.options().output) != Outcome::Done) return kExitFailed;
@@ -150,7 +151,8 @@ int RunRead(Session& s) {
 
 int RunWrite(Session& s) {
     // What a user does in the window: Read, Load Settings..., Write.
-    SettingsValues settings(s.p());
+    ConsoleStatus status;
+    SettingsValues settings(s.p(), status);
     if (settings.Read() != Outcome::Done) return kExitFailed;
     if (settings.Load(s.options().file) != Outcome::Done) return kExitFailed;
     const WriteMode mode = s.options().dryRun ? WriteMode::ValidateOnly : WriteMode::Store;
@@ -161,7 +163,8 @@ int RunWrite(Session& s) {
 }
 
 int RunDiff(Session& s) {
-    SettingsValues settings(s.p());
+    ConsoleStatus status;
+    SettingsValues settings(s.p(), status);
     if (settings.Read() != Outcome::Done) return kExitFailed;
     std::vector<std::string> differences;
     if (settings.Compare(s.options().file, differences) != Outcome::Done) return kExitFailed;
@@ -287,7 +290,8 @@ int RunRpm(Session& s) {
     const Options& o = s.options();
     Program& p = s.p();
     // The governor wants settings read first, as in the window.
-    SettingsValues settings(p);
+    ConsoleStatus status;
+    SettingsValues settings(p, status);
     if (settings.Read() != Outcome::Done) return kExitFailed;
     SpeedValues fields;
     if (OpenRpmControl(p, fields) != Outcome::Done) return kExitFailed;
@@ -331,9 +335,9 @@ int RunLock(Session& s) {
     const Options& o = s.options();
     Program& p = s.p();
     // The lock functions want settings read first, as in the window.
-    SettingsValues settings(p);
-    if (settings.Read() != Outcome::Done) return kExitFailed;
     ConsoleStatus status;
+    SettingsValues settings(p, status);
+    if (settings.Read() != Outcome::Done) return kExitFailed;
     if (OpenLockFunctions(p, status) != Outcome::Done) return kExitFailed;
     LocksRead locks = ReadLocks(p);
     if (locks.outcome != Outcome::Done) return kExitFailed;

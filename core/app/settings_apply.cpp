@@ -1,28 +1,21 @@
-// A checked settings file's values put into the form as clicks and typing, so the handlers run.
+// A checked settings file's values put into the form as clicks and typing, by the form's rules.
 #include "app/settings_apply.h"
 
-#include "app/settings_commands.h"
 #include "app/settings_form_io.h"
 #include "res/templates.h"
+#include "settings/form_clicks.h"
 
 namespace kvr {
 namespace {
 
 using Json = SettingsJson;
 
-// Puts one radio group's choice into the form as a click would.
-void ClickRadio(Program& p, Window& w, Field group, int chosen) {
-    for (std::size_t i = 0; i < FieldOf(group).choices.size(); ++i) {
-        w.SetCheck(RadioOf(group, static_cast<int>(i)), static_cast<int>(i) == chosen);
-    }
-    if (chosen >= 0) HandleSettingsControl(p, w, RadioOf(group, chosen));
-}
-
 class Applier {
   public:
-    Applier(Program& p, Window& w, const FileValues& values) : p_(p), w_(w), values_(values) {}
+    Applier(Program& p, SettingsForm& form, const FileValues& values)
+        : p_(p), form_(form), values_(values) {}
 
-    std::vector<std::string> Run() {
+    AppliedFile Run() {
         ApplyGovernor();
         ApplyLowVoltage();
         for (const SettingsField& f : SettingsFields()) {
@@ -30,7 +23,7 @@ class Applier {
             if (!v || AppliedFirst(f.field) || !Applies(f, *v)) continue;
             Apply(f, *v);
         }
-        return leftOut_;
+        return {leftOut_, editing_};
     }
 
   private:
@@ -39,7 +32,13 @@ class Applier {
     }
     bool Has(int feature) const { return feature == 0 || (p_.settings.features & feature) != 0; }
     // The radio group's choice now in the form.
-    int Current(Field group) { return ChosenRadio(group, ReadField(w_, group).radios); }
+    int Current(Field group) const { return form_.Chosen(group); }
+
+    // Puts one radio group's choice into the form as a click would.
+    void ClickRadio(Field group, int chosen) {
+        form_[group].radios = chosen >= 0 ? 1U << chosen : 0;
+        if (chosen >= 0) editing_.Then(ClickChoice(form_, p_.settings, group, chosen));
+    }
 
     static bool AppliedFirst(Field f) {
         return f == Field::RpmControl || f == Field::LowVoltage || f == Field::Battery ||
@@ -51,14 +50,14 @@ class Applier {
     bool Applies(const SettingsField& f, const Json& v) {
         if (f.kind == FieldKind::Check && !Has(f.feature)) {
             const int box = ControlOf(f.field);
-            if (v.get<bool>() != w_.IsChecked(box)) leftOut_.push_back(LabelOf(p_, box));
+            if (v.get<bool>() != form_.Checked(f.field)) leftOut_.push_back(LabelOf(p_, box));
             return false;
         }
         if (f.kind == FieldKind::Radios && !v.is_null()) {
             const int chosen = FileChoice(f, v);
             if (!Has(f.choices[static_cast<std::size_t>(chosen)].feature)) {
                 const int radio = RadioOf(f.field, chosen);
-                if (!w_.IsChecked(radio)) leftOut_.push_back(LabelOf(p_, radio));
+                if (!form_.On(f.field, chosen)) leftOut_.push_back(LabelOf(p_, radio));
                 return false;
             }
         }
@@ -70,9 +69,9 @@ class Applier {
         const SettingsField& rpm = FieldOf(Field::RpmControl);
         const std::optional<Json>& v = ValueOf(Field::RpmControl);
         if (!v || !Applies(rpm, *v)) return;
-        if (v->get<bool>() != w_.IsChecked(ControlOf(rpm.field))) {
-            w_.SetCheck(ControlOf(rpm.field), v->get<bool>());
-            HandleSettingsControl(p_, w_, ControlOf(rpm.field));
+        if (v->get<bool>() != form_.Checked(rpm.field)) {
+            form_[rpm.field].checked = v->get<bool>();
+            ClickGovernor(form_);
         }
     }
 
@@ -83,20 +82,20 @@ class Applier {
         const std::optional<Json>& mode = ValueOf(Field::LowVoltage);
         const SettingsField& lowVoltage = FieldOf(Field::LowVoltage);
         if (mode && FileChoice(lowVoltage, *mode) != Current(Field::LowVoltage)) {
-            ClickRadio(p_, w_, Field::LowVoltage, FileChoice(lowVoltage, *mode));
+            ClickRadio(Field::LowVoltage, FileChoice(lowVoltage, *mode));
         }
         const int chosenMode = Current(Field::LowVoltage);
         if (chosenMode < 0 || chosenMode == kLvChoiceIgnore) return;
         const std::optional<Json>& battery = ValueOf(Field::Battery);
         const SettingsField& batteryField = FieldOf(Field::Battery);
         if (battery && FileChoice(batteryField, *battery) != Current(Field::Battery)) {
-            ClickRadio(p_, w_, Field::Battery, FileChoice(batteryField, *battery));
+            ClickRadio(Field::Battery, FileChoice(batteryField, *battery));
         }
         const int kind = Current(Field::Battery);
         for (const auto& [field, needed] : {std::pair{Field::LipoCells, kBatteryChoiceLipo},
                                             std::pair{Field::Threshold, kBatteryChoiceFixed}}) {
             const std::optional<Json>& v = ValueOf(field);
-            if (v && kind == needed) w_.SetText(ControlOf(field), FieldText(FieldOf(field), *v));
+            if (v && kind == needed) form_[field].text = FieldText(FieldOf(field), *v);
         }
     }
 
@@ -105,25 +104,26 @@ class Applier {
             case FieldKind::Time:
             case FieldKind::Volts:
             case FieldKind::Byte:
-                w_.SetText(ControlOf(f.field), FieldText(f, v));
+                form_[f.field].text = FieldText(f, v);
                 break;
             case FieldKind::Check:
-                w_.SetCheck(ControlOf(f.field), v.get<bool>());
+                form_[f.field].checked = v.get<bool>();
                 break;
             case FieldKind::List:
-                w_.ComboSetSel(ControlOf(f.field), FileChoice(f, v));
+                form_[f.field].selected = FileChoice(f, v);
                 break;
             case FieldKind::Radios:
                 if (FileChoice(f, v) != Current(f.field))
-                    ClickRadio(p_, w_, f.field, FileChoice(f, v));
+                    ClickRadio(f.field, FileChoice(f, v));
                 break;
         }
     }
 
     Program& p_;
-    Window& w_;
+    SettingsForm& form_;
     const FileValues& values_;
     std::vector<std::string> leftOut_;
+    BatteryEditing editing_;
 };
 
 }  // namespace
@@ -132,8 +132,8 @@ std::string LabelOf(Program& p, int control) {
     return res::ControlLabel(p.lang, res::MainWindowTemplateId(p.lang), control);
 }
 
-std::vector<std::string> ApplyFileValues(Program& p, Window& w, const FileValues& values) {
-    return Applier(p, w, values).Run();
+AppliedFile ApplyFileValues(Program& p, SettingsForm& form, const FileValues& values) {
+    return Applier(p, form, values).Run();
 }
 
 }  // namespace kvr

@@ -14,15 +14,10 @@ namespace kvr {
 // the command ended early (its message, if any, has been shown).
 Outcome ReadSettings(Program& p, Window& mainWindow);
 
-// Read's part in the window: its controls as that Read leaves them.
-void ShowSettingsRead(Program& p, Window& mainWindow, const SettingsRead& read);
-
 // "Write" (id::kWrite): validates the settings controls and stores them in the
 // controller. Done when every setting was stored (or, validating only,
 // would be); Refused or Failed otherwise (after its message, if any).
 Outcome WriteSettings(Program& p, Window& mainWindow, WriteMode mode = WriteMode::Store);
-// The same for a form's values, with the status texts in `status`.
-Outcome WriteSettings(Program& p, StatusSink& status, const SettingsForm& form, WriteMode mode);
 
 // The controls id::kFreq78, id::kFreq156, id::kLvIgnore, id::kLvSwitchOff,
 // id::kLvReducePower, id::kRpmControl, id::kLogReset, id::kBatteryNicd,

@@ -126,12 +126,15 @@ Outcome CompareSettingsFile(Program& p, Window& w, const std::string& path,
     return CompareSettingsFile(p, ShownSettingsOf(w), path, differences);
 }
 
-Outcome LoadSettingsFile(Program& p, Window& w, const std::string& path) {
+Outcome LoadSettingsFile(Program& p, ShownSettings& shown, const std::string& path,
+                         const std::function<void(const BatteryEditing&)>& loaded) {
     // The controller's features and version decide what applies.
     if (SettingsReadGate(p) != 0) return Outcome::Refused;
     SettingsDocument file;
-    if (!ReadFileShown(p, &w, path, file)) return Outcome::Refused;
-    const std::vector<std::string> leftOut = ApplyFileValues(p, w, file.values);
+    if (!ReadFileShown(p, shown.owner, path, file)) return Outcome::Refused;
+    const AppliedFile applied = ApplyFileValues(p, shown.form, file.values);
+    if (loaded) loaded(applied.editing);
+    const std::vector<std::string>& leftOut = applied.leftOut;
 
     std::vector<std::string> missing;
     for (std::size_t i = 0; i < kFieldCount; ++i) {
@@ -150,9 +153,17 @@ Outcome LoadSettingsFile(Program& p, Window& w, const std::string& path) {
     if (!missing.empty()) {
         report += "\n" + Fill(p.T(texts::kSettingsNotInFile), {JoinNames(missing)});
     }
-    p.host.MessageBox(&w, report, std::string(p.T(texts::kCaptionWarningColon)),
+    p.host.MessageBox(shown.owner, report, std::string(p.T(texts::kCaptionWarningColon)),
                       MessageButtons::Ok);
     return Outcome::Done;
+}
+
+Outcome LoadSettingsFile(Program& p, Window& w, const std::string& path) {
+    ShownSettings shown = ShownSettingsOf(w);
+    const SettingsForm before = shown.form;
+    return LoadSettingsFile(p, shown, path, [&](const BatteryEditing& editing) {
+        ShowFormChanges(w, before, shown.form, editing);
+    });
 }
 
 void SaveSettingsCommand(Program& p, Window& w) {

@@ -2,12 +2,14 @@
 // what the command line does with them.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "app/program.h"
 #include "app/shown_settings.h"
 #include "platform/window.h"
+#include "settings/form_clicks.h"
 #include "settings/settings_json.h"
 
 namespace kvr {
@@ -33,7 +35,10 @@ Outcome SaveSettingsFile(Program& p, Window& mainWindow, const std::string& path
 // touching any control; otherwise puts its values into the form as a user
 // would, leaving out what this controller does not have (and saying so).
 // Never talks to the controller. Done when loaded; Refused after a message
-// box.
+// box. `loaded` sees what the clicks left editable, before the box that
+// reports what was left out.
+Outcome LoadSettingsFile(Program& p, ShownSettings& shown, const std::string& path,
+                         const std::function<void(const BatteryEditing&)>& loaded = nullptr);
 Outcome LoadSettingsFile(Program& p, Window& mainWindow, const std::string& path);
 
 // The form's settings as "name = value" lines, in file order. Done on

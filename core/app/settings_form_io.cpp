@@ -81,6 +81,44 @@ FieldValue ReadField(Window& w, Field field) {
     return v;
 }
 
+void ShowFormChanges(Window& w, const SettingsForm& before, const SettingsForm& after,
+                     const BatteryEditing& editing) {
+    for (const SettingsField& f : SettingsFields()) {
+        const FieldValue& was = before[f.field];
+        const FieldValue& is = after[f.field];
+        switch (f.kind) {
+            case FieldKind::Time:
+            case FieldKind::Volts:
+            case FieldKind::Byte:
+                if (is.text != was.text) w.SetText(ControlOf(f.field), is.text);
+                break;
+            case FieldKind::Check:
+                if (is.checked != was.checked) w.SetCheck(ControlOf(f.field), is.checked);
+                break;
+            case FieldKind::List:
+                if (is.selected != was.selected) w.ComboSetSel(ControlOf(f.field), is.selected);
+                break;
+            case FieldKind::Radios:
+                for (const bool on : {false, true}) {
+                    for (std::size_t i = 0; i < f.choices.size(); ++i) {
+                        const bool now = (is.radios >> i & 1U) != 0;
+                        if (now == on && now != ((was.radios >> i & 1U) != 0)) {
+                            w.SetCheck(RadioOf(f.field, static_cast<int>(i)), on);
+                        }
+                    }
+                }
+                break;
+        }
+    }
+    if (editing.radios) {
+        for (const int radio : {id::kBatteryNicd, id::kBatteryLipo, id::kBatteryFix}) {
+            w.Enable(radio, *editing.radios);
+        }
+    }
+    if (editing.lipoCells) w.Enable(id::kLipoCells, *editing.lipoCells);
+    if (editing.threshold) w.Enable(id::kThresholdVolts, *editing.threshold);
+}
+
 SettingsForm ReadForm(Window& w) {
     SettingsForm form;
     for (const SettingsField& f : SettingsFields()) form[f.field] = ReadField(w, f.field);

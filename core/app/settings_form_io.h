@@ -1,7 +1,8 @@
-// Where each field of the settings form lives in the main window, and the form read from it.
+// Where each field of the settings form lives in the main window: the form read from it, shown in it.
 #pragma once
 
 #include "platform/window.h"
+#include "settings/form_clicks.h"
 #include "settings/settings_form.h"
 
 namespace kvr {
@@ -15,5 +16,9 @@ int RadioOf(Field group, int choice);
 SettingsForm ReadForm(Window& mainWindow);
 // One field of it.
 FieldValue ReadField(Window& mainWindow, Field field);
+// Shows what changed from `before` to `after` (radios cleared before one is
+// checked) and what the clicks left editable.
+void ShowFormChanges(Window& mainWindow, const SettingsForm& before, const SettingsForm& after,
+                     const BatteryEditing& editing);
 
 }  // namespace kvr

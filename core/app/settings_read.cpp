@@ -29,8 +29,8 @@ void FailRead(Program& p, StatusSink& status, const Text& message) {
 
 // Ends a Read whose replies did not all arrive: the settings count as not
 // read, so that no invented value can be shown or written back.
-void FailLink(Program& p, StatusSink& status, SettingsRead& read) {
-    read.stage = ReadStage::LinkFailed;
+void FailLink(Program& p, StatusSink& status, ReadSteps& steps) {
+    steps.LinkLost();
     p.settings.versionWord = kVersionNotRead;
     p.settings.versionText.clear();
     status.Show("");
@@ -47,7 +47,7 @@ void EndUnread(StatusSink& status) {
 
 // Opens the port and the link. True when the controller answers; false after
 // its message.
-bool StartRead(Program& p, StatusSink& status, SettingsRead& read) {
+bool StartRead(Program& p, StatusSink& status, ReadSteps& steps) {
     // Settings are read only through a serial port.
     if (p.link.state.medium != Medium::Serial) {
         p.host.MessageBox(nullptr, std::string(p.T(texts::kNoSerialPort)),
@@ -62,7 +62,7 @@ bool StartRead(Program& p, StatusSink& status, SettingsRead& read) {
     }
     status.Enable(true);
     status.Show(WithPath(p, p.T(texts::kReading)));
-    read.stage = ReadStage::Started;
+    steps.Opening();
     status.Repaint();
     p.app.statusWindow = status.Owner();
     if (ConnectLinkChecked(p) != 0) {
@@ -75,12 +75,12 @@ bool StartRead(Program& p, StatusSink& status, SettingsRead& read) {
 
 // The set-up marker, the version and the features: whether this program
 // may set the controller up. Each judgement rests on replies that arrived.
-bool CheckController(Program& p, StatusSink& status, SettingsRead& read) {
+bool CheckController(Program& p, StatusSink& status, ReadSteps& steps) {
     SettingsImage& s = p.settings;
     ReadRun run(p);
     const int marker = ReadSettingsByte(run, SetupMarker);
     if (run.End() != LinkFault::None) {
-        FailLink(p, status, read);
+        FailLink(p, status, steps);
         return false;
     }
     if (marker != kSetupMarkerDone) {
@@ -98,7 +98,7 @@ bool CheckController(Program& p, StatusSink& status, SettingsRead& read) {
     s.versionText = VersionText(versionHigh, versionLow, -1);
     s.versionWord = versionHigh * 256 + versionLow;
     if (run.End() != LinkFault::None) {
-        FailLink(p, status, read);
+        FailLink(p, status, steps);
         return false;
     }
     // Both bytes erased: the controller has never been set up.
@@ -114,11 +114,11 @@ bool CheckController(Program& p, StatusSink& status, SettingsRead& read) {
     s.features = ReadSettingsByte(run, FeatureFlags);
     const int requiredLevel = ReadSettingsByte(run, RequiredLevel);
     if (run.End() != LinkFault::None) {
-        FailLink(p, status, read);
+        FailLink(p, status, steps);
         return false;
     }
     s.versionText = VersionText(versionHigh, versionLow, s.features);
-    read.stage = ReadStage::VersionRead;
+    steps.VersionRead(s.versionText);
     if (requiredLevel > kProgramVersion) {
         s.versionWord = kVersionRefused;
         FailRead(p, status, texts::kNeedLatestVersion);
@@ -261,77 +261,80 @@ void ShowReadForm(Program& p, Window& w, const SettingsRead& read) {
     EnableBatteryControls(w, form);
 }
 
+// Read's steps in the main window, each as the window shows it.
+class WindowReadSteps final : public ReadSteps {
+  public:
+    WindowReadSteps(Program& p, Window& w) : p_(p), w_(w) {}
+
+    void Opening() override {
+        for (const int control : {id::kRpmControl, id::kAcceleration, id::kForwardReverse,
+                                  id::kLogTransmitter, id::kLogOvertemp, id::kLogUndervoltage}) {
+            w_.Enable(control, true);
+        }
+        for (const int field : {id::kFullSpeedTime, id::kNeutralTime, id::kStopTime,
+                                id::kLogTransmitter, id::kLogOvertemp, id::kLogUndervoltage,
+                                id::kMaxFrequency, id::kAcceleration, id::kStartupPower}) {
+            w_.SetText(field, "");
+        }
+    }
+    void VersionRead(const std::string& text) override { w_.SetText(id::kVersionText, text); }
+    void LinkLost() override {
+        for (const int field :
+             {id::kFullSpeedTime, id::kNeutralTime, id::kStopTime, id::kLogTransmitter,
+              id::kLogOvertemp, id::kLogUndervoltage, id::kMaxFrequency, id::kAcceleration,
+              id::kStartupPower, id::kVersionText, id::kLipoCells, id::kThresholdVolts}) {
+            w_.SetText(field, "");
+        }
+        for (const int box :
+             {id::kFreq78, id::kFreq156, id::kFreeWheeling, id::kForwardReverse, id::kRpmLimit,
+              id::kTurbo, id::kRpmControl, id::kLvIgnore, id::kLvReducePower, id::kLvSwitchOff,
+              id::kBatteryNicd, id::kBatteryLipo, id::kBatteryFix, id::kOvertempProtection}) {
+            w_.SetCheck(box, false);
+        }
+        w_.ComboSetSel(id::kTimingList, -1);
+        w_.ComboSetSel(id::kBrakeList, -1);
+        w_.Enable(id::kWrite, false);
+    }
+    void Arrived(const SettingsRead& read) override { ShowReadForm(p_, w_, read); }
+    void Finished() override { w_.Enable(id::kWrite, true); }
+
+  private:
+    Program& p_;
+    Window& w_;
+};
+
 }  // namespace
 
-SettingsRead ReadSettingsValues(Program& p, StatusSink& status) {
+SettingsRead ReadSettingsValues(Program& p, StatusSink& status, ReadSteps& steps) {
     SettingsRead read;
-    if (!StartRead(p, status, read)) return read;
-    if (!CheckController(p, status, read)) return read;
+    if (!StartRead(p, status, steps)) return read;
+    if (!CheckController(p, status, steps)) return read;
 
     // Every parameter byte first, in the order the controller is read;
     // shown only once all of them arrived.
     ReadRun run(p);
     const ControllerParameters v = ReadControllerParameters(run);
     if (run.End() != LinkFault::None) {
-        FailLink(p, status, read);
+        FailLink(p, status, steps);
         return read;
     }
     FormOfParameters(p, v, read);
-    read.stage = ReadStage::Done;
+    steps.Arrived(read);
 
     status.Show(std::string(p.T(texts::kStatusOk)));
     status.Repaint();
+    steps.Finished();
     p.host.Beep();
     status.Enable(false);
     read.outcome = Outcome::Done;
     return read;
 }
 
-void ShowSettingsRead(Program& p, Window& w, const SettingsRead& read) {
-    if (read.stage != ReadStage::NotStarted) {
-        for (const int control : {id::kRpmControl, id::kAcceleration, id::kForwardReverse,
-                                  id::kLogTransmitter, id::kLogOvertemp, id::kLogUndervoltage}) {
-            w.Enable(control, true);
-        }
-        for (const int field : {id::kFullSpeedTime, id::kNeutralTime, id::kStopTime,
-                                id::kLogTransmitter, id::kLogOvertemp, id::kLogUndervoltage,
-                                id::kMaxFrequency, id::kAcceleration, id::kStartupPower}) {
-            w.SetText(field, "");
-        }
-    }
-    if (read.stage == ReadStage::VersionRead || read.stage == ReadStage::Done) {
-        w.SetText(id::kVersionText, p.settings.versionText);
-    }
-    if (read.stage == ReadStage::LinkFailed) {
-        // Nothing of a Read whose replies did not all arrive stays shown.
-        for (const int field :
-             {id::kFullSpeedTime, id::kNeutralTime, id::kStopTime, id::kLogTransmitter,
-              id::kLogOvertemp, id::kLogUndervoltage, id::kMaxFrequency, id::kAcceleration,
-              id::kStartupPower, id::kVersionText, id::kLipoCells, id::kThresholdVolts}) {
-            w.SetText(field, "");
-        }
-        for (const int box :
-             {id::kFreq78, id::kFreq156, id::kFreeWheeling, id::kForwardReverse, id::kRpmLimit,
-              id::kTurbo, id::kRpmControl, id::kLvIgnore, id::kLvReducePower, id::kLvSwitchOff,
-              id::kBatteryNicd, id::kBatteryLipo, id::kBatteryFix, id::kOvertempProtection}) {
-            w.SetCheck(box, false);
-        }
-        w.ComboSetSel(id::kTimingList, -1);
-        w.ComboSetSel(id::kBrakeList, -1);
-        w.Enable(id::kWrite, false);
-    }
-    if (read.stage == ReadStage::Done) {
-        ShowReadForm(p, w, read);
-        w.Enable(id::kWrite, true);
-    }
-}
-
 Outcome ReadSettings(Program& p, Window& w) {
     w.SetText(id::kFullSpeedTime, "");
     WindowStatus status(w);
-    const SettingsRead read = ReadSettingsValues(p, status);
-    ShowSettingsRead(p, w, read);
-    return read.outcome;
+    WindowReadSteps steps(p, w);
+    return ReadSettingsValues(p, status, steps).outcome;
 }
 
 }  // namespace kvr

@@ -1,63 +1,32 @@
-// The settings commands on an unseen record of the main window's form.
+// The settings commands on the form's values, without a window.
 #include "app/settings_values.h"
 
 #include <algorithm>
 
-#include "app/settings_commands.h"
 #include "app/settings_file.h"
-#include "app/status_line.h"
-#include "platform/window_record.h"
-#include "res/ids.h"
-#include "res/templates.h"
 #include "settings/conversions.h"
 
 namespace kvr {
-namespace {
-
-// A Read's values as the form's controls give them back: texts as long as
-// a field is read.
-ShownSettings ShownAsRead(ShownSettings shown) {
-    for (FieldValue& value : shown.form.values) {
-        value.text.resize(std::min(value.text.size(), kFieldChars));
-    }
-    shown.maxFrequency.resize(std::min(shown.maxFrequency.size(), kFieldChars));
-    return shown;
-}
-
-}  // namespace
-
-SettingsValues::SettingsValues(Program& p) : p_(p), form_(std::make_unique<WindowRecord>()) {
-    // The controls as the main window opens them.
-    for (const int control : res::DisabledControls(res::MainWindowTemplateId(p.lang))) {
-        form_->Enable(control, false);
-    }
-    FillSettingsLists(p, *form_);
-}
-
-SettingsValues::~SettingsValues() {
-    // The status line goes with the form.
-    if (p_.app.statusWindow == form_.get()) p_.app.statusWindow = nullptr;
-}
 
 Outcome SettingsValues::Read() {
-    form_->SetText(id::kFullSpeedTime, "");
-    WindowStatus status(*form_);
-    const SettingsRead read = ReadSettingsValues(p_, status);
-    // Load and Write still work on the form's controls.
-    ShowSettingsRead(p_, *form_, read);
-    read_.reset();
-    if (read.outcome == Outcome::Done) read_ = read.shown;
-    return read.outcome;
+    ReadSteps unseen;
+    const SettingsRead read = ReadSettingsValues(p_, status_, unseen);
+    if (read.outcome != Outcome::Done) return read.outcome;
+    ShownSettings shown = read.shown;
+    // What the Read leaves alone keeps what the form held.
+    for (std::size_t i = 0; i < kFieldCount; ++i) {
+        if ((read.untouched >> i & 1U) != 0) shown.form.values[i] = form_.form.values[i];
+    }
+    form_ = shown;
+    return Outcome::Done;
 }
 
 Outcome SettingsValues::Load(const std::string& path) {
-    read_.reset();
-    return LoadSettingsFile(p_, *form_, path);
+    return LoadSettingsFile(p_, form_, path);
 }
 
 Outcome SettingsValues::Write(WriteMode mode) {
-    WindowStatus status(*form_);
-    return WriteSettings(p_, status, Shown().form, mode);
+    return WriteSettings(p_, status_, Shown().form, mode);
 }
 
 Outcome SettingsValues::Save(const std::string& path) {
@@ -72,10 +41,12 @@ Outcome SettingsValues::Compare(const std::string& path, std::vector<std::string
     return CompareSettingsFile(p_, Shown(), path, differences);
 }
 
-ShownSettings SettingsValues::Shown() {
-    ShownSettings shown = read_ ? ShownAsRead(*read_) : ShownSettingsOf(*form_);
-    // The form is no one's window: boxes have no owner.
-    shown.owner = nullptr;
+ShownSettings SettingsValues::Shown() const {
+    ShownSettings shown = form_;
+    for (FieldValue& value : shown.form.values) {
+        value.text.resize(std::min(value.text.size(), kFieldChars));
+    }
+    shown.maxFrequency.resize(std::min(shown.maxFrequency.size(), kFieldChars));
     return shown;
 }
 

@@ -1,27 +1,22 @@
-// The main window's settings commands for a front end without the window, returning values.
+// The main window's settings commands as values, for a front end without the window.
 #pragma once
 
-#include <memory>
-#include <optional>
 #include <string>
 #include <vector>
 
 #include "app/program.h"
 #include "app/shown_settings.h"
+#include "app/status_sink.h"
 
 namespace kvr {
 
-class WindowRecord;
-
-// The settings form of one run: Read, Load, Write and the settings files as
-// the main window runs them, on a record of the form's controls that no one
-// sees. Each returns the window command's outcome; messages are the host's
-// boxes.
+// The settings form of one run as values: Read, Load, Write and the
+// settings files as the main window runs them, with the same boxes (the
+// host's) and status texts (to `status`). Each returns the window
+// command's outcome.
 class SettingsValues {
   public:
-    // Not copied: the program's status line may point at its form.
-    explicit SettingsValues(Program& p);
-    ~SettingsValues();
+    SettingsValues(Program& p, StatusSink& status) : p_(p), status_(status) {}
 
     Outcome Read();
     Outcome Load(const std::string& path);
@@ -32,14 +27,14 @@ class SettingsValues {
     Outcome List(std::vector<std::string>& lines);
     // "name: file VALUE, controller VALUE" for each setting that differs.
     Outcome Compare(const std::string& path, std::vector<std::string>& differences);
-    // The form's values as the settings files take them.
-    ShownSettings Shown();
+    // The form's values as the settings files take them: each text as long
+    // as the window's field gives it back.
+    ShownSettings Shown() const;
 
   private:
     Program& p_;
-    std::unique_ptr<WindowRecord> form_;
-    // The last Read's values, until a Load changes the form.
-    std::optional<ShownSettings> read_;
+    StatusSink& status_;
+    ShownSettings form_;
 };
 
 }  // namespace kvr

@@ -25,26 +25,37 @@ enum class WriteMode {
     ValidateOnly,  // the same checks and refusals, nothing sent to the controller
 };
 
-// How far a Read went: what of it the window shows.
-enum class ReadStage {
-    NotStarted,   // refused before the port was opened
-    Started,      // the link was opened
-    VersionRead,  // the controller's version arrived
-    LinkFailed,   // replies were missing: nothing read stays shown
-    Done,         // every parameter arrived
-};
-
-// A Read as values: its outcome, how far it went and, when Done, the form
-// as the window shows it. Fields in `untouched` (a bit per Field) keep what
-// the window showed before.
+// A Read as values: its outcome and, when Done, the form as the window
+// shows it. Fields in `untouched` (a bit per Field) keep what the form
+// showed before.
 struct SettingsRead {
     Outcome outcome = Outcome::Failed;
-    ReadStage stage = ReadStage::NotStarted;
     ShownSettings shown;
     unsigned untouched = 0;
 };
 
+// What a Read shows as it goes, each at its moment among the status texts
+// and boxes: the window shows them, the command line needs none.
+class ReadSteps {
+  public:
+    virtual ~ReadSteps() = default;
+    // The link is about to open: the fields a Read fills are emptied.
+    virtual void Opening() {}
+    // The controller's version arrived, before any refusal of it.
+    virtual void VersionRead(const std::string& /*text*/) {}
+    // Replies were missing, before the link-fault box: nothing read stays.
+    virtual void LinkLost() {}
+    // Every parameter arrived, before the status line says so.
+    virtual void Arrived(const SettingsRead& /*read*/) {}
+    // The Read is done, before the beep.
+    virtual void Finished() {}
+};
+
 // Read's part without a window: the boxes, status texts and wire of Read.
-SettingsRead ReadSettingsValues(Program& p, StatusSink& status);
+SettingsRead ReadSettingsValues(Program& p, StatusSink& status, ReadSteps& steps);
+
+// Write's part without a window: a form's values validated and stored, with
+// the status texts in `status`.
+Outcome WriteSettings(Program& p, StatusSink& status, const SettingsForm& form, WriteMode mode);
 
 }  // namespace kvr

@@ -251,13 +251,15 @@ TEST(SettingsFile, LoadedValuesPassWritesChecks) {
     struct Case {
         const char* settings;
         const char* refusal;
+        int editable = 0;  // the battery's field the load leaves editable
     };
     const Case cases[] = {
         {R"("acceleration": 51)", "control speed (1 - 50)"},
         {R"("fullSpeedMs": 2.31)", "full speed 1.6 - 2.3ms !"},
         {R"("lowVoltage": null)", "low voltage protection ?"},
-        {R"("battery": "lipo", "lipoCells": 5)", "number of Lipolys 2 - 4!"},
-        {R"("battery": "fixed", "thresholdVolts": 5.5)", "Limit: 5.6V - 12V!"},
+        {R"("battery": "lipo", "lipoCells": 5)", "number of Lipolys 2 - 4!", id::kLipoCells},
+        {R"("battery": "fixed", "thresholdVolts": 5.5)", "Limit: 5.6V - 12V!",
+         id::kThresholdVolts},
         {R"("timing": null)", "Timing?"},
         {R"("emfBrake": "soft", "rpmControl": true)", "RPM control: Brake not possible!"},
         {R"("rpmControl": true, "forwardReverse": true)",
@@ -269,6 +271,10 @@ TEST(SettingsFile, LoadedValuesPassWritesChecks) {
         WriteFileBytes("f.json", std::string(R"({"format": "kvrsetup settings",)") +
                                      R"("formatVersion": 1, "settings": {)" + c.settings + "}}");
         ASSERT_EQ(LoadSettingsFile(r.p, r.w, "f.json"), Outcome::Done);
+        if (c.editable != 0) {
+            EXPECT_TRUE(r.w.IsEnabled(c.editable));
+            EXPECT_EQ(r.w.IsEnabled(id::kLipoCells), c.editable == id::kLipoCells);
+        }
         // Names left out of this file are reported; that box comes first.
         const std::size_t before = r.host.boxes.size();
         EXPECT_EQ(r.Write(), Outcome::Refused);

@@ -113,8 +113,7 @@ class Applier {
                 form_[f.field].selected = FileChoice(f, v);
                 break;
             case FieldKind::Radios:
-                if (FileChoice(f, v) != Current(f.field))
-                    ClickRadio(f.field, FileChoice(f, v));
+                if (FileChoice(f, v) != Current(f.field)) ClickRadio(f.field, FileChoice(f, v));
                 break;
         }
     }

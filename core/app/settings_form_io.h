@@ -1,4 +1,4 @@
-// Where each field of the settings form lives in the main window: the form read from it, shown in it.
+// Where each settings field lives in the main window: the form read from it and shown in it.
 #pragma once
 
 #include "platform/window.h"

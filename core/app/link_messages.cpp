@@ -35,10 +35,10 @@ void ShowConnectFailure(Program& p, bool port) {
     }
 }
 
-int ConnectLinkChecked(Program& p) {
-    if (ConnectLink(p) == 0) return 0;
+Outcome ConnectLinkChecked(Program& p) {
+    if (ConnectLink(p) == 0) return Outcome::Done;
     ShowConnectFailure(p, true);
-    return 1;
+    return Outcome::Failed;
 }
 
 void ShowLinkFault(Program& p, Window* owner) {
@@ -55,16 +55,16 @@ void ShowLinkFault(Program& p, Window* owner) {
     }
 }
 
-int WriteControllerByteChecked(Program& p, int address, int value) {
-    if (WriteControllerByte(p, address, value) == 0) return 0;
+Outcome WriteControllerByteChecked(Program& p, int address, int value) {
+    if (WriteControllerByte(p, address, value) == 0) return Outcome::Done;
     // A device that has gone is named as such; a driver failure has been
     // reported already.
     if (p.link.fault == LinkFault::Lost || p.link.fault == LinkFault::Driver) {
         ShowLinkFault(p, nullptr);
-        return 1;
+        return Outcome::Failed;
     }
     Box(p, nullptr, std::string(p.T(texts::kWritingError)), texts::kCaptionErrorBang);
-    return 1;
+    return Outcome::Failed;
 }
 
 void ShowWriteFailure(Program& p, WriteOutcome outcome) {
@@ -84,11 +84,11 @@ void ShowWriteFailure(Program& p, WriteOutcome outcome) {
     }
 }
 
-int WriteControllerBytesChecked(Program& p, const std::vector<ByteWrite>& writes,
-                                std::size_t* attempted) {
+Outcome WriteControllerBytesChecked(Program& p, const std::vector<ByteWrite>& writes,
+                                    std::size_t* attempted) {
     const WriteOutcome outcome = WriteControllerBytes(p, writes, attempted);
     ShowWriteFailure(p, outcome);
-    return outcome == WriteOutcome::Written ? 0 : 1;
+    return outcome == WriteOutcome::Written ? Outcome::Done : Outcome::Failed;
 }
 
 }  // namespace kvr

@@ -15,22 +15,25 @@ namespace kvr {
 // that could not be opened or set up is said only when `port` is set, owned
 // by the status window; a failed driver has been reported already.
 void ShowConnectFailure(Program& p, bool port);
-// ConnectLink for a command: every failure has its message.
-int ConnectLinkChecked(Program& p);
+// ConnectLink for a command: every failure has its message. Done when
+// connected; Failed after the message.
+Outcome ConnectLinkChecked(Program& p);
 
 // The one message for a link fault, caption "Error": "connection lost!" or
 // "Read/write error!". A driver failure has been reported; nothing then.
 void ShowLinkFault(Program& p, Window* owner);
 // As WriteControllerByte, with the "writing error!" box on a mismatch (the
-// lost-connection box when the device has gone).
-int WriteControllerByteChecked(Program& p, int address, int value);
+// lost-connection box when the device has gone). Done when written; Failed
+// after the box.
+Outcome WriteControllerByteChecked(Program& p, int address, int value);
 
 // The one message for a run of writes that failed: "writing error!", the
 // link's own ("connection lost!", "Read/write error!"), or why the
 // controller could not be found again; none when written.
 void ShowWriteFailure(Program& p, WriteOutcome outcome);
-// As WriteControllerBytes, with that message. 0 when written, else 1.
-int WriteControllerBytesChecked(Program& p, const std::vector<ByteWrite>& writes,
-                                std::size_t* attempted = nullptr);
+// As WriteControllerBytes, with that message. Done when written; Failed
+// after the message.
+Outcome WriteControllerBytesChecked(Program& p, const std::vector<ByteWrite>& writes,
+                                    std::size_t* attempted = nullptr);
 
 }  // namespace kvr

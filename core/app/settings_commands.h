@@ -27,8 +27,8 @@ bool HandleSettingsControl(Program& p, Window& mainWindow, int id);
 // The timing and brake lists' entries.
 void FillSettingsLists(Program& p, Window& mainWindow);
 
-// 0 when settings have been read; otherwise shows "Read values first!"
-// (no owner) and returns 1.
-int SettingsReadGate(Program& p);
+// Done when settings have been read; otherwise shows "Read values first!"
+// (no owner) and returns Refused.
+Outcome SettingsReadGate(Program& p);
 
 }  // namespace kvr

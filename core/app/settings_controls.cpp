@@ -41,16 +41,16 @@ void FillSettingsLists(Program& p, Window& w) {
     }
 }
 
-int SettingsReadGate(Program& p) {
-    if (SettingsWereRead(p.settings)) return 0;
+Outcome SettingsReadGate(Program& p) {
+    if (SettingsWereRead(p.settings)) return Outcome::Done;
     p.host.MessageBox(nullptr, std::string(p.T(texts::kReadValuesFirst)),
                       std::string(p.T(texts::kCaptionErrorBang)), MessageButtons::Ok);
-    return 1;
+    return Outcome::Refused;
 }
 
 bool HandleSettingsControl(Program& p, Window& w, int control) {
     if (control == id::kLogReset) {
-        const bool read = SettingsReadGate(p) == 0;
+        const bool read = SettingsReadGate(p) == Outcome::Done;
         for (const int field : {id::kLogTransmitter, id::kLogOvertemp, id::kLogUndervoltage}) {
             w.SetText(field, read ? texts::kCounterCleared : "");
         }
@@ -70,7 +70,7 @@ bool HandleSettingsControl(Program& p, Window& w, int control) {
     }
     ShowFormChanges(w, before, after, editing);
     // Without read settings the chosen frequency is taken back.
-    if (radio && radio->group == Field::Frequency && SettingsReadGate(p) != 0) {
+    if (radio && radio->group == Field::Frequency && SettingsReadGate(p) != Outcome::Done) {
         w.SetCheck(control, false);
     }
     return true;

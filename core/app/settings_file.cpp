@@ -49,7 +49,7 @@ bool ReadFileShown(Program& p, Window* owner, const std::string& path, SettingsD
 // The form after a Read, for Save and List; false after the message (no
 // Read yet, a value no file may hold).
 bool ReadFormShown(Program& p, const ShownSettings& shown, SettingsJson& settings) {
-    if (SettingsReadGate(p) != 0) return false;
+    if (SettingsReadGate(p) != Outcome::Done) return false;
     std::string problem;
     settings = FormSettings(p, shown.form, problem);
     if (problem.empty()) return true;
@@ -105,7 +105,7 @@ Outcome ListSettings(Program& p, Window& w, std::vector<std::string>& lines) {
 
 Outcome CompareSettingsFile(Program& p, const ShownSettings& shown, const std::string& path,
                             std::vector<std::string>& differences) {
-    if (SettingsReadGate(p) != 0) return Outcome::Refused;
+    if (SettingsReadGate(p) != Outcome::Done) return Outcome::Refused;
     SettingsDocument file;
     if (!ReadFileShown(p, shown.owner, path, file)) return Outcome::Refused;
     std::string problem;
@@ -129,7 +129,7 @@ Outcome CompareSettingsFile(Program& p, Window& w, const std::string& path,
 Outcome LoadSettingsFile(Program& p, ShownSettings& shown, const std::string& path,
                          const std::function<void(const BatteryEditing&)>& loaded) {
     // The controller's features and version decide what applies.
-    if (SettingsReadGate(p) != 0) return Outcome::Refused;
+    if (SettingsReadGate(p) != Outcome::Done) return Outcome::Refused;
     SettingsDocument file;
     if (!ReadFileShown(p, shown.owner, path, file)) return Outcome::Refused;
     const AppliedFile applied = ApplyFileValues(p, shown.form, file.values);
@@ -167,7 +167,7 @@ Outcome LoadSettingsFile(Program& p, Window& w, const std::string& path) {
 }
 
 void SaveSettingsCommand(Program& p, Window& w) {
-    if (SettingsReadGate(p) != 0) return;
+    if (SettingsReadGate(p) != Outcome::Done) return;
     auto request = SettingsFileRequest<SaveFileRequest>(p, texts::kSaveSettingsTitle);
     request.defaultExtension = std::string(texts::kSettingsFileExtension);
     const std::string path = p.host.ChooseSaveFile(request);
@@ -176,7 +176,7 @@ void SaveSettingsCommand(Program& p, Window& w) {
 }
 
 void LoadSettingsCommand(Program& p, Window& w) {
-    if (SettingsReadGate(p) != 0) return;
+    if (SettingsReadGate(p) != Outcome::Done) return;
     const std::string path =
         p.host.ChooseOpenFile(SettingsFileRequest<OpenFileRequest>(p, texts::kLoadSettingsTitle));
     if (path.empty()) return;

@@ -65,7 +65,7 @@ bool StartRead(Program& p, StatusSink& status, ReadSteps& steps) {
     steps.Opening();
     status.Repaint();
     p.app.statusWindow = status.Owner();
-    if (ConnectLinkChecked(p) != 0) {
+    if (ConnectLinkChecked(p) != Outcome::Done) {
         EndUnread(status);
         status.Repaint();
         return false;

@@ -106,7 +106,7 @@ int Store(Program& p, StatusSink& status, const SettingsForm& form,
     SettingsImage& s = p.settings;
     // The status line may still say "OK" from the Read: a Write that cannot
     // connect must not look done.
-    if (ConnectLinkChecked(p) != 0) return ResetStatus(status);
+    if (ConnectLinkChecked(p) != Outcome::Done) return ResetStatus(status);
     status.Repaint();
     status.Show(WithPath(p, p.T(texts::kWriting)));
     status.Enable(true);
@@ -136,7 +136,7 @@ int Store(Program& p, StatusSink& status, const SettingsForm& form,
 
 Outcome WriteSettings(Program& p, StatusSink& status, const SettingsForm& form, WriteMode mode) {
     p.app.statusWindow = status.Owner();
-    if (SettingsReadGate(p) != 0) return Outcome::Refused;
+    if (SettingsReadGate(p) != Outcome::Done) return Outcome::Refused;
     // Write talks over the link Read left; it starts without a fault.
     ClearLinkFault(p);
 

@@ -17,7 +17,7 @@ void ShowBox(Program& p, const Text& text, const Text& caption) {
 
 }  // namespace
 
-int ChooseUpdateFile(Program& p) {
+bool ChooseUpdateFile(Program& p) {
     OpenFileRequest request;
     request.filterDescription = std::string(p.T(texts::kUpdateFilter));
     request.filterPattern = std::string(p.T(texts::kUpdateFilter));
@@ -27,23 +27,23 @@ int ChooseUpdateFile(Program& p) {
     request.helpButton = true;
     request.nameRoom = kUpdatePathSize;
     std::string chosen = p.host.ChooseOpenFile(request);
-    if (chosen.empty()) return 0;
+    if (chosen.empty()) return false;
     p.update.path = std::move(chosen);
-    return 1;
+    return true;
 }
 
-int CheckUpdateHeader(Program& p) {
+Outcome CheckUpdateHeader(Program& p) {
     switch (TestUpdateHeader(p)) {
         case UpdateHeader::Sound:
-            return 0;
+            return Outcome::Done;
         case UpdateHeader::CannotOpen:
             ShowBox(p, texts::kCannotOpenInputFile, texts::kCaptionErrorCaps);
-            return 1;
+            return Outcome::Refused;
         case UpdateHeader::WrongSum:
             break;
     }
     ShowBox(p, texts::kWrongFile, texts::kCaptionErrorColon);
-    return 1;
+    return Outcome::Refused;
 }
 
 }  // namespace kvr

@@ -5,11 +5,12 @@
 
 namespace kvr {
 
-// 1 when a file was chosen (stored in update.path), 0 when the user cancelled.
-int ChooseUpdateFile(Program& p);
+// True when a file was chosen (stored in update.path), false when the user
+// cancelled.
+bool ChooseUpdateFile(Program& p);
 
-// 0 when the scrambled file's checksum matches, 1 otherwise after its
-// message box. Seeds recordKey and expectedSum.
-int CheckUpdateHeader(Program& p);
+// Done when the scrambled file's checksum matches; Refused otherwise, after
+// its message box. Seeds recordKey and expectedSum.
+Outcome CheckUpdateHeader(Program& p);
 
 }  // namespace kvr

@@ -28,10 +28,10 @@ bool IsSeparator(char c) {
 
 }  // namespace
 
-int CheckUpdateFileName(Program& p) {
+bool CheckUpdateFileName(Program& p) {
     UpdateSession& s = p.update;
-    if (s.path.empty()) return 1;
-    if (!OpenUpdateFileForReading(s.path)) return 1;
+    if (s.path.empty()) return false;
+    if (!OpenUpdateFileForReading(s.path)) return false;
 
     std::size_t match = std::string::npos;
     for (std::size_t i = kExtensionFirst;
@@ -47,7 +47,7 @@ int CheckUpdateFileName(Program& p) {
     }
     if (match == std::string::npos) {
         p.link.lastErrorText = std::string(p.T(texts::kUpdateNameError));
-        return 1;
+        return false;
     }
     s.path.resize(match + kExtension.size());
     std::size_t nameStart = 0;
@@ -71,15 +71,15 @@ int CheckUpdateFileName(Program& p) {
                               {kConfigUpdatePathOffset, field},
                               {kConfigUpdatePathOffset + static_cast<long>(field.size()), tail}})) {
         case ConfigWrite::Done:
-            return 0;
+            return true;
         case ConfigWrite::CannotOpen:
             p.link.lastErrorText = std::string(p.T(texts::kUpdateConfigError));
-            return 1;
+            return false;
         case ConfigWrite::Failed:
             p.link.lastErrorText = std::string(p.T(texts::kUpdateConfigWriteError));
-            return 1;
+            return false;
     }
-    return 1;
+    return false;
 }
 
 }  // namespace kvr

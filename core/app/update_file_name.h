@@ -5,9 +5,10 @@
 
 namespace kvr {
 
-// 0 on success; 1 on failure, with lastErrorText set when the name lacks
-// ".upd" or blsetup.cfg cannot be opened. Cuts path after ".upd", sets
-// baseName and records the path in blsetup.cfg in the start directory.
-int CheckUpdateFileName(Program& p);
+// True when the name can be used; false otherwise, with lastErrorText set
+// when the name lacks ".upd" or blsetup.cfg cannot be opened (no message
+// shown). Cuts path after ".upd", sets baseName and records the path in
+// blsetup.cfg in the start directory.
+bool CheckUpdateFileName(Program& p);
 
 }  // namespace kvr

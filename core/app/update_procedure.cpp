@@ -154,12 +154,12 @@ bool UpdateCommand::ExamineFile() {
     }
     p_.app.statusWindow = status_.Owner();
     Status(" ");
-    if (ChooseUpdateFile(p_) == 0) return false;
+    if (!ChooseUpdateFile(p_)) return false;
     if (!OpenUpdateFileForReading(s_.path)) {
         Box(texts::kUpdateOpenError, texts::kCaptionNone);
         return false;
     }
-    if (CheckUpdateFileName(p_) != 0) {
+    if (!CheckUpdateFileName(p_)) {
         p_.host.MessageBox(status_.Owner(), p_.link.lastErrorText,
                            std::string(p_.T(texts::kCaptionError)), MessageButtons::Ok);
         Finish();
@@ -175,7 +175,7 @@ bool UpdateCommand::ExamineFile() {
 bool UpdateCommand::ReachBootLoader() {
     // A failed connection ends with its message and a blank status line,
     // never with the file name or "connecting...." left standing.
-    if (ConnectLinkChecked(p_) != 0) {
+    if (ConnectLinkChecked(p_) != Outcome::Done) {
         Finish();
         return false;
     }
@@ -187,7 +187,7 @@ bool UpdateCommand::ReachBootLoader() {
     WaitMs(p_, 100);
     SetResetHigh(p_);
     WaitMs(p_, 1000);
-    if (ConnectLinkChecked(p_) != 0) {
+    if (ConnectLinkChecked(p_) != Outcome::Done) {
         Finish();
         return false;
     }
@@ -234,7 +234,7 @@ bool UpdateCommand::TakeFileKind() {
         return false;
     }
     s_.kind = *kind;
-    if (*kind == UpdateFileKind::Scrambled && CheckUpdateHeader(p_) != 0) {
+    if (*kind == UpdateFileKind::Scrambled && CheckUpdateHeader(p_) != Outcome::Done) {
         Finish();
         return false;
     }
@@ -273,7 +273,7 @@ bool UpdateCommand::OpenForTransfer() {
     s_.input.reset();
     // Seeds the key afresh for the reading below. A file that no longer
     // passes (changed since it was examined) is not sent.
-    if (CheckUpdateHeader(p_) != 0) {
+    if (CheckUpdateHeader(p_) != Outcome::Done) {
         Finish();
         return false;
     }

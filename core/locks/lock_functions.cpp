@@ -61,7 +61,7 @@ LocksRead ReadLocks(Program& p) {
     // One command, as when its button is pressed; within the dialog the
     // dialog's own.
     const CommandScope command(p);
-    if (ConnectLinkChecked(p) != 0) {
+    if (ConnectLinkChecked(p) != Outcome::Done) {
         FinishStatus(p, " ");
         return {Outcome::Failed};
     }
@@ -106,7 +106,7 @@ LocksRead ReadLocks(Program& p) {
 
 Outcome WriteLocks(Program& p, bool lockRcSetup, bool lockTestProgram) {
     const CommandScope command(p);
-    if (ConnectLinkChecked(p) != 0) {
+    if (ConnectLinkChecked(p) != Outcome::Done) {
         FinishStatus(p, " ");
         return Outcome::Failed;
     }
@@ -128,7 +128,7 @@ Outcome WriteLocks(Program& p, bool lockRcSetup, bool lockTestProgram) {
 }
 
 Outcome OpenLockFunctions(Program& p, StatusSink& status) {
-    if (SettingsReadGate(p) != 0) return Outcome::Refused;
+    if (SettingsReadGate(p) != Outcome::Done) return Outcome::Refused;
     p.app.statusWindow = status.Owner();
     status.Enable(true);
     status.Show(std::string(p.T(texts::kConnecting)));

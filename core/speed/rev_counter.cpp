@@ -49,7 +49,7 @@ bool LostWhileMeasuring(Program& p, SpeedView& dialog) {
 
 Outcome OpenRevCounter(Program& p, StatusSink& status) {
     p.app.statusWindow = status.Owner();
-    if (ConnectLinkChecked(p) != 0) {
+    if (ConnectLinkChecked(p) != Outcome::Done) {
         EndStatus(status, " ");
         return Outcome::Failed;
     }

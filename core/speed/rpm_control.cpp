@@ -98,13 +98,13 @@ Outcome Read(Program& p, SpeedView& dialog) {
     dialog.Repaint();
     WaitMs(p, 100);
 
-    const int connected = ConnectLinkChecked(p);
+    const Outcome connected = ConnectLinkChecked(p);
     if (Window* w = p.app.statusWindow) {
-        if (connected != 0) w->SetText(id::kStatusLine, " ");
+        if (connected != Outcome::Done) w->SetText(id::kStatusLine, " ");
         w->Enable(id::kStatusLine, false);
         w->Repaint();
     }
-    if (connected != 0) return Outcome::Failed;
+    if (connected != Outcome::Done) return Outcome::Failed;
 
     ReadRun run(p);
     const int period = ReadPeriod(run);
@@ -247,7 +247,7 @@ constexpr DialogStep kSteps[] = {{id::kRpmRead, OnDialog<Read>},
 }  // namespace
 
 Outcome OpenRpmControl(Program& p, SpeedView& fields) {
-    if (SettingsReadGate(p) != 0) return Outcome::Refused;
+    if (SettingsReadGate(p) != Outcome::Done) return Outcome::Refused;
     (void)InitSpeedDialog(p, fields);
     return Outcome::Done;
 }
@@ -283,7 +283,7 @@ int RpmControlDialog(Program& p, Window& dialog, DialogEvent event, int id) {
 
 void RpmControlCommand(Program& p, Window& mainWindow) {
     p.app.statusWindow = &mainWindow;
-    if (SettingsReadGate(p) != 0) return;
+    if (SettingsReadGate(p) != Outcome::Done) return;
     mainWindow.SetText(id::kMaxFrequency, "   ");
     const int templateId = p.lang == Language::German ? id::kRpmTemplateDe : id::kRpmTemplateEn;
     RunCommandDialog(p, templateId, &mainWindow, [&p](Window& dialog, DialogEvent event, int id) {

@@ -201,7 +201,7 @@ TEST(ConnectLinkTest, ProbeFailuresShowTheirMessage) {
         } else {
             r.ctl().profile.probeAnswer = static_cast<std::uint8_t>(c.answer);
         }
-        EXPECT_EQ(ConnectLinkChecked(r.p), 1);
+        EXPECT_EQ(ConnectLinkChecked(r.p), Outcome::Failed);
         ExpectFlags(r.p, false, false);
         EXPECT_EQ(r.host.boxes, OneBox(c.text, "ERROR!"));
         // A silent controller got its restart.
@@ -443,7 +443,7 @@ TEST(ConnectLinkTest, SilentControllerCallSequence) {
             p.link.state.uartLink = true;
             serial.calls.clear();
         }
-        EXPECT_EQ(ConnectLinkChecked(p), 1);
+        EXPECT_EQ(ConnectLinkChecked(p), Outcome::Failed);
         EXPECT_EQ(Condensed(serial.calls), c.expected);
         const std::vector<std::uint8_t> uartBytes = {0xD0, 0xD0, 0xD0, 0xD2, 0xD0, 0xD0, 0xD0,
                                                      0xD2, 0xD0, 0xD0, 0xD0, 0xD2, 0xD2};

@@ -276,7 +276,7 @@ TEST(WriteCheckedTest, MismatchShowsWritingErrorInEachLanguage) {
          {Case{Language::English, "writing error!"}, Case{Language::German, "Schreibfehler!"}}) {
         FakeRig r(true);
         r.p.lang = c.lang;
-        EXPECT_EQ(WriteControllerByteChecked(r.p, 14, 10), 1);
+        EXPECT_EQ(WriteControllerByteChecked(r.p, 14, 10), Outcome::Failed);
         EXPECT_EQ(r.host.boxes, OneBox(c.text, "Error!"));
     }
 }
@@ -286,7 +286,7 @@ TEST(WriteCheckedTest, MatchingEchoShowsNothing) {
     r.QueueJunk();
     for (std::uint8_t b : {std::uint8_t{'V'}, std::uint8_t{14}, std::uint8_t{10}, std::uint8_t{10}})
         r.serial.input.push_back(b);
-    EXPECT_EQ(WriteControllerByteChecked(r.p, 14, 10), 0);
+    EXPECT_EQ(WriteControllerByteChecked(r.p, 14, 10), Outcome::Done);
     EXPECT_TRUE(r.host.boxes.empty());
 }
 
@@ -479,7 +479,7 @@ TEST(BitSerialFormTest, CommandsReachTheControllerAsDecoded) {
 TEST(BitSerialFormTest, WrongEchoFailsTheWrite) {
     SimRig r;
     r.sim.controller().faults.wrongEchoOnWrite = true;
-    EXPECT_EQ(WriteControllerByteChecked(r.p, 14, 25), 1);
+    EXPECT_EQ(WriteControllerByteChecked(r.p, 14, 25), Outcome::Failed);
     EXPECT_EQ(r.host.BoxTexts(), std::vector<std::string>{"writing error!"});
 }
 

@@ -160,13 +160,13 @@ TEST_F(UpdateFileTest, ScrambledFilePassesAndDecodes) {
     const std::string text = "0123:00AB\n0040:00FF\n003F:0012\n";
     const std::string path = Put("K6023_6024.upd", Scramble(text));
     p.update.path = path;
-    ASSERT_EQ(CheckUpdateHeader(p), 0);
+    ASSERT_EQ(CheckUpdateHeader(p), Outcome::Done);
     EXPECT_TRUE(host.boxes.empty());
     const std::vector<std::string> expected = {"0123:00AB\n", "0040:00FF\n", "003F:0012\n"};
     EXPECT_EQ(ReadAll(path, UpdateFileKind::Scrambled), expected);
     // The key runs on: a second reading needs a fresh header check.
     EXPECT_NE(ReadAll(path, UpdateFileKind::Scrambled), expected);
-    ASSERT_EQ(CheckUpdateHeader(p), 0);
+    ASSERT_EQ(CheckUpdateHeader(p), Outcome::Done);
     EXPECT_EQ(ReadAll(path, UpdateFileKind::Scrambled), expected);
 }
 
@@ -179,7 +179,7 @@ TEST_F(UpdateFileTest, FlippedBitFailsTheHeader) {
         bad[offset] ^= 0x04;
         p.update.path = Put("K1.upd", bad);
         host.boxes.clear();
-        EXPECT_EQ(CheckUpdateHeader(p), 1) << offset;
+        EXPECT_EQ(CheckUpdateHeader(p), Outcome::Refused) << offset;
         EXPECT_EQ(host.boxes, testing::OneBox("wrong file!", "ERROR:")) << offset;
     }
     // The words at 76 and 84 are not covered.
@@ -187,13 +187,13 @@ TEST_F(UpdateFileTest, FlippedBitFailsTheHeader) {
         Bytes other = good;
         other[offset] ^= 0x04;
         p.update.path = Put("K1.upd", other);
-        EXPECT_EQ(CheckUpdateHeader(p), 0) << offset;
+        EXPECT_EQ(CheckUpdateHeader(p), Outcome::Done) << offset;
     }
 }
 
 TEST_F(UpdateFileTest, HeaderOfMissingFile) {
     p.update.path = (dir_ / "missing.UPD").string();
-    EXPECT_EQ(CheckUpdateHeader(p), 1);
+    EXPECT_EQ(CheckUpdateHeader(p), Outcome::Refused);
     EXPECT_EQ(host.boxes, testing::OneBox("Cannot open input file", "ERROR!"));
 }
 
@@ -204,13 +204,13 @@ TEST_F(UpdateFileTest, HeaderLowersTheExtension) {
     Put("dir.X/K1.UpD", file);
     Put("dir.X/K1.upd", file);
     p.update.path = (dir_ / "dir.X/K1.UpD").string();
-    EXPECT_EQ(CheckUpdateHeader(p), 0);
+    EXPECT_EQ(CheckUpdateHeader(p), Outcome::Done);
     EXPECT_EQ(p.update.path, (dir_ / "dir.X/K1.upd").string());
     // Only the upper-case name exists: it is kept, so the file still opens.
     // A case-blind file system (Windows) finds it under the lower-case name.
     p.update.path = Put("K2.UPD", file);
     const bool caseBlind = std::filesystem::exists(dir_ / "K2.upd");
-    EXPECT_EQ(CheckUpdateHeader(p), 0);
+    EXPECT_EQ(CheckUpdateHeader(p), Outcome::Done);
     EXPECT_EQ(p.update.path, (dir_ / (caseBlind ? "K2.upd" : "K2.UPD")).string());
 }
 
@@ -235,7 +235,7 @@ TEST_F(UpdateFileTest, ScrambledEndsAndCuts) {
     putWord(0x42413030u ^ (key + 7 * KeyStep));
     const std::string path = Put("K.upd", file);
     p.update.path = path;
-    CheckUpdateHeader(p);  // seeds the key; the checksum does not matter here
+    (void)CheckUpdateHeader(p);  // seeds the key; the checksum does not matter here
     const std::string withNul(
         "01\0"
         "3:00AB\n",
@@ -323,7 +323,7 @@ TEST_F(UpdateFileTest, OnlyRegularFilesAreRead) {
         EXPECT_FALSE(OpenUpdateInput(p));
         EXPECT_FALSE(OpenUpdateScratch(p, p.app.startDirectory));
         host.boxes.clear();
-        EXPECT_EQ(CheckUpdateHeader(p), 1);
+        EXPECT_EQ(CheckUpdateHeader(p), Outcome::Refused);
         EXPECT_EQ(host.boxes, testing::OneBox("Cannot open input file", "ERROR!"));
         fs::remove("temp.tmp");
     }
@@ -331,14 +331,14 @@ TEST_F(UpdateFileTest, OnlyRegularFilesAreRead) {
 
 TEST_F(UpdateFileTest, ChooseUpdateFile) {
     p.update.path = "old";
-    EXPECT_EQ(ChooseUpdateFile(p), 0);
+    EXPECT_FALSE(ChooseUpdateFile(p));
     EXPECT_EQ(p.update.path, "old");
     ASSERT_EQ(host.fileRequests.size(), 1u);
     EXPECT_EQ(host.fileRequests[0].filterDescription, "*.upd");
     EXPECT_EQ(host.fileRequests[0].filterPattern, "*.upd");
     EXPECT_EQ(host.fileRequests[0].title, "Open a File");
     host.chosenFiles.push_back("/a/b/K6023_6024.upd");
-    EXPECT_EQ(ChooseUpdateFile(p), 1);
+    EXPECT_TRUE(ChooseUpdateFile(p));
     EXPECT_EQ(p.update.path, "/a/b/K6023_6024.upd");
 }
 
@@ -346,7 +346,7 @@ TEST_F(UpdateFileTest, FileNameCases) {
     struct Case {
         std::string name;    // created under the temporary folder
         std::string chosen;  // the path tried (relative to the folder); empty: name
-        int result;
+        bool usable;
         std::string cutPath;  // relative to the folder
         std::string baseName;
         std::string error;
@@ -359,15 +359,15 @@ TEST_F(UpdateFileTest, FileNameCases) {
     const std::string at250 = padded(250);
     const std::string at251 = padded(251);
     const Case cases[] = {
-        {"K6023_6024.upd", "", 0, "K6023_6024.upd", "K6023_6024.upd", ""},
-        {"Up/K6023_6024.UPD", "", 0, "Up/K6023_6024.UPD", "K6023_6024.UPD", ""},
-        {"sub\\K6023.uPd", "", 0, "sub\\K6023.uPd", "K6023.uPd", ""},
-        {"a.upd.bak", "", 0, "a.upd", "a.upd", ""},
-        {"K6023.txt", "", 1, "K6023.txt", "", "Open Error!"},
-        {at250, "", 0, at250, at250.substr(2, kUpdateBaseNameSize - 1), ""},
-        {at251, "", 1, at251, "", "Open Error!"},
-        {"K.upd", "missing.upd", 1, "missing.upd", "", ""},
-        {"dir.upd/K.bin", "dir.upd", 1, "dir.upd", "", ""},
+        {"K6023_6024.upd", "", true, "K6023_6024.upd", "K6023_6024.upd", ""},
+        {"Up/K6023_6024.UPD", "", true, "Up/K6023_6024.UPD", "K6023_6024.UPD", ""},
+        {"sub\\K6023.uPd", "", true, "sub\\K6023.uPd", "K6023.uPd", ""},
+        {"a.upd.bak", "", true, "a.upd", "a.upd", ""},
+        {"K6023.txt", "", false, "K6023.txt", "", "Open Error!"},
+        {at250, "", true, at250, at250.substr(2, kUpdateBaseNameSize - 1), ""},
+        {at251, "", false, at251, "", "Open Error!"},
+        {"K.upd", "missing.upd", false, "missing.upd", "", ""},
+        {"dir.upd/K.bin", "dir.upd", false, "dir.upd", "", ""},
     };
     Put("blsetup.cfg", "COM2");
     for (const Case& c : cases) {
@@ -375,18 +375,18 @@ TEST_F(UpdateFileTest, FileNameCases) {
         p.update.path = dir + (c.chosen.empty() ? c.name : c.chosen);
         p.update.baseName.clear();
         p.link.lastErrorText.clear();
-        EXPECT_EQ(CheckUpdateFileName(p), c.result) << c.name;
+        EXPECT_EQ(CheckUpdateFileName(p), c.usable) << c.name;
         EXPECT_EQ(p.update.path, dir + c.cutPath) << c.name;
         EXPECT_EQ(p.update.baseName, c.baseName) << c.name;
         EXPECT_EQ(p.link.lastErrorText, c.error) << c.name;
     }
     EXPECT_TRUE(host.boxes.empty());
     p.update.path.clear();
-    EXPECT_EQ(CheckUpdateFileName(p), 1);
+    EXPECT_FALSE(CheckUpdateFileName(p));
     // Position 0 is never tried.
     Put(".upd", "x");
     p.update.path = ".upd";
-    EXPECT_EQ(CheckUpdateFileName(p), 1);
+    EXPECT_FALSE(CheckUpdateFileName(p));
     EXPECT_EQ(p.link.lastErrorText, "Open Error!");
 }
 
@@ -394,7 +394,7 @@ TEST_F(UpdateFileTest, LongBaseNameIsCut) {
     Put("blsetup.cfg", "COM2");
     const std::string name = "K" + std::string(150, 'n') + ".upd";
     p.update.path = Put(name, "0123:00AB\n");
-    EXPECT_EQ(CheckUpdateFileName(p), 0);
+    EXPECT_TRUE(CheckUpdateFileName(p));
     EXPECT_EQ(p.update.baseName, name.substr(0, kUpdateBaseNameSize - 1));
 }
 
@@ -404,7 +404,7 @@ TEST_F(UpdateFileTest, NameWrittenIntoConfig) {
     p.update.path = path;
     // The file dialog may have left another current directory.
     fs::current_path(fs::temp_directory_path());
-    ASSERT_EQ(CheckUpdateFileName(p), 0);
+    ASSERT_TRUE(CheckUpdateFileName(p));
     EXPECT_EQ(fs::current_path(), dir_);
     Bytes expected = ToBytes("COM2");
     expected.resize(30, 0);
@@ -423,7 +423,7 @@ TEST_F(UpdateFileTest, LongPathStaysOutOfMotorValues) {
     const std::string path = Put("d/" + std::string(190, 'y') + ".upd", "0123:00AB\n");
     ASSERT_GT(path.size(), 171u);
     p.update.path = path;
-    ASSERT_EQ(CheckUpdateFileName(p), 0);
+    ASSERT_TRUE(CheckUpdateFileName(p));
     const Bytes after = Get("blsetup.cfg");
     ASSERT_EQ(after.size(), 264u);
     EXPECT_EQ(Bytes(after.begin() + 256, after.end()), motor);
@@ -435,7 +435,7 @@ TEST_F(UpdateFileTest, LongPathStaysOutOfMotorValues) {
 
 TEST_F(UpdateFileTest, ConfigMustExist) {
     p.update.path = Put("K6023_6024.upd", "0123:00AB\n");
-    EXPECT_EQ(CheckUpdateFileName(p), 1);
+    EXPECT_FALSE(CheckUpdateFileName(p));
     EXPECT_EQ(p.link.lastErrorText, "Open Error 'blsetup.cfg'!");
     EXPECT_FALSE(fs::exists(dir_ / "blsetup.cfg"));
 }
@@ -448,7 +448,7 @@ TEST_F(UpdateFileTest, ConfigMustBeWritable) {
         if (!testing::MakeAt(dir_ / "blsetup.cfg", what)) continue;
         testing::FullDisk full(what == "COM2");
         if (!full.Works()) continue;
-        EXPECT_EQ(CheckUpdateFileName(p), 1);
+        EXPECT_FALSE(CheckUpdateFileName(p));
         EXPECT_EQ(p.link.lastErrorText,
                   what == "COM2" ? "Write Error 'blsetup.cfg'!" : "Open Error 'blsetup.cfg'!");
     }

@@ -28,7 +28,7 @@ namespace {
 int OnInit(Program& p, Window& w) {
     p.app.mainWindow = &w;
     w.Enable(id::kStatusLine, false);
-    if (const int portItem = EnterProgram(p); portItem != 0) w.CheckMenuItem(portItem, true);
+    if (const std::optional<int> portItem = EnterProgram(p)) w.CheckMenuItem(*portItem, true);
     FillSettingsLists(p, w);
     w.Show();
     return 1;

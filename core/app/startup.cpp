@@ -33,11 +33,11 @@ std::string PortDeviceText(Language lang, bool simulated, const std::string& dev
     return device.empty() ? std::string(Pick(lang, texts::kCliNotPresent)) : device;
 }
 
-int EnterProgram(Program& p) {
+std::optional<int> EnterProgram(Program& p) {
     std::error_code ec;
     p.app.startDirectory = std::filesystem::current_path(ec);
     if (ec) p.host.ErrorOutput("_getcwd error: " + ec.message());
-    const int portItem = LoadPortSetting(p);
+    const std::optional<int> portItem = LoadPortSetting(p);
     ParkLines(p);
     return portItem;
 }

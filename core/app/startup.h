@@ -34,8 +34,8 @@ class StartedProgram {
 
 // The main window's start without the window: the start folder noted,
 // blsetup.cfg's port in force, the lines at rest. Returns the Port menu item
-// of that port; 0 for none.
-int EnterProgram(Program& p);
+// of that port to tick; none for a name that is no port.
+std::optional<int> EnterProgram(Program& p);
 
 // A program without a window on its devices: port access, EnterProgram, and
 // for this run COMn (comPort 1..8; 0 keeps blsetup.cfg's port) opened as the

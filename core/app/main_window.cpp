@@ -124,7 +124,7 @@ int MainWindowProc(Program& p, Window& w, DialogEvent event, int commandId) {
 }
 
 int RunProgram(Program& p) {
-    InitPortAccess(p, p.host.QueryPlatform());
+    BeginProgram(p);
     p.host.RunDialog(res::MainWindowTemplateId(p.lang), nullptr,
                      [&p](Window& w, DialogEvent event, int commandId) {
                          return MainWindowProc(p, w, event, commandId);

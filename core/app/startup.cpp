@@ -33,6 +33,10 @@ std::string PortDeviceText(Language lang, bool simulated, const std::string& dev
     return device.empty() ? std::string(Pick(lang, texts::kCliNotPresent)) : device;
 }
 
+void BeginProgram(Program& p) {
+    InitPortAccess(p, p.host.QueryPlatform());
+}
+
 std::optional<int> EnterProgram(Program& p) {
     std::error_code ec;
     p.app.startDirectory = std::filesystem::current_path(ec);
@@ -43,7 +47,7 @@ std::optional<int> EnterProgram(Program& p) {
 }
 
 void StartWithoutWindow(Program& p, StatusSink& status, int comPort) {
-    InitPortAccess(p, p.host.QueryPlatform());
+    BeginProgram(p);
     (void)EnterProgram(p);
     if (comPort >= 1 && comPort <= 8) OpenComPort(p, status, comPort);
 }

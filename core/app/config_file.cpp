@@ -81,21 +81,20 @@ void ConfigBox(Program& p, const Text& text) {
                       MessageButtons::Ok);
 }
 
-// Writes both motor fields, the gear ratio last. 0 when stored; 1 after a
-// message box.
-int WriteMotorFields(Program& p, int poleCount, float ratio) {
+// Writes both motor fields, the gear ratio last. Failed after a message box.
+Outcome WriteMotorFields(Program& p, int poleCount, float ratio) {
     const std::string fields = PoleCountField(poleCount) + GearRatioField(ratio);
     switch (WriteConfigFields(p, {{kConfigPoleCountOffset, fields}}, true)) {
         case ConfigWrite::Done:
-            return 0;
+            return Outcome::Done;
         case ConfigWrite::CannotOpen:
             ConfigBox(p, texts::kConfigOpenError);
-            return 1;
+            return Outcome::Failed;
         case ConfigWrite::Failed:
             ConfigBox(p, texts::kConfigWriteError);
-            return 1;
+            return Outcome::Failed;
     }
-    return 1;
+    return Outcome::Failed;
 }
 
 }  // namespace
@@ -127,7 +126,7 @@ ConfigWrite WriteConfigFields(Program& p, std::initializer_list<ConfigField> fie
     return written ? ConfigWrite::Done : ConfigWrite::Failed;
 }
 
-int LoadPortSetting(Program& p) {
+std::optional<int> LoadPortSetting(Program& p) {
     LinkState& link = p.link.state;
     const bool parallelUsable = link.directPortIo || link.driverAvailable;
     std::string& name = p.app.portName;
@@ -175,11 +174,11 @@ int LoadPortSetting(Program& p) {
         link.comDeviceName = name;
         return id::kPortCom1 + n - 1;
     }
-    return 0;
+    return std::nullopt;
 }
 
 void LoadPortSetting(Program& p, Window& mainWindow) {
-    if (const int item = LoadPortSetting(p); item != 0) mainWindow.CheckMenuItem(item, true);
+    if (const std::optional<int> item = LoadPortSetting(p)) mainWindow.CheckMenuItem(*item, true);
 }
 
 void SavePortSetting(Program& p) {
@@ -220,12 +219,12 @@ void SelectSerialPort(Program& p, Window& mainWindow, int n) {
     OpenComPort(p, status, n);
 }
 
-int LoadRpmSetup(Program& p) {
+Outcome LoadRpmSetup(Program& p) {
     EnterStartDirectory(p);
     File file = OpenConfig("r+");
     if (!file) {
         ConfigBox(p, texts::kConfigOpenError);
-        return 1;
+        return Outcome::Failed;
     }
     std::FILE* f = file.get();
 
@@ -255,10 +254,10 @@ int LoadRpmSetup(Program& p) {
                       std::fread(stored.data(), 1, stored.size(), f) == normal.size() &&
                       stored.compare(0, normal.size(), normal) == 0;
     file.reset();
-    return same ? 0 : WriteMotorFields(p, poleCount, ratio);
+    return same ? Outcome::Done : WriteMotorFields(p, poleCount, ratio);
 }
 
-int SaveRpmSetup(Program& p, SpeedView& fields) {
+Outcome SaveRpmSetup(Program& p, SpeedView& fields) {
     const std::string poleText = fields.GetText(SpeedField::PoleCount, 9);
     int parsed = 0;
     if (!ScanInt(poleText, 8, parsed)) parsed = 0;
@@ -275,7 +274,7 @@ int SaveRpmSetup(Program& p, SpeedView& fields) {
         // The last accepted count stays in force, so the speed tools never
         // compute with a count the user was just told is wrong.
         ConfigBox(p, *refusal);
-        return 1;
+        return Outcome::Refused;
     }
 
     std::string ratioText = fields.GetText(SpeedField::GearRatio, 9);
@@ -293,20 +292,20 @@ int SaveRpmSetup(Program& p, SpeedView& fields) {
     if (ratioRefusal != nullptr) {
         // Refused whole, like a wrong pole count: nothing is stored.
         ConfigBox(p, *ratioRefusal);
-        return 1;
+        return Outcome::Refused;
     }
     float ratio = 0.0f;
     ParseRatio(ratioText.c_str(), ratio);
     const bool ratioMissing = ratio == 0.0f;
     if (ratioMissing) ratio = 1.0f;
 
-    if (WriteMotorFields(p, parsed, ratio) != 0) {
+    if (WriteMotorFields(p, parsed, ratio) != Outcome::Done) {
         // Values the file did not take are not used: the dialog shows again
         // the ones in force.
         fields.SetText(SpeedField::PoleCount, PoleCountField(p.app.poleCount).substr(0, 2));
         fields.SetText(SpeedField::GearRatio, GearRatioField(p.app.gearRatio));
         fields.Repaint();
-        return 1;
+        return Outcome::Failed;
     }
     p.app.poleCount = parsed;
     p.app.gearRatio = ratio;
@@ -316,10 +315,10 @@ int SaveRpmSetup(Program& p, SpeedView& fields) {
         fields.SetText(SpeedField::GearRatio, one);
         fields.Repaint();
     }
-    return 0;
+    return Outcome::Done;
 }
 
-int SaveRpmSetup(Program& p, Window& dialog) {
+Outcome SaveRpmSetup(Program& p, Window& dialog) {
     SpeedDialogView fields(dialog);
     return SaveRpmSetup(p, fields);
 }

@@ -3,10 +3,12 @@
 #pragma once
 
 #include <initializer_list>
+#include <optional>
 #include <string_view>
 
 #include "app/program.h"
 #include "app/status_sink.h"
+#include "platform/reporter.h"
 
 namespace kvr {
 
@@ -20,8 +22,8 @@ inline constexpr long kConfigPoleCountOffset = 256;
 inline constexpr long kConfigGearRatioOffset = 260;
 
 // blsetup.cfg's port put in force (the file made where there is none).
-// Returns the Port menu item of that port; 0 for none.
-int LoadPortSetting(Program& p);
+// Returns the Port menu item of that port; none for a name that is no port.
+std::optional<int> LoadPortSetting(Program& p);
 // The same, with the item checked in the main window's menu.
 void LoadPortSetting(Program& p, Window& mainWindow);
 void SavePortSetting(Program& p);
@@ -30,14 +32,15 @@ void SavePortSetting(Program& p);
 void OpenComPort(Program& p, StatusSink& status, int n);
 // The Port menu's COMn: the item checked, then OpenComPort.
 void SelectSerialPort(Program& p, Window& mainWindow, int n);
-// 0 when the motor values were read and stored back; 1 after a message box
-// (the file cannot be opened: the values are unchanged; it cannot be
-// written: the values are the ones read).
-int LoadRpmSetup(Program& p);
-// 0 when the dialog's values were stored and are in force; 1 after a
-// message box, with the values in force unchanged and shown again.
-int SaveRpmSetup(Program& p, SpeedView& fields);
-int SaveRpmSetup(Program& p, Window& dialog);
+// Done when the motor values were read and stored back; Failed after a
+// message box (the file cannot be opened: the values are unchanged; it
+// cannot be written: the values are the ones read).
+Outcome LoadRpmSetup(Program& p);
+// Done when the dialog's values were stored and are in force. After a
+// message box, with the values in force unchanged: Refused for values no
+// motor has, Failed for a file that did not take them (shown again then).
+Outcome SaveRpmSetup(Program& p, SpeedView& fields);
+Outcome SaveRpmSetup(Program& p, Window& dialog);
 
 struct ConfigField {
     long offset;

@@ -28,7 +28,7 @@ namespace {
 int OnInit(Program& p, Window& w) {
     p.app.mainWindow = &w;
     w.Enable(id::kStatusLine, false);
-    if (const int portItem = EnterProgram(p); portItem != 0) w.CheckMenuItem(portItem, true);
+    if (const std::optional<int> portItem = EnterProgram(p)) w.CheckMenuItem(*portItem, true);
     FillSettingsLists(p, w);
     w.Show();
     return 1;
@@ -124,7 +124,7 @@ int MainWindowProc(Program& p, Window& w, DialogEvent event, int commandId) {
 }
 
 int RunProgram(Program& p) {
-    InitPortAccess(p, p.host.QueryPlatform());
+    BeginProgram(p);
     p.host.RunDialog(res::MainWindowTemplateId(p.lang), nullptr,
                      [&p](Window& w, DialogEvent event, int commandId) {
                          return MainWindowProc(p, w, event, commandId);

@@ -10,8 +10,8 @@
 
 namespace kvr {
 
-// Program entry: prepares port access and runs the main window until it
-// closes. Returns 0.
+// Program entry: BeginProgram, then the main window until it closes.
+// Returns 0.
 int RunProgram(Program& p);
 
 // The main window's procedure: Init when it opens, then one call per command

@@ -33,17 +33,21 @@ std::string PortDeviceText(Language lang, bool simulated, const std::string& dev
     return device.empty() ? std::string(Pick(lang, texts::kCliNotPresent)) : device;
 }
 
-int EnterProgram(Program& p) {
+void BeginProgram(Program& p) {
+    InitPortAccess(p, p.host.QueryPlatform());
+}
+
+std::optional<int> EnterProgram(Program& p) {
     std::error_code ec;
     p.app.startDirectory = std::filesystem::current_path(ec);
     if (ec) p.host.ErrorOutput("_getcwd error: " + ec.message());
-    const int portItem = LoadPortSetting(p);
+    const std::optional<int> portItem = LoadPortSetting(p);
     ParkLines(p);
     return portItem;
 }
 
 void StartWithoutWindow(Program& p, StatusSink& status, int comPort) {
-    InitPortAccess(p, p.host.QueryPlatform());
+    BeginProgram(p);
     (void)EnterProgram(p);
     if (comPort >= 1 && comPort <= 8) OpenComPort(p, status, comPort);
 }

@@ -32,12 +32,16 @@ class StartedProgram {
     Program program_;
 };
 
+// The first step of every start, before the main window or the command
+// line's port: how this platform reaches the parallel port.
+void BeginProgram(Program& p);
+
 // The main window's start without the window: the start folder noted,
 // blsetup.cfg's port in force, the lines at rest. Returns the Port menu item
-// of that port; 0 for none.
-int EnterProgram(Program& p);
+// of that port to tick; none for a name that is no port.
+std::optional<int> EnterProgram(Program& p);
 
-// A program without a window on its devices: port access, EnterProgram, and
+// A program without a window on its devices: BeginProgram, EnterProgram, and
 // for this run COMn (comPort 1..8; 0 keeps blsetup.cfg's port) opened as the
 // Port menu would.
 void StartWithoutWindow(Program& p, StatusSink& status, int comPort);

@@ -72,7 +72,7 @@ int InitSpeedDialog(Program& p, Window& dialog) {
 }
 
 Outcome SaveMotorValues(Program& p, SpeedView& fields) {
-    return SaveRpmSetup(p, fields) == 0 ? Outcome::Done : Outcome::Refused;
+    return SaveRpmSetup(p, fields);
 }
 
 Outcome SaveMotorValues(Program& p, Window& dialog) {

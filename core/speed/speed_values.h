@@ -81,7 +81,8 @@ class SpeedValues final : public SpeedView {
 int InitSpeedDialog(Program& p, SpeedView& fields);
 
 // Save Input of both dialogs: the typed motor values in force and stored;
-// Refused after the message that says why not.
+// after the message that says why not, Refused for values no motor has and
+// Failed for a blsetup.cfg that did not take them.
 Outcome SaveMotorValues(Program& p, SpeedView& fields);
 
 // The RPM-control dialog's buttons that start a step.

@@ -33,11 +33,12 @@ struct RpmSave {
         f.program.app.gearRatio = 12.5f;
         dialog.controls[id::kPoleCount].text = poles;
         dialog.controls[id::kGearRatio].text = ratio;
-        SaveRpmSetup(f.program, dialog);
+        outcome = SaveRpmSetup(f.program, dialog);
     }
     TempDir dir;
     FakeProgram f;
     FakeWindow dialog;
+    Outcome outcome = Outcome::Failed;
 };
 
 struct PortCase {
@@ -179,7 +180,7 @@ TEST(ConfigFile, LoadRpmSetupNormalisesTheMotorFields) {
         TempDir dir(kCfg, c.fileBefore);
         FakeProgram f;
         f.program.app.startDirectory = dir.path();
-        LoadRpmSetup(f.program);
+        EXPECT_EQ(LoadRpmSetup(f.program), Outcome::Done) << c.name;
         EXPECT_EQ(f.program.app.poleCount, c.poles) << c.name;
         EXPECT_FLOAT_EQ(f.program.app.gearRatio, c.ratio) << c.name;
         EXPECT_EQ(ReadFileBytes(kCfg), c.fileAfter) << c.name;
@@ -193,7 +194,7 @@ TEST(ConfigFile, LoadRpmSetupWithoutFileShowsErrorAndKeepsValues) {
     f.program.app.startDirectory = dir.path();
     f.program.app.poleCount = 12;
     f.program.app.gearRatio = 4.0f;
-    LoadRpmSetup(f.program);
+    EXPECT_EQ(LoadRpmSetup(f.program), Outcome::Failed);
     EXPECT_EQ(f.host.boxes, OneBox("open error 'blsetup.cfg'", "Error!"));
     EXPECT_EQ(f.program.app.poleCount, 12);
     EXPECT_FLOAT_EQ(f.program.app.gearRatio, 4.0f);
@@ -232,11 +233,12 @@ TEST(ConfigFile, SaveRpmSetupStoresValidatedValues) {
         EXPECT_EQ(ReadFileBytes(kCfg), std::string(256, 'x') + c.stored) << c.poles << c.ratio;
         EXPECT_EQ(save.dialog.controls[id::kGearRatio].text, c.fieldAfter);
         EXPECT_TRUE(save.f.host.boxes.empty());
+        EXPECT_EQ(save.outcome, Outcome::Done);
 
         // What was stored is what the next load reads.
         FakeProgram next;
         next.program.app.startDirectory = save.dir.path();
-        LoadRpmSetup(next.program);
+        EXPECT_EQ(LoadRpmSetup(next.program), Outcome::Done);
         EXPECT_NEAR(next.program.app.gearRatio, save.f.program.app.gearRatio, 0.005);
         EXPECT_EQ(next.program.app.poleCount, save.f.program.app.poleCount);
     }
@@ -256,10 +258,10 @@ TEST(ConfigFile, SaveRpmSetupRefusesPoleCountsAndLeavesTheFile) {
     for (Language lang : {Language::English, Language::German}) {
         for (const auto& [poles, text] : cases) {
             RpmSave save(poles, "3", lang);
-            const FakeProgram& f = save.f;
-            EXPECT_EQ(f.host.boxes, OneBox(text, "Error!")) << poles;
+            EXPECT_EQ(save.outcome, Outcome::Refused) << poles;
+            EXPECT_EQ(save.f.host.boxes, OneBox(text, "Error!")) << poles;
             EXPECT_EQ(ReadFileBytes(kCfg), kRpmFile) << poles;
-            EXPECT_EQ(f.program.app.poleCount, 14) << poles;
+            EXPECT_EQ(save.f.program.app.poleCount, 14) << poles;
         }
     }
 }
@@ -275,17 +277,18 @@ TEST(ConfigFile, SaveRpmSetupRefusesARatioOutsideTheField) {
         for (const char* ratio : {"100000000", "100000", "-2", "-100000", "0,004"}) {
             const std::string text = ratio[0] == '-' || ratio[0] == '0' ? tooSmall : tooBig;
             RpmSave save("4", ratio, lang);
-            const FakeProgram& f = save.f;
-            EXPECT_EQ(f.host.boxes, OneBox(text, "Error!")) << ratio;
+            EXPECT_EQ(save.outcome, Outcome::Refused) << ratio;
+            EXPECT_EQ(save.f.host.boxes, OneBox(text, "Error!")) << ratio;
             EXPECT_EQ(ReadFileBytes(kCfg), kRpmFile) << ratio;
-            EXPECT_EQ(f.program.app.poleCount, 14);
-            EXPECT_FLOAT_EQ(f.program.app.gearRatio, 12.5f);
+            EXPECT_EQ(save.f.program.app.poleCount, 14);
+            EXPECT_FLOAT_EQ(save.f.program.app.gearRatio, 12.5f);
         }
     }
 }
 
 TEST(ConfigFile, SaveRpmSetupWithoutFileShowsError) {
     RpmSave save("12", "3", Language::English, "");
+    EXPECT_EQ(save.outcome, Outcome::Failed);
     EXPECT_EQ(save.f.host.BoxTexts(), std::vector<std::string>{"open error 'blsetup.cfg'"});
     EXPECT_FALSE(std::filesystem::exists(kCfg));
 }

@@ -19,10 +19,10 @@
 
 #include "app/main_window.h"
 #include "app/program.h"
+#include "app/startup.h"
 #include "controller.h"
 #include "fake_host.h"
 #include "file_builders.h"
-#include "link/port_access.h"
 #include "qt_host.h"
 #include "res/ids.h"
 #include "res/templates.h"
@@ -149,7 +149,7 @@ struct WindowRig {
           host(std::move(options)),
           program({devices.clock(), devices.serial(), devices.portIo(), host}, lang) {
         WriteFileBytes(dir.path() / "blsetup.cfg", config);
-        InitPortAccess(program, program.host.QueryPlatform());
+        BeginProgram(program);
         main = gui::BuildWindow(res::MainWindowTemplateId(lang), nullptr, host.options());
         main->Start([this](Window& w, DialogEvent event, int id) {
             return MainWindowProc(program, w, event, id);

@@ -257,65 +257,32 @@ TEST(LockFunctions, TemplatesCarryTheControls) {
         EXPECT_NE(t->controls[3].flags & res::kDisabled, 0u);
         EXPECT_NE(t->controls[2].flags & res::kDefaultButton, 0u);
     }
-    EXPECT_EQ(res::FindTemplate(1229)->title, "Lock Functions");
-    EXPECT_EQ(res::FindTemplate(1230)->language, Language::German);
 }
 
 TEST(LockFunctions, TemplateTextsInBothLanguages) {
-    struct Case {
-        int templateId;
-        const char* title;
-        int width, height;
-        // The labels of id::kLockRcSetup, id::kLockTestProgram, id::kLockRead,
-        // id::kLockWrite and id::kEnd.
-        std::vector<std::string> labels;
-        const char* group;
-        // x, y of id::kLockRead, id::kLockWrite and id::kEnd: a column right of
-        // the box.
-        std::vector<int> buttons;
-    };
-    const Case cases[] = {
-        {1229,
-         "Lock Functions",
-         208,
-         90,
-         {"lock RC-setup", "lock testprogram", "Read", "Write", "End"},
-         "Options",
-         {135, 18, 135, 38, 136, 65}},
-        {1230,
-         "KVR-Setup",
-         208,
-         95,
-         {"RC-Setup sperren", "Testprogramm sperren", "Lesen", "Schreiben", "Ende"},
-         "Optionen",
-         {136, 18, 135, 38, 136, 67}},
-    };
-    for (const Case& c : cases) {
-        const res::DialogTemplate* t = res::FindTemplate(c.templateId);
-        ASSERT_NE(t, nullptr);
-        EXPECT_EQ(t->title, c.title);
-        EXPECT_EQ(t->width, c.width);
-        EXPECT_EQ(t->height, c.height);
-        EXPECT_EQ(t->font, "MS Sans Serif");
-        EXPECT_EQ(t->pointSize, 8);
-        std::vector<std::string> labels;
-        for (const res::ControlDef& d : t->controls) {
-            labels.emplace_back(Pick(t->language, d.label));
-        }
-        EXPECT_EQ(labels, c.labels);
+    // The check boxes sit in the group; the buttons do not.
+    constexpr Text kOptions{"Options", "Optionen"};
+    const auto [en, de] =
+        ExpectLabels(1229, 1230,
+                     {{1206, {"lock RC-setup", "RC-Setup sperren"}, kOptions},
+                      {1207, {"lock testprogram", "Testprogramm sperren"}, kOptions},
+                      {1204, {"Read", "Lesen"}, {"", ""}},
+                      {1205, {"Write", "Schreiben"}, {"", ""}},
+                      {2, {"End", "Ende"}, {"", ""}}});
+    ASSERT_TRUE(en != nullptr && de != nullptr);
+    // x, y of Read, Write and End: a column right of the box.
+    const std::pair<const res::DialogTemplate*, std::vector<int>> columns[] = {
+        {en, {135, 18, 135, 38, 136, 65}}, {de, {136, 18, 135, 38, 136, 67}}};
+    for (const auto& [t, expected] : columns) {
         ASSERT_EQ(t->groups.size(), 1u);
-        EXPECT_EQ(Pick(t->language, t->groups[0]), c.group);
-        // The check boxes sit in the group; the buttons do not.
-        EXPECT_EQ(Pick(t->language, t->controls[0].group), c.group);
-        EXPECT_EQ(Pick(t->language, t->controls[1].group), c.group);
-        EXPECT_EQ(Pick(t->language, t->controls[2].group), "");
+        EXPECT_EQ(Pick(t->language, t->groups[0]), Pick(t->language, kOptions));
         std::vector<int> buttons;
         for (int id : {1204, 1205, 2}) {
             const res::Placement* p = res::PlacementOf(*t, id);
             ASSERT_NE(p, nullptr) << id;
             buttons.insert(buttons.end(), {p->rect.x, p->rect.y});
         }
-        EXPECT_EQ(buttons, c.buttons);
+        EXPECT_EQ(buttons, expected);
     }
 }
 

@@ -149,28 +149,40 @@ TEST_P(MainWindowTemplate, ListsTheGroupBoxesInTheOrderTheControlsUseThem) {
 INSTANTIATE_TEST_SUITE_P(BothLanguages, MainWindowTemplate,
                          ::testing::Values(id::kMainWindowEn, id::kMainWindowDe));
 
-TEST(MainWindowTemplate, HeaderOfEachLanguage) {
+// Every window's header; the main windows' with their menus.
+TEST(Templates, HeaderOfEachWindow) {
     struct Row {
-        Language lang;
         int id;
+        Language lang;
+        const char* title;
         int width;
         int height;
         int menu;
     };
-    for (const Row& row : {Row{Language::English, 1226, 454, 255, 157},
-                           Row{Language::German, 1227, 432, 244, 156}}) {
+    const Row rows[] = {
+        {1226, Language::English, "KVR-Duza2  Setup ", 454, 255, 157},
+        {1227, Language::German, "KVR-Duza2  Setup ", 432, 244, 156},
+        {1229, Language::English, "Lock Functions", 208, 90, 0},
+        {1230, Language::German, "KVR-Setup", 208, 95, 0},
+        {1228, Language::English, "RPM-Control", 426, 188, 0},
+        {1231, Language::German, "Drehzahlregelung", 427, 182, 0},
+        {1247, Language::English, "Number of Revolutions", 342, 135, 0},
+        {1245, Language::German, "Drehzahl-Messung", 342, 135, 0},
+    };
+    for (const Row& row : rows) {
         SCOPED_TRACE(row.id);
-        EXPECT_EQ(MainWindowTemplateId(row.lang), row.id);
         const DialogTemplate* t = FindTemplate(row.id);
         ASSERT_NE(t, nullptr);
         EXPECT_EQ(t->id, row.id);
         EXPECT_EQ(t->language, row.lang);
-        EXPECT_EQ(t->title, "KVR-Duza2  Setup ");
+        EXPECT_EQ(t->title, row.title);
         EXPECT_EQ(t->font, "MS Sans Serif");
         EXPECT_EQ(t->pointSize, 8);
         EXPECT_EQ(t->width, row.width);
         EXPECT_EQ(t->height, row.height);
         EXPECT_EQ(t->menuId, row.menu);
+        if (row.menu == 0) continue;
+        EXPECT_EQ(MainWindowTemplateId(row.lang), row.id);
         const MenuDef* m = FindMenu(row.menu);
         ASSERT_NE(m, nullptr);
         EXPECT_EQ(m->language, row.lang);

@@ -290,7 +290,7 @@ TEST(RpmControl, TemplateTextsInBothLanguages) {
     constexpr Text kMotor{"Motor-Gearbox", "Motor-Getriebeeinheit"};
     constexpr Text kController{"Controller", "Prozessor"};
     constexpr Text kPi{"P/I - Control", "P/I - Regler"};
-    const auto [t1228, t1231] = ExpectLabels(
+    ExpectLabels(
         1228, 1231,
         {
             {1212, {"elec. freq. motorphase, Hz", "el.Freq. Motorphase, Hz"}, kMax},
@@ -308,20 +308,11 @@ TEST(RpmControl, TemplateTextsInBothLanguages) {
             {1240, {"I-Value", "I-Glied"}, kPi},
             {1, {"Done", "Ende"}, {"", ""}},
         });
-    ASSERT_TRUE(t1228 != nullptr && t1231 != nullptr);
-    EXPECT_EQ(t1228->width, 426);
-    EXPECT_EQ(t1228->height, 188);
-    EXPECT_EQ(t1231->width, 427);
-    EXPECT_EQ(t1231->height, 182);
 }
 
 TEST(RpmControl, TemplatesCarryTheControls) {
     const res::DialogTemplate* en = res::FindTemplate(1228);
-    const res::DialogTemplate* de = res::FindTemplate(1231);
     ASSERT_NE(en, nullptr);
-    ASSERT_NE(de, nullptr);
-    EXPECT_EQ(en->title, "RPM-Control");
-    EXPECT_EQ(de->title, "Drehzahlregelung");
     std::set<int> missing = {1212, 1215, 1219, 1218, 1216, 1176, 1220,
                              1221, 1213, 1214, 1239, 1240, 1241, 1};
     const std::set<int> disabled = {1212, 1215, 1219, 1218, 1216, 1214, 1239, 1240};

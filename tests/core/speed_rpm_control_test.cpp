@@ -107,30 +107,27 @@ TEST(RpmControl, ControllerWithoutTopSpeedAsksForARotorSpeed) {
     EXPECT_EQ(r.host.beeps, 0);
 }
 
+// The governor switched on, and set up but switched off: the program
+// reminds of it at the exit.
 TEST(RpmControl, CalculateAndWriteStoreThePeriod) {
-    Rig r(Language::English, 16, ConfigFile("10", "8.00"));
-    r.ctl().memory[10] = 0x32;
-    r.Run({Click(id::kRpmRead), Type(id::kRpmCalculate, 1218, "1500"),
-           Type(id::kRpmWrite, 1240, " 2")});
-    EXPECT_TRUE(r.host.boxes.empty()) << r.BoxTexts()[0];
-    // Options: the English build clears the quick-start bit.
-    EXPECT_EQ(r.Writes(), (Writes{{27, 1}, {28, 51}, {37, 3}, {38, 4}, {10, 0x30}}));
-    EXPECT_EQ(r.p.settings.options, 0x30);
-    // The fields show what the controller holds now: 333900 / 333.
-    EXPECT_EQ(r.Field(1212), "1002");
-    EXPECT_EQ(r.Field(1215), "60162");
-    EXPECT_EQ(r.host.beeps, 3);
-    EXPECT_FALSE(r.p.app.rpmControlInactive);  // the governor is switched on
-}
-
-TEST(RpmControl, GovernorSetUpButSwitchedOffRaisesTheExitReminder) {
-    Rig r(Language::English, 16, ConfigFile("10", "8.00"));
-    r.ctl().memory[10] = 0x12;
-    r.Run({Click(id::kRpmRead), Type(id::kRpmCalculate, 1218, "1500"),
-           Type(id::kRpmWrite, 1240, " 2")});
-    EXPECT_TRUE(r.host.boxes.empty()) << r.BoxTexts()[0];
-    EXPECT_EQ(r.ctl().memory[10], 0x10);
-    EXPECT_TRUE(r.p.app.rpmControlInactive);
+    for (const int stored : {0x32, 0x12}) {
+        SCOPED_TRACE(stored);
+        const int options = stored & ~0x02;
+        Rig r(Language::English, 16, ConfigFile("10", "8.00"));
+        r.ctl().memory[10] = static_cast<std::uint8_t>(stored);
+        r.Run({Click(id::kRpmRead), Type(id::kRpmCalculate, 1218, "1500"),
+               Type(id::kRpmWrite, 1240, " 2")});
+        EXPECT_TRUE(r.host.boxes.empty()) << r.BoxTexts()[0];
+        // Options: the English build clears the quick-start bit.
+        EXPECT_EQ(r.Writes(), (Writes{{27, 1}, {28, 51}, {37, 3}, {38, 4}, {10, options}}));
+        EXPECT_EQ(r.ctl().memory[10], options);
+        EXPECT_EQ(r.p.settings.options, options);
+        // The fields show what the controller holds now: 333900 / 333.
+        EXPECT_EQ(r.Field(1212), "1002");
+        EXPECT_EQ(r.Field(1215), "60162");
+        EXPECT_EQ(r.host.beeps, 3);
+        EXPECT_EQ(r.p.app.rpmControlInactive, (stored & 0x20) == 0);
+    }
 }
 
 TEST(RpmControl, CalculateShowsMotorSpeedAndFrequency) {

@@ -358,6 +358,7 @@ TEST_F(UpdateFileTest, FileNameCases) {
     };
     const std::string at250 = padded(250);
     const std::string at251 = padded(251);
+    const std::string longName = "K" + std::string(150, 'n') + ".upd";
     const Case cases[] = {
         {"K6023_6024.upd", "", 0, "K6023_6024.upd", "K6023_6024.upd", ""},
         {"Up/K6023_6024.UPD", "", 0, "Up/K6023_6024.UPD", "K6023_6024.UPD", ""},
@@ -366,6 +367,7 @@ TEST_F(UpdateFileTest, FileNameCases) {
         {"K6023.txt", "", 1, "K6023.txt", "", "Open Error!"},
         {at250, "", 0, at250, at250.substr(2, kUpdateBaseNameSize - 1), ""},
         {at251, "", 1, at251, "", "Open Error!"},
+        {longName, "", 0, longName, longName.substr(0, kUpdateBaseNameSize - 1), ""},
         {"K.upd", "missing.upd", 1, "missing.upd", "", ""},
         {"dir.upd/K.bin", "dir.upd", 1, "dir.upd", "", ""},
     };
@@ -388,14 +390,6 @@ TEST_F(UpdateFileTest, FileNameCases) {
     p.update.path = ".upd";
     EXPECT_EQ(CheckUpdateFileName(p), 1);
     EXPECT_EQ(p.link.lastErrorText, "Open Error!");
-}
-
-TEST_F(UpdateFileTest, LongBaseNameIsCut) {
-    Put("blsetup.cfg", "COM2");
-    const std::string name = "K" + std::string(150, 'n') + ".upd";
-    p.update.path = Put(name, "0123:00AB\n");
-    EXPECT_EQ(CheckUpdateFileName(p), 0);
-    EXPECT_EQ(p.update.baseName, name.substr(0, kUpdateBaseNameSize - 1));
 }
 
 TEST_F(UpdateFileTest, NameWrittenIntoConfig) {

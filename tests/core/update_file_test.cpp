@@ -76,15 +76,11 @@ class UpdateFileTest : public ::testing::Test,
 };
 
 TEST(UpdateChecksumTest, NibbleSums) {
-    struct Case {
-        std::uint32_t word;
-        std::uint32_t sum;
-    };
-    const Case cases[] = {
-        {0x2000A003, 15},  // nibbles 3,0,0,0,10,0,0,2 from bit 0 on
-        {0xFFFFFFFF, 120}, {0x00000000, 0}, {0x12345678, 36}, {0xF0000000, 15},
-    };
-    for (const Case& c : cases) EXPECT_EQ(NibbleSum(c.word), c.sum) << std::hex << c.word;
+    EXPECT_EQ(NibbleSum(0x2000A003), 15u);  // nibbles 3,0,0,0,10,0,0,2 from bit 0 on
+    EXPECT_EQ(NibbleSum(0xFFFFFFFF), 120u);
+    EXPECT_EQ(NibbleSum(0x00000000), 0u);
+    EXPECT_EQ(NibbleSum(0x12345678), 36u);
+    EXPECT_EQ(NibbleSum(0xF0000000), 15u);
 }
 
 TEST(UpdateChecksumTest, WordsCountedAndSkipped) {

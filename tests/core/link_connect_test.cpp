@@ -25,27 +25,6 @@ namespace {
 
 using namespace testing;
 
-// The calls that open the port and set it up, in order.
-std::vector<std::string> PortSetUp(const std::vector<std::string>& calls) {
-    std::vector<std::string> kept;
-    for (const std::string& c : calls) {
-        if (c.starts_with("open ") || c == "close" || c.starts_with("setstate ") ||
-            c.starts_with("timeouts ")) {
-            kept.push_back(c);
-        }
-    }
-    return kept;
-}
-
-// The calls without the reads of the port's state and lines.
-std::vector<std::string> WithoutReads(const std::vector<std::string>& calls) {
-    std::vector<std::string> kept;
-    for (const std::string& c : calls) {
-        if (c != "getstate" && c != "status") kept.push_back(c);
-    }
-    return kept;
-}
-
 struct Rig : SimProgram {
     explicit Rig(sim::LinkKind link = sim::LinkKind::BitSerial)
         : SimProgram(SimOptions().On(link).BareWindow().StatusInWindow()) {
@@ -94,7 +73,13 @@ TEST(ConnectLinkTest, UartAttemptsFollowTheirOrder) {
         "setstate 19200 drop",  // second attempt
         "setstate 19200 drop",  // found at the second attempt
     };
-    EXPECT_EQ(PortSetUp(r.serial.calls), expected);
+    // The calls that open the port and set it up.
+    EXPECT_EQ(Kept(r.serial.calls,
+                   [](const std::string& c) {
+                       return c.starts_with("open ") || c.starts_with("setstate ") ||
+                              c.starts_with("timeouts ") || c == "close";
+                   }),
+              expected);
 }
 
 TEST(ConnectLinkTest, BitSerialLinkWithoutRestart) {
@@ -150,7 +135,8 @@ TEST(ConnectLinkTest, RecheckAfterUartLinkProbesLinesThenDetectsAnew) {
     ExpectFlags(r.p, true, false);
     // First the bit-serial probe on the lines, then the port is reopened.
     const int probeLines = 2 * (8 * 2 + 2);
-    const std::vector<std::string> calls = WithoutReads(r.serial.calls);
+    const std::vector<std::string> calls =
+        Kept(r.serial.calls, [](const std::string& c) { return c != "getstate" && c != "status"; });
     ASSERT_GE(calls.size(), probeLines + 2u);
     for (int i = 0; i < probeLines; ++i) EXPECT_TRUE(IsLineCall(calls[i])) << i;
     EXPECT_EQ(calls[probeLines], "close");

@@ -88,11 +88,8 @@ TEST(ShiftBitTest, InitialisedLinesReturnDataOutHighBeforeSampling) {
     r.p.link.state.linesInitialised = true;
     r.p.link.exchange.out = 0x00;
     ShiftBit(r.p, 0);
-    std::vector<std::string> lines;
-    for (const std::string& c : r.serial.calls) {
-        if (c != "status") lines.push_back(c);
-    }
-    EXPECT_EQ(lines, (std::vector<std::string>{"CLRDTR", "SETRTS", "SETDTR", "CLRRTS"}));
+    EXPECT_EQ(Kept(r.serial.calls, IsLineCall),
+              (std::vector<std::string>{"CLRDTR", "SETRTS", "SETDTR", "CLRRTS"}));
     EXPECT_EQ(BitsOnWire(r.serial.calls), (std::vector<int>{0}));
 }
 
@@ -163,14 +160,6 @@ std::vector<UartCase> UartCases() {
     };
 }
 
-std::vector<std::string> ReadCalls(const std::vector<std::string>& calls) {
-    std::vector<std::string> reads;
-    for (const std::string& c : calls) {
-        if (c.rfind("read", 0) == 0) reads.push_back(c);
-    }
-    return reads;
-}
-
 // The one-wire line echoes every byte sent; the reply follows the echo.
 void FeedEchoAndReply(FakeRig& r, const UartCase& c, std::uint8_t reply) {
     for (std::uint8_t b : c.sent) r.serial.input.push_back(b);
@@ -186,7 +175,9 @@ TEST(UartFormTest, BytesReadsAndReplyPosition) {
         FeedEchoAndReply(r, c, 0xA3);
         const int result = c.run(r.p);
         EXPECT_EQ(r.serial.output, c.sent);
-        EXPECT_EQ(ReadCalls(r.serial.calls), c.reads);
+        EXPECT_EQ(
+            Kept(r.serial.calls, [](const std::string& call) { return call.starts_with("read"); }),
+            c.reads);
         EXPECT_EQ(r.serial.Count("write 1"), static_cast<int>(c.sent.size()))
             << "one write call per byte";
         EXPECT_EQ(result, c.resultWithReply);

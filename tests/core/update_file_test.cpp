@@ -286,25 +286,20 @@ TEST_F(UpdateFileTest, TextRecords) {
 }
 
 TEST_F(UpdateFileTest, KindByByteFour) {
-    struct Case {
-        Bytes content;
-        UpdateFileKind kind;
+    const auto kind = [&](const Bytes& content) {
+        p.update.path = Put("K.upd", content);
+        return DetermineUpdateFileKind(p);
     };
     Bytes colonHeader = Scramble("0123:00AB\n");
     colonHeader[4] = ':';
-    const Case cases[] = {
-        {ToBytes("0123:00AB\n"), UpdateFileKind::Text},
-        {Scramble("0123:00AB\n"), UpdateFileKind::Scrambled},
-        {colonHeader, UpdateFileKind::Text},
-        {ToBytes("0123-00AB\n"), UpdateFileKind::Scrambled},
-        {ToBytes(""), UpdateFileKind::Text},
-        {ToBytes("01234"), UpdateFileKind::Text},
-    };
+    EXPECT_EQ(kind(ToBytes("0123:00AB\n")), UpdateFileKind::Text);
+    EXPECT_EQ(kind(Scramble("0123:00AB\n")), UpdateFileKind::Scrambled);
+    EXPECT_EQ(kind(colonHeader), UpdateFileKind::Text);
+    EXPECT_EQ(kind(ToBytes("0123-00AB\n")), UpdateFileKind::Scrambled);
+    EXPECT_EQ(kind(ToBytes("")), UpdateFileKind::Text);
+    EXPECT_EQ(kind(ToBytes("01234")), UpdateFileKind::Text);
+    // No file, or a folder: no kind.
     fs::create_directories(dir_ / "folder.upd");
-    for (const Case& c : cases) {
-        p.update.path = Put("K.upd", c.content);
-        EXPECT_EQ(DetermineUpdateFileKind(p), c.kind) << c.content.size();
-    }
     for (const char* name : {"none.upd", "folder.upd"}) {
         p.update.path = (dir_ / name).string();
         EXPECT_EQ(DetermineUpdateFileKind(p), std::nullopt) << name;

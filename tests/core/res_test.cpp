@@ -1,6 +1,7 @@
 // The templates and the menu as data: every control with its texts and state, no id used twice.
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <set>
 #include <string>
 #include <vector>
@@ -202,7 +203,13 @@ struct ExpectedItem {
     std::string en;
     std::string de;
     bool greyedDe;
+    bool operator==(const ExpectedItem&) const = default;
 };
+
+void PrintTo(const ExpectedItem& i, std::ostream* os) {
+    *os << i.popupEn << "/" << i.id << " \"" << i.en << "\" \"" << i.de << "\""
+        << (i.greyedDe ? " greyed" : "");
+}
 
 TEST(MainMenu, ItemsIdsTextsAndGreyedHelpFile) {
     const std::vector<ExpectedItem> expected = {
@@ -254,15 +261,7 @@ TEST(MainMenu, ItemsIdsTextsAndGreyedHelpFile) {
             }
         }
         EXPECT_EQ(titles, bar);
-        ASSERT_EQ(items.size(), expected.size());
-        for (std::size_t i = 0; i < items.size(); ++i) {
-            SCOPED_TRACE(expected[i].id);
-            EXPECT_EQ(items[i].popupEn, expected[i].popupEn);
-            EXPECT_EQ(items[i].id, expected[i].id);
-            EXPECT_EQ(items[i].en, expected[i].en);
-            EXPECT_EQ(items[i].de, expected[i].de);
-            EXPECT_EQ(items[i].greyedDe, expected[i].greyedDe);
-        }
+        EXPECT_EQ(items, expected);
     }
 }
 

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <initializer_list>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/link_messages.h"
@@ -39,17 +40,14 @@ void ExpectFlags(const Program& p, bool uart, bool bit) {
 }
 
 TEST(ConnectLinkTest, UartLinkFoundAtEachAttempt) {
-    struct Case {
-        int ignored;
-        int requests;  // requests sent until the answer was read
-    };
-    for (const Case& c : {Case{0, 1}, Case{1, 2}, Case{2, 4}}) {
-        SCOPED_TRACE(c.ignored);
+    // Requests ignored, and requests sent until the answer was read.
+    for (const auto& [ignored, requests] : {std::pair{0, 1}, std::pair{1, 2}, std::pair{2, 4}}) {
+        SCOPED_TRACE(ignored);
         Rig r(sim::LinkKind::Uart);
-        r.ctl().profile.uartRequestsIgnored = c.ignored;
+        r.ctl().profile.uartRequestsIgnored = ignored;
         EXPECT_EQ(ConnectLink(r.p), 0);
         ExpectFlags(r.p, true, false);
-        EXPECT_EQ(r.Requests(), c.requests);
+        EXPECT_EQ(r.Requests(), requests);
         EXPECT_TRUE(r.host.boxes.empty());
         EXPECT_EQ(r.ctl().restarts, 0);
         // The port stays at 19200 baud with the link's time-outs.

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/program.h"
@@ -167,14 +168,9 @@ class StatusLog : public FakeWindow {
 };
 
 TEST(LockFunctions, StatusLineUntilTheDialogOpens) {
-    struct Case {
-        Language lang;
-        const char* connecting;
-    };
-    const Case cases[] = {{Language::English, "connecting...."},
-                          {Language::German, "verbinden...."}};
-    for (const Case& c : cases) {
-        Rig r(c.lang);
+    for (const auto& [lang, connecting] : {std::pair{Language::English, "connecting...."},
+                                           std::pair{Language::German, "verbinden...."}}) {
+        Rig r(lang);
         StatusLog main;
         std::vector<std::string> textsAtOpen;
         bool enabledAtOpen = true;
@@ -184,7 +180,7 @@ TEST(LockFunctions, StatusLineUntilTheDialogOpens) {
             return 1;
         };
         LockFunctionsCommand(r.p, main);
-        EXPECT_EQ(textsAtOpen, (std::vector<std::string>{c.connecting, " "}));
+        EXPECT_EQ(textsAtOpen, (std::vector<std::string>{connecting, " "}));
         EXPECT_FALSE(enabledAtOpen);
         EXPECT_EQ(r.p.app.statusWindow, &main);
     }

@@ -3,6 +3,7 @@
 
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/link_messages.h"
@@ -480,16 +481,13 @@ TEST(BitSerialFormTest, CommitOfAnotherPageFails) {
 }
 
 TEST(BitSerialFormTest, MissingControllerReadsTheRestLevel) {
-    struct Case {
-        bool rest;
-        int value;
-    };
-    for (const Case& c : {Case{false, 0x00}, Case{true, 0xFF}}) {
+    // The data-in line's level at rest, and the byte it reads as.
+    for (const auto& [rest, value] : {std::pair{false, 0x00}, std::pair{true, 0xFF}}) {
         SimRig r;
         r.sim.controller().profile.silent = true;
-        r.sim.controller().profile.restLevel = c.rest;
+        r.sim.controller().profile.restLevel = rest;
         ReadRun run(r.p);
-        EXPECT_EQ(run.Read(12).value, c.value);
+        EXPECT_EQ(run.Read(12).value, value);
         // The same rest level twice: only the unanswered probe shows it.
         EXPECT_EQ(r.p.link.fault, LinkFault::None);
         EXPECT_EQ(run.End(), LinkFault::NoReply);

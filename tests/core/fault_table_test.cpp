@@ -122,33 +122,26 @@ struct Scenario : SimProgram {
         result = -1;
         host.boxes.clear();
         host.dialogsRun.clear();
-        host.dialogScript = [&](int, Window& dialog, const DialogProc& proc) {
-            FakeWindow& w = static_cast<FakeWindow&>(dialog);
-            for (int c : {id::kLockRcSetup, id::kLockTestProgram, id::kLockWrite}) {
-                if (cmd == Cmd::LockRead || cmd == Cmd::LockWrite) w.controls[c].enabled = false;
-            }
-            proc(dialog, DialogEvent::Init, 0);
-            if (cmd == Cmd::LockRead || cmd == Cmd::LockWrite) {
-                if (cmd == Cmd::LockRead) Mark(arm);
-                proc(dialog, DialogEvent::Command, id::kLockRead);
-                if (cmd == Cmd::LockWrite) {
-                    w.SetCheck(id::kLockRcSetup, true);
-                    Mark(arm);
-                    proc(dialog, DialogEvent::Command, id::kLockWrite);
-                }
-            } else if (cmd == Cmd::RpmRead || cmd == Cmd::RpmWrite) {
-                if (cmd == Cmd::RpmRead) Mark(arm);
-                proc(dialog, DialogEvent::Command, id::kRpmRead);
-                if (cmd == Cmd::RpmWrite) {
-                    w.SetText(id::kSpeedRotorRpm, "1500");
-                    proc(dialog, DialogEvent::Command, id::kRpmCalculate);
-                    Mark(arm);
-                    proc(dialog, DialogEvent::Command, id::kRpmWrite);
-                }
-            }
-            dialogState = w;
-            return 1;
-        };
+        // Inside a dialog the step under test is its Read or its Write; the
+        // template disables the lock dialog's choices until a Read.
+        const bool lock = cmd == Cmd::LockRead || cmd == Cmd::LockWrite;
+        const std::vector<int> commands =
+            cmd == Cmd::LockRead    ? std::vector<int>{id::kLockRead}
+            : cmd == Cmd::LockWrite ? std::vector<int>{id::kLockRead, id::kLockWrite}
+            : cmd == Cmd::RpmRead   ? std::vector<int>{id::kRpmRead}
+            : cmd == Cmd::RpmWrite
+                ? std::vector<int>{id::kRpmRead, id::kRpmCalculate, id::kRpmWrite}
+                : std::vector<int>{};
+        PlayDialog(
+            commands,
+            lock ? std::vector<int>{id::kLockRcSetup, id::kLockTestProgram, id::kLockWrite}
+                 : std::vector<int>{},
+            [&](FakeWindow& d, int command) {
+                if (command == id::kLockWrite) d.SetCheck(id::kLockRcSetup, true);
+                if (command == id::kRpmCalculate) d.SetText(id::kSpeedRotorRpm, "1500");
+                if (!commands.empty() && command == commands.back()) Mark(arm);
+            },
+            true);
         switch (cmd) {
             case Cmd::Read:
                 Mark(arm);
@@ -225,7 +218,6 @@ struct Scenario : SimProgram {
     }
 
     Cmd cmd;
-    FakeWindow dialogState;
     std::array<std::uint8_t, 256> before{};
     StepCounts mark;
     StepCounts counts;
@@ -250,7 +242,7 @@ Reference Clean(LinkKind link, Cmd cmd) {
     EXPECT_TRUE(s.Errors().empty()) << Name(cmd) << ": " << s.Errors()[0];
     Reference r;
     r.window = Scenario::Dump(s.w);
-    r.dialog = Scenario::Dump(s.dialogState);
+    r.dialog = Scenario::Dump(s.lastDialog);
     r.memory = s.ctl().memory;
     r.flash = s.ctl().flash;
     for (const auto& b : s.host.boxes) r.boxes.push_back(b.text);
@@ -328,7 +320,7 @@ void ExpectSameWork(Scenario& s, const Reference& ref, const std::string& where)
             break;
         case Cmd::LockRead:
         case Cmd::RpmRead:
-            EXPECT_EQ(Scenario::Dump(s.dialogState), ref.dialog);
+            EXPECT_EQ(Scenario::Dump(s.lastDialog), ref.dialog);
             break;
         case Cmd::RevCounter:
             EXPECT_EQ(s.host.dialogsRun.size(), 1u);
@@ -385,11 +377,11 @@ void ExpectNothingWrong(Scenario& s, const Reference& ref, LinkKind link, Fault 
             EXPECT_GT(s.p.settings.versionWord, kVersionGateLimit);
             break;
         case Cmd::LockRead:
-            EXPECT_FALSE(s.dialogState.controls[id::kLockWrite].enabled);
+            EXPECT_FALSE(s.lastDialog.controls[id::kLockWrite].enabled);
             break;
         case Cmd::RpmRead:
-            EXPECT_EQ(s.dialogState.controls[id::kRpmProportional].text, "");
-            EXPECT_EQ(s.dialogState.controls[id::kRpmIntegral].text, "");
+            EXPECT_EQ(s.lastDialog.controls[id::kRpmProportional].text, "");
+            EXPECT_EQ(s.lastDialog.controls[id::kRpmIntegral].text, "");
             break;
         case Cmd::Info:
         case Cmd::RevCounter:

@@ -2,7 +2,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <string>
+#include <vector>
 
 #include "app/controller_info.h"
 #include "controller.h"
@@ -61,19 +63,6 @@ TEST(Isp, ControllerInfoShowsSignatureLockAndFuses) {
     }
 }
 
-TEST(Isp, OtherBytesReachTheBoxUnjudged) {
-    IspBench b;
-    b.ctl().profile.signature = {0x1E, 0x94, 0x03};
-    b.ctl().profile.fuseHigh = 0x00;
-    b.ctl().profile.fuseLow = 0x3F;
-    b.ctl().profile.lockBits = 0xFC;
-    ControllerInfoCommand(b.p, b.w);
-    EXPECT_EQ(b.host.boxes,
-              OneBox("Vendor Code: 1E\nPart Family: 94\nPart Number: 03\n\nLockbits: FC\n"
-                     "Fuse HB: 00\nFuse LB: 3F\n",
-                     "Info:"));
-}
-
 TEST(Isp, FamilyJudgement) {
     struct Case {
         std::uint8_t family;
@@ -113,25 +102,6 @@ TEST(Isp, LockedChip) {
     EXPECT_EQ(ConnectIsp(b.p), kIspLocked);
     EXPECT_EQ(b.p.link.lastErrorText, "Device locked!\n\n" + Block("00", "01", "02"));
     EXPECT_TRUE(b.p.isp.ispAnswered);
-
-    IspBench info;
-    info.ctl().profile.signature = {0x00, 0x01, 0x02};
-    ControllerInfoCommand(info.p, info.w);
-    EXPECT_EQ(info.host.boxes, OneBox("no connection!", "ERROR!"));
-    EXPECT_EQ(info.Instructions(0x5808), 0);
-}
-
-TEST(Isp, ErasedChipWarnsAndConnects) {
-    IspBench b(Language::German);
-    b.ctl().profile.signature = {0xFF, 0xFF, 0xFF};
-    ControllerInfoCommand(b.p, b.w);
-    ASSERT_EQ(b.host.boxes.size(), 2u);
-    EXPECT_EQ(b.host.boxes[0].text, "Device Code erased!\n\n");
-    EXPECT_EQ(b.host.boxes[0].caption, "Warning:");
-    EXPECT_EQ(b.host.boxes[1].caption, "Info:");
-    EXPECT_EQ(b.host.boxes[1].text.substr(0, 48),
-              "Vendor Code: FF\nPart Family: FF\nPart Number: FF\n");
-    EXPECT_TRUE(b.p.isp.ispAnswered);
 }
 
 TEST(Isp, LockedReadingThenAnotherFamilyIsUnknown) {
@@ -162,11 +132,6 @@ TEST(Isp, NoAnswerAtAllGivesUpAfterAllStages) {
     EXPECT_EQ(ConnectIsp(fresh.p), kIspFailed);
     // Both stages retried: 73 instructions, 70 pulses.
     EXPECT_EQ(fresh.ClockRises(), 73 * 32 + 70);
-
-    IspBench info(Language::German);
-    info.ctl().profile.silent = true;
-    ControllerInfoCommand(info.p, info.w);
-    EXPECT_EQ(info.host.boxes, OneBox("Keine Verbindung!", "ERROR!"));
 }
 
 TEST(Isp, ChipOutOfStepComesIntoStepByTheRetryClockPulses) {
@@ -191,50 +156,87 @@ TEST(Isp, ChipOutOfStepComesIntoStepByTheRetryClockPulses) {
     }
 }
 
-TEST(Isp, PortThatCannotBeOpened) {
-    IspBench b;
-    b.p.link.state.comDeviceName = "";
-    ControllerInfoCommand(b.p, b.w);
-    EXPECT_EQ(b.host.boxes, OneBox("Cannot open comport!", "Error", &b.w));
-    EXPECT_FALSE(b.w.controls[id::kStatusLine].enabled);
-    EXPECT_EQ(b.w.controls[id::kStatusLine].text, " ");
-}
-
-}  // namespace
-}  // namespace kvr
-
-namespace kvr {
-namespace {
-
-// A parallel port without its driver: one box for the whole command, not
-// one per port access, and the command ends.
-TEST(Isp, MissingDriverShowsOneBoxAndEndsTheCommand) {
-    IspBench b;
-    b.p.link.state.medium = Medium::Parallel;
-    b.sim.simPortIo().driverPresent = false;
-    b.p.link.state.driverModule = false;
-    ControllerInfoCommand(b.p, b.w);
-    EXPECT_EQ(b.host.BoxTexts(), std::vector<std::string>{"Error during driver access!"});
-    EXPECT_EQ(b.w.endResult, 1);
-    EXPECT_EQ(b.w.controls[id::kStatusLine].text, " ");
-    EXPECT_FALSE(b.w.controls[id::kStatusLine].enabled);
-
-    // The next command may say it again, once.
-    ControllerInfoCommand(b.p, b.w);
-    EXPECT_EQ(b.host.boxes.size(), 2u);
-}
-
-// The device gone in the middle of reading the fuses: that is what the
-// box says, not a silent chip and not the fuses.
-TEST(Isp, DeviceLostWhileReadingTheFusesIsSaid) {
-    IspBench b;
-    b.serial.onCall = [&b](const std::string&) {
-        if (b.Instructions(0x5808) > 0) b.ctl().faults.serialVanishesAfterCalls = 0;
-        return true;
+// Controller Info on chips and ports of every kind: its boxes, whether it
+// got as far as the fuses, and the status line blank and disabled at the end.
+TEST(Isp, ControllerInfoBoxes) {
+    struct Case {
+        const char* name;
+        Language lang;
+        std::function<void(IspBench&)> setUp;
+        std::vector<ShownBox> boxes;
+        bool fusesRead;
+        bool ownedByMain = false;
     };
-    ControllerInfoCommand(b.p, b.w);
-    EXPECT_EQ(b.host.BoxTexts(), std::vector<std::string>{"connection lost!"});
-    EXPECT_EQ(b.w.controls[id::kStatusLine].text, " ");
+    const Case cases[] = {
+        {"other bytes reach the box unjudged", Language::English,
+         [](IspBench& b) {
+             b.ctl().profile.signature = {0x1E, 0x94, 0x03};
+             b.ctl().profile.fuseHigh = 0x00;
+             b.ctl().profile.fuseLow = 0x3F;
+             b.ctl().profile.lockBits = 0xFC;
+         },
+         OneBox("Vendor Code: 1E\nPart Family: 94\nPart Number: 03\n\nLockbits: FC\n"
+                "Fuse HB: 00\nFuse LB: 3F\n",
+                "Info:"),
+         true},
+        {"locked chip", Language::English,
+         [](IspBench& b) {
+             b.ctl().profile.signature = {0x00, 0x01, 0x02};
+         },
+         OneBox("no connection!", "ERROR!"), false},
+        {"erased chip warns and connects",
+         Language::German,
+         [](IspBench& b) {
+             b.ctl().profile.signature = {0xFF, 0xFF, 0xFF};
+         },
+         {{"Device Code erased!\n\n", "Warning:"},
+          {"Vendor Code: FF\nPart Family: FF\nPart Number: FF\n\nLockbits: FF\nFuse HB: D9\n"
+           "Fuse LB: E1\n",
+           "Info:"}},
+         true},
+        {"no answer at all", Language::German, [](IspBench& b) { b.ctl().profile.silent = true; },
+         OneBox("Keine Verbindung!", "ERROR!"), false},
+        {"port that cannot be opened", Language::English,
+         [](IspBench& b) { b.p.link.state.comDeviceName = ""; },
+         OneBox("Cannot open comport!", "Error"), false, true},
+        // A parallel port without its driver: one box for the whole command,
+        // not one per port access, and the command ends.
+        {"missing driver", Language::English,
+         [](IspBench& b) {
+             b.p.link.state.medium = Medium::Parallel;
+             b.sim.simPortIo().driverPresent = false;
+             b.p.link.state.driverModule = false;
+         },
+         OneBox("Error during driver access!", "Error"), false},
+        // The device gone in the middle of reading the fuses: that is what
+        // the box says, not a silent chip and not the fuses.
+        {"device lost while reading the fuses", Language::English,
+         [](IspBench& b) {
+             b.serial.onCall = [&b](const std::string&) {
+                 if (b.Instructions(0x5808) > 0) b.ctl().faults.serialVanishesAfterCalls = 0;
+                 return true;
+             };
+         },
+         OneBox("connection lost!", "Error"), true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        IspBench b(c.lang);
+        c.setUp(b);
+        std::vector<ShownBox> boxes = c.boxes;
+        if (c.ownedByMain) boxes[0].owner = &b.w;
+        ControllerInfoCommand(b.p, b.w);
+        EXPECT_EQ(b.host.boxes, boxes);
+        EXPECT_EQ(b.Instructions(0x5808) > 0, c.fusesRead);
+        EXPECT_EQ(b.w.controls[id::kStatusLine].text, " ");
+        EXPECT_FALSE(b.w.controls[id::kStatusLine].enabled);
+        if (std::string(c.name) == "missing driver") {
+            EXPECT_EQ(b.w.endResult, 1);
+            // The next command may say it again, once.
+            ControllerInfoCommand(b.p, b.w);
+            EXPECT_EQ(b.host.boxes.size(), 2u);
+        }
+    }
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <initializer_list>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/link_messages.h"
@@ -25,27 +26,6 @@ namespace {
 
 using namespace testing;
 
-// The calls that open the port and set it up, in order.
-std::vector<std::string> PortSetUp(const std::vector<std::string>& calls) {
-    std::vector<std::string> kept;
-    for (const std::string& c : calls) {
-        if (c.starts_with("open ") || c == "close" || c.starts_with("setstate ") ||
-            c.starts_with("timeouts ")) {
-            kept.push_back(c);
-        }
-    }
-    return kept;
-}
-
-// The calls without the reads of the port's state and lines.
-std::vector<std::string> WithoutReads(const std::vector<std::string>& calls) {
-    std::vector<std::string> kept;
-    for (const std::string& c : calls) {
-        if (c != "getstate" && c != "status") kept.push_back(c);
-    }
-    return kept;
-}
-
 struct Rig : SimProgram {
     explicit Rig(sim::LinkKind link = sim::LinkKind::BitSerial)
         : SimProgram(SimOptions().On(link).BareWindow().StatusInWindow()) {
@@ -60,17 +40,14 @@ void ExpectFlags(const Program& p, bool uart, bool bit) {
 }
 
 TEST(ConnectLinkTest, UartLinkFoundAtEachAttempt) {
-    struct Case {
-        int ignored;
-        int requests;  // requests sent until the answer was read
-    };
-    for (const Case& c : {Case{0, 1}, Case{1, 2}, Case{2, 4}}) {
-        SCOPED_TRACE(c.ignored);
+    // Requests ignored, and requests sent until the answer was read.
+    for (const auto& [ignored, requests] : {std::pair{0, 1}, std::pair{1, 2}, std::pair{2, 4}}) {
+        SCOPED_TRACE(ignored);
         Rig r(sim::LinkKind::Uart);
-        r.ctl().profile.uartRequestsIgnored = c.ignored;
+        r.ctl().profile.uartRequestsIgnored = ignored;
         EXPECT_EQ(ConnectLink(r.p), 0);
         ExpectFlags(r.p, true, false);
-        EXPECT_EQ(r.Requests(), c.requests);
+        EXPECT_EQ(r.Requests(), requests);
         EXPECT_TRUE(r.host.boxes.empty());
         EXPECT_EQ(r.ctl().restarts, 0);
         // The port stays at 19200 baud with the link's time-outs.
@@ -94,7 +71,13 @@ TEST(ConnectLinkTest, UartAttemptsFollowTheirOrder) {
         "setstate 19200 drop",  // second attempt
         "setstate 19200 drop",  // found at the second attempt
     };
-    EXPECT_EQ(PortSetUp(r.serial.calls), expected);
+    // The calls that open the port and set it up.
+    EXPECT_EQ(Kept(r.serial.calls,
+                   [](const std::string& c) {
+                       return c.starts_with("open ") || c.starts_with("setstate ") ||
+                              c.starts_with("timeouts ") || c == "close";
+                   }),
+              expected);
 }
 
 TEST(ConnectLinkTest, BitSerialLinkWithoutRestart) {
@@ -115,23 +98,20 @@ TEST(ConnectLinkTest, BitSerialLinkWithoutRestart) {
     EXPECT_EQ(ReadControllerByte(r.p, 33).value, 0x23);
 }
 
+// A slow start (450 ms) still fits the restart's wait.
 TEST(ConnectLinkTest, BitSerialLinkAfterRestart) {
-    Rig r;
-    r.ctl().profile.runningAtStart = false;
-    EXPECT_EQ(ConnectLink(r.p), 0);
-    ExpectFlags(r.p, false, true);
-    EXPECT_EQ(r.ctl().restarts, 1);
-    EXPECT_TRUE(r.host.boxes.empty());
-    // Reset low held, then released: the controller sees it that way.
-    EXPECT_TRUE(r.ctl().PinLevel(sim::Pin::Reset));
-}
-
-TEST(ConnectLinkTest, SlowStartStillFitsTheRestartWait) {
-    Rig r;
-    r.ctl().profile.runningAtStart = false;
-    r.ctl().profile.startupMs = 450;
-    EXPECT_EQ(ConnectLink(r.p), 0);
-    ExpectFlags(r.p, false, true);
+    for (const std::uint32_t startupMs : {sim::Profile{}.startupMs, 450u}) {
+        SCOPED_TRACE(startupMs);
+        Rig r;
+        r.ctl().profile.runningAtStart = false;
+        r.ctl().profile.startupMs = startupMs;
+        EXPECT_EQ(ConnectLink(r.p), 0);
+        ExpectFlags(r.p, false, true);
+        EXPECT_EQ(r.ctl().restarts, 1);
+        EXPECT_TRUE(r.host.boxes.empty());
+        // Reset low held, then released: the controller sees it that way.
+        EXPECT_TRUE(r.ctl().PinLevel(sim::Pin::Reset));
+    }
 }
 
 TEST(ConnectLinkTest, QuickRecheckKeepsABitSerialLink) {
@@ -153,7 +133,8 @@ TEST(ConnectLinkTest, RecheckAfterUartLinkProbesLinesThenDetectsAnew) {
     ExpectFlags(r.p, true, false);
     // First the bit-serial probe on the lines, then the port is reopened.
     const int probeLines = 2 * (8 * 2 + 2);
-    const std::vector<std::string> calls = WithoutReads(r.serial.calls);
+    const std::vector<std::string> calls =
+        Kept(r.serial.calls, [](const std::string& c) { return c != "getstate" && c != "status"; });
     ASSERT_GE(calls.size(), probeLines + 2u);
     for (int i = 0; i < probeLines; ++i) EXPECT_TRUE(IsLineCall(calls[i])) << i;
     EXPECT_EQ(calls[probeLines], "close");

@@ -3,6 +3,7 @@
 
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/link_messages.h"
@@ -88,11 +89,8 @@ TEST(ShiftBitTest, InitialisedLinesReturnDataOutHighBeforeSampling) {
     r.p.link.state.linesInitialised = true;
     r.p.link.exchange.out = 0x00;
     ShiftBit(r.p, 0);
-    std::vector<std::string> lines;
-    for (const std::string& c : r.serial.calls) {
-        if (c != "status") lines.push_back(c);
-    }
-    EXPECT_EQ(lines, (std::vector<std::string>{"CLRDTR", "SETRTS", "SETDTR", "CLRRTS"}));
+    EXPECT_EQ(Kept(r.serial.calls, IsLineCall),
+              (std::vector<std::string>{"CLRDTR", "SETRTS", "SETDTR", "CLRRTS"}));
     EXPECT_EQ(BitsOnWire(r.serial.calls), (std::vector<int>{0}));
 }
 
@@ -163,14 +161,6 @@ std::vector<UartCase> UartCases() {
     };
 }
 
-std::vector<std::string> ReadCalls(const std::vector<std::string>& calls) {
-    std::vector<std::string> reads;
-    for (const std::string& c : calls) {
-        if (c.rfind("read", 0) == 0) reads.push_back(c);
-    }
-    return reads;
-}
-
 // The one-wire line echoes every byte sent; the reply follows the echo.
 void FeedEchoAndReply(FakeRig& r, const UartCase& c, std::uint8_t reply) {
     for (std::uint8_t b : c.sent) r.serial.input.push_back(b);
@@ -186,7 +176,9 @@ TEST(UartFormTest, BytesReadsAndReplyPosition) {
         FeedEchoAndReply(r, c, 0xA3);
         const int result = c.run(r.p);
         EXPECT_EQ(r.serial.output, c.sent);
-        EXPECT_EQ(ReadCalls(r.serial.calls), c.reads);
+        EXPECT_EQ(
+            Kept(r.serial.calls, [](const std::string& call) { return call.starts_with("read"); }),
+            c.reads);
         EXPECT_EQ(r.serial.Count("write 1"), static_cast<int>(c.sent.size()))
             << "one write call per byte";
         EXPECT_EQ(result, c.resultWithReply);
@@ -267,27 +259,26 @@ TEST(UartFormTest, ValuesThatDoNotFitAByteAreNotSent) {
     EXPECT_TRUE(r.serial.output.empty());
 }
 
+// The echo confirms the write, or the box says it failed, in each language.
 TEST(WriteCheckedTest, MismatchShowsWritingErrorInEachLanguage) {
     struct Case {
         Language lang;
-        const char* text;
+        bool echoed;
+        std::vector<ShownBox> boxes;
     };
-    for (const Case& c :
-         {Case{Language::English, "writing error!"}, Case{Language::German, "Schreibfehler!"}}) {
+    for (const Case& c : {Case{Language::English, false, OneBox("writing error!", "Error!")},
+                          Case{Language::German, false, OneBox("Schreibfehler!", "Error!")},
+                          Case{Language::English, true, {}}}) {
         FakeRig r(true);
         r.p.lang = c.lang;
-        EXPECT_EQ(WriteControllerByteChecked(r.p, 14, 10), Outcome::Failed);
-        EXPECT_EQ(r.host.boxes, OneBox(c.text, "Error!"));
+        if (c.echoed) {
+            r.QueueJunk();
+            r.serial.input.insert(r.serial.input.end(), {'V', 14, 10, 10});
+        }
+        EXPECT_EQ(WriteControllerByteChecked(r.p, 14, 10),
+                  c.echoed ? Outcome::Done : Outcome::Failed);
+        EXPECT_EQ(r.host.boxes, c.boxes);
     }
-}
-
-TEST(WriteCheckedTest, MatchingEchoShowsNothing) {
-    FakeRig r(true);
-    r.QueueJunk();
-    for (std::uint8_t b : {std::uint8_t{'V'}, std::uint8_t{14}, std::uint8_t{10}, std::uint8_t{10}})
-        r.serial.input.push_back(b);
-    EXPECT_EQ(WriteControllerByteChecked(r.p, 14, 10), Outcome::Done);
-    EXPECT_TRUE(r.host.boxes.empty());
 }
 
 // ---- Bit-serial form against the simulated controller ----------------------
@@ -491,16 +482,13 @@ TEST(BitSerialFormTest, CommitOfAnotherPageFails) {
 }
 
 TEST(BitSerialFormTest, MissingControllerReadsTheRestLevel) {
-    struct Case {
-        bool rest;
-        int value;
-    };
-    for (const Case& c : {Case{false, 0x00}, Case{true, 0xFF}}) {
+    // The data-in line's level at rest, and the byte it reads as.
+    for (const auto& [rest, value] : {std::pair{false, 0x00}, std::pair{true, 0xFF}}) {
         SimRig r;
         r.sim.controller().profile.silent = true;
-        r.sim.controller().profile.restLevel = c.rest;
+        r.sim.controller().profile.restLevel = rest;
         ReadRun run(r.p);
-        EXPECT_EQ(run.Read(12).value, c.value);
+        EXPECT_EQ(run.Read(12).value, value);
         // The same rest level twice: only the unanswered probe shows it.
         EXPECT_EQ(r.p.link.fault, LinkFault::None);
         EXPECT_EQ(run.End(), LinkFault::NoReply);

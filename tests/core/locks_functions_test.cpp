@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/program.h"
@@ -39,20 +40,13 @@ struct Rig : SimProgram {
 };
 
 TEST(LockChoices, OnlyBitsZeroAndOneChange) {
-    struct Case {
-        int lockByte;
-        bool rc;
-        bool test;
-        int expected;
-    };
-    const Case cases[] = {
-        {0xFF, false, false, 0xFF}, {0xFC, true, false, 0xFE}, {0x81, true, true, 0x80},
-        {0x00, false, false, 0x03}, {0x7F, true, true, 0x7C},  {0x1FF, false, false, 0xFF},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.lockByte);
-        EXPECT_EQ(ApplyLockChoices(c.lockByte, c.rc, c.test), c.expected);
-    }
+    // The lock byte read, RC set-up and test program ticked: the byte written.
+    EXPECT_EQ(ApplyLockChoices(0xFF, false, false), 0xFF);
+    EXPECT_EQ(ApplyLockChoices(0xFC, true, false), 0xFE);
+    EXPECT_EQ(ApplyLockChoices(0x81, true, true), 0x80);
+    EXPECT_EQ(ApplyLockChoices(0x00, false, false), 0x03);
+    EXPECT_EQ(ApplyLockChoices(0x7F, true, true), 0x7C);
+    EXPECT_EQ(ApplyLockChoices(0x1FF, false, false), 0xFF);
 }
 
 TEST(LockFunctions, ReadShowsTheLocksAndWriteSendsTheByte) {
@@ -174,14 +168,9 @@ class StatusLog : public FakeWindow {
 };
 
 TEST(LockFunctions, StatusLineUntilTheDialogOpens) {
-    struct Case {
-        Language lang;
-        const char* connecting;
-    };
-    const Case cases[] = {{Language::English, "connecting...."},
-                          {Language::German, "verbinden...."}};
-    for (const Case& c : cases) {
-        Rig r(c.lang);
+    for (const auto& [lang, connecting] : {std::pair{Language::English, "connecting...."},
+                                           std::pair{Language::German, "verbinden...."}}) {
+        Rig r(lang);
         StatusLog main;
         std::vector<std::string> textsAtOpen;
         bool enabledAtOpen = true;
@@ -191,7 +180,7 @@ TEST(LockFunctions, StatusLineUntilTheDialogOpens) {
             return 1;
         };
         LockFunctionsCommand(r.p, main);
-        EXPECT_EQ(textsAtOpen, (std::vector<std::string>{c.connecting, " "}));
+        EXPECT_EQ(textsAtOpen, (std::vector<std::string>{connecting, " "}));
         EXPECT_FALSE(enabledAtOpen);
         EXPECT_EQ(r.p.app.statusWindow, &main);
     }
@@ -257,65 +246,32 @@ TEST(LockFunctions, TemplatesCarryTheControls) {
         EXPECT_NE(t->controls[3].flags & res::kDisabled, 0u);
         EXPECT_NE(t->controls[2].flags & res::kDefaultButton, 0u);
     }
-    EXPECT_EQ(res::FindTemplate(1229)->title, "Lock Functions");
-    EXPECT_EQ(res::FindTemplate(1230)->language, Language::German);
 }
 
 TEST(LockFunctions, TemplateTextsInBothLanguages) {
-    struct Case {
-        int templateId;
-        const char* title;
-        int width, height;
-        // The labels of id::kLockRcSetup, id::kLockTestProgram, id::kLockRead,
-        // id::kLockWrite and id::kEnd.
-        std::vector<std::string> labels;
-        const char* group;
-        // x, y of id::kLockRead, id::kLockWrite and id::kEnd: a column right of
-        // the box.
-        std::vector<int> buttons;
-    };
-    const Case cases[] = {
-        {1229,
-         "Lock Functions",
-         208,
-         90,
-         {"lock RC-setup", "lock testprogram", "Read", "Write", "End"},
-         "Options",
-         {135, 18, 135, 38, 136, 65}},
-        {1230,
-         "KVR-Setup",
-         208,
-         95,
-         {"RC-Setup sperren", "Testprogramm sperren", "Lesen", "Schreiben", "Ende"},
-         "Optionen",
-         {136, 18, 135, 38, 136, 67}},
-    };
-    for (const Case& c : cases) {
-        const res::DialogTemplate* t = res::FindTemplate(c.templateId);
-        ASSERT_NE(t, nullptr);
-        EXPECT_EQ(t->title, c.title);
-        EXPECT_EQ(t->width, c.width);
-        EXPECT_EQ(t->height, c.height);
-        EXPECT_EQ(t->font, "MS Sans Serif");
-        EXPECT_EQ(t->pointSize, 8);
-        std::vector<std::string> labels;
-        for (const res::ControlDef& d : t->controls) {
-            labels.emplace_back(Pick(t->language, d.label));
-        }
-        EXPECT_EQ(labels, c.labels);
+    // The check boxes sit in the group; the buttons do not.
+    constexpr Text kOptions{"Options", "Optionen"};
+    const auto [en, de] =
+        ExpectLabels(1229, 1230,
+                     {{1206, {"lock RC-setup", "RC-Setup sperren"}, kOptions},
+                      {1207, {"lock testprogram", "Testprogramm sperren"}, kOptions},
+                      {1204, {"Read", "Lesen"}, {"", ""}},
+                      {1205, {"Write", "Schreiben"}, {"", ""}},
+                      {2, {"End", "Ende"}, {"", ""}}});
+    ASSERT_TRUE(en != nullptr && de != nullptr);
+    // x, y of Read, Write and End: a column right of the box.
+    const std::pair<const res::DialogTemplate*, std::vector<int>> columns[] = {
+        {en, {135, 18, 135, 38, 136, 65}}, {de, {136, 18, 135, 38, 136, 67}}};
+    for (const auto& [t, expected] : columns) {
         ASSERT_EQ(t->groups.size(), 1u);
-        EXPECT_EQ(Pick(t->language, t->groups[0]), c.group);
-        // The check boxes sit in the group; the buttons do not.
-        EXPECT_EQ(Pick(t->language, t->controls[0].group), c.group);
-        EXPECT_EQ(Pick(t->language, t->controls[1].group), c.group);
-        EXPECT_EQ(Pick(t->language, t->controls[2].group), "");
+        EXPECT_EQ(Pick(t->language, t->groups[0]), Pick(t->language, kOptions));
         std::vector<int> buttons;
         for (int id : {1204, 1205, 2}) {
             const res::Placement* p = res::PlacementOf(*t, id);
             ASSERT_NE(p, nullptr) << id;
             buttons.insert(buttons.end(), {p->rect.x, p->rect.y});
         }
-        EXPECT_EQ(buttons, c.buttons);
+        EXPECT_EQ(buttons, expected);
     }
 }
 

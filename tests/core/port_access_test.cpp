@@ -7,6 +7,7 @@
 
 #include "app/status_line.h"
 #include "link/exchange.h"
+#include "serial_calls.h"
 #include "test_program.h"
 
 namespace kvr {
@@ -263,13 +264,9 @@ TEST(PortAccess, SlowPortsKeepEveryLineChangeOfAByte) {
         f.serial.calls.clear();
         f.program.link.exchange.out = 0xA5;
         (void)TransferByte(f.program);
-        std::vector<std::string> changes;
-        for (const std::string& call : f.serial.calls) {
-            if (call != "status") changes.push_back(call);
-        }
         // Eight samples; on a fast port also 41 delay loops of 2 units.
         EXPECT_EQ(f.serial.Count("status"), readNs > 6757 ? 8 : 8 + 41 * 10);
-        lines.push_back(changes);
+        lines.push_back(Kept(f.serial.calls, IsLineCall));
     }
     // Four changes per bit, less those that would repeat a level: data out
     // starts low, a one bit finds it high from the bit before (0xA5: 25).
@@ -339,11 +336,10 @@ TEST(PortAccess, InitSerialLinesPulsesDataOut) {
     f.program.link.state.comDeviceName = "COM1";
     ASSERT_TRUE(InitSerialLines(f.program));
     EXPECT_TRUE(f.program.link.state.linesInitialised);
-    std::vector<std::string> lines;
-    for (const auto& c : f.serial.calls) {
-        if (c == "SETDTR" || c == "CLRDTR" || c == "status") lines.push_back(c);
-    }
-    EXPECT_EQ(lines, (std::vector<std::string>{"SETDTR", "status", "CLRDTR", "status"}));
+    EXPECT_EQ(
+        Kept(f.serial.calls,
+             [](const std::string& c) { return c == "SETDTR" || c == "CLRDTR" || c == "status"; }),
+        (std::vector<std::string>{"SETDTR", "status", "CLRDTR", "status"}));
     EXPECT_GE(f.clock.reads, 302u);  // two waits of 150 ms on a 1 ms-per-read clock
 
     // Repeated on an open port, without opening it again.

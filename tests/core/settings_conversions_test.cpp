@@ -1,6 +1,7 @@
 // The conversions between parameter bytes and field texts, and the scanf-like number readers.
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 
 #include "settings/conversions.h"
@@ -90,77 +91,56 @@ TEST(SettingsConversions, ListsAndCodes) {
     EXPECT_EQ(SmallNumberText(7, 2), " 7");
 }
 
-struct IntCase {
-    const char* text;
-    int width;
-    bool ok;
-    int value;
-};
-
-TEST(NumberText, ScanIntFollowsWidthAndBlanks) {
-    const IntCase cases[] = {
-        {" 25", 3, true, 25},
-        {"1234", 3, true, 123},
-        {"-5", 3, true, -5},
-        {"+7", 3, true, 7},
-        {"", 3, false, 0},
-        {"   ", 3, false, 0},
-        {"x1", 3, false, 0},
-        {"-", 3, false, 0},
-        {"12x", 3, true, 12},
-        {"  12345678", 8, true, 12345678},
-        {"123456789", 8, true, 12345678},
-        {"-1234567", 8, true, -1234567},
-        {"\t9", 2, true, 9},
-        {"+-042", 8, false, 0},  // one sign only
-    };
-    for (const IntCase& c : cases) {
-        int value = -999;
-        EXPECT_EQ(ScanInt(c.text, c.width, value), c.ok) << c.text;
-        if (c.ok) {
-            EXPECT_EQ(value, c.value) << c.text;
-        } else {
-            // Nor does a settings file take the text for a number.
-            EXPECT_FALSE(WholeInteger(c.text)) << c.text;
-        }
-    }
+// What the readers take from a text, or none; a text they refuse is no
+// number for a settings file either.
+std::optional<int> Int(const char* text, int width) {
+    int value = -999;
+    if (ScanInt(text, width, value)) return value;
+    EXPECT_FALSE(WholeInteger(text)) << text;
+    return std::nullopt;
+}
+std::optional<float> Float(const char* text) {
+    float value = -999.0f;
+    if (ScanFloat(text, 8, value)) return value;
+    EXPECT_FALSE(WholeNumber(text)) << text;
+    return std::nullopt;
 }
 
-struct FloatCase {
-    const char* text;
-    bool ok;
-    float value;
-};
+TEST(NumberText, ScanIntFollowsWidthAndBlanks) {
+    EXPECT_EQ(Int(" 25", 3), 25);
+    EXPECT_EQ(Int("1234", 3), 123);
+    EXPECT_EQ(Int("-5", 3), -5);
+    EXPECT_EQ(Int("+7", 3), 7);
+    EXPECT_EQ(Int("", 3), std::nullopt);
+    EXPECT_EQ(Int("   ", 3), std::nullopt);
+    EXPECT_EQ(Int("x1", 3), std::nullopt);
+    EXPECT_EQ(Int("-", 3), std::nullopt);
+    EXPECT_EQ(Int("12x", 3), 12);
+    EXPECT_EQ(Int("  12345678", 8), 12345678);
+    EXPECT_EQ(Int("123456789", 8), 12345678);
+    EXPECT_EQ(Int("-1234567", 8), -1234567);
+    EXPECT_EQ(Int("\t9", 2), 9);
+    EXPECT_EQ(Int("+-042", 8), std::nullopt);  // one sign only
+}
 
 TEST(NumberText, ScanFloatFollowsWidthAndBlanks) {
-    const FloatCase cases[] = {
-        {"2.3", true, 2.3f},
-        {"  1.5", true, 1.5f},
-        {"-0.25", true, -0.25f},
-        {".5", true, 0.5f},
-        {"5.", true, 5.0f},
-        {"1e2", true, 100.0f},
-        {"2e", true, 2.0f},
-        {"123456789", true, 12345678.0f},
-        {"1.2345678", true, 1.234567f},
-        {"", false, 0.0f},
-        {".", false, 0.0f},
-        {"nan", false, 0.0f},
-        {"inf", false, 0.0f},
-        {"1,5", true, 1.0f},
-        {"1e99", true, 3.40282347e38f},
-        {"+3", true, 3.0f},
-        {"+-1,5", false, 0.0f},
-    };
-    for (const FloatCase& c : cases) {
-        float value = -999.0f;
-        EXPECT_EQ(ScanFloat(c.text, 8, value), c.ok) << c.text;
-        if (c.ok) {
-            EXPECT_EQ(value, c.value) << c.text;
-        } else {
-            EXPECT_FALSE(WholeNumber(c.text)) << c.text;
-        }
-    }
+    EXPECT_EQ(Float("2.3"), 2.3f);
+    EXPECT_EQ(Float("  1.5"), 1.5f);
+    EXPECT_EQ(Float("-0.25"), -0.25f);
+    EXPECT_EQ(Float(".5"), 0.5f);
+    EXPECT_EQ(Float("5."), 5.0f);
+    EXPECT_EQ(Float("1e2"), 100.0f);
+    EXPECT_EQ(Float("2e"), 2.0f);
+    EXPECT_EQ(Float("123456789"), 12345678.0f);
+    EXPECT_EQ(Float("1.2345678"), 1.234567f);
+    EXPECT_EQ(Float(""), std::nullopt);
+    EXPECT_EQ(Float("."), std::nullopt);
+    EXPECT_EQ(Float("nan"), std::nullopt);
+    EXPECT_EQ(Float("inf"), std::nullopt);
+    EXPECT_EQ(Float("1,5"), 1.0f);
+    EXPECT_EQ(Float("1e99"), 3.40282347e38f);
+    EXPECT_EQ(Float("+3"), 3.0f);
+    EXPECT_EQ(Float("+-1,5"), std::nullopt);
 }
 
 }  // namespace

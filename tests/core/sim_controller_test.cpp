@@ -396,20 +396,16 @@ TEST(SimMotorTest, ReleasedMotorPulsesOnDataIn) {
 }
 
 TEST(SimTraceTest, Format) {
-    const struct {
-        sim::WireEvent e;
-        const char* text;
-    } cases[] = {
-        {{sim::Via::BitSerial, 'U', 12, -1, 102, 0}, "bit read 0C -> 66"},
-        {{sim::Via::Uart, 'V', 12, 0x66, 0x66, 0}, "uart write 0C=66 -> 66"},
-        {{sim::Via::BitSerial, 'W', 3, -1, -1, 0}, "bit select 03"},
-        {{sim::Via::BitSerial, 'Y', 63, 0xA1, -1, 0}, "bit load 3F=A1"},
-        {{sim::Via::Uart, 'X', 3, -1, 3, 0}, "uart commit 03 -> 03"},
-        {{sim::Via::BitSerial, 'P', -1, 0xFE, 0xF8, 0}, "bit probe -> F8"},
-        {{sim::Via::Uart, 'R', -1, 0xD2, 0xD3, 0}, "uart request -> D3"},
-        {{sim::Via::Uart, 'R', -1, 0xD2, -1, 0}, "uart request (ignored)"},
-    };
-    for (const auto& c : cases) EXPECT_EQ(c.e.ToString(), c.text);
+    using sim::Via;
+    const auto text = [](sim::WireEvent e) { return e.ToString(); };
+    EXPECT_EQ(text({Via::BitSerial, 'U', 12, -1, 102, 0}), "bit read 0C -> 66");
+    EXPECT_EQ(text({Via::Uart, 'V', 12, 0x66, 0x66, 0}), "uart write 0C=66 -> 66");
+    EXPECT_EQ(text({Via::BitSerial, 'W', 3, -1, -1, 0}), "bit select 03");
+    EXPECT_EQ(text({Via::BitSerial, 'Y', 63, 0xA1, -1, 0}), "bit load 3F=A1");
+    EXPECT_EQ(text({Via::Uart, 'X', 3, -1, 3, 0}), "uart commit 03 -> 03");
+    EXPECT_EQ(text({Via::BitSerial, 'P', -1, 0xFE, 0xF8, 0}), "bit probe -> F8");
+    EXPECT_EQ(text({Via::Uart, 'R', -1, 0xD2, 0xD3, 0}), "uart request -> D3");
+    EXPECT_EQ(text({Via::Uart, 'R', -1, 0xD2, -1, 0}), "uart request (ignored)");
 }
 
 TEST(SimClockTest, VirtualClockAdvancesWithWork) {

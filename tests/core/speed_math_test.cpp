@@ -3,67 +3,44 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <climits>
 #include <cmath>
 
 namespace kvr {
 namespace {
 
-void ExpectFigures(const SpeedFigures& s, int hz, int erpm, int motor, int rotor) {
-    EXPECT_EQ(s.hz, hz);
-    EXPECT_EQ(s.electricalRpm, erpm);
-    EXPECT_EQ(s.motorRpm, motor);
-    EXPECT_EQ(s.rotorRpm, rotor);
+// Hz, electrical rpm, motor and rotor speed: one row of figures, each case
+// on a line that names its inputs.
+using Row = std::array<int, 4>;
+Row Figures(const SpeedFigures& s) {
+    return {s.hz, s.electricalRpm, s.motorRpm, s.rotorRpm};
 }
 
+// A stored period at a clock, with poles and a gear ratio.
 TEST(SpeedMath, StoredPeriodAsSpeeds) {
-    struct Case {
-        int period;
-        int clockMhz;
-        int poles;
-        float ratio;
-        int hz, erpm, motor, rotor;
-    };
-    const Case cases[] = {
-        {537, 8, 14, 10.0f, 314, 18840, 2691, 269},
-        // 333900 / 563 = 593.07 Hz: E keeps the fraction (35584), id::kSpeedHz shows 593.
-        {537, 16, 14, 10.0f, 593, 35584, 5083, 508},
-        {307, 16, 10, 8.0f, 1002, 60162, 12032, 1504},
-        // The longest period at 8 MHz.
-        {65535, 8, 2, 1.0f, 2, 120, 120, 120},
-        // A pole count of 0 never divides.
-        {537, 8, 0, 10.0f, 314, 18840, 0, 0},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.period);
-        ExpectFigures(PeriodFigures(c.period, c.clockMhz, c.poles, c.ratio), c.hz, c.erpm, c.motor,
-                      c.rotor);
-    }
+    EXPECT_EQ(Figures(PeriodFigures(537, 8, 14, 10.0f)), (Row{314, 18840, 2691, 269}));
+    // 333900 / 563 = 593.07 Hz: E keeps the fraction (35584), id::kSpeedHz shows 593.
+    EXPECT_EQ(Figures(PeriodFigures(537, 16, 14, 10.0f)), (Row{593, 35584, 5083, 508}));
+    EXPECT_EQ(Figures(PeriodFigures(307, 16, 10, 8.0f)), (Row{1002, 60162, 12032, 1504}));
+    // The longest period at 8 MHz.
+    EXPECT_EQ(Figures(PeriodFigures(65535, 8, 2, 1.0f)), (Row{2, 120, 120, 120}));
+    // A pole count of 0 never divides.
+    EXPECT_EQ(Figures(PeriodFigures(537, 8, 0, 10.0f)), (Row{314, 18840, 0, 0}));
 }
 
+// A rotor speed with a gear ratio and poles; the rotor speed stays.
 TEST(SpeedMath, RotorSpeedAsFrequency) {
-    struct Case {
-        int rotor;
-        float ratio;
-        int poles;
-        int hz, erpm, motor;
-    };
-    const Case cases[] = {
-        {1500, 8.0f, 10, 1000, 60000, 12000},
-        {100, 1.0f, 2, 1, 100, 100},
-        // 1/120 as a float lies just above 1/120, so exact multiples stay
-        // whole instead of falling to the integer below.
-        {1200, 1.0f, 12, 120, 7200, 1200},
-        {200, 10.0f, 14, 233, 14000, 2000},
-        // The motor speed is the exact product; M is rounded to a float.
-        {3, 1.1f, 2, 0, 3, 3},
-        {0, 8.0f, 10, 0, 0, 0},
-        {-100, 8.0f, 10, -66, -4000, -800},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.rotor);
-        ExpectFigures(RotorSpeedFigures(c.rotor, c.ratio, c.poles), c.hz, c.erpm, c.motor, c.rotor);
-    }
+    EXPECT_EQ(Figures(RotorSpeedFigures(1500, 8.0f, 10)), (Row{1000, 60000, 12000, 1500}));
+    EXPECT_EQ(Figures(RotorSpeedFigures(100, 1.0f, 2)), (Row{1, 100, 100, 100}));
+    // 1/120 as a float lies just above 1/120, so exact multiples stay
+    // whole instead of falling to the integer below.
+    EXPECT_EQ(Figures(RotorSpeedFigures(1200, 1.0f, 12)), (Row{120, 7200, 1200, 1200}));
+    EXPECT_EQ(Figures(RotorSpeedFigures(200, 10.0f, 14)), (Row{233, 14000, 2000, 200}));
+    // The motor speed is the exact product; M is rounded to a float.
+    EXPECT_EQ(Figures(RotorSpeedFigures(3, 1.1f, 2)), (Row{0, 3, 3, 3}));
+    EXPECT_EQ(Figures(RotorSpeedFigures(0, 8.0f, 10)), (Row{0, 0, 0, 0}));
+    EXPECT_EQ(Figures(RotorSpeedFigures(-100, 8.0f, 10)), (Row{-66, -4000, -800, -100}));
 }
 
 TEST(SpeedMath, HugeInputsSaturateInsteadOfOverflowing) {
@@ -76,24 +53,13 @@ TEST(SpeedMath, HugeInputsSaturateInsteadOfOverflowing) {
     EXPECT_EQ(PeriodFigures(537, 8, 14, 1e-30f).rotorRpm, INT_MAX / 7);
 }
 
+// Pulses in a measurement window, with poles and a gear ratio.
 TEST(SpeedMath, PulsesAsSpeeds) {
-    struct Case {
-        int pulses;
-        int poles;
-        float ratio;
-        int hz, erpm, motor, rotor;
-    };
-    const Case cases[] = {
-        {400, 14, 10.0f, 200, 12000, 1714, 171},
-        {1, 14, 10.0f, 0, 30, 4, 0},
-        {2, 2, 1.0f, 1, 60, 60, 60},
-        {400, 0, 10.0f, 200, 12000, 0, 0},
-        {400, 14, 0.0f, 200, 12000, 1714, 0},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.pulses);
-        ExpectFigures(PulseFigures(c.pulses, c.poles, c.ratio), c.hz, c.erpm, c.motor, c.rotor);
-    }
+    EXPECT_EQ(Figures(PulseFigures(400, 14, 10.0f)), (Row{200, 12000, 1714, 171}));
+    EXPECT_EQ(Figures(PulseFigures(1, 14, 10.0f)), (Row{0, 30, 4, 0}));
+    EXPECT_EQ(Figures(PulseFigures(2, 2, 1.0f)), (Row{1, 60, 60, 60}));
+    EXPECT_EQ(Figures(PulseFigures(400, 0, 10.0f)), (Row{200, 12000, 0, 0}));
+    EXPECT_EQ(Figures(PulseFigures(400, 14, 0.0f)), (Row{200, 12000, 1714, 0}));
 }
 
 TEST(SpeedMath, UsableMotorValues) {

@@ -190,11 +190,12 @@ TEST(RevCounter, RefusedWhereItCannotMeasure) {
         std::function<void(Rig&)> setUp;
         std::vector<std::string> boxes;
         const char* caption = "Error!";
+        Language lang = Language::English;
     };
+    const auto uart = [](Rig& r) { r.ctl().profile.link = sim::LinkKind::Uart; };
     const Case cases[] = {
-        {"uart",
-         [](Rig& r) { r.ctl().profile.link = sim::LinkKind::Uart; },
-         {"Available only via Portix2"}},
+        {"uart", uart, {"Available only via Portix2"}},
+        {"uart, German", uart, {"Nur \u00fcber Portix2 m\u00f6glich"}, "Error!", Language::German},
         {"test program free",
          [](Rig& r) { r.ctl().memory[13] = 0xFF; },
          {"only available, when test-pgm locked"}},
@@ -213,7 +214,7 @@ TEST(RevCounter, RefusedWhereItCannotMeasure) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        Rig r;
+        Rig r(c.lang);
         c.setUp(r);
         r.w.controls[id::kStatusLine].enabled = true;
         r.Run({});
@@ -230,13 +231,6 @@ TEST(RevCounter, RefusedWhereItCannotMeasure) {
             EXPECT_FALSE(r.w.controls[id::kStatusLine].enabled);
         }
     }
-}
-
-TEST(RevCounter, GermanRefusalTexts) {
-    Rig r(Language::German);
-    r.ctl().profile.link = sim::LinkKind::Uart;
-    r.Run({});
-    EXPECT_EQ(r.BoxTexts(), (std::vector<std::string>{"Nur \u00fcber Portix2 m\u00f6glich"}));
 }
 
 TEST(RevCounter, PortLostBeforeReleaseClosesTheDialog) {
@@ -291,7 +285,6 @@ TEST(RevCounter, TemplateTextsInBothLanguages) {
             {1, {"Done", "Ende"}, {"", ""}},
         });
     ASSERT_TRUE(t1247 != nullptr && t1245 != nullptr);
-    EXPECT_EQ(t1245->height, 135);
     // Only Done is the default button.
     for (const res::ControlDef& c : t1247->controls) {
         EXPECT_EQ((c.flags & res::kDefaultButton) != 0, c.id == 1) << c.id;
@@ -302,10 +295,7 @@ TEST(RevCounter, TemplatesCarryTheControls) {
     for (const res::DialogTemplate* t :
          ExpectControlIds({1247, 1245}, {1212, 1215, 1219, 1218, 1176, 1220, 1221, 1246, 1})) {
         EXPECT_EQ(t->controls[3].labelId, 1248);
-        EXPECT_EQ(t->width, 342);
     }
-    EXPECT_EQ(res::FindTemplate(1247)->title, "Number of Revolutions");
-    EXPECT_EQ(res::FindTemplate(1245)->title, "Drehzahl-Messung");
 }
 
 }  // namespace

@@ -107,30 +107,27 @@ TEST(RpmControl, ControllerWithoutTopSpeedAsksForARotorSpeed) {
     EXPECT_EQ(r.host.beeps, 0);
 }
 
+// The governor switched on, and set up but switched off: the program
+// reminds of it at the exit.
 TEST(RpmControl, CalculateAndWriteStoreThePeriod) {
-    Rig r(Language::English, 16, ConfigFile("10", "8.00"));
-    r.ctl().memory[10] = 0x32;
-    r.Run({Click(id::kRpmRead), Type(id::kRpmCalculate, 1218, "1500"),
-           Type(id::kRpmWrite, 1240, " 2")});
-    EXPECT_TRUE(r.host.boxes.empty()) << r.BoxTexts()[0];
-    // Options: the English build clears the quick-start bit.
-    EXPECT_EQ(r.Writes(), (Writes{{27, 1}, {28, 51}, {37, 3}, {38, 4}, {10, 0x30}}));
-    EXPECT_EQ(r.p.settings.options, 0x30);
-    // The fields show what the controller holds now: 333900 / 333.
-    EXPECT_EQ(r.Field(1212), "1002");
-    EXPECT_EQ(r.Field(1215), "60162");
-    EXPECT_EQ(r.host.beeps, 3);
-    EXPECT_FALSE(r.p.app.rpmControlInactive);  // the governor is switched on
-}
-
-TEST(RpmControl, GovernorSetUpButSwitchedOffRaisesTheExitReminder) {
-    Rig r(Language::English, 16, ConfigFile("10", "8.00"));
-    r.ctl().memory[10] = 0x12;
-    r.Run({Click(id::kRpmRead), Type(id::kRpmCalculate, 1218, "1500"),
-           Type(id::kRpmWrite, 1240, " 2")});
-    EXPECT_TRUE(r.host.boxes.empty()) << r.BoxTexts()[0];
-    EXPECT_EQ(r.ctl().memory[10], 0x10);
-    EXPECT_TRUE(r.p.app.rpmControlInactive);
+    for (const int stored : {0x32, 0x12}) {
+        SCOPED_TRACE(stored);
+        const int options = stored & ~0x02;
+        Rig r(Language::English, 16, ConfigFile("10", "8.00"));
+        r.ctl().memory[10] = static_cast<std::uint8_t>(stored);
+        r.Run({Click(id::kRpmRead), Type(id::kRpmCalculate, 1218, "1500"),
+               Type(id::kRpmWrite, 1240, " 2")});
+        EXPECT_TRUE(r.host.boxes.empty()) << r.BoxTexts()[0];
+        // Options: the English build clears the quick-start bit.
+        EXPECT_EQ(r.Writes(), (Writes{{27, 1}, {28, 51}, {37, 3}, {38, 4}, {10, options}}));
+        EXPECT_EQ(r.ctl().memory[10], options);
+        EXPECT_EQ(r.p.settings.options, options);
+        // The fields show what the controller holds now: 333900 / 333.
+        EXPECT_EQ(r.Field(1212), "1002");
+        EXPECT_EQ(r.Field(1215), "60162");
+        EXPECT_EQ(r.host.beeps, 3);
+        EXPECT_EQ(r.p.app.rpmControlInactive, (stored & 0x20) == 0);
+    }
 }
 
 TEST(RpmControl, CalculateShowsMotorSpeedAndFrequency) {
@@ -290,7 +287,7 @@ TEST(RpmControl, TemplateTextsInBothLanguages) {
     constexpr Text kMotor{"Motor-Gearbox", "Motor-Getriebeeinheit"};
     constexpr Text kController{"Controller", "Prozessor"};
     constexpr Text kPi{"P/I - Control", "P/I - Regler"};
-    const auto [t1228, t1231] = ExpectLabels(
+    ExpectLabels(
         1228, 1231,
         {
             {1212, {"elec. freq. motorphase, Hz", "el.Freq. Motorphase, Hz"}, kMax},
@@ -308,20 +305,11 @@ TEST(RpmControl, TemplateTextsInBothLanguages) {
             {1240, {"I-Value", "I-Glied"}, kPi},
             {1, {"Done", "Ende"}, {"", ""}},
         });
-    ASSERT_TRUE(t1228 != nullptr && t1231 != nullptr);
-    EXPECT_EQ(t1228->width, 426);
-    EXPECT_EQ(t1228->height, 188);
-    EXPECT_EQ(t1231->width, 427);
-    EXPECT_EQ(t1231->height, 182);
 }
 
 TEST(RpmControl, TemplatesCarryTheControls) {
     const res::DialogTemplate* en = res::FindTemplate(1228);
-    const res::DialogTemplate* de = res::FindTemplate(1231);
     ASSERT_NE(en, nullptr);
-    ASSERT_NE(de, nullptr);
-    EXPECT_EQ(en->title, "RPM-Control");
-    EXPECT_EQ(de->title, "Drehzahlregelung");
     std::set<int> missing = {1212, 1215, 1219, 1218, 1216, 1176, 1220,
                              1221, 1213, 1214, 1239, 1240, 1241, 1};
     const std::set<int> disabled = {1212, 1215, 1219, 1218, 1216, 1214, 1239, 1240};

@@ -76,15 +76,11 @@ class UpdateFileTest : public ::testing::Test,
 };
 
 TEST(UpdateChecksumTest, NibbleSums) {
-    struct Case {
-        std::uint32_t word;
-        std::uint32_t sum;
-    };
-    const Case cases[] = {
-        {0x2000A003, 15},  // nibbles 3,0,0,0,10,0,0,2 from bit 0 on
-        {0xFFFFFFFF, 120}, {0x00000000, 0}, {0x12345678, 36}, {0xF0000000, 15},
-    };
-    for (const Case& c : cases) EXPECT_EQ(NibbleSum(c.word), c.sum) << std::hex << c.word;
+    EXPECT_EQ(NibbleSum(0x2000A003), 15u);  // nibbles 3,0,0,0,10,0,0,2 from bit 0 on
+    EXPECT_EQ(NibbleSum(0xFFFFFFFF), 120u);
+    EXPECT_EQ(NibbleSum(0x00000000), 0u);
+    EXPECT_EQ(NibbleSum(0x12345678), 36u);
+    EXPECT_EQ(NibbleSum(0xF0000000), 15u);
 }
 
 TEST(UpdateChecksumTest, WordsCountedAndSkipped) {
@@ -116,28 +112,21 @@ TEST(UpdateChecksumTest, WordsCountedAndSkipped) {
 }
 
 TEST(UpdateChecksumTest, ScramblerRefusesBadInput) {
-    struct Case {
-        std::string_view text;
-        ScrambleResult result;
-    };
-    const Case cases[] = {
-        {"0123:00AB\n", ScrambleResult::Ok},
-        {"0123:00AB\r\n0124:00CD", ScrambleResult::Ok},
-        {"0123:00ab\n", ScrambleResult::BadLine},
-        {"0123-00AB\n", ScrambleResult::BadLine},
-        {"0123:00A\n", ScrambleResult::BadLine},
-        {"0123:00AB\n\n0124:00CD\n", ScrambleResult::BadLine},
-    };
-    for (const Case& c : cases) {
+    // What the scrambler says; it gives bytes only where it takes the text.
+    const auto scramble = [](std::string_view text, std::uint32_t seed) {
         Bytes out;
         std::string error;
-        EXPECT_EQ(ScrambleUpdateText(c.text, 7, out, error), c.result) << c.text;
-        EXPECT_EQ(out.empty(), c.result != ScrambleResult::Ok) << c.text;
-    }
-    Bytes out;
-    std::string error;
-    EXPECT_EQ(ScrambleUpdateText("0123:00AB\n", 0xFFFFFFFF, out, error),
-              ScrambleResult::ReservedWord);
+        const ScrambleResult result = ScrambleUpdateText(text, seed, out, error);
+        EXPECT_EQ(out.empty(), result != ScrambleResult::Ok) << text;
+        return result;
+    };
+    EXPECT_EQ(scramble("0123:00AB\n", 7), ScrambleResult::Ok);
+    EXPECT_EQ(scramble("0123:00AB\r\n0124:00CD", 7), ScrambleResult::Ok);
+    EXPECT_EQ(scramble("0123:00ab\n", 7), ScrambleResult::BadLine);
+    EXPECT_EQ(scramble("0123-00AB\n", 7), ScrambleResult::BadLine);
+    EXPECT_EQ(scramble("0123:00A\n", 7), ScrambleResult::BadLine);
+    EXPECT_EQ(scramble("0123:00AB\n\n0124:00CD\n", 7), ScrambleResult::BadLine);
+    EXPECT_EQ(scramble("0123:00AB\n", 0xFFFFFFFF), ScrambleResult::ReservedWord);
 }
 
 TEST(UpdateChecksumTest, ScrambledLayout) {
@@ -290,25 +279,20 @@ TEST_F(UpdateFileTest, TextRecords) {
 }
 
 TEST_F(UpdateFileTest, KindByByteFour) {
-    struct Case {
-        Bytes content;
-        UpdateFileKind kind;
+    const auto kind = [&](const Bytes& content) {
+        p.update.path = Put("K.upd", content);
+        return DetermineUpdateFileKind(p);
     };
     Bytes colonHeader = Scramble("0123:00AB\n");
     colonHeader[4] = ':';
-    const Case cases[] = {
-        {ToBytes("0123:00AB\n"), UpdateFileKind::Text},
-        {Scramble("0123:00AB\n"), UpdateFileKind::Scrambled},
-        {colonHeader, UpdateFileKind::Text},
-        {ToBytes("0123-00AB\n"), UpdateFileKind::Scrambled},
-        {ToBytes(""), UpdateFileKind::Text},
-        {ToBytes("01234"), UpdateFileKind::Text},
-    };
+    EXPECT_EQ(kind(ToBytes("0123:00AB\n")), UpdateFileKind::Text);
+    EXPECT_EQ(kind(Scramble("0123:00AB\n")), UpdateFileKind::Scrambled);
+    EXPECT_EQ(kind(colonHeader), UpdateFileKind::Text);
+    EXPECT_EQ(kind(ToBytes("0123-00AB\n")), UpdateFileKind::Scrambled);
+    EXPECT_EQ(kind(ToBytes("")), UpdateFileKind::Text);
+    EXPECT_EQ(kind(ToBytes("01234")), UpdateFileKind::Text);
+    // No file, or a folder: no kind.
     fs::create_directories(dir_ / "folder.upd");
-    for (const Case& c : cases) {
-        p.update.path = Put("K.upd", c.content);
-        EXPECT_EQ(DetermineUpdateFileKind(p), c.kind) << c.content.size();
-    }
     for (const char* name : {"none.upd", "folder.upd"}) {
         p.update.path = (dir_ / name).string();
         EXPECT_EQ(DetermineUpdateFileKind(p), std::nullopt) << name;
@@ -358,6 +342,7 @@ TEST_F(UpdateFileTest, FileNameCases) {
     };
     const std::string at250 = padded(250);
     const std::string at251 = padded(251);
+    const std::string longName = "K" + std::string(150, 'n') + ".upd";
     const Case cases[] = {
         {"K6023_6024.upd", "", true, "K6023_6024.upd", "K6023_6024.upd", ""},
         {"Up/K6023_6024.UPD", "", true, "Up/K6023_6024.UPD", "K6023_6024.UPD", ""},
@@ -366,6 +351,7 @@ TEST_F(UpdateFileTest, FileNameCases) {
         {"K6023.txt", "", false, "K6023.txt", "", "Open Error!"},
         {at250, "", true, at250, at250.substr(2, kUpdateBaseNameSize - 1), ""},
         {at251, "", false, at251, "", "Open Error!"},
+        {longName, "", true, longName, longName.substr(0, kUpdateBaseNameSize - 1), ""},
         {"K.upd", "missing.upd", false, "missing.upd", "", ""},
         {"dir.upd/K.bin", "dir.upd", false, "dir.upd", "", ""},
     };
@@ -388,14 +374,6 @@ TEST_F(UpdateFileTest, FileNameCases) {
     p.update.path = ".upd";
     EXPECT_FALSE(CheckUpdateFileName(p));
     EXPECT_EQ(p.link.lastErrorText, "Open Error!");
-}
-
-TEST_F(UpdateFileTest, LongBaseNameIsCut) {
-    Put("blsetup.cfg", "COM2");
-    const std::string name = "K" + std::string(150, 'n') + ".upd";
-    p.update.path = Put(name, "0123:00AB\n");
-    EXPECT_TRUE(CheckUpdateFileName(p));
-    EXPECT_EQ(p.update.baseName, name.substr(0, kUpdateBaseNameSize - 1));
 }
 
 TEST_F(UpdateFileTest, NameWrittenIntoConfig) {

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -23,12 +24,8 @@ namespace {
 namespace fs = std::filesystem;
 using Bytes = std::vector<std::uint8_t>;
 
-using testing::UpdateRecord;
-using Record = UpdateRecord;
-
-std::string TextFile(const std::vector<Record>& records) {
-    return testing::UpdateText(records);
-}
+using Record = testing::UpdateRecord;
+using testing::UpdateText;
 
 // The boxes after the update's one question.
 std::vector<testing::ShownBox> Question(const std::string& text) {
@@ -94,7 +91,7 @@ TEST_P(UpdateProcedureTest, OnePageBothKinds) {
         ctl().trace.clear();
         ctl().memory[13] = 0xFE;  // RC set-up locked
         host.boxes.clear();
-        const std::string text = TextFile(kOnePage);
+        const std::string text = UpdateText(kOnePage);
         Update("K6123_6124.upd", scrambled ? Scrambled(text) : text);
 
         EXPECT_EQ(host.boxes, Question("Update starten?"));
@@ -122,7 +119,7 @@ TEST_P(UpdateProcedureTest, OnePageBothKinds) {
 }
 
 TEST_P(UpdateProcedureTest, PagesZeroOneZero) {
-    Update("K6123_6124.upd", TextFile(kPages010));
+    Update("K6123_6124.upd", UpdateText(kPages010));
     EXPECT_EQ(BoxTexts(), std::vector<std::string>{"Update starten?"});
     EXPECT_EQ(Addresses(ctl().TraceOf('W')), (std::vector<int>{0, 1, 0}));
     EXPECT_EQ(Addresses(ctl().TraceOf('X')), (std::vector<int>{0, 1, 0}));
@@ -134,7 +131,7 @@ TEST_P(UpdateProcedureTest, PagesZeroOneZero) {
 TEST_P(UpdateProcedureTest, ScrambledFileAsSentImage) {
     const auto records = testing::UpdateRecords(
         64, [](int a) { return a * 7; }, 3);
-    Update("K6000_6123.upd", Scrambled(TextFile(records)));
+    Update("K6000_6123.upd", Scrambled(UpdateText(records)));
     EXPECT_EQ(BoxTexts(), std::vector<std::string>{"Update starten?"});
     EXPECT_EQ(Addresses(ctl().TraceOf('X')), (std::vector<int>{0, 1, 2}));
     EXPECT_EQ(ctl().flash, Flash(records));
@@ -154,7 +151,7 @@ TEST_P(UpdateFailureTest, EndingsTable) {
         std::vector<int> committed = {};  // pages confirmed by the controller
         std::string name = "K6123_6124.upd";
     };
-    const std::string one = TextFile({{0x0000, 0x01}});
+    const std::string one = UpdateText({{0x0000, 0x01}});
     const std::string start = "Update starten?";
     const Case cases[] = {
         {"empty file", "", {start, "file error 4!"}},
@@ -162,9 +159,9 @@ TEST_P(UpdateFailureTest, EndingsTable) {
         {"not in the name", one, {"Datei nicht kompatibel!"}, {}, "K6000_6001.upd"},
         {"second field", one, {start}, {0}, "K6000_6123.upd"},
         {"no digit in field", one, {"Datei nicht kompatibel!"}, {}, "KXYZW_6124.upd"},
-        {"page 256", TextFile({{0x4000, 0x01}}), {start, "Read/write error - code1!"}},
+        {"page 256", UpdateText({{0x4000, 0x01}}), {start, "Read/write error - code1!"}},
         {"page 0 then 256",
-         TextFile({{0x0000, 0x01}, {0x4001, 0x02}}),
+         UpdateText({{0x0000, 0x01}, {0x4001, 0x02}}),
          {start, "Read/write error - code1!"},
          {0}},
         {"lower case", "0000:0001\n0123:00ab\n", {start, "file error 6!"}},
@@ -239,7 +236,7 @@ TEST_P(UpdateFailureTest, WithoutSetupTheFileDecidesTheKind) {
     const std::vector<Record> records = {{0x0005, 0x5A}, {0x0041, 0xA5}};
     // An earlier text update must not make the scrambled file go as text.
     p.update.kind = UpdateFileKind::Text;
-    Update("K0000_0000.upd", Scrambled(TextFile(records)));
+    Update("K0000_0000.upd", Scrambled(UpdateText(records)));
     EXPECT_EQ(host.boxes, Question("Kompatibilität nicht überprüfbar, da kein RC-Setup gemacht "
                                    "wurde.\nEs wird dringend empfohlen ein Setup zu machen.\n"
                                    "Update trotzdem ohne Setup starten?"));
@@ -251,7 +248,7 @@ TEST_P(UpdateFailureTest, WithoutSetupTheFileDecidesTheKind) {
     ctl().trace.clear();
     SetVersion(0xFFFF);
     p.update.kind = UpdateFileKind::Text;
-    Update("K0000_0000.upd", Scrambled(TextFile(records)).replace(0, 1, "O"));
+    Update("K0000_0000.upd", Scrambled(UpdateText(records)).replace(0, 1, "O"));
     EXPECT_EQ(BoxTexts(), std::vector<std::string>{"wrong file!"});
     EXPECT_TRUE(ctl().TraceOf('Y').empty());
 
@@ -259,7 +256,7 @@ TEST_P(UpdateFailureTest, WithoutSetupTheFileDecidesTheKind) {
     host.boxes.clear();
     SetVersion(0xFFFF);
     p.update.kind = UpdateFileKind::Scrambled;
-    Update("K0000_0000.upd", TextFile({{0x0010, 0x77}}));
+    Update("K0000_0000.upd", UpdateText({{0x0010, 0x77}}));
     EXPECT_EQ(p.update.kind, UpdateFileKind::Text);
     EXPECT_EQ(ctl().flash[0x10], 0x77);
 }
@@ -269,14 +266,14 @@ TEST_P(UpdateFailureTest, LostCommitsAndARetry) {
     w.onStatus = [&](const std::string& text) {
         if (text == "Update laeuft") ctl().profile.silent = true;
     };
-    Update("K6123_6124.upd", TextFile({{0x0040, 0x01}}));
+    Update("K6123_6124.upd", UpdateText({{0x0040, 0x01}}));
     EXPECT_EQ(BoxTexts(), (std::vector<std::string>{"Update starten?", "Read/write error!"}));
     EXPECT_EQ(p.settings.versionWord, kVersionRefused);
     ExpectFinished();
 
     host.boxes.clear();
     ctl().profile.silent = false;
-    Update("K6123_6124.upd", TextFile({{0x0040, 0x01}, {0x0080, 0x02}}));
+    Update("K6123_6124.upd", UpdateText({{0x0040, 0x01}, {0x0080, 0x02}}));
     // The UART shows the missing echo of the first page command at once;
     // the bit-serial link learns of it only from the commit's answer.
     const std::string uartOrCommit =
@@ -289,7 +286,7 @@ TEST_P(UpdateFailureTest, LostCommitsAndARetry) {
     ctl().profile.silent = false;
     host.boxes.clear();
     const std::vector<Record> records = {{0x0040, 0x01}, {0x0080, 0x02}};
-    Update("K6123_6124.upd", Scrambled(TextFile(records)));
+    Update("K6123_6124.upd", Scrambled(UpdateText(records)));
     EXPECT_EQ(BoxTexts(), std::vector<std::string>{"Update starten?"});
     EXPECT_EQ(ctl().flash, Flash(records));
     EXPECT_EQ(w.controls[id::kStatusLine].text, "OK");
@@ -354,7 +351,7 @@ TEST_P(UpdateFailureTest, ProgressAndNoSecondUpdateMeanwhile) {
         host.chosenFiles.push_back((dir->path() / "other.upd").string());
         RunFirmwareUpdate(p, w);  // the menu command chosen meanwhile
     };
-    Update("K6123_6124.upd", TextFile(records));
+    Update("K6123_6124.upd", UpdateText(records));
     EXPECT_GT(host.pumps, 0);
     EXPECT_EQ(nested, host.pumps);
     EXPECT_EQ(host.fileRequests.size(), 1u);
@@ -386,32 +383,23 @@ INSTANTIATE_TEST_SUITE_P(Links, UpdateFailureTest,
                          ::testing::Values(sim::LinkKind::Uart, sim::LinkKind::BitSerial),
                          LinkName);
 
+// A hex field's value, or none where ParseHexField refuses it.
+std::optional<int> Hex(std::string_view text, std::size_t pos, std::size_t digits) {
+    int value = -1;
+    if (!ParseHexField(text, pos, digits, value)) return std::nullopt;
+    return value;
+}
+
 TEST(UpdateHexFieldTest, Fields) {
-    struct Case {
-        std::string_view text;
-        std::size_t pos;
-        std::size_t digits;
-        bool ok;
-        int value;
-    };
-    const Case cases[] = {
-        {"K6123_6124.upd", 1, 4, true, 0x6123},
-        {"K6123_6124.upd", 6, 4, true, 0x6124},
-        {"Kab12_x.upd", 1, 4, true, 0xAB12},
-        {"K61_9.upd", 1, 4, true, 0x61},
-        {"K_123", 1, 4, false, 0},
-        {"K6", 6, 4, false, 0},
-        {"0123:00AB", 7, 2, true, 0xAB},
-        {"0123:00AB", 0, 4, true, 0x123},
-        {"01:3:00AB", 0, 4, true, 0x01},
-    };
-    for (const Case& c : cases) {
-        int value = -1;
-        EXPECT_EQ(ParseHexField(c.text, c.pos, c.digits, value), c.ok) << c.text;
-        if (c.ok) {
-            EXPECT_EQ(value, c.value) << c.text;
-        }
-    }
+    EXPECT_EQ(Hex("K6123_6124.upd", 1, 4), 0x6123);
+    EXPECT_EQ(Hex("K6123_6124.upd", 6, 4), 0x6124);
+    EXPECT_EQ(Hex("Kab12_x.upd", 1, 4), 0xAB12);
+    EXPECT_EQ(Hex("K61_9.upd", 1, 4), 0x61);
+    EXPECT_EQ(Hex("K_123", 1, 4), std::nullopt);
+    EXPECT_EQ(Hex("K6", 6, 4), std::nullopt);
+    EXPECT_EQ(Hex("0123:00AB", 7, 2), 0xAB);
+    EXPECT_EQ(Hex("0123:00AB", 0, 4), 0x123);
+    EXPECT_EQ(Hex("01:3:00AB", 0, 4), 0x01);
 }
 
 }  // namespace

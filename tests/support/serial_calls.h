@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "platform/serial_device.h"
 
@@ -15,5 +16,15 @@ const char* LineName(LineFunction f);
 std::string SetStateCall(const SerialConfig& c);
 std::string TimeoutsCall(const SerialTimeouts& t);
 bool IsLineCall(const std::string& call);
+
+// The calls keep takes, in order.
+template <class Keep>
+std::vector<std::string> Kept(const std::vector<std::string>& calls, Keep keep) {
+    std::vector<std::string> kept;
+    for (const std::string& c : calls) {
+        if (keep(c)) kept.push_back(c);
+    }
+    return kept;
+}
 
 }  // namespace kvr::testing

@@ -11,7 +11,7 @@ enum class Outcome {
     Done,       // all it does was done
     NotStored,  // read, but the controller holds no value for it yet
     Refused,    // the input or the state ruled it out; nothing was sent
-    Failed,     // the link or the controller failed it; the user was told
+    Failed,     // the link, the controller or a file failed it; the user was told
 };
 
 // The motor's speed in the figures the speed dialogs show.

@@ -29,13 +29,13 @@
 #include "libftdi_chip.h"
 #include "libftdi_standin.h"
 #include "platform/host.h"
-#include "platform/window_record.h"
 #include "res/app_texts.h"
 #include "res/ids.h"
 #include "sim_clock.h"
 #include "sim_devices.h"
 #include "simulation.h"
 #include "update_file.h"
+#include "window_record.h"
 
 namespace {
 

@@ -41,7 +41,6 @@
 #include "link/port_access.h"
 #include "modem_preload.h"
 #include "platform/host.h"
-#include "platform/window_record.h"
 #include "qt_platform.h"
 #include "res/app_texts.h"
 #include "res/ids.h"
@@ -49,6 +48,7 @@
 #include "sim_devices.h"
 #include "simulation.h"
 #include "update_file.h"
+#include "window_record.h"
 
 extern char** environ;
 

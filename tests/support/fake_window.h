@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/window_record.h"
 #include "res/ids.h"
+#include "window_record.h"
 
 namespace kvr::testing {
 

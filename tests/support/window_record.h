@@ -1,4 +1,4 @@
-// A window without a screen: the plain record of control states the tests and the command line use.
+// A window without a screen: the plain record of control states the tests and benchmarks use.
 #pragma once
 
 #include <map>
@@ -11,8 +11,7 @@
 namespace kvr {
 
 // A window without a screen: a plain record of control states. The tests
-// play the user on it, and the command line runs the main window's commands
-// on it.
+// and the benchmarks play the user on it.
 class WindowRecord : public Window {
   public:
     struct Control {

@@ -54,24 +54,26 @@ constexpr RefusalMessage kRefusals[] = {
     {Refusal::LogCounterRange, &texts::kLogCounterRange, RefusalEnd::BoxThenClear},
 };
 
-// Ends a Write that did not store everything: 1.
-int ResetStatus(StatusSink& status) {
+// Ends a Write that did not store everything.
+void ResetStatus(StatusSink& status) {
     status.Show("");
     status.Enable(false);
-    return 1;
 }
 
-// The refusal's message: 1.
-int Refuse(Program& p, StatusSink& status, Refusal refusal) {
+// The refusal's message: Refused.
+Outcome Refuse(Program& p, StatusSink& status, Refusal refusal) {
     const auto* m =
         std::find_if(std::begin(kRefusals), std::end(kRefusals),
                      [refusal](const RefusalMessage& x) { return x.refusal == refusal; });
-    if (m == std::end(kRefusals)) return ResetStatus(status);
+    if (m == std::end(kRefusals)) {
+        ResetStatus(status);
+        return Outcome::Refused;
+    }
     p.host.MessageBox(status.Owner(), std::string(p.T(*m->text)),
                       std::string(p.T(texts::kCaptionErrorBang)), MessageButtons::Ok);
-    if (m->end == RefusalEnd::BoxThenClear) return ResetStatus(status);
+    if (m->end == RefusalEnd::BoxThenClear) ResetStatus(status);
     if (m->end == RefusalEnd::BoxThenDisable) status.Enable(false);
-    return 1;
+    return Outcome::Refused;
 }
 
 // The governor's defaults, with the link's message when they could not be
@@ -83,30 +85,38 @@ bool GiveGovernorDefaults(Program& p) {
     return outcome.Done();
 }
 
-// Validates the form as Write takes it; 0 when it may be stored, 1 after
-// the refusal's message. Defaults the governor needs stay in the
-// controller even when a later check refuses; a check alone leaves the
-// controller and the shared values as they are.
-int Validate(Program& p, StatusSink& status, const SettingsForm& form, WriteMode mode,
-             CheckedSettings& checked) {
+// Validates the form as Write takes it: Done when it may be stored, Refused
+// after the refusal's message, Failed when the governor's defaults could
+// not be given (after the link's message). Defaults the governor needs stay
+// in the controller even when a later check refuses; a check alone leaves
+// the controller and the shared values as they are.
+Outcome Validate(Program& p, StatusSink& status, const SettingsForm& form, WriteMode mode,
+                 CheckedSettings& checked) {
     checked = CheckSettings(form, p.settings);
     if (mode == WriteMode::ValidateOnly) {
-        return checked.refusal == Refusal::None ? 0 : Refuse(p, status, checked.refusal);
+        return checked.refusal == Refusal::None ? Outcome::Done
+                                                : Refuse(p, status, checked.refusal);
     }
     p.settings.batteryCode = checked.batteryCode;
     p.settings.lipoCount = checked.lipoCount;
-    if (checked.governorDefaultsDue && !GiveGovernorDefaults(p)) return ResetStatus(status);
-    return checked.refusal == Refusal::None ? 0 : Refuse(p, status, checked.refusal);
+    if (checked.governorDefaultsDue && !GiveGovernorDefaults(p)) {
+        ResetStatus(status);
+        return Outcome::Failed;
+    }
+    return checked.refusal == Refusal::None ? Outcome::Done : Refuse(p, status, checked.refusal);
 }
 
-// Sends the writes and reads them back; 0 when every byte holds, 1 after
-// the failure's message.
-int Store(Program& p, StatusSink& status, const SettingsForm& form,
-          const EncodedSettings& encoded) {
+// Sends the writes and reads them back: Done when every byte holds, Failed
+// after the failure's message.
+Outcome Store(Program& p, StatusSink& status, const SettingsForm& form,
+              const EncodedSettings& encoded) {
     SettingsImage& s = p.settings;
     // The status line may still say "OK" from the Read: a Write that cannot
     // connect must not look done.
-    if (ConnectLinkChecked(p) != Outcome::Done) return ResetStatus(status);
+    if (ConnectLinkChecked(p) != Outcome::Done) {
+        ResetStatus(status);
+        return Outcome::Failed;
+    }
     status.Repaint();
     status.Show(WithPath(p, p.T(texts::kWriting)));
     status.Enable(true);
@@ -126,10 +136,10 @@ int Store(Program& p, StatusSink& status, const SettingsForm& form,
         const bool rpmControl = form.Checked(Field::RpmControl);
         p.app.rpmControlInactive = !rpmControl && (governorWasOn || p.app.rpmControlInactive);
     }
-    if (outcome == WriteOutcome::Written) return 0;
+    if (outcome == WriteOutcome::Written) return Outcome::Done;
     ResetStatus(status);
     status.Repaint();
-    return 1;
+    return Outcome::Failed;
 }
 
 }  // namespace
@@ -141,11 +151,14 @@ Outcome WriteSettings(Program& p, StatusSink& status, const SettingsForm& form, 
     ClearLinkFault(p);
 
     CheckedSettings checked;
-    if (Validate(p, status, form, mode, checked) != 0) return Outcome::Refused;
+    if (const Outcome valid = Validate(p, status, form, mode, checked); valid != Outcome::Done) {
+        return valid;
+    }
     if (mode == WriteMode::ValidateOnly) return Outcome::Done;
 
-    if (Store(p, status, form, EncodeSettings(form, checked, p.settings)) != 0) {
-        return Outcome::Failed;
+    if (const Outcome stored = Store(p, status, form, EncodeSettings(form, checked, p.settings));
+        stored != Outcome::Done) {
+        return stored;
     }
     status.Show(std::string(p.T(texts::kStatusOk)));
     status.Enable(false);

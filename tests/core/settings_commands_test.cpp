@@ -707,7 +707,7 @@ TEST(WriteSettings, FailedDefaultWriteEndsTheCommand) {
     r.controller.faults.wrongEchoAddress = RpmProportional;
     r.w.SetText(id::kStatusLine, "busy");
     r.w.Enable(id::kStatusLine, true);
-    r.Write();
+    EXPECT_EQ(r.Write(), Outcome::Failed);  // a failed write, not a refusal
     EXPECT_EQ(r.BoxTexts(), std::vector<std::string>{"writing error!"});
     EXPECT_EQ(r.Reads().front(), 37);
     // The refused byte is written once more after the link is checked; the

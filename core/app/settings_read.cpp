@@ -190,64 +190,29 @@ void FormOfParameters(Program& p, const ControllerParameters& v, SettingsRead& r
                                                            : std::string(texts::kNoFrequency);
 }
 
-void ShowText(Window& w, const SettingsRead& read, Field field) {
-    if ((read.untouched & FieldBit(field)) == 0) {
-        w.SetText(ControlOf(field), read.shown.form[field].text);
-    }
-}
-
-void ShowRadios(Window& w, const SettingsForm& form, Field group) {
-    const std::size_t count = FieldOf(group).choices.size();
-    for (std::size_t i = 0; i < count; ++i) w.SetCheck(RadioOf(group, static_cast<int>(i)), false);
-    for (std::size_t i = 0; i < count; ++i) {
-        if (form.On(group, static_cast<int>(i)))
-            w.SetCheck(RadioOf(group, static_cast<int>(i)), true);
-    }
-}
-
-// The controls a low-voltage mode and a battery leave for editing: the
-// battery's own controls stay usable whatever the mode, so that a later
-// change of mode shows what the controller holds.
-void EnableBatteryControls(Window& w, const SettingsForm& form) {
+// What a read form leaves editable of the battery's controls: its own
+// controls stay usable whatever the mode, so that a later change of mode
+// shows what the controller holds.
+BatteryEditing ReadEditing(const SettingsForm& form) {
+    BatteryEditing editing;
     if (form.On(Field::LowVoltage, kLvChoiceIgnore)) {
-        for (const int control : {id::kBatteryNicd, id::kBatteryLipo, id::kBatteryFix,
-                                  id::kThresholdVolts, id::kLipoCells}) {
-            w.Enable(control, false);
-        }
+        editing.radios = false;
     } else if (form[Field::LowVoltage].radios != 0) {
-        for (const int control :
-             {id::kBatteryNicd, id::kBatteryLipo, id::kLipoCells, id::kBatteryFix}) {
-            w.Enable(control, true);
-        }
+        editing.radios = true;
     }
     const int battery = form.Chosen(Field::Battery);
-    w.Enable(id::kLipoCells, battery == kBatteryChoiceLipo);
-    w.Enable(id::kThresholdVolts, battery == kBatteryChoiceFixed);
+    editing.lipoCells = battery == kBatteryChoiceLipo;
+    editing.threshold = battery == kBatteryChoiceFixed;
+    return editing;
 }
 
 // The form of a Read that got every byte, with the controls the controller
 // has enabled.
 void ShowReadForm(Program& p, Window& w, const SettingsRead& read) {
-    const SettingsForm& form = read.shown.form;
+    const SettingsForm before = ReadForm(w);
+    const SettingsForm form = read.FormOver(before);
+    ShowFormChanges(w, before, form, ReadEditing(form));
     const int features = p.settings.features;
-    for (const SettingsField& f : SettingsFields()) {
-        switch (f.kind) {
-            case FieldKind::Time:
-            case FieldKind::Volts:
-            case FieldKind::Byte:
-                ShowText(w, read, f.field);
-                break;
-            case FieldKind::Check:
-                w.SetCheck(ControlOf(f.field), form.Checked(f.field));
-                break;
-            case FieldKind::List:
-                w.ComboSetSel(ControlOf(f.field), form[f.field].selected);
-                break;
-            case FieldKind::Radios:
-                ShowRadios(w, form, f.field);
-                break;
-        }
-    }
     w.Enable(id::kFreq156, (features & kFeatFreq156) != 0);
     w.Enable(id::kFreeWheeling, (features & kFeatFreeWheeling) != 0);
     w.Enable(id::kForwardReverse, (features & kFeatForwardReverse) != 0);
@@ -258,7 +223,6 @@ void ShowReadForm(Program& p, Window& w, const SettingsRead& read) {
     } else {
         w.Enable(id::kMaxFrequency, false);
     }
-    EnableBatteryControls(w, form);
 }
 
 // Read's steps in the main window, each as the window shows it.

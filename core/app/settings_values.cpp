@@ -12,12 +12,8 @@ Outcome SettingsValues::Read() {
     ReadSteps unseen;
     const SettingsRead read = ReadSettingsValues(p_, status_, unseen);
     if (read.outcome != Outcome::Done) return read.outcome;
-    ShownSettings shown = read.shown;
-    // What the Read leaves alone keeps what the form held.
-    for (std::size_t i = 0; i < kFieldCount; ++i) {
-        if ((read.untouched >> i & 1U) != 0) shown.form.values[i] = form_.form.values[i];
-    }
-    form_ = shown;
+    form_.form = read.FormOver(form_.form);
+    form_.maxFrequency = read.shown.maxFrequency;
     return Outcome::Done;
 }
 

@@ -32,6 +32,15 @@ struct SettingsRead {
     Outcome outcome = Outcome::Failed;
     ShownSettings shown;
     unsigned untouched = 0;
+
+    // The form after this Read over one that held `before`.
+    SettingsForm FormOver(const SettingsForm& before) const {
+        SettingsForm form = shown.form;
+        for (std::size_t i = 0; i < kFieldCount; ++i) {
+            if ((untouched >> i & 1U) != 0) form.values[i] = before.values[i];
+        }
+        return form;
+    }
 };
 
 // What a Read shows as it goes, each at its moment among the status texts

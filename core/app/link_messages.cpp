@@ -84,11 +84,4 @@ void ShowWriteFailure(Program& p, WriteOutcome outcome) {
     }
 }
 
-Outcome WriteControllerBytesChecked(Program& p, const std::vector<ByteWrite>& writes,
-                                    std::size_t* attempted) {
-    const WriteOutcome outcome = WriteControllerBytes(p, writes, attempted);
-    ShowWriteFailure(p, outcome);
-    return outcome == WriteOutcome::Written ? Outcome::Done : Outcome::Failed;
-}
-
 }  // namespace kvr

@@ -2,9 +2,6 @@
 // say it, with the texts and captions the program has always used.
 #pragma once
 
-#include <cstddef>
-#include <vector>
-
 #include "app/program.h"
 #include "link/verified_writes.h"
 
@@ -31,9 +28,5 @@ Outcome WriteControllerByteChecked(Program& p, int address, int value);
 // link's own ("connection lost!", "Read/write error!"), or why the
 // controller could not be found again; none when written.
 void ShowWriteFailure(Program& p, WriteOutcome outcome);
-// As WriteControllerBytes, with that message. Done when written; Failed
-// after the message.
-Outcome WriteControllerBytesChecked(Program& p, const std::vector<ByteWrite>& writes,
-                                    std::size_t* attempted = nullptr);
 
 }  // namespace kvr

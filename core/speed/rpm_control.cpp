@@ -67,7 +67,7 @@ bool ReloadMotorValues(Program& p, SpeedView& fields) {
 }
 
 // A write the controller did not confirm, or that did not read back:
-// WriteControllerBytesChecked has shown its box already, the dialog shows
+// ShowWriteFailure has shown its box already, the dialog shows
 // its own. A device that has gone has been named once; no second box then.
 bool WriteByte(Program& p, int address, int value) {
     const WriteOutcome outcome = WriteControllerBytes(p, {{address, value & 0xFF}});

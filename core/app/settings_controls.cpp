@@ -1,6 +1,4 @@
 // What the settings controls do in the window: the form's click rules shown, and log reset.
-#include <optional>
-
 #include "app/settings_commands.h"
 #include "app/settings_form_io.h"
 #include "res/app_texts.h"
@@ -11,26 +9,6 @@
 #include "settings/settings_image.h"
 
 namespace kvr {
-namespace {
-
-struct RadioChoice {
-    Field group;
-    int choice;
-};
-
-// The radio group and choice of a control; none for any other control.
-std::optional<RadioChoice> RadioChoiceOf(int control) {
-    for (const Field group : {Field::Frequency, Field::LowVoltage, Field::Battery}) {
-        for (std::size_t i = 0; i < FieldOf(group).choices.size(); ++i) {
-            if (RadioOf(group, static_cast<int>(i)) == control) {
-                return RadioChoice{group, static_cast<int>(i)};
-            }
-        }
-    }
-    return std::nullopt;
-}
-
-}  // namespace
 
 void FillSettingsLists(Program& p, Window& w) {
     for (std::string_view entry : texts::kTimingEntries) {

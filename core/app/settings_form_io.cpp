@@ -57,6 +57,17 @@ int RadioOf(Field group, int choice) {
     return kControls[static_cast<std::size_t>(group)].radios[static_cast<std::size_t>(choice)];
 }
 
+std::optional<RadioChoice> RadioChoiceOf(int control) {
+    for (const FieldControls& c : kControls) {
+        for (std::size_t i = 0; i < c.radios.size(); ++i) {
+            if (c.radios[i] != 0 && c.radios[i] == control) {
+                return RadioChoice{c.field, static_cast<int>(i)};
+            }
+        }
+    }
+    return std::nullopt;
+}
+
 FieldValue ReadField(Window& w, Field field) {
     const SettingsField& f = FieldOf(field);
     FieldValue v;

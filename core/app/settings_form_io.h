@@ -1,6 +1,8 @@
 // Where each settings field lives in the main window: the form read from it and shown in it.
 #pragma once
 
+#include <optional>
+
 #include "platform/window.h"
 #include "settings/form_clicks.h"
 #include "settings/settings_form.h"
@@ -11,6 +13,12 @@ namespace kvr {
 int ControlOf(Field field);
 // The radio button of a group's choice.
 int RadioOf(Field group, int choice);
+struct RadioChoice {
+    Field group;
+    int choice;
+};
+// The group and choice of a radio button; none for any other control.
+std::optional<RadioChoice> RadioChoiceOf(int control);
 
 // The form as the window shows it now.
 SettingsForm ReadForm(Window& mainWindow);
